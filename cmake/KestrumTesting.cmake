@@ -1,0 +1,26 @@
+# kestrum_add_test(NAME name SOURCES a.cpp ... [LIBS lib ...] [GUI] [TIMEOUT s])
+#
+# Builds one Qt Test executable and registers it with CTest. Every test runs
+# with HOME pointing at a fresh folder below the build tree and in a working
+# folder of its own, so the catalogues and the undo/redo state files never
+# touch the user's real home or the source tree.
+function(kestrum_add_test)
+  cmake_parse_arguments(KT "GUI" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  if(NOT KT_TIMEOUT)
+    set(KT_TIMEOUT 120)
+  endif()
+  add_executable(${KT_NAME} ${KT_SOURCES})
+  target_link_libraries(${KT_NAME} PRIVATE Qt5::Test ${KT_LIBS})
+  target_compile_definitions(${KT_NAME} PRIVATE
+    KESTRUM_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
+    KESTRUM_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  set(home "${PROJECT_BINARY_DIR}/test-home/${KT_NAME}")
+  set(work "${PROJECT_BINARY_DIR}/test-work/${KT_NAME}")
+  file(MAKE_DIRECTORY "${home}" "${work}")
+  add_test(NAME ${KT_NAME} COMMAND ${KT_NAME} WORKING_DIRECTORY "${work}")
+  set(env "HOME=${home}")
+  if(NOT KT_GUI)
+    list(APPEND env "QT_QPA_PLATFORM=offscreen")
+  endif()
+  set_tests_properties(${KT_NAME} PROPERTIES TIMEOUT ${KT_TIMEOUT} ENVIRONMENT "${env}")
+endfunction()

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "Model/Object.h"
+#include "SpinLock.h"
+#include "TotalVolumePainter.h"
+#include "Util/BitVector.h"
+#include "Util/Vector3D.h"
+#include "Voxel.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace Model {
+namespace Automaton {
+
+class SiLattice;
+
+// The cell volume: nx x ny x nz cells in two arrays of equal layout, each
+// under its own spin lock. Cell (x, y, z) is element (x*ny + y)*nz + z.
+class TotalVolume : public Object
+{
+public:
+    static constexpr std::uint32_t objectType = 1;
+
+    // Throws std::bad_alloc when the cells do not fit in memory.
+    TotalVolume(std::uint32_t nx, std::uint32_t ny, std::uint32_t nz,
+                float cellSizeX, float cellSizeY, float cellSizeZ,
+                const Util::Vector3D &position,
+                const std::vector<std::uint32_t> &materials);
+    ~TotalVolume() override;
+
+    std::uint32_t getObjectType() const override { return objectType; }
+    void draw(bool drawObject, bool drawOutlines) override;
+    void drawPickBox() override;
+    Object *clone() override;
+    void translate(Util::Vector3D delta) override;
+    void transform(Util::Vector3D, Util::Vector3D) override {}
+
+    Voxel *lockCells();
+    void unlockCells();
+    Voxel *lockNextCells();
+    void unlockNextCells();
+    // Exchanges the two arrays; the caller holds both locks.
+    void swapCellArrays();
+
+    std::uint32_t getSizeX() const { return sizeX; }
+    std::uint32_t getSizeY() const { return sizeY; }
+    std::uint32_t getSizeZ() const { return sizeZ; }
+    std::size_t getCellCount() const { return cellCount; }
+    float getCellSizeX() const { return cellSizeX; }
+    float getCellSizeY() const { return cellSizeY; }
+    float getCellSizeZ() const { return cellSizeZ; }
+    Util::Vector3D getPosition() const { return position; }
+
+    std::size_t index(std::uint32_t x, std::uint32_t y, std::uint32_t z) const
+    {
+        return (static_cast<std::size_t>(x) * sizeY + y) * sizeZ + z;
+    }
+
+    TotalVolumePainter &getPainter() { return *painter; }
+    std::shared_ptr<SiLattice> getSiLattice() const { return siLattice; }
+
+    void setMaskA(const Util::BitVector &bits, std::uint32_t width, std::uint32_t height);
+    void setMaskB(const Util::BitVector &bits, std::uint32_t width, std::uint32_t height);
+    Util::BitVector getMaskA() const { return maskA; }
+    Util::BitVector getMaskB() const { return maskB; }
+    void getMaskADimensions(std::uint32_t &width, std::uint32_t &height) const;
+    void getMaskBDimensions(std::uint32_t &width, std::uint32_t &height) const;
+    void clearMaskA() { maskA.fill(false); }
+    void clearMaskB() { maskB.fill(false); }
+
+    // Material ids of the current array in cell order, read under the lock.
+    std::vector<std::uint32_t> materialIds();
+
+private:
+    std::unique_ptr<Voxel[]> cells;
+    std::unique_ptr<Voxel[]> nextCells;
+    SpinLock cellsLock;
+    SpinLock nextCellsLock;
+    std::uint32_t sizeX;
+    std::uint32_t sizeY;
+    std::uint32_t sizeZ;
+    std::size_t cellCount;
+    float cellSizeX;
+    float cellSizeY;
+    float cellSizeZ;
+    Util::Vector3D position;
+    Util::BitVector maskA;
+    std::uint32_t maskAWidth = 0;
+    std::uint32_t maskAHeight = 0;
+    Util::BitVector maskB;
+    std::uint32_t maskBWidth = 0;
+    std::uint32_t maskBHeight = 0;
+    std::shared_ptr<SiLattice> siLattice;
+    std::unique_ptr<TotalVolumePainter> painter;
+};
+
+} // namespace Automaton
+} // namespace Model

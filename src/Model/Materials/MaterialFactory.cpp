@@ -1,0 +1,101 @@
+#include "MaterialFactory.h"
+
+#include <QMutexLocker>
+
+namespace Model {
+namespace Materials {
+
+namespace {
+
+struct BuiltIn
+{
+    std::uint32_t id;
+    const char *name;
+    float density;
+    float youngModulus;
+    float poissonRatio;
+    float color[4];
+};
+
+const BuiltIn builtInTable[] = {
+    {1, "Si", 2329, 1.88e11f, 0.28f, {0.5f, 0.5f, 0.5f, 1.0f}},
+    {3, "Thermal Si02", 2200, 7e10f, 0.17f, {0.5f, 0.5f, 1.0f, 1.0f}},
+    {4, "Al (bulk)", 2700, 7e10f, 0.14f, {0.7f, 0.7f, 0.7f, 1.0f}},
+    {5, "Cu (bulk)", 8960, 1.28e11f, 0.36f, {1.0f, 0.8f, 0.3f, 1.0f}},
+    {6, "Cr (bulk)", 7190, 2.79e11f, 0.21f, {0.8f, 0.8f, 0.8f, 1.0f}},
+    {7, "Ni (bulk)", 8908, 2e11f, 0.31f, {0.8f, 0.9f, 0.8f, 1.0f}},
+    {8, "Pt (bulk)", 21450, 1.68e11f, 0.38f, {0.9f, 0.9f, 0.8f, 1.0f}},
+    {9, "Au (bulk)", 19300, 7.9e10f, 0.44f, {0.5f, 1.0f, 0.5f, 1.0f}},
+    {10, "Ti (bulk)", 4506, 1.16e11f, 0.32f, {0.3f, 0.3f, 0.3f, 1.0f}},
+    {11, "Photoresist +", 1000, 1e9f, 0.4f, {1.0f, 0.5f, 0.5f, 1.0f}},
+    {12, "Photoresist -", 1000, 1e9f, 0.4f, {1.0f, 0.3f, 1.0f, 1.0f}},
+    {13, "PDMS", 1000, 1e9f, 0.4f, {1.0f, 1.0f, 1.0f, 1.0f}},
+    {14, "N-doped Si (100)", 2329, 1.88e11f, 0.28f, {1.0f, 1.0f, 0.67f, 1.0f}},
+    {15, "P-doped Si (100)", 2329, 1.88e11f, 0.28f, {0.67f, 0.67f, 1.0f, 1.0f}},
+    {16, "Poly-Si", 2329, 1.88e11f, 0.28f, {0.3f, 0.5f, 0.4f, 1.0f}},
+};
+
+} // namespace
+
+std::shared_ptr<MaterialFactory> MaterialFactory::getInstance()
+{
+    static const std::shared_ptr<MaterialFactory> instance = [] {
+        std::shared_ptr<MaterialFactory> factory(new MaterialFactory);
+        factory->initialise();
+        return factory;
+    }();
+    return instance;
+}
+
+Material MaterialFactory::getMaterial(std::uint32_t id)
+{
+    QMutexLocker locker(&mutex);
+    const auto it = materials.find(id);
+    return it == materials.end() ? Material() : it->second;
+}
+
+QVector<Material> MaterialFactory::getMaterials()
+{
+    QMutexLocker locker(&mutex);
+    QVector<Material> all;
+    all.reserve(int(materials.size()));
+    for (const auto &entry : materials)
+        all.append(entry.second);
+    return all;
+}
+
+bool MaterialFactory::addMaterial(const Material &material)
+{
+    if (material.getId() == 0)
+        return false;
+    QMutexLocker locker(&mutex);
+    materials[material.getId()] = material;
+    return true;
+}
+
+bool MaterialFactory::removeMaterial(std::uint32_t id)
+{
+    QMutexLocker locker(&mutex);
+    return materials.erase(id) > 0;
+}
+
+void MaterialFactory::fillDefaults()
+{
+    materials.clear();
+    for (const BuiltIn &row : builtInTable) {
+        materials[row.id] = Material(row.id, QString::fromLatin1(row.name), row.density,
+                                     row.youngModulus, row.poissonRatio, row.color);
+    }
+}
+
+void MaterialFactory::loadDefaultMaterials()
+{
+    QMutexLocker locker(&mutex);
+    fillDefaults();
+}
+
+// File handling (loadMaterials, saveMaterials, getNewMaterialId, initialise)
+// lives in MaterialFactoryFile.cpp.
+
+} // namespace Materials
+} // namespace Model

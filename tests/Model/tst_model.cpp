@@ -1,0 +1,254 @@
+#include "Model/Automaton/TotalVolume.h"
+#include "Model/Document.h"
+#include "Model/Layer.h"
+#include "Util/ColorSettings.h"
+#include "Util/Vector3D.h"
+
+#include <QtConcurrent>
+#include <QtTest>
+
+#include <memory>
+#include <numeric>
+
+using Model::Automaton::TotalVolume;
+using Model::Automaton::Voxel;
+
+namespace {
+
+std::shared_ptr<TotalVolume> makeVolume(std::uint32_t nx, std::uint32_t ny, std::uint32_t nz)
+{
+    std::vector<std::uint32_t> ids(std::size_t(nx) * ny * nz);
+    std::iota(ids.begin(), ids.end(), 0u);
+    return std::make_shared<TotalVolume>(nx, ny, nz, 1.f, 2.f, 3.f, Util::Vector3D(1, 2, 3), ids);
+}
+
+} // namespace
+
+class TestModel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void vectorArithmetic();
+    void colorTableEntries_data();
+    void colorTableEntries();
+    void objectIdsAndColours();
+    void documentLayers();
+    void cellAddressing_data();
+    void cellAddressing();
+    void cloneResetsWorkingFields();
+    void translateAndSwap();
+    void masks();
+    void spinLockNeverLosesAnUpdate();
+    void hugeVolumeThrowsBadAlloc();
+};
+
+void TestModel::vectorArithmetic()
+{
+    const Util::Vector3D a(1, 2, 3);
+    QCOMPARE(a.w, 0.0);
+    const Util::Vector4D sum = a + Util::Vector3D(4, 5, 6);
+    QCOMPARE(sum, Util::Vector4D(5, 7, 9, 0));
+    Util::Vector4D v(1, 2, 3, 4);
+    v[3] = 7;
+    QCOMPARE(v[9], 7.0);
+    QCOMPARE(2.0 * v, Util::Vector4D(2, 4, 6, 14));
+    v.assignXyz(a);
+    QCOMPARE(v, Util::Vector4D(1, 2, 3, 7));
+    QCOMPARE(Util::Vector3D(v).w, 0.0);
+    QCOMPARE(Util::Vector3D(2.5), Util::Vector4D(2.5, 2.5, 2.5, 0));
+}
+
+void TestModel::colorTableEntries_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("scheme");
+    QTest::addColumn<Util::Vector4D>("expected");
+    QTest::newRow("object, default") << 0 << 0 << Util::Vector4D(0, 0, 0, 1);
+    QTest::newRow("outline, default") << 1 << 0 << Util::Vector4D(1, 1, 1, 1);
+    QTest::newRow("background, low colour") << 3 << 1 << Util::Vector4D(1, 1, 1, 0);
+    QTest::newRow("object, custom") << 0 << 2 << Util::Vector4D(1, 0, 0, 1);
+    QTest::newRow("console text, low colour") << 7 << 1 << Util::Vector4D(1, 1, 1, 1);
+}
+
+void TestModel::colorTableEntries()
+{
+    QFETCH(int, row);
+    QFETCH(int, scheme);
+    QFETCH(Util::Vector4D, expected);
+    QCOMPARE(Util::Vector4D(row, scheme), expected);
+}
+
+void TestModel::objectIdsAndColours()
+{
+    auto first = makeVolume(1, 1, 1);
+    auto second = makeVolume(1, 1, 1);
+    QCOMPARE(second->getObjectId(), first->getObjectId() + 1);
+    QCOMPARE(first->getColor(), Util::Vector4D(0, 0, 0, 1));
+    QCOMPARE(first->getSecondColor(), Util::Vector3D(1, 1, 1));
+    QCOMPARE(first->getObjectType(), 1u);
+    QVERIFY(!first->isSelected());
+}
+
+void TestModel::documentLayers()
+{
+    Model::Document document;
+    QVERIFY(document.getAllObjects().isEmpty());
+    auto a = makeVolume(1, 1, 1);
+    auto b = makeVolume(1, 1, 1);
+    document.addObject(a);
+    document.addObject(b);
+    document.addObject(a);
+    QCOMPARE(document.getAllObjects().size(), 3);
+    QCOMPARE(document.findObject(b->getObjectId()), std::shared_ptr<Model::Object>(b));
+    document.removeObject(a);
+    QCOMPARE(document.getAllObjects().size(), 1);
+    document.removeObject(makeVolume(1, 1, 1));
+    QCOMPARE(document.getAllObjects().size(), 1);
+    document.setFileName("x.kst");
+    document.reset();
+    QVERIFY(document.getAllObjects().isEmpty());
+    QVERIFY(document.getFileName().isEmpty());
+    QCOMPARE(document.getLayers().size(), 1);
+}
+
+void TestModel::cellAddressing_data()
+{
+    QTest::addColumn<uint>("nx");
+    QTest::addColumn<uint>("ny");
+    QTest::addColumn<uint>("nz");
+    QTest::addColumn<uint>("x");
+    QTest::addColumn<uint>("y");
+    QTest::addColumn<uint>("z");
+    QTest::addColumn<qulonglong>("expected");
+    QTest::newRow("single cell") << 1u << 1u << 1u << 0u << 0u << 0u << 0ull;
+    QTest::newRow("2x3x4 last") << 2u << 3u << 4u << 1u << 2u << 3u << 23ull;
+    QTest::newRow("2x3x4 z fastest") << 2u << 3u << 4u << 0u << 0u << 1u << 1ull;
+    QTest::newRow("2x3x4 x slowest") << 2u << 3u << 4u << 1u << 0u << 0u << 12ull;
+}
+
+void TestModel::cellAddressing()
+{
+    QFETCH(uint, nx);
+    QFETCH(uint, ny);
+    QFETCH(uint, nz);
+    QFETCH(uint, x);
+    QFETCH(uint, y);
+    QFETCH(uint, z);
+    QFETCH(qulonglong, expected);
+    auto volume = makeVolume(nx, ny, nz);
+    QCOMPARE(qulonglong(volume->index(x, y, z)), expected);
+    // The constructor's list is in cell order, so the id equals the index here.
+    Voxel *cells = volume->lockCells();
+    QCOMPARE(qulonglong(cells[expected].material), expected);
+    volume->unlockCells();
+    Voxel *next = volume->lockNextCells();
+    QCOMPARE(qulonglong(next[expected].material), expected);
+    volume->unlockNextCells();
+}
+
+void TestModel::cloneResetsWorkingFields()
+{
+    auto volume = makeVolume(2, 3, 4);
+    Voxel *cells = volume->lockCells();
+    for (std::size_t i = 0; i < volume->getCellCount(); ++i) {
+        cells[i].setFlag(true);
+        cells[i].setVector(1, 2, 3);
+        cells[i].setCounter(9);
+    }
+    volume->unlockCells();
+    std::unique_ptr<TotalVolume> copy(static_cast<TotalVolume *>(volume->clone()));
+    QVERIFY(copy->getObjectId() != volume->getObjectId());
+    QCOMPARE(copy->getPosition(), volume->getPosition());
+    QCOMPARE(copy->getCellSizeY(), 2.f);
+    QCOMPARE(copy->materialIds(), volume->materialIds());
+    Voxel *copied = copy->lockCells();
+    for (std::size_t i = 0; i < copy->getCellCount(); ++i) {
+        QVERIFY(!copied[i].getFlag());
+        QCOMPARE(copied[i].getVx(), 0.f);
+        QCOMPARE(copied[i].getCounter(), 0u);
+    }
+    copy->unlockCells();
+}
+
+void TestModel::translateAndSwap()
+{
+    auto volume = makeVolume(2, 2, 2);
+    const auto before = volume->materialIds();
+    volume->translate(Util::Vector3D(1, 2, 3));
+    QCOMPARE(volume->getPosition(), Util::Vector3D(2, 4, 6));
+    QCOMPARE(volume->materialIds(), before);
+
+    Voxel *cells = volume->lockCells();
+    Voxel *next = volume->lockNextCells();
+    next[0].material = 99;
+    volume->swapCellArrays();
+    volume->unlockNextCells();
+    volume->unlockCells();
+    QCOMPARE(volume->materialIds()[0], 99u);
+    cells = volume->lockCells();
+    next = volume->lockNextCells();
+    volume->swapCellArrays();
+    volume->unlockNextCells();
+    volume->unlockCells();
+    QCOMPARE(volume->materialIds(), before);
+    Q_UNUSED(cells);
+}
+
+void TestModel::masks()
+{
+    auto volume = makeVolume(1, 1, 1);
+    Util::BitVector bits(70);
+    bits.set(0);
+    bits.set(33);
+    bits.set(69);
+    QCOMPARE(bits.words().size(), std::size_t(3));
+    QCOMPARE(bits.words()[1], 2u);
+    volume->setMaskA(bits, 7, 10);
+    QCOMPARE(volume->getMaskA(), bits);
+    volume->clearMaskA();
+    std::uint32_t w = 0, h = 0;
+    volume->getMaskADimensions(w, h);
+    QCOMPARE(w, 7u);
+    QCOMPARE(h, 10u);
+    QCOMPARE(volume->getMaskA().size(), std::size_t(70));
+    QVERIFY(!volume->getMaskA().test(33));
+    QVERIFY(volume->getMaskB().empty());
+}
+
+void TestModel::spinLockNeverLosesAnUpdate()
+{
+    auto volume = makeVolume(1, 1, 1);
+    constexpr int rounds = 200000;
+    auto hammer = [volume] {
+        for (int i = 0; i < rounds; ++i) {
+            Voxel *cells = volume->lockCells();
+            cells[0].counter = cells[0].counter + 1;
+            volume->unlockCells();
+        }
+    };
+    Voxel *cells = volume->lockCells();
+    cells[0].counter = 0;
+    volume->unlockCells();
+    QFuture<void> a = QtConcurrent::run(hammer);
+    QFuture<void> b = QtConcurrent::run(hammer);
+    a.waitForFinished();
+    b.waitForFinished();
+    cells = volume->lockCells();
+    QCOMPARE(cells[0].counter, std::uint32_t(2 * rounds));
+    volume->unlockCells();
+}
+
+void TestModel::hugeVolumeThrowsBadAlloc()
+{
+    bool thrown = false;
+    try {
+        TotalVolume volume(100000, 100000, 100000, 1, 1, 1, Util::Vector3D(), {});
+    } catch (const std::bad_alloc &) {
+        thrown = true;
+    }
+    QVERIFY(thrown);
+}
+
+QTEST_GUILESS_MAIN(TestModel)
+#include "tst_model.moc"
