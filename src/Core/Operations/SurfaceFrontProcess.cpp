@@ -98,6 +98,8 @@ void SurfaceFrontProcess::run()
     timer.start();
 
     stepsDone = 0;
+    computeTime = 0;
+    commitTime = 0;
     stepsTotal = computeStepCount();
 
     // Strips of height nx / T; the last one takes the remainder. With fewer
@@ -112,16 +114,19 @@ void SurfaceFrontProcess::run()
     for (unsigned i = 0; i < count; ++i) {
         strips[i].xBegin = i * height;
         strips[i].xEnd = i + 1 == count ? nx : (i + 1) * height;
+        strips[i].nextLayers.resize(strips[i].xEnd - strips[i].xBegin);
     }
 
+    qint64 initialised = 0;
     {
         CellArraysHold hold(volume, cells, nextCells);
-        queued.assign(volume->getCellCount(), 0);
+        cellStates.assign(volume->getCellCount(), 0);
 
         qCDebug(lcProcess) << "Surface front:" << stepsTotal << "steps," << count << "strips of height"
                            << (count == 1 ? nx : height) << ", distance" << distance;
 
         initialisePass();
+        initialised = timer.nsecsElapsed();
         if (progress)
             progress->setProgress(0, stepsTotal);
 
@@ -139,12 +144,14 @@ void SurfaceFrontProcess::run()
         }
         finishPass();
 
-        std::vector<std::uint8_t>().swap(queued);
+        std::vector<std::uint8_t>().swap(cellStates);
         strips.reset();
     }
     if (progress)
         progress->setProgress(stepsTotal, stepsTotal);
-    qCDebug(lcProcess) << "Elapsed time" << timer.elapsed() << "ms," << stepsDone << "steps";
+    qCDebug(lcProcess) << "Elapsed time" << timer.elapsed() << "ms," << stepsDone << "steps; initialisation"
+                       << initialised / 1000000 << "ms, compute" << computeTime / 1000000 << "ms, commit"
+                       << commitTime / 1000000 << "ms";
 }
 
 template <class Task>
@@ -180,7 +187,6 @@ void SurfaceFrontProcess::initialisePass()
         strip.front.clear();
         strip.lower.clear();
         strip.upper.clear();
-        strip.newFront.clear();
         initialiseStrip(strip);
     });
     bool handedOver = false;
@@ -189,9 +195,10 @@ void SurfaceFrontProcess::initialisePass()
     if (!handedOver)
         return;
     forEachStrip([this](Strip &strip, unsigned i) {
+        for (std::vector<std::size_t> &layer : strip.nextLayers)
+            layer.clear();
         mergeHandOvers(strip, i);
-        strip.front.insert(strip.front.end(), strip.newFront.begin(), strip.newFront.end());
-        strip.newFront.clear();
+        gatherNextLayers(strip);
         std::sort(strip.front.begin(), strip.front.end());
         strip.front.erase(std::unique(strip.front.begin(), strip.front.end()), strip.front.end());
     });
@@ -201,8 +208,13 @@ void SurfaceFrontProcess::initialisePass()
 
 void SurfaceFrontProcess::stepPass()
 {
+    QElapsedTimer timer;
+    timer.start();
     forEachStrip([this](Strip &strip, unsigned) { advanceStrip(strip); });
+    const qint64 computed = timer.nsecsElapsed();
     forEachStrip([this](Strip &strip, unsigned i) { commitStrip(strip, i); });
+    computeTime += computed;
+    commitTime += timer.nsecsElapsed() - computed;
     if (lcProcess().isDebugEnabled()) {
         QVector<qulonglong> sizes;
         for (unsigned i = 0; i < stripsUsed; ++i)
@@ -211,34 +223,47 @@ void SurfaceFrontProcess::stepPass()
     }
 }
 
-// Appends the cells the neighbouring strips handed over to strip.newFront.
-// In phase B they are checked against the queued marks; after the
-// initialisation, when no marks are set, the caller removes repeats.
+// Appends the cells the neighbouring strips handed over to the next front,
+// each once: strip i-1 hands over cells of layer xBegin, strip i+1 cells of
+// layer xEnd - 1.
 void SurfaceFrontProcess::mergeHandOvers(Strip &strip, std::size_t index)
 {
-    const auto take = [&](Strip &neighbour, std::vector<std::size_t> Strip::*list) {
+    const auto take = [&](Strip &neighbour, std::vector<std::size_t> Strip::*list,
+                          std::vector<std::size_t> &layer) {
         QMutexLocker locker(&neighbour.mutex);
         for (const std::size_t n : neighbour.*list) {
-            if (!queued[n]) {
-                queued[n] = 1;
-                strip.newFront.push_back(n);
+            if (!(cellStates[n] & Queued)) {
+                cellStates[n] |= Queued;
+                layer.push_back(n);
             }
         }
     };
+    if (strip.nextLayers.empty())
+        return;
     if (index > 0)
-        take(strips[index - 1], &Strip::upper);
+        take(strips[index - 1], &Strip::upper, strip.nextLayers.front());
     if (index + 1 < stripsUsed)
-        take(strips[index + 1], &Strip::lower);
+        take(strips[index + 1], &Strip::lower, strip.nextLayers.back());
+}
+
+// Appends the next front, layer by layer, to strip.front.
+void SurfaceFrontProcess::gatherNextLayers(Strip &strip)
+{
+    for (std::vector<std::size_t> &layer : strip.nextLayers) {
+        std::sort(layer.begin(), layer.end());
+        strip.front.insert(strip.front.end(), layer.begin(), layer.end());
+    }
 }
 
 void SurfaceFrontProcess::commitStrip(Strip &strip, std::size_t index)
 {
     mergeHandOvers(strip, index);
-    std::sort(strip.newFront.begin(), strip.newFront.end());
-    for (const std::size_t p : strip.front)
+    for (const std::size_t p : strip.front) {
         cells[p] = nextCells[p];
-    strip.front.swap(strip.newFront);
-    strip.newFront.clear();
+        cellStates[p] &= std::uint8_t(~Known);
+    }
+    strip.front.clear();
+    gatherNextLayers(strip);
 }
 
 void SurfaceFrontProcess::finishPass()

@@ -3,6 +3,7 @@
 #include "Model/Automaton/Voxel.h"
 
 #include <QMutex>
+#include <QtGlobal>
 
 #include <algorithm>
 #include <array>
@@ -107,8 +108,10 @@ protected:
         std::vector<std::size_t> front;
         std::vector<std::size_t> lower; // cells of the strip below (x = xBegin - 1)
         std::vector<std::size_t> upper; // cells of the strip above (x = xEnd)
-        std::vector<std::size_t> newFront;
         QMutex mutex; // guards lower and upper while the neighbours read them
+        // The next front being built, one list per x layer of the strip, so
+        // that it comes out ordered by layer without a sort of the whole list.
+        std::vector<std::vector<std::size_t>> nextLayers;
     };
 
     // `distance` is the thickness, depth or limit that fills the far offset
@@ -176,6 +179,7 @@ private:
     void stepPass();
     void commitStrip(Strip &strip, std::size_t index);
     void mergeHandOvers(Strip &strip, std::size_t index);
+    void gatherNextLayers(Strip &strip);
     void finishPass();
     std::size_t frontSize() const;
     template <class Task>
@@ -186,11 +190,18 @@ private:
     std::unique_ptr<Strip[]> strips;
     unsigned stripsUsed = 0;
     bool concurrent = false;
-    // One byte per cell: the cell is already in a strip's next front. Only the
-    // strip that owns the cell's x layer reads or writes its byte.
-    std::vector<std::uint8_t> queued;
+    // One byte per cell, read and written only by the strip that owns the
+    // cell's x layer: Queued, the cell is already in the next front; Known,
+    // Joins holds rules.joins() of the cell's current material (cleared when
+    // phase B commits a new record), so a material is not fetched again for
+    // every improved neighbour.
+    enum CellState : std::uint8_t { Queued = 1, Known = 2, Joins = 4 };
+    static constexpr std::size_t prefetchDistance = 16;
+    std::vector<std::uint8_t> cellStates;
     std::uint64_t stepsDone = 0;
     std::uint64_t stepsTotal = 0;
+    qint64 computeTime = 0; // nanoseconds in phase A and phase B, for the log
+    qint64 commitTime = 0;
 };
 
 template <class Rules>
@@ -279,33 +290,64 @@ void SurfaceFrontProcess::advanceFront(Strip &strip, const Rules &rules)
 {
     const std::size_t nyz = std::size_t(ny) * nz;
     const Voxel *current = cells;
-    std::uint8_t *inNext = queued.data();
+    std::uint8_t *state = cellStates.data();
 
     strip.lower.clear();
     strip.upper.clear();
-    strip.newFront.clear();
+    for (std::vector<std::size_t> &layer : strip.nextLayers)
+        layer.clear();
     for (const std::size_t p : strip.front)
-        inNext[p] = 0;
+        state[p] &= std::uint8_t(~Queued);
 
+    // A neighbour n (in layer xn) of an improved cell joins the next front.
     const auto join = [&](std::size_t n, std::uint32_t xn) {
-        if (!rules.joins(current[n].material))
-            return;
         if (xn < strip.xBegin) {
-            strip.lower.push_back(n);
-        } else if (xn >= strip.xEnd) {
-            strip.upper.push_back(n);
-        } else if (!inNext[n]) {
-            inNext[n] = 1;
-            strip.newFront.push_back(n);
+            if (rules.joins(current[n].material))
+                strip.lower.push_back(n);
+            return;
         }
+        if (xn >= strip.xEnd) {
+            if (rules.joins(current[n].material))
+                strip.upper.push_back(n);
+            return;
+        }
+        std::uint8_t s = state[n];
+        if (s & Queued)
+            return;
+        if (!(s & Known))
+            s = std::uint8_t(Known | (rules.joins(current[n].material) ? Joins : 0));
+        if (s & Joins) {
+            s |= Queued;
+            strip.nextLayers[xn - strip.xBegin].push_back(n);
+        }
+        state[n] = s;
     };
 
-    for (const std::size_t p : strip.front) {
+    // The front comes ordered by x layer, so x follows without a division.
+    std::uint32_t x = strip.xBegin;
+    std::size_t layerBegin = std::size_t(x) * nyz;
+    const std::size_t cellCount = std::size_t(nx) * nyz;
+    const std::size_t frontSize = strip.front.size();
+    for (std::size_t f = 0; f < frontSize; ++f) {
+        // The front advances into cells nobody touched since the
+        // initialisation; fetch the next layer's columns ahead of time.
+        if (f + prefetchDistance < frontSize) {
+            const std::size_t ahead = strip.front[f + prefetchDistance] + nyz;
+            if (ahead + nz < cellCount) {
+                __builtin_prefetch(current + ahead - nz);
+                __builtin_prefetch(current + ahead);
+                __builtin_prefetch(current + ahead + nz);
+            }
+        }
+        const std::size_t p = strip.front[f];
         const Voxel &cell = current[p];
         if (cell.flag || !rules.takesPart(cell))
             continue;
-        const std::uint32_t x = std::uint32_t(p / nyz);
-        const std::size_t rest = p - std::size_t(x) * nyz;
+        if (p < layerBegin || p - layerBegin >= nyz) {
+            x = std::uint32_t(p / nyz);
+            layerBegin = std::size_t(x) * nyz;
+        }
+        const std::size_t rest = p - layerBegin;
         const std::uint32_t y = std::uint32_t(rest / nz);
         const std::uint32_t z = std::uint32_t(rest - std::size_t(y) * nz);
 

@@ -414,7 +414,7 @@ void TestSurfaceFront::knownResults()
         std::uint64_t steps = 0;
         const std::vector<std::uint32_t> result = materialsOf(runProcess(grid, mode, material, distance, strips, &steps));
         QCOMPARE(result, expected);
-        if (grid.ids == std::vector<std::uint32_t>(grid.ids.size(), 0u))
+        if (std::all_of(grid.ids.begin(), grid.ids.end(), [](std::uint32_t id) { return id == 0; }))
             QCOMPARE(steps, std::uint64_t(0)); // nothing to start from: no step runs
     }
 }
