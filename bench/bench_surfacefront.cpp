@@ -69,7 +69,7 @@ std::size_t count(Model::Automaton::TotalVolume &volume, std::uint32_t id)
 }
 
 template <class Process>
-void runField(benchmark::State &state, std::uint32_t material, std::uint32_t counted)
+void runField(benchmark::State &state, std::uint32_t material, std::uint32_t counted, float thickness = distance)
 {
     static const std::vector<std::uint32_t> ids = pillarField();
     Model::Automaton::TotalVolume volume(sizeX, sizeY, sizeZ, 1.0f, 1.0f, 1.0f, Util::Vector3D(0, 0, 0), ids);
@@ -78,7 +78,7 @@ void runField(benchmark::State &state, std::uint32_t material, std::uint32_t cou
     for (auto _ : state) {
         state.PauseTiming();
         restore(volume, ids);
-        Process process(&volume, material, distance);
+        Process process(&volume, material, thickness);
         if (state.range(0) > 0)
             process.setStripCount(unsigned(state.range(0)));
         state.ResumeTiming();
@@ -101,9 +101,16 @@ void BM_IsotropicEtching(benchmark::State &state)
     runField<Core::Operations::IsotropicFilmEtching>(state, silicon, 0);
 }
 
+// Thickness 0: the initialisation alone (a full pass over both arrays).
+void BM_SurfaceFrontInitialisation(benchmark::State &state)
+{
+    runField<Core::Operations::IsotropicFilmDeposition>(state, film, film, 0.0f);
+}
+
 // Argument: strip count, 0 for the thread pool's default.
 BENCHMARK(BM_IsotropicDeposition)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_IsotropicEtching)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SurfaceFrontInitialisation)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int dumpDeposition(const char *path)
 {

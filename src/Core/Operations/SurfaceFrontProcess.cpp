@@ -11,7 +11,13 @@
 #include <QVector>
 #include <QtConcurrent/QtConcurrentRun>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <exception>
 #include <limits>
 
@@ -86,6 +92,33 @@ std::uint64_t SurfaceFrontProcess::stepCount(float distance, float cellSizeX, fl
 std::uint64_t SurfaceFrontProcess::computeStepCount() const
 {
     return stepCount(distance, cx, cy, cz);
+}
+
+void SurfaceFrontProcess::mirrorCells(std::size_t first, std::size_t count)
+{
+    const Voxel *from = cells + first;
+    Voxel *to = nextCells + first;
+#if defined(__SSE2__)
+    // Records are 24 bytes: after at most one of them the target is 16-byte
+    // aligned, and the rest goes out in streaming stores that skip the read
+    // a normal store of a cold cache line costs.
+    while (count > 0 && (reinterpret_cast<std::uintptr_t>(to) & 15) != 0) {
+        *to++ = *from++;
+        --count;
+    }
+    const std::size_t bytes = count * sizeof(Voxel);
+    const char *source = reinterpret_cast<const char *>(from);
+    char *target = reinterpret_cast<char *>(to);
+    std::size_t done = 0;
+    for (; done + 16 <= bytes; done += 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(source + done));
+        _mm_stream_si128(reinterpret_cast<__m128i *>(target + done), chunk);
+    }
+    std::memcpy(target + done, source + done, bytes - done);
+    _mm_sfence();
+#else
+    std::copy(from, from + count, to);
+#endif
 }
 
 void SurfaceFrontProcess::finishStrip(Strip &)
@@ -250,7 +283,7 @@ void SurfaceFrontProcess::mergeHandOvers(Strip &strip, std::size_t index)
 void SurfaceFrontProcess::gatherNextLayers(Strip &strip)
 {
     for (std::vector<std::size_t> &layer : strip.nextLayers) {
-        std::sort(layer.begin(), layer.end());
+        //std::sort(layer.begin(), layer.end());
         strip.front.insert(strip.front.end(), layer.begin(), layer.end());
     }
 }
@@ -258,7 +291,7 @@ void SurfaceFrontProcess::gatherNextLayers(Strip &strip)
 void SurfaceFrontProcess::commitStrip(Strip &strip, std::size_t index)
 {
     mergeHandOvers(strip, index);
-    for (const std::size_t p : strip.front) {
+    for (const std::size_t p : strip.changed) {
         cells[p] = nextCells[p];
         cellStates[p] &= std::uint8_t(~Known);
     }

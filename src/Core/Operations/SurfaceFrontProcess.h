@@ -112,6 +112,8 @@ protected:
         // The next front being built, one list per x layer of the strip, so
         // that it comes out ordered by layer without a sort of the whole list.
         std::vector<std::vector<std::size_t>> nextLayers;
+        // Cells whose new record phase A wrote into the second array.
+        std::vector<std::size_t> changed;
     };
 
     // `distance` is the thickness, depth or limit that fills the far offset
@@ -157,6 +159,10 @@ protected:
     // (0,-1,0), (0,+1,0), (-1,0,0), (+1,0,0). The default is
     // (0,0,-cz), (0,0,+cz), (0,-cy,0), (0,+cy,0), (-cx,0,0), (+cx,0,0).
     void setFaceSteps(const std::array<FaceStep, 6> &steps) { faceSteps = steps; }
+
+    // Copies `count` records from the current to the second array, starting
+    // at `first`, without pulling the second array into the cache.
+    void mirrorCells(std::size_t first, std::size_t count);
 
     Model::Automaton::TotalVolume *getVolume() const { return volume; }
     float getDistance() const { return distance; }
@@ -210,33 +216,41 @@ void SurfaceFrontProcess::initialiseByNeighbourhood(Strip &strip, const Rules &r
     const std::size_t nyz = std::size_t(ny) * nz;
     const float far = distance;
     strip.front.clear();
-    if (strip.xBegin >= strip.xEnd || ny == 0 || nz == 0)
+    if (strip.xBegin >= strip.xEnd || nyz == 0)
         return;
 
-    // Attracting cells of the strip and of one layer on each side, as bytes,
-    // so that a cell's neighbours are counted with a few column sums instead
-    // of 26 scattered reads.
-    const std::uint32_t haloBegin = strip.xBegin > 0 ? strip.xBegin - 1 : 0;
-    const std::uint32_t haloEnd = strip.xEnd < nx ? strip.xEnd + 1 : nx;
-    std::vector<std::uint8_t> attract((haloEnd - haloBegin) * nyz);
-    const Voxel *source = cells + haloBegin * nyz;
-    for (std::size_t i = 0; i < attract.size(); ++i)
-        attract[i] = rules.attracts(source[i].material) ? 1 : 0;
+    // Attracting cells of the layers x-1, x and x+1 as bytes, in a ring of
+    // three layers, so that a cell's neighbours are counted with a few column
+    // sums instead of 26 scattered reads, and every layer is read from memory
+    // once.
+    std::vector<std::uint8_t> ring(3 * nyz);
+    const auto layerBytes = [&](std::uint32_t x) { return ring.data() + (x % 3) * nyz; };
+    const auto fillLayer = [&](std::uint32_t x) {
+        std::uint8_t *a = layerBytes(x);
+        const Voxel *source = cells + std::size_t(x) * nyz;
+        for (std::size_t i = 0; i < nyz; ++i)
+            a[i] = rules.attracts(source[i].material) ? 1 : 0;
+    };
+    if (strip.xBegin > 0)
+        fillLayer(strip.xBegin - 1);
+    fillLayer(strip.xBegin);
 
     std::vector<std::uint8_t> column(nz);
     for (std::uint32_t x = strip.xBegin; x < strip.xEnd; ++x) {
+        if (x + 1 < nx)
+            fillLayer(x + 1);
         const std::uint32_t x0 = x > 0 ? x - 1 : 0;
         const std::uint32_t x1 = x + 1 < nx ? x + 1 : x;
         for (std::uint32_t y = 0; y < ny; ++y) {
             const std::uint32_t y0 = y > 0 ? y - 1 : 0;
             const std::uint32_t y1 = y + 1 < ny ? y + 1 : y;
-            const std::uint8_t *self = attract.data() + ((x - haloBegin) * std::size_t(ny) + y) * nz;
+            const std::uint8_t *self = layerBytes(x) + std::size_t(y) * nz;
             if (Rules::mooreNeighbourhood) {
                 // Sum of the 3 x 3 columns around (x, y), the own one included.
                 std::fill(column.begin(), column.end(), std::uint8_t(0));
                 for (std::uint32_t xs = x0; xs <= x1; ++xs) {
                     for (std::uint32_t ys = y0; ys <= y1; ++ys) {
-                        const std::uint8_t *a = attract.data() + ((xs - haloBegin) * std::size_t(ny) + ys) * nz;
+                        const std::uint8_t *a = layerBytes(xs) + std::size_t(ys) * nz;
                         for (std::uint32_t z = 0; z < nz; ++z)
                             column[z] = std::uint8_t(column[z] + a[z]);
                     }
@@ -252,9 +266,6 @@ void SurfaceFrontProcess::initialiseByNeighbourhood(Strip &strip, const Rules &r
                 cell.vx = v;
                 cell.vy = v;
                 cell.vz = v;
-                // The second array starts as an exact copy, whatever an earlier
-                // process left in it: phase B copies its records back.
-                nextCells[i] = cell;
                 if (role != CellRole::Open)
                     continue;
                 unsigned count = 0;
@@ -274,14 +285,17 @@ void SurfaceFrontProcess::initialiseByNeighbourhood(Strip &strip, const Rules &r
                     if (y + 1 < ny)
                         count += self[z + nz];
                     if (x > 0)
-                        count += self[std::ptrdiff_t(z) - std::ptrdiff_t(nyz)];
+                        count += layerBytes(x - 1)[std::size_t(y) * nz + z];
                     if (x + 1 < nx)
-                        count += self[z + nyz];
+                        count += layerBytes(x + 1)[std::size_t(y) * nz + z];
                 }
                 if (count > 0)
                     strip.front.push_back(i);
             }
         }
+        // The second array starts as an exact copy of the current one,
+        // whatever an earlier process left in it.
+        mirrorCells(std::size_t(x) * nyz, nyz);
     }
 }
 
@@ -294,6 +308,7 @@ void SurfaceFrontProcess::advanceFront(Strip &strip, const Rules &rules)
 
     strip.lower.clear();
     strip.upper.clear();
+    strip.changed.clear();
     for (std::vector<std::size_t> &layer : strip.nextLayers)
         layer.clear();
     for (const std::size_t p : strip.front)
@@ -387,11 +402,13 @@ void SurfaceFrontProcess::advanceFront(Strip &strip, const Rules &rules)
             continue;
 
         Voxel &out = nextCells[p];
+        out = cell;
         rules.apply(cell, out);
         out.flag = false;
         out.vx = bx;
         out.vy = by;
         out.vz = bz;
+        strip.changed.push_back(p);
 
         if (Rules::mooreNeighbourhood) {
             const std::uint32_t x0 = x > 0 ? x - 1 : x;
