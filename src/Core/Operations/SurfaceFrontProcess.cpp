@@ -153,7 +153,7 @@ void SurfaceFrontProcess::run()
     qint64 initialised = 0;
     {
         CellArraysHold hold(volume, cells, nextCells);
-        cellStates.assign(volume->getCellCount(), 0);
+        cellStates.assign(volume->getCellCount() + 2, 0);
 
         qCDebug(lcProcess) << "Surface front:" << stepsTotal << "steps," << count << "strips of height"
                            << (count == 1 ? nx : height) << ", distance" << distance;

@@ -202,7 +202,7 @@ private:
     // phase B commits a new record), so a material is not fetched again for
     // every improved neighbour.
     enum CellState : std::uint8_t { Queued = 1, Known = 2, Joins = 4 };
-    static constexpr std::size_t prefetchDistance = 16;
+    static constexpr std::size_t prefetchDistance = 8;
     std::vector<std::uint8_t> cellStates;
     std::uint64_t stepsDone = 0;
     std::uint64_t stepsTotal = 0;
@@ -352,6 +352,9 @@ void SurfaceFrontProcess::advanceFront(Strip &strip, const Rules &rules)
                 __builtin_prefetch(current + ahead - nz);
                 __builtin_prefetch(current + ahead);
                 __builtin_prefetch(current + ahead + nz);
+                __builtin_prefetch(state + ahead - nz, 1);
+                __builtin_prefetch(state + ahead, 1);
+                __builtin_prefetch(state + ahead + nz, 1);
             }
         }
         const std::size_t p = strip.front[f];
@@ -417,13 +420,43 @@ void SurfaceFrontProcess::advanceFront(Strip &strip, const Rules &rules)
             const std::uint32_t y1 = y + 1 < ny ? y + 1 : y;
             const std::uint32_t z0 = z > 0 ? z - 1 : z;
             const std::uint32_t z1 = z + 1 < nz ? z + 1 : z;
-            for (std::uint32_t xn = x0; xn <= x1; ++xn) {
-                for (std::uint32_t yn = y0; yn <= y1; ++yn) {
-                    const std::size_t column = (std::size_t(xn) * ny + yn) * nz;
-                    for (std::uint32_t zn = z0; zn <= z1; ++zn) {
-                        const std::size_t n = column + zn;
-                        if (n != p)
-                            join(n, xn);
+            if (x0 >= strip.xBegin && x1 < strip.xEnd) {
+                // All nine columns belong to this strip. Most of their cells
+                // are already queued or known not to join: test the (up to)
+                // three state bytes of a column at once and visit only the
+                // cells that still need a look.
+                const unsigned lanes = z1 - z0 + 1;
+                const std::uint32_t laneBits = lanes == 3 ? 0x010101u : lanes == 2 ? 0x0101u : 0x01u;
+                const std::uint32_t ownLane = ~(0x01u << (8 * (z - z0)));
+                for (std::uint32_t xn = x0; xn <= x1; ++xn) {
+                    for (std::uint32_t yn = y0; yn <= y1; ++yn) {
+                        const std::size_t first = (std::size_t(xn) * ny + yn) * nz + z0;
+                        const std::uint8_t *b = state + first;
+                        // The state array has two bytes of padding at its end.
+                        const std::uint32_t word = std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8
+                                                   | std::uint32_t(b[2]) << 16;
+                        const std::uint32_t queued = word & 0x010101u;
+                        const std::uint32_t known = (word >> 1) & 0x010101u;
+                        const std::uint32_t joins = (word >> 2) & 0x010101u;
+                        std::uint32_t open = ~queued & (~known | joins) & laneBits;
+                        if (xn == x && yn == y)
+                            open &= ownLane;
+                        while (open) {
+                            const unsigned lane = unsigned(__builtin_ctz(open)) / 8;
+                            join(first + lane, xn);
+                            open &= open - 1;
+                        }
+                    }
+                }
+            } else {
+                for (std::uint32_t xn = x0; xn <= x1; ++xn) {
+                    for (std::uint32_t yn = y0; yn <= y1; ++yn) {
+                        const std::size_t column = (std::size_t(xn) * ny + yn) * nz;
+                        for (std::uint32_t zn = z0; zn <= z1; ++zn) {
+                            const std::size_t n = column + zn;
+                            if (n != p)
+                                join(n, xn);
+                        }
                     }
                 }
             }
