@@ -20,6 +20,9 @@
 #include <cstring>
 #include <exception>
 #include <limits>
+#if defined(__SANITIZE_THREAD__)
+#include <thread>
+#endif
 
 namespace Core {
 namespace Operations {
@@ -153,7 +156,7 @@ void SurfaceFrontProcess::run()
     qint64 initialised = 0;
     {
         CellArraysHold hold(volume, cells, nextCells);
-        cellStates.assign(volume->getCellCount() + 2, 0);
+        cellStates.assign(volume->getCellCount(), 0);
 
         qCDebug(lcProcess) << "Surface front:" << stepsTotal << "steps," << count << "strips of height"
                            << (count == 1 ? nx : height) << ", distance" << distance;
@@ -195,6 +198,16 @@ void SurfaceFrontProcess::forEachStrip(Task task)
             task(strips[i], i);
         return;
     }
+#if defined(__SANITIZE_THREAD__)
+    // Qt is not built with the thread sanitizer, so it cannot see the joins
+    // of the pool's futures; plain threads make them visible to it.
+    std::vector<std::thread> threads;
+    for (unsigned i = 0; i < stripsUsed; ++i)
+        threads.emplace_back([this, &task, i]() { task(strips[i], i); });
+    for (std::thread &thread : threads)
+        thread.join();
+    return;
+#endif
     std::vector<QFuture<void>> futures;
     futures.reserve(stripsUsed);
     for (unsigned i = 0; i < stripsUsed; ++i)

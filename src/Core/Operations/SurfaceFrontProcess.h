@@ -432,9 +432,13 @@ void SurfaceFrontProcess::advanceFront(Strip &strip, const Rules &rules)
                     for (std::uint32_t yn = y0; yn <= y1; ++yn) {
                         const std::size_t first = (std::size_t(xn) * ny + yn) * nz + z0;
                         const std::uint8_t *b = state + first;
-                        // The state array has two bytes of padding at its end.
-                        const std::uint32_t word = std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8
-                                                   | std::uint32_t(b[2]) << 16;
+                        // Only the column's own bytes: the one after it may
+                        // belong to another strip.
+                        std::uint32_t word = b[0];
+                        if (lanes > 1)
+                            word |= std::uint32_t(b[1]) << 8;
+                        if (lanes > 2)
+                            word |= std::uint32_t(b[2]) << 16;
                         const std::uint32_t queued = word & 0x010101u;
                         const std::uint32_t known = (word >> 1) & 0x010101u;
                         const std::uint32_t joins = (word >> 2) & 0x010101u;
