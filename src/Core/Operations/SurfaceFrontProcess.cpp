@@ -140,7 +140,9 @@ void SurfaceFrontProcess::run()
 
     // Strips of height nx / T; the last one takes the remainder. With fewer
     // than two x layers per strip the whole run stays in the calling thread.
-    unsigned count = std::max(1u, requestedStripCount);
+    unsigned count = requestedStripCount;
+    if (count == 0)
+        count = unsigned(std::max(1, QThreadPool::globalInstance()->maxThreadCount()));
     const std::uint32_t height = nx / count;
     if (height < 2)
         count = 1;
