@@ -10,22 +10,19 @@ namespace Automaton {
 
 namespace {
 
-// 128-bit arithmetic so the byte count of any three 32-bit sizes is exact.
-__extension__ typedef unsigned __int128 Wide;
-
 // Counts the cells and refuses sizes whose two arrays cannot fit: a byte count
 // that overflows, or more than the machine's physical memory (which the
 // kernel might grant lazily and then kill the program for touching).
 std::size_t checkedCellCount(std::uint32_t nx, std::uint32_t ny, std::uint32_t nz)
 {
-    const Wide count = static_cast<Wide>(nx) * ny * nz;
-    const Wide bytes = count * sizeof(Voxel) * 2;
+    const unsigned __int128 count = static_cast<unsigned __int128>(nx) * ny * nz;
+    const unsigned __int128 bytes = count * sizeof(Voxel) * 2;
     if (bytes > std::numeric_limits<std::size_t>::max())
         throw std::bad_alloc();
     const long pages = sysconf(_SC_PHYS_PAGES);
     const long pageSize = sysconf(_SC_PAGE_SIZE);
     if (pages > 0 && pageSize > 0
-        && bytes > static_cast<Wide>(pages) * static_cast<unsigned long>(pageSize))
+        && bytes > static_cast<unsigned __int128>(pages) * static_cast<unsigned long>(pageSize))
         throw std::bad_alloc();
     return static_cast<std::size_t>(count);
 }
