@@ -23,14 +23,14 @@ constexpr int drawsPerFolder = 64;
 } // namespace
 
 ArchiverRegistry::ArchiverRegistry()
-    : ArchiverRegistry(QDir::currentPath())
+    : ArchiverRegistry(QString())
 {
 }
 
 ArchiverRegistry::ArchiverRegistry(const QString &stateFolder)
 {
     archivers[Automaton::TotalVolume::objectType] = std::make_shared<TotalVolumeArchiver>();
-    chooseStateFiles(stateFolder);
+    chooseStateFiles(stateFolder.isEmpty() ? QDir::currentPath() : stateFolder);
 }
 
 ArchiverRegistry::~ArchiverRegistry()

@@ -21,7 +21,7 @@ public:
     // The state files go to the working directory, or to the system's
     // temporary folder when the working directory does not take them.
     ArchiverRegistry();
-    // The same with a chosen first folder.
+    // The same with a chosen first folder; empty means the working directory.
     explicit ArchiverRegistry(const QString &stateFolder);
     ~ArchiverRegistry();
 

@@ -69,6 +69,18 @@ void TestDocumentRobustness::initTestCase()
     // The file's copper gets another name, so loading it exercises the id map.
     valid.replace("Cu (bulk)", "Bronze");
     QVERIFY(valid.size() < 2000);
+
+    // The intact file loads both volumes, the second through the id map.
+    resetCatalogue();
+    QBuffer input;
+    input.setData(valid);
+    input.open(QIODevice::ReadOnly);
+    Document loaded;
+    const auto result = DocumentReader(*registry).read(loaded, input);
+    QVERIFY(result.ok);
+    QCOMPARE(result.objectsLoaded, 2);
+    const auto first = std::dynamic_pointer_cast<TotalVolume>(loaded.getAllObjects().first());
+    QVERIFY(first->materialIds()[5] >= 2000);
 }
 
 void TestDocumentRobustness::readAndCheck(const QByteArray &bytes)
