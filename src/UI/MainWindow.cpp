@@ -3,6 +3,7 @@
 #include "AboutWindow.h"
 #include "Console/CommandConsole.h"
 #include "Core/Workspace.h"
+#include "EditCompatibleMaterialsDialog.h"
 #include "MainWindowPresenter.h"
 #include "OperationMapper.h"
 #include "Util/IObserver.h"
@@ -289,6 +290,7 @@ void MainWindow::on_actionManage_Materials_triggered()
 
 void MainWindow::on_actionManage_Compatible_Materials_triggered()
 {
+    EditCompatibleMaterialsDialog::editCatalogue(this);
 }
 
 void MainWindow::on_actionNew_triggered()

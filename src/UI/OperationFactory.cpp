@@ -1,15 +1,17 @@
 #include "OperationFactory.h"
 
+#include "Core/Operations/CreateSubstrateOperation.h"
 #include "Core/Operations/Operation.h"
 #include "Core/Workspace.h"
 #include "MainWindow.h"
 #include "MainWindowPresenter.h"
+#include "Observers/CreateSubstrateObserver.h"
 
 namespace Ui {
 
 namespace {
 
-using Core::Operations::Operation;
+using namespace Core::Operations;
 using Builder = std::shared_ptr<Operation> (*)(Core::Workspace *, QWidget *);
 
 // An operation without options.
@@ -39,7 +41,7 @@ struct Entry
 // (0, 31 to 999, above 1000) has no operation.
 const Entry operationTable[] = {
     {1, nullptr},    // Copy: CopyObject
-    {2, nullptr},    // Create Substrate: CreateSubstrateOperation, CreateSubstrateObserver
+    {2, &observed<CreateSubstrateOperation, Observers::CreateSubstrateObserver>},
     {3, nullptr},    // Ion Implantation: IonImplantationOperation, IonImplantationOptionsObserver
     {4, nullptr},    // Delete: DeleteObject
     {6, nullptr},    // Viewing options: ChangeTotalVolumeVisualizationOptions, ChangeTotalVolumeViewOptionsObserver

@@ -1,16 +1,21 @@
 #include "GuiTestSupport.h"
 
 #include "Core/Workspace.h"
+#include "Model/Automaton/TotalVolume.h"
+#include "Model/Document.h"
+#include "UI/Console/CommandConsole.h"
 #include "UI/AboutWindow.h"
 #include "UI/MainWindow.h"
 #include "UI/MainWindowPresenter.h"
 
 #include <QAction>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QImageReader>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSpinBox>
 #include <QMessageBox>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -45,6 +50,9 @@ private slots:
     void saveImageFailureIsReported();
     void aboutWindowIsModeless();
     void manageMaterialsSaysNotYet();
+    void manageCompatibleMaterialsOpensEditor();
+    void createSubstrateThroughItsDialog_data();
+    void createSubstrateThroughItsDialog();
 
 private:
     QAction *action(const QString &name) const { return window->findChild<QAction *>(name); }
@@ -390,6 +398,62 @@ void TestMainWindow::manageMaterialsSaysNotYet()
 {
     action(QStringLiteral("actionManage_Materials"))->trigger();
     QVERIFY(!window->statusBar()->currentMessage().isEmpty());
+}
+
+void TestMainWindow::manageCompatibleMaterialsOpensEditor()
+{
+    QString name;
+    GuiTestSupport::whenModal([&](QWidget *modal) {
+        name = modal->metaObject()->className();
+        static_cast<QDialog *>(modal)->reject();
+    });
+    action(QStringLiteral("actionManage_Compatible_Materials"))->trigger();
+    QCOMPARE(name, QStringLiteral("Ui::EditCompatibleMaterialsDialog"));
+}
+
+void TestMainWindow::createSubstrateThroughItsDialog_data()
+{
+    QTest::addColumn<bool>("accept");
+    QTest::newRow("accepted") << true;
+    QTest::newRow("rejected") << false;
+}
+
+void TestMainWindow::createSubstrateThroughItsDialog()
+{
+    QFETCH(bool, accept);
+    GuiTestSupport::whenModal([&](QWidget *modal) {
+        auto *dialog = qobject_cast<QDialog *>(modal);
+        QVERIFY(dialog);
+        modal->findChild<QSpinBox *>(QStringLiteral("sbxTotalWidth"))->setValue(6);
+        modal->findChild<QSpinBox *>(QStringLiteral("sbxTotalLength"))->setValue(5);
+        modal->findChild<QSpinBox *>(QStringLiteral("sbxTotalHeight"))->setValue(4);
+        if (accept)
+            dialog->accept();
+        else
+            dialog->reject();
+    });
+    action(QStringLiteral("actionCreate_Substrate"))->trigger();
+
+    Core::Workspace *workspace = window->getPresenter()->getWorkspace();
+    const auto objects = workspace->getDocument().getAllObjects();
+    QCOMPARE(objects.size(), accept ? 1 : 0);
+    QVERIFY(!workspace->getCurrentOperation());
+    if (!accept) {
+        QVERIFY(window->getPresenter()->getConsole()->outputText().isEmpty());
+        QVERIFY(!action(QStringLiteral("actionUndo"))->isEnabled());
+        return;
+    }
+    auto volume = std::dynamic_pointer_cast<Model::Automaton::TotalVolume>(objects.first());
+    QVERIFY(volume);
+    QCOMPARE(volume->getCellCount(), std::size_t(6 * 5 * 4));
+    QCOMPARE(window->getPresenter()->getConsole()->outputText(),
+             QStringLiteral("Create Substrate: substrate created successfully."));
+    QCOMPARE(action(QStringLiteral("actionUndo"))->text(), QStringLiteral("Undo Create Substrate"));
+
+    action(QStringLiteral("actionUndo"))->trigger();
+    QVERIFY(workspace->getDocument().getAllObjects().isEmpty());
+    action(QStringLiteral("actionRedo"))->trigger();
+    QCOMPARE(workspace->getDocument().getAllObjects().size(), 1);
 }
 
 QTEST_MAIN(TestMainWindow)

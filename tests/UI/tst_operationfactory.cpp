@@ -1,8 +1,10 @@
+#include "Core/Operations/CreateSubstrateOperation.h"
 #include "Core/Operations/Operation.h"
 #include "Core/Workspace.h"
 #include "Util/IObserver.h"
 #include "UI/MainWindow.h"
 #include "UI/MainWindowPresenter.h"
+#include "UI/Observers/CreateSubstrateObserver.h"
 #include "UI/OperationFactory.h"
 #include "UI/OperationMapper.h"
 
@@ -47,7 +49,9 @@ void TestOperationFactory::builtOperations_data()
     QTest::addColumn<QByteArray>("observerType");
     // One row per operation as it joins the program; an empty observer type
     // means the operation has no options observer.
-    QTest::newRow("placeholder") << std::uint32_t(0) << QByteArray() << QByteArray();
+    QTest::newRow("2 Create Substrate") << std::uint32_t(2)
+                                        << QByteArray(typeid(Core::Operations::CreateSubstrateOperation).name())
+                                        << QByteArray(typeid(Ui::Observers::CreateSubstrateObserver).name());
 }
 
 void TestOperationFactory::builtOperations()
