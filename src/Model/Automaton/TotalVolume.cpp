@@ -15,16 +15,18 @@ namespace {
 // kernel might grant lazily and then kill the program for touching).
 std::size_t checkedCellCount(std::uint32_t nx, std::uint32_t ny, std::uint32_t nz)
 {
-    const unsigned __int128 count = static_cast<unsigned __int128>(nx) * ny * nz;
-    const unsigned __int128 bytes = count * sizeof(Voxel) * 2;
-    if (bytes > std::numeric_limits<std::size_t>::max())
+    // Doubles hold the products of three 32-bit counts closely enough to
+    // compare against the memory size; the exact count is taken only once
+    // it is known to fit.
+    const double count = double(nx) * double(ny) * double(nz);
+    const double bytes = count * double(sizeof(Voxel)) * 2.0;
+    if (bytes >= double(std::numeric_limits<std::size_t>::max()) / 2.0)
         throw std::bad_alloc();
     const long pages = sysconf(_SC_PHYS_PAGES);
     const long pageSize = sysconf(_SC_PAGE_SIZE);
-    if (pages > 0 && pageSize > 0
-        && bytes > static_cast<unsigned __int128>(pages) * static_cast<unsigned long>(pageSize))
+    if (pages > 0 && pageSize > 0 && bytes > double(pages) * double(pageSize))
         throw std::bad_alloc();
-    return static_cast<std::size_t>(count);
+    return static_cast<std::size_t>(nx) * ny * nz;
 }
 
 } // namespace

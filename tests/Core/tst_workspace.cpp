@@ -1,0 +1,197 @@
+#include "TestOperations.h"
+
+#include "Core/Operations/Operation.h"
+
+#include <QtTest>
+
+using namespace TestSupport;
+
+class TestWorkspace : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void enterWithNothingSelectedRepeatsPrompt();
+    void firstSelectedVolumeWins();
+    void observerOptionsFinishTheOperation();
+    void secondActivationCancelsFirst();
+    void endBeforeReadyCancels();
+    void unknownIdLeavesNoOperation();
+    void cancelMessagesAndRequestReset();
+    void pickToggles_data();
+    void pickToggles();
+    void selectionModeOffClearsSelection();
+
+private:
+    std::unique_ptr<Core::Workspace> workspace;
+    std::shared_ptr<TestFactory> factory;
+    std::shared_ptr<MessageLog> log;
+};
+
+void TestWorkspace::init()
+{
+    workspace = std::make_unique<Core::Workspace>();
+    factory = std::make_shared<TestFactory>(workspace.get());
+    workspace->setOperationFactory(factory);
+    log = std::make_shared<MessageLog>(&workspace->getConsoleInput());
+    workspace->getConsoleInput().addMessageObserver(log);
+}
+
+void TestWorkspace::cleanup()
+{
+    workspace.reset();
+}
+
+void TestWorkspace::enterWithNothingSelectedRepeatsPrompt()
+{
+    workspace->activate(50);
+    QVERIFY(workspace->getSelection().isSelectionMode());
+    workspace->getConsoleInput().processLine(QString());
+    workspace->getConsoleInput().processLine(QStringLiteral("anything"));
+    const QString prompt = QStringLiteral("Fill: Select a cell volume and press Enter/Return.");
+    QCOMPARE(log->lines, QStringList({prompt, prompt, prompt}));
+    QVERIFY(workspace->getSelection().isSelectionMode());
+    QVERIFY(workspace->getCurrentOperation());
+}
+
+void TestWorkspace::firstSelectedVolumeWins()
+{
+    auto first = makeVolume();
+    auto second = makeVolume();
+    workspace->getDocument().addObject(second);
+    workspace->getDocument().addObject(first);
+    workspace->activate(50);
+    workspace->getSelection().togglePicked(first->getObjectId());
+    workspace->getSelection().togglePicked(second->getObjectId());
+    workspace->getConsoleInput().processLine(QString());
+    auto operation = std::dynamic_pointer_cast<FillOperation>(workspace->getCurrentOperation());
+    QVERIFY(operation);
+    QCOMPARE(operation->getVolume(), first);
+    QVERIFY(workspace->getSelection().getSelectedObjects().isEmpty());
+    QVERIFY(!workspace->getSelection().isSelectionMode());
+    QVERIFY(!first->isSelected());
+    QCOMPARE(log->lines.last(), QStringLiteral("Fill: Cell volume selected."));
+    QCOMPARE(operation->getState(), 1u);
+}
+
+void TestWorkspace::observerOptionsFinishTheOperation()
+{
+    auto volume = makeVolume();
+    workspace->getDocument().addObject(volume);
+    int dialogs = 0;
+    factory->observer = std::make_shared<CallbackObserver>([&] {
+        ++dialogs;
+        auto op = std::dynamic_pointer_cast<FillOperation>(workspace->getCurrentOperation());
+        op->setAmount(1);
+        op->setMaterial(7);
+        op->end();
+    });
+    auto ended = std::make_shared<CallbackObserver>(nullptr);
+    workspace->addOperationEndedObserver(ended);
+    workspace->getSelection().setSelectionMode(true);
+    workspace->getSelection().togglePicked(volume->getObjectId());
+    workspace->activate(50);
+    QCOMPARE(dialogs, 1);
+    QVERIFY(!workspace->getCurrentOperation());
+    QCOMPARE(workspace->getUndoRedo().undoCount(), std::size_t(1));
+    QCOMPARE(workspace->getUndoRedo().undoTopName(), QStringLiteral("Fill"));
+    QCOMPARE(volume->materialIds(), std::vector<std::uint32_t>(8, 7u));
+    QCOMPARE(workspace->lastOperationOn(volume->getObjectId()), 50u);
+    QCOMPARE(log->lines.last(), QStringLiteral("Fill: Operation finished."));
+    QVERIFY(ended->count >= 2);
+    workspace->releaseEndedOperations();
+}
+
+void TestWorkspace::secondActivationCancelsFirst()
+{
+    workspace->activate(50);
+    auto first = workspace->getCurrentOperation();
+    workspace->activate(51);
+    QVERIFY(workspace->getCurrentOperation() != first);
+    QCOMPARE(log->lines.at(1), QStringLiteral("Fill: Operation canceled."));
+    QCOMPARE(workspace->getConsoleInput().getRequester(), workspace->getCurrentOperation().get());
+}
+
+void TestWorkspace::endBeforeReadyCancels()
+{
+    auto volume = makeVolume();
+    workspace->getDocument().addObject(volume);
+    workspace->getSelection().setSelectionMode(true);
+    workspace->getSelection().togglePicked(volume->getObjectId());
+    workspace->activate(50);
+    auto operation = std::dynamic_pointer_cast<FillOperation>(workspace->getCurrentOperation());
+    operation->setMaterial(3);
+    operation->end();
+    QCOMPARE(log->lines.last(), QStringLiteral("Fill: Operation canceled."));
+    QVERIFY(!workspace->getCurrentOperation());
+    QCOMPARE(workspace->getUndoRedo().undoCount(), std::size_t(0));
+    QCOMPARE(volume->materialIds(), std::vector<std::uint32_t>(8, 0u));
+}
+
+void TestWorkspace::unknownIdLeavesNoOperation()
+{
+    workspace->activate(50);
+    workspace->activate(999);
+    QVERIFY(!workspace->getCurrentOperation());
+    QCOMPARE(log->lines.last(), QStringLiteral("Fill: Operation canceled."));
+    QVERIFY(!workspace->getConsoleInput().getRequester());
+}
+
+void TestWorkspace::cancelMessagesAndRequestReset()
+{
+    workspace->activate(50);
+    workspace->cancelCurrent();
+    QVERIFY(!workspace->getCurrentOperation());
+    QVERIFY(!workspace->getSelection().isSelectionMode() || workspace->getSelection().getSelectedObjects().isEmpty());
+    QCOMPARE(workspace->getConsoleInput().getRequestKind(), Core::ConsoleInput::None);
+    QVERIFY(!workspace->getConsoleInput().getRequester());
+    // A later Enter reaches nobody.
+    workspace->getConsoleInput().processLine(QString());
+    QCOMPARE(log->lines.size(), 2);
+}
+
+void TestWorkspace::pickToggles_data()
+{
+    QTest::addColumn<bool>("selectionMode");
+    QTest::addColumn<int>("clicks");
+    QTest::addColumn<bool>("selectedAfter");
+    QTest::newRow("one click selects") << true << 1 << true;
+    QTest::newRow("second click deselects") << true << 2 << false;
+    QTest::newRow("third click selects again") << true << 3 << true;
+    QTest::newRow("outside selection mode nothing") << false << 1 << false;
+}
+
+void TestWorkspace::pickToggles()
+{
+    QFETCH(bool, selectionMode);
+    QFETCH(int, clicks);
+    QFETCH(bool, selectedAfter);
+    auto volume = makeVolume();
+    workspace->getDocument().addObject(volume);
+    workspace->getSelection().setSelectionMode(selectionMode);
+    for (int i = 0; i < clicks; ++i)
+        workspace->getSelection().togglePicked(volume->getObjectId());
+    QCOMPARE(volume->isSelected(), selectedAfter);
+    QCOMPARE(workspace->getPickState().getSelectedObjects().size(), selectedAfter ? 1 : 0);
+}
+
+void TestWorkspace::selectionModeOffClearsSelection()
+{
+    auto volume = makeVolume();
+    workspace->getDocument().addObject(volume);
+    auto modeObserver = std::make_shared<CallbackObserver>(nullptr);
+    workspace->getSelection().addSelectionModeObserver(modeObserver);
+    workspace->getSelection().setSelectionMode(true);
+    workspace->getSelection().setSelectionMode(true);
+    QCOMPARE(modeObserver->count, 1);
+    workspace->getSelection().togglePicked(volume->getObjectId());
+    workspace->getSelection().setSelectionMode(false);
+    QCOMPARE(modeObserver->count, 2);
+    QVERIFY(!volume->isSelected());
+    QVERIFY(workspace->getSelection().getSelectedObjects().isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestWorkspace)
+#include "tst_workspace.moc"
