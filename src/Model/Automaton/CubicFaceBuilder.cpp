@@ -24,27 +24,50 @@ const std::uint8_t CubicFaceBuilder::cornerOffsets[6][4][3] = {
 
 const float CubicFaceBuilder::emptyFaceColor[4] = {0.8f, 0.8f, 0.8f, 1.0f};
 
-namespace {
-
-// Moves the per-slab lists, in slab order, into one list.
-void join(std::vector<QuadFaceList> &parts, QuadFaceList &out)
+// Faces of one slab, collected in fixed-size blocks: the list grows without
+// ever copying faces it already holds, and the blocks of all slabs are copied
+// once, in slab order, into the final list of exactly the right size.
+class CubicFaceBuilder::FaceBlocks
 {
-    out.clear();
-    if (parts.size() == 1) {
-        out.swap(parts.front());
-        return;
-    }
-    std::size_t total = 0;
-    for (const QuadFaceList &part : parts)
-        total += part.size();
-    out.reserve(total);
-    for (QuadFaceList &part : parts) {
-        out.insert(out.end(), part.begin(), part.end());
-        QuadFaceList().swap(part);
-    }
-}
+public:
+    static constexpr std::size_t blockSize = 8192;
 
-} // namespace
+    void push(const QuadFace &face)
+    {
+        if (blocks.empty() || blocks.back().size() == blockSize) {
+            blocks.emplace_back();
+            blocks.back().reserve(blockSize);
+        }
+        blocks.back().push_back(face);
+    }
+
+    std::size_t size() const
+    {
+        return blocks.empty() ? 0 : (blocks.size() - 1) * blockSize + blocks.back().size();
+    }
+
+    void appendTo(QuadFaceList &out)
+    {
+        for (QuadFaceList &block : blocks) {
+            out.insert(out.end(), block.begin(), block.end());
+            QuadFaceList().swap(block);
+        }
+        blocks.clear();
+    }
+
+    static void join(std::vector<FaceBlocks> &parts, QuadFaceList &out)
+    {
+        std::size_t total = out.size();
+        for (const FaceBlocks &part : parts)
+            total += part.size();
+        out.reserve(total);
+        for (FaceBlocks &part : parts)
+            part.appendTo(out);
+    }
+
+private:
+    std::vector<QuadFaceList> blocks;
+};
 
 CubicFaceBuilder::CubicFaceBuilder(const Voxel *cellArray, std::uint32_t sizeX,
                                    std::uint32_t sizeY, std::uint32_t sizeZ, float cellSizeX,
@@ -62,36 +85,50 @@ void CubicFaceBuilder::build(int threadCount, QuadFaceList &opaque,
 {
     opaque.clear();
     transparent.clear();
-    const auto slabs = SlabSplit::split(cellRange.lower[0], cellRange.upper[0], threadCount);
-    if (slabs.empty()) {
-        buildSlab(cellRange.lower[0], cellRange.upper[0], opaque, transparent);
-        return;
-    }
-    std::vector<QuadFaceList> opaqueParts(slabs.size());
-    std::vector<QuadFaceList> transparentParts(slabs.size());
+    auto slabs = SlabSplit::split(cellRange.lower[0], cellRange.upper[0], threadCount);
+    if (slabs.empty()) // fewer columns than threads: one slab on this thread
+        slabs.push_back(SlabSplit::Slab{cellRange.lower[0], cellRange.upper[0]});
+    std::vector<FaceBlocks> opaqueParts(slabs.size());
+    std::vector<FaceBlocks> transparentParts(slabs.size());
     SlabSplit::run(slabs, [&](std::size_t i, SlabSplit::Slab slab) {
-        buildSlab(slab.begin, slab.end, opaqueParts[i], transparentParts[i]);
+        collectSlab(slab.begin, slab.end, opaqueParts[i], transparentParts[i]);
     });
-    join(opaqueParts, opaque);
-    join(transparentParts, transparent);
+    FaceBlocks::join(opaqueParts, opaque);
+    FaceBlocks::join(transparentParts, transparent);
 }
 
 void CubicFaceBuilder::buildEmpty(int threadCount, QuadFaceList &empty) const
 {
     empty.clear();
-    const auto slabs = SlabSplit::split(cellRange.lower[0], cellRange.upper[0], threadCount);
-    if (slabs.empty()) {
-        buildEmptySlab(cellRange.lower[0], cellRange.upper[0], empty);
-        return;
-    }
-    std::vector<QuadFaceList> parts(slabs.size());
+    auto slabs = SlabSplit::split(cellRange.lower[0], cellRange.upper[0], threadCount);
+    if (slabs.empty())
+        slabs.push_back(SlabSplit::Slab{cellRange.lower[0], cellRange.upper[0]});
+    std::vector<FaceBlocks> parts(slabs.size());
     SlabSplit::run(slabs, [&](std::size_t i, SlabSplit::Slab slab) {
-        buildEmptySlab(slab.begin, slab.end, parts[i]);
+        collectEmptySlab(slab.begin, slab.end, parts[i]);
     });
-    join(parts, empty);
+    FaceBlocks::join(parts, empty);
 }
 
-void CubicFaceBuilder::appendFace(QuadFaceList &list, std::uint32_t x, std::uint32_t y,
+void CubicFaceBuilder::buildSlab(std::uint32_t xBegin, std::uint32_t xEnd,
+                                 QuadFaceList &opaque, QuadFaceList &transparent) const
+{
+    std::vector<FaceBlocks> opaqueParts(1);
+    std::vector<FaceBlocks> transparentParts(1);
+    collectSlab(xBegin, xEnd, opaqueParts[0], transparentParts[0]);
+    FaceBlocks::join(opaqueParts, opaque);
+    FaceBlocks::join(transparentParts, transparent);
+}
+
+void CubicFaceBuilder::buildEmptySlab(std::uint32_t xBegin, std::uint32_t xEnd,
+                                      QuadFaceList &empty) const
+{
+    std::vector<FaceBlocks> parts(1);
+    collectEmptySlab(xBegin, xEnd, parts[0]);
+    FaceBlocks::join(parts, empty);
+}
+
+void CubicFaceBuilder::appendFace(FaceBlocks &list, std::uint32_t x, std::uint32_t y,
                                   std::uint32_t z, int face, const float *color,
                                   std::size_t cellIndex, std::uint32_t material) const
 {
@@ -105,11 +142,11 @@ void CubicFaceBuilder::appendFace(QuadFaceList &list, std::uint32_t x, std::uint
     f.setColors(color);
     f.voxel = cells + cellIndex;
     f.material = material;
-    list.push_back(f);
+    list.push(f);
 }
 
-void CubicFaceBuilder::buildSlab(std::uint32_t xBegin, std::uint32_t xEnd,
-                                 QuadFaceList &opaque, QuadFaceList &transparent) const
+void CubicFaceBuilder::collectSlab(std::uint32_t xBegin, std::uint32_t xEnd,
+                                   FaceBlocks &opaque, FaceBlocks &transparent) const
 {
     const CellRange &r = cellRange;
     const std::size_t strideY = nz;
@@ -147,8 +184,8 @@ void CubicFaceBuilder::buildSlab(std::uint32_t xBegin, std::uint32_t xEnd,
     }
 }
 
-void CubicFaceBuilder::buildEmptySlab(std::uint32_t xBegin, std::uint32_t xEnd,
-                                      QuadFaceList &empty) const
+void CubicFaceBuilder::collectEmptySlab(std::uint32_t xBegin, std::uint32_t xEnd,
+                                        FaceBlocks &empty) const
 {
     const CellRange &r = cellRange;
     for (std::uint32_t x = xBegin; x < xEnd; ++x) {

@@ -59,7 +59,12 @@ public:
     const CellRange &range() const { return cellRange; }
 
 private:
-    void appendFace(Geometry::QuadFaceList &list, std::uint32_t x, std::uint32_t y,
+    class FaceBlocks;
+
+    void collectSlab(std::uint32_t xBegin, std::uint32_t xEnd, FaceBlocks &opaque,
+                     FaceBlocks &transparent) const;
+    void collectEmptySlab(std::uint32_t xBegin, std::uint32_t xEnd, FaceBlocks &empty) const;
+    void appendFace(FaceBlocks &list, std::uint32_t x, std::uint32_t y,
                     std::uint32_t z, int face, const float *color, std::size_t cellIndex,
                     std::uint32_t material) const;
 
