@@ -1,6 +1,15 @@
 #include "MaterialFactory.h"
 
+#include "Model/Persistence/CatalogueLocation.h"
+#include "Model/Persistence/MaterialArchiver.h"
+#include "Util/Logging.h"
+
+#include <QFile>
 #include <QMutexLocker>
+#include <QRandomGenerator>
+#include <QSaveFile>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
 
 namespace Model {
 namespace Materials {
@@ -34,6 +43,22 @@ const BuiltIn builtInTable[] = {
     {15, "P-doped Si (100)", 2329, 1.88e11f, 0.28f, {0.67f, 0.67f, 1.0f, 1.0f}},
     {16, "Poly-Si", 2329, 1.88e11f, 0.28f, {0.3f, 0.5f, 0.4f, 1.0f}},
 };
+
+// Plain characters: other start-up code may reach the catalogue before this
+// file's dynamic initialisers have run.
+const char fileName[] = "materials.xml";
+
+constexpr std::uint32_t firstNewId = 2000;
+constexpr std::uint32_t lastNewId = 32766;
+// After this many clashing draws the free ids are searched in order, so an
+// almost full id range cannot keep the caller spinning.
+constexpr int maxRandomDraws = 1000;
+
+// The catalogue is loaded before main runs, like every other start-up default.
+[[maybe_unused]] const bool loadedAtStartUp = [] {
+    MaterialFactory::getInstance();
+    return true;
+}();
 
 } // namespace
 
@@ -94,8 +119,94 @@ void MaterialFactory::loadDefaultMaterials()
     fillDefaults();
 }
 
-// File handling (loadMaterials, saveMaterials, getNewMaterialId, initialise)
-// lives in MaterialFactoryFile.cpp.
+std::uint32_t MaterialFactory::getNewMaterialId()
+{
+    QMutexLocker locker(&mutex);
+    for (int draw = 0; draw < maxRandomDraws; ++draw) {
+        const int r = int(QRandomGenerator::global()->bounded(32768u));
+        const auto candidate =
+            firstNewId + std::uint32_t(float(r * 30767) * (1.0f / 32768.0f));
+        if (materials.count(candidate) == 0)
+            return candidate;
+    }
+    for (std::uint32_t candidate = firstNewId; candidate <= lastNewId; ++candidate) {
+        if (materials.count(candidate) == 0)
+            return candidate;
+    }
+    return 0; // every id of the range is taken
+}
+
+bool MaterialFactory::loadMaterials()
+{
+    QMutexLocker locker(&mutex);
+    QFile file(Persistence::CatalogueLocation::pathForReading(QString::fromLatin1(fileName)));
+    if (!file.exists() || !file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return false;
+
+    QXmlStreamReader reader(&file);
+    if (!reader.readNextStartElement() || reader.name() != QLatin1String("Materials")) {
+        qCDebug(lcCatalogue) << "not a material catalogue:" << file.fileName();
+        return false;
+    }
+
+    // Read into a separate map so that a broken file leaves the catalogue as it was.
+    std::map<std::uint32_t, Material> loaded;
+    while (!reader.atEnd()) {
+        reader.readNext();
+        if (!reader.isStartElement())
+            continue;
+        qCDebug(lcCatalogue).noquote() << "Element:" << reader.name();
+        bool ok = false;
+        const Material material = Persistence::MaterialArchiver::loadMaterial(reader, ok);
+        if (ok)
+            loaded[material.getId()] = material;
+    }
+    if (reader.hasError()) {
+        qCDebug(lcCatalogue) << reader.errorString();
+        return false;
+    }
+    for (const auto &entry : loaded)
+        materials[entry.first] = entry.second;
+    return true;
+}
+
+bool MaterialFactory::saveMaterials()
+{
+    QMutexLocker locker(&mutex);
+    const QString path = Persistence::CatalogueLocation::pathForWriting(QString::fromLatin1(fileName));
+    if (path.isEmpty())
+        return false;
+    // The old file stays in place until the new one is complete.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return false;
+
+    QXmlStreamWriter writer(&file);
+    writer.setAutoFormatting(true);
+    writer.writeStartDocument();
+    writer.writeStartElement(QStringLiteral("Materials"));
+    for (const auto &entry : materials)
+        Persistence::MaterialArchiver::saveMaterial(entry.second, writer);
+    writer.writeEndElement();
+    writer.writeEndDocument();
+    if (writer.hasError()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+void MaterialFactory::initialise()
+{
+    {
+        QMutexLocker locker(&mutex);
+        materials.clear();
+    }
+    if (!loadMaterials()) {
+        loadDefaultMaterials();
+        saveMaterials();
+    }
+}
 
 } // namespace Materials
 } // namespace Model

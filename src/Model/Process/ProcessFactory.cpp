@@ -1,0 +1,179 @@
+#include "ProcessFactory.h"
+
+#include "Model/Persistence/CatalogueLocation.h"
+#include "Model/Persistence/ProcessArchiver.h"
+#include "Util/Logging.h"
+
+#include <QFile>
+#include <QMutexLocker>
+#include <QSaveFile>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+#include <initializer_list>
+
+namespace Model {
+namespace Process {
+
+namespace {
+
+// Plain characters: other start-up code may reach the catalogue before this
+// file's dynamic initialisers have run.
+const char fileName[] = "processes.xml";
+
+// The catalogue is loaded before main runs, like the material catalogue.
+[[maybe_unused]] const bool loadedAtStartUp = [] {
+    ProcessFactory::getInstance();
+    return true;
+}();
+
+} // namespace
+
+std::shared_ptr<ProcessFactory> ProcessFactory::getInstance()
+{
+    static const std::shared_ptr<ProcessFactory> instance = [] {
+        std::shared_ptr<ProcessFactory> factory(new ProcessFactory);
+        factory->initialise();
+        return factory;
+    }();
+    return instance;
+}
+
+Process ProcessFactory::getProcess(const QString &name)
+{
+    QMutexLocker locker(&mutex);
+    for (const auto &entry : processes) {
+        if (entry.second.getName() == name)
+            return entry.second;
+    }
+    return Process();
+}
+
+Process ProcessFactory::getProcess(std::uint32_t id)
+{
+    QMutexLocker locker(&mutex);
+    const auto it = processes.find(id);
+    return it == processes.end() ? Process() : it->second;
+}
+
+QVector<Process> ProcessFactory::getProcesses()
+{
+    QMutexLocker locker(&mutex);
+    QVector<Process> all;
+    all.reserve(int(processes.size()));
+    for (const auto &entry : processes)
+        all.append(entry.second);
+    return all;
+}
+
+bool ProcessFactory::addProcess(const Process &process)
+{
+    if (process.getId() == 0)
+        return false;
+    QMutexLocker locker(&mutex);
+    processes[process.getId()] = process;
+    return true;
+}
+
+void ProcessFactory::loadDefaultProcesses()
+{
+    using Ids = QVector<std::uint32_t>;
+    const Ids filmMaterials{3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13};
+    const Ids metals{4, 5, 6, 7, 8, 9, 10};
+    const std::initializer_list<Process> builtIn = {
+        Process(QStringLiteral("Si Wet Etching"), 1, Ids{1}),
+        Process(QStringLiteral("DRIE"), 2, Ids{1}),
+        Process(QStringLiteral("CVD"), 3, Ids{3, 16}),
+        Process(QStringLiteral("PVD"), 4, metals),
+        Process(QStringLiteral("Film Etching"), 5, filmMaterials),
+        Process(QStringLiteral("Photolithography"), 6, filmMaterials),
+        Process(QStringLiteral("Planarization"), 7),
+        Process(QStringLiteral("Spin Coating / Soft Lithography"), 8, Ids{11, 12, 13}),
+        Process(QStringLiteral("Isotropic Deposition"), 9, Ids{3, 4, 5, 6, 7, 8, 9, 10}),
+        Process(QStringLiteral("Isotropic Etching"), 10,
+                Ids{1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}),
+        Process(QStringLiteral("Electroplating"), 11, metals),
+        Process(QStringLiteral("Simple Si Oxidation"), 12, Ids{1, 14, 15}),
+    };
+
+    QMutexLocker locker(&mutex);
+    processes.clear();
+    for (const Process &process : builtIn)
+        processes[process.getId()] = process;
+}
+
+bool ProcessFactory::loadProcesses()
+{
+    QMutexLocker locker(&mutex);
+    QFile file(Persistence::CatalogueLocation::pathForReading(QString::fromLatin1(fileName)));
+    if (!file.exists() || !file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return false;
+
+    QXmlStreamReader reader(&file);
+    if (!reader.readNextStartElement() || reader.name() != QLatin1String("Processes")) {
+        qCDebug(lcCatalogue) << "not a process catalogue:" << file.fileName();
+        return false;
+    }
+
+    // Read into a separate map so that a broken file leaves the catalogue as it was.
+    std::map<std::uint32_t, Process> loaded;
+    while (!reader.atEnd()) {
+        reader.readNext();
+        if (!reader.isStartElement())
+            continue;
+        qCDebug(lcCatalogue).noquote() << "Element:" << reader.name();
+        bool ok = false;
+        const Process process = Persistence::ProcessArchiver::loadProcess(reader, ok);
+        if (ok)
+            loaded[process.getId()] = process;
+    }
+    if (reader.hasError()) {
+        qCDebug(lcCatalogue) << reader.errorString();
+        return false;
+    }
+    for (const auto &entry : loaded)
+        processes[entry.first] = entry.second;
+    return true;
+}
+
+bool ProcessFactory::saveProcesses()
+{
+    QMutexLocker locker(&mutex);
+    const QString path =
+        Persistence::CatalogueLocation::pathForWriting(QString::fromLatin1(fileName));
+    if (path.isEmpty())
+        return false;
+    // The old file stays in place until the new one is complete.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return false;
+
+    QXmlStreamWriter writer(&file);
+    writer.setAutoFormatting(true);
+    writer.writeStartDocument();
+    writer.writeStartElement(QStringLiteral("Processes"));
+    for (const auto &entry : processes)
+        Persistence::ProcessArchiver::saveProcess(entry.second, writer);
+    writer.writeEndElement();
+    writer.writeEndDocument();
+    if (writer.hasError()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+void ProcessFactory::initialise()
+{
+    {
+        QMutexLocker locker(&mutex);
+        processes.clear();
+    }
+    if (!loadProcesses()) {
+        loadDefaultProcesses();
+        saveProcesses();
+    }
+}
+
+} // namespace Process
+} // namespace Model

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QVector>
+
+#include <cstdint>
+
+class QComboBox;
+
+namespace Model {
+namespace Materials {
+class Material;
+}
+} // namespace Model
+
+namespace Ui {
+
+// Material selectors of the options dialogs: each entry shows the material
+// name beside a swatch of its colour and carries the material id as item data.
+class MaterialChoice
+{
+public:
+    static constexpr int swatchSize = 100;
+
+    // Replaces the entries of the combo box by the given materials, in order.
+    static void fill(QComboBox *comboBox, const QVector<Model::Materials::Material> &materials);
+    // The id of the current entry; 0 when there is none or its data is not an integer.
+    static std::uint32_t selectedId(const QComboBox *comboBox);
+};
+
+} // namespace Ui
