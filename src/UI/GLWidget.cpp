@@ -130,14 +130,14 @@ void GLWidget::setSnapToGrid(bool on)
 void GLWidget::setGridSpacing(double spacing)
 {
     if (!camera.grid().setSpacing(spacing))
-        qCWarning(lcView) << "Grid spacing" << spacing << "ignored; keeping" << camera.grid().spacing();
+        qCInfo(lcView) << "Grid spacing" << spacing << "ignored; keeping" << camera.grid().spacing();
     update();
 }
 
 void GLWidget::setZoom(double zoom)
 {
     if (!camera.setZoom(zoom))
-        qCWarning(lcView) << "Zoom" << zoom << "ignored; keeping" << camera.zoom();
+        qCInfo(lcView) << "Zoom" << zoom << "ignored; keeping" << camera.zoom();
     update();
 }
 
@@ -256,9 +256,15 @@ void GLWidget::loadSceneMatrices()
 void GLWidget::paintGL()
 {
     updateViewportSize();
+    // The frame buffer is kept opaque: images grabbed from it then show the
+    // background as it looks on screen, whatever conversion they go through.
+    // Blended faces must not write alpha, or they would punch see-through
+    // holes into a grabbed image.
     const Util::Vector4D background = Util::ColorSettings::currentColor(Util::ColorSettings::BackgroundColor);
-    glClearColor(GLclampf(background.x), GLclampf(background.y), GLclampf(background.z), 0.0f);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glClearColor(GLclampf(background.x), GLclampf(background.y), GLclampf(background.z), 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_CULL_FACE);
 
@@ -279,6 +285,7 @@ void GLWidget::paintGL()
     }
     workspace->getDocument().draw(objectsOn, outlinesOn);
     glPopMatrix();
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 }
 
 void GLWidget::drawGrid()
@@ -341,10 +348,14 @@ bool GLWidget::pick(const QPointF &pixel)
     glMultMatrixd(projection);
     glMatrixMode(GL_MODELVIEW);
 
+    // Every pick face counts, whichever way it is wound.
+    glPushAttrib(GL_ENABLE_BIT);
+    glDisable(GL_CULL_FACE);
     glRenderMode(GL_SELECT);
     glInitNames();
     workspace->getDocument().drawPickBoxes();
     const GLint hits = glRenderMode(GL_RENDER);
+    glPopAttrib();
 
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();

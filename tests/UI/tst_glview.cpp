@@ -410,25 +410,35 @@ void TestGLView::gridAndBackground()
 
 void TestGLView::litVolumeInFrame()
 {
-    auto volume = makeVolume(Vector3D(-20, -20, -20), 40, 40, 40);
+    // Silicon below, positive photoresist (pink) on top.
+    const std::uint32_t n = 40;
+    std::vector<std::uint32_t> materials(std::size_t(n) * n * n);
+    for (std::size_t i = 0; i < materials.size(); ++i)
+        materials[i] = (i % n) < n / 2 ? 1 : 11;
+    auto volume = std::make_shared<TotalVolume>(n, n, n, 1.0f, 1.0f, 1.0f, Vector3D(-20, -20, -20), materials);
     addToDocument(volume);
+    view->setZoom(0.4);
+    view->setShowGrid(true);
     view->setViewAngle(-60, 0, 30);
     const QImage lit = grab();
     lit.save(QStringLiteral(KESTRUM_BINARY_DIR "/glview-lit.png"));
 
     const QRgb background = qRgb(0, 0, 0);
     QVERIFY2(lit.pixel(viewWidth / 2, viewHeight / 2) != background, "the volume covers the view centre");
-    QCOMPARE(lit.pixel(5, 5), background);
 
     view->setLighting(false);
     const QImage unlit = grab();
     QVERIFY(unlit.pixel(viewWidth / 2, viewHeight / 2) != background);
     QVERIFY2(lit != unlit, "lighting changes the picture");
+    view->setLighting(true);
+
+    // From the top the resist shows, in its own colour.
+    view->setViewAngle(0, 0, 0);
+    const QColor top = grab().pixelColor(pixelOf(Vector3D(5, 5, 20)));
+    QVERIFY2(top.red() > top.green() + 40 && top.green() > 0, qPrintable(top.name()));
 
     // Where the volume was drawn the depth buffer gives the front face: the
-    // top face (z = 20) in the top view, not the 0.5 plane through the centre.
-    view->setViewAngle(0, 0, 0);
-    grab();
+    // top face (z = 20), not the 0.5 plane through the centre.
     const Vector3D onTop = view->worldPointAt(pixelOf(Vector3D(5, 5, 20)));
     QVERIFY2(std::abs(onTop.z - 20.0) < 0.1, qPrintable(text(onTop)));
 }

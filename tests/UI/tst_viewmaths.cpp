@@ -42,8 +42,6 @@ class TestViewMaths : public QObject
     Q_OBJECT
 
 private slots:
-    void hamiltonProduct_data();
-    void hamiltonProduct();
     void namedViews_data();
     void namedViews();
     void trackballPoint_data();
@@ -52,8 +50,6 @@ private slots:
     void trackballDrag();
     void wheel_data();
     void wheel();
-    void translationKeys_data();
-    void translationKeys();
     void projectionAndGridExtent_data();
     void projectionAndGridExtent();
     void snapping_data();
@@ -69,26 +65,6 @@ private slots:
     void formatWarnings_data();
     void formatWarnings();
 };
-
-void TestViewMaths::hamiltonProduct_data()
-{
-    QTest::addColumn<QVector<double>>("a");
-    QTest::addColumn<QVector<double>>("b");
-    QTest::addColumn<QVector<double>>("product");
-    QTest::newRow("i j = k") << QVector<double>{0, 1, 0, 0} << QVector<double>{0, 0, 1, 0} << QVector<double>{0, 0, 0, 1};
-    QTest::newRow("j i = -k") << QVector<double>{0, 0, 1, 0} << QVector<double>{0, 1, 0, 0} << QVector<double>{0, 0, 0, -1};
-    QTest::newRow("k k = -1") << QVector<double>{0, 0, 0, 1} << QVector<double>{0, 0, 0, 1} << QVector<double>{-1, 0, 0, 0};
-    QTest::newRow("mixed") << QVector<double>{1, 2, 3, 4} << QVector<double>{5, 6, 7, 8} << QVector<double>{-60, 12, 30, 24};
-}
-
-void TestViewMaths::hamiltonProduct()
-{
-    QFETCH(QVector<double>, a);
-    QFETCH(QVector<double>, b);
-    QFETCH(QVector<double>, product);
-    const Ui::Quaternion p = Ui::Quaternion(a[0], a[1], a[2], a[3]) * Ui::Quaternion(b[0], b[1], b[2], b[3]);
-    QCOMPARE(QVector<double>({p.w, p.x, p.y, p.z}), product);
-}
 
 void TestViewMaths::namedViews_data()
 {
@@ -225,41 +201,6 @@ void TestViewMaths::wheel()
     for (int delta : deltas)
         camera.wheel(delta);
     QVERIFY2(near(camera.zoom(), expected, 1e-12), qPrintable(QString::number(camera.zoom(), 'g', 17)));
-}
-
-void TestViewMaths::translationKeys_data()
-{
-    QTest::addColumn<int>("axis");
-    QTest::addColumn<int>("direction");
-    QTest::addColumn<Vector3D>("moved");
-
-    QTest::newRow("Q: +x") << int(Ui::ViewCamera::AxisX) << 1 << Vector3D(10, 0, 0);
-    QTest::newRow("A: -x") << int(Ui::ViewCamera::AxisX) << -1 << Vector3D(-10, 0, 0);
-    QTest::newRow("W: +y") << int(Ui::ViewCamera::AxisY) << 1 << Vector3D(0, 10, 0);
-    QTest::newRow("S: -y") << int(Ui::ViewCamera::AxisY) << -1 << Vector3D(0, -10, 0);
-    QTest::newRow("E: +z") << int(Ui::ViewCamera::AxisZ) << 1 << Vector3D(0, 0, 10);
-    QTest::newRow("D: -z") << int(Ui::ViewCamera::AxisZ) << -1 << Vector3D(0, 0, -10);
-}
-
-void TestViewMaths::translationKeys()
-{
-    QFETCH(int, axis);
-    QFETCH(int, direction);
-    QFETCH(Vector3D, moved);
-
-    Ui::ViewCamera camera;
-    camera.setViewportSize(400, 300);
-    camera.setZoom(2.0);
-    camera.setTranslation(Vector3D(1, 2, 3));
-    const Ui::ViewGrid before = camera.grid();
-    camera.translateStep(Ui::ViewCamera::Axis(axis), direction);
-
-    QCOMPARE(camera.translation(), Vector3D(Vector3D(1, 2, 3) + moved));
-    // The grid moves the other way in x and y and ignores z.
-    QCOMPARE(camera.grid().xMin(), before.xMin() - moved.x);
-    QCOMPARE(camera.grid().xMax(), before.xMax() - moved.x);
-    QCOMPARE(camera.grid().yMin(), before.yMin() - moved.y);
-    QCOMPARE(camera.grid().yMax(), before.yMax() - moved.y);
 }
 
 void TestViewMaths::projectionAndGridExtent_data()
