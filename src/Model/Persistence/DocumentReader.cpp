@@ -182,10 +182,23 @@ void DocumentReader::readMaterial(QXmlStreamReader &xml, MaterialIdMap &idMap, R
         idMap[fileId] = fileId;
     } else {
         // The catalogue gives this id to another material: the file's one
-        // moves to a free id, and its cells follow it.
-        const std::uint32_t newId = catalogue->getNewMaterialId();
-        material.setId(newId);
-        catalogue->addMaterial(material);
+        // moves to another id, and its cells follow it. A material that an
+        // earlier load already moved is found again, so loading the same file
+        // twice gives the same ids and adds nothing more to the catalogue.
+        std::uint32_t newId = 0;
+        for (const Materials::Material &candidate : catalogue->getMaterials()) {
+            Materials::Material moved = material;
+            moved.setId(candidate.getId());
+            if (moved == candidate) {
+                newId = candidate.getId();
+                break;
+            }
+        }
+        if (newId == 0) {
+            newId = catalogue->getNewMaterialId();
+            material.setId(newId);
+            catalogue->addMaterial(material);
+        }
         idMap[fileId] = newId;
         qCDebug(lcPersistence) << "Material" << material.getName() << "of the file moves from id"
                                << fileId << "to" << newId;

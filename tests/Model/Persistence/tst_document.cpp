@@ -329,6 +329,14 @@ void TestDocument::materialsAreReconciled()
     QVERIFY(nextArrayIds(*volumes[0]) == expected);
     QCOMPARE(volumes[0]->getCellSizeZ(), 2.5e-07f);
     QCOMPARE(volumes[0]->getPosition(), Util::Vector3D(1.5, -2, 1e+06));
+
+    // A second load of the same file gives an identical volume and leaves
+    // the catalogue as the first load made it.
+    const auto catalogueAfterFirst = catalogue->getMaterials();
+    Document again;
+    QVERIFY(DocumentReader(registry).load(again, dataFile("materials.kst")).ok);
+    QVERIFY(volumesOf(again)[0]->materialIds() == expected);
+    QCOMPARE(catalogue->getMaterials(), catalogueAfterFirst);
 }
 
 void TestDocument::idMapStartsEmptyForEachLoad()
