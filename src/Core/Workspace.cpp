@@ -11,7 +11,7 @@ namespace Core {
 Workspace::Workspace(const QString &stateFolder)
     : undoRedo(this)
     , selection(&document, &pickState)
-    , stateFiles(stateFolder)
+    , archivers(stateFolder)
 {
 }
 

@@ -2,8 +2,8 @@
 
 #include "ConsoleInput.h"
 #include "Model/Document.h"
+#include "Model/Persistence/ArchiverRegistry.h"
 #include "Operations/UndoRedoStack.h"
-#include "Operations/UndoRedoStateFiles.h"
 #include "PickState.h"
 #include "Selection.h"
 
@@ -58,8 +58,10 @@ public:
     void setOperationFactory(const std::shared_ptr<Operations::IOperationFactory> &factory);
     std::shared_ptr<Operations::IOperationFactory> getOperationFactory() const { return operationFactory; }
 
-    QString getUndoFileName() const { return stateFiles.getUndoFileName(); }
-    QString getRedoFileName() const { return stateFiles.getRedoFileName(); }
+    // The object archivers, which also own the undo/redo state files.
+    Model::Persistence::ArchiverRegistry &getArchivers() { return archivers; }
+    QString getUndoFileName() const { return archivers.getUndoFileName(); }
+    QString getRedoFileName() const { return archivers.getRedoFileName(); }
 
     // Id of the last process operation finished on a volume (by object id); 0 when none.
     std::uint32_t lastOperationOn(std::uint32_t volumeId) const { return lastOperationByVolume.value(volumeId, 0); }
@@ -84,7 +86,7 @@ private:
     Operations::UndoRedoStack undoRedo;
     QList<std::shared_ptr<Util::IObserver>> operationEndedObservers;
     Selection selection;
-    Operations::UndoRedoStateFiles stateFiles;
+    Model::Persistence::ArchiverRegistry archivers;
     QHash<std::uint32_t, std::uint32_t> lastOperationByVolume;
     QHash<std::uint32_t, bool> siLatticeOutdated;
     std::shared_ptr<Operations::IOperationFactory> operationFactory;

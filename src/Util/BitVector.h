@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QMetaType>
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -29,3 +31,5 @@ private:
 };
 
 } // namespace Util
+
+Q_DECLARE_METATYPE(Util::BitVector)

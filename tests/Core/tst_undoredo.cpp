@@ -1,7 +1,7 @@
 #include "TestOperations.h"
 
 #include "Core/Operations/TotalVolumeUndoRedoHelper.h"
-#include "Core/Operations/UndoRedoStateFiles.h"
+#include "Model/Persistence/ArchiverRegistry.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -159,7 +159,7 @@ void TestUndoRedo::stateFilesCreatedAndRemoved()
     QTemporaryDir dir;
     QString undo, redo;
     {
-        Core::Operations::UndoRedoStateFiles files(dir.path());
+        Model::Persistence::ArchiverRegistry files(dir.path());
         undo = files.getUndoFileName();
         redo = files.getRedoFileName();
         QVERIFY(QFile::exists(undo));
@@ -167,7 +167,7 @@ void TestUndoRedo::stateFilesCreatedAndRemoved()
         QVERIFY(QFileInfo(undo).fileName().startsWith("undo"));
         QVERIFY(undo.endsWith(".temp"));
         QCOMPARE(QFileInfo(undo).fileName().mid(4), QFileInfo(redo).fileName().mid(4));
-        Core::Operations::UndoRedoStateFiles other(dir.path());
+        Model::Persistence::ArchiverRegistry other(dir.path());
         QVERIFY(other.getUndoFileName() != undo);
     }
     QVERIFY(!QFile::exists(undo));
@@ -179,7 +179,7 @@ void TestUndoRedo::readOnlyFolderFallsBackToTemp()
     QTemporaryDir dir;
     {
         // A folder that does not exist refuses the files whatever the rights.
-        Core::Operations::UndoRedoStateFiles files(dir.filePath("missing/folder"));
+        Model::Persistence::ArchiverRegistry files(dir.filePath("missing/folder"));
         QVERIFY(files.getUndoFileName().startsWith(QDir::tempPath()));
         QVERIFY(QFile::exists(files.getUndoFileName()));
     }
@@ -191,7 +191,7 @@ void TestUndoRedo::readOnlyFolderFallsBackToTemp()
         probe.remove();
         QSKIP("running with rights that ignore folder permissions");
     }
-    Core::Operations::UndoRedoStateFiles files(readOnly);
+    Model::Persistence::ArchiverRegistry files(readOnly);
     QVERIFY(!files.getUndoFileName().isEmpty());
     QVERIFY(files.getUndoFileName().startsWith(QDir::tempPath()));
     QVERIFY(QFile::exists(files.getRedoFileName()));

@@ -1,37 +1,442 @@
 #include "TotalVolumePainter.h"
 
+#include "CubicFaceBuilder.h"
+#include "MaskOverlay.h"
+#include "SlabSplit.h"
 #include "TotalVolume.h"
+#include "Model/Materials/MaterialFactory.h"
+#include "Util/BitVector.h"
+#include "Util/Logging.h"
+
+#include <QElapsedTimer>
+#include <QMutexLocker>
 
 #include <GL/gl.h>
+
+#include <algorithm>
 
 namespace Model {
 namespace Automaton {
 
+using Geometry::QuadArrays;
+using Geometry::QuadFaceList;
+
+namespace {
+
+// Holds the volume's current cell array for one geometry build, released
+// also when the build throws.
+class CellsGuard
+{
+public:
+    explicit CellsGuard(TotalVolume &v) : volume(v), array(v.lockCells()) {}
+    ~CellsGuard() { volume.unlockCells(); }
+    CellsGuard(const CellsGuard &) = delete;
+    CellsGuard &operator=(const CellsGuard &) = delete;
+    const Voxel *cells() const { return array; }
+
+private:
+    TotalVolume &volume;
+    const Voxel *array;
+};
+
+// Faces per glDrawArrays call, so vertex counts always fit a GLsizei.
+constexpr std::size_t facesPerDrawCall = std::size_t(1) << 20;
+
+} // namespace
+
 TotalVolumePainter::TotalVolumePainter(TotalVolume *v)
-    : volume(v)
+    : materials(Materials::MaterialFactory::getInstance())
+    , volume(v)
+    , cellSizeX(v->getCellSizeX())
+    , cellSizeY(v->getCellSizeY())
+    , cellSizeZ(v->getCellSizeZ())
+    , limits(CellRange::whole(v->getSizeX(), v->getSizeY(), v->getSizeZ()))
+    // The opposite of the volume's state, so the first draw applies colours.
+    , appliedSelection(!v->isSelected())
 {
 }
 
+// Owns no GL objects: the lists and arrays are plain memory, so this is safe
+// with or without a current context.
 TotalVolumePainter::~TotalVolumePainter() = default;
 
 void TotalVolumePainter::rebuild()
 {
+    buildFaces();
+    const CellRange range = getLimits();
+    if (surfaceAlgorithm == Octree)
+        buildOctreeSurface(range);
+    else if (surfaceAlgorithm == MarchingCubes)
+        buildMarchingCubeSurface(range);
+
+    if (showEmptyVoxelOutlines) {
+        buildEmptyVoxelFaces();
+    } else {
+        QuadFaceList stale;
+        QMutexLocker locker(&geometryMutex);
+        stale.swap(emptyVoxelFaces);
+        emptyVoxelArrays.clear();
+    }
+    buildAtoms();
+    buildUnitCells();
 }
 
-void TotalVolumePainter::draw(bool, bool)
+void TotalVolumePainter::buildFaces()
 {
+    QElapsedTimer timer;
+    timer.start();
+    MaterialColorTable table;
+    table.refill(materials->getMaterials());
+    const CellRange range = getLimits();
+
+    QuadFaceList opaque;
+    QuadFaceList transparent;
+    {
+        CellsGuard cells(*volume);
+        CubicFaceBuilder builder(cells.cells(), volume->getSizeX(), volume->getSizeY(),
+                                 volume->getSizeZ(), cellSizeX, cellSizeY, cellSizeZ, range, table);
+        builder.build(SlabSplit::poolThreadCount(), opaque, transparent);
+    }
+
+    QMutexLocker locker(&geometryMutex);
+    opaqueFaces.swap(opaque);
+    transparentFaces.swap(transparent);
+    colorTable = table;
+    // New faces show plain material colours; the next draw highlights them
+    // again if the volume is selected.
+    appliedSelection = false;
+    drawArraysStale = true;
+    qCDebug(lcView) << "Cubic faces built:" << opaqueFaces.size() << "opaque,"
+                    << transparentFaces.size() << "transparent; Elapsed time"
+                    << timer.elapsed() << "ms";
+}
+
+void TotalVolumePainter::buildEmptyVoxelFaces()
+{
+    MaterialColorTable table;
+    const CellRange range = getLimits();
+    QuadFaceList empty;
+    {
+        CellsGuard cells(*volume);
+        CubicFaceBuilder builder(cells.cells(), volume->getSizeX(), volume->getSizeY(),
+                                 volume->getSizeZ(), cellSizeX, cellSizeY, cellSizeZ, range, table);
+        builder.buildEmpty(SlabSplit::poolThreadCount(), empty);
+    }
+    QMutexLocker locker(&geometryMutex);
+    emptyVoxelFaces.swap(empty);
+    drawArraysStale = true;
+}
+
+void TotalVolumePainter::updateColors()
+{
+    if (surfaceAlgorithm == Octree) {
+        recolorOctreeSurface();
+        return;
+    }
+    if (surfaceAlgorithm == MarchingCubes)
+        return;
+
+    MaterialColorTable table;
+    table.refill(materials->getMaterials());
+    const bool selected = volume->isSelected();
+
+    QMutexLocker locker(&geometryMutex);
+    colorTable = table;
+    // The highlight is always taken from the material colour, never from the
+    // colour a face shows now, so recolouring a selected volume twice does
+    // not shift it twice.
+    for (QuadFaceList *list : {&opaqueFaces, &transparentFaces}) {
+        for (Geometry::QuadFace &face : *list) {
+            const float *material = colorTable.color(face.material);
+            if (selected) {
+                float shifted[4];
+                MaterialColorTable::highlight(material, shifted);
+                face.setColors(shifted);
+            } else {
+                face.setColors(material);
+            }
+        }
+    }
+    appliedSelection = selected;
+    drawArraysStale = true;
+}
+
+bool TotalVolumePainter::syncSelection()
+{
+    const bool selected = volume->isSelected();
+    {
+        QMutexLocker locker(&geometryMutex);
+        if (selected == appliedSelection)
+            return false;
+        appliedSelection = selected;
+    }
+    updateColors();
+    return true;
+}
+
+void TotalVolumePainter::setLimits(const std::uint32_t lower[3], const std::uint32_t upper[3])
+{
+    CellRange range;
+    std::copy(lower, lower + 3, range.lower.begin());
+    std::copy(upper, upper + 3, range.upper.begin());
+    setLimits(range);
+}
+
+void TotalVolumePainter::setLimits(const CellRange &range)
+{
+    const CellRange clamped = range.clampedTo(volume->getSizeX(), volume->getSizeY(),
+                                              volume->getSizeZ());
+    {
+        QMutexLocker locker(&limitsMutex);
+        limits = clamped;
+    }
+    clipPlanes.replace(ClipPlaneList::fromRange(clamped));
+}
+
+CellRange TotalVolumePainter::getLimits() const
+{
+    QMutexLocker locker(&limitsMutex);
+    return limits;
+}
+
+bool TotalVolumePainter::setSurfaceAlgorithm(std::uint32_t algorithm)
+{
+    if (algorithm > Octree) {
+        qCWarning(lcView) << "Unknown surface algorithm" << algorithm << "ignored";
+        return false;
+    }
+    if (algorithm == surfaceAlgorithm)
+        return false;
+    surfaceAlgorithm = algorithm;
+    buildFaces();
+    return true;
+}
+
+QuadFaceList TotalVolumePainter::getOpaqueFaces() const
+{
+    QMutexLocker locker(&geometryMutex);
+    return opaqueFaces;
+}
+
+QuadFaceList TotalVolumePainter::getTransparentFaces() const
+{
+    QMutexLocker locker(&geometryMutex);
+    return transparentFaces;
+}
+
+QuadFaceList TotalVolumePainter::getEmptyVoxelFaces() const
+{
+    QMutexLocker locker(&geometryMutex);
+    return emptyVoxelFaces;
+}
+
+std::size_t TotalVolumePainter::getOpaqueFaceCount() const
+{
+    QMutexLocker locker(&geometryMutex);
+    return opaqueFaces.size();
+}
+
+std::size_t TotalVolumePainter::getTransparentFaceCount() const
+{
+    QMutexLocker locker(&geometryMutex);
+    return transparentFaces.size();
+}
+
+std::size_t TotalVolumePainter::getEmptyVoxelFaceCount() const
+{
+    QMutexLocker locker(&geometryMutex);
+    return emptyVoxelFaces.size();
+}
+
+MaterialColorTable TotalVolumePainter::getColorTable() const
+{
+    QMutexLocker locker(&geometryMutex);
+    return colorTable;
+}
+
+// ---- Drawing (interface thread, GL context current) ----
+
+void TotalVolumePainter::refreshDrawArrays()
+{
+    if (!drawArraysStale)
+        return;
+    opaqueArrays.assign(opaqueFaces);
+    transparentArrays.assign(transparentFaces);
+    emptyVoxelArrays.assign(emptyVoxelFaces);
+    drawArraysStale = false;
+}
+
+void TotalVolumePainter::drawFaceArrays(const QuadArrays &arrays, bool outlineColors) const
+{
+    if (arrays.isEmpty())
+        return;
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glEnableClientState(GL_COLOR_ARRAY);
+    const std::size_t vertices = arrays.vertexCount();
+    const std::size_t chunk = facesPerDrawCall * 4;
+    for (std::size_t first = 0; first < vertices; first += chunk) {
+        const std::size_t count = std::min(chunk, vertices - first);
+        glVertexPointer(3, GL_FLOAT, 0, arrays.positions() + first * 3);
+        glNormalPointer(GL_BYTE, 0, arrays.normals() + first * 3);
+        glColorPointer(4, GL_UNSIGNED_BYTE, 0,
+                       (outlineColors ? arrays.outlineColors() : arrays.colors()) + first * 4);
+        glDrawArrays(GL_QUADS, 0, GLsizei(count));
+    }
+    glPopClientAttrib();
+}
+
+void TotalVolumePainter::drawOutlinePass(bool withEmptyVoxels) const
+{
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_POLYGON_OFFSET_FILL);
+    glPolygonOffset(-2.5f, -2.5f);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    glLineWidth(2.0f);
+    drawFaceArrays(opaqueArrays, true);
+    drawFaceArrays(transparentArrays, true);
+    if (withEmptyVoxels)
+        drawFaceArrays(emptyVoxelArrays, true);
+    glPopAttrib();
+}
+
+void TotalVolumePainter::drawMaskOverlays() const
+{
+    const std::uint32_t nx = volume->getSizeX();
+    const std::uint32_t ny = volume->getSizeY();
+    std::uint32_t widthA = 0, heightA = 0, widthB = 0, heightB = 0;
+    volume->getMaskADimensions(widthA, heightA);
+    volume->getMaskBDimensions(widthB, heightB);
+    // The second mask lies below the volume, the first above it.
+    const std::vector<float> below = MaskOverlay::quads(
+        volume->getMaskB(), widthB, heightB, nx, ny, cellSizeX, cellSizeY,
+        float(-MaskOverlay::layerOffset) * cellSizeZ);
+    const std::vector<float> above = MaskOverlay::quads(
+        volume->getMaskA(), widthA, heightA, nx, ny, cellSizeX, cellSizeY,
+        float(volume->getSizeZ() + MaskOverlay::layerOffset) * cellSizeZ);
+    if (below.empty() && above.empty())
+        return;
+
+    glDisable(GL_CULL_FACE);
+    glColor4fv(MaskOverlay::color);
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    for (const std::vector<float> *quads : {&below, &above}) {
+        if (quads->empty())
+            continue;
+        glVertexPointer(3, GL_FLOAT, 0, quads->data());
+        glDrawArrays(GL_QUADS, 0, GLsizei(quads->size() / 3));
+    }
+    glPopClientAttrib();
+    glEnable(GL_CULL_FACE);
+}
+
+void TotalVolumePainter::draw(bool drawObject, bool drawOutlines)
+{
+    if (hidden)
+        return;
+    syncSelection();
+
+    const Util::Vector3D p = volume->getPosition();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glTranslated(p.x, p.y, p.z);
+    if (!drawObject) {
+        glPopMatrix();
+        return;
+    }
+
+    const std::uint32_t algorithm = surfaceAlgorithm;
+    QMutexLocker locker(&geometryMutex);
+    refreshDrawArrays();
+
+    // Solid pass.
+    if (algorithm == DirectCubic) {
+        drawAtomicSolid();
+        drawFaceArrays(opaqueArrays, false);
+        if (drawOutlines)
+            drawOutlinePass(showEmptyVoxelOutlines);
+    } else if (algorithm == MarchingCubes) {
+        drawMarchingCubeSurface(drawOutlines);
+    } else {
+        drawOctreeSurface(drawOutlines, true);
+    }
+
+    // Transparent pass: unsorted, with the view's blend function.
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glEnable(GL_BLEND);
+    glDepthMask(GL_FALSE);
+    drawAtomicTransparent();
+    if (algorithm == DirectCubic)
+        drawFaceArrays(transparentArrays, false);
+    else if (algorithm == Octree)
+        drawOctreeSurface(drawOutlines, false);
+    drawMaskOverlays();
+    glPopAttrib();
+
+    glPopMatrix();
 }
 
 void TotalVolumePainter::drawPickBox()
 {
     const Util::Vector3D p = volume->getPosition();
-    const double x1 = p.x + volume->getSizeX() * double(volume->getCellSizeX());
-    const double y1 = p.y + volume->getSizeY() * double(volume->getCellSizeY());
-    const double z1 = p.z + volume->getSizeZ() * double(volume->getCellSizeZ());
+    const double x0 = p.x;
+    const double y0 = p.y;
+    const double z0 = p.z;
+    const double x1 = p.x + volume->getSizeX() * double(cellSizeX);
+    const double y1 = p.y + volume->getSizeY() * double(cellSizeY);
+    const double z1 = p.z + volume->getSizeZ() * double(cellSizeZ);
     glBegin(GL_QUADS);
-    glVertex3d(p.x, p.y, p.z); glVertex3d(x1, p.y, p.z); glVertex3d(x1, y1, p.z); glVertex3d(p.x, y1, p.z);
-    glVertex3d(p.x, p.y, z1); glVertex3d(x1, p.y, z1); glVertex3d(x1, y1, z1); glVertex3d(p.x, y1, z1);
+    // bottom, top
+    glVertex3d(x0, y0, z0); glVertex3d(x0, y1, z0); glVertex3d(x1, y1, z0); glVertex3d(x1, y0, z0);
+    glVertex3d(x0, y0, z1); glVertex3d(x1, y0, z1); glVertex3d(x1, y1, z1); glVertex3d(x0, y1, z1);
+    // front (y0), back (y1)
+    glVertex3d(x0, y0, z0); glVertex3d(x1, y0, z0); glVertex3d(x1, y0, z1); glVertex3d(x0, y0, z1);
+    glVertex3d(x0, y1, z0); glVertex3d(x0, y1, z1); glVertex3d(x1, y1, z1); glVertex3d(x1, y1, z0);
+    // left (x0), right (x1)
+    glVertex3d(x0, y0, z0); glVertex3d(x0, y0, z1); glVertex3d(x0, y1, z1); glVertex3d(x0, y1, z0);
+    glVertex3d(x1, y0, z0); glVertex3d(x1, y1, z0); glVertex3d(x1, y1, z1); glVertex3d(x1, y0, z1);
     glEnd();
+}
+
+// ---- Hooks for the other surfaces and the atomic renderer (nothing yet) ----
+
+void TotalVolumePainter::buildMarchingCubeSurface(const CellRange &)
+{
+}
+
+void TotalVolumePainter::buildOctreeSurface(const CellRange &)
+{
+}
+
+void TotalVolumePainter::recolorOctreeSurface()
+{
+}
+
+void TotalVolumePainter::drawMarchingCubeSurface(bool)
+{
+}
+
+void TotalVolumePainter::drawOctreeSurface(bool, bool)
+{
+}
+
+void TotalVolumePainter::buildAtoms()
+{
+}
+
+void TotalVolumePainter::buildUnitCells()
+{
+}
+
+void TotalVolumePainter::drawAtomicSolid()
+{
+}
+
+void TotalVolumePainter::drawAtomicTransparent()
+{
 }
 
 } // namespace Automaton

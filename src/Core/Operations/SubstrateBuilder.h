@@ -1,0 +1,64 @@
+#pragma once
+
+#include "Util/Vector3D.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace Model {
+namespace Automaton {
+class TotalVolume;
+}
+}
+
+namespace Core {
+namespace Operations {
+
+// The options of a new cell volume with its substrate, a block or a sphere of
+// one material, turned into the volume's material list and then the volume.
+// The create-substrate operation and the batch run both build volumes with it.
+class SubstrateBuilder
+{
+public:
+    std::uint32_t material = 0;
+    std::uint32_t sizeX = 1;
+    std::uint32_t sizeY = 1;
+    std::uint32_t sizeZ = 1;
+    std::uint32_t blockSizeX = 0;
+    std::uint32_t blockSizeY = 0;
+    std::uint32_t blockSizeZ = 0;
+    std::uint32_t blockOffsetX = 0;
+    std::uint32_t blockOffsetY = 0;
+    std::uint32_t blockOffsetZ = 0;
+    std::uint32_t sphereRadius = 0;
+    std::uint32_t sphereCenterX = 0;
+    std::uint32_t sphereCenterY = 0;
+    std::uint32_t sphereCenterZ = 0;
+    bool spherical = false;
+    float cellSizeX = 1.0f;
+    float cellSizeY = 1.0f;
+    float cellSizeZ = 1.0f;
+    Util::Vector3D position;
+    // nx*ny*nz material ids in cell order; filled by makeMaterialList.
+    std::vector<std::uint32_t> materials;
+
+    // Fills `materials`: empty cells with the block (clipped to the volume) or
+    // the sphere set to the material. Throws std::bad_alloc when the list and
+    // the volume's two cell arrays cannot fit in memory together.
+    void makeMaterialList();
+    // makeMaterialList, then the volume. Throws std::bad_alloc as above, or
+    // from the volume's constructor.
+    std::shared_ptr<Model::Automaton::TotalVolume> build();
+
+private:
+    std::size_t cellIndex(std::uint32_t x, std::uint32_t y, std::uint32_t z) const
+    {
+        return (static_cast<std::size_t>(x) * sizeY + y) * sizeZ + z;
+    }
+    void fillBlock();
+    void fillSphere();
+};
+
+} // namespace Operations
+} // namespace Core

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+
+class QXmlStreamReader;
+class QXmlStreamWriter;
+
+namespace Model {
+
+class Object;
+
+namespace Persistence {
+
+// Translates the material ids stored in a document into the ids of the
+// running catalogue. One map serves one load.
+using MaterialIdMap = std::map<std::uint32_t, std::uint32_t>;
+
+// Writes and reads the "Object" element of one kind of scene object. The
+// document reader and writer hand it their XML stream and the id map; none
+// of them is owned.
+class ObjectArchiver
+{
+public:
+    virtual ~ObjectArchiver() = default;
+
+    virtual void setWriter(QXmlStreamWriter *writer) = 0;
+    virtual void setReader(QXmlStreamReader *reader) = 0;
+    virtual void setMaterialIdMap(MaterialIdMap *map) = 0;
+
+    // Writes the object at the writer's position. False when the object is
+    // not of this archiver's kind or the writer failed.
+    virtual bool write(const std::shared_ptr<Object> &object) = 0;
+
+    // Reads the object whose start element the reader is on and leaves the
+    // reader on its end element. Empty on failure; errorString() then says why.
+    virtual std::shared_ptr<Object> read() = 0;
+
+    // Why the last read() gave nothing, for the user; empty after a success.
+    virtual QString errorString() const = 0;
+};
+
+} // namespace Persistence
+} // namespace Model

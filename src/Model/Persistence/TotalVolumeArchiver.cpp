@@ -1,0 +1,317 @@
+#include "TotalVolumeArchiver.h"
+
+#include "Model/Automaton/TotalVolume.h"
+#include "Util/Logging.h"
+
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+#include <cmath>
+#include <limits>
+#include <new>
+
+namespace Model {
+namespace Persistence {
+
+using Automaton::TotalVolume;
+using Automaton::Voxel;
+
+namespace {
+
+// Cells per piece of State text handed to the XML writer: large enough to
+// keep the per-call cost low, small enough to need no big buffer.
+constexpr std::size_t cellsPerChunk = 16384;
+// Ten digits for the largest id and a blank.
+constexpr std::size_t charsPerCell = 11;
+
+std::uint32_t readCount(const QXmlStreamAttributes &attributes, const char *name)
+{
+    bool ok = false;
+    const std::uint32_t value = attributes.value(QLatin1String(name)).toUInt(&ok);
+    return ok ? value : 0;
+}
+
+// A length attribute; the fallback stands in for an absent, unreadable or
+// non-finite value, and for a cell size that is not positive.
+double readLength(const QXmlStreamAttributes &attributes, const char *name, double fallback,
+                  bool positive)
+{
+    bool ok = false;
+    const double value = attributes.value(QLatin1String(name)).toDouble(&ok);
+    if (!ok || !std::isfinite(value) || (positive && value <= 0.0))
+        return fallback;
+    return value;
+}
+
+// Turns the State text into material ids while it streams past: tokens are
+// separated by white space, a token of decimal digits that fits 32 bits is an
+// id, anything else an empty cell. A token may be split across several pieces
+// of character data.
+class StateParser
+{
+public:
+    StateParser(Voxel *cells, Voxel *nextCells, std::size_t cellCount, const MaterialIdMap *map)
+        : cells(cells), nextCells(nextCells), cellCount(cellCount), map(map)
+    {
+    }
+
+    void feed(const QStringRef &text)
+    {
+        const ushort *p = reinterpret_cast<const ushort *>(text.unicode());
+        const ushort *const end = p + text.size();
+        for (; p != end; ++p) {
+            const ushort c = *p;
+            if (c == ' ' || c == '\n' || c == '\t' || c == '\r') {
+                if (inToken)
+                    storeToken();
+            } else if (c >= '0' && c <= '9') {
+                if (!inToken) {
+                    inToken = true;
+                    valid = true;
+                    value = 0;
+                }
+                if (valid) {
+                    value = value * 10 + (c - '0');
+                    if (value > std::numeric_limits<std::uint32_t>::max())
+                        valid = false;
+                }
+            } else {
+                inToken = true;
+                valid = false;
+            }
+        }
+    }
+
+    void finish()
+    {
+        if (inToken)
+            storeToken();
+    }
+
+    std::size_t tokensRead() const { return tokenCount; }
+    std::size_t badTokens() const { return badCount; }
+
+private:
+    void storeToken()
+    {
+        inToken = false;
+        std::uint32_t id = 0;
+        if (valid)
+            id = translate(static_cast<std::uint32_t>(value));
+        else
+            ++badCount;
+        if (tokenCount < cellCount) {
+            cells[tokenCount].material = id;
+            nextCells[tokenCount].material = id;
+        }
+        ++tokenCount;
+    }
+
+    // Neighbouring cells mostly share a material, so the last lookup is kept.
+    std::uint32_t translate(std::uint32_t id)
+    {
+        if (!map || map->empty())
+            return id;
+        if (haveLast && id == lastId)
+            return lastMapped;
+        const auto it = map->find(id);
+        lastId = id;
+        lastMapped = it == map->end() ? id : it->second;
+        haveLast = true;
+        return lastMapped;
+    }
+
+    Voxel *cells;
+    Voxel *nextCells;
+    std::size_t cellCount;
+    const MaterialIdMap *map;
+    std::size_t tokenCount = 0;
+    std::size_t badCount = 0;
+    std::uint64_t value = 0;
+    bool inToken = false;
+    bool valid = false;
+    bool haveLast = false;
+    std::uint32_t lastId = 0;
+    std::uint32_t lastMapped = 0;
+};
+
+} // namespace
+
+QString TotalVolumeArchiver::formatLength(double value)
+{
+    return QString::number(value, 'g', 6);
+}
+
+bool TotalVolumeArchiver::write(const std::shared_ptr<Object> &object)
+{
+    const auto volume = std::dynamic_pointer_cast<TotalVolume>(object);
+    if (!volume || !writer)
+        return false;
+
+    writer->writeStartElement(QStringLiteral("Object"));
+    writer->writeAttribute(QStringLiteral("object-type"), QString::number(TotalVolume::objectType));
+    writer->writeAttribute(QStringLiteral("size-x"), QString::number(volume->getSizeX()));
+    writer->writeAttribute(QStringLiteral("size-y"), QString::number(volume->getSizeY()));
+    writer->writeAttribute(QStringLiteral("size-z"), QString::number(volume->getSizeZ()));
+    writer->writeAttribute(QStringLiteral("cellsize-x"), formatLength(volume->getCellSizeX()));
+    writer->writeAttribute(QStringLiteral("cellsize-y"), formatLength(volume->getCellSizeY()));
+    writer->writeAttribute(QStringLiteral("cellsize-z"), formatLength(volume->getCellSizeZ()));
+
+    writer->writeStartElement(QStringLiteral("State"));
+    writeState(*volume);
+    writer->writeEndElement();
+
+    const Util::Vector3D position = volume->getPosition();
+    writer->writeEmptyElement(QStringLiteral("Position"));
+    writer->writeAttribute(QStringLiteral("pos-x"), formatLength(position.x));
+    writer->writeAttribute(QStringLiteral("pos-y"), formatLength(position.y));
+    writer->writeAttribute(QStringLiteral("pos-z"), formatLength(position.z));
+
+    writer->writeEndElement();
+    return !writer->hasError();
+}
+
+void TotalVolumeArchiver::writeState(TotalVolume &volume)
+{
+    // Digits are produced straight into one reusable buffer and handed to the
+    // writer piece by piece, so no text of the whole volume is ever built.
+    std::unique_ptr<QChar[]> buffer(new QChar[cellsPerChunk * charsPerCell]);
+    const std::size_t count = volume.getCellCount();
+    const Voxel *cells = volume.lockCells();
+    std::size_t i = 0;
+    while (i < count && !writer->hasError()) {
+        QChar *out = buffer.get();
+        const std::size_t end = std::min(count, i + cellsPerChunk);
+        for (; i < end; ++i) {
+            std::uint32_t id = cells[i].material;
+            ushort digits[10];
+            int n = 0;
+            do {
+                digits[n++] = ushort('0' + id % 10);
+                id /= 10;
+            } while (id != 0);
+            while (n > 0)
+                *out++ = QChar(digits[--n]);
+            *out++ = QLatin1Char(' ');
+        }
+        writer->writeCharacters(QString::fromRawData(buffer.get(), int(out - buffer.get())));
+    }
+    volume.unlockCells();
+}
+
+std::shared_ptr<Object> TotalVolumeArchiver::read()
+{
+    lastError.clear();
+    if (!reader) {
+        lastError = QStringLiteral("The cell volume reader has no input.");
+        return {};
+    }
+
+    const QXmlStreamAttributes attributes = reader->attributes();
+    const std::uint32_t nx = readCount(attributes, "size-x");
+    const std::uint32_t ny = readCount(attributes, "size-y");
+    const std::uint32_t nz = readCount(attributes, "size-z");
+    const auto cellSizeX = float(readLength(attributes, "cellsize-x", 1.0, true));
+    const auto cellSizeY = float(readLength(attributes, "cellsize-y", 1.0, true));
+    const auto cellSizeZ = float(readLength(attributes, "cellsize-z", 1.0, true));
+    const QString sizeText = QStringLiteral("%1 x %2 x %3").arg(nx).arg(ny).arg(nz);
+    const qint64 line = reader->lineNumber();
+
+    if (nx == 0 || ny == 0 || nz == 0) {
+        lastError = QStringLiteral("The cell volume in line %1 has no cells (%2) and was passed over.")
+                        .arg(line).arg(sizeText);
+        skipToEndOfObject();
+        return {};
+    }
+
+    std::shared_ptr<TotalVolume> volume;
+    try {
+        volume = std::make_shared<TotalVolume>(nx, ny, nz, cellSizeX, cellSizeY, cellSizeZ,
+                                               Util::Vector3D(), std::vector<std::uint32_t>());
+    } catch (const std::bad_alloc &) {
+        lastError = QStringLiteral("The cell volume in line %1 (%2 cells) does not fit in memory "
+                                   "and was passed over.")
+                        .arg(line).arg(sizeText);
+        skipToEndOfObject();
+        return {};
+    }
+
+    // Every child is read up to its own end element, so the next end element
+    // met here closes the Object.
+    Util::Vector3D position;
+    bool cellsComplete = false;
+    while (!reader->atEnd()) {
+        const QXmlStreamReader::TokenType token = reader->readNext();
+        if (token == QXmlStreamReader::EndElement)
+            break;
+        if (token != QXmlStreamReader::StartElement)
+            continue;
+        if (reader->name() == QLatin1String("State")) {
+            cellsComplete = readState(*volume);
+        } else if (reader->name() == QLatin1String("Position")) {
+            const QXmlStreamAttributes pos = reader->attributes();
+            position = Util::Vector3D(readLength(pos, "pos-x", 0.0, false),
+                                      readLength(pos, "pos-y", 0.0, false),
+                                      readLength(pos, "pos-z", 0.0, false));
+            reader->skipCurrentElement();
+        } else {
+            qCDebug(lcPersistence) << "Unknown element in a cell volume:" << reader->name()
+                                   << "in line" << reader->lineNumber();
+            reader->skipCurrentElement();
+        }
+    }
+
+    // The XML reader hands over the cell text only once it has all of it, so
+    // a volume cut off before that has no cells worth keeping.
+    if (reader->hasError() && !cellsComplete) {
+        lastError = QStringLiteral("The cell volume in line %1 (%2 cells) is cut off by the end "
+                                   "of the file and was passed over.")
+                        .arg(line).arg(sizeText);
+        return {};
+    }
+
+    volume->translate(position);
+    volume->getPainter().rebuild();
+    return volume;
+}
+
+bool TotalVolumeArchiver::readState(TotalVolume &volume)
+{
+    Voxel *cells = volume.lockCells();
+    Voxel *nextCells = volume.lockNextCells();
+    StateParser parser(cells, nextCells, volume.getCellCount(), materialIdMap);
+    while (!reader->atEnd()) {
+        const QXmlStreamReader::TokenType token = reader->readNext();
+        if (token == QXmlStreamReader::Characters) {
+            parser.feed(reader->text());
+        } else if (token == QXmlStreamReader::StartElement) {
+            // Markup inside the cell text separates tokens; its content is ignored.
+            parser.finish();
+            reader->skipCurrentElement();
+        } else if (token == QXmlStreamReader::EndElement) {
+            break;
+        }
+    }
+    // A token cut off by the end of a broken file may have lost digits.
+    if (!reader->hasError())
+        parser.finish();
+    volume.unlockNextCells();
+    volume.unlockCells();
+
+    if (parser.badTokens() > 0)
+        qCWarning(lcPersistence) << parser.badTokens()
+                                 << "cell entries that are not material ids were loaded as empty cells";
+    if (parser.tokensRead() != volume.getCellCount())
+        qCDebug(lcPersistence) << "State holds" << parser.tokensRead() << "entries for"
+                               << volume.getCellCount() << "cells";
+    return !reader->hasError();
+}
+
+void TotalVolumeArchiver::skipToEndOfObject()
+{
+    if (reader->isStartElement())
+        reader->skipCurrentElement();
+}
+
+} // namespace Persistence
+} // namespace Model

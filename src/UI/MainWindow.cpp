@@ -1,0 +1,308 @@
+#include "MainWindow.h"
+
+#include "AboutWindow.h"
+#include "Console/CommandConsole.h"
+#include "Core/Workspace.h"
+#include "EditCompatibleMaterialsDialog.h"
+#include "MainWindowPresenter.h"
+#include "OperationMapper.h"
+#include "Util/IObserver.h"
+#include "Util/Logging.h"
+#include "ui_MainWindow.h"
+
+#include <QDir>
+#include <QEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QShortcut>
+#include <QStatusBar>
+
+#include <functional>
+
+namespace Ui {
+
+namespace {
+
+// Keeps the Select action in step when an operation switches selection mode.
+class SelectionModeObserver : public Util::IObserver
+{
+public:
+    explicit SelectionModeObserver(std::function<void()> onChange) : onChange(std::move(onChange)) {}
+    void notify() override { onChange(); }
+
+private:
+    std::function<void()> onChange;
+};
+
+QString &rememberedImageFolder()
+{
+    static QString folder = QDir::homePath();
+    return folder;
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , form(std::make_unique<MainWindowForm>())
+{
+    presenter = std::make_unique<MainWindowPresenter>(this);
+    operationMapper = new OperationMapper(this);
+    viewMapper = new OperationMapper(this);
+    enterShortcut = new QShortcut(QKeySequence(Qt::Key_Enter), this);
+    returnShortcut = new QShortcut(QKeySequence(Qt::Key_Return), this);
+    escapeShortcut = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+
+    form->setupUi(this);
+    connectActions();
+
+    view = new QWidget(this);
+    setCentralWidget(view);
+
+    mapOperations();
+    connect(operationMapper, &OperationMapper::activated, presenter.get(), &MainWindowPresenter::operationActivated);
+    connect(viewMapper, &OperationMapper::activated, this, &MainWindow::setView);
+    connect(enterShortcut, &QShortcut::activated, presenter.get(), &MainWindowPresenter::enterPressed);
+    connect(returnShortcut, &QShortcut::activated, presenter.get(), &MainWindowPresenter::enterPressed);
+    connect(escapeShortcut, &QShortcut::activated, presenter.get(), &MainWindowPresenter::cancelPressed);
+
+    QPointer<QAction> select = form->actionSelect;
+    Core::Selection *selection = presenter->getSelection();
+    presenter->getSelection()->addSelectionModeObserver(std::make_shared<SelectionModeObserver>([select, selection] {
+        if (select)
+            select->setChecked(selection->isSelectionMode());
+    }));
+    connect(presenter->getConsole(), &Console::CommandConsole::closedByUser, this,
+            [this] { form->actionConsole->setChecked(false); });
+
+    setWindowTitle(QStringLiteral("Kestrum"));
+}
+
+MainWindow::~MainWindow()
+{
+    // The view looks into the presenter's workspace: it goes first.
+    delete view;
+    view = nullptr;
+    delete aboutWindow;
+    presenter.reset();
+}
+
+void MainWindow::connectActions()
+{
+    connect(form->actionExit, &QAction::triggered, this, &QWidget::close);
+    connect(form->actionConsole, &QAction::toggled, this, &MainWindow::showConsole);
+    connect(form->actionUndo, &QAction::triggered, this, &MainWindow::undoOperation);
+    connect(form->actionRedo, &QAction::triggered, this, &MainWindow::redoOperation);
+    connect(form->actionSelect, &QAction::toggled, this, &MainWindow::selectionToggled);
+    connect(form->actionRender_Objects, &QAction::toggled, this, &MainWindow::renderObjectsToggled);
+    connect(form->actionLighting, &QAction::toggled, this, &MainWindow::lightingToggled);
+    connect(form->actionRender_Object_Edges, &QAction::toggled, this, &MainWindow::renderObjectEdgesToggled);
+    connect(form->actionGrid, &QAction::toggled, this, &MainWindow::renderGridToggled);
+    connect(form->actionSnap_to_Grid, &QAction::toggled, this, &MainWindow::snapToGridToggled);
+    connect(form->actionGrid_Spacing, &QAction::triggered, this, &MainWindow::changeGridSpacing);
+    connect(form->actionAbout_Kestrum, &QAction::triggered, this, &MainWindow::showAboutInfo);
+    connect(form->actionConfigure_Window_Colors, &QAction::triggered, this, &MainWindow::changeWindowColors);
+    connect(form->actionZoom, &QAction::triggered, this, &MainWindow::changeZoom);
+    connect(form->actionTranslate, &QAction::triggered, this, &MainWindow::changeTranslate);
+    connect(form->actionSave_Image, &QAction::triggered, this, [this] { saveImage(); });
+    connect(form->actionManage_Materials, &QAction::triggered, this,
+            &MainWindow::on_actionManage_Materials_triggered);
+    connect(form->actionManage_Compatible_Materials, &QAction::triggered, this,
+            &MainWindow::on_actionManage_Compatible_Materials_triggered);
+    connect(form->actionNew, &QAction::triggered, this, &MainWindow::on_actionNew_triggered);
+}
+
+void MainWindow::mapOperations()
+{
+    const std::pair<QAction *, std::uint32_t> operations[] = {
+        {form->actionCopy, 1},
+        {form->actionCreate_Substrate, 2},
+        {form->actionIon_Implantation, 3},
+        {form->actionDelete, 4},
+        {form->actionChange_Viewing_Options, 6},
+        {form->actionMove, 7},
+        {form->actionExtract_Film, 8},
+        {form->actionSave, 9},
+        {form->actionSave_as, 10},
+        {form->actionOpen, 11},
+        {form->actionGlue_Substrate, 12},
+        {form->actionCVD, 13},
+        {form->actionIsotropic_Film_Etching, 14},
+        {form->actionElectrodeposition, 15},
+        {form->actionCut_Cell_Volume, 16},
+        {form->actionDoping, 17},
+        {form->actionMoore_Deposition, 18},
+        {form->actionMoore_Etching, 19},
+        {form->actionPhotolithography, 20},
+        {form->actionPlanarization, 22},
+        {form->actionSpin_Coating, 23},
+        {form->actionBatch_Run, 24},
+        {form->actionSi_Oxidation, 26},
+        {form->actionPVD, 27},
+        {form->actionBCA_Wet_Etching, 28},
+        {form->actionContinuous_Wet_Etching, 29},
+        {form->actionSimple_RIE, 30},
+        {form->actionModel_Extraction, 1000},
+    };
+    for (const auto &[action, id] : operations)
+        operationMapper->map(action, id);
+
+    const std::pair<QAction *, const char *> views[] = {
+        {form->actionFront_View, "front"}, {form->actionBack_view, "back"},     {form->actionTop_View, "top"},
+        {form->actionBottom_View, "bottom"}, {form->actionLeft_View, "left"}, {form->actionRight_View, "right"},
+        {form->actionManual_View, "manual"},
+    };
+    for (const auto &[action, name] : views)
+        viewMapper->map(action, QString::fromLatin1(name));
+}
+
+void MainWindow::setUndoText(const QString &name)
+{
+    form->actionUndo->setEnabled(!name.isEmpty());
+    form->actionUndo->setText(tr("Undo ") + name);
+}
+
+void MainWindow::setRedoText(const QString &name)
+{
+    form->actionRedo->setEnabled(!name.isEmpty());
+    form->actionRedo->setText(tr("Redo ") + name);
+}
+
+QString MainWindow::imageFolder()
+{
+    return rememberedImageFolder();
+}
+
+void MainWindow::showConsole(bool show)
+{
+    presenter->showConsole(show);
+}
+
+void MainWindow::undoOperation()
+{
+    presenter->undo();
+    repaintCentralWidget();
+}
+
+void MainWindow::redoOperation()
+{
+    presenter->redo();
+    repaintCentralWidget();
+}
+
+void MainWindow::selectionToggled(bool checked)
+{
+    presenter->setSelectionMode(checked);
+}
+
+void MainWindow::lightingToggled(bool)
+{
+    repaintCentralWidget();
+}
+
+void MainWindow::renderObjectsToggled(bool)
+{
+    repaintCentralWidget();
+}
+
+void MainWindow::renderObjectEdgesToggled(bool)
+{
+    repaintCentralWidget();
+}
+
+void MainWindow::setView(const QString &)
+{
+}
+
+void MainWindow::renderGridToggled(bool)
+{
+    repaintCentralWidget();
+}
+
+void MainWindow::snapToGridToggled(bool)
+{
+    repaintCentralWidget();
+}
+
+void MainWindow::changeGridSpacing()
+{
+}
+
+void MainWindow::changeWindowColors()
+{
+}
+
+void MainWindow::changeZoom()
+{
+}
+
+void MainWindow::changeTranslate()
+{
+}
+
+QImage MainWindow::grabView()
+{
+    return view->grab().toImage();
+}
+
+bool MainWindow::saveImage(const QString &filename)
+{
+    QString target = filename;
+    if (target.isEmpty()) {
+        target = QFileDialog::getSaveFileName(this, tr("Save Screen Image"), rememberedImageFolder(),
+                                              tr("Images (*.png *.xpm *.jpg)"));
+        if (target.isEmpty())
+            return false;
+    }
+    const QImage image = grabView().convertToFormat(QImage::Format_RGB32);
+    if (image.isNull() || !image.save(target)) {
+        qCWarning(lcView) << "Could not write the screen image" << target;
+        QMessageBox::warning(this, tr("Save Screen Image"),
+                             tr("The image could not be saved to \"%1\".\nCheck that the folder exists and can be "
+                                "written, and that the file name ends in .png, .xpm or .jpg.")
+                                 .arg(QDir::toNativeSeparators(target)));
+        return false;
+    }
+    rememberedImageFolder() = QFileInfo(target).absolutePath();
+    return true;
+}
+
+void MainWindow::showAboutInfo()
+{
+    if (!aboutWindow)
+        aboutWindow = new AboutWindow(this);
+    aboutWindow->show();
+    aboutWindow->raise();
+    aboutWindow->activateWindow();
+}
+
+void MainWindow::repaintCentralWidget()
+{
+    if (view)
+        view->repaint();
+}
+
+void MainWindow::on_actionManage_Materials_triggered()
+{
+    statusBar()->showMessage(tr("Manage Materials is not available yet."), 5000);
+}
+
+void MainWindow::on_actionManage_Compatible_Materials_triggered()
+{
+    EditCompatibleMaterialsDialog::editCatalogue(this);
+}
+
+void MainWindow::on_actionNew_triggered()
+{
+    presenter->newDocument();
+}
+
+void MainWindow::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        form->retranslateUi(this);
+    QMainWindow::changeEvent(event);
+}
+
+} // namespace Ui

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <memory>
+
+class QShortcut;
+
+namespace Ui {
+
+class AboutWindow;
+class MainWindowForm;
+class MainWindowPresenter;
+class OperationMapper;
+
+// The program's window: menus whose operation actions go by id to the
+// presenter, the view in the centre, and the keys that confirm or cancel the
+// current operation. Its slots forward to the presenter or the view.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    MainWindowPresenter *getPresenter() const { return presenter.get(); }
+    QWidget *getView() const { return view; }
+
+    // Called by the presenter when a stack changes: enabled exactly when the
+    // name is not empty, text "Undo "/"Redo " followed by the name.
+    void setUndoText(const QString &name);
+    void setRedoText(const QString &name);
+
+    // The folder the next screen image dialog opens in.
+    static QString imageFolder();
+
+public slots:
+    void showConsole(bool show);
+    void undoOperation();
+    void redoOperation();
+    void selectionToggled(bool checked);
+    void lightingToggled(bool checked);
+    void renderObjectsToggled(bool checked);
+    void renderObjectEdgesToggled(bool checked);
+    void setView(const QString &viewAngle);
+    void renderGridToggled(bool checked);
+    void snapToGridToggled(bool checked);
+    void changeGridSpacing();
+    void changeWindowColors();
+    void changeZoom();
+    void changeTranslate();
+    // Writes the view to a file, the format following its extension; with no
+    // name a dialog asks for one. A file that cannot be written is reported
+    // in a warning box. True when an image was written.
+    bool saveImage(const QString &filename = QString());
+    void showAboutInfo();
+    void repaintCentralWidget();
+
+public:
+    // Connected explicitly rather than by name.
+    void on_actionManage_Materials_triggered();
+    void on_actionManage_Compatible_Materials_triggered();
+    void on_actionNew_triggered();
+
+protected:
+    void changeEvent(QEvent *event) override;
+
+private:
+    void connectActions();
+    void mapOperations();
+    QImage grabView();
+
+    std::unique_ptr<MainWindowForm> form;
+    std::unique_ptr<MainWindowPresenter> presenter;
+    OperationMapper *operationMapper;
+    OperationMapper *viewMapper;
+    QShortcut *enterShortcut;
+    QShortcut *returnShortcut;
+    QShortcut *escapeShortcut;
+    QWidget *view = nullptr;
+    QPointer<AboutWindow> aboutWindow;
+};
+
+} // namespace Ui

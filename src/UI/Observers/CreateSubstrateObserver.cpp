@@ -1,0 +1,47 @@
+#include "CreateSubstrateObserver.h"
+
+#include "Core/Operations/CreateSubstrateOperation.h"
+#include "Core/Workspace.h"
+#include "Model/Materials/MaterialFactory.h"
+#include "UI/Operations/CreateSubstrateDialog.h"
+
+namespace Ui {
+namespace Observers {
+
+CreateSubstrateObserver::CreateSubstrateObserver(Core::Workspace *ws, QWidget *parentWidget)
+    : workspace(ws)
+    , parent(parentWidget)
+{
+}
+
+void CreateSubstrateObserver::notify()
+{
+    // Held for the whole call: accepting finishes the operation, which then
+    // stops being the workspace's current one.
+    const auto operation =
+        std::dynamic_pointer_cast<Core::Operations::CreateSubstrateOperation>(workspace->getCurrentOperation());
+    if (!operation)
+        return;
+
+    Operations::CreateSubstrateDialog dialog(parent);
+    dialog.setMaterials(Model::Materials::MaterialFactory::getInstance()->getMaterials());
+    if (dialog.exec() != QDialog::Accepted) {
+        operation->cancel();
+        return;
+    }
+
+    if (dialog.isSpherical()) {
+        operation->setSphericalSubstrate(dialog.getMaterialId(), dialog.getTotalWidth(), dialog.getTotalLength(),
+                                         dialog.getTotalHeight(), dialog.getPosition(), dialog.getCenterX(),
+                                         dialog.getCenterY(), dialog.getCenterZ(), dialog.getRadius());
+    } else {
+        operation->setBlockSubstrate(dialog.getMaterialId(), dialog.getTotalWidth(), dialog.getTotalLength(),
+                                     dialog.getTotalHeight(), dialog.getPosition(), dialog.getSubstrateX(),
+                                     dialog.getSubstrateY(), dialog.getSubstrateZ(), dialog.getSubstrateWidth(),
+                                     dialog.getSubstrateLength(), dialog.getSubstrateHeight());
+    }
+    operation->step();
+}
+
+} // namespace Observers
+} // namespace Ui

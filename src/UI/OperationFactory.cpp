@@ -1,0 +1,107 @@
+#include "OperationFactory.h"
+
+#include "Core/Operations/CreateSubstrateOperation.h"
+#include "Core/Operations/Operation.h"
+#include "Core/Workspace.h"
+#include "MainWindow.h"
+#include "MainWindowPresenter.h"
+#include "Observers/CreateSubstrateObserver.h"
+
+namespace Ui {
+
+namespace {
+
+using namespace Core::Operations;
+using Builder = std::shared_ptr<Operation> (*)(Core::Workspace *, QWidget *);
+
+// An operation without options.
+template <class Op>
+std::shared_ptr<Operation> plain(Core::Workspace *workspace, QWidget *)
+{
+    return std::make_shared<Op>(workspace);
+}
+
+// An operation with an options observer built from (workspace, dialog parent)
+// and given through the operation's setter.
+template <class Op, class Obs>
+std::shared_ptr<Operation> observed(Core::Workspace *workspace, QWidget *dialogParent)
+{
+    auto operation = std::make_shared<Op>(workspace);
+    operation->setObserver(std::make_shared<Obs>(workspace, dialogParent));
+    return operation;
+}
+
+struct Entry
+{
+    std::uint32_t id;
+    Builder build; // nullptr: the operation is not part of this program yet
+};
+
+// Every menu operation by id. Ids 5, 21 and 25 are free; anything not listed
+// (0, 31 to 999, above 1000) has no operation.
+const Entry operationTable[] = {
+    {1, nullptr},    // Copy: CopyObject
+    {2, &observed<CreateSubstrateOperation, Observers::CreateSubstrateObserver>},
+    {3, nullptr},    // Ion Implantation: IonImplantationOperation, IonImplantationOptionsObserver
+    {4, nullptr},    // Delete: DeleteObject
+    {6, nullptr},    // Viewing options: ChangeTotalVolumeVisualizationOptions, ChangeTotalVolumeViewOptionsObserver
+    {7, nullptr},    // Move: MoveObject
+    {8, nullptr},    // Extract Film: ExtractFilm, ExtractFilmObserver
+    {9, nullptr},    // Save: SaveDocumentOperation, DocumentSavedObserver(main window)
+    {10, nullptr},   // Save As: SaveDocumentAsOperation, DocumentSavedObserver(main window)
+    {11, nullptr},   // Open: OpenDocumentOperation, DocumentOpenedObserver() in its class-wide slot
+    {12, nullptr},   // Glue Substrate: GlueSubstrateOperation, GlueSubstrateObserver
+    {13, nullptr},   // CVD: IsotropicFilmDepositionOperation, IsotropicFilmDepositionObserver
+    {14, nullptr},   // Isotropic Etching: IsotropicFilmEtchingOperation, IsotropicFilmEtchingObserver
+    {15, nullptr},   // Electroplating: ElectrodepositionOperation, ElectrodepositionObserver
+    {16, nullptr},   // Cut Cell Volume: CutCellVolumeOperation, CutCellVolumeObserver
+    {17, nullptr},   // Doping: DopingOperation, DopingOptionsObserver
+    {18, nullptr},   // Moore Deposition: MooreNeighborhoodDepositionOperation, MooreDepositionObserver
+    {19, nullptr},   // Moore Etching: MooreNeighborhoodEtchingOperation, MooreEtchingObserver
+    {20, nullptr},   // Photolithography: PhotolithographyOperation, PhotolithographyObserver
+    {22, nullptr},   // Planarization: PlanarizationOperation, PlanarizationObserver
+    {23, nullptr},   // Spin Coating: SpinCoatingOperation, SpinCoatingObserver in its class-wide slot
+    {24, nullptr},   // Batch Run: SelectVolumesOperation, BatchRunObserver in its class-wide slot
+    {26, nullptr},   // Si Oxidation: SimpleSiOxidationOperation, SiOxidationObserver
+    {27, nullptr},   // PVD: AnisotropicFilmDepositionOperation, CVDObserver
+    {28, nullptr},   // Si Wet Etching: AtomisticSiWetEtchingOperation, AtomicSiBCAEtchObserver
+    {29, nullptr},   // Si Wet Etching (CCA): ContinousWetEtchOperation, CCAWetEtchingObserver
+    {30, nullptr},   // Simple RIE: SimpleReactiveIonEtchingOperation, SimpleRIEObserver
+    {1000, nullptr}, // Model Extraction: RunModelExtraction, RunModelExtractionObserver(workspace, window, operation)
+};
+
+Builder builderFor(std::uint32_t id)
+{
+    for (const Entry &entry : operationTable) {
+        if (entry.id == id)
+            return entry.build;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+OperationFactory::OperationFactory(MainWindowPresenter *p)
+    : presenter(p)
+{
+}
+
+std::shared_ptr<Core::Operations::Operation> OperationFactory::createOperation(std::uint32_t id)
+{
+    const Builder build = builderFor(id);
+    if (!build)
+        return {};
+    return build(presenter->getWorkspace(), presenter->getMainWindow());
+}
+
+QList<std::uint32_t> OperationFactory::builtIds()
+{
+    QList<std::uint32_t> ids;
+    for (const Entry &entry : operationTable) {
+        if (entry.build)
+            ids << entry.id;
+    }
+    return ids;
+}
+
+} // namespace Ui

@@ -1,0 +1,314 @@
+#include "Core/BatchRun/ProcessData.h"
+#include "Core/BatchRun/ProcessListArchiver.h"
+#include "Util/BitVector.h"
+#include "Util/Vector3D.h"
+
+#include <QBuffer>
+#include <QColor>
+#include <QDir>
+#include <QFile>
+#include <QLoggingCategory>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <sys/resource.h>
+
+using Ui::ProcessData;
+using Ui::ProcessListArchiver;
+
+namespace {
+
+QString dataFile(const char *name)
+{
+    return QStringLiteral(KESTRUM_TEST_DATA_DIR "/processlists/") + QLatin1String(name);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+Util::BitVector bits(const char *pattern)
+{
+    Util::BitVector result(std::strlen(pattern));
+    for (std::size_t i = 0; pattern[i]; ++i)
+        result.set(i, pattern[i] == '1');
+    return result;
+}
+
+// Equal values of the same kind; QVariant's own comparison does not know the
+// project's types.
+bool sameValue(const QVariant &a, const QVariant &b)
+{
+    if (a.userType() != b.userType())
+        return false;
+    if (a.userType() == qMetaTypeId<Util::BitVector>())
+        return a.value<Util::BitVector>() == b.value<Util::BitVector>();
+    if (a.userType() == qMetaTypeId<Util::Vector3D>())
+        return a.value<Util::Vector3D>() == b.value<Util::Vector3D>();
+    return a == b;
+}
+
+ProcessData cvdStep()
+{
+    ProcessData step(ProcessData::Cvd);
+    step.setParameter(QStringLiteral("Thickness"), 10.0, true);
+    step.setParameter(QStringLiteral("MaterialId"), 3u, false);
+    step.setParameter(QStringLiteral("Material"), QStringLiteral("Thermal Si02"), true);
+    // Material colour (0.5, 0.5, 1.0) times 255, truncated.
+    step.setParameter(QStringLiteral("Material_Color"), QColor(127, 127, 255), false);
+    return step;
+}
+
+bool loadBytes(const QByteArray &bytes, QList<ProcessData> &list)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    ProcessListArchiver archiver;
+    return archiver.loadProcessList(buffer, list);
+}
+
+} // namespace
+
+class TestProcessListArchiver : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void roundTrip_data();
+    void roundTrip();
+    void cvdExample();
+    void emptyList();
+    void readingRules();
+    void unreadableFilesLeaveTheList_data();
+    void unreadableFilesLeaveTheList();
+    void failedSaveKeepsOldFile();
+    void damagedFiles();
+
+private:
+    QTemporaryDir folder;
+};
+
+void TestProcessListArchiver::roundTrip_data()
+{
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<bool>("visible");
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("bool true") << QVariant(true) << true << "bool";
+    QTest::newRow("bool false") << QVariant(false) << false << "bool";
+    QTest::newRow("int") << QVariant(-2147483647 - 1) << true << "int";
+    QTest::newRow("uint") << QVariant(4294967295u) << false << "uint";
+    QTest::newRow("float") << QVariant(0.1f) << true << "float";
+    QTest::newRow("float, tiny") << QVariant(1.17549435e-38f) << true << "float";
+    QTest::newRow("double") << QVariant(0.1) << true << "double";
+    QTest::newRow("double, extreme") << QVariant(-1.7976931348623157e308) << false << "double";
+    QTest::newRow("double, third") << QVariant(1.0 / 3.0) << true << "double";
+    QTest::newRow("string") << QVariant(QStringLiteral("<a & \"b\"> 'c'\tµ√")) << true << "QString";
+    QTest::newRow("empty string") << QVariant(QString()) << true << "QString";
+    QTest::newRow("colour") << QVariant(QColor(1, 128, 255)) << false << "QColor";
+    QTest::newRow("vector") << QVariant::fromValue(Util::Vector3D(1.5, -2.25, 1e-05)) << true
+                            << "Util::Vector3D";
+    QTest::newRow("vector, ten digits") << QVariant::fromValue(Util::Vector3D(123456.7891, 0, -1e+20))
+                                        << true << "Util::Vector3D";
+    QTest::newRow("mask 2 x 3") << QVariant::fromValue(bits("101100")) << false << "vector";
+    QTest::newRow("empty mask") << QVariant::fromValue(Util::BitVector()) << false << "vector";
+    QTest::newRow("mask of 100 bits")
+        << QVariant::fromValue(bits("1111000011110000101010101010101000000000000000000000000000000001"
+                                    "000000000000000000000000000000001111"))
+        << false << "vector";
+}
+
+void TestProcessListArchiver::roundTrip()
+{
+    QFETCH(QVariant, value);
+    QFETCH(bool, visible);
+    QFETCH(QString, kind);
+    QCOMPARE(ProcessListArchiver::kindOf(value), kind);
+
+    ProcessData step(ProcessData::CreateSubstrate);
+    step.setParameter(QStringLiteral("Value"), value, visible);
+    step.setParameter(QStringLiteral("Other"), 7, !visible);
+    const QString path = folder.filePath(QStringLiteral("roundtrip.plst"));
+    QVERIFY(ProcessListArchiver({cvdStep(), step}).saveProcessList(path));
+
+    QList<ProcessData> loaded;
+    QVERIFY(ProcessListArchiver().loadProcessList(path, loaded));
+    QCOMPARE(loaded.size(), 2);
+    const ProcessData &back = loaded[1];
+    QCOMPARE(back.getType(), std::int32_t(ProcessData::CreateSubstrate));
+    QVERIFY(back.getId() != step.getId());
+    QCOMPARE(back.getParameters().keys(), (QStringList{QStringLiteral("Other"), QStringLiteral("Value")}));
+    const QVariant read = back.getParameter(QStringLiteral("Value"));
+    QVERIFY2(sameValue(read, value), qPrintable(ProcessListArchiver::textOf(read)));
+    QCOMPARE(back.isVisible(QStringLiteral("Value")), visible);
+    QCOMPARE(back.isVisible(QStringLiteral("Other")), !visible);
+    QCOMPARE(back.getParameter(QStringLiteral("Other")), QVariant(7));
+}
+
+void TestProcessListArchiver::cvdExample()
+{
+    const QString path = folder.filePath(QStringLiteral("cvd.plst"));
+    QVERIFY(ProcessListArchiver({cvdStep()}).saveProcessList(path));
+    QCOMPARE(readFile(path), readFile(dataFile("cvd.plst")));
+
+    QList<ProcessData> loaded;
+    QVERIFY(ProcessListArchiver().loadProcessList(dataFile("cvd.plst"), loaded));
+    QCOMPARE(loaded.size(), 1);
+    QCOMPARE(loaded[0].getName(), QStringLiteral("CVD"));
+    QCOMPARE(loaded[0].getParameter(QStringLiteral("Thickness")), QVariant(10.0));
+    QCOMPARE(loaded[0].getParameter(QStringLiteral("MaterialId")), QVariant(3u));
+    QCOMPARE(loaded[0].getParameter(QStringLiteral("Material_Color")).value<QColor>(), QColor(127, 127, 255));
+    QVERIFY(!loaded[0].isVisible(QStringLiteral("Material_Color")));
+    QVERIFY(loaded[0].isVisible(QStringLiteral("Material")));
+}
+
+void TestProcessListArchiver::emptyList()
+{
+    const QString path = folder.filePath(QStringLiteral("empty.plst"));
+    QVERIFY(ProcessListArchiver().saveProcessList(path));
+    QCOMPARE(readFile(path), readFile(dataFile("empty.plst")));
+    QList<ProcessData> loaded;
+    QVERIFY(ProcessListArchiver().loadProcessList(path, loaded));
+    QVERIFY(loaded.isEmpty());
+}
+
+void TestProcessListArchiver::readingRules()
+{
+    QList<ProcessData> loaded;
+    QVERIFY(ProcessListArchiver().loadProcessList(dataFile("handwritten.plst"), loaded));
+    QCOMPARE(loaded.size(), 3);
+
+    const ProcessData &cvd = loaded[0];
+    QCOMPARE(cvd.getType(), std::int32_t(ProcessData::Cvd));
+    QCOMPARE(cvd.getParameters().keys(),
+             (QStringList{"Blob", "Corner", "Count", "Material", "MaterialId", "Thickness"}));
+    // A repeated name replaces the earlier parameter, visibility included.
+    QCOMPARE(cvd.getParameter("Thickness"), QVariant(3.0));
+    QVERIFY(!cvd.isVisible("Thickness"));
+    // Missing or empty visibility means visible; only the exact "true" counts otherwise.
+    QVERIFY(cvd.isVisible("MaterialId"));
+    QVERIFY(!cvd.isVisible("Material"));
+    QVERIFY(cvd.isVisible("Corner"));
+    // Unknown kinds and texts their kind cannot read give empty values.
+    QVERIFY(!cvd.getParameter("Blob").isValid());
+    QVERIFY(!cvd.getParameter("Corner").isValid());
+    QVERIFY(!cvd.getParameter("Count").isValid());
+    QVERIFY(!cvd.isVisible("No such parameter"));
+
+    // No process-type reads as 0; anything but "1" is a clear bit.
+    QCOMPARE(loaded[1].getType(), std::int32_t(ProcessData::Photolithography));
+    QCOMPARE(loaded[1].getParameter("Top Mask").value<Util::BitVector>(), bits("1001"));
+    QCOMPARE(loaded[2].getType(), 99);
+    QCOMPARE(loaded[2].getName(), QStringLiteral("Unknown process"));
+    QVERIFY(loaded[2].getParameters().isEmpty());
+
+    // Only a Process-Data element is a step.
+    QXmlStreamReader reader(QByteArray("<Parameter parameter-name=\"a\"/>"));
+    reader.readNextStartElement();
+    const ProcessData other = ProcessListArchiver().readProcessData(reader);
+    QCOMPARE(other.getType(), std::int32_t(ProcessData::Unknown));
+    QCOMPARE(other.getName(), QStringLiteral("Unknown process"));
+    QVERIFY(other.getParameters().isEmpty());
+}
+
+void TestProcessListArchiver::unreadableFilesLeaveTheList_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("empty file") << QByteArray();
+    QTest::newRow("no list") << QByteArray("<Batch><Process-Data process-type=\"4\"/></Batch>");
+    QTest::newRow("lower-case list") << QByteArray("<process-list/>");
+    QTest::newRow("broken off") << readFile(dataFile("cvd.plst")).left(200);
+    QTest::newRow("not XML") << QByteArray("Process-List: CVD 10");
+    QTest::newRow("garbage after the list") << QByteArray("<Process-List/><Process-List/>");
+}
+
+void TestProcessListArchiver::unreadableFilesLeaveTheList()
+{
+    QFETCH(QByteArray, content);
+    QList<ProcessData> list{cvdStep()};
+    const std::uint32_t id = list[0].getId();
+    QVERIFY(!loadBytes(content, list));
+    QCOMPARE(list.size(), 1);
+    QCOMPARE(list[0].getId(), id);
+
+    ProcessListArchiver archiver;
+    QVERIFY(!archiver.loadProcessList(folder.filePath("missing.plst"), list));
+    QVERIFY(!archiver.errorString().isEmpty());
+    QCOMPARE(list.size(), 1);
+}
+
+void TestProcessListArchiver::failedSaveKeepsOldFile()
+{
+    ProcessListArchiver archiver({cvdStep()});
+    QVERIFY(!archiver.saveProcessList(folder.filePath(QStringLiteral("missing/list.plst"))));
+    QVERIFY(!archiver.errorString().isEmpty());
+
+    // A write that fails half-way leaves the earlier list as it was.
+    const QString path = folder.filePath(QStringLiteral("limited.plst"));
+    QVERIFY(archiver.saveProcessList(path));
+    const QByteArray oldContent = readFile(path);
+    ProcessData mask(ProcessData::Photolithography);
+    mask.setParameter(QStringLiteral("Top Mask"), QVariant::fromValue(Util::BitVector(100000, true)), false);
+    ProcessListArchiver large({mask});
+    rlimit previous{};
+    getrlimit(RLIMIT_FSIZE, &previous);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = previous;
+    limited.rlim_cur = 16384;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const bool saved = large.saveProcessList(path);
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, oldHandler);
+    QVERIFY(!saved);
+    QVERIFY(!large.errorString().isEmpty());
+    QCOMPARE(readFile(path), oldContent);
+    QCOMPARE(QDir(folder.path()).entryList({QStringLiteral("limited*")}, QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("limited.plst")});
+}
+
+void TestProcessListArchiver::damagedFiles()
+{
+    // Every prefix and a few thousand random byte changes of a valid list:
+    // each loads or fails cleanly, and a failed load leaves the list alone.
+    QLoggingCategory::setFilterRules(QStringLiteral("kestrum.*=false"));
+    ProcessData masks(ProcessData::Photolithography);
+    masks.setParameter(QStringLiteral("Top Mask"), QVariant::fromValue(bits("101100")), false);
+    masks.setParameter(QStringLiteral("Corner"), QVariant::fromValue(Util::Vector3D(1, 2, 3)), true);
+    masks.setParameter(QStringLiteral("Depth"), 2.5f, true);
+    masks.setParameter(QStringLiteral("Set"), true, false);
+    masks.setParameter(QStringLiteral("Count"), -3, true);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(ProcessListArchiver({cvdStep(), masks}).saveProcessList(buffer));
+    const QByteArray valid = buffer.data();
+
+    auto check = [](const QByteArray &bytes) {
+        QList<ProcessData> list{ProcessData(ProcessData::SaveImage)};
+        if (!loadBytes(bytes, list))
+            return list.size() == 1 && list[0].getType() == ProcessData::SaveImage;
+        return list.size() >= 1;
+    };
+    for (int length = 0; length <= valid.size(); ++length)
+        QVERIFY2(check(valid.left(length)), qPrintable(QString::number(length)));
+
+    std::mt19937 random(77u);
+    for (int round = 0; round < 3000; ++round) {
+        QByteArray bytes = valid;
+        const int changes = 1 + int(random() % 4);
+        for (int i = 0; i < changes; ++i) {
+            const int at = int(random() % std::uint32_t(bytes.size()));
+            bytes[at] = (round % 2) ? char(random() & 0xFF) : char(bytes[at] ^ (1 << (random() % 8)));
+        }
+        QVERIFY2(check(bytes), qPrintable(QString::fromLatin1(bytes.toBase64())));
+    }
+    QLoggingCategory::setFilterRules(QString());
+}
+
+QTEST_GUILESS_MAIN(TestProcessListArchiver)
+#include "tst_processlistarchiver.moc"

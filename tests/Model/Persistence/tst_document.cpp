@@ -1,0 +1,588 @@
+#include "Model/Automaton/TotalVolume.h"
+#include "Model/Document.h"
+#include "Model/Materials/MaterialFactory.h"
+#include "Model/Persistence/ArchiverRegistry.h"
+#include "Model/Persistence/DocumentReader.h"
+#include "Model/Persistence/DocumentWriter.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+#include <QtTest>
+
+#include <csignal>
+#include <memory>
+#include <random>
+#include <sys/resource.h>
+#include <unistd.h>
+
+using Model::Automaton::TotalVolume;
+using Model::Automaton::Voxel;
+using Model::Document;
+using Model::Materials::Material;
+using Model::Materials::MaterialFactory;
+using Model::Persistence::ArchiverRegistry;
+using Model::Persistence::DocumentReader;
+using Model::Persistence::DocumentWriter;
+
+namespace {
+
+struct VolumeSpec
+{
+    std::uint32_t nx, ny, nz;
+    float csx, csy, csz;
+    Util::Vector3D position;
+};
+
+// Catalogue ids, empty cells and one id the catalogue does not know.
+const std::uint32_t cellIds[] = {0, 1, 3, 4, 11, 16, 777};
+
+std::shared_ptr<TotalVolume> makeVolume(const VolumeSpec &spec, std::uint32_t seed)
+{
+    std::mt19937 random(seed);
+    std::vector<std::uint32_t> ids(std::size_t(spec.nx) * spec.ny * spec.nz);
+    for (auto &id : ids)
+        id = cellIds[random() % (sizeof(cellIds) / sizeof(cellIds[0]))];
+    return std::make_shared<TotalVolume>(spec.nx, spec.ny, spec.nz, spec.csx, spec.csy, spec.csz,
+                                         spec.position, ids);
+}
+
+std::vector<std::uint32_t> nextArrayIds(TotalVolume &volume)
+{
+    std::vector<std::uint32_t> ids(volume.getCellCount());
+    const Voxel *cells = volume.lockNextCells();
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        ids[i] = cells[i].material;
+    volume.unlockNextCells();
+    return ids;
+}
+
+QList<std::shared_ptr<TotalVolume>> volumesOf(Document &document)
+{
+    QList<std::shared_ptr<TotalVolume>> volumes;
+    for (const auto &object : document.getAllObjects())
+        volumes << std::dynamic_pointer_cast<TotalVolume>(object);
+    return volumes;
+}
+
+QByteArray writeToBytes(Document &document, ArchiverRegistry &registry)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    const auto result = DocumentWriter(registry).write(document, buffer);
+    if (!result.ok)
+        qWarning() << "write failed:" << result.detail;
+    return buffer.data();
+}
+
+DocumentReader::Result readFromBytes(const QByteArray &bytes, Document &document,
+                                     ArchiverRegistry &registry)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return DocumentReader(registry).read(document, buffer);
+}
+
+// The attributes of the first element with that name.
+QXmlStreamAttributes firstElement(const QByteArray &xml, const QString &name)
+{
+    QXmlStreamReader reader(xml);
+    while (!reader.atEnd()) {
+        if (reader.readNext() == QXmlStreamReader::StartElement && reader.name() == name)
+            return reader.attributes();
+    }
+    return {};
+}
+
+QString stateText(const QByteArray &xml)
+{
+    QXmlStreamReader reader(xml);
+    while (!reader.atEnd()) {
+        if (reader.readNext() == QXmlStreamReader::StartElement && reader.name() == QLatin1String("State"))
+            return reader.readElementText();
+    }
+    return QStringLiteral("<no State>");
+}
+
+QByteArray documentWithState(const QString &size, const QString &state)
+{
+    return QStringLiteral("<Document><Header version=\"1\"/><Object object-type=\"1\" %1>"
+                          "<State>%2</State><Position pos-x=\"0\" pos-y=\"0\" pos-z=\"0\"/>"
+                          "</Object></Document>")
+        .arg(size, state)
+        .toUtf8();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString dataFile(const char *name)
+{
+    return QStringLiteral(KESTRUM_TEST_DATA_DIR "/documents/") + QLatin1String(name);
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(VolumeSpec)
+Q_DECLARE_METATYPE(QVector<VolumeSpec>)
+Q_DECLARE_METATYPE(std::vector<std::uint32_t>)
+
+class TestDocument : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void roundTrip_data();
+    void roundTrip();
+    void goldenTwoCells();
+    void lengthFormat_data();
+    void lengthFormat();
+    void emptyDocument();
+    void materialsAreReconciled();
+    void idMapStartsEmptyForEachLoad();
+    void notADocument_data();
+    void notADocument();
+    void brokenOffKeepsWhatWasRead_data();
+    void brokenOffKeepsWhatWasRead();
+    void unusableObjectsArePassedOver();
+    void stateTokens_data();
+    void stateTokens();
+    void failedSaveKeepsOldFile_data();
+    void failedSaveKeepsOldFile();
+    void fileSizeLimitKeepsOldFile();
+
+private:
+    QTemporaryDir folder;
+};
+
+void TestDocument::init()
+{
+    MaterialFactory::getInstance()->loadDefaultMaterials();
+}
+
+void TestDocument::roundTrip_data()
+{
+    QTest::addColumn<QVector<VolumeSpec>>("specs");
+    QTest::newRow("one cell") << QVector<VolumeSpec>{{1, 1, 1, 1.f, 1.f, 1.f, {0, 0, 0}}};
+    QTest::newRow("three volumes") << QVector<VolumeSpec>{
+        {2, 1, 1, 1.f, 1.f, 1.f, {0, 0, 0}},
+        {7, 5, 3, 0.5f, 2.f, 0.25f, {-12.5, 3, 100}},
+        {20, 1, 9, 2.5e-07f, 1e-06f, 3.f, {1e+06, -0.001, 42}}};
+    QTest::newRow("thin plate and column") << QVector<VolumeSpec>{
+        {64, 48, 1, 1.f, 1.f, 1.f, {5, 5, 5}},
+        {1, 1, 300, 1.f, 1.f, 0.125f, {-1, -2, -3}}};
+    QTest::newRow("larger block") << QVector<VolumeSpec>{{40, 30, 20, 1.f, 1.f, 1.f, {0.5, 1.5, 2.5}}};
+}
+
+void TestDocument::roundTrip()
+{
+    QFETCH(QVector<VolumeSpec>, specs);
+    ArchiverRegistry registry;
+    Document original;
+    for (int i = 0; i < specs.size(); ++i)
+        original.addObject(makeVolume(specs[i], std::uint32_t(i + 1)));
+
+    const QString path = folder.filePath(QStringLiteral("roundtrip.kst"));
+    const auto saved = DocumentWriter(registry).save(original, path);
+    QVERIFY2(saved.ok, qPrintable(saved.detail));
+    QCOMPARE(saved.objectsWritten, specs.size());
+    QCOMPARE(original.getFileName(), path);
+
+    Document loaded;
+    const auto result = DocumentReader(registry).load(loaded, path);
+    QVERIFY2(result.ok, qPrintable(result.errorMessage));
+    QVERIFY2(result.warnings.isEmpty(), qPrintable(result.warnings.join('\n')));
+    QCOMPARE(result.version, 1u);
+    QCOMPARE(loaded.getFileName(), path);
+
+    const auto before = volumesOf(original);
+    const auto after = volumesOf(loaded);
+    QCOMPARE(after.size(), before.size());
+    for (int i = 0; i < before.size(); ++i) {
+        QVERIFY(after[i]);
+        QCOMPARE(after[i]->getSizeX(), before[i]->getSizeX());
+        QCOMPARE(after[i]->getSizeY(), before[i]->getSizeY());
+        QCOMPARE(after[i]->getSizeZ(), before[i]->getSizeZ());
+        QCOMPARE(after[i]->getCellSizeX(), before[i]->getCellSizeX());
+        QCOMPARE(after[i]->getCellSizeY(), before[i]->getCellSizeY());
+        QCOMPARE(after[i]->getCellSizeZ(), before[i]->getCellSizeZ());
+        QCOMPARE(after[i]->getPosition(), before[i]->getPosition());
+        const auto ids = before[i]->materialIds();
+        QVERIFY(after[i]->materialIds() == ids);
+        // Both cell arrays start out alike, as for any new volume.
+        QVERIFY(nextArrayIds(*after[i]) == ids);
+    }
+}
+
+void TestDocument::goldenTwoCells()
+{
+    // With a catalogue of silicon alone the whole file is fixed.
+    auto catalogue = MaterialFactory::getInstance();
+    for (const Material &material : catalogue->getMaterials()) {
+        if (material.getId() != 1)
+            catalogue->removeMaterial(material.getId());
+    }
+    ArchiverRegistry registry;
+    Document document;
+    document.addObject(std::make_shared<TotalVolume>(2, 1, 1, 1.f, 1.f, 1.f, Util::Vector3D(),
+                                                     std::vector<std::uint32_t>{1, 0}));
+    const QByteArray written = writeToBytes(document, registry);
+    QCOMPARE(stateText(written), QStringLiteral("1 0 "));
+    QCOMPARE(written, readFile(dataFile("two_cells.kst")));
+
+    Document loaded;
+    QVERIFY(DocumentReader(registry).load(loaded, dataFile("two_cells.kst")).ok);
+    const auto volumes = volumesOf(loaded);
+    QCOMPARE(volumes.size(), 1);
+    QVERIFY(volumes[0]->materialIds() == (std::vector<std::uint32_t>{1, 0}));
+}
+
+void TestDocument::lengthFormat_data()
+{
+    QTest::addColumn<float>("cellSize");
+    QTest::addColumn<double>("position");
+    QTest::addColumn<QString>("cellSizeText");
+    QTest::addColumn<QString>("positionText");
+    QTest::newRow("half") << 0.5f << 0.5 << "0.5" << "0.5";
+    QTest::newRow("small") << 2.5e-07f << 2.5e-07 << "2.5e-07" << "2.5e-07";
+    QTest::newRow("one") << 1.f << 1.0 << "1" << "1";
+    QTest::newRow("large") << 1234567.f << -1234567.0 << "1.23457e+06" << "-1.23457e+06";
+    QTest::newRow("ten thousandth") << 0.0001f << 100000.0 << "0.0001" << "100000";
+}
+
+void TestDocument::lengthFormat()
+{
+    QFETCH(float, cellSize);
+    QFETCH(double, position);
+    QFETCH(QString, cellSizeText);
+    QFETCH(QString, positionText);
+    ArchiverRegistry registry;
+    Document document;
+    document.addObject(std::make_shared<TotalVolume>(1, 1, 1, cellSize, 1.f, cellSize,
+                                                     Util::Vector3D(position, 0, 0),
+                                                     std::vector<std::uint32_t>{1}));
+    const QByteArray xml = writeToBytes(document, registry);
+    const QXmlStreamAttributes object = firstElement(xml, QStringLiteral("Object"));
+    QCOMPARE(object.value(QLatin1String("cellsize-x")).toString(), cellSizeText);
+    QCOMPARE(object.value(QLatin1String("cellsize-y")).toString(), QStringLiteral("1"));
+    QCOMPARE(object.value(QLatin1String("cellsize-z")).toString(), cellSizeText);
+    const QXmlStreamAttributes pos = firstElement(xml, QStringLiteral("Position"));
+    QCOMPARE(pos.value(QLatin1String("pos-x")).toString(), positionText);
+    QCOMPARE(pos.value(QLatin1String("pos-y")).toString(), QStringLiteral("0"));
+}
+
+void TestDocument::emptyDocument()
+{
+    ArchiverRegistry registry;
+    Document document;
+    const QByteArray xml = writeToBytes(document, registry);
+    QXmlStreamReader reader(xml);
+    QStringList elements;
+    while (!reader.atEnd()) {
+        if (reader.readNext() == QXmlStreamReader::StartElement)
+            elements << reader.name().toString();
+    }
+    QVERIFY(!reader.hasError());
+    QStringList expected{QStringLiteral("Document"), QStringLiteral("Header")};
+    for (int i = 0; i < MaterialFactory::getInstance()->getMaterials().size(); ++i)
+        expected << QStringLiteral("Material");
+    QCOMPARE(elements, expected);
+
+    Document loaded;
+    const auto result = readFromBytes(xml, loaded, registry);
+    QVERIFY(result.ok);
+    QCOMPARE(loaded.getAllObjects().size(), 0);
+}
+
+void TestDocument::materialsAreReconciled()
+{
+    auto catalogue = MaterialFactory::getInstance();
+    const Material copper = catalogue->getMaterial(5);
+    ArchiverRegistry registry;
+    Document document;
+    const auto result = DocumentReader(registry).load(document, dataFile("materials.kst"));
+    QVERIFY(result.ok);
+    QCOMPARE(result.warnings, QStringList{DocumentReader::materialWarning()});
+
+    // The clashing material moved to a new id; the catalogue's one is untouched.
+    QCOMPARE(catalogue->getMaterial(5), copper);
+    std::uint32_t brassId = 0;
+    for (const Material &material : catalogue->getMaterials()) {
+        if (material.getName() == QLatin1String("Brass"))
+            brassId = material.getId();
+    }
+    QVERIFY(brassId >= 2000);
+    QCOMPARE(catalogue->getMaterial(40).getName(), QStringLiteral("Unobtainium"));
+    QCOMPARE(catalogue->getMaterial(1).getName(), QStringLiteral("Si"));
+
+    const auto volumes = volumesOf(document);
+    QCOMPARE(volumes.size(), 1);
+    const std::vector<std::uint32_t> expected{1, brassId, 40, 0, brassId, 6, 77, 1};
+    QVERIFY(volumes[0]->materialIds() == expected);
+    QVERIFY(nextArrayIds(*volumes[0]) == expected);
+    QCOMPARE(volumes[0]->getCellSizeZ(), 2.5e-07f);
+    QCOMPARE(volumes[0]->getPosition(), Util::Vector3D(1.5, -2, 1e+06));
+
+    // A second load of the same file gives an identical volume and leaves
+    // the catalogue as the first load made it.
+    const auto catalogueAfterFirst = catalogue->getMaterials();
+    Document again;
+    QVERIFY(DocumentReader(registry).load(again, dataFile("materials.kst")).ok);
+    QVERIFY(volumesOf(again)[0]->materialIds() == expected);
+    QCOMPARE(catalogue->getMaterials(), catalogueAfterFirst);
+}
+
+void TestDocument::idMapStartsEmptyForEachLoad()
+{
+    ArchiverRegistry registry;
+    Document first;
+    QVERIFY(DocumentReader(registry).load(first, dataFile("materials.kst")).ok);
+    QVERIFY(volumesOf(first)[0]->materialIds()[1] >= 2000);
+
+    // A later file that carries no materials keeps its ids as they are: id 5
+    // is copper again, not the earlier file's brass.
+    Document second;
+    DocumentReader reader(registry);
+    const auto result = readFromBytes(documentWithState(
+        QStringLiteral("size-x=\"3\" size-y=\"1\" size-z=\"1\""), QStringLiteral("5 1 40 ")),
+        second, registry);
+    QVERIFY(result.ok);
+    QVERIFY(volumesOf(second)[0]->materialIds() == (std::vector<std::uint32_t>{5, 1, 40}));
+}
+
+void TestDocument::notADocument_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("empty file") << QByteArray();
+    QTest::newRow("plain text") << QByteArray("hello, world");
+    QTest::newRow("other root") << QByteArray("<Materials><Header version=\"1\"/></Materials>");
+    QTest::newRow("no header") << QByteArray(
+        "<Document><Object object-type=\"1\" size-x=\"1\" size-y=\"1\" size-z=\"1\">"
+        "<State>1 </State></Object></Document>");
+    QTest::newRow("lower-case header") << QByteArray("<Document><header version=\"1\"/></Document>");
+    QTest::newRow("only the root") << QByteArray("<Document/>");
+    QTest::newRow("broken before the header") << QByteArray("<Document><Hea");
+}
+
+void TestDocument::notADocument()
+{
+    QFETCH(QByteArray, content);
+    const QString path = folder.filePath(QStringLiteral("bad.kst"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    ArchiverRegistry registry;
+    Document document;
+    const auto result = DocumentReader(registry).load(document, path);
+    QVERIFY(!result.ok);
+    QVERIFY(result.errorMessage.contains(QLatin1String("not a Kestrum document")));
+    QCOMPARE(document.getAllObjects().size(), 0);
+    QVERIFY(document.getFileName().isEmpty());
+    QCOMPARE(readFile(path), content);
+
+    const auto missing = DocumentReader(registry).load(document, folder.filePath("missing.kst"));
+    QVERIFY(!missing.ok);
+    QVERIFY(!missing.errorMessage.isEmpty());
+}
+
+void TestDocument::brokenOffKeepsWhatWasRead_data()
+{
+    QTest::addColumn<QString>("cutAfter");
+    QTest::addColumn<int>("extraBytes");
+    QTest::addColumn<int>("volumesKept");
+    QTest::addColumn<int>("warnings");
+    QTest::newRow("after the header") << "<Header version=\"1\"/>" << 0 << 0 << 1;
+    QTest::newRow("in a material") << "<Material" << 10 << 0 << 1;
+    QTest::newRow("before the second volume") << "</Object>" << 0 << 1 << 1;
+    QTest::newRow("in the attributes of the second volume") << "</Object><Object" << 15 << 1 << 1;
+    QTest::newRow("in the second volume's cells") << "</Object><Object" << 200 << 1 << 2;
+    QTest::newRow("after the second volume's cells") << "</State><Position pos-x=\"0\"" << 0 << 2 << 1;
+}
+
+void TestDocument::brokenOffKeepsWhatWasRead()
+{
+    QFETCH(QString, cutAfter);
+    QFETCH(int, extraBytes);
+    QFETCH(int, volumesKept);
+    QFETCH(int, warnings);
+    ArchiverRegistry registry;
+    Document original;
+    original.addObject(makeVolume({3, 3, 3, 1.f, 1.f, 1.f, {1, 2, 3}}, 7));
+    original.addObject(makeVolume({10, 10, 10, 1.f, 1.f, 1.f, {0, 0, 0}}, 8));
+    const QByteArray xml = writeToBytes(original, registry);
+    const QByteArray marker = cutAfter.toUtf8();
+    const int at = xml.indexOf(marker);
+    QVERIFY(at > 0);
+
+    Document loaded;
+    const auto result = readFromBytes(xml.left(at + marker.size() + extraBytes), loaded, registry);
+    QVERIFY(result.ok);
+    QCOMPARE(result.warnings.size(), warnings);
+    QVERIFY(result.warnings.last().contains(QLatin1String("breaks off")));
+    if (warnings > 1)
+        QVERIFY(result.warnings.first().contains(QLatin1String("cut off")));
+
+    const auto before = volumesOf(original);
+    const auto after = volumesOf(loaded);
+    QCOMPARE(after.size(), volumesKept);
+    for (int i = 0; i < after.size(); ++i)
+        QVERIFY(after[i]->materialIds() == before[i]->materialIds());
+    if (volumesKept > 0)
+        QCOMPARE(after[0]->getPosition(), Util::Vector3D(1, 2, 3));
+}
+
+void TestDocument::unusableObjectsArePassedOver()
+{
+    ArchiverRegistry registry;
+    Document document;
+    const auto result = DocumentReader(registry).load(document, dataFile("unknown_objects.kst"));
+    QVERIFY(result.ok);
+    QCOMPARE(result.objectsLoaded, 2);
+    QCOMPARE(result.warnings.size(), 5);
+    QVERIFY(result.warnings.filter(QStringLiteral("does not fit in memory")).size() == 1);
+    QVERIFY(result.warnings.filter(QStringLiteral("100000 x 100000 x 100000")).size() == 1);
+    QVERIFY(result.warnings.filter(QStringLiteral("no known kind")).size() == 3);
+    QVERIFY(result.warnings.filter(QStringLiteral("has no cells")).size() == 1);
+
+    const auto volumes = volumesOf(document);
+    QCOMPARE(volumes.size(), 2);
+    QVERIFY(volumes[0]->materialIds() == std::vector<std::uint32_t>{3});
+    QCOMPARE(volumes[0]->getPosition(), Util::Vector3D(1, 0, 0));
+    QVERIFY(volumes[1]->materialIds() == (std::vector<std::uint32_t>{4, 4}));
+    QCOMPARE(volumes[1]->getPosition(), Util::Vector3D(2, 0, 0));
+    // Absent cell sizes read as 1.
+    QCOMPARE(volumes[1]->getCellSizeX(), 1.f);
+}
+
+void TestDocument::stateTokens_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<std::vector<std::uint32_t>>("expected");
+    QTest::newRow("plain") << "1 2 3 " << std::vector<std::uint32_t>{1, 2, 3};
+    QTest::newRow("word") << "1 x 3 " << std::vector<std::uint32_t>{1, 0, 3};
+    QTest::newRow("negative") << "-1 2 3" << std::vector<std::uint32_t>{0, 2, 3};
+    QTest::newRow("digits then letters") << "1a 2 3b" << std::vector<std::uint32_t>{0, 2, 0};
+    QTest::newRow("decimal point") << "1.5 2 3" << std::vector<std::uint32_t>{0, 2, 3};
+    QTest::newRow("too large") << "4294967296 4294967295 99999999999999999999"
+                               << std::vector<std::uint32_t>{0, 4294967295u, 0};
+    QTest::newRow("missing tokens") << "7 " << std::vector<std::uint32_t>{7, 0, 0};
+    QTest::newRow("extra tokens") << "1 2 3 4 5 6" << std::vector<std::uint32_t>{1, 2, 3};
+    QTest::newRow("several blanks and lines") << "  1\n\t 2\r\n3   " << std::vector<std::uint32_t>{1, 2, 3};
+    QTest::newRow("no blank at the end") << "1 2 3" << std::vector<std::uint32_t>{1, 2, 3};
+    QTest::newRow("character reference") << "&#49; 2 &amp;" << std::vector<std::uint32_t>{1, 2, 0};
+    QTest::newRow("leading zeros") << "0001 00 0" << std::vector<std::uint32_t>{1, 0, 0};
+    QTest::newRow("non-latin digits") << QStringLiteral("\u0661 2 \u00b3")
+                                      << std::vector<std::uint32_t>{0, 2, 0};
+    QTest::newRow("empty") << "" << std::vector<std::uint32_t>{0, 0, 0};
+    QTest::newRow("nested markup") << "1 <b>9 9</b>2 3" << std::vector<std::uint32_t>{1, 2, 3};
+}
+
+void TestDocument::stateTokens()
+{
+    QFETCH(QString, state);
+    QFETCH(std::vector<std::uint32_t>, expected);
+    ArchiverRegistry registry;
+    Document document;
+    const auto result = readFromBytes(
+        documentWithState(QStringLiteral("size-x=\"3\" size-y=\"1\" size-z=\"1\""), state),
+        document, registry);
+    QVERIFY(result.ok);
+    const auto volumes = volumesOf(document);
+    QCOMPARE(volumes.size(), 1);
+    QCOMPARE(volumes[0]->materialIds(), expected);
+    QCOMPARE(nextArrayIds(*volumes[0]), expected);
+}
+
+void TestDocument::failedSaveKeepsOldFile_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("readOnlyFolder");
+    QTest::newRow("folder does not exist") << "missing/doc.kst" << false;
+    QTest::newRow("target is a folder") << "folder.kst" << false;
+    QTest::newRow("read-only folder") << "locked/doc.kst" << true;
+}
+
+void TestDocument::failedSaveKeepsOldFile()
+{
+    QFETCH(QString, target);
+    QFETCH(bool, readOnlyFolder);
+    ArchiverRegistry registry;
+    const QString path = folder.filePath(target);
+    const QString lockedFolder = QFileInfo(path).absolutePath();
+    QDir(folder.path()).mkdir(QStringLiteral("folder.kst"));
+
+    Document first;
+    first.addObject(makeVolume({4, 4, 4, 1.f, 1.f, 1.f, {0, 0, 0}}, 1));
+    QByteArray oldContent;
+    if (readOnlyFolder) {
+        if (geteuid() == 0)
+            QSKIP("Permission bits do not stop the super-user");
+        QDir().mkpath(lockedFolder);
+        QVERIFY(DocumentWriter(registry).save(first, path).ok);
+        oldContent = readFile(path);
+        QVERIFY(QFile::setPermissions(lockedFolder, QFile::ReadOwner | QFile::ExeOwner));
+    }
+
+    Document second;
+    second.setFileName(QStringLiteral("previous.kst"));
+    second.addObject(makeVolume({9, 9, 9, 1.f, 1.f, 1.f, {0, 0, 0}}, 2));
+    const auto result = DocumentWriter(registry).save(second, path);
+    if (readOnlyFolder)
+        QFile::setPermissions(lockedFolder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    QVERIFY(!result.ok);
+    QCOMPARE(result.errorMessage, DocumentWriter::errorText());
+    QVERIFY(!result.detail.isEmpty());
+    QCOMPARE(second.getFileName(), QStringLiteral("previous.kst"));
+    if (readOnlyFolder)
+        QCOMPARE(readFile(path), oldContent);
+    else
+        QVERIFY(!QFileInfo(path).isFile());
+}
+
+void TestDocument::fileSizeLimitKeepsOldFile()
+{
+    // A write that fails half-way (here: past the file size limit, which binds
+    // the super-user too) must leave the earlier save untouched.
+    ArchiverRegistry registry;
+    const QString path = folder.filePath(QStringLiteral("limited.kst"));
+    Document small;
+    small.addObject(makeVolume({2, 2, 2, 1.f, 1.f, 1.f, {0, 0, 0}}, 3));
+    QVERIFY(DocumentWriter(registry).save(small, path).ok);
+    const QByteArray oldContent = readFile(path);
+    QVERIFY(oldContent.size() < 4096);
+
+    Document large;
+    large.addObject(makeVolume({60, 60, 60, 1.f, 1.f, 1.f, {0, 0, 0}}, 4));
+    rlimit previous{};
+    getrlimit(RLIMIT_FSIZE, &previous);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = previous;
+    limited.rlim_cur = 16384;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const auto result = DocumentWriter(registry).save(large, path);
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, oldHandler);
+
+    QVERIFY(!result.ok);
+    QCOMPARE(result.errorMessage, DocumentWriter::errorText());
+    QVERIFY(!result.detail.isEmpty());
+    QCOMPARE(readFile(path), oldContent);
+    QCOMPARE(large.getFileName(), QString());
+    // No temporary file is left behind.
+    const QStringList left = QDir(folder.path()).entryList(QStringList{QStringLiteral("limited*")},
+                                                          QDir::Files | QDir::Hidden);
+    QCOMPARE(left, QStringList{QStringLiteral("limited.kst")});
+}
+
+QTEST_GUILESS_MAIN(TestDocument)
+#include "tst_document.moc"
