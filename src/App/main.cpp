@@ -1,3 +1,4 @@
+#include "UI/GLWidget.h"
 #include "UI/MainWindow.h"
 #include "Util/Logging.h"
 
@@ -5,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QIcon>
 #include <QPixmap>
+#include <QSurfaceFormat>
 #include <QTimer>
 
 int main(int argc, char *argv[])
@@ -12,6 +14,9 @@ int main(int argc, char *argv[])
     QElapsedTimer startClock;
     startClock.start();
 
+    // The view draws with the fixed-function pipeline: every context, the
+    // shared one included, is a compatibility one.
+    QSurfaceFormat::setDefaultFormat(Ui::GLWidget::requestedFormat());
     QApplication app(argc, argv);
 
     QPixmap icon(32, 32);
