@@ -3,6 +3,7 @@
 #include "Util/Vector3D.h"
 
 #include <QString>
+#include <QVariant>
 
 #include <cstdint>
 
@@ -34,7 +35,10 @@ public:
     QString failedName() const { return failedParameter; }
 
 private:
-    bool fail(int code, const QString &name);
+    void fail(int code, const QString &name);
+    // The parameter's value; false (and the failure noted) when it is absent
+    // or an earlier read already failed.
+    bool take(const QString &name, QVariant &value);
 
     const Ui::ProcessData &step;
     int failure = 0;
