@@ -1,5 +1,6 @@
 #include "GuiTestSupport.h"
 
+#include "Core/Operations/Operation.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Model/Document.h"
@@ -54,8 +55,11 @@ class TestEndToEnd : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
+    void init();
+    void cleanup();
     void createCoatUndoRedoAndSave();
+    void waitingDepositionIsCancelled_data();
+    void waitingDepositionIsCancelled();
 
 private:
     QAction *action(const char *name) const { return window->findChild<QAction *>(QLatin1String(name)); }
@@ -65,7 +69,12 @@ private:
     std::unique_ptr<Ui::MainWindow> window;
 };
 
-void TestEndToEnd::initTestCase()
+void TestEndToEnd::cleanup()
+{
+    window.reset();
+}
+
+void TestEndToEnd::init()
 {
     Util::ColorSettings::reset();
     window = std::make_unique<Ui::MainWindow>();
@@ -209,6 +218,60 @@ void TestEndToEnd::createCoatUndoRedoAndSave()
     QTest::qWait(100);
     window->screen()->grabWindow(0).save(QStringLiteral("mainwindow-simulation-menu.png"));
     simulation->close();
+}
+
+void TestEndToEnd::waitingDepositionIsCancelled_data()
+{
+    // How the waiting deposition ends: Escape, Escape after a rejected
+    // options dialog, or another operation chosen from the menu.
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QStringList>("lines");
+    const QString prompt = QStringLiteral("Isotropic Deposition: Select a cell volume and press Enter/Return.");
+    const QString canceled = QStringLiteral("Isotropic Deposition: Operation canceled.");
+    QTest::newRow("Escape") << "escape" << QStringList{prompt, canceled};
+    QTest::newRow("dialog rejected, then Escape")
+        << "reject" << QStringList{prompt, QStringLiteral("Isotropic Deposition: Cell volume selected."), canceled};
+    QTest::newRow("etching chosen instead")
+        << "etching"
+        << QStringList{prompt, canceled, QStringLiteral("Isotropic Etching: Select a cell volume and press Enter/Return.")};
+}
+
+void TestEndToEnd::waitingDepositionIsCancelled()
+{
+    QFETCH(QString, how);
+    QFETCH(QStringList, lines);
+    Core::Workspace *workspace = window->getPresenter()->getWorkspace();
+    const std::vector<std::uint32_t> silicon = layered(0);
+    auto volume = std::make_shared<TotalVolume>(nx, ny, nz, 1.0f, 1.0f, 1.0f, Util::Vector3D(), silicon);
+    workspace->getDocument().addObject(volume);
+
+    action("actionCVD")->trigger();
+    QVERIFY(workspace->getCurrentOperation());
+    if (how == QLatin1String("reject")) {
+        QVERIFY(workspace->getSelection().togglePicked(volume->getObjectId()));
+        bool rejected = false;
+        GuiTestSupport::whenModal([&](QWidget *modal) {
+            rejected = true;
+            static_cast<QDialog *>(modal)->reject();
+        });
+        QTest::keyClick(window.get(), Qt::Key_Return);
+        QVERIFY(rejected);
+        // Still waiting after the rejected dialog.
+        QVERIFY(workspace->getCurrentOperation());
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    }
+    if (how == QLatin1String("etching")) {
+        action("actionIsotropic_Film_Etching")->trigger();
+        QCOMPARE(workspace->getCurrentOperation()->getName(), QStringLiteral("Isotropic Etching"));
+    } else {
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+        QVERIFY(!workspace->getCurrentOperation());
+    }
+    QCOMPARE(consoleLines(), lines);
+    QCOMPARE(volume->materialIds(), silicon);
+    QCOMPARE(workspace->getUndoRedo().undoCount(), std::size_t(0));
+    QVERIFY(!action("actionUndo")->isEnabled());
 }
 
 QTEST_MAIN(TestEndToEnd)
