@@ -1,11 +1,15 @@
 #include "OperationFactory.h"
 
 #include "Core/Operations/CreateSubstrateOperation.h"
+#include "Core/Operations/IsotropicFilmDepositionOperation.h"
+#include "Core/Operations/IsotropicFilmEtchingOperation.h"
 #include "Core/Operations/Operation.h"
 #include "Core/Workspace.h"
 #include "MainWindow.h"
 #include "MainWindowPresenter.h"
 #include "Observers/CreateSubstrateObserver.h"
+#include "Observers/IsotropicFilmDepositionObserver.h"
+#include "Observers/IsotropicFilmEtchingObserver.h"
 
 namespace Ui {
 
@@ -51,8 +55,8 @@ const Entry operationTable[] = {
     {10, nullptr},   // Save As: SaveDocumentAsOperation, DocumentSavedObserver(main window)
     {11, nullptr},   // Open: OpenDocumentOperation, DocumentOpenedObserver() in its class-wide slot
     {12, nullptr},   // Glue Substrate: GlueSubstrateOperation, GlueSubstrateObserver
-    {13, nullptr},   // CVD: IsotropicFilmDepositionOperation, IsotropicFilmDepositionObserver
-    {14, nullptr},   // Isotropic Etching: IsotropicFilmEtchingOperation, IsotropicFilmEtchingObserver
+    {13, &observed<IsotropicFilmDepositionOperation, Observers::IsotropicFilmDepositionObserver>},
+    {14, &observed<IsotropicFilmEtchingOperation, Observers::IsotropicFilmEtchingObserver>},
     {15, nullptr},   // Electroplating: ElectrodepositionOperation, ElectrodepositionObserver
     {16, nullptr},   // Cut Cell Volume: CutCellVolumeOperation, CutCellVolumeObserver
     {17, nullptr},   // Doping: DopingOperation, DopingOptionsObserver

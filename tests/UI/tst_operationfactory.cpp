@@ -1,10 +1,14 @@
 #include "Core/Operations/CreateSubstrateOperation.h"
+#include "Core/Operations/IsotropicFilmDepositionOperation.h"
+#include "Core/Operations/IsotropicFilmEtchingOperation.h"
 #include "Core/Operations/Operation.h"
 #include "Core/Workspace.h"
 #include "Util/IObserver.h"
 #include "UI/MainWindow.h"
 #include "UI/MainWindowPresenter.h"
 #include "UI/Observers/CreateSubstrateObserver.h"
+#include "UI/Observers/IsotropicFilmDepositionObserver.h"
+#include "UI/Observers/IsotropicFilmEtchingObserver.h"
 #include "UI/OperationFactory.h"
 #include "UI/OperationMapper.h"
 
@@ -52,6 +56,12 @@ void TestOperationFactory::builtOperations_data()
     QTest::newRow("2 Create Substrate") << std::uint32_t(2)
                                         << QByteArray(typeid(Core::Operations::CreateSubstrateOperation).name())
                                         << QByteArray(typeid(Ui::Observers::CreateSubstrateObserver).name());
+    QTest::newRow("13 CVD") << std::uint32_t(13)
+                            << QByteArray(typeid(Core::Operations::IsotropicFilmDepositionOperation).name())
+                            << QByteArray(typeid(Ui::Observers::IsotropicFilmDepositionObserver).name());
+    QTest::newRow("14 Isotropic Etching")
+        << std::uint32_t(14) << QByteArray(typeid(Core::Operations::IsotropicFilmEtchingOperation).name())
+        << QByteArray(typeid(Ui::Observers::IsotropicFilmEtchingObserver).name());
 }
 
 void TestOperationFactory::builtOperations()
