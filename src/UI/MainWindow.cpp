@@ -350,8 +350,12 @@ void MainWindow::on_actionNew_triggered()
 
 void MainWindow::changeEvent(QEvent *event)
 {
-    if (event->type() == QEvent::LanguageChange)
+    if (event->type() == QEvent::LanguageChange) {
         form->retranslateUi(this);
+        // The form's texts carry no operation names: put them back.
+        presenter->undoStackChanged();
+        presenter->redoStackChanged();
+    }
     QMainWindow::changeEvent(event);
 }
 
