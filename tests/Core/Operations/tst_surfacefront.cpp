@@ -517,11 +517,16 @@ void TestSurfaceFront::agreementWithExactDistance_data()
 
     QTest::newRow("random sparse, t = 4") << randomGrid(51, 18, 18, 18, 0.01, 1) << 4.0f << 0.02;
     QTest::newRow("random dense, t = 3") << randomGrid(52, 16, 16, 16, 0.15, 1) << 3.0f << 0.02;
+    QTest::newRow("random very sparse, t = 7") << randomGrid(53, 26, 24, 22, 0.002, 0) << 7.0f << 0.02;
+    QTest::newRow("random sparse, t = 4.5, anisotropic") << randomGrid(54, 24, 20, 30, 0.003, 1, 1.0f, 1.3f, 0.6f) << 4.5f << 0.02;
 }
 
 // Deposition against the exact Euclidean distance to the nearest non-empty
 // cell. The front carries offsets through face neighbours, so it is exact
-// for a single seed and convex shapes and close to exact in general.
+// for a single seed and convex shapes and close to exact in general. Near
+// isolated seeds a few cells in reach stay empty: one near a body diagonal
+// is up to sqrt 3 * t / c face steps away, and the step count allows about
+// 1.707 * t / c.
 void TestSurfaceFront::agreementWithExactDistance()
 {
     QFETCH(Grid, grid);
@@ -537,6 +542,7 @@ void TestSurfaceFront::agreementWithExactDistance()
 
     const std::vector<std::uint32_t> result = materialsOf(runProcess(grid, Mode::Deposit, 9, distance, 2));
     int differing = 0;
+    int missed = 0; // in reach, left empty
     int filled = 0;
     for (std::uint32_t x = 0; x < grid.nx; ++x)
         for (std::uint32_t y = 0; y < grid.ny; ++y)
@@ -551,11 +557,13 @@ void TestSurfaceFront::agreementWithExactDistance()
                 }
                 const bool inReach = std::sqrt(nearest) <= distance;
                 filled += inReach;
-                if (inReach != (result[i] == 9))
+                if (inReach != (result[i] == 9)) {
                     ++differing;
+                    missed += inReach;
+                }
             }
-    qInfo("%d of %d empty cells in reach; %d differ from the exact distance", filled,
-          int(grid.ids.size() - solid.size()), differing);
+    qInfo("%d of %d empty cells in reach; %d differ from the exact distance (%d of them left empty)", filled,
+          int(grid.ids.size() - solid.size()), differing, missed);
     QVERIFY(filled > 0);
     QVERIFY2(differing <= tolerance * double(grid.ids.size()), qPrintable(QString::number(differing)));
 }
