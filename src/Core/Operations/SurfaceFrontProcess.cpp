@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <cstring>
 #include <exception>
+#include <functional>
 #include <limits>
 #if defined(__SANITIZE_THREAD__)
 #include <thread>
@@ -240,15 +241,20 @@ void SurfaceFrontProcess::initialisePass()
     bool handedOver = false;
     for (unsigned i = 0; i < stripsUsed; ++i)
         handedOver = handedOver || !strips[i].lower.empty() || !strips[i].upper.empty();
-    if (!handedOver)
-        return;
-    forEachStrip([this](Strip &strip, unsigned i) {
-        for (std::vector<std::size_t> &layer : strip.nextLayers)
-            layer.clear();
-        mergeHandOvers(strip, i);
-        gatherNextLayers(strip);
-        std::sort(strip.front.begin(), strip.front.end());
-        strip.front.erase(std::unique(strip.front.begin(), strip.front.end()), strip.front.end());
+    forEachStrip([this, handedOver](Strip &strip, unsigned i) {
+        if (handedOver) {
+            for (std::vector<std::size_t> &layer : strip.nextLayers)
+                layer.clear();
+            mergeHandOvers(strip, i);
+            gatherNextLayers(strip);
+        }
+        // A front must not hold a cell twice; the usual initialisation
+        // already gives ascending indices, so this costs one look.
+        std::vector<std::size_t> &front = strip.front;
+        if (std::adjacent_find(front.begin(), front.end(), std::greater_equal<std::size_t>()) != front.end()) {
+            std::sort(front.begin(), front.end());
+            front.erase(std::unique(front.begin(), front.end()), front.end());
+        }
     });
     if (lcProcess().isDebugEnabled())
         qCDebug(lcProcess) << "Surface front: initial front" << frontSize() << "cells";

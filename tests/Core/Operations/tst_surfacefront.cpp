@@ -12,6 +12,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <set>
 
 using Core::Operations::IsotropicFilmDeposition;
@@ -108,39 +109,55 @@ std::vector<std::uint32_t> materialsOf(const std::vector<Voxel> &cells)
     return ids;
 }
 
+// Variations of the deposition rules for a process built on the machinery
+// with hooks of its own (see FaceGrowth below).
+struct Variant
+{
+    bool faceOnly = false;     // six face neighbours for the first front and its extension
+    std::uint32_t barrier = 0; // this material is fixed but never seeds (0: none)
+    bool positiveSteps = false;
+};
+
 // The front rules written plainly: whole-volume copies, std::set fronts, one
 // thread, bounds checked on every neighbour, exactly `steps` steps.
-std::vector<Voxel> simulate(const Grid &g, Mode mode, std::uint32_t material, float t, std::uint64_t steps)
+std::vector<Voxel> simulate(const Grid &g, Mode mode, std::uint32_t material, float t, std::uint64_t steps,
+                            const Variant &variant = Variant())
 {
     const bool deposit = mode == Mode::Deposit;
     std::vector<Voxel> cur(g.ids.size());
     const auto inside = [&](long x, long y, long z) {
         return x >= 0 && y >= 0 && z >= 0 && x < long(g.nx) && y < long(g.ny) && z < long(g.nz);
     };
-    const auto isSource = [&](std::uint32_t id) { return deposit ? id != 0 : id == 0; };
+    const auto isBarrier = [&](std::uint32_t id) { return deposit && variant.barrier && id == variant.barrier; };
+    const auto isSource = [&](std::uint32_t id) { return deposit ? id != 0 && !isBarrier(id) : id == 0; };
+    std::vector<std::array<long, 3>> neighbours;
+    for (long dx = -1; dx <= 1; ++dx)
+        for (long dy = -1; dy <= 1; ++dy)
+            for (long dz = -1; dz <= 1; ++dz)
+                if ((dx || dy || dz) && (!variant.faceOnly || std::abs(dx) + std::abs(dy) + std::abs(dz) == 1))
+                    neighbours.push_back({dx, dy, dz});
+
     for (std::size_t i = 0; i < cur.size(); ++i) {
         cur[i].material = g.ids[i];
-        cur[i].flag = isSource(g.ids[i]);
-        const float v = cur[i].flag ? 0.0f : t;
+        cur[i].flag = isSource(g.ids[i]) || isBarrier(g.ids[i]);
+        const float v = isSource(g.ids[i]) ? 0.0f : t;
         cur[i].setVector(v, v, v);
     }
     std::set<std::size_t> front;
     for (long x = 0; x < long(g.nx); ++x)
         for (long y = 0; y < long(g.ny); ++y)
             for (long z = 0; z < long(g.nz); ++z) {
-                if (isSource(g.ids[g.index(x, y, z)]))
+                if (cur[g.index(x, y, z)].flag)
                     continue;
-                for (long dx = -1; dx <= 1; ++dx)
-                    for (long dy = -1; dy <= 1; ++dy)
-                        for (long dz = -1; dz <= 1; ++dz)
-                            if ((dx || dy || dz) && inside(x + dx, y + dy, z + dz)
-                                && isSource(g.ids[g.index(x + dx, y + dy, z + dz)]))
-                                front.insert(g.index(x, y, z));
+                for (const auto &d : neighbours)
+                    if (inside(x + d[0], y + d[1], z + d[2]) && isSource(g.ids[g.index(x + d[0], y + d[1], z + d[2])]))
+                        front.insert(g.index(x, y, z));
             }
 
     const long offsets[6][3] = {{0, 0, -1}, {0, 0, 1}, {0, -1, 0}, {0, 1, 0}, {-1, 0, 0}, {1, 0, 0}};
-    const float faceSteps[6][3] = {{0, 0, -g.cz}, {0, 0, g.cz}, {0, -g.cy, 0},
-                                   {0, g.cy, 0},  {-g.cx, 0, 0}, {g.cx, 0, 0}};
+    const float sign = variant.positiveSteps ? 1.0f : -1.0f;
+    const float faceSteps[6][3] = {{0, 0, sign * g.cz}, {0, 0, g.cz}, {0, sign * g.cy, 0},
+                                   {0, g.cy, 0},        {sign * g.cx, 0, 0}, {g.cx, 0, 0}};
     const float limit = t * t;
     for (std::uint64_t s = 0; s < steps; ++s) {
         std::vector<Voxel> next = cur;
@@ -179,21 +196,132 @@ std::vector<Voxel> simulate(const Grid &g, Mode mode, std::uint32_t material, fl
                 next[p].material = 0;
             next[p].flag = false;
             next[p].setVector(b[0], b[1], b[2]);
-            for (long dx = -1; dx <= 1; ++dx)
-                for (long dy = -1; dy <= 1; ++dy)
-                    for (long dz = -1; dz <= 1; ++dz) {
-                        if (!(dx || dy || dz) || !inside(x + dx, y + dy, z + dz))
-                            continue;
-                        const std::size_t n = g.index(x + dx, y + dy, z + dz);
-                        if (deposit ? cur[n].material == 0 : cur[n].material != 0)
-                            newFront.insert(n);
-                    }
+            for (const auto &d : neighbours) {
+                if (!inside(x + d[0], y + d[1], z + d[2]))
+                    continue;
+                const std::size_t n = g.index(x + d[0], y + d[1], z + d[2]);
+                if (deposit ? cur[n].material == 0 : cur[n].material != 0)
+                    newFront.insert(n);
+            }
         }
         cur.swap(next);
         front.swap(newFront);
     }
     return cur;
 }
+
+// A process of its own on the machinery, the way the later processes use it:
+// material `barrier` is fixed but never seeds, offsets run with positive face
+// steps, optionally only face neighbours count, and the first front can be
+// built by handing cells over to the neighbouring strips.
+class FaceGrowth : public SurfaceFrontProcess
+{
+public:
+    FaceGrowth(TotalVolume *volume, std::uint32_t material, float t, const Variant &variant, bool handOver)
+        : SurfaceFrontProcess(volume, t), material(material), variant(variant), handOver(handOver)
+    {
+        if (variant.positiveSteps)
+            setFaceSteps({{{0, 0, cz}, {0, 0, cz}, {0, cy, 0}, {0, cy, 0}, {cx, 0, 0}, {cx, 0, 0}}});
+    }
+
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> finished;
+
+protected:
+    template <bool Moore>
+    struct Start
+    {
+        static constexpr bool mooreNeighbourhood = Moore;
+        std::uint32_t barrier;
+        CellRole role(std::uint32_t id) const
+        {
+            return id == 0 ? CellRole::Open : id == barrier ? CellRole::Barrier : CellRole::Source;
+        }
+        bool attracts(std::uint32_t id) const { return id != 0 && id != barrier; }
+    };
+    template <bool Moore>
+    struct Step
+    {
+        static constexpr bool mooreNeighbourhood = Moore;
+        std::uint32_t material;
+        float limit;
+        bool takesPart(const Voxel &) const { return true; }
+        float limitSquared(const Voxel &) const { return limit; }
+        void apply(const Voxel &current, Voxel &next) const
+        {
+            if (current.material == 0)
+                next.material = material;
+        }
+        bool joins(std::uint32_t id) const { return id == 0; }
+    };
+
+    void initialiseStrip(Strip &strip) override
+    {
+        if (handOver)
+            initialiseByHandOver(strip);
+        else if (variant.faceOnly)
+            initialiseByNeighbourhood(strip, Start<false>{variant.barrier});
+        else
+            initialiseByNeighbourhood(strip, Start<true>{variant.barrier});
+    }
+    void advanceStrip(Strip &strip) override
+    {
+        if (variant.faceOnly)
+            advanceFront(strip, Step<false>{material, distance * distance});
+        else
+            advanceFront(strip, Step<true>{material, distance * distance});
+    }
+    void finishStrip(Strip &strip) override
+    {
+        std::lock_guard<std::mutex> locker(finishedMutex);
+        finished.emplace_back(strip.xBegin, strip.xEnd);
+    }
+
+private:
+    // Every source pushes its open neighbours: those of other strips go to
+    // the hand-over lists, and a cell may be pushed many times.
+    void initialiseByHandOver(Strip &strip)
+    {
+        const Start<true> rules{variant.barrier};
+        const std::size_t nyz = std::size_t(ny) * nz;
+        for (std::size_t i = strip.xBegin * nyz; i < strip.xEnd * nyz; ++i) {
+            const CellRole role = rules.role(cells[i].material);
+            cells[i].flag = role != CellRole::Open;
+            const float v = role == CellRole::Source ? 0.0f : distance;
+            cells[i].setVector(v, v, v);
+        }
+        mirrorCells(strip.xBegin * nyz, (strip.xEnd - strip.xBegin) * nyz);
+        for (std::uint32_t x = strip.xBegin; x < strip.xEnd; ++x)
+            for (std::uint32_t y = 0; y < ny; ++y)
+                for (std::uint32_t z = 0; z < nz; ++z) {
+                    if (rules.role(cells[(std::size_t(x) * ny + y) * nz + z].material) != CellRole::Source)
+                        continue;
+                    for (int dx = -1; dx <= 1; ++dx)
+                        for (int dy = -1; dy <= 1; ++dy)
+                            for (int dz = -1; dz <= 1; ++dz) {
+                                const long xn = long(x) + dx, yn = long(y) + dy, zn = long(z) + dz;
+                                if (!(dx || dy || dz) || xn < 0 || yn < 0 || zn < 0 || xn >= long(nx)
+                                    || yn >= long(ny) || zn >= long(nz))
+                                    continue;
+                                if (variant.faceOnly && std::abs(dx) + std::abs(dy) + std::abs(dz) != 1)
+                                    continue;
+                                const std::size_t n = (std::size_t(xn) * ny + yn) * nz + zn;
+                                if (rules.role(cells[n].material) != CellRole::Open)
+                                    continue;
+                                if (xn < long(strip.xBegin))
+                                    strip.lower.push_back(n);
+                                else if (xn >= long(strip.xEnd))
+                                    strip.upper.push_back(n);
+                                else
+                                    strip.front.push_back(n);
+                            }
+                }
+    }
+
+    std::uint32_t material;
+    Variant variant;
+    bool handOver;
+    std::mutex finishedMutex; // a standard one, which the thread sanitizer sees
+};
 
 // Cells that differ in material, fixed mark or offset (bit for bit).
 int differences(const std::vector<Voxel> &a, const std::vector<Voxel> &b)
@@ -245,6 +373,8 @@ private slots:
     void agreementWithExactDistance_data();
     void agreementWithExactDistance();
     void staleSecondArrayIsIgnored();
+    void processOfItsOwn_data();
+    void processOfItsOwn();
 };
 
 void TestSurfaceFront::stepCount_data()
@@ -588,6 +718,55 @@ void TestSurfaceFront::staleSecondArrayIsIgnored()
         process->setStripCount(2);
         process->run();
         QCOMPARE(differences(snapshot(*volume), clean), 0);
+    }
+}
+
+void TestSurfaceFront::processOfItsOwn_data()
+{
+    QTest::addColumn<Grid>("grid");
+    QTest::addColumn<float>("distance");
+    QTest::addColumn<bool>("faceOnly");
+    QTest::addColumn<bool>("handOver");
+
+    const Grid sparse = randomGrid(71, 19, 11, 12, 0.06);
+    const Grid dense = randomGrid(72, 17, 12, 10, 0.3, 1, 1.0f, 0.8f, 1.2f);
+    QTest::newRow("26 neighbours") << sparse << 3.5f << false << false;
+    QTest::newRow("face neighbours") << sparse << 3.5f << true << false;
+    QTest::newRow("26 neighbours, handed over") << dense << 2.5f << false << true;
+    QTest::newRow("face neighbours, handed over") << dense << 2.5f << true << true;
+}
+
+// The hooks and options the later processes rely on give what the plain
+// rules give, with every strip count, and the last pass sees every strip once.
+void TestSurfaceFront::processOfItsOwn()
+{
+    QFETCH(Grid, grid);
+    QFETCH(float, distance);
+    QFETCH(bool, faceOnly);
+    QFETCH(bool, handOver);
+
+    Variant variant;
+    variant.faceOnly = faceOnly;
+    variant.barrier = 2;
+    variant.positiveSteps = true;
+    const std::vector<Voxel> expected = simulate(grid, Mode::Deposit, 4, distance,
+                                                 SurfaceFrontProcess::stepCount(distance, grid.cx, grid.cy, grid.cz),
+                                                 variant);
+    QVERIFY(materialsOf(expected) != grid.ids);
+    for (const unsigned strips : {1u, 3u, 4u}) {
+        auto volume = makeVolume(grid);
+        FaceGrowth process(volume.get(), 4, distance, variant, handOver);
+        process.setStripCount(strips);
+        process.run();
+        QCOMPARE(differences(snapshot(*volume), expected), 0);
+        std::sort(process.finished.begin(), process.finished.end());
+        QCOMPARE(process.finished.size(), std::size_t(strips));
+        std::uint32_t next = 0;
+        for (const auto &range : process.finished) {
+            QCOMPARE(range.first, next);
+            next = range.second;
+        }
+        QCOMPARE(next, grid.nx);
     }
 }
 
