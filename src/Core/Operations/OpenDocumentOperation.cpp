@@ -44,10 +44,7 @@ std::shared_ptr<Util::IObserver> OpenDocumentOperation::getDocumentOpenedObserve
     return openMemory().observer;
 }
 
-QString OpenDocumentOperation::rememberedFile()
-{
-    return openMemory().lastFile;
-}
+QString OpenDocumentOperation::rememberedFile() { return openMemory().lastFile; }
 
 QString OpenDocumentOperation::rememberedPlace()
 {
@@ -55,15 +52,9 @@ QString OpenDocumentOperation::rememberedPlace()
     return last.isEmpty() ? QDir::currentPath() : QFileInfo(last).absoluteFilePath();
 }
 
-void OpenDocumentOperation::remember(const QString &fileName)
-{
-    openMemory().lastFile = fileName;
-}
+void OpenDocumentOperation::remember(const QString &fileName) { openMemory().lastFile = fileName; }
 
-void OpenDocumentOperation::forgetRemembered()
-{
-    openMemory().lastFile.clear();
-}
+void OpenDocumentOperation::forgetRemembered() { openMemory().lastFile.clear(); }
 
 IDocumentInteraction::FileRequest OpenDocumentOperation::fileRequest()
 {
@@ -103,20 +94,18 @@ void OpenDocumentOperation::end()
     finishOperation();
 }
 
-void OpenDocumentOperation::cancel()
-{
-    cancelOperation(true);
-}
+void OpenDocumentOperation::cancel() { cancelOperation(true); }
 
-Model::Persistence::DocumentReader::Result OpenDocumentOperation::loadDocument(Workspace &workspace,
-                                                                               const QString &fileName)
+Model::Persistence::DocumentReader::Result OpenDocumentOperation::loadDocument(
+    Workspace &workspace, const QString &fileName)
 {
     remember(fileName);
     Model::Persistence::DocumentReader reader(workspace.getArchivers());
     const auto result = reader.load(workspace.getDocument(), fileName);
     const QString warningPrefix = QStringLiteral("WARNING: ");
     for (const QString &warning : result.warnings)
-        workspace.getConsoleInput().setMessage(warning.startsWith(warningPrefix) ? warning : warningPrefix + warning);
+        workspace.getConsoleInput().setMessage(
+            warning.startsWith(warningPrefix) ? warning : warningPrefix + warning);
     if (result.ok) {
         qCDebug(lcOperation) << "Opened" << fileName << "with" << result.objectsLoaded << "object(s)";
         workspace.notifyOperationEnded();

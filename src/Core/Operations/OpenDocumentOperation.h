@@ -54,7 +54,8 @@ public:
     // passed over and, when the file was a document, makes it the document's
     // file name and tells the operation-ended observers (the view redraws).
     // A failure is for the caller to report, with its errorMessage.
-    static Model::Persistence::DocumentReader::Result loadDocument(Workspace &workspace, const QString &fileName);
+    static Model::Persistence::DocumentReader::Result loadDocument(
+        Workspace &workspace, const QString &fileName);
 
 private:
     bool fileChosen = false;

@@ -51,10 +51,7 @@ void SaveDocumentOperation::end()
     finishOperation();
 }
 
-void SaveDocumentOperation::cancel()
-{
-    cancelOperation(true);
-}
+void SaveDocumentOperation::cancel() { cancelOperation(true); }
 
 QString SaveDocumentOperation::askFileName() const
 {
@@ -74,15 +71,16 @@ bool SaveDocumentOperation::save()
         qCWarning(lcOperation) << getName() << ": cannot save" << fileName << ":" << result.detail;
         if (auto interaction = std::dynamic_pointer_cast<IDocumentInteraction>(getObserver())) {
             interaction->reportError(Model::Persistence::DocumentWriter::errorTitle(),
-                                     Model::Persistence::DocumentWriter::errorText(),
-                                     QStringLiteral("%1\n%2").arg(QDir::toNativeSeparators(fileName), result.detail));
+                Model::Persistence::DocumentWriter::errorText(),
+                QStringLiteral("%1\n%2").arg(QDir::toNativeSeparators(fileName), result.detail));
         }
         return false;
     }
     // Objects of a kind that has no file form would otherwise vanish unnoticed
     // on the next open.
     if (result.objectsSkipped > 0) {
-        message(QStringLiteral(": WARNING: %1 object(s) of a kind that cannot be saved were left out of the file.")
+        message(QStringLiteral(
+            ": WARNING: %1 object(s) of a kind that cannot be saved were left out of the file.")
                     .arg(result.objectsSkipped));
     }
     return true;

@@ -19,7 +19,8 @@ void DocumentOpenedObserver::notify()
     window->setAttribute(Qt::WA_DeleteOnClose);
     openedWindow = window;
 
-    const auto result = OpenDocumentOperation::loadDocument(*window->getPresenter()->getWorkspace(), fileName);
+    const auto result
+        = OpenDocumentOperation::loadDocument(*window->getPresenter()->getWorkspace(), fileName);
     if (!result.ok)
         reportError(Model::Persistence::DocumentReader::errorTitle(), result.errorMessage, QString());
 

@@ -38,7 +38,7 @@ public:
     }
     void reportError(const QString &title, const QString &text, const QString &detail) override
     {
-        errors << QStringList{title, text, detail};
+        errors << QStringList { title, text, detail };
     }
     void notify() override
     {
@@ -58,7 +58,11 @@ public:
 class DocumentFactory : public Core::Operations::IOperationFactory
 {
 public:
-    DocumentFactory(Core::Workspace *ws, std::shared_ptr<ScriptedUser> u) : workspace(ws), user(std::move(u)) {}
+    DocumentFactory(Core::Workspace *ws, std::shared_ptr<ScriptedUser> u)
+        : workspace(ws)
+        , user(std::move(u))
+    {
+    }
     std::shared_ptr<Core::Operations::Operation> createOperation(std::uint32_t id) override
     {
         std::shared_ptr<Core::Operations::Operation> operation;
@@ -87,17 +91,17 @@ class Marker : public Model::Object
 {
 public:
     std::uint32_t getObjectType() const override { return 77; }
-    void draw(bool, bool) override {}
-    void drawPickBox() override {}
+    void draw(bool, bool) override { }
+    void drawPickBox() override { }
     Model::Object *clone() override { return nullptr; }
-    void translate(Util::Vector3D) override {}
-    void transform(Util::Vector3D, Util::Vector3D) override {}
+    void translate(Util::Vector3D) override { }
+    void transform(Util::Vector3D, Util::Vector3D) override { }
 };
 
-std::shared_ptr<TotalVolume> randomVolume(std::uint32_t nx, std::uint32_t ny, std::uint32_t nz,
-                                          const Util::Vector3D &position, std::uint32_t seed)
+std::shared_ptr<TotalVolume> randomVolume(
+    std::uint32_t nx, std::uint32_t ny, std::uint32_t nz, const Util::Vector3D &position, std::uint32_t seed)
 {
-    static const std::uint32_t ids[] = {0, 1, 3, 4, 11};
+    static const std::uint32_t ids[] = { 0, 1, 3, 4, 11 };
     std::mt19937 random(seed);
     std::vector<std::uint32_t> cells(std::size_t(nx) * ny * nz);
     for (auto &id : cells)
@@ -212,10 +216,10 @@ void TestDocumentOperations::chooserRequests()
 void TestDocumentOperations::save_data()
 {
     QTest::addColumn<std::uint32_t>("id");
-    QTest::addColumn<bool>("named");      // the document already has a file
-    QTest::addColumn<bool>("answer");     // the user gives a name at the chooser
+    QTest::addColumn<bool>("named"); // the document already has a file
+    QTest::addColumn<bool>("answer"); // the user gives a name at the chooser
     QTest::addColumn<int>("asked");
-    QTest::addColumn<bool>("written");    // ...to the chosen file (or the document's own)
+    QTest::addColumn<bool>("written"); // ...to the chosen file (or the document's own)
 
     QTest::newRow("Save, new document") << std::uint32_t(9) << false << true << 1 << true;
     QTest::newRow("Save, named document") << std::uint32_t(9) << true << false << 0 << true;
@@ -235,8 +239,8 @@ void TestDocumentOperations::save()
 
     const QString own = folder.filePath(QStringLiteral("own-%1.kst").arg(QTest::currentDataTag()));
     const QString chosen = folder.filePath(QStringLiteral("chosen-%1.kst").arg(QTest::currentDataTag()));
-    workspace->getDocument().addObject(std::make_shared<TotalVolume>(2, 1, 1, 1.f, 1.f, 1.f, Util::Vector3D(),
-                                                                     std::vector<std::uint32_t>{1, 0}));
+    workspace->getDocument().addObject(std::make_shared<TotalVolume>(
+        2, 1, 1, 1.f, 1.f, 1.f, Util::Vector3D(), std::vector<std::uint32_t> { 1, 0 }));
     if (named)
         workspace->getDocument().setFileName(own);
     if (answer)
@@ -321,7 +325,7 @@ void TestDocumentOperations::failedSaveKeepsPreviousFile()
     QCOMPARE(workspace->getDocument().getFileName(), id == 9 ? bad : good);
     QVERIFY(!workspace->getCurrentOperation());
     // Nothing but the good file (no left-over temporary) in the folder.
-    QCOMPARE(QDir(here.path()).entryList(QDir::Files), QStringList{QStringLiteral("good.kst")});
+    QCOMPARE(QDir(here.path()).entryList(QDir::Files), QStringList { QStringLiteral("good.kst") });
 }
 
 void TestDocumentOperations::objectsWithoutFileFormAreReported()
@@ -344,7 +348,8 @@ void TestDocumentOperations::saveThenOpenRoundTrip()
     auto second = randomVolume(1, 6, 2, Util::Vector3D(10, 0, 0), 8);
     workspace->getDocument().addObject(first);
     workspace->getDocument().addObject(second);
-    workspace->getUndoRedo().push(std::make_shared<Core::Operations::CreateSubstrateOperation>(workspace.get()));
+    workspace->getUndoRedo().push(
+        std::make_shared<Core::Operations::CreateSubstrateOperation>(workspace.get()));
     user->answers << file;
     activate(SaveDocumentOperation::operationId);
 
@@ -353,7 +358,9 @@ void TestDocumentOperations::saveThenOpenRoundTrip()
     auto openedEnded = std::make_shared<CallbackObserver>(nullptr);
     opened.addOperationEndedObserver(openedEnded);
     Model::Persistence::DocumentReader::Result result;
-    user->onNotify = [&] { result = OpenDocumentOperation::loadDocument(opened, OpenDocumentOperation::rememberedFile()); };
+    user->onNotify = [&] {
+        result = OpenDocumentOperation::loadDocument(opened, OpenDocumentOperation::rememberedFile());
+    };
     user->answers << file;
     const int notifiedBefore = user->notified;
     activate(OpenDocumentOperation::operationId);
@@ -368,7 +375,7 @@ void TestDocumentOperations::saveThenOpenRoundTrip()
 
     const auto objects = opened.getDocument().getAllObjects();
     QCOMPARE(objects.size(), 2);
-    const std::shared_ptr<TotalVolume> originals[] = {first, second};
+    const std::shared_ptr<TotalVolume> originals[] = { first, second };
     for (int i = 0; i < 2; ++i) {
         auto loaded = std::dynamic_pointer_cast<TotalVolume>(objects[i]);
         QVERIFY(loaded);
@@ -418,7 +425,8 @@ void TestDocumentOperations::loadFailures_data()
 {
     QTest::addColumn<QByteArray>("data"); // empty: the file does not exist
     QTest::addColumn<QString>("reason");
-    QTest::newRow("other root") << QByteArray("<?xml version=\"1.0\"?><Processes><Header version=\"1\"/></Processes>")
+    QTest::newRow("other root") << QByteArray(
+        "<?xml version=\"1.0\"?><Processes><Header version=\"1\"/></Processes>")
                                 << QStringLiteral("<Processes>");
     QTest::newRow("no Header") << QByteArray("<Document><Object object-type=\"1\"/></Document>")
                                << QStringLiteral("<Object>");
@@ -448,13 +456,14 @@ void TestDocumentOperations::loadFailures()
 void TestDocumentOperations::loadWarningsReachConsole()
 {
     const QString file = folder.filePath(QStringLiteral("warnings.kst"));
-    writeFile(file, "<?xml version=\"1.0\"?><Document><Header version=\"1\"/>"
-                    "<Material version=\"1\" name=\"Broken\" material-id=\"x\"/>"
-                    "<Object object-type=\"2\"/>"
-                    "<Object object-type=\"1\" size-x=\"100000\" size-y=\"100000\" size-z=\"100000\">"
-                    "<State>1 </State></Object>"
-                    "<Object object-type=\"1\" size-x=\"1\" size-y=\"1\" size-z=\"2\"><State>4 4 </State>"
-                    "<Position pos-x=\"2\"/></Object></Document>");
+    writeFile(file,
+        "<?xml version=\"1.0\"?><Document><Header version=\"1\"/>"
+        "<Material version=\"1\" name=\"Broken\" material-id=\"x\"/>"
+        "<Object object-type=\"2\"/>"
+        "<Object object-type=\"1\" size-x=\"100000\" size-y=\"100000\" size-z=\"100000\">"
+        "<State>1 </State></Object>"
+        "<Object object-type=\"1\" size-x=\"1\" size-y=\"1\" size-z=\"2\"><State>4 4 </State>"
+        "<Position pos-x=\"2\"/></Object></Document>");
 
     const auto result = OpenDocumentOperation::loadDocument(*workspace, file);
     QVERIFY(result.ok);
@@ -474,11 +483,12 @@ void TestDocumentOperations::loadTranslatesMovedMaterial()
 {
     // Id 5 in the file is a material the catalogue knows under another name.
     const QString file = folder.filePath(QStringLiteral("moved.kst"));
-    writeFile(file, "<?xml version=\"1.0\"?><Document><Header version=\"1\"/>"
-                    "<Material version=\"1\" name=\"Brass of the file\" material-id=\"5\" density=\"8500\" "
-                    "poisson-ratio=\"0.34\" young-modulus=\"1e+11\" color=\"#FFB5A642\"/>"
-                    "<Object object-type=\"1\" size-x=\"3\" size-y=\"1\" size-z=\"1\"><State>5 1 0 </State>"
-                    "<Position/></Object></Document>");
+    writeFile(file,
+        "<?xml version=\"1.0\"?><Document><Header version=\"1\"/>"
+        "<Material version=\"1\" name=\"Brass of the file\" material-id=\"5\" density=\"8500\" "
+        "poisson-ratio=\"0.34\" young-modulus=\"1e+11\" color=\"#FFB5A642\"/>"
+        "<Object object-type=\"1\" size-x=\"3\" size-y=\"1\" size-z=\"1\"><State>5 1 0 </State>"
+        "<Position/></Object></Document>");
     const auto result = OpenDocumentOperation::loadDocument(*workspace, file);
     QVERIFY(result.ok);
     auto volume = std::dynamic_pointer_cast<TotalVolume>(workspace->getDocument().getAllObjects().value(0));
@@ -486,7 +496,7 @@ void TestDocumentOperations::loadTranslatesMovedMaterial()
     const auto cells = cellsOf(*volume);
     QVERIFY(cells[0] != 5 && cells[0] != 0);
     QCOMPARE(Model::Materials::MaterialFactory::getInstance()->getMaterial(cells[0]).getName(),
-             QStringLiteral("Brass of the file"));
+        QStringLiteral("Brass of the file"));
     QCOMPARE(cells[1], 1u);
     QCOMPARE(cells[2], 0u);
 }
