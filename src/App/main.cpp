@@ -1,3 +1,4 @@
+#include "UI/GLWidget.h"
 #include "UI/MainWindow.h"
 #include "Util/Logging.h"
 
@@ -5,13 +6,18 @@
 #include <QElapsedTimer>
 #include <QIcon>
 #include <QPixmap>
-#include <QTimer>
+#include <QSurfaceFormat>
+
+#include <memory>
 
 int main(int argc, char *argv[])
 {
     QElapsedTimer startClock;
     startClock.start();
 
+    // The view draws with the fixed-function pipeline: every context, the
+    // shared one included, is a compatibility one.
+    QSurfaceFormat::setDefaultFormat(Ui::GLWidget::requestedFormat());
     QApplication app(argc, argv);
 
     QPixmap icon(32, 32);
@@ -23,8 +29,11 @@ int main(int argc, char *argv[])
 
     Ui::MainWindow window;
     window.showMaximized();
-    QTimer::singleShot(0, &window, [&startClock] {
-        qCDebug(lcView) << "Time to show the main window:" << startClock.elapsed() << "ms";
+    // Start-up time, measured to the view's first finished frame.
+    auto firstFrame = std::make_shared<QMetaObject::Connection>();
+    *firstFrame = QObject::connect(window.getView(), &QOpenGLWidget::frameSwapped, [firstFrame, &startClock] {
+        qCDebug(lcView) << "Time to the first frame:" << startClock.elapsed() << "ms";
+        QObject::disconnect(*firstFrame);
     });
     return app.exec();
 }

@@ -93,36 +93,35 @@ bool ConsoleInput::parseCoordinates(const QString &line, Util::Vector3D &result)
     return true;
 }
 
+void ConsoleInput::answer()
+{
+    // The requester is forgotten before its step runs, so the step may ask again.
+    Operations::Operation *waiting = requester;
+    bool *done = doneFlag;
+    requester = nullptr;
+    requestKind = None;
+    waitingForEnter = false;
+    if (done)
+        *done = true;
+    waiting->step();
+}
+
 void ConsoleInput::processLine(const QString &line)
 {
     if (requester && !line.isEmpty()) {
         if (requestKind == Coordinates) {
             Util::Vector3D value;
             if (parseCoordinates(line, value)) {
-                Operations::Operation *waiting = requester;
                 if (coordinatesTarget)
                     *coordinatesTarget = value;
-                bool *done = doneFlag;
-                requester = nullptr;
-                requestKind = None;
-                waitingForEnter = false;
-                if (done)
-                    *done = true;
-                waiting->step();
+                answer();
                 return;
             }
             setMessage(QStringLiteral("Invalid entry. Enter the x, y, z coordinates."));
         } else if (requestKind == Text) {
-            Operations::Operation *waiting = requester;
             if (textTarget)
                 *textTarget = line;
-            bool *done = doneFlag;
-            requester = nullptr;
-            requestKind = None;
-            waitingForEnter = false;
-            if (done)
-                *done = true;
-            waiting->step();
+            answer();
             return;
         }
     }

@@ -53,6 +53,8 @@ public:
 
 private:
     void takeOver(Operations::Operation *newRequester);
+    // A request was answered: forget it, set the done flag, step the requester.
+    void answer();
 
     Operations::Operation *requester = nullptr;
     QString *textTarget = nullptr;

@@ -42,6 +42,33 @@ void PickState::getPickedPositions(Util::Vector3D &first, Util::Vector3D &second
     second = secondPosition;
 }
 
+void PickState::leftClick(const QPoint &pixel, const Util::Vector3D &point)
+{
+    recordSceneEvent(pixel, point);
+}
+
+void PickState::rightClick(const QPoint &pixel, const Util::Vector3D &point)
+{
+    recordSceneEvent(pixel, point);
+}
+
+void PickState::mouseMove(const QPoint &pixel, const Util::Vector3D &point)
+{
+    recordSceneEvent(pixel, point);
+}
+
+QPoint PickState::getCurrentPixel() const
+{
+    QMutexLocker locker(&mutex);
+    return currentPixel;
+}
+
+QPoint PickState::getPreviousPixel() const
+{
+    QMutexLocker locker(&mutex);
+    return previousPixel;
+}
+
 void PickState::clear()
 {
     QMutexLocker locker(&mutex);
@@ -49,6 +76,17 @@ void PickState::clear()
     pointRequested = false;
     firstPosition = Util::Vector3D();
     secondPosition = Util::Vector3D();
+    currentPixel = QPoint();
+    previousPixel = QPoint();
+}
+
+void PickState::recordSceneEvent(const QPoint &pixel, const Util::Vector3D &point)
+{
+    QMutexLocker locker(&mutex);
+    previousPixel = currentPixel;
+    currentPixel = pixel;
+    secondPosition = firstPosition;
+    firstPosition = point;
 }
 
 } // namespace Core

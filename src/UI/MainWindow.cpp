@@ -4,8 +4,15 @@
 #include "Console/CommandConsole.h"
 #include "Core/Workspace.h"
 #include "EditCompatibleMaterialsDialog.h"
+#include "GLWidget.h"
+#include "Input/ChangeColorsDialog.h"
+#include "Input/ChangeGridSpacingDialog.h"
 #include "MainWindowPresenter.h"
+#include "Observers/RedrawObserver.h"
 #include "OperationMapper.h"
+#include "SetViewAngleDialog.h"
+#include "SetZoomDialog.h"
+#include "TranslateDialog.h"
 #include "Util/IObserver.h"
 #include "Util/Logging.h"
 #include "ui_MainWindow.h"
@@ -57,8 +64,10 @@ MainWindow::MainWindow(QWidget *parent)
     form->setupUi(this);
     connectActions();
 
-    view = new QWidget(this);
+    view = new GLWidget(presenter->getWorkspace(), this);
     setCentralWidget(view);
+    redrawObserver = std::make_shared<Observers::RedrawObserver>(view);
+    presenter->getWorkspace()->addOperationEndedObserver(redrawObserver);
 
     mapOperations();
     connect(operationMapper, &OperationMapper::activated, presenter.get(), &MainWindowPresenter::operationActivated);
@@ -82,6 +91,7 @@ MainWindow::MainWindow(QWidget *parent)
 MainWindow::~MainWindow()
 {
     // The view looks into the presenter's workspace: it goes first.
+    presenter->getWorkspace()->removeOperationEndedObserver(redrawObserver);
     delete view;
     view = nullptr;
     delete aboutWindow;
@@ -196,54 +206,94 @@ void MainWindow::selectionToggled(bool checked)
     presenter->setSelectionMode(checked);
 }
 
-void MainWindow::lightingToggled(bool)
+void MainWindow::lightingToggled(bool checked)
 {
+    view->setLighting(checked);
     repaintCentralWidget();
 }
 
-void MainWindow::renderObjectsToggled(bool)
+void MainWindow::renderObjectsToggled(bool checked)
 {
+    view->setDrawObjects(checked);
     repaintCentralWidget();
 }
 
-void MainWindow::renderObjectEdgesToggled(bool)
+void MainWindow::renderObjectEdgesToggled(bool checked)
 {
+    view->setDrawOutlines(checked);
     repaintCentralWidget();
 }
 
-void MainWindow::setView(const QString &)
+void MainWindow::setView(const QString &viewAngle)
 {
+    // Degrees about x, y and z.
+    static const struct
+    {
+        const char *name;
+        double x, y, z;
+    } namedViews[] = {
+        {"front", -90, 0, 0}, {"back", -90, 0, 180}, {"left", -90, 0, 90},
+        {"right", -90, 0, -90}, {"top", 0, 0, 0},     {"bottom", 180, 0, 0},
+    };
+    for (const auto &named : namedViews) {
+        if (viewAngle == QLatin1String(named.name)) {
+            view->setViewAngle(named.x, named.y, named.z);
+            return;
+        }
+    }
+    if (viewAngle == QLatin1String("manual")) {
+        SetViewAngleDialog dialog(this);
+        if (dialog.exec() == QDialog::Accepted)
+            view->setViewAngle(dialog.getAngleX(), dialog.getAngleY(), dialog.getAngleZ());
+    }
 }
 
-void MainWindow::renderGridToggled(bool)
+void MainWindow::renderGridToggled(bool checked)
 {
+    view->setShowGrid(checked);
     repaintCentralWidget();
 }
 
-void MainWindow::snapToGridToggled(bool)
+void MainWindow::snapToGridToggled(bool checked)
 {
+    view->setSnapToGrid(checked);
     repaintCentralWidget();
 }
 
 void MainWindow::changeGridSpacing()
 {
+    Input::ChangeGridSpacingDialog dialog(view->gridSpacing(), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    view->setGridSpacing(dialog.getSpacing());
+    repaintCentralWidget();
 }
 
 void MainWindow::changeWindowColors()
 {
+    // The dialog stores the colours itself when accepted.
+    Input::ChangeColorsDialog dialog(this);
+    if (dialog.exec() == QDialog::Accepted)
+        repaintCentralWidget();
 }
 
 void MainWindow::changeZoom()
 {
+    SetZoomDialog dialog(view->zoom(), this);
+    if (dialog.exec() == QDialog::Accepted)
+        view->setZoom(dialog.getZoom());
 }
 
 void MainWindow::changeTranslate()
 {
+    TranslateDialog dialog(view->translation(), this);
+    if (dialog.exec() == QDialog::Accepted)
+        view->setTranslation(dialog.getTranslation());
 }
 
 QImage MainWindow::grabView()
 {
-    return view->grab().toImage();
+    return view->grabFramebuffer();
 }
 
 bool MainWindow::saveImage(const QString &filename)
@@ -300,8 +350,12 @@ void MainWindow::on_actionNew_triggered()
 
 void MainWindow::changeEvent(QEvent *event)
 {
-    if (event->type() == QEvent::LanguageChange)
+    if (event->type() == QEvent::LanguageChange) {
         form->retranslateUi(this);
+        // The form's texts carry no operation names: put them back.
+        presenter->undoStackChanged();
+        presenter->redoStackChanged();
+    }
     QMainWindow::changeEvent(event);
 }
 

@@ -7,9 +7,14 @@
 
 class QShortcut;
 
+namespace Util {
+class IObserver;
+}
+
 namespace Ui {
 
 class AboutWindow;
+class GLWidget;
 class MainWindowForm;
 class MainWindowPresenter;
 class OperationMapper;
@@ -26,7 +31,7 @@ public:
     ~MainWindow() override;
 
     MainWindowPresenter *getPresenter() const { return presenter.get(); }
-    QWidget *getView() const { return view; }
+    GLWidget *getView() const { return view; }
 
     // Called by the presenter when a stack changes: enabled exactly when the
     // name is not empty, text "Undo "/"Redo " followed by the name.
@@ -79,7 +84,8 @@ private:
     QShortcut *enterShortcut;
     QShortcut *returnShortcut;
     QShortcut *escapeShortcut;
-    QWidget *view = nullptr;
+    GLWidget *view = nullptr;
+    std::shared_ptr<Util::IObserver> redrawObserver;
     QPointer<AboutWindow> aboutWindow;
 };
 

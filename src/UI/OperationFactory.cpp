@@ -1,16 +1,20 @@
 #include "OperationFactory.h"
 
 #include "Core/Operations/CreateSubstrateOperation.h"
+#include "Core/Operations/IsotropicFilmDepositionOperation.h"
+#include "Core/Operations/IsotropicFilmEtchingOperation.h"
 #include "Core/Operations/OpenDocumentOperation.h"
+#include "Core/Operations/Operation.h"
 #include "Core/Operations/SaveDocumentAsOperation.h"
 #include "Core/Operations/SaveDocumentOperation.h"
-#include "Core/Operations/Operation.h"
 #include "Core/Workspace.h"
 #include "MainWindow.h"
 #include "MainWindowPresenter.h"
 #include "Observers/CreateSubstrateObserver.h"
 #include "Observers/DocumentOpenedObserver.h"
 #include "Observers/DocumentSavedObserver.h"
+#include "Observers/IsotropicFilmDepositionObserver.h"
+#include "Observers/IsotropicFilmEtchingObserver.h"
 
 namespace Ui {
 
@@ -72,8 +76,8 @@ const Entry operationTable[] = {
     {10, &savingDocument<SaveDocumentAsOperation>},
     {11, &openingDocument},
     {12, nullptr},   // Glue Substrate: GlueSubstrateOperation, GlueSubstrateObserver
-    {13, nullptr},   // CVD: IsotropicFilmDepositionOperation, IsotropicFilmDepositionObserver
-    {14, nullptr},   // Isotropic Etching: IsotropicFilmEtchingOperation, IsotropicFilmEtchingObserver
+    {13, &observed<IsotropicFilmDepositionOperation, Observers::IsotropicFilmDepositionObserver>},
+    {14, &observed<IsotropicFilmEtchingOperation, Observers::IsotropicFilmEtchingObserver>},
     {15, nullptr},   // Electroplating: ElectrodepositionOperation, ElectrodepositionObserver
     {16, nullptr},   // Cut Cell Volume: CutCellVolumeOperation, CutCellVolumeObserver
     {17, nullptr},   // Doping: DopingOperation, DopingOptionsObserver

@@ -4,12 +4,16 @@
 #include "Model/Automaton/TotalVolume.h"
 #include "Model/Document.h"
 #include "UI/Console/CommandConsole.h"
+#include "UI/GLWidget.h"
+#include "UI/SetViewAngleDialog.h"
+#include "UI/ViewCamera.h"
 #include "UI/AboutWindow.h"
 #include "UI/MainWindow.h"
 #include "UI/MainWindowPresenter.h"
 
 #include <QAction>
 #include <QDialogButtonBox>
+#include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QImageReader>
 #include <QLabel>
@@ -53,6 +57,14 @@ private slots:
     void manageCompatibleMaterialsOpensEditor();
     void createSubstrateThroughItsDialog_data();
     void createSubstrateThroughItsDialog();
+    void namedViews_data();
+    void namedViews();
+    void manualView_data();
+    void manualView();
+    void viewToggles_data();
+    void viewToggles();
+    void viewDialogs_data();
+    void viewDialogs();
 
 private:
     QAction *action(const QString &name) const { return window->findChild<QAction *>(name); }
@@ -454,6 +466,168 @@ void TestMainWindow::createSubstrateThroughItsDialog()
     QVERIFY(workspace->getDocument().getAllObjects().isEmpty());
     action(QStringLiteral("actionRedo"))->trigger();
     QCOMPARE(workspace->getDocument().getAllObjects().size(), 1);
+}
+
+namespace {
+
+bool sameRotation(const Ui::Quaternion &a, const Ui::Quaternion &b)
+{
+    const double eps = 1e-9;
+    return std::abs(a.w - b.w) < eps && std::abs(a.x - b.x) < eps && std::abs(a.y - b.y) < eps
+           && std::abs(a.z - b.z) < eps;
+}
+
+Ui::Quaternion rotationFor(const Util::Vector3D &angles)
+{
+    Ui::ViewCamera camera;
+    camera.setViewAngle(angles.x, angles.y, angles.z);
+    return camera.rotation();
+}
+
+void setSpin(QWidget *dialog, const char *name, double value)
+{
+    auto *spin = dialog->findChild<QDoubleSpinBox *>(QLatin1String(name));
+    QVERIFY2(spin, name);
+    spin->setValue(value);
+}
+
+// Each view dialog has its own fields; the others are not there.
+void setSpinIfPresent(QWidget *dialog, const char *name, double value)
+{
+    if (auto *spin = dialog->findChild<QDoubleSpinBox *>(QLatin1String(name)))
+        spin->setValue(value);
+}
+
+} // namespace
+
+void TestMainWindow::namedViews_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<Util::Vector3D>("angles");
+    QTest::newRow("front") << "actionFront_View" << Util::Vector3D(-90, 0, 0);
+    QTest::newRow("back") << "actionBack_view" << Util::Vector3D(-90, 0, 180);
+    QTest::newRow("left") << "actionLeft_View" << Util::Vector3D(-90, 0, 90);
+    QTest::newRow("right") << "actionRight_View" << Util::Vector3D(-90, 0, -90);
+    QTest::newRow("top") << "actionTop_View" << Util::Vector3D(0, 0, 0);
+    QTest::newRow("bottom") << "actionBottom_View" << Util::Vector3D(180, 0, 0);
+}
+
+void TestMainWindow::namedViews()
+{
+    QFETCH(QString, name);
+    QFETCH(Util::Vector3D, angles);
+    // Start from an angle no named view uses.
+    window->getView()->setViewAngle(13, 17, 19);
+    action(name)->trigger();
+    QVERIFY(sameRotation(window->getView()->rotation(), rotationFor(angles)));
+
+    // Any other text leaves the view alone.
+    window->setView(QStringLiteral("sideways"));
+    QVERIFY(sameRotation(window->getView()->rotation(), rotationFor(angles)));
+}
+
+void TestMainWindow::manualView_data()
+{
+    QTest::addColumn<bool>("accept");
+    QTest::newRow("OK") << true;
+    QTest::newRow("Cancel") << false;
+}
+
+void TestMainWindow::manualView()
+{
+    QFETCH(bool, accept);
+    Ui::SetViewAngleDialog::resetRememberedAngles();
+    window->getView()->setViewAngle(-90, 0, 0);
+    GuiTestSupport::whenModal([&](QWidget *modal) {
+        setSpin(modal, "dblAngleX", 30);
+        setSpin(modal, "dblAngleY", -20);
+        setSpin(modal, "dblAngleZ", 45);
+        if (accept)
+            static_cast<QDialog *>(modal)->accept();
+        else
+            static_cast<QDialog *>(modal)->reject();
+    });
+    action(QStringLiteral("actionManual_View"))->trigger();
+    const Util::Vector3D expected = accept ? Util::Vector3D(30, -20, 45) : Util::Vector3D(-90, 0, 0);
+    QVERIFY(sameRotation(window->getView()->rotation(), rotationFor(expected)));
+    Ui::SetViewAngleDialog::resetRememberedAngles();
+}
+
+void TestMainWindow::viewToggles_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("property");
+    QTest::newRow("Lighting") << "actionLighting" << 0;
+    QTest::newRow("Render Objects") << "actionRender_Objects" << 1;
+    QTest::newRow("Render Object Edges") << "actionRender_Object_Edges" << 2;
+    QTest::newRow("Grid") << "actionGrid" << 3;
+    QTest::newRow("Snap to Grid") << "actionSnap_to_Grid" << 4;
+}
+
+void TestMainWindow::viewToggles()
+{
+    QFETCH(QString, name);
+    QFETCH(int, property);
+    Ui::GLWidget *view = window->getView();
+    const auto read = [view, property] {
+        switch (property) {
+        case 0: return view->lighting();
+        case 1: return view->drawObjects();
+        case 2: return view->drawOutlines();
+        case 3: return view->showGrid();
+        default: return view->snapToGrid();
+        }
+    };
+    QAction *toggle = action(name);
+    // The action starts in the view's own default state.
+    QCOMPARE(toggle->isChecked(), read());
+    toggle->trigger();
+    QCOMPARE(toggle->isChecked(), read());
+    toggle->trigger();
+    QCOMPARE(toggle->isChecked(), read());
+}
+
+void TestMainWindow::viewDialogs_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("accept");
+    QTest::newRow("zoom, OK") << "actionZoom" << true;
+    QTest::newRow("zoom, Cancel") << "actionZoom" << false;
+    QTest::newRow("translation, OK") << "actionTranslate" << true;
+    QTest::newRow("translation, Cancel") << "actionTranslate" << false;
+    QTest::newRow("grid spacing, OK") << "actionGrid_Spacing" << true;
+    QTest::newRow("grid spacing, Cancel") << "actionGrid_Spacing" << false;
+}
+
+void TestMainWindow::viewDialogs()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, accept);
+    Ui::GLWidget *view = window->getView();
+    const double zoom = view->zoom();
+    const Util::Vector3D translation = view->translation();
+    const double spacing = view->gridSpacing();
+    GuiTestSupport::whenModal([&](QWidget *modal) {
+        setSpinIfPresent(modal, "dblZoom", 50);
+        setSpinIfPresent(modal, "dblDistanceX", 1.5);
+        setSpinIfPresent(modal, "dblDistanceY", -2);
+        setSpinIfPresent(modal, "dblDistanceZ", 3);
+        setSpinIfPresent(modal, "dblSpacing", 2.5);
+        if (accept)
+            static_cast<QDialog *>(modal)->accept();
+        else
+            static_cast<QDialog *>(modal)->reject();
+    });
+    action(name)->trigger();
+    const bool zoomChanged = accept && name == QLatin1String("actionZoom");
+    const bool moved = accept && name == QLatin1String("actionTranslate");
+    const bool spaced = accept && name == QLatin1String("actionGrid_Spacing");
+    QCOMPARE(view->zoom(), zoomChanged ? 2.0 : zoom);
+    const Util::Vector3D expected = moved ? Util::Vector3D(1.5, -2, 3) : translation;
+    QCOMPARE(view->translation().x, expected.x);
+    QCOMPARE(view->translation().y, expected.y);
+    QCOMPARE(view->translation().z, expected.z);
+    QCOMPARE(view->gridSpacing(), spaced ? 2.5 : spacing);
 }
 
 QTEST_MAIN(TestMainWindow)

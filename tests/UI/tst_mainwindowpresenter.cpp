@@ -191,6 +191,12 @@ void TestMainWindowPresenter::undoRedoFollowTheStacks()
     QCOMPARE(redo->text(), QStringLiteral("Redo "));
     QVERIFY(!redo->isEnabled());
 
+    // Setting the form's texts again keeps the operation name.
+    QEvent languageChange(QEvent::LanguageChange);
+    QApplication::sendEvent(window.get(), &languageChange);
+    QCOMPARE(undo->text(), QStringLiteral("Undo Fill"));
+    QVERIFY(undo->isEnabled());
+
     undo->trigger();
     QCOMPARE(volume->materialIds(), std::vector<std::uint32_t>(8, 0));
     QCOMPARE(undo->text(), QStringLiteral("Undo "));

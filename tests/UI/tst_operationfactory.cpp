@@ -1,4 +1,6 @@
 #include "Core/Operations/CreateSubstrateOperation.h"
+#include "Core/Operations/IsotropicFilmDepositionOperation.h"
+#include "Core/Operations/IsotropicFilmEtchingOperation.h"
 #include "Core/Operations/OpenDocumentOperation.h"
 #include "Core/Operations/SaveDocumentAsOperation.h"
 #include "Core/Operations/SaveDocumentOperation.h"
@@ -9,6 +11,8 @@
 #include "UI/MainWindowPresenter.h"
 #include "UI/Observers/CreateSubstrateObserver.h"
 #include "UI/Observers/DocumentSavedObserver.h"
+#include "UI/Observers/IsotropicFilmDepositionObserver.h"
+#include "UI/Observers/IsotropicFilmEtchingObserver.h"
 #include "UI/OperationFactory.h"
 #include "UI/OperationMapper.h"
 
@@ -64,6 +68,12 @@ void TestOperationFactory::builtOperations_data()
     // Open keeps its observer in a class-wide slot, not on the operation.
     QTest::newRow("11 Open") << std::uint32_t(11) << QByteArray(typeid(Core::Operations::OpenDocumentOperation).name())
                              << QByteArray();
+    QTest::newRow("13 CVD") << std::uint32_t(13)
+                            << QByteArray(typeid(Core::Operations::IsotropicFilmDepositionOperation).name())
+                            << QByteArray(typeid(Ui::Observers::IsotropicFilmDepositionObserver).name());
+    QTest::newRow("14 Isotropic Etching")
+        << std::uint32_t(14) << QByteArray(typeid(Core::Operations::IsotropicFilmEtchingOperation).name())
+        << QByteArray(typeid(Ui::Observers::IsotropicFilmEtchingObserver).name());
 }
 
 void TestOperationFactory::builtOperations()

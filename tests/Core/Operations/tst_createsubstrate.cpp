@@ -112,7 +112,6 @@ private slots:
     void dialogDefaultsFillBelowThirtyOnly();
     void createUndoRedoSameObject();
     void stepAndEndBeforeOptions();
-    void rejectedDialogCancelsSilently();
     void badSizes_data();
     void badSizes();
 };
@@ -249,19 +248,6 @@ void TestCreateSubstrate::stepAndEndBeforeOptions()
     // A further step does nothing.
     op->step();
     QCOMPARE(workspace.getDocument().getAllObjects().size(), 1);
-}
-
-void TestCreateSubstrate::rejectedDialogCancelsSilently()
-{
-    Core::Workspace workspace;
-    auto factory = std::make_shared<SubstrateFactory>(&workspace);
-    factory->dialog = [](CreateSubstrateOperation &op) { op.cancel(); };
-    workspace.setOperationFactory(factory);
-    workspace.activate(CreateSubstrateOperation::operationId);
-    QVERIFY(!workspace.getCurrentOperation());
-    QVERIFY(workspace.getConsoleInput().getMessage().isEmpty());
-    QVERIFY(workspace.getDocument().getAllObjects().isEmpty());
-    QCOMPARE(workspace.getUndoRedo().undoCount(), std::size_t(0));
 }
 
 void TestCreateSubstrate::badSizes_data()

@@ -1,10 +1,17 @@
 #include "Core/Operations/CreateSubstrateOperation.h"
 #include "Core/Operations/IOperationFactory.h"
+#include "Core/Operations/IsotropicFilmDepositionOperation.h"
+#include "Core/Operations/IsotropicFilmEtchingOperation.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Model/Materials/MaterialFactory.h"
+#include "Model/Process/ProcessFactory.h"
 #include "UI/Observers/CreateSubstrateObserver.h"
+#include "UI/Observers/IsotropicFilmDepositionObserver.h"
+#include "UI/Observers/IsotropicFilmEtchingObserver.h"
 #include "UI/Operations/CreateSubstrateDialog.h"
+#include "UI/Operations/IsotropicDepositionDialog.h"
+#include "UI/Operations/IsotropicEtchingDialog.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -13,6 +20,8 @@
 #include <memory>
 
 using Core::Operations::CreateSubstrateOperation;
+using Core::Operations::IsotropicFilmDepositionOperation;
+using Core::Operations::IsotropicFilmEtchingOperation;
 using Ui::Operations::CreateSubstrateDialog;
 
 namespace {
@@ -27,6 +36,17 @@ public:
         if (id == CreateSubstrateOperation::operationId) {
             auto operation = std::make_shared<CreateSubstrateOperation>(workspace);
             operation->setObserver(std::make_shared<Ui::Observers::CreateSubstrateObserver>(workspace, parent));
+            return operation;
+        }
+        if (id == IsotropicFilmDepositionOperation::operationId) {
+            auto operation = std::make_shared<IsotropicFilmDepositionOperation>(workspace);
+            operation->setObserver(
+                std::make_shared<Ui::Observers::IsotropicFilmDepositionObserver>(workspace, parent));
+            return operation;
+        }
+        if (id == IsotropicFilmEtchingOperation::operationId) {
+            auto operation = std::make_shared<IsotropicFilmEtchingOperation>(workspace);
+            operation->setObserver(std::make_shared<Ui::Observers::IsotropicFilmEtchingObserver>(workspace, parent));
             return operation;
         }
         return {};
@@ -81,6 +101,22 @@ std::size_t countMaterial(const std::vector<std::uint32_t> &ids, std::uint32_t m
     return std::size_t(std::count(ids.begin(), ids.end(), material));
 }
 
+// n x n x n cells, material `fill` below z = `height`.
+std::shared_ptr<Model::Automaton::TotalVolume> slab(std::uint32_t n, std::uint32_t height, std::uint32_t fill)
+{
+    std::vector<std::uint32_t> ids(std::size_t(n) * n * n, 0);
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        ids[i] = i % n < height ? fill : 0;
+    return std::make_shared<Model::Automaton::TotalVolume>(n, n, n, 1.f, 1.f, 1.f, Util::Vector3D(), ids);
+}
+
+std::unique_ptr<QDialog> makeIsotropicDialog(bool deposition)
+{
+    if (deposition)
+        return std::make_unique<Ui::Operations::IsotropicDepositionDialog>();
+    return std::make_unique<Ui::Operations::IsotropicEtchingDialog>();
+}
+
 } // namespace
 
 class TestDialogs : public QObject
@@ -97,6 +133,11 @@ private slots:
     void substrateObserverAccepts_data();
     void substrateObserverAccepts();
     void substrateObserverRejectCancels();
+    void isotropicDialog_data();
+    void isotropicDialog();
+    void isotropicObserverAccepts_data();
+    void isotropicObserverAccepts();
+    void isotropicObserverRejectWaits();
 };
 
 void TestDialogs::substrateDefaults_data()
@@ -316,6 +357,129 @@ void TestDialogs::substrateObserverRejectCancels()
     QVERIFY(!workspace.getCurrentOperation());
     QVERIFY(workspace.getDocument().getAllObjects().isEmpty());
     QVERIFY(workspace.getConsoleInput().getMessage().isEmpty());
+    QCOMPARE(workspace.getUndoRedo().undoCount(), std::size_t(0));
+}
+
+void TestDialogs::isotropicDialog_data()
+{
+    QTest::addColumn<bool>("deposition");
+    QTest::addColumn<QString>("form");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("valueName");
+    QTest::addColumn<QString>("valueLabel");
+    QTest::addColumn<QString>("process");
+    QTest::newRow("deposition") << true << "IsotropicDepositionForm" << "Isotropic Film Deposition" << "dblThickness"
+                                << "Film thickness" << "CVD";
+    QTest::newRow("etching") << false << "IsotropicEtchingForm" << "Isotropic Film Etching" << "dblDepth"
+                             << "Etch Depth" << "Isotropic Etching";
+}
+
+void TestDialogs::isotropicDialog()
+{
+    QFETCH(bool, deposition);
+    QFETCH(QString, form);
+    QFETCH(QString, title);
+    QFETCH(QString, valueName);
+    QFETCH(QString, valueLabel);
+    QFETCH(QString, process);
+    auto dialog = makeIsotropicDialog(deposition);
+    QCOMPARE(dialog->objectName(), form);
+    QCOMPARE(dialog->windowTitle(), title);
+    auto *value = dialog->findChild<QDoubleSpinBox *>(valueName);
+    QVERIFY(value);
+    QCOMPARE(value->decimals(), 2);
+    QCOMPARE(value->minimum(), 0.0);
+    QCOMPARE(value->maximum(), 1e9);
+    QCOMPARE(value->value(), 10.0);
+    QCOMPARE(value->suffix(), QStringLiteral(" units"));
+    QStringList labels;
+    for (auto *label : dialog->findChildren<QLabel *>())
+        labels << label->text();
+    QVERIFY2(labels.contains(valueLabel), qPrintable(labels.join('|')));
+    QVERIFY(labels.contains(QStringLiteral("Material")));
+
+    const auto compatible = Model::Process::ProcessFactory::getInstance()->getProcess(process).getCompatibleMaterials();
+    QVERIFY(!compatible.isEmpty());
+    auto *list = field<QComboBox>(dialog.get(), "cbxMaterial");
+    QVERIFY(list);
+    QCOMPARE(list->count(), compatible.size());
+    for (int i = 0; i < compatible.size(); ++i) {
+        QCOMPARE(list->itemText(i), compatible[i].getName());
+        QCOMPARE(list->itemData(i).toUInt(), compatible[i].getId());
+        QCOMPARE(list->itemIcon(i).availableSizes().value(0), QSize(100, 100));
+    }
+    auto *buttons = dialog->findChild<QDialogButtonBox *>();
+    QVERIFY(buttons->button(QDialogButtonBox::Ok));
+    QVERIFY(buttons->button(QDialogButtonBox::Cancel));
+}
+
+void TestDialogs::isotropicObserverAccepts_data()
+{
+    QTest::addColumn<bool>("deposition");
+    QTest::addColumn<QString>("valueName");
+    QTest::addColumn<QString>("process");
+    QTest::newRow("deposition") << true << "dblThickness" << "CVD";
+    QTest::newRow("etching") << false << "dblDepth" << "Isotropic Etching";
+}
+
+void TestDialogs::isotropicObserverAccepts()
+{
+    QFETCH(bool, deposition);
+    QFETCH(QString, valueName);
+    QFETCH(QString, process);
+    const auto compatible = Model::Process::ProcessFactory::getInstance()->getProcess(process).getCompatibleMaterials();
+    QVERIFY(compatible.size() > 1);
+    const std::uint32_t chosen = compatible.last().getId();
+    QWidget window;
+    Core::Workspace workspace;
+    workspace.setOperationFactory(std::make_shared<DialogFactory>(&workspace, &window));
+    // Deposition grows one layer on a 2-layer slab; etching removes the top of a 3-layer slab.
+    const std::uint32_t n = 4;
+    auto volume = slab(n, deposition ? 2 : 3, deposition ? 99 : chosen);
+    workspace.getDocument().addObject(volume);
+    workspace.getSelection().select(volume);
+
+    answerNextDialog(
+        [&](QDialog *dialog) {
+            dialog->findChild<QDoubleSpinBox *>(valueName)->setValue(1.0);
+            auto *list = field<QComboBox>(dialog, "cbxMaterial");
+            list->setCurrentIndex(list->count() - 1);
+        },
+        true);
+    workspace.activate(deposition ? 13 : 14);
+
+    const auto ids = volume->materialIds();
+    std::size_t layer2 = 0;
+    for (std::uint32_t x = 0; x < n; ++x)
+        for (std::uint32_t y = 0; y < n; ++y)
+            layer2 += ids[volume->index(x, y, 2)] == (deposition ? chosen : 0u);
+    QCOMPARE(layer2, std::size_t(n * n));
+    QCOMPARE(ids[volume->index(1, 1, 3)], 0u);
+    QCOMPARE(ids[volume->index(1, 1, 1)], deposition ? 99u : chosen);
+    const QString name = deposition ? QStringLiteral("Isotropic Deposition") : QStringLiteral("Isotropic Etching");
+    QCOMPARE(workspace.getConsoleInput().getMessage(), name + QStringLiteral(": Operation finished."));
+    QVERIFY(!workspace.getCurrentOperation());
+    QCOMPARE(workspace.getUndoRedo().undoTopName(), name);
+}
+
+void TestDialogs::isotropicObserverRejectWaits()
+{
+    QWidget window;
+    Core::Workspace workspace;
+    workspace.setOperationFactory(std::make_shared<DialogFactory>(&workspace, &window));
+    auto volume = slab(3, 1, 5);
+    const auto before = volume->materialIds();
+    workspace.getSelection().select(volume);
+    QString title;
+    answerNextDialog(nullptr, false, &title);
+    workspace.activate(13);
+    QCOMPARE(title, QStringLiteral("Isotropic Film Deposition"));
+    QVERIFY(std::dynamic_pointer_cast<IsotropicFilmDepositionOperation>(workspace.getCurrentOperation()));
+    QCOMPARE(workspace.getConsoleInput().getMessage(), QStringLiteral("Isotropic Deposition: Cell volume selected."));
+    workspace.cancelCurrent();
+    QCOMPARE(workspace.getConsoleInput().getMessage(), QStringLiteral("Isotropic Deposition: Operation canceled."));
+    QVERIFY(!workspace.getCurrentOperation());
+    QVERIFY(volume->materialIds() == before);
     QCOMPARE(workspace.getUndoRedo().undoCount(), std::size_t(0));
 }
 

@@ -1,0 +1,147 @@
+// Isotropic deposition and etching on a 256 x 256 x 128 volume: a silicon
+// base of 32 layers carrying an 8 x 8 array of 16 x 16 x 32 pillars (pitch 32).
+//
+//   bench_surfacefront [benchmark options]
+//   bench_surfacefront --dump-deposition FILE
+//       runs one deposition (thickness 20, material 2) and writes the material
+//       ids as little-endian 32-bit words in cell order, for compare_edt.py.
+
+#include "Core/Operations/IsotropicFilmDeposition.h"
+#include "Core/Operations/IsotropicFilmEtching.h"
+#include "Model/Automaton/TotalVolume.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QLoggingCategory>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr std::uint32_t sizeX = 256;
+constexpr std::uint32_t sizeY = 256;
+constexpr std::uint32_t sizeZ = 128;
+constexpr std::uint32_t baseHeight = 32;
+constexpr std::uint32_t pillarPitch = 32;
+constexpr std::uint32_t pillarWidth = 16;
+constexpr std::uint32_t pillarOffset = 8;
+constexpr std::uint32_t pillarHeight = 32;
+constexpr std::uint32_t silicon = 1;
+constexpr std::uint32_t film = 2;
+constexpr float distance = 20.0f;
+
+bool inPillar(std::uint32_t v)
+{
+    const std::uint32_t m = v % pillarPitch;
+    return m >= pillarOffset && m < pillarOffset + pillarWidth;
+}
+
+std::vector<std::uint32_t> pillarField()
+{
+    std::vector<std::uint32_t> ids(std::size_t(sizeX) * sizeY * sizeZ, 0);
+    for (std::uint32_t x = 0; x < sizeX; ++x)
+        for (std::uint32_t y = 0; y < sizeY; ++y)
+            for (std::uint32_t z = 0; z < sizeZ; ++z) {
+                const bool pillar = inPillar(x) && inPillar(y) && z < baseHeight + pillarHeight;
+                if (z < baseHeight || pillar)
+                    ids[(std::size_t(x) * sizeY + y) * sizeZ + z] = silicon;
+            }
+    return ids;
+}
+
+void restore(Model::Automaton::TotalVolume &volume, const std::vector<std::uint32_t> &ids)
+{
+    Model::Automaton::Voxel *cells = volume.lockCells();
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        cells[i].material = ids[i];
+    volume.unlockCells();
+}
+
+std::size_t count(Model::Automaton::TotalVolume &volume, std::uint32_t id)
+{
+    std::size_t n = 0;
+    for (const std::uint32_t m : volume.materialIds())
+        n += m == id;
+    return n;
+}
+
+template <class Process>
+void runField(benchmark::State &state, std::uint32_t material, std::uint32_t counted, float thickness = distance)
+{
+    static const std::vector<std::uint32_t> ids = pillarField();
+    Model::Automaton::TotalVolume volume(sizeX, sizeY, sizeZ, 1.0f, 1.0f, 1.0f, Util::Vector3D(0, 0, 0), ids);
+    std::uint64_t steps = 0;
+    unsigned strips = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        restore(volume, ids);
+        Process process(&volume, material, thickness);
+        if (state.range(0) > 0)
+            process.setStripCount(unsigned(state.range(0)));
+        state.ResumeTiming();
+        process.run();
+        steps = process.getStepsDone();
+        strips = process.getStripsUsed();
+    }
+    state.counters["steps"] = double(steps);
+    state.counters["strips"] = strips;
+    state.counters["cells"] = double(count(volume, counted));
+}
+
+void BM_IsotropicDeposition(benchmark::State &state)
+{
+    runField<Core::Operations::IsotropicFilmDeposition>(state, film, film);
+}
+
+void BM_IsotropicEtching(benchmark::State &state)
+{
+    runField<Core::Operations::IsotropicFilmEtching>(state, silicon, 0);
+}
+
+// Thickness 0: the initialisation alone (a full pass over both arrays).
+void BM_SurfaceFrontInitialisation(benchmark::State &state)
+{
+    runField<Core::Operations::IsotropicFilmDeposition>(state, film, film, 0.0f);
+}
+
+// Argument: strip count, 0 for the thread pool's default.
+BENCHMARK(BM_IsotropicDeposition)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_IsotropicEtching)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SurfaceFrontInitialisation)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+int dumpDeposition(const char *path)
+{
+    const std::vector<std::uint32_t> ids = pillarField();
+    Model::Automaton::TotalVolume volume(sizeX, sizeY, sizeZ, 1.0f, 1.0f, 1.0f, Util::Vector3D(0, 0, 0), ids);
+    Core::Operations::IsotropicFilmDeposition(&volume, film, distance).run();
+    const std::vector<std::uint32_t> result = volume.materialIds();
+    std::FILE *file = std::fopen(path, "wb");
+    if (!file) {
+        std::fprintf(stderr, "cannot write %s\n", path);
+        return 1;
+    }
+    const bool written = std::fwrite(result.data(), sizeof(std::uint32_t), result.size(), file) == result.size();
+    if (std::fclose(file) != 0 || !written) {
+        std::fprintf(stderr, "cannot write %s\n", path);
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QLoggingCategory::setFilterRules(QStringLiteral("kestrum.*.debug=false"));
+    if (argc == 3 && std::strcmp(argv[1], "--dump-deposition") == 0)
+        return dumpDeposition(argv[2]);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

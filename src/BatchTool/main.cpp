@@ -1,0 +1,225 @@
+// kestrum-batch: runs a process list (".plst") on a cell volume without the
+// interactive program and writes the resulting document.
+
+#include "BatchImageRenderer.h"
+#include "Core/BatchRun/BatchRunner.h"
+#include "Core/BatchRun/ProcessData.h"
+#include "Core/BatchRun/ProcessListArchiver.h"
+#include "Core/Workspace.h"
+#include "Model/Automaton/TotalVolume.h"
+#include "Model/Materials/MaterialFactory.h"
+#include "Model/Persistence/ArchiverRegistry.h"
+#include "Model/Persistence/DocumentReader.h"
+#include "Model/Persistence/DocumentWriter.h"
+#include "Model/Process/ProcessFactory.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QThreadPool>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+enum ExitCode {
+    Success = 0,
+    UsageError = 2,
+    InputError = 3,
+    MissingVolume = 4,
+    StepSkipped = 5,
+    OutputError = 6,
+    NoDisplay = 7,
+};
+
+void say(const QString &text)
+{
+    std::fprintf(stderr, "%s\n", qPrintable(text));
+    std::fflush(stderr);
+}
+
+int fail(int code, const QString &text)
+{
+    say(QStringLiteral("kestrum-batch: ") + text);
+    return code;
+}
+
+const char *helpText =
+    "Runs the steps of a process list (\".plst\") one after another on a cell volume,\n"
+    "exactly as the Batch Run dialog does, and writes the resulting document (\".kst\").\n"
+    "\n"
+    "The steps work on the first cell volume of --input, or on the volume that a\n"
+    "Create Substrate step of the list makes. A list without either stops at its first\n"
+    "step with \"Missing Cell Volume\".\n"
+    "\n"
+    "Progress goes to standard error: one line per step with its number, name and time;\n"
+    "a step whose parameters are missing or unusable is skipped and reported.\n"
+    "--image and Save Image steps render the scene, which needs a display (for example\n"
+    "run under xvfb-run); without one the tool says so and stops.\n"
+    "The material and process catalogues are read from the \"Kestrum\" folder in the\n"
+    "home directory, as the program reads them.\n"
+    "\n"
+    "Exit codes: 0 success, 2 usage, 3 unreadable recipe or input document,\n"
+    "4 no cell volume, 5 a step was skipped with --strict, 6 the output could not be\n"
+    "written, 7 an image was asked for but no display is available.";
+
+bool displayAvailable()
+{
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (platform.startsWith("offscreen") || platform.startsWith("minimal"))
+        return false;
+    return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY")
+        || (!platform.isEmpty() && !platform.startsWith("xcb") && !platform.startsWith("wayland"));
+}
+
+bool listSavesImages(const QList<Ui::ProcessData> &steps)
+{
+    for (const auto &step : steps) {
+        if (step.getType() == Core::BatchRun::BatchStepExecutor::saveImageType)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // Start with a plain core application: a widget application cannot even
+    // start without a display, and most runs need none.
+    std::unique_ptr<QCoreApplication> app;
+    app = std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kestrum-batch"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromLatin1(helpText));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("recipe"), QStringLiteral("The process list to run (.plst)."),
+                                 QStringLiteral("RECIPE.plst"));
+    const QCommandLineOption outputOption(QStringLiteral("output"),
+                                          QStringLiteral("Write the resulting document to <file> (.kst). Required."),
+                                          QStringLiteral("file"));
+    const QCommandLineOption inputOption(QStringLiteral("input"),
+                                         QStringLiteral("Start from the first cell volume of this document (.kst)."),
+                                         QStringLiteral("file"));
+    const QCommandLineOption imageOption(QStringLiteral("image"),
+                                         QStringLiteral("Also save a rendered view of the final scene (needs a display)."),
+                                         QStringLiteral("file"));
+    const QCommandLineOption threadsOption(QStringLiteral("threads"),
+                                           QStringLiteral("Use <n> worker threads (default: one per core)."),
+                                           QStringLiteral("n"));
+    const QCommandLineOption strictOption(QStringLiteral("strict"),
+                                          QStringLiteral("Fail on the first skipped step instead of going on."));
+    parser.addOptions({outputOption, inputOption, imageOption, threadsOption, strictOption});
+    parser.process(*app);
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 1)
+        return fail(UsageError, QStringLiteral("give exactly one process list (see --help)."));
+    if (!parser.isSet(outputOption) || parser.value(outputOption).isEmpty())
+        return fail(UsageError, QStringLiteral("--output is required (see --help)."));
+    if (parser.isSet(threadsOption)) {
+        bool ok = false;
+        const int threads = parser.value(threadsOption).toInt(&ok);
+        if (!ok || threads < 1 || threads > 1024)
+            return fail(UsageError, QStringLiteral("--threads takes a whole number from 1 to 1024."));
+        QThreadPool::globalInstance()->setMaxThreadCount(threads);
+    }
+
+    // The catalogues load on first use, from the same files as the program.
+    Model::Materials::MaterialFactory::getInstance();
+    Model::Process::ProcessFactory::getInstance();
+
+    const QString recipe = positional.first();
+    if (!QFileInfo(recipe).isFile())
+        return fail(InputError, QStringLiteral("cannot read the process list \"%1\": no such file.").arg(recipe));
+    QList<Ui::ProcessData> steps;
+    Ui::ProcessListArchiver archiver;
+    if (!archiver.loadProcessList(recipe, steps))
+        return fail(InputError,
+                    QStringLiteral("cannot read the process list \"%1\": %2").arg(recipe, archiver.errorString()));
+
+    const bool needsImages = parser.isSet(imageOption) || listSavesImages(steps);
+    if (needsImages) {
+        if (!displayAvailable())
+            return fail(NoDisplay, QStringLiteral("rendering images needs a display, and none is available. "
+                                                  "Run under a virtual display, for example: xvfb-run -a kestrum-batch ..."));
+        // Images need widgets: swap the core application for a widget one.
+        app.reset();
+        app = Kestrum::BatchImageRenderer::createApplication(argc, argv);
+    }
+
+    Core::Workspace workspace(QDir::tempPath());
+    Core::BatchRun::BatchStepExecutor::Context context;
+    context.workspace = &workspace;
+
+    if (parser.isSet(inputOption)) {
+        const QString input = parser.value(inputOption);
+        Model::Persistence::DocumentReader reader(workspace.getArchivers());
+        const auto result = reader.load(workspace.getDocument(), input);
+        if (!result.ok)
+            return fail(InputError, QStringLiteral("cannot open \"%1\": %2").arg(input, result.errorMessage));
+        for (const QString &warning : result.warnings)
+            say(QStringLiteral("kestrum-batch: %1: %2").arg(input, warning));
+        for (const auto &object : workspace.getDocument().getAllObjects()) {
+            if (auto volume = std::dynamic_pointer_cast<Model::Automaton::TotalVolume>(object)) {
+                context.volume = volume;
+                break;
+            }
+        }
+    }
+
+    std::unique_ptr<Kestrum::BatchImageRenderer> renderer;
+    if (needsImages) {
+        renderer = std::make_unique<Kestrum::BatchImageRenderer>(&workspace);
+        context.saveImage = [&renderer](const QString &fileName) { return renderer->save(fileName); };
+    }
+
+    Core::BatchRun::BatchRunner runner(context);
+    runner.setStrict(parser.isSet(strictOption));
+    runner.setStepStarted([](int index, int count, const QString &name) {
+        say(QStringLiteral("[%1/%2] %3 ...").arg(index + 1).arg(count).arg(name));
+    });
+    runner.setStepFinished([](const Core::BatchRun::BatchRunner::StepReport &report) {
+        const QString head = QStringLiteral("[%1/%2] %3").arg(report.index + 1).arg(report.count).arg(report.name);
+        if (report.code == Core::BatchRun::BatchStepExecutor::Done) {
+            say(QStringLiteral("%1 done in %2 ms").arg(head).arg(report.milliseconds));
+        } else {
+            QString reason = Core::BatchRun::BatchStepExecutor::describe(report.code);
+            if (!report.parameter.isEmpty())
+                reason += QStringLiteral(" (\"%1\")").arg(report.parameter);
+            say(QStringLiteral("%1 skipped: %2").arg(head, reason));
+        }
+    });
+    const auto summary = runner.run(steps);
+    if (summary.missingVolume)
+        return fail(MissingVolume,
+                    QStringLiteral("Missing Cell Volume: No cell volume was selected and a cell volume was not created. "
+                                   "The cell volume must be created before any other process."));
+    if (summary.stoppedOnSkip)
+        return fail(StepSkipped, QStringLiteral("stopped at the first skipped step (--strict); no document written."));
+
+    const QString output = parser.value(outputOption);
+    Model::Persistence::DocumentWriter writer(workspace.getArchivers());
+    const auto written = writer.save(workspace.getDocument(), output);
+    if (!written.ok)
+        return fail(OutputError, QStringLiteral("cannot write \"%1\": %2").arg(output, written.detail.isEmpty()
+                                                                                        ? written.errorMessage
+                                                                                        : written.detail));
+    say(QStringLiteral("kestrum-batch: %1 of %2 steps done, %3 skipped; document written to %4")
+            .arg(summary.stepsDone)
+            .arg(steps.size())
+            .arg(summary.stepsSkipped)
+            .arg(QFileInfo(output).absoluteFilePath()));
+
+    if (parser.isSet(imageOption)) {
+        const QString image = parser.value(imageOption);
+        if (!renderer->save(image))
+            return fail(OutputError, QStringLiteral("cannot write the image \"%1\".").arg(image));
+        say(QStringLiteral("kestrum-batch: image written to %1").arg(QFileInfo(image).absoluteFilePath()));
+    }
+    return Success;
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "BatchStepExecutor.h"
+
+#include <QList>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+
+namespace Ui {
+class ProcessData;
+}
+
+namespace Core {
+namespace BatchRun {
+
+// Runs the steps of a process list in order on one volume (or on the volume
+// a Create Substrate step makes). Every step counts, whether it ran or was
+// skipped; a run without a volume stops at the first step that needs one.
+class BatchRunner
+{
+public:
+    struct StepReport
+    {
+        int index = 0;       // 0-based position in the list
+        int count = 0;       // steps in the list
+        QString name;        // the step's display name
+        int code = 0;        // BatchStepExecutor::Code
+        QString parameter;   // the parameter that made it give up
+        qint64 milliseconds = 0;
+    };
+
+    struct Summary
+    {
+        int stepsDone = 0;
+        int stepsSkipped = 0;
+        bool missingVolume = false; // stopped: no volume and no Create Substrate first
+        bool stoppedOnSkip = false; // stopped: strict run and a step was skipped
+    };
+
+    explicit BatchRunner(BatchStepExecutor::Context &context);
+
+    // Stops at the first skipped step instead of going on.
+    void setStrict(bool strict) { this->strict = strict; }
+    void setStepFinished(std::function<void(const StepReport &)> callback) { stepFinished = std::move(callback); }
+    void setStepStarted(std::function<void(int index, int count, const QString &name)> callback)
+    {
+        stepStarted = std::move(callback);
+    }
+
+    Summary run(const QList<Ui::ProcessData> &steps);
+    // Steps completed in the current run; read from any thread.
+    unsigned completed() const { return counter.load(); }
+
+private:
+    BatchStepExecutor executor;
+    BatchStepExecutor::Context &context;
+    bool strict = false;
+    std::atomic<unsigned> counter{0};
+    std::function<void(const StepReport &)> stepFinished;
+    std::function<void(int, int, const QString &)> stepStarted;
+};
+
+} // namespace BatchRun
+} // namespace Core

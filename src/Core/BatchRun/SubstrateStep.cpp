@@ -1,0 +1,62 @@
+#include "SubstrateStep.h"
+
+#include "Core/Operations/SubstrateBuilder.h"
+#include "Core/Workspace.h"
+#include "Model/Automaton/TotalVolume.h"
+#include "ProcessData.h"
+#include "StepParameters.h"
+#include "Util/Logging.h"
+
+#include <new>
+
+namespace Core {
+namespace BatchRun {
+
+int SubstrateStep::run(const Ui::ProcessData &step, BatchStepExecutor::Context &context)
+{
+    StepParameters parameters(step);
+    Core::Operations::SubstrateBuilder builder;
+    builder.material = parameters.toUInt(QStringLiteral("MaterialId"));
+    builder.position = parameters.toVector3D(QStringLiteral("Lower Left Front Corner"));
+    builder.sizeX = parameters.toUInt(QStringLiteral("Volume Size X"));
+    builder.sizeY = parameters.toUInt(QStringLiteral("Volume Size Y"));
+    builder.sizeZ = parameters.toUInt(QStringLiteral("Volume Size Z"));
+    builder.spherical = parameters.toBool(QStringLiteral("SphericalSubstrate"));
+    if (builder.spherical) {
+        builder.sphereCenterX = parameters.toUInt(QStringLiteral("Substrate Center X"));
+        builder.sphereCenterY = parameters.toUInt(QStringLiteral("Substrate Center Y"));
+        builder.sphereCenterZ = parameters.toUInt(QStringLiteral("Substrate Center Z"));
+        builder.sphereRadius = parameters.toUInt(QStringLiteral("Substrate Radius"));
+    } else {
+        builder.blockSizeX = parameters.toUInt(QStringLiteral("Substrate Size X"));
+        builder.blockSizeY = parameters.toUInt(QStringLiteral("Substrate Size Y"));
+        builder.blockSizeZ = parameters.toUInt(QStringLiteral("Substrate Size Z"));
+        builder.blockOffsetX = parameters.toUInt(QStringLiteral("Substrate Delta X"));
+        builder.blockOffsetY = parameters.toUInt(QStringLiteral("Substrate Delta Y"));
+        builder.blockOffsetZ = parameters.toUInt(QStringLiteral("Substrate Delta Z"));
+    }
+    if (parameters.code()) {
+        context.failedParameter = parameters.failedName();
+        return parameters.code();
+    }
+    // A volume without cells cannot be drawn or processed.
+    if (builder.sizeX == 0 || builder.sizeY == 0 || builder.sizeZ == 0) {
+        context.failedParameter = QStringLiteral("Volume Size");
+        return BatchStepExecutor::BadParameter;
+    }
+    std::shared_ptr<Model::Automaton::TotalVolume> volume;
+    try {
+        volume = builder.build();
+    } catch (const std::bad_alloc &) {
+        qCWarning(lcBatch) << "Create Substrate: not enough memory for a volume of" << builder.sizeX << "x"
+                           << builder.sizeY << "x" << builder.sizeZ << "cells";
+        return BatchStepExecutor::NotEnoughMemory;
+    }
+    if (context.workspace)
+        context.workspace->getDocument().addObject(volume);
+    context.volume = volume;
+    return BatchStepExecutor::Done;
+}
+
+} // namespace BatchRun
+} // namespace Core

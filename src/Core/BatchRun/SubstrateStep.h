@@ -1,0 +1,18 @@
+#pragma once
+
+#include "BatchStepExecutor.h"
+
+namespace Core {
+namespace BatchRun {
+
+// The Create Substrate step: a new volume, built as the create-substrate
+// operation builds it, added to the document and made the current volume.
+// An earlier volume stays in the document.
+class SubstrateStep
+{
+public:
+    static int run(const Ui::ProcessData &step, BatchStepExecutor::Context &context);
+};
+
+} // namespace BatchRun
+} // namespace Core

@@ -1,0 +1,481 @@
+#pragma once
+
+#include "Model/Automaton/Voxel.h"
+
+#include <QMutex>
+#include <QtGlobal>
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace Model {
+namespace Automaton {
+class TotalVolume;
+}
+} // namespace Model
+
+namespace Util {
+class IProgress;
+}
+
+namespace Core {
+namespace Operations {
+
+// The threaded surface front: a vector distance propagation that advances one
+// cell per step from a set of source cells, shared by the film, oxidation and
+// doping processes.
+//
+// Every cell carries the offset (vx, vy, vz) to the nearest source found so far
+// and a "fixed" mark (Voxel::flag) for sources and cells that never change. The
+// volume is cut into strips along x, one per thread of the global pool. Each
+// step has two phases separated by a join of all strips:
+//   A (compute)  reads only the current array; for every front cell it looks
+//                for a shorter offset through its six face neighbours, writes
+//                improved cells into the second array and collects the cells
+//                around them that join the next front. Cells that fall into
+//                the strip below or above go to the strip's lower or upper
+//                hand-over list.
+//   B (commit)   takes the neighbours' hand-over lists (under their mutexes),
+//                sorts the new front, copies the old front's records from the
+//                second array to the current one and replaces the front.
+// The result therefore does not depend on the strip count or on scheduling.
+// Stepping stops early once every strip's front is empty: later steps could
+// not change anything, and a film thickness of 1e9 must not mean 1e9 steps.
+//
+// A process derives from this class and supplies only what differs:
+//   initialiseStrip()  mark sources and fixed cells in both arrays and build
+//                      the strip's first front (initialiseByNeighbourhood()
+//                      covers the usual "open cell next to a seed" rule);
+//   advanceStrip()     phase A of one step, normally advanceFront() with a
+//                      small rules object (see StepRules below);
+//   finishStrip()      an optional pass after the last step (for example a
+//                      conversion of cells by their final distance);
+//   computeStepCount() when the step count is not derived from the distance
+//                      and the smallest cell size.
+// The rules objects are passed to member templates so that the per-cell tests
+// are inlined; the virtual hooks are called once per strip and step.
+class SurfaceFrontProcess
+{
+public:
+    using Voxel = Model::Automaton::Voxel;
+
+    // What initialiseByNeighbourhood() makes of a cell.
+    enum class CellRole : std::uint8_t {
+        Source,  // fixed, offset (0, 0, 0): seeds the distance field
+        Barrier, // fixed, offset (d, d, d): never changes and never seeds
+        Open     // not fixed, offset (d, d, d): may be reached by the front
+    };
+
+    struct FaceStep
+    {
+        float x;
+        float y;
+        float z;
+    };
+
+    virtual ~SurfaceFrontProcess();
+    SurfaceFrontProcess(const SurfaceFrontProcess &) = delete;
+    SurfaceFrontProcess &operator=(const SurfaceFrontProcess &) = delete;
+
+    // Locks both cell arrays (current first), initialises, steps and unlocks.
+    void run();
+
+    // 0 means the global thread pool's maximum thread count, read by run().
+    void setStripCount(unsigned count) { requestedStripCount = count; }
+    // Follows run(): steps done out of the step count, from the calling thread.
+    void setProgress(Util::IProgress *listener) { progress = listener; }
+
+    // Strips used by the last run (1 when it stayed in the calling thread).
+    unsigned getStripsUsed() const { return stripsUsed; }
+    // Steps performed by the last run and the step count it was given.
+    std::uint64_t getStepsDone() const { return stepsDone; }
+    std::uint64_t getStepCount() const { return stepsTotal; }
+
+    // trunc(ceil(distance / smallest cell size) * (1 + sqrt 2) / sqrt 2): the
+    // ceiling in float, the product in double. A distance that is not positive
+    // (or not a number) gives 0; a product beyond the counter's range saturates.
+    static std::uint64_t stepCount(float distance, float cellSizeX, float cellSizeY, float cellSizeZ);
+
+protected:
+    struct Strip
+    {
+        std::uint32_t xBegin = 0;
+        std::uint32_t xEnd = 0;
+        std::vector<std::size_t> front;
+        std::vector<std::size_t> lower; // cells of the strip below (x = xBegin - 1)
+        std::vector<std::size_t> upper; // cells of the strip above (x = xEnd)
+        QMutex mutex; // guards lower and upper while the neighbours read them
+        // The next front being built, one list per x layer of the strip, so
+        // that it comes out ordered by layer without a sort of the whole list.
+        std::vector<std::vector<std::size_t>> nextLayers;
+        // Cells whose new record phase A wrote into the second array.
+        std::vector<std::size_t> changed;
+    };
+
+    // `distance` is the thickness, depth or limit that fills the far offset
+    // (d, d, d) and, by default, the step count.
+    SurfaceFrontProcess(Model::Automaton::TotalVolume *volume, float distance);
+
+    // Sets flag and offset of the strip's cells in both arrays and fills
+    // strip.front in index order. It may also hand cells over (strip.lower,
+    // strip.upper); they are merged into the neighbours' fronts before the
+    // first step. Runs concurrently for all strips; it must write only cells
+    // of its own strip and read only materials elsewhere.
+    virtual void initialiseStrip(Strip &strip) = 0;
+    // Phase A of one step for one strip.
+    virtual void advanceStrip(Strip &strip) = 0;
+    // After the last step, once per strip (concurrently). Default: nothing.
+    virtual void finishStrip(Strip &strip);
+    virtual std::uint64_t computeStepCount() const;
+
+    // Rule for initialiseByNeighbourhood(): every cell gets the role
+    // rules.role(material); an Open cell joins the front when one of its
+    // neighbours inside the volume (26 when Rules::mooreNeighbourhood, else
+    // the six face neighbours) satisfies rules.attracts(material).
+    template <class Rules>
+    void initialiseByNeighbourhood(Strip &strip, const Rules &rules);
+
+    // Phase A with a rules object providing
+    //   bool takesPart(const Voxel &cell)      a front cell that is not fixed
+    //                                          competes this step;
+    //   float limitSquared(const Voxel &cell)  longest accepted offset, squared;
+    //   void apply(const Voxel &current, Voxel &next)
+    //                                          material change of an improved
+    //                                          cell (offset and flag are set
+    //                                          by the front);
+    //   bool joins(std::uint32_t material)     a neighbour of an improved cell
+    //                                          with this current material
+    //                                          joins the next front;
+    //   static constexpr bool mooreNeighbourhood
+    //                                          26 neighbours, or the six faces.
+    template <class Rules>
+    void advanceFront(Strip &strip, const Rules &rules);
+
+    // Face steps paired with the neighbour offsets (0,0,-1), (0,0,+1),
+    // (0,-1,0), (0,+1,0), (-1,0,0), (+1,0,0). The default is
+    // (0,0,-cz), (0,0,+cz), (0,-cy,0), (0,+cy,0), (-cx,0,0), (+cx,0,0).
+    void setFaceSteps(const std::array<FaceStep, 6> &steps) { faceSteps = steps; }
+
+    // Copies `count` records from the current to the second array, starting
+    // at `first`, without pulling the second array into the cache.
+    void mirrorCells(std::size_t first, std::size_t count);
+
+    Model::Automaton::TotalVolume *getVolume() const { return volume; }
+    float getDistance() const { return distance; }
+
+    Model::Automaton::TotalVolume *volume;
+    const float distance;
+    std::uint32_t nx;
+    std::uint32_t ny;
+    std::uint32_t nz;
+    float cx;
+    float cy;
+    float cz;
+    std::array<FaceStep, 6> faceSteps;
+    // Valid while run() holds the locks.
+    Voxel *cells = nullptr;
+    Voxel *nextCells = nullptr;
+
+private:
+    void initialisePass();
+    void stepPass();
+    void commitStrip(Strip &strip, std::size_t index);
+    void mergeHandOvers(Strip &strip, std::size_t index);
+    void gatherNextLayers(Strip &strip);
+    void finishPass();
+    std::size_t frontSize() const;
+    template <class Task>
+    void forEachStrip(Task task);
+
+    unsigned requestedStripCount = 0;
+    Util::IProgress *progress = nullptr;
+    std::unique_ptr<Strip[]> strips;
+    unsigned stripsUsed = 0;
+    bool concurrent = false;
+    // One byte per cell, read and written only by the strip that owns the
+    // cell's x layer: Queued, the cell is already in the next front; Known,
+    // Joins holds rules.joins() of the cell's current material (cleared when
+    // phase B commits a new record), so a material is not fetched again for
+    // every improved neighbour.
+    enum CellState : std::uint8_t { Queued = 1, Known = 2, Joins = 4 };
+    static constexpr std::size_t prefetchDistance = 8;
+    std::vector<std::uint8_t> cellStates;
+    std::uint64_t stepsDone = 0;
+    std::uint64_t stepsTotal = 0;
+    qint64 computeTime = 0; // nanoseconds in phase A and phase B, for the log
+    qint64 commitTime = 0;
+};
+
+template <class Rules>
+void SurfaceFrontProcess::initialiseByNeighbourhood(Strip &strip, const Rules &rules)
+{
+    const std::size_t nyz = std::size_t(ny) * nz;
+    const float far = distance;
+    strip.front.clear();
+    if (strip.xBegin >= strip.xEnd || nyz == 0)
+        return;
+
+    // Attracting cells of the layers x-1, x and x+1 as bytes, in a ring of
+    // three layers, so that a cell's neighbours are counted with a few column
+    // sums instead of 26 scattered reads, and every layer is read from memory
+    // once.
+    std::vector<std::uint8_t> ring(3 * nyz);
+    const auto layerBytes = [&](std::uint32_t x) { return ring.data() + (x % 3) * nyz; };
+    const auto fillLayer = [&](std::uint32_t x) {
+        std::uint8_t *a = layerBytes(x);
+        const Voxel *source = cells + std::size_t(x) * nyz;
+        for (std::size_t i = 0; i < nyz; ++i)
+            a[i] = rules.attracts(source[i].material) ? 1 : 0;
+    };
+    if (strip.xBegin > 0)
+        fillLayer(strip.xBegin - 1);
+    fillLayer(strip.xBegin);
+
+    std::vector<std::uint8_t> column(nz);
+    for (std::uint32_t x = strip.xBegin; x < strip.xEnd; ++x) {
+        if (x + 1 < nx)
+            fillLayer(x + 1);
+        const std::uint32_t x0 = x > 0 ? x - 1 : 0;
+        const std::uint32_t x1 = x + 1 < nx ? x + 1 : x;
+        for (std::uint32_t y = 0; y < ny; ++y) {
+            const std::uint32_t y0 = y > 0 ? y - 1 : 0;
+            const std::uint32_t y1 = y + 1 < ny ? y + 1 : y;
+            const std::uint8_t *self = layerBytes(x) + std::size_t(y) * nz;
+            if (Rules::mooreNeighbourhood) {
+                // Sum of the 3 x 3 columns around (x, y), the own one included.
+                std::fill(column.begin(), column.end(), std::uint8_t(0));
+                for (std::uint32_t xs = x0; xs <= x1; ++xs) {
+                    for (std::uint32_t ys = y0; ys <= y1; ++ys) {
+                        const std::uint8_t *a = layerBytes(xs) + std::size_t(ys) * nz;
+                        for (std::uint32_t z = 0; z < nz; ++z)
+                            column[z] = std::uint8_t(column[z] + a[z]);
+                    }
+                }
+            }
+            const std::size_t base = (std::size_t(x) * ny + y) * nz;
+            for (std::uint32_t z = 0; z < nz; ++z) {
+                const std::size_t i = base + z;
+                Voxel &cell = cells[i];
+                const CellRole role = rules.role(cell.material);
+                cell.flag = role != CellRole::Open;
+                const float v = role == CellRole::Source ? 0.0f : far;
+                cell.vx = v;
+                cell.vy = v;
+                cell.vz = v;
+                if (role != CellRole::Open)
+                    continue;
+                unsigned count = 0;
+                if (Rules::mooreNeighbourhood) {
+                    count = column[z] - self[z];
+                    if (z > 0)
+                        count += column[z - 1];
+                    if (z + 1 < nz)
+                        count += column[z + 1];
+                } else {
+                    if (z > 0)
+                        count += self[z - 1];
+                    if (z + 1 < nz)
+                        count += self[z + 1];
+                    if (y > 0)
+                        count += self[std::ptrdiff_t(z) - std::ptrdiff_t(nz)];
+                    if (y + 1 < ny)
+                        count += self[z + nz];
+                    if (x > 0)
+                        count += layerBytes(x - 1)[std::size_t(y) * nz + z];
+                    if (x + 1 < nx)
+                        count += layerBytes(x + 1)[std::size_t(y) * nz + z];
+                }
+                if (count > 0)
+                    strip.front.push_back(i);
+            }
+        }
+        // The second array starts as an exact copy of the current one,
+        // whatever an earlier process left in it.
+        mirrorCells(std::size_t(x) * nyz, nyz);
+    }
+}
+
+template <class Rules>
+void SurfaceFrontProcess::advanceFront(Strip &strip, const Rules &rules)
+{
+    const std::size_t nyz = std::size_t(ny) * nz;
+    const Voxel *current = cells;
+    std::uint8_t *state = cellStates.data();
+
+    strip.lower.clear();
+    strip.upper.clear();
+    strip.changed.clear();
+    for (std::vector<std::size_t> &layer : strip.nextLayers)
+        layer.clear();
+    for (const std::size_t p : strip.front)
+        state[p] &= std::uint8_t(~Queued);
+
+    // A neighbour n (in layer xn) of an improved cell joins the next front.
+    const auto join = [&](std::size_t n, std::uint32_t xn) {
+        if (xn < strip.xBegin) {
+            if (rules.joins(current[n].material))
+                strip.lower.push_back(n);
+            return;
+        }
+        if (xn >= strip.xEnd) {
+            if (rules.joins(current[n].material))
+                strip.upper.push_back(n);
+            return;
+        }
+        std::uint8_t s = state[n];
+        if (s & Queued)
+            return;
+        if (!(s & Known))
+            s = std::uint8_t(Known | (rules.joins(current[n].material) ? Joins : 0));
+        if (s & Joins) {
+            s |= Queued;
+            strip.nextLayers[xn - strip.xBegin].push_back(n);
+        }
+        state[n] = s;
+    };
+
+    // The front comes ordered by x layer, so x follows without a division.
+    std::uint32_t x = strip.xBegin;
+    std::size_t layerBegin = std::size_t(x) * nyz;
+    const std::size_t cellCount = std::size_t(nx) * nyz;
+    const std::size_t frontSize = strip.front.size();
+    for (std::size_t f = 0; f < frontSize; ++f) {
+        // The front advances into cells nobody touched since the
+        // initialisation; fetch the next layer's columns ahead of time.
+        if (f + prefetchDistance < frontSize) {
+            const std::size_t ahead = strip.front[f + prefetchDistance] + nyz;
+            if (ahead + nz < cellCount) {
+                __builtin_prefetch(current + ahead - nz);
+                __builtin_prefetch(current + ahead);
+                __builtin_prefetch(current + ahead + nz);
+                __builtin_prefetch(state + ahead - nz, 1);
+                __builtin_prefetch(state + ahead, 1);
+                __builtin_prefetch(state + ahead + nz, 1);
+            }
+        }
+        const std::size_t p = strip.front[f];
+        const Voxel &cell = current[p];
+        if (cell.flag || !rules.takesPart(cell))
+            continue;
+        if (p < layerBegin || p - layerBegin >= nyz) {
+            x = std::uint32_t(p / nyz);
+            layerBegin = std::size_t(x) * nyz;
+        }
+        const std::size_t rest = p - layerBegin;
+        const std::uint32_t y = std::uint32_t(rest / nz);
+        const std::uint32_t z = std::uint32_t(rest - std::size_t(y) * nz);
+
+        float best = cell.vx * cell.vx + cell.vy * cell.vy + cell.vz * cell.vz;
+        const float limit = rules.limitSquared(cell);
+        float bx = 0.0f;
+        float by = 0.0f;
+        float bz = 0.0f;
+        bool improved = false;
+        const auto consider = [&](std::size_t q, const FaceStep &step) {
+            const Voxel &n = current[q];
+            const float ax = n.vx + step.x;
+            const float ay = n.vy + step.y;
+            const float az = n.vz + step.z;
+            const float length = ax * ax + ay * ay + az * az;
+            if (length < best && length <= limit) {
+                best = length;
+                bx = ax;
+                by = ay;
+                bz = az;
+                improved = true;
+            }
+        };
+        if (z > 0)
+            consider(p - 1, faceSteps[0]);
+        if (z + 1 < nz)
+            consider(p + 1, faceSteps[1]);
+        if (y > 0)
+            consider(p - nz, faceSteps[2]);
+        if (y + 1 < ny)
+            consider(p + nz, faceSteps[3]);
+        if (x > 0)
+            consider(p - nyz, faceSteps[4]);
+        if (x + 1 < nx)
+            consider(p + nyz, faceSteps[5]);
+        if (!improved)
+            continue;
+
+        Voxel &out = nextCells[p];
+        out = cell;
+        rules.apply(cell, out);
+        out.flag = false;
+        out.vx = bx;
+        out.vy = by;
+        out.vz = bz;
+        strip.changed.push_back(p);
+
+        if (Rules::mooreNeighbourhood) {
+            const std::uint32_t x0 = x > 0 ? x - 1 : x;
+            const std::uint32_t x1 = x + 1 < nx ? x + 1 : x;
+            const std::uint32_t y0 = y > 0 ? y - 1 : y;
+            const std::uint32_t y1 = y + 1 < ny ? y + 1 : y;
+            const std::uint32_t z0 = z > 0 ? z - 1 : z;
+            const std::uint32_t z1 = z + 1 < nz ? z + 1 : z;
+            if (x0 >= strip.xBegin && x1 < strip.xEnd) {
+                // All nine columns belong to this strip. Most of their cells
+                // are already queued or known not to join: test the (up to)
+                // three state bytes of a column at once and visit only the
+                // cells that still need a look.
+                const unsigned lanes = z1 - z0 + 1;
+                const std::uint32_t laneBits = lanes == 3 ? 0x010101u : lanes == 2 ? 0x0101u : 0x01u;
+                const std::uint32_t ownLane = ~(0x01u << (8 * (z - z0)));
+                for (std::uint32_t xn = x0; xn <= x1; ++xn) {
+                    for (std::uint32_t yn = y0; yn <= y1; ++yn) {
+                        const std::size_t first = (std::size_t(xn) * ny + yn) * nz + z0;
+                        const std::uint8_t *b = state + first;
+                        // The state array has two bytes of padding at its end.
+                        const std::uint32_t word = std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8
+                                                   | std::uint32_t(b[2]) << 16;
+                        const std::uint32_t queued = word & 0x010101u;
+                        const std::uint32_t known = (word >> 1) & 0x010101u;
+                        const std::uint32_t joins = (word >> 2) & 0x010101u;
+                        std::uint32_t open = ~queued & (~known | joins) & laneBits;
+                        if (xn == x && yn == y)
+                            open &= ownLane;
+                        while (open) {
+                            const unsigned lane = unsigned(__builtin_ctz(open)) / 8;
+                            join(first + lane, xn);
+                            open &= open - 1;
+                        }
+                    }
+                }
+            } else {
+                for (std::uint32_t xn = x0; xn <= x1; ++xn) {
+                    for (std::uint32_t yn = y0; yn <= y1; ++yn) {
+                        const std::size_t column = (std::size_t(xn) * ny + yn) * nz;
+                        for (std::uint32_t zn = z0; zn <= z1; ++zn) {
+                            const std::size_t n = column + zn;
+                            if (n != p)
+                                join(n, xn);
+                        }
+                    }
+                }
+            }
+        } else {
+            if (z > 0)
+                join(p - 1, x);
+            if (z + 1 < nz)
+                join(p + 1, x);
+            if (y > 0)
+                join(p - nz, x);
+            if (y + 1 < ny)
+                join(p + nz, x);
+            if (x > 0)
+                join(p - nyz, x - 1);
+            if (x + 1 < nx)
+                join(p + nyz, x + 1);
+        }
+    }
+}
+
+} // namespace Operations
+} // namespace Core

@@ -1,0 +1,461 @@
+#include "GLWidget.h"
+
+#include "DirectRendering.h"
+
+#include "Core/PickState.h"
+#include "Core/Selection.h"
+#include "Core/Workspace.h"
+#include "Model/Document.h"
+#include "Util/ColorSettings.h"
+#include "Util/Logging.h"
+
+#include <QMouseEvent>
+#include <QOpenGLContext>
+#include <QShortcut>
+#include <QSurfaceFormat>
+#include <QWheelEvent>
+
+#include <GL/glu.h>
+
+#include <cmath>
+
+namespace Ui {
+
+static_assert(sizeof(GLuint) == sizeof(unsigned int), "select buffer entries are GLuints");
+
+GLWidget::GLWidget(Core::Workspace *ws, QWidget *parent)
+    : QOpenGLWidget(parent)
+    , workspace(ws)
+{
+    setFormat(requestedFormat());
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+
+    // The translation keys work anywhere in the window that holds the view.
+    QWidget *shortcutParent = parent ? parent->window() : this;
+    const struct
+    {
+        Qt::Key key;
+        void (GLWidget::*slot)();
+    } keys[] = {
+        {Qt::Key_Q, &GLWidget::increaseTranslateX},
+        {Qt::Key_W, &GLWidget::increaseTranslateY},
+        {Qt::Key_E, &GLWidget::increaseTranslateZ},
+        {Qt::Key_A, &GLWidget::decreaseTranslateX},
+        {Qt::Key_S, &GLWidget::decreaseTranslateY},
+        {Qt::Key_D, &GLWidget::decreaseTranslateZ},
+    };
+    for (const auto &entry : keys) {
+        auto *shortcut = new QShortcut(QKeySequence(entry.key), shortcutParent);
+        connect(shortcut, &QShortcut::activated, this, entry.slot);
+        shortcuts.append(shortcut);
+    }
+}
+
+GLWidget::~GLWidget()
+{
+    // The shortcuts belong to the window, which may outlive the view.
+    for (const auto &shortcut : qAsConst(shortcuts))
+        delete shortcut.data();
+    releaseGL();
+}
+
+QSurfaceFormat GLWidget::requestedFormat()
+{
+    QSurfaceFormat format;
+    format.setRenderableType(QSurfaceFormat::OpenGL);
+    format.setProfile(QSurfaceFormat::CompatibilityProfile);
+    format.setVersion(2, 1);
+    format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
+    format.setRedBufferSize(8);
+    format.setGreenBufferSize(8);
+    format.setBlueBufferSize(8);
+    format.setAlphaBufferSize(8);
+    format.setDepthBufferSize(24);
+    format.setStencilBufferSize(0);
+    format.setStereo(false);
+    format.setSamples(0);
+    return format;
+}
+
+QStringList GLWidget::formatWarnings(const QSurfaceFormat &obtained, bool directRendering)
+{
+    const auto missing = [](const char *what) {
+        return QStringLiteral("Could not get %1; results will be suboptimal").arg(QLatin1String(what));
+    };
+    QStringList warnings;
+    if (obtained.swapBehavior() == QSurfaceFormat::SingleBuffer)
+        warnings << missing("double buffer");
+    if (obtained.alphaBufferSize() <= 0)
+        warnings << missing("alpha channel");
+    if (obtained.depthBufferSize() <= 0)
+        warnings << missing("depth buffer");
+    if (obtained.redBufferSize() <= 0 || obtained.greenBufferSize() <= 0 || obtained.blueBufferSize() <= 0)
+        warnings << missing("rgba mode");
+    if (!directRendering)
+        warnings << missing("direct rendering");
+    return warnings;
+}
+
+void GLWidget::setLighting(bool on)
+{
+    lightingOn = on;
+    update();
+}
+
+void GLWidget::setDrawObjects(bool on)
+{
+    objectsOn = on;
+    update();
+}
+
+void GLWidget::setDrawOutlines(bool on)
+{
+    outlinesOn = on;
+    update();
+}
+
+void GLWidget::setShowGrid(bool on)
+{
+    gridOn = on;
+    update();
+}
+
+void GLWidget::setSnapToGrid(bool on)
+{
+    snapOn = on;
+    update();
+}
+
+void GLWidget::setGridSpacing(double spacing)
+{
+    if (!camera.grid().setSpacing(spacing))
+        qCInfo(lcView) << "Grid spacing" << spacing << "ignored; keeping" << camera.grid().spacing();
+    update();
+}
+
+void GLWidget::setZoom(double zoom)
+{
+    if (!camera.setZoom(zoom))
+        qCInfo(lcView) << "Zoom" << zoom << "ignored; keeping" << camera.zoom();
+    update();
+}
+
+void GLWidget::setTranslation(const Util::Vector3D &translation)
+{
+    camera.setTranslation(translation);
+    update();
+}
+
+void GLWidget::setViewAngle(double x, double y, double z)
+{
+    camera.setViewAngle(x, y, z);
+    update();
+}
+
+Util::Vector3D GLWidget::worldPointAt(const QPoint &position)
+{
+    const QPointF pixel = devicePosition(position);
+    Util::Vector3D point;
+    if (context()) {
+        makeCurrent();
+        point = unprojectAt(pixel, windowDepthAt(pixel));
+        doneCurrent();
+    } else {
+        point = unprojectAt(pixel, ViewCamera::fallbackDepth);
+    }
+    return snapOn ? camera.grid().snap(point) : point;
+}
+
+void GLWidget::increaseTranslateX() { translateStep(ViewCamera::AxisX, 1); }
+void GLWidget::increaseTranslateY() { translateStep(ViewCamera::AxisY, 1); }
+void GLWidget::increaseTranslateZ() { translateStep(ViewCamera::AxisZ, 1); }
+void GLWidget::decreaseTranslateX() { translateStep(ViewCamera::AxisX, -1); }
+void GLWidget::decreaseTranslateY() { translateStep(ViewCamera::AxisY, -1); }
+void GLWidget::decreaseTranslateZ() { translateStep(ViewCamera::AxisZ, -1); }
+
+void GLWidget::translateStep(ViewCamera::Axis axis, int direction)
+{
+    camera.translateStep(axis, direction);
+    update();
+}
+
+void GLWidget::initializeGL()
+{
+    QOpenGLContext *current = context();
+    connect(current, &QOpenGLContext::aboutToBeDestroyed, this, &GLWidget::releaseGL);
+    const QStringList warnings = formatWarnings(current->format(), isDirectRendering(current));
+    for (const QString &warning : warnings)
+        qCWarning(lcView).noquote() << warning;
+
+    glShadeModel(GL_SMOOTH);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_BACK);
+
+    // Directional lights given with an identity model-view, so they stay
+    // fixed relative to the viewer while the scene turns.
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    const GLfloat ambient0[] = {0.5f, 0.5f, 0.5f, 1.0f};
+    const GLfloat diffuse0[] = {0.5f, 0.5f, 0.5f, 1.0f};
+    const GLfloat specular0[] = {1.0f, 1.0f, 1.0f, 1.0f};
+    const GLfloat position0[] = {1.0f, 1.0f, 1.0f, 0.0f};
+    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient0);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse0);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, specular0);
+    glLightfv(GL_LIGHT0, GL_POSITION, position0);
+    glEnable(GL_LIGHT0);
+    const GLfloat ambient1[] = {0.2f, 0.2f, 0.2f, 1.0f};
+    const GLfloat diffuse1[] = {0.3f, 0.3f, 0.3f, 1.0f};
+    const GLfloat position1[] = {-1.0f, -1.0f, -1.0f, 0.0f};
+    glLightfv(GL_LIGHT1, GL_AMBIENT, ambient1);
+    glLightfv(GL_LIGHT1, GL_DIFFUSE, diffuse1);
+    glLightfv(GL_LIGHT1, GL_POSITION, position1);
+    glEnable(GL_LIGHT1);
+
+    const GLfloat materialSpecular[] = {0.5f, 0.5f, 0.5f, 1.0f};
+    glMaterialfv(GL_FRONT, GL_SPECULAR, materialSpecular);
+    glMaterialf(GL_FRONT, GL_SHININESS, 64.0f);
+    glColorMaterial(GL_FRONT, GL_AMBIENT_AND_DIFFUSE);
+    glEnable(GL_COLOR_MATERIAL);
+
+    updateViewportSize();
+}
+
+void GLWidget::resizeGL(int, int)
+{
+    updateViewportSize();
+}
+
+void GLWidget::updateViewportSize()
+{
+    const qreal ratio = devicePixelRatioF();
+    camera.setViewportSize(int(std::lround(width() * ratio)), int(std::lround(height() * ratio)));
+}
+
+QPointF GLWidget::devicePosition(const QPointF &position) const
+{
+    return position * devicePixelRatioF();
+}
+
+void GLWidget::loadSceneMatrices()
+{
+    glViewport(0, 0, camera.viewportWidth(), camera.viewportHeight());
+    const ViewCamera::Ortho box = camera.projection();
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(box.left, box.right, box.bottom, box.top, box.nearPlane, box.farPlane);
+    glMatrixMode(GL_MODELVIEW);
+    double matrix[16];
+    camera.modelViewMatrix(matrix);
+    glLoadMatrixd(matrix);
+}
+
+void GLWidget::paintGL()
+{
+    updateViewportSize();
+    // The frame buffer is kept opaque: images grabbed from it then show the
+    // background as it looks on screen, whatever conversion they go through.
+    // Blended faces must not write alpha, or they would punch see-through
+    // holes into a grabbed image.
+    const Util::Vector4D background = Util::ColorSettings::currentColor(Util::ColorSettings::BackgroundColor);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glClearColor(GLclampf(background.x), GLclampf(background.y), GLclampf(background.z), 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_CULL_FACE);
+
+    if (lightingOn) {
+        glEnable(GL_LIGHTING);
+        glEnable(GL_LIGHT0);
+    } else {
+        glDisable(GL_LIGHTING);
+        glDisable(GL_LIGHT0);
+    }
+
+    loadSceneMatrices();
+    glPushMatrix();
+    if (gridOn) {
+        glDepthMask(GL_FALSE);
+        drawGrid();
+        glDepthMask(GL_TRUE);
+    }
+    workspace->getDocument().draw(objectsOn, outlinesOn);
+    glPopMatrix();
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+}
+
+void GLWidget::drawGrid()
+{
+    const ViewGrid &grid = camera.grid();
+    const std::array<double, 5> key = {grid.xMin(), grid.yMin(), grid.xMax(), grid.yMax(), grid.spacing()};
+    if (!gridList)
+        gridList = glGenLists(1);
+    if (!gridList)
+        return;
+    if (!gridListValid || key != gridListKey) {
+        const double z = grid.height();
+        glNewList(gridList, GL_COMPILE);
+        glBegin(GL_LINES);
+        for (const ViewGrid::Line &line : grid.lines()) {
+            glVertex3d(line.x0, line.y0, z);
+            glVertex3d(line.x1, line.y1, z);
+        }
+        glEnd();
+        glEndList();
+        gridListKey = key;
+        gridListValid = true;
+    }
+
+    const Util::Vector4D color = Util::ColorSettings::currentColor(Util::ColorSettings::GridColor);
+    glPushAttrib(GL_LIGHTING_BIT);
+    glDisable(GL_LIGHTING);
+    glColor3d(color.x, color.y, color.z);
+    glCallList(gridList);
+    glPopAttrib();
+}
+
+void GLWidget::releaseGL()
+{
+    if (!gridList || !context())
+        return;
+    makeCurrent();
+    glDeleteLists(gridList, 1);
+    gridList = 0;
+    gridListValid = false;
+    doneCurrent();
+}
+
+bool GLWidget::pick(const QPointF &pixel)
+{
+    Core::Selection &selection = workspace->getSelection();
+    if (!selection.isSelectionMode())
+        return false;
+
+    GLint viewport[4];
+    GLdouble projection[16];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+
+    glSelectBuffer(selectBufferSize, selectBuffer.data());
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    gluPickMatrix(pixel.x(), viewport[1] + viewport[3] - pixel.y(), pickRegionPixels, pickRegionPixels, viewport);
+    glMultMatrixd(projection);
+    glMatrixMode(GL_MODELVIEW);
+
+    // Every pick face counts, whichever way it is wound.
+    glPushAttrib(GL_ENABLE_BIT);
+    glDisable(GL_CULL_FACE);
+    glRenderMode(GL_SELECT);
+    glInitNames();
+    workspace->getDocument().drawPickBoxes();
+    const GLint hits = glRenderMode(GL_RENDER);
+    glPopAttrib();
+
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+
+    // -1 means the buffer overflowed; its first record is still whole when
+    // its names fit. Only the first record counts: the first object drawn
+    // under the cursor, not the nearest.
+    const GLuint nameCount = selectBuffer[0];
+    const bool firstRecordWhole = hits > 0 || (hits < 0 && nameCount > 0 && 3 + nameCount <= selectBufferSize);
+    if (!firstRecordWhole)
+        return false;
+    for (GLuint i = 0; i < nameCount; ++i)
+        selection.togglePicked(selectBuffer[3 + i]);
+    return true;
+}
+
+double GLWidget::windowDepthAt(const QPointF &pixel)
+{
+    // Outside the frame buffer the read leaves `depth` alone: empty space.
+    GLfloat depth = 1.0f;
+    const GLint x = GLint(std::floor(pixel.x()));
+    const GLint y = GLint(camera.viewportHeight() - std::floor(pixel.y()));
+    if (x >= 0 && y >= 0 && x < camera.viewportWidth() && y < camera.viewportHeight())
+        glReadPixels(x, y, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+    return ViewCamera::unprojectDepth(depth);
+}
+
+Util::Vector3D GLWidget::unprojectAt(const QPointF &pixel, double windowDepth) const
+{
+    return camera.unproject(pixel.x(), camera.viewportHeight() - pixel.y(), windowDepth);
+}
+
+void GLWidget::mousePressEvent(QMouseEvent *event)
+{
+    const QPointF pixel = devicePosition(event->localPos());
+    const bool haveContext = context() != nullptr;
+    if (haveContext) {
+        makeCurrent();
+        loadSceneMatrices();
+    }
+
+    if (event->button() == Qt::LeftButton) {
+        if (haveContext && pick(pixel))
+            update();
+        camera.beginTrackball(pixel.x(), pixel.y());
+        const double depth = haveContext ? windowDepthAt(pixel) : ViewCamera::fallbackDepth;
+        Util::Vector3D point = unprojectAt(pixel, depth);
+        if (snapOn)
+            point = camera.grid().snap(point);
+        workspace->getPickState().leftClick(event->pos(), point);
+    } else if (event->button() == Qt::RightButton) {
+        panDepth = haveContext ? windowDepthAt(pixel) : ViewCamera::fallbackDepth;
+        const Util::Vector3D anchor = unprojectAt(pixel, panDepth);
+        camera.setPanAnchor(anchor);
+        workspace->getPickState().rightClick(event->pos(), snapOn ? camera.grid().snap(anchor) : anchor);
+    }
+
+    if (haveContext)
+        doneCurrent();
+}
+
+void GLWidget::mouseMoveEvent(QMouseEvent *event)
+{
+    const QPointF pixel = devicePosition(event->localPos());
+    const Qt::MouseButtons buttons = event->buttons();
+    if (buttons == Qt::LeftButton) {
+        if (camera.dragTrackball(pixel.x(), pixel.y()))
+            update();
+    } else if (buttons == Qt::RightButton) {
+        // The anchor is kept under the cursor: the scene moves by the world
+        // distance between it and the point now under the cursor at the
+        // anchor's depth, which also pans correctly in a turned view.
+        const Util::Vector3D point = unprojectAt(pixel, panDepth);
+        camera.pan(point - camera.panAnchor());
+        update();
+    } else if (buttons == Qt::NoButton) {
+        double depth = ViewCamera::fallbackDepth;
+        if (context()) {
+            makeCurrent();
+            depth = windowDepthAt(pixel);
+            doneCurrent();
+        }
+        Util::Vector3D point = unprojectAt(pixel, depth);
+        if (snapOn)
+            point = camera.grid().snap(point);
+        workspace->getPickState().mouseMove(event->pos(), point);
+    }
+}
+
+void GLWidget::wheelEvent(QWheelEvent *event)
+{
+    const int delta = event->angleDelta().y();
+    if (delta == 0) {
+        event->ignore();
+        return;
+    }
+    camera.wheel(delta);
+    update();
+    event->accept();
+}
+
+} // namespace Ui

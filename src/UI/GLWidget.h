@@ -1,0 +1,122 @@
+#pragma once
+
+#include "ViewCamera.h"
+
+#include <QList>
+#include <QOpenGLWidget>
+#include <QPointer>
+#include <QStringList>
+
+#include <array>
+
+class QShortcut;
+class QSurfaceFormat;
+
+namespace Core {
+class Workspace;
+}
+
+namespace Ui {
+
+// The OpenGL view in the centre of the main window: draws every object of
+// the workspace's document, turns (trackball), pans and zooms the scene,
+// picks objects for the selection, draws a ground grid with snapping and
+// hands the world point under the mouse to the pick state.
+//
+// Drawing is fixed-function GL 1.x, so the context is a compatibility one.
+// The camera arithmetic lives in ViewCamera; this class only turns it into
+// GL calls and mouse handling.
+class GLWidget : public QOpenGLWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int selectBufferSize = 2048;
+    static constexpr int pickRegionPixels = 4;
+
+    explicit GLWidget(Core::Workspace *workspace, QWidget *parent = nullptr);
+    ~GLWidget() override;
+
+    // The format asked for: double buffer, depth, RGBA with alpha, no
+    // stencil, stereo or multisampling, compatibility profile.
+    static QSurfaceFormat requestedFormat();
+    // One warning for each wanted property missing from `obtained`.
+    static QStringList formatWarnings(const QSurfaceFormat &obtained, bool directRendering);
+
+    bool lighting() const { return lightingOn; }
+    void setLighting(bool on);
+    bool drawObjects() const { return objectsOn; }
+    void setDrawObjects(bool on);
+    bool drawOutlines() const { return outlinesOn; }
+    void setDrawOutlines(bool on);
+    bool showGrid() const { return gridOn; }
+    void setShowGrid(bool on);
+    bool snapToGrid() const { return snapOn; }
+    void setSnapToGrid(bool on);
+    double gridSpacing() const { return camera.grid().spacing(); }
+    // A spacing that is not positive keeps the previous one.
+    void setGridSpacing(double spacing);
+    const ViewGrid &grid() const { return camera.grid(); }
+
+    double zoom() const { return camera.zoom(); }
+    // A zoom that is not positive is ignored.
+    void setZoom(double zoom);
+    Util::Vector3D translation() const { return camera.translation(); }
+    void setTranslation(const Util::Vector3D &translation);
+    // Angles in degrees about x, y and z (the named views use fixed ones).
+    void setViewAngle(double x, double y, double z);
+    Quaternion rotation() const { return camera.rotation(); }
+    const ViewCamera &viewCamera() const { return camera; }
+
+    // The world point under a widget position, as a click there would hand
+    // it over (snapped when snapping is on). Needs a shown view.
+    Util::Vector3D worldPointAt(const QPoint &position);
+
+public slots:
+    void increaseTranslateX();
+    void increaseTranslateY();
+    void increaseTranslateZ();
+    void decreaseTranslateX();
+    void decreaseTranslateY();
+    void decreaseTranslateZ();
+
+protected:
+    void initializeGL() override;
+    void resizeGL(int width, int height) override;
+    void paintGL() override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+
+private:
+    void translateStep(ViewCamera::Axis axis, int direction);
+    void updateViewportSize();
+    QPointF devicePosition(const QPointF &position) const;
+    // Loads the camera's projection and the scene's model-view matrix.
+    void loadSceneMatrices();
+    // Selection pass at a device pixel; toggles the first hit. Context current.
+    bool pick(const QPointF &pixel);
+    // Window depth under a device pixel (the fallback where nothing is drawn).
+    double windowDepthAt(const QPointF &pixel);
+    Util::Vector3D unprojectAt(const QPointF &pixel, double windowDepth) const;
+    void drawGrid();
+    void releaseGL();
+
+    Core::Workspace *workspace;
+    ViewCamera camera;
+    bool lightingOn = true;
+    bool objectsOn = true;
+    bool outlinesOn = false;
+    bool gridOn = false;
+    bool snapOn = false;
+    double panDepth = ViewCamera::fallbackDepth;
+    std::array<unsigned int, selectBufferSize> selectBuffer{};
+    QList<QPointer<QShortcut>> shortcuts;
+
+    // The grid as a display list, rebuilt when its lines change.
+    unsigned int gridList = 0;
+    std::array<double, 5> gridListKey{};
+    bool gridListValid = false;
+};
+
+} // namespace Ui

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QDialog>
+
+#include <cstdint>
+#include <memory>
+
+namespace Ui {
+
+class IsotropicEtchingForm;
+
+namespace Operations {
+
+// The options of an isotropic etch: the etch depth and one of the
+// materials the process catalogue accepts for "Isotropic Etching".
+class IsotropicEtchingDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit IsotropicEtchingDialog(QWidget *parent = nullptr);
+    ~IsotropicEtchingDialog() override;
+
+    double getDepth() const;
+    // The id of the current material entry; 0 when there is none.
+    std::uint32_t getMaterialId() const;
+
+private:
+    std::unique_ptr<IsotropicEtchingForm> form;
+};
+
+} // namespace Operations
+} // namespace Ui

@@ -1,0 +1,278 @@
+#include "GuiTestSupport.h"
+
+#include "Core/Operations/Operation.h"
+#include "Core/Workspace.h"
+#include "Model/Automaton/TotalVolume.h"
+#include "Model/Document.h"
+#include "UI/Console/CommandConsole.h"
+#include "UI/GLWidget.h"
+#include "UI/MainWindow.h"
+#include "UI/MainWindowPresenter.h"
+#include "UI/ViewCamera.h"
+#include "Util/ColorSettings.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDialog>
+#include <QDoubleSpinBox>
+#include <QMenu>
+#include <QScreen>
+#include <QSpinBox>
+#include <QtTest>
+
+#include <cmath>
+
+using Model::Automaton::TotalVolume;
+
+namespace {
+
+constexpr std::uint32_t nx = 40, ny = 30, nz = 20;
+constexpr std::uint32_t substrateHeight = 8;
+constexpr std::uint32_t film = 5;
+
+// Silicon below the substrate top, oxide in the film, empty above.
+std::vector<std::uint32_t> layered(std::uint32_t filmCells)
+{
+    std::vector<std::uint32_t> ids(std::size_t(nx) * ny * nz, 0);
+    for (std::uint32_t x = 0; x < nx; ++x)
+        for (std::uint32_t y = 0; y < ny; ++y)
+            for (std::uint32_t z = 0; z < nz; ++z) {
+                const std::size_t i = (std::size_t(x) * ny + y) * nz + z;
+                if (z < substrateHeight)
+                    ids[i] = 1;
+                else if (z < substrateHeight + filmCells)
+                    ids[i] = 3;
+            }
+    return ids;
+}
+
+} // namespace
+
+// The whole program path: menu, options dialogs, a click in the GL view,
+// Return, the process run, console, undo/redo and a saved image.
+class TestEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void createCoatUndoRedoAndSave();
+    void waitingDepositionIsCancelled_data();
+    void waitingDepositionIsCancelled();
+
+private:
+    QAction *action(const char *name) const { return window->findChild<QAction *>(QLatin1String(name)); }
+    QPoint pixelOf(const Util::Vector3D &world) const;
+    QStringList consoleLines() const;
+
+    std::unique_ptr<Ui::MainWindow> window;
+};
+
+void TestEndToEnd::cleanup()
+{
+    window.reset();
+}
+
+void TestEndToEnd::init()
+{
+    Util::ColorSettings::reset();
+    window = std::make_unique<Ui::MainWindow>();
+    window->resize(1000, 750);
+    window->show();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+}
+
+QPoint TestEndToEnd::pixelOf(const Util::Vector3D &world) const
+{
+    const Ui::GLWidget *view = window->getView();
+    const Ui::ViewCamera &camera = view->viewCamera();
+    const Util::Vector3D projected = camera.project(world);
+    const double ratio = view->devicePixelRatioF();
+    return QPoint(int(std::floor(projected.x / ratio)),
+                  int(std::floor((camera.viewportHeight() - projected.y) / ratio)));
+}
+
+QStringList TestEndToEnd::consoleLines() const
+{
+    const QString text = window->getPresenter()->getConsole()->outputText();
+    return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+}
+
+void TestEndToEnd::createCoatUndoRedoAndSave()
+{
+    Core::Workspace *workspace = window->getPresenter()->getWorkspace();
+    Ui::GLWidget *view = window->getView();
+
+    // Create Substrate: a silicon block filling the lower part of the volume.
+    bool substrateDialogSeen = false;
+    GuiTestSupport::whenModal([&](QWidget *modal) {
+        substrateDialogSeen = true;
+        const auto spin = [modal](const char *name, int value) {
+            auto *box = modal->findChild<QSpinBox *>(QLatin1String(name));
+            QVERIFY2(box, name);
+            box->setValue(value);
+        };
+        spin("sbxTotalWidth", nx);
+        spin("sbxTotalLength", ny);
+        spin("sbxTotalHeight", nz);
+        spin("sbxSubsWidth", nx);
+        spin("sbxSubsLength", ny);
+        spin("sbxSubsHeight", substrateHeight);
+        auto *materials = modal->findChild<QComboBox *>(QStringLiteral("cbxFilm"));
+        QVERIFY(materials);
+        const int silicon = materials->findData(1u);
+        QVERIFY(silicon >= 0);
+        materials->setCurrentIndex(silicon);
+        static_cast<QDialog *>(modal)->accept();
+    });
+    action("actionCreate_Substrate")->trigger();
+    QVERIFY(substrateDialogSeen);
+    const auto objects = workspace->getDocument().getAllObjects();
+    QCOMPARE(objects.size(), 1);
+    auto volume = std::dynamic_pointer_cast<TotalVolume>(objects.first());
+    QVERIFY(volume);
+    QCOMPARE(volume->materialIds(), layered(0));
+
+    // CVD asks for a volume and turns selection mode on.
+    action("actionCVD")->trigger();
+    QVERIFY(workspace->getSelection().isSelectionMode());
+    QVERIFY(action("actionSelect")->isChecked());
+
+    // Pick the volume with a real click through the view's selection pass.
+    QVERIFY(QTest::qWaitForWindowExposed(view));
+    const QPoint onTop = pixelOf(Util::Vector3D(nx / 2.0, ny / 2.0, double(nz)));
+    QVERIFY2(view->rect().contains(onTop), "the volume is outside the view");
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, onTop);
+    QVERIFY(volume->isSelected());
+
+    // Return: the volume is taken and the options dialog opens. Without a
+    // window manager nothing hands activation back after a dialog closed.
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    QString dialogTitle;
+    GuiTestSupport::whenModal([&](QWidget *modal) {
+        dialogTitle = modal->windowTitle();
+        auto *thickness = modal->findChild<QDoubleSpinBox *>(QStringLiteral("dblThickness"));
+        auto *material = modal->findChild<QComboBox *>(QStringLiteral("cbxMaterial"));
+        QVERIFY(thickness && material);
+        thickness->setValue(film);
+        const int oxide = material->findText(QStringLiteral("Thermal Si02"));
+        QVERIFY(oxide >= 0);
+        material->setCurrentIndex(oxide);
+        static_cast<QDialog *>(modal)->accept();
+    });
+    QTest::keyClick(window.get(), Qt::Key_Return);
+    QCOMPARE(dialogTitle, QStringLiteral("Isotropic Film Deposition"));
+
+    const std::vector<std::uint32_t> coated = layered(film);
+    QCOMPARE(volume->materialIds(), coated);
+    QVERIFY(!volume->isSelected());
+    QVERIFY(!workspace->getSelection().isSelectionMode());
+    QCOMPARE(consoleLines(), QStringList({
+                                 QStringLiteral("Create Substrate: substrate created successfully."),
+                                 QStringLiteral("Isotropic Deposition: Select a cell volume and press Enter/Return."),
+                                 QStringLiteral("Isotropic Deposition: Cell volume selected."),
+                                 QStringLiteral("Isotropic Deposition: Operation finished."),
+                             }));
+    QCOMPARE(action("actionUndo")->text(), QStringLiteral("Undo Isotropic Deposition"));
+    QVERIFY(action("actionUndo")->isEnabled());
+    QVERIFY(!action("actionRedo")->isEnabled());
+
+    // Undo takes the film away, redo puts it back.
+    action("actionUndo")->trigger();
+    QCOMPARE(volume->materialIds(), layered(0));
+    QCOMPARE(action("actionUndo")->text(), QStringLiteral("Undo Create Substrate"));
+    QCOMPARE(action("actionRedo")->text(), QStringLiteral("Redo Isotropic Deposition"));
+    action("actionRedo")->trigger();
+    QCOMPARE(volume->materialIds(), coated);
+    QCOMPARE(action("actionUndo")->text(), QStringLiteral("Undo Isotropic Deposition"));
+
+    // The saved image shows the volume over the background.
+    const QString path = QDir::current().absoluteFilePath(QStringLiteral("coated.png"));
+    QVERIFY(window->saveImage(path));
+    QImage image(path);
+    QVERIFY(!image.isNull());
+    QCOMPARE(image.size(), view->size() * view->devicePixelRatioF());
+    const double ratio = view->devicePixelRatioF();
+    const QColor background = image.pixelColor(2, 2);
+    const Util::Vector4D expectedBackground = Util::ColorSettings::color(3, Util::ColorSettings::colorScheme());
+    QCOMPARE(background.red(), int(expectedBackground.x * 255));
+    QCOMPARE(background.green(), int(expectedBackground.y * 255));
+    QCOMPARE(background.blue(), int(expectedBackground.z * 255));
+    const QColor onVolume = image.pixelColor(onTop * ratio);
+    QVERIFY2(onVolume != background, "the volume is not drawn");
+    // Lit oxide is bluish: blue dominates red and green.
+    QVERIFY2(onVolume.blue() > onVolume.red() && onVolume.blue() > onVolume.green(),
+             qPrintable(onVolume.name()));
+
+    // A picture of the window after the run, for looking at by hand.
+    view->setViewAngle(-60, 0, 30);
+    view->setZoom(0.1);
+    view->setTranslation(Util::Vector3D(-(nx / 2.0), -(ny / 2.0), -(nz / 2.0)));
+    QTest::qWait(300);
+    window->screen()->grabWindow(0).save(QStringLiteral("mainwindow-after-cvd.png"));
+    auto *simulation = window->findChild<QMenu *>(QStringLiteral("menuSimulation"));
+    simulation->popup(window->mapToGlobal(QPoint(120, 30)));
+    QTest::qWait(100);
+    window->screen()->grabWindow(0).save(QStringLiteral("mainwindow-simulation-menu.png"));
+    simulation->close();
+}
+
+void TestEndToEnd::waitingDepositionIsCancelled_data()
+{
+    // How the waiting deposition ends: Escape, Escape after a rejected
+    // options dialog, or another operation chosen from the menu.
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QStringList>("lines");
+    const QString prompt = QStringLiteral("Isotropic Deposition: Select a cell volume and press Enter/Return.");
+    const QString canceled = QStringLiteral("Isotropic Deposition: Operation canceled.");
+    QTest::newRow("Escape") << "escape" << QStringList{prompt, canceled};
+    QTest::newRow("dialog rejected, then Escape")
+        << "reject" << QStringList{prompt, QStringLiteral("Isotropic Deposition: Cell volume selected."), canceled};
+    QTest::newRow("etching chosen instead")
+        << "etching"
+        << QStringList{prompt, canceled, QStringLiteral("Isotropic Etching: Select a cell volume and press Enter/Return.")};
+}
+
+void TestEndToEnd::waitingDepositionIsCancelled()
+{
+    QFETCH(QString, how);
+    QFETCH(QStringList, lines);
+    Core::Workspace *workspace = window->getPresenter()->getWorkspace();
+    const std::vector<std::uint32_t> silicon = layered(0);
+    auto volume = std::make_shared<TotalVolume>(nx, ny, nz, 1.0f, 1.0f, 1.0f, Util::Vector3D(), silicon);
+    workspace->getDocument().addObject(volume);
+
+    action("actionCVD")->trigger();
+    QVERIFY(workspace->getCurrentOperation());
+    if (how == QLatin1String("reject")) {
+        QVERIFY(workspace->getSelection().togglePicked(volume->getObjectId()));
+        bool rejected = false;
+        GuiTestSupport::whenModal([&](QWidget *modal) {
+            rejected = true;
+            static_cast<QDialog *>(modal)->reject();
+        });
+        QTest::keyClick(window.get(), Qt::Key_Return);
+        QVERIFY(rejected);
+        // Still waiting after the rejected dialog.
+        QVERIFY(workspace->getCurrentOperation());
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    }
+    if (how == QLatin1String("etching")) {
+        action("actionIsotropic_Film_Etching")->trigger();
+        QCOMPARE(workspace->getCurrentOperation()->getName(), QStringLiteral("Isotropic Etching"));
+    } else {
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+        QVERIFY(!workspace->getCurrentOperation());
+    }
+    QCOMPARE(consoleLines(), lines);
+    QCOMPARE(volume->materialIds(), silicon);
+    QCOMPARE(workspace->getUndoRedo().undoCount(), std::size_t(0));
+    QVERIFY(!action("actionUndo")->isEnabled());
+}
+
+QTEST_MAIN(TestEndToEnd)
+#include "tst_endtoend.moc"
