@@ -20,6 +20,9 @@
 #include <cstring>
 #include <exception>
 #include <limits>
+#if defined(__SANITIZE_THREAD__)
+#include <thread>
+#endif
 
 namespace Core {
 namespace Operations {
@@ -137,7 +140,9 @@ void SurfaceFrontProcess::run()
 
     // Strips of height nx / T; the last one takes the remainder. With fewer
     // than two x layers per strip the whole run stays in the calling thread.
-    unsigned count = std::max(1u, requestedStripCount);
+    unsigned count = requestedStripCount;
+    if (count == 0)
+        count = unsigned(std::max(1, QThreadPool::globalInstance()->maxThreadCount()));
     const std::uint32_t height = nx / count;
     if (height < 2)
         count = 1;
@@ -153,7 +158,7 @@ void SurfaceFrontProcess::run()
     qint64 initialised = 0;
     {
         CellArraysHold hold(volume, cells, nextCells);
-        cellStates.assign(volume->getCellCount() + 2, 0);
+        cellStates.assign(volume->getCellCount(), 0);
 
         qCDebug(lcProcess) << "Surface front:" << stepsTotal << "steps," << count << "strips of height"
                            << (count == 1 ? nx : height) << ", distance" << distance;
@@ -195,6 +200,16 @@ void SurfaceFrontProcess::forEachStrip(Task task)
             task(strips[i], i);
         return;
     }
+#if defined(__SANITIZE_THREAD__)
+    // Qt is not built with the thread sanitizer, so it cannot see the joins
+    // of the pool's futures; plain threads make them visible to it.
+    std::vector<std::thread> threads;
+    for (unsigned i = 0; i < stripsUsed; ++i)
+        threads.emplace_back([this, &task, i]() { task(strips[i], i); });
+    for (std::thread &thread : threads)
+        thread.join();
+    return;
+#endif
     std::vector<QFuture<void>> futures;
     futures.reserve(stripsUsed);
     for (unsigned i = 0; i < stripsUsed; ++i)

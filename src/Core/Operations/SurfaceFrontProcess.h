@@ -36,13 +36,15 @@ namespace Operations {
 //   A (compute)  reads only the current array; for every front cell it looks
 //                for a shorter offset through its six face neighbours, writes
 //                improved cells into the second array and collects the cells
-//                around them that join the next front. Cells that fall into
-//                the strip below or above go to the strip's lower or upper
-//                hand-over list.
+//                around them that join the next front (each once). Cells that
+//                fall into the strip below or above go to the strip's lower
+//                or upper hand-over list.
 //   B (commit)   takes the neighbours' hand-over lists (under their mutexes),
-//                sorts the new front, copies the old front's records from the
-//                second array to the current one and replaces the front.
-// The result therefore does not depend on the strip count or on scheduling.
+//                copies the records phase A wrote from the second array to
+//                the current one and replaces the front by the new one,
+//                ordered by x layer.
+// Phase A reads nothing that phase A writes, so the result depends neither
+// on the strip count, nor on scheduling, nor on the order of a front.
 // Stepping stops early once every strip's front is empty: later steps could
 // not change anything, and a film thickness of 1e9 must not mean 1e9 steps.
 //
@@ -51,7 +53,7 @@ namespace Operations {
 //                      the strip's first front (initialiseByNeighbourhood()
 //                      covers the usual "open cell next to a seed" rule);
 //   advanceStrip()     phase A of one step, normally advanceFront() with a
-//                      small rules object (see StepRules below);
+//                      small rules object;
 //   finishStrip()      an optional pass after the last step (for example a
 //                      conversion of cells by their final distance);
 //   computeStepCount() when the step count is not derived from the distance
@@ -84,7 +86,8 @@ public:
     // Locks both cell arrays (current first), initialises, steps and unlocks.
     void run();
 
-    // 0 means the global thread pool's maximum thread count, read by run().
+    // The strip count starts as the global thread pool's maximum thread
+    // count when the object is built; 0 reads it again when run() starts.
     void setStripCount(unsigned count) { requestedStripCount = count; }
     // Follows run(): steps done out of the step count, from the calling thread.
     void setProgress(Util::IProgress *listener) { progress = listener; }
@@ -101,11 +104,12 @@ public:
     static std::uint64_t stepCount(float distance, float cellSizeX, float cellSizeY, float cellSizeZ);
 
 protected:
+    // One slab [xBegin, xEnd) of the volume along x.
     struct Strip
     {
         std::uint32_t xBegin = 0;
         std::uint32_t xEnd = 0;
-        std::vector<std::size_t> front;
+        std::vector<std::size_t> front; // cell indices
         std::vector<std::size_t> lower; // cells of the strip below (x = xBegin - 1)
         std::vector<std::size_t> upper; // cells of the strip above (x = xEnd)
         QMutex mutex; // guards lower and upper while the neighbours read them
@@ -120,11 +124,12 @@ protected:
     // (d, d, d) and, by default, the step count.
     SurfaceFrontProcess(Model::Automaton::TotalVolume *volume, float distance);
 
-    // Sets flag and offset of the strip's cells in both arrays and fills
-    // strip.front in index order. It may also hand cells over (strip.lower,
-    // strip.upper); they are merged into the neighbours' fronts before the
-    // first step. Runs concurrently for all strips; it must write only cells
-    // of its own strip and read only materials elsewhere.
+    // Sets flag and offset of the strip's cells in both arrays (leaving the
+    // two arrays equal, see mirrorCells()) and fills strip.front in index
+    // order. It may also hand cells over (strip.lower, strip.upper); they are
+    // merged into the neighbours' fronts before the first step. Runs
+    // concurrently for all strips: it must write only cells of its own strip
+    // and read only materials elsewhere.
     virtual void initialiseStrip(Strip &strip) = 0;
     // Phase A of one step for one strip.
     virtual void advanceStrip(Strip &strip) = 0;
@@ -145,8 +150,9 @@ protected:
     //   float limitSquared(const Voxel &cell)  longest accepted offset, squared;
     //   void apply(const Voxel &current, Voxel &next)
     //                                          material change of an improved
-    //                                          cell (offset and flag are set
-    //                                          by the front);
+    //                                          cell; next starts as a copy of
+    //                                          current, the front then sets
+    //                                          its offset and clears its flag;
     //   bool joins(std::uint32_t material)     a neighbour of an improved cell
     //                                          with this current material
     //                                          joins the next front;
@@ -164,7 +170,6 @@ protected:
     // at `first`, without pulling the second array into the cache.
     void mirrorCells(std::size_t first, std::size_t count);
 
-    Model::Automaton::TotalVolume *getVolume() const { return volume; }
     float getDistance() const { return distance; }
 
     Model::Automaton::TotalVolume *volume;
@@ -432,9 +437,13 @@ void SurfaceFrontProcess::advanceFront(Strip &strip, const Rules &rules)
                     for (std::uint32_t yn = y0; yn <= y1; ++yn) {
                         const std::size_t first = (std::size_t(xn) * ny + yn) * nz + z0;
                         const std::uint8_t *b = state + first;
-                        // The state array has two bytes of padding at its end.
-                        const std::uint32_t word = std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8
-                                                   | std::uint32_t(b[2]) << 16;
+                        // Only the column's own bytes: the one after it may
+                        // belong to another strip.
+                        std::uint32_t word = b[0];
+                        if (lanes > 1)
+                            word |= std::uint32_t(b[1]) << 8;
+                        if (lanes > 2)
+                            word |= std::uint32_t(b[2]) << 16;
                         const std::uint32_t queued = word & 0x010101u;
                         const std::uint32_t known = (word >> 1) & 0x010101u;
                         const std::uint32_t joins = (word >> 2) & 0x010101u;
