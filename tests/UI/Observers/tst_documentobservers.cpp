@@ -230,7 +230,7 @@ void TestDocumentObservers::saveAsSetsFileAndTitle()
     QVERIFY(seen->saving);
     QCOMPARE(seen->caption, QStringLiteral("Choose location"));
     QCOMPARE(seen->filter, QStringLiteral("Kestrum file (*.kst)"));
-    QCOMPARE(seen->folder, QDir::homePath());
+    QCOMPARE(seen->folder, QDir(QDir::homePath()).absolutePath());
     QVERIFY(contents(file).contains("<State>1 0 </State>"));
     QCOMPARE(workspace()->getDocument().getFileName(), file);
     QCOMPARE(window->windowTitle(), QStringLiteral("Kestrum  ") + file);
