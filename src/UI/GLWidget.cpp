@@ -58,6 +58,10 @@ GLWidget::~GLWidget()
     for (const auto &shortcut : qAsConst(shortcuts))
         delete shortcut.data();
     releaseGL();
+    // The base class destroys the context after this object is gone: its
+    // aboutToBeDestroyed must not reach releaseGL then.
+    if (QOpenGLContext *current = context())
+        disconnect(current, &QOpenGLContext::aboutToBeDestroyed, this, &GLWidget::releaseGL);
 }
 
 QSurfaceFormat GLWidget::requestedFormat()

@@ -3,11 +3,16 @@
 #include "Core/Operations/CreateSubstrateOperation.h"
 #include "Core/Operations/IsotropicFilmDepositionOperation.h"
 #include "Core/Operations/IsotropicFilmEtchingOperation.h"
+#include "Core/Operations/OpenDocumentOperation.h"
 #include "Core/Operations/Operation.h"
+#include "Core/Operations/SaveDocumentAsOperation.h"
+#include "Core/Operations/SaveDocumentOperation.h"
 #include "Core/Workspace.h"
 #include "MainWindow.h"
 #include "MainWindowPresenter.h"
 #include "Observers/CreateSubstrateObserver.h"
+#include "Observers/DocumentOpenedObserver.h"
+#include "Observers/DocumentSavedObserver.h"
 #include "Observers/IsotropicFilmDepositionObserver.h"
 #include "Observers/IsotropicFilmEtchingObserver.h"
 
@@ -35,6 +40,22 @@ std::shared_ptr<Operation> observed(Core::Workspace *workspace, QWidget *dialogP
     return operation;
 }
 
+// Save and Save As: the observer is built with the main window alone.
+template <class Op>
+std::shared_ptr<Operation> savingDocument(Core::Workspace *workspace, QWidget *mainWindow)
+{
+    auto operation = std::make_shared<Op>(workspace);
+    operation->setObserver(std::make_shared<Observers::DocumentSavedObserver>(qobject_cast<MainWindow *>(mainWindow)));
+    return operation;
+}
+
+// Open: the observer, built without arguments, goes into the class-wide slot.
+std::shared_ptr<Operation> openingDocument(Core::Workspace *workspace, QWidget *)
+{
+    OpenDocumentOperation::setDocumentOpenedObserver(std::make_shared<Observers::DocumentOpenedObserver>());
+    return std::make_shared<OpenDocumentOperation>(workspace);
+}
+
 struct Entry
 {
     std::uint32_t id;
@@ -51,9 +72,9 @@ const Entry operationTable[] = {
     {6, nullptr},    // Viewing options: ChangeTotalVolumeVisualizationOptions, ChangeTotalVolumeViewOptionsObserver
     {7, nullptr},    // Move: MoveObject
     {8, nullptr},    // Extract Film: ExtractFilm, ExtractFilmObserver
-    {9, nullptr},    // Save: SaveDocumentOperation, DocumentSavedObserver(main window)
-    {10, nullptr},   // Save As: SaveDocumentAsOperation, DocumentSavedObserver(main window)
-    {11, nullptr},   // Open: OpenDocumentOperation, DocumentOpenedObserver() in its class-wide slot
+    {9, &savingDocument<SaveDocumentOperation>},
+    {10, &savingDocument<SaveDocumentAsOperation>},
+    {11, &openingDocument},
     {12, nullptr},   // Glue Substrate: GlueSubstrateOperation, GlueSubstrateObserver
     {13, &observed<IsotropicFilmDepositionOperation, Observers::IsotropicFilmDepositionObserver>},
     {14, &observed<IsotropicFilmEtchingOperation, Observers::IsotropicFilmEtchingObserver>},

@@ -3,6 +3,7 @@
 #include "Model/Persistence/ArchiverRegistry.h"
 #include "Model/Persistence/DocumentReader.h"
 
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -101,6 +102,8 @@ private slots:
     void skippedStepIsReportedAndStrictFails();
     void inputDocumentIsUsed();
     void shippedExampleRuns();
+    void imageWithoutDisplayIsRefused();
+    void imagesAreRendered();
 };
 
 void TestBatchTool::createAndCoat()
@@ -183,6 +186,44 @@ void TestBatchTool::shippedExampleRuns()
     const auto counts = materialCounts(out);
     QVERIFY(counts.value(1) > 0);
     QVERIFY(counts.value(3) > 0);
+}
+
+void TestBatchTool::imageWithoutDisplayIsRefused()
+{
+    QTemporaryDir dir;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    const QString out = dir.filePath("out.kst");
+    const Run run = runTool({QStringLiteral(KESTRUM_EXAMPLES_DIR "/oxide_coat_and_etch.plst"), "--output", out,
+                             "--image", dir.filePath("x.png")},
+                            environment);
+    QCOMPARE(run.exitCode, 7);
+    QVERIFY2(run.errors.contains("needs a display"), qPrintable(run.errors));
+    QVERIFY(!QFile::exists(out));
+}
+
+void TestBatchTool::imagesAreRendered()
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        QSKIP("needs a display (the test suite runs under xvfb-run)");
+    QTemporaryDir dir;
+    const QString shot = dir.filePath("step.png");
+    const QByteArray saveStep = "<Process-Data process-type=\"10\"><Parameter parameter-name=\"Filename\" "
+                                "parameter-type=\"QString\" parameter-data=\"" + shot.toUtf8() + "\"/></Process-Data>";
+    const QByteArray refreshOnly = "<Process-Data process-type=\"10\"><Parameter parameter-name=\"Filename\" "
+                                   "parameter-type=\"QString\" parameter-data=\"\"/></Process-Data>";
+    const QString list = writeFile(dir, "r.plst", recipe(createStep + cvdStep("1") + saveStep + refreshOnly));
+    const QString final = dir.filePath("final.png");
+    const Run run = runTool({list, "--output", dir.filePath("out.kst"), "--image", final});
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.errors.contains("[4/4] Save Image done"), qPrintable(run.errors));
+    for (const QString &path : {shot, final}) {
+        QImage image(path);
+        QVERIFY2(!image.isNull(), qPrintable(path));
+        // The volume stands out from the background in the middle of the image.
+        const QColor background = image.pixelColor(2, 2);
+        QVERIFY(image.pixelColor(image.width() / 2, image.height() / 2) != background);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestBatchTool)

@@ -1,12 +1,16 @@
 #include "Core/Operations/CreateSubstrateOperation.h"
 #include "Core/Operations/IsotropicFilmDepositionOperation.h"
 #include "Core/Operations/IsotropicFilmEtchingOperation.h"
+#include "Core/Operations/OpenDocumentOperation.h"
+#include "Core/Operations/SaveDocumentAsOperation.h"
+#include "Core/Operations/SaveDocumentOperation.h"
 #include "Core/Operations/Operation.h"
 #include "Core/Workspace.h"
 #include "Util/IObserver.h"
 #include "UI/MainWindow.h"
 #include "UI/MainWindowPresenter.h"
 #include "UI/Observers/CreateSubstrateObserver.h"
+#include "UI/Observers/DocumentSavedObserver.h"
 #include "UI/Observers/IsotropicFilmDepositionObserver.h"
 #include "UI/Observers/IsotropicFilmEtchingObserver.h"
 #include "UI/OperationFactory.h"
@@ -56,6 +60,14 @@ void TestOperationFactory::builtOperations_data()
     QTest::newRow("2 Create Substrate") << std::uint32_t(2)
                                         << QByteArray(typeid(Core::Operations::CreateSubstrateOperation).name())
                                         << QByteArray(typeid(Ui::Observers::CreateSubstrateObserver).name());
+    QTest::newRow("9 Save") << std::uint32_t(9) << QByteArray(typeid(Core::Operations::SaveDocumentOperation).name())
+                            << QByteArray(typeid(Ui::Observers::DocumentSavedObserver).name());
+    QTest::newRow("10 Save As") << std::uint32_t(10)
+                                << QByteArray(typeid(Core::Operations::SaveDocumentAsOperation).name())
+                                << QByteArray(typeid(Ui::Observers::DocumentSavedObserver).name());
+    // Open keeps its observer in a class-wide slot, not on the operation.
+    QTest::newRow("11 Open") << std::uint32_t(11) << QByteArray(typeid(Core::Operations::OpenDocumentOperation).name())
+                             << QByteArray();
     QTest::newRow("13 CVD") << std::uint32_t(13)
                             << QByteArray(typeid(Core::Operations::IsotropicFilmDepositionOperation).name())
                             << QByteArray(typeid(Ui::Observers::IsotropicFilmDepositionObserver).name());

@@ -60,10 +60,13 @@ int runIsotropicEtching(const Ui::ProcessData &step, BatchStepExecutor::Context 
 
 int runSaveImage(const Ui::ProcessData &step, BatchStepExecutor::Context &context)
 {
-    StepParameters parameters(step);
-    const QString fileName = parameters.toString(QStringLiteral("Filename"));
-    if (parameters.code())
-        return giveUp(parameters, context);
+    // An empty file name is valid: the step then only refreshes the view.
+    const QString name = QStringLiteral("Filename");
+    if (!step.getParameters().contains(name)) {
+        context.failedParameter = name;
+        return BatchStepExecutor::MissingParameter;
+    }
+    const QString fileName = step.getParameter(name).toString();
     if (context.saveImage && !context.saveImage(fileName))
         return BatchStepExecutor::ImageNotSaved;
     return BatchStepExecutor::Done;

@@ -1,13 +1,11 @@
 #include "MaterialFactory.h"
 
-#include "Model/Persistence/CatalogueLocation.h"
+#include "Model/Persistence/CatalogueFile.h"
 #include "Model/Persistence/MaterialArchiver.h"
 #include "Util/Logging.h"
 
-#include <QFile>
 #include <QMutexLocker>
 #include <QRandomGenerator>
-#include <QSaveFile>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -139,32 +137,17 @@ std::uint32_t MaterialFactory::getNewMaterialId()
 bool MaterialFactory::loadMaterials()
 {
     QMutexLocker locker(&mutex);
-    QFile file(Persistence::CatalogueLocation::pathForReading(QString::fromLatin1(fileName)));
-    if (!file.exists() || !file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return false;
-
-    QXmlStreamReader reader(&file);
-    if (!reader.readNextStartElement() || reader.name() != QLatin1String("Materials")) {
-        qCDebug(lcCatalogue) << "not a material catalogue:" << file.fileName();
-        return false;
-    }
-
     // Read into a separate map so that a broken file leaves the catalogue as it was.
     std::map<std::uint32_t, Material> loaded;
-    while (!reader.atEnd()) {
-        reader.readNext();
-        if (!reader.isStartElement())
-            continue;
-        qCDebug(lcCatalogue).noquote() << "Element:" << reader.name();
-        bool ok = false;
-        const Material material = Persistence::MaterialArchiver::loadMaterial(reader, ok);
-        if (ok)
-            loaded[material.getId()] = material;
-    }
-    if (reader.hasError()) {
-        qCDebug(lcCatalogue) << reader.errorString();
+    const bool ok = Persistence::CatalogueFile::read(QString::fromLatin1(fileName), QStringLiteral("Materials"),
+                                                     [&loaded](QXmlStreamReader &reader) {
+                                                         bool read = false;
+                                                         const Material entry = Persistence::MaterialArchiver::loadMaterial(reader, read);
+                                                         if (read)
+                                                             loaded[entry.getId()] = entry;
+                                                     });
+    if (!ok)
         return false;
-    }
     for (const auto &entry : loaded)
         materials[entry.first] = entry.second;
     return true;
@@ -173,27 +156,11 @@ bool MaterialFactory::loadMaterials()
 bool MaterialFactory::saveMaterials()
 {
     QMutexLocker locker(&mutex);
-    const QString path = Persistence::CatalogueLocation::pathForWriting(QString::fromLatin1(fileName));
-    if (path.isEmpty())
-        return false;
-    // The old file stays in place until the new one is complete.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
-        return false;
-
-    QXmlStreamWriter writer(&file);
-    writer.setAutoFormatting(true);
-    writer.writeStartDocument();
-    writer.writeStartElement(QStringLiteral("Materials"));
-    for (const auto &entry : materials)
-        Persistence::MaterialArchiver::saveMaterial(entry.second, writer);
-    writer.writeEndElement();
-    writer.writeEndDocument();
-    if (writer.hasError()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return Persistence::CatalogueFile::write(QString::fromLatin1(fileName), QStringLiteral("Materials"),
+                                             [this](QXmlStreamWriter &writer) {
+                                                 for (const auto &entry : materials)
+                                                     Persistence::MaterialArchiver::saveMaterial(entry.second, writer);
+                                             });
 }
 
 void MaterialFactory::initialise()

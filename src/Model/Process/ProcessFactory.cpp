@@ -1,12 +1,10 @@
 #include "ProcessFactory.h"
 
-#include "Model/Persistence/CatalogueLocation.h"
+#include "Model/Persistence/CatalogueFile.h"
 #include "Model/Persistence/ProcessArchiver.h"
 #include "Util/Logging.h"
 
-#include <QFile>
 #include <QMutexLocker>
-#include <QSaveFile>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -105,32 +103,17 @@ void ProcessFactory::loadDefaultProcesses()
 bool ProcessFactory::loadProcesses()
 {
     QMutexLocker locker(&mutex);
-    QFile file(Persistence::CatalogueLocation::pathForReading(QString::fromLatin1(fileName)));
-    if (!file.exists() || !file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return false;
-
-    QXmlStreamReader reader(&file);
-    if (!reader.readNextStartElement() || reader.name() != QLatin1String("Processes")) {
-        qCDebug(lcCatalogue) << "not a process catalogue:" << file.fileName();
-        return false;
-    }
-
     // Read into a separate map so that a broken file leaves the catalogue as it was.
     std::map<std::uint32_t, Process> loaded;
-    while (!reader.atEnd()) {
-        reader.readNext();
-        if (!reader.isStartElement())
-            continue;
-        qCDebug(lcCatalogue).noquote() << "Element:" << reader.name();
-        bool ok = false;
-        const Process process = Persistence::ProcessArchiver::loadProcess(reader, ok);
-        if (ok)
-            loaded[process.getId()] = process;
-    }
-    if (reader.hasError()) {
-        qCDebug(lcCatalogue) << reader.errorString();
+    const bool ok = Persistence::CatalogueFile::read(QString::fromLatin1(fileName), QStringLiteral("Processes"),
+                                                     [&loaded](QXmlStreamReader &reader) {
+                                                         bool read = false;
+                                                         const Process entry = Persistence::ProcessArchiver::loadProcess(reader, read);
+                                                         if (read)
+                                                             loaded[entry.getId()] = entry;
+                                                     });
+    if (!ok)
         return false;
-    }
     for (const auto &entry : loaded)
         processes[entry.first] = entry.second;
     return true;
@@ -139,28 +122,11 @@ bool ProcessFactory::loadProcesses()
 bool ProcessFactory::saveProcesses()
 {
     QMutexLocker locker(&mutex);
-    const QString path =
-        Persistence::CatalogueLocation::pathForWriting(QString::fromLatin1(fileName));
-    if (path.isEmpty())
-        return false;
-    // The old file stays in place until the new one is complete.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
-        return false;
-
-    QXmlStreamWriter writer(&file);
-    writer.setAutoFormatting(true);
-    writer.writeStartDocument();
-    writer.writeStartElement(QStringLiteral("Processes"));
-    for (const auto &entry : processes)
-        Persistence::ProcessArchiver::saveProcess(entry.second, writer);
-    writer.writeEndElement();
-    writer.writeEndDocument();
-    if (writer.hasError()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return Persistence::CatalogueFile::write(QString::fromLatin1(fileName), QStringLiteral("Processes"),
+                                             [this](QXmlStreamWriter &writer) {
+                                                 for (const auto &entry : processes)
+                                                     Persistence::ProcessArchiver::saveProcess(entry.second, writer);
+                                             });
 }
 
 void ProcessFactory::initialise()

@@ -29,7 +29,7 @@ using Model::Persistence::DocumentWriter;
 
 namespace {
 
-struct VolumeSpec
+struct VolumeShape
 {
     std::uint32_t nx, ny, nz;
     float csx, csy, csz;
@@ -39,14 +39,14 @@ struct VolumeSpec
 // Catalogue ids, empty cells and one id the catalogue does not know.
 const std::uint32_t cellIds[] = {0, 1, 3, 4, 11, 16, 777};
 
-std::shared_ptr<TotalVolume> makeVolume(const VolumeSpec &spec, std::uint32_t seed)
+std::shared_ptr<TotalVolume> makeVolume(const VolumeShape &shape, std::uint32_t seed)
 {
     std::mt19937 random(seed);
-    std::vector<std::uint32_t> ids(std::size_t(spec.nx) * spec.ny * spec.nz);
+    std::vector<std::uint32_t> ids(std::size_t(shape.nx) * shape.ny * shape.nz);
     for (auto &id : ids)
         id = cellIds[random() % (sizeof(cellIds) / sizeof(cellIds[0]))];
-    return std::make_shared<TotalVolume>(spec.nx, spec.ny, spec.nz, spec.csx, spec.csy, spec.csz,
-                                         spec.position, ids);
+    return std::make_shared<TotalVolume>(shape.nx, shape.ny, shape.nz, shape.csx, shape.csy, shape.csz,
+                                         shape.position, ids);
 }
 
 std::vector<std::uint32_t> nextArrayIds(TotalVolume &volume)
@@ -129,8 +129,8 @@ QString dataFile(const char *name)
 
 } // namespace
 
-Q_DECLARE_METATYPE(VolumeSpec)
-Q_DECLARE_METATYPE(QVector<VolumeSpec>)
+Q_DECLARE_METATYPE(VolumeShape)
+Q_DECLARE_METATYPE(QVector<VolumeShape>)
 Q_DECLARE_METATYPE(std::vector<std::uint32_t>)
 
 class TestDocument : public QObject
@@ -169,30 +169,30 @@ void TestDocument::init()
 
 void TestDocument::roundTrip_data()
 {
-    QTest::addColumn<QVector<VolumeSpec>>("specs");
-    QTest::newRow("one cell") << QVector<VolumeSpec>{{1, 1, 1, 1.f, 1.f, 1.f, {0, 0, 0}}};
-    QTest::newRow("three volumes") << QVector<VolumeSpec>{
+    QTest::addColumn<QVector<VolumeShape>>("shapes");
+    QTest::newRow("one cell") << QVector<VolumeShape>{{1, 1, 1, 1.f, 1.f, 1.f, {0, 0, 0}}};
+    QTest::newRow("three volumes") << QVector<VolumeShape>{
         {2, 1, 1, 1.f, 1.f, 1.f, {0, 0, 0}},
         {7, 5, 3, 0.5f, 2.f, 0.25f, {-12.5, 3, 100}},
         {20, 1, 9, 2.5e-07f, 1e-06f, 3.f, {1e+06, -0.001, 42}}};
-    QTest::newRow("thin plate and column") << QVector<VolumeSpec>{
+    QTest::newRow("thin plate and column") << QVector<VolumeShape>{
         {64, 48, 1, 1.f, 1.f, 1.f, {5, 5, 5}},
         {1, 1, 300, 1.f, 1.f, 0.125f, {-1, -2, -3}}};
-    QTest::newRow("larger block") << QVector<VolumeSpec>{{40, 30, 20, 1.f, 1.f, 1.f, {0.5, 1.5, 2.5}}};
+    QTest::newRow("larger block") << QVector<VolumeShape>{{40, 30, 20, 1.f, 1.f, 1.f, {0.5, 1.5, 2.5}}};
 }
 
 void TestDocument::roundTrip()
 {
-    QFETCH(QVector<VolumeSpec>, specs);
+    QFETCH(QVector<VolumeShape>, shapes);
     ArchiverRegistry registry;
     Document original;
-    for (int i = 0; i < specs.size(); ++i)
-        original.addObject(makeVolume(specs[i], std::uint32_t(i + 1)));
+    for (int i = 0; i < shapes.size(); ++i)
+        original.addObject(makeVolume(shapes[i], std::uint32_t(i + 1)));
 
     const QString path = folder.filePath(QStringLiteral("roundtrip.kst"));
     const auto saved = DocumentWriter(registry).save(original, path);
     QVERIFY2(saved.ok, qPrintable(saved.detail));
-    QCOMPARE(saved.objectsWritten, specs.size());
+    QCOMPARE(saved.objectsWritten, shapes.size());
     QCOMPARE(original.getFileName(), path);
 
     Document loaded;

@@ -1,0 +1,439 @@
+#include "Core/Operations/CreateSubstrateOperation.h"
+#include "Core/Operations/OpenDocumentOperation.h"
+#include "Core/Workspace.h"
+#include "Model/Automaton/TotalVolume.h"
+#include "Model/Document.h"
+#include "Model/Materials/MaterialFactory.h"
+#include "UI/Console/CommandConsole.h"
+#include "UI/MainWindow.h"
+#include "UI/MainWindowPresenter.h"
+#include "UI/Observers/DocumentOpenedObserver.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+using Core::Operations::OpenDocumentOperation;
+using Model::Automaton::TotalVolume;
+
+namespace {
+
+// What the user saw: the file chooser and a box that came up after it.
+struct Seen
+{
+    bool chooserShown = false;
+    QString caption;
+    QString filter;
+    QString folder;
+    bool saving = false;
+    bool boxShown = false;
+    QString boxTitle;
+    QString boxText;
+};
+
+// Runs `handle` on the next modal widget other than `previous`. The watch
+// ends with `scope`, so one left over from an earlier case never answers the
+// dialogs of the next one.
+void watchModal(QObject *scope, std::function<void(QWidget *)> handle, QWidget *previous = nullptr)
+{
+    auto *timer = new QTimer(scope);
+    QPointer<QWidget> before(previous);
+    QObject::connect(timer, &QTimer::timeout, [timer, before, handle] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (modal && modal != before.data()) {
+            timer->stop();
+            timer->deleteLater();
+            handle(modal);
+        }
+    });
+    timer->start(20);
+}
+
+// Types the name into the chooser's name field (selectFile leaves a focused
+// field alone) and accepts.
+void typeAndAccept(QFileDialog *dialog, const QString &fileName)
+{
+    auto *nameField = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+    QVERIFY(nameField);
+    nameField->setText(fileName);
+    static_cast<QDialog *>(dialog)->accept();
+}
+
+// Answers the next file chooser with `fileName` (an empty name closes it);
+// a box that comes up after it is recorded and closed.
+std::shared_ptr<Seen> answerChooser(QObject *scope, const QString &fileName)
+{
+    auto seen = std::make_shared<Seen>();
+    watchModal(scope, [=](QWidget *modal) {
+        auto *dialog = qobject_cast<QFileDialog *>(modal);
+        if (!dialog) {
+            modal->close();
+            return;
+        }
+        seen->chooserShown = true;
+        seen->caption = dialog->windowTitle();
+        seen->filter = dialog->nameFilters().join(QLatin1Char(';'));
+        seen->folder = dialog->directory().absolutePath();
+        seen->saving = dialog->acceptMode() == QFileDialog::AcceptSave;
+        watchModal(
+            scope,
+            [seen](QWidget *next) {
+                if (auto *box = qobject_cast<QMessageBox *>(next)) {
+                    seen->boxShown = true;
+                    seen->boxTitle = box->windowTitle();
+                    seen->boxText = box->text();
+                }
+                next->close();
+            },
+            dialog);
+        if (fileName.isEmpty())
+            dialog->reject();
+        else
+            typeAndAccept(dialog, fileName);
+    });
+    return seen;
+}
+
+std::vector<std::uint32_t> cellsOf(TotalVolume &volume)
+{
+    std::vector<std::uint32_t> result(volume.getCellCount());
+    const auto *cells = volume.lockCells();
+    for (std::size_t i = 0; i < result.size(); ++i)
+        result[i] = cells[i].material;
+    volume.unlockCells();
+    return result;
+}
+
+std::shared_ptr<TotalVolume> volume(std::uint32_t nx, std::vector<std::uint32_t> cells)
+{
+    return std::make_shared<TotalVolume>(nx, 1, 1, 1.f, 1.f, 1.f, Util::Vector3D(double(nx), 0, 0), cells);
+}
+
+QByteArray contents(const QString &fileName)
+{
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+Ui::MainWindow *openedWindow()
+{
+    auto observer = std::dynamic_pointer_cast<Ui::Observers::DocumentOpenedObserver>(
+        OpenDocumentOperation::getDocumentOpenedObserver());
+    return observer ? observer->getOpenedWindow() : nullptr;
+}
+
+} // namespace
+
+class TestDocumentObservers : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void saveAsSetsFileAndTitle_data();
+    void saveAsSetsFileAndTitle();
+    void saveAsksOnceThenWritesSameFile();
+    void failedSaveShowsBoxAndKeepsFile();
+    void closingChooserCancelsSilently_data();
+    void closingChooserCancelsSilently();
+    void openShowsDocumentInNewWindow();
+    void openNotADocument_data();
+    void openNotADocument();
+    void openWarningsReachNewConsole();
+
+private:
+    QAction *action(const QString &name) const { return window->findChild<QAction *>(name); }
+    // Runs the action to its end; every dialog it brings up has been answered
+    // by then, so the watches still waiting are dropped.
+    void trigger(const QString &actionName);
+    Core::Workspace *workspace() const { return window->getPresenter()->getWorkspace(); }
+    QList<Ui::MainWindow *> otherWindows() const;
+
+    QTemporaryDir folder;
+    std::unique_ptr<Ui::MainWindow> window;
+    // Owns the dialog watches of one case.
+    std::unique_ptr<QObject> scope;
+};
+
+void TestDocumentObservers::initTestCase()
+{
+    QVERIFY(folder.isValid());
+    Model::Materials::MaterialFactory::getInstance()->initialise();
+}
+
+void TestDocumentObservers::init()
+{
+    OpenDocumentOperation::forgetRemembered();
+    scope = std::make_unique<QObject>();
+    window = std::make_unique<Ui::MainWindow>();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+}
+
+QList<Ui::MainWindow *> TestDocumentObservers::otherWindows() const
+{
+    QList<Ui::MainWindow *> result;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        auto *mainWindow = qobject_cast<Ui::MainWindow *>(widget);
+        if (mainWindow && mainWindow != window.get())
+            result << mainWindow;
+    }
+    return result;
+}
+
+void TestDocumentObservers::trigger(const QString &actionName)
+{
+    action(actionName)->trigger();
+    scope = std::make_unique<QObject>();
+}
+
+void TestDocumentObservers::cleanup()
+{
+    scope.reset();
+    qDeleteAll(otherWindows());
+    window.reset();
+}
+
+void TestDocumentObservers::saveAsSetsFileAndTitle_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("saved");
+    QTest::newRow("with extension") << QStringLiteral("first.kst") << QStringLiteral("first.kst");
+    QTest::newRow("without extension") << QStringLiteral("second") << QStringLiteral("second.kst");
+}
+
+void TestDocumentObservers::saveAsSetsFileAndTitle()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, saved);
+    const QString file = folder.filePath(saved);
+    workspace()->getDocument().addObject(volume(2, { 1, 0 }));
+    workspace()->getUndoRedo().push(
+        std::make_shared<Core::Operations::CreateSubstrateOperation>(workspace()));
+
+    const auto seen = answerChooser(scope.get(), folder.filePath(typed));
+    trigger(QStringLiteral("actionSave_as"));
+
+    QVERIFY(seen->chooserShown);
+    QVERIFY(seen->saving);
+    QCOMPARE(seen->caption, QStringLiteral("Choose location"));
+    QCOMPARE(seen->filter, QStringLiteral("Kestrum file (*.kst)"));
+    QCOMPARE(seen->folder, QDir(QDir::homePath()).absolutePath());
+    QVERIFY(contents(file).contains("<State>1 0 </State>"));
+    QCOMPARE(workspace()->getDocument().getFileName(), file);
+    QCOMPARE(window->windowTitle(), QStringLiteral("Kestrum  ") + file);
+    QVERIFY(!workspace()->getCurrentOperation());
+    // Saving is no step of the model: the stacks stay as they were.
+    QCOMPARE(workspace()->getUndoRedo().undoCount(), std::size_t(1));
+    QCOMPARE(workspace()->getUndoRedo().redoCount(), std::size_t(0));
+    QCOMPARE(action(QStringLiteral("actionUndo"))->text(), QStringLiteral("Undo Create Substrate"));
+}
+
+void TestDocumentObservers::saveAsksOnceThenWritesSameFile()
+{
+    const QString file = folder.filePath(QStringLiteral("ctrl-s.kst"));
+    workspace()->getDocument().addObject(volume(1, { 3 }));
+    const auto seen = answerChooser(scope.get(), file);
+    trigger(QStringLiteral("actionSave"));
+    QVERIFY(seen->chooserShown);
+    QCOMPARE(window->windowTitle(), QStringLiteral("Kestrum  ") + file);
+
+    // The second Save asks nothing: no chooser is to come up.
+    workspace()->getDocument().addObject(volume(1, { 4 }));
+    const auto again = answerChooser(scope.get(), QString());
+    trigger(QStringLiteral("actionSave"));
+    QVERIFY(!again->chooserShown);
+    QCOMPARE(contents(file).count("<Object "), 2);
+}
+
+void TestDocumentObservers::failedSaveShowsBoxAndKeepsFile()
+{
+    const QString good = folder.filePath(QStringLiteral("keep.kst"));
+    const QString bad = folder.filePath(QStringLiteral("no-such-folder/keep.kst"));
+    workspace()->getDocument().addObject(volume(2, { 1, 1 }));
+    const auto seen = answerChooser(scope.get(), good);
+    trigger(QStringLiteral("actionSave_as"));
+    const QByteArray saved = contents(good);
+    QVERIFY(!saved.isEmpty());
+
+    workspace()->getDocument().addObject(volume(1, { 3 }));
+    const auto failed = answerChooser(scope.get(), bad);
+    trigger(QStringLiteral("actionSave_as"));
+
+    QVERIFY(failed->boxShown);
+    QCOMPARE(failed->boxTitle, QStringLiteral("Error writing to file"));
+    QCOMPARE(failed->boxText, QStringLiteral("Unable to save document to the specified file."));
+    QCOMPARE(contents(good), saved);
+    QVERIFY(!QFile::exists(bad));
+    QCOMPARE(workspace()->getDocument().getFileName(), good);
+    QCOMPARE(window->windowTitle(), QStringLiteral("Kestrum  ") + good);
+    QVERIFY(!workspace()->getCurrentOperation());
+}
+
+void TestDocumentObservers::closingChooserCancelsSilently_data()
+{
+    QTest::addColumn<QString>("actionName");
+    QTest::newRow("Save") << QStringLiteral("actionSave");
+    QTest::newRow("Save As") << QStringLiteral("actionSave_as");
+    QTest::newRow("Open") << QStringLiteral("actionOpen");
+}
+
+void TestDocumentObservers::closingChooserCancelsSilently()
+{
+    QFETCH(QString, actionName);
+    workspace()->getDocument().addObject(volume(1, { 1 }));
+    const QString consoleBefore = window->getPresenter()->getConsole()->outputText();
+    const auto seen = answerChooser(scope.get(), QString());
+    trigger(actionName);
+    QTest::qWait(100);
+
+    QVERIFY(seen->chooserShown);
+    QVERIFY(!seen->boxShown);
+    QCOMPARE(window->getPresenter()->getConsole()->outputText(), consoleBefore);
+    QCOMPARE(window->windowTitle(), QStringLiteral("Kestrum"));
+    QVERIFY(workspace()->getDocument().getFileName().isEmpty());
+    QVERIFY(!workspace()->getCurrentOperation());
+    QVERIFY(otherWindows().isEmpty());
+}
+
+void TestDocumentObservers::openShowsDocumentInNewWindow()
+{
+    const QString file = folder.filePath(QStringLiteral("twice.kst"));
+    auto block = volume(3, { 1, 0, 4 });
+    auto bar = volume(2, { 3, 3 });
+    workspace()->getDocument().addObject(block);
+    workspace()->getDocument().addObject(bar);
+    const auto seen = answerChooser(scope.get(), file);
+    trigger(QStringLiteral("actionSave"));
+    QVERIFY(QFile::exists(file));
+
+    // The same file twice: two windows with the same volumes.
+    QList<Ui::MainWindow *> opened;
+    for (int round = 0; round < 2; ++round) {
+        const auto openSeen = answerChooser(scope.get(), file);
+        trigger(QStringLiteral("actionOpen"));
+        QVERIFY(openSeen->chooserShown);
+        QVERIFY(!openSeen->saving);
+        QCOMPARE(openSeen->caption, QStringLiteral("Choose file"));
+        QCOMPARE(openSeen->filter, QStringLiteral("Kestrum file (*.kst)"));
+        // The first chooser starts in the working folder, the next at the file opened last.
+        QCOMPARE(openSeen->folder, round == 0 ? QDir::currentPath() : folder.path());
+        QTest::qWait(50);
+        QVERIFY(!openSeen->boxShown);
+
+        Ui::MainWindow *newWindow = openedWindow();
+        QVERIFY(newWindow);
+        QVERIFY(newWindow != window.get());
+        QVERIFY(!opened.contains(newWindow));
+        opened << newWindow;
+        QVERIFY(newWindow->isVisible());
+        QVERIFY(newWindow->windowState() & Qt::WindowMaximized);
+        QCOMPARE(newWindow->windowTitle(), QStringLiteral("Kestrum  ") + file);
+        QCOMPARE(newWindow->getPresenter()->getDocument()->getFileName(), file);
+
+        const auto objects = newWindow->getPresenter()->getDocument()->getAllObjects();
+        QCOMPARE(objects.size(), 2);
+        auto first = std::dynamic_pointer_cast<TotalVolume>(objects[0]);
+        auto second = std::dynamic_pointer_cast<TotalVolume>(objects[1]);
+        QVERIFY(first && second);
+        QVERIFY(cellsOf(*first) == cellsOf(*block));
+        QVERIFY(cellsOf(*second) == cellsOf(*bar));
+        QCOMPARE(first->getPosition().x, 3.0);
+        QCOMPARE(newWindow->getPresenter()->getWorkspace()->getUndoRedo().undoCount(), std::size_t(0));
+    }
+    QCOMPARE(otherWindows().size(), 2);
+    // The window that opened them stays as it was.
+    QCOMPARE(window->windowTitle(), QStringLiteral("Kestrum  ") + file);
+    QCOMPARE(workspace()->getDocument().getAllObjects().size(), 2);
+    QCOMPARE(workspace()->getUndoRedo().undoCount(), std::size_t(0));
+    QVERIFY(!workspace()->getCurrentOperation());
+
+    // A window opened from a file saves to that file.
+    Ui::MainWindow *second = opened.last();
+    second->getPresenter()->getDocument()->addObject(volume(1, { 1 }));
+    second->getPresenter()->operationActivated(QStringLiteral("9"));
+    QCOMPARE(contents(file).count("<Object "), 3);
+
+    // Closing an opened window frees it.
+    QPointer<Ui::MainWindow> closing = opened.first();
+    closing->close();
+    QTRY_VERIFY(!closing);
+}
+
+void TestDocumentObservers::openNotADocument_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::newRow("other root") << QByteArray(
+        "<?xml version=\"1.0\"?><ProcessList><Header version=\"1\"/></ProcessList>");
+    QTest::newRow("no Header") << QByteArray(
+        "<?xml version=\"1.0\"?><Document><Object object-type=\"1\" size-x=\"1\" "
+        "size-y=\"1\" size-z=\"1\"><State>1 </State></Object></Document>");
+}
+
+void TestDocumentObservers::openNotADocument()
+{
+    QFETCH(QByteArray, data);
+    const QString file = folder.filePath(QStringLiteral("bad-%1.kst").arg(QTest::currentDataTag()));
+    {
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(data);
+    }
+    const auto seen = answerChooser(scope.get(), file);
+    trigger(QStringLiteral("actionOpen"));
+
+    QVERIFY(seen->boxShown);
+    QCOMPARE(seen->boxTitle, QStringLiteral("Error reading from file"));
+    QVERIFY(seen->boxText.contains(QStringLiteral("not a Kestrum document")));
+    Ui::MainWindow *newWindow = openedWindow();
+    QVERIFY(newWindow);
+    QVERIFY(newWindow->isVisible());
+    QCOMPARE(newWindow->windowTitle(), QStringLiteral("Kestrum"));
+    QCOMPARE(newWindow->getPresenter()->getDocument()->getAllObjects().size(), 0);
+    QVERIFY(newWindow->getPresenter()->getDocument()->getFileName().isEmpty());
+    QCOMPARE(contents(file), data);
+    QVERIFY(!workspace()->getCurrentOperation());
+}
+
+void TestDocumentObservers::openWarningsReachNewConsole()
+{
+    const QString file = folder.filePath(QStringLiteral("huge.kst"));
+    {
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write("<?xml version=\"1.0\"?><Document><Header version=\"1\"/>"
+                  "<Object object-type=\"1\" size-x=\"100000\" size-y=\"100000\" size-z=\"100000\">"
+                  "<State>1 </State></Object>"
+                  "<Object object-type=\"1\" size-x=\"2\" size-y=\"1\" size-z=\"1\"><State>1 1 </State>"
+                  "<Position/></Object></Document>");
+    }
+    const QString ownConsole = window->getPresenter()->getConsole()->outputText();
+    const auto seen = answerChooser(scope.get(), file);
+    trigger(QStringLiteral("actionOpen"));
+    QTest::qWait(50);
+
+    QVERIFY(!seen->boxShown);
+    Ui::MainWindow *newWindow = openedWindow();
+    QVERIFY(newWindow);
+    QCOMPARE(newWindow->getPresenter()->getDocument()->getAllObjects().size(), 1);
+    const QStringList lines = newWindow->getPresenter()->getConsole()->outputText().split(QLatin1Char('\n'));
+    QVERIFY2(lines.filter(QStringLiteral("WARNING: ")).size() == 1, qPrintable(lines.join(QLatin1Char('|'))));
+    QVERIFY(
+        lines.filter(QStringLiteral("WARNING: ")).first().contains(QStringLiteral("does not fit in memory")));
+    QCOMPARE(window->getPresenter()->getConsole()->outputText(), ownConsole);
+}
+
+QTEST_MAIN(TestDocumentObservers)
+#include "tst_documentobservers.moc"
