@@ -104,8 +104,9 @@ public:
     static std::uint64_t stepCount(float distance, float cellSizeX, float cellSizeY, float cellSizeZ);
 
 protected:
-    // One slab [xBegin, xEnd) of the volume along x.
-    struct Strip
+    // One slab [xBegin, xEnd) of the volume along x. Each starts on a cache
+    // line of its own: the strips' threads grow their lists all the time.
+    struct alignas(64) Strip
     {
         std::uint32_t xBegin = 0;
         std::uint32_t xEnd = 0;
