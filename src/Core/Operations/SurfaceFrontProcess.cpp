@@ -209,8 +209,7 @@ void SurfaceFrontProcess::forEachStrip(Task task)
         threads.emplace_back([this, &task, i]() { task(strips[i], i); });
     for (std::thread &thread : threads)
         thread.join();
-    return;
-#endif
+#else
     std::vector<QFuture<void>> futures;
     futures.reserve(stripsUsed);
     for (unsigned i = 0; i < stripsUsed; ++i)
@@ -228,6 +227,7 @@ void SurfaceFrontProcess::forEachStrip(Task task)
     }
     if (failure)
         std::rethrow_exception(failure);
+#endif
 }
 
 void SurfaceFrontProcess::initialisePass()
