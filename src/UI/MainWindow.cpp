@@ -345,7 +345,9 @@ void MainWindow::on_actionManage_Compatible_Materials_triggered()
 
 void MainWindow::on_actionNew_triggered()
 {
-    presenter->newDocument();
+    // The emptied document has no file any more, and so no file in the title.
+    if (presenter->newDocument())
+        setWindowTitle(QStringLiteral("Kestrum"));
 }
 
 void MainWindow::changeEvent(QEvent *event)

@@ -99,14 +99,14 @@ void MainWindowPresenter::redo()
     workspace.getUndoRedo().redo();
 }
 
-void MainWindowPresenter::newDocument()
+bool MainWindowPresenter::newDocument()
 {
     workspace.releaseEndedOperations();
     const auto answer = QMessageBox::information(mainWindow, tr("Create new document"),
                                                  tr("This will erase all data. Continue?"),
                                                  QMessageBox::Ok | QMessageBox::Cancel);
     if (answer != QMessageBox::Ok)
-        return;
+        return false;
     workspace.cancelCurrent();
     workspace.getSelection().clearSelection();
     workspace.getUndoRedo().clear();
@@ -115,6 +115,7 @@ void MainWindowPresenter::newDocument()
     workspace.getDocument().reset();
     workspace.clearVolumeMaps();
     workspace.notifyOperationEnded();
+    return true;
 }
 
 void MainWindowPresenter::setSelectionMode(bool mode)

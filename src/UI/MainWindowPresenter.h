@@ -42,7 +42,8 @@ public:
     void undo();
     void redo();
     // Asks first; on Ok the scene, stacks, requests and file name are reset.
-    void newDocument();
+    // True when the user confirmed and the model was reset.
+    bool newDocument();
     void setSelectionMode(bool mode);
     void showConsole(bool show);
 

@@ -222,6 +222,7 @@ void TestMainWindowPresenter::newDocument()
     QFETCH(bool, confirm);
     runFill();
     workspace->getDocument().setFileName(QStringLiteral("wafer.kst"));
+    window->setWindowTitle(QStringLiteral("Kestrum  wafer.kst"));
     presenter->operationActivated(QStringLiteral("51")); // left waiting for a volume
     workspace->getSelection().togglePicked(volume->getObjectId());
 
@@ -241,6 +242,7 @@ void TestMainWindowPresenter::newDocument()
     if (!confirm) {
         QCOMPARE(document.getAllObjects().size(), 1);
         QCOMPARE(document.getFileName(), QStringLiteral("wafer.kst"));
+        QCOMPARE(window->windowTitle(), QStringLiteral("Kestrum  wafer.kst"));
         QCOMPARE(workspace->getUndoRedo().undoCount(), std::size_t(1));
         QVERIFY(workspace->getCurrentOperation());
         QCOMPARE(workspace->getSelection().getSelectedObjects().size(), 1);
@@ -248,6 +250,7 @@ void TestMainWindowPresenter::newDocument()
         return;
     }
     QVERIFY(document.getAllObjects().isEmpty());
+    QCOMPARE(window->windowTitle(), QStringLiteral("Kestrum"));
     QCOMPARE(document.getLayers().size(), 1);
     QVERIFY(document.getFileName().isEmpty());
     QCOMPARE(workspace->getUndoRedo().undoCount(), std::size_t(0));
