@@ -1,3 +1,4 @@
+#include "../TempHome.h"
 #include "Model/Materials/Material.h"
 #include "Model/Materials/MaterialFactory.h"
 #include "Model/Persistence/MaterialArchiver.h"
@@ -9,25 +10,13 @@
 using Model::Materials::Material;
 using Model::Materials::MaterialFactory;
 using Model::Persistence::MaterialArchiver;
+using TestFiles::TempHome;
 
 namespace {
 
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &contents)
-{
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
-    file.write(contents);
-}
-
 QByteArray golden()
 {
-    return readFile(QStringLiteral(KESTRUM_TEST_DATA_DIR "/catalogues/materials-builtin.xml"));
+    return TestFiles::read(QStringLiteral(KESTRUM_TEST_DATA_DIR "/catalogues/materials-builtin.xml"));
 }
 
 // "id:name" of every catalogue entry, in catalogue order.
@@ -53,13 +42,11 @@ class TestMaterialCatalogue : public QObject
 private slots:
     void initTestCase();
     void init();
-    void cleanup();
+    void cleanup() { home.reset(); }
 
-    void builtInTableWrittenAtStartUp();
     void builtInFileRoundTrip();
     void brokenFileReplacedByBuiltInTable_data();
     void brokenFileReplacedByBuiltInTable();
-    void failedLoadLeavesCatalogueUnchanged();
     void loadContents_data();
     void loadContents();
     void colourThroughFile_data();
@@ -73,55 +60,23 @@ private slots:
     void unwritableHome();
 
 private:
-    QString kestrumDir() const { return home->path() + QStringLiteral("/Kestrum"); }
-    QString catalogPath() const { return kestrumDir() + QStringLiteral("/materials.xml"); }
-    void useFile(const QByteArray &contents);
-
-    std::unique_ptr<QTemporaryDir> home;
+    std::unique_ptr<TempHome> home;
     std::shared_ptr<MaterialFactory> factory;
 };
 
-// The catalogue is created before main: the test's own HOME already holds the
-// file. Removing it keeps the check meaningful on the next run.
+// The catalogue is created before main and writes the built-in table into the
+// test's own HOME; removing it keeps the check meaningful on the next run.
 void TestMaterialCatalogue::initTestCase()
 {
     const QString startUpFile = QDir::homePath() + QStringLiteral("/Kestrum/materials.xml");
-    QVERIFY(QFile::exists(startUpFile));
+    QCOMPARE(TestFiles::read(startUpFile), golden());
     QVERIFY(QFile::remove(startUpFile));
 }
 
 void TestMaterialCatalogue::init()
 {
-    home = std::make_unique<QTemporaryDir>();
-    QVERIFY(home->isValid());
-    qputenv("HOME", QFile::encodeName(home->path()));
+    home = std::make_unique<TempHome>(QStringLiteral("materials.xml"));
     factory = MaterialFactory::getInstance();
-}
-
-void TestMaterialCatalogue::cleanup()
-{
-    // Leave a writable tree behind so QTemporaryDir can remove it.
-    QFile::setPermissions(kestrumDir(), QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                            | QFileDevice::ExeOwner);
-    home.reset();
-}
-
-void TestMaterialCatalogue::useFile(const QByteArray &contents)
-{
-    QVERIFY(QDir().mkpath(kestrumDir()));
-    writeFile(catalogPath(), contents);
-}
-
-void TestMaterialCatalogue::builtInTableWrittenAtStartUp()
-{
-    factory->initialise();
-    QCOMPARE(readFile(catalogPath()), golden());
-
-    const QVector<Material> materials = factory->getMaterials();
-    QVector<std::uint32_t> ids;
-    for (const Material &material : materials)
-        ids << material.getId();
-    QCOMPARE(ids, (QVector<std::uint32_t>{1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}));
 }
 
 void TestMaterialCatalogue::builtInFileRoundTrip()
@@ -129,7 +84,7 @@ void TestMaterialCatalogue::builtInFileRoundTrip()
     factory->loadDefaultMaterials();
     const QVector<Material> builtIn = factory->getMaterials();
 
-    useFile(golden());
+    QVERIFY(home->use(golden()));
     factory->initialise();
     const QVector<Material> loaded = factory->getMaterials();
     QCOMPARE(loaded.size(), builtIn.size());
@@ -141,9 +96,9 @@ void TestMaterialCatalogue::builtInFileRoundTrip()
     }
     QVERIFY(qAbs(factory->getMaterial(1).getColor()[0] - 127.0 / 255.0) < 1e-9);
 
-    QVERIFY(QFile::remove(catalogPath()));
+    QVERIFY(QFile::remove(home->catalogPath()));
     QVERIFY(factory->saveMaterials());
-    QCOMPARE(readFile(catalogPath()), golden());
+    QCOMPARE(TestFiles::read(home->catalogPath()), golden());
 }
 
 void TestMaterialCatalogue::brokenFileReplacedByBuiltInTable_data()
@@ -158,6 +113,9 @@ void TestMaterialCatalogue::brokenFileReplacedByBuiltInTable_data()
     QTest::newRow("cut inside a tag") << true << good.left(good.indexOf("young-modulus"));
     QTest::newRow("malformed XML")
         << true << catalogueFile("<Material version=\"1\" name=\"Si\" material-id=\"1\">\n");
+    QTest::newRow("cut after a good material")
+        << true << catalogueFile("<Material version=\"1\" name=\"New\" material-id=\"99\"/>\n"
+                                 "<Material version=\"1\" name=\"Si\" material-id=\"1\"");
     QTest::newRow("wrong root") << true << QByteArray("<Processes/>\n");
     QTest::newRow("root in lower case") << true << QByteArray("<materials/>\n");
     QTest::newRow("binary garbage") << true << QByteArray("\x00\xff\xfe<\x01>", 6);
@@ -168,24 +126,15 @@ void TestMaterialCatalogue::brokenFileReplacedByBuiltInTable()
     QFETCH(bool, present);
     QFETCH(QByteArray, contents);
     if (present)
-        useFile(contents);
+        QVERIFY(home->use(contents));
 
+    factory->loadDefaultMaterials();
+    const QString builtIn = summary(factory->getMaterials());
     QVERIFY(!factory->loadMaterials());
+    QCOMPARE(summary(factory->getMaterials()), builtIn); // nothing half-loaded
     factory->initialise();
-    const QString loaded = summary(factory->getMaterials());
-    QCOMPARE(readFile(catalogPath()), golden());
-    factory->loadDefaultMaterials();
-    QCOMPARE(loaded, summary(factory->getMaterials()));
-}
-
-void TestMaterialCatalogue::failedLoadLeavesCatalogueUnchanged()
-{
-    factory->loadDefaultMaterials();
-    useFile(catalogueFile("<Material version=\"1\" name=\"New\" material-id=\"99\"/>\n"
-                          "<Material version=\"1\" name=\"Si\" material-id=\"1\"")); // cut off
-    QVERIFY(!factory->loadMaterials());
-    QCOMPARE(factory->getMaterial(99).getId(), 0u);
-    QCOMPARE(factory->getMaterials().size(), 15);
+    QCOMPARE(summary(factory->getMaterials()), builtIn);
+    QCOMPARE(TestFiles::read(home->catalogPath()), golden());
 }
 
 void TestMaterialCatalogue::loadContents_data()
@@ -194,12 +143,9 @@ void TestMaterialCatalogue::loadContents_data()
     QTest::addColumn<QString>("expected");
 
     QTest::newRow("no Material elements") << QByteArray() << QString();
-    QTest::newRow("one material")
-        << QByteArray("<Material version=\"1\" name=\"Glass\" material-id=\"40\"/>\n")
-        << QStringLiteral("40:Glass");
     QTest::newRow("material-id 0 skipped")
         << QByteArray("<Material name=\"Zero\" material-id=\"0\"/>\n"
-                      "<Material name=\"Glass\" material-id=\"40\"/>\n")
+                      "<Material version=\"1\" name=\"Glass\" material-id=\"40\"/>\n")
         << QStringLiteral("40:Glass");
     QTest::newRow("id missing or not a number")
         << QByteArray("<Material name=\"A\"/>\n<Material name=\"B\" material-id=\"x7\"/>\n"
@@ -229,58 +175,46 @@ void TestMaterialCatalogue::loadContents()
 {
     QFETCH(QByteArray, body);
     QFETCH(QString, expected);
-    useFile(catalogueFile(body));
+    QVERIFY(home->use(catalogueFile(body)));
 
     factory->initialise();
     QCOMPARE(summary(factory->getMaterials()), expected);
     // A file that loads is kept as it is.
-    QCOMPARE(readFile(catalogPath()), catalogueFile(body));
+    QCOMPARE(TestFiles::read(home->catalogPath()), catalogueFile(body));
 }
 
 void TestMaterialCatalogue::colourThroughFile_data()
 {
-    QTest::addColumn<QString>("colorAttribute");
-    QTest::addColumn<Util::Vector4D>("written");
+    QTest::addColumn<QString>("colorAttribute"); // empty: written by the catalogue, "-": none
     QTest::addColumn<Util::Vector4D>("expected");
 
     const Util::Vector4D grey(0.5, 0.5, 0.5, 1.0);
-    QTest::newRow("components below 16/255")
-        << QString() << Util::Vector4D(0.05, 1.0 / 255, 15.0 / 255, 0.02)
-        << Util::Vector4D(0.05, 1.0 / 255, 15.0 / 255, 0.02);
-    QTest::newRow("zero and one") << QString() << Util::Vector4D(0, 1, 0, 1)
-                                  << Util::Vector4D(0, 1, 0, 1);
-    QTest::newRow("six digits, opaque") << QStringLiteral("#336699") << Util::Vector4D()
-                                        << Util::Vector4D(0.2, 0.4, 0.6, 1.0);
-    QTest::newRow("lower-case digits") << QStringLiteral("#80ff0000") << Util::Vector4D()
-                                       << Util::Vector4D(1, 0, 0, 128.0 / 255);
-    QTest::newRow("not a colour gives grey") << QStringLiteral("#12345") << Util::Vector4D()
-                                             << grey;
-    QTest::newRow("no colour gives grey") << QStringLiteral("-") << Util::Vector4D() << grey;
+    QTest::newRow("components below 16/255") << QString() << Util::Vector4D(0.05, 1.0 / 255, 15.0 / 255, 0.02);
+    QTest::newRow("zero and one") << QString() << Util::Vector4D(0, 1, 0, 1);
+    QTest::newRow("six digits, opaque") << "#336699" << Util::Vector4D(0.2, 0.4, 0.6, 1.0);
+    QTest::newRow("lower-case digits") << "#80ff0000" << Util::Vector4D(1, 0, 0, 128.0 / 255);
+    QTest::newRow("not a colour gives grey") << "#12345" << grey;
+    QTest::newRow("no colour gives grey") << "-" << grey;
 }
 
-// Writes one material (or a hand-made element when colorAttribute is given)
-// and reads the colour back through the catalogue file.
 void TestMaterialCatalogue::colourThroughFile()
 {
     QFETCH(QString, colorAttribute);
-    QFETCH(Util::Vector4D, written);
     QFETCH(Util::Vector4D, expected);
 
     if (colorAttribute.isEmpty()) {
         factory->loadDefaultMaterials();
-        const float c[4] = {float(written[0]), float(written[1]), float(written[2]),
-                            float(written[3])};
+        const float c[4] = {float(expected[0]), float(expected[1]), float(expected[2]), float(expected[3])};
         QVERIFY(factory->addMaterial(Material(77, QStringLiteral("Dark"), 1, 2, 0.3f, c)));
         QVERIFY(factory->saveMaterials());
-        const QByteArray text = readFile(catalogPath());
         QVERIFY(QRegularExpression(QStringLiteral("name=\"Dark\".*color=\"#[0-9A-F]{8}\""))
-                    .match(QString::fromUtf8(text))
+                    .match(QString::fromUtf8(TestFiles::read(home->catalogPath())))
                     .hasMatch());
     } else {
         const QByteArray color = colorAttribute == QLatin1String("-")
                                      ? QByteArray()
                                      : " color=\"" + colorAttribute.toLatin1() + "\"";
-        useFile(catalogueFile("<Material name=\"Dark\" material-id=\"77\"" + color + "/>\n"));
+        QVERIFY(home->use(catalogueFile("<Material name=\"Dark\" material-id=\"77\"" + color + "/>\n")));
     }
 
     factory->initialise();
@@ -296,14 +230,10 @@ void TestMaterialCatalogue::colourText_data()
     QTest::addColumn<Util::Vector4D>("color");
     QTest::addColumn<QString>("text");
 
-    QTest::newRow("built-in silicon") << Util::Vector4D(0.5, 0.5, 0.5, 1.0)
-                                      << QStringLiteral("#FF7F7F7F");
-    QTest::newRow("alpha first, zero-padded") << Util::Vector4D(0.05, 0.0, 1.0, 0.02)
-                                              << QStringLiteral("#050C00FF");
-    QTest::newRow("truncated, not rounded") << Util::Vector4D(0.999, 0.7, 0.0039, 1.0)
-                                            << QStringLiteral("#FFFEB200");
-    QTest::newRow("out of range clamped") << Util::Vector4D(1.5, -0.2, 2.0, 7.0)
-                                          << QStringLiteral("#FFFF00FF");
+    QTest::newRow("built-in silicon") << Util::Vector4D(0.5, 0.5, 0.5, 1.0) << "#FF7F7F7F";
+    QTest::newRow("alpha first, zero-padded") << Util::Vector4D(0.05, 0.0, 1.0, 0.02) << "#050C00FF";
+    QTest::newRow("truncated, not rounded") << Util::Vector4D(0.999, 0.7, 0.0039, 1.0) << "#FFFEB200";
+    QTest::newRow("out of range clamped") << Util::Vector4D(1.5, -0.2, 2.0, 7.0) << "#FFFF00FF";
 }
 
 void TestMaterialCatalogue::colourText()
@@ -327,59 +257,37 @@ void TestMaterialCatalogue::newMaterialIdRangeAndUniqueness()
 
 void TestMaterialCatalogue::newMaterialIdWithCrowdedRange_data()
 {
-    QTest::addColumn<std::uint32_t>("freeId");
-    QTest::addColumn<std::uint32_t>("expected");
-
-    QTest::newRow("one id left in the middle") << 12345u << 12345u;
-    QTest::newRow("only the highest left") << 32766u << 32766u;
-    QTest::newRow("range full") << 0u << 0u;
+    QTest::addColumn<std::uint32_t>("freeId"); // also the expected answer; 0: range full
+    QTest::newRow("one id left in the middle") << 12345u;
+    QTest::newRow("only the highest left") << 32766u;
+    QTest::newRow("range full") << 0u;
 }
 
 void TestMaterialCatalogue::newMaterialIdWithCrowdedRange()
 {
     QFETCH(std::uint32_t, freeId);
-    QFETCH(std::uint32_t, expected);
-
     factory->loadDefaultMaterials();
     for (std::uint32_t id = 2000; id <= 32766; ++id) {
         if (id != freeId)
             factory->addMaterial(Material(id, QStringLiteral("M"), 0, 0, 0, nullptr));
     }
-    QCOMPARE(factory->getNewMaterialId(), expected);
+    QCOMPARE(factory->getNewMaterialId(), freeId);
 }
 
 void TestMaterialCatalogue::unwritableHome_data()
 {
     QTest::addColumn<QString>("setup");
-
-    QTest::newRow("HOME is a file") << QStringLiteral("home-file");
-    QTest::newRow("Kestrum is a file") << QStringLiteral("kestrum-file");
-    QTest::newRow("materials.xml is a folder") << QStringLiteral("catalogue-folder");
-    QTest::newRow("Kestrum read-only") << QStringLiteral("read-only");
+    for (const char *setup : {"home-file", "kestrum-file", "catalogue-folder", "read-only"})
+        QTest::newRow(setup) << QString::fromLatin1(setup);
 }
 
 void TestMaterialCatalogue::unwritableHome()
 {
     QFETCH(QString, setup);
-
-    if (setup == QLatin1String("home-file")) {
-        const QString file = home->path() + QStringLiteral("/not-a-folder");
-        writeFile(file, "x");
-        qputenv("HOME", QFile::encodeName(file));
-    } else if (setup == QLatin1String("kestrum-file")) {
-        writeFile(kestrumDir(), "x");
-    } else if (setup == QLatin1String("catalogue-folder")) {
-        QVERIFY(QDir().mkpath(catalogPath()));
-    } else {
-        QVERIFY(QDir().mkpath(kestrumDir()));
-        QVERIFY(QFile::setPermissions(kestrumDir(),
-                                      QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-        if (QFile file(kestrumDir() + QStringLiteral("/probe"));
-            file.open(QIODevice::WriteOnly)) {
-            file.remove();
-            QSKIP("permissions are not enforced for this user");
-        }
-    }
+    const TempHome::Spoilt spoilt = home->spoil(setup);
+    if (spoilt == TempHome::NotEnforced)
+        QSKIP("permissions are not enforced for this user");
+    QCOMPARE(spoilt, TempHome::Done);
 
     factory->initialise();
     QCOMPARE(factory->getMaterials().size(), 15);
