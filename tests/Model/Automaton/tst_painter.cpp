@@ -180,24 +180,19 @@ class TestPainter : public QObject
 private slots:
     void initTestCase();
     void cleanupTestCase();
-    void cleanup();
+    void cleanup() { QThreadPool::globalInstance()->setMaxThreadCount(savedThreadCount); }
 
     void faceCounts_data();
     void faceCounts();
-    void singleCellFaceOrder_data();
     void singleCellFaceOrder();
-    void limitsBoundary_data();
-    void limitsBoundary();
+    void limitsAndClipPlanes_data();
+    void limitsAndClipPlanes();
     void matchesReferenceForAnyThreadCount_data();
     void matchesReferenceForAnyThreadCount();
-    void emptyVoxelFaces_data();
-    void emptyVoxelFaces();
     void unknownMaterialGetsFallbackColour();
     void selectionHighlight_data();
     void selectionHighlight();
     void surfaceAlgorithmRebuildsOnlyOnChange();
-    void clipPlanesFollowClampedLimits_data();
-    void clipPlanesFollowClampedLimits();
     void slabSplit_data();
     void slabSplit();
     void slabFailureWaitsForAllAndRethrows();
@@ -228,11 +223,6 @@ void TestPainter::cleanupTestCase()
         MaterialFactory::getInstance()->removeMaterial(id);
 }
 
-void TestPainter::cleanup()
-{
-    QThreadPool::globalInstance()->setMaxThreadCount(savedThreadCount);
-}
-
 void TestPainter::faceCounts_data()
 {
     QTest::addColumn<QString>("cells");
@@ -257,6 +247,7 @@ void TestPainter::faceCounts_data()
         << "1,1,1=1 1,1,2=1 1,2,1=1 1,2,2=1 2,1,1=1 2,1,2=1 2,2,1=1 2,2,2=1" << 24 << 0;
 }
 
+// Also: empty cells get six grey outline faces each, only while shown.
 void TestPainter::faceCounts()
 {
     QFETCH(QString, cells);
@@ -264,95 +255,108 @@ void TestPainter::faceCounts()
     QFETCH(int, transparent);
 
     auto volume = makeVolume(4, 4, 4, cells);
-    volume->getPainter().rebuild();
-    QCOMPARE(int(volume->getPainter().getOpaqueFaceCount()), opaque);
-    QCOMPARE(int(volume->getPainter().getTransparentFaceCount()), transparent);
-    QCOMPARE(int(volume->getPainter().getEmptyVoxelFaceCount()), 0);
-}
+    TotalVolumePainter &painter = volume->getPainter();
+    painter.rebuild();
+    QCOMPARE(int(painter.getOpaqueFaceCount()), opaque);
+    QCOMPARE(int(painter.getTransparentFaceCount()), transparent);
+    QCOMPARE(int(painter.getEmptyVoxelFaceCount()), 0);
 
-void TestPainter::singleCellFaceOrder_data()
-{
-    QTest::addColumn<int>("face");
-    QTest::addColumn<QVector<float>>("corners");
-    QTest::addColumn<QVector<float>>("normal");
-
-    // Cell (1, 2, 3) with cell size (0.5, 2, 3): x in [0.5, 1], y in [4, 6], z in [9, 12].
-    QTest::newRow("0: z-1") << 0 << QVector<float>{0.5f, 4, 9, 0.5f, 6, 9, 1, 6, 9, 1, 4, 9}
-                            << QVector<float>{0, 0, -1};
-    QTest::newRow("1: z+1") << 1 << QVector<float>{0.5f, 4, 12, 1, 4, 12, 1, 6, 12, 0.5f, 6, 12}
-                            << QVector<float>{0, 0, 1};
-    QTest::newRow("2: y-1") << 2 << QVector<float>{0.5f, 4, 9, 1, 4, 9, 1, 4, 12, 0.5f, 4, 12}
-                            << QVector<float>{0, -1, 0};
-    QTest::newRow("3: y+1") << 3 << QVector<float>{0.5f, 6, 9, 0.5f, 6, 12, 1, 6, 12, 1, 6, 9}
-                            << QVector<float>{0, 1, 0};
-    QTest::newRow("4: x-1") << 4 << QVector<float>{0.5f, 4, 9, 0.5f, 4, 12, 0.5f, 6, 12, 0.5f, 6, 9}
-                            << QVector<float>{-1, 0, 0};
-    QTest::newRow("5: x+1") << 5 << QVector<float>{1, 4, 9, 1, 6, 9, 1, 6, 12, 1, 4, 12}
-                            << QVector<float>{1, 0, 0};
+    painter.setShowEmptyVoxelOutlines(true);
+    painter.rebuild();
+    const QuadFaceList empty = painter.getEmptyVoxelFaces();
+    QCOMPARE(int(empty.size()), 6 * (64 - int(cells.count(QLatin1Char('=')))));
+    for (const QuadFace &f : empty) {
+        QVERIFY(fuzzyEqual(faceColor(f), {0.8f, 0.8f, 0.8f, 1.0f}));
+        QCOMPARE(f.voxel->material, 0u);
+    }
+    painter.setShowEmptyVoxelOutlines(false);
+    painter.rebuild();
+    QCOMPARE(int(painter.getEmptyVoxelFaceCount()), 0);
 }
 
 void TestPainter::singleCellFaceOrder()
 {
-    QFETCH(int, face);
-    QFETCH(QVector<float>, corners);
-    QFETCH(QVector<float>, normal);
-
+    // Cell (1, 2, 3) with cell size (0.5, 2, 3): x in [0.5, 1], y in [4, 6], z in [9, 12].
+    static const float expected[6][15] = {
+        {0.5f, 4, 9, 0.5f, 6, 9, 1, 6, 9, 1, 4, 9, 0, 0, -1},
+        {0.5f, 4, 12, 1, 4, 12, 1, 6, 12, 0.5f, 6, 12, 0, 0, 1},
+        {0.5f, 4, 9, 1, 4, 9, 1, 4, 12, 0.5f, 4, 12, 0, -1, 0},
+        {0.5f, 6, 9, 0.5f, 6, 12, 1, 6, 12, 1, 6, 9, 0, 1, 0},
+        {0.5f, 4, 9, 0.5f, 4, 12, 0.5f, 6, 12, 0.5f, 6, 9, -1, 0, 0},
+        {1, 4, 9, 1, 6, 9, 1, 6, 12, 1, 4, 12, 1, 0, 0},
+    };
     auto volume = makeVolume(3, 4, 5, "1,2,3=1", 0.5f, 2.0f, 3.0f);
     volume->getPainter().rebuild();
     const QuadFaceList faces = volume->getPainter().getOpaqueFaces();
     QCOMPARE(int(faces.size()), 6);
-    const QuadFace &f = faces[std::size_t(face)];
-    QCOMPARE(QVector<float>(&f.vertices[0][0], &f.vertices[0][0] + 12), corners);
-    QCOMPARE(QVector<float>(f.normal, f.normal + 3), normal);
-    QCOMPARE(f.material, std::uint32_t(Si));
-    QVERIFY(fuzzyEqual(faceColor(f), catalogueColor(Si)));
-    QCOMPARE(QVector<float>(f.outlineColor, f.outlineColor + 4), QVector<float>(f.color, f.color + 4));
     const Model::Automaton::Voxel *cells = volume->lockCells();
     volume->unlockCells();
-    QCOMPARE(f.voxel, cells + volume->index(1, 2, 3));
+    for (int i = 0; i < 6; ++i) {
+        const QuadFace &f = faces[std::size_t(i)];
+        QCOMPARE(QVector<float>(&f.vertices[0][0], &f.vertices[0][0] + 12),
+                 QVector<float>(expected[i], expected[i] + 12));
+        QCOMPARE(QVector<float>(f.normal, f.normal + 3), QVector<float>(expected[i] + 12, expected[i] + 15));
+        QCOMPARE(f.material, std::uint32_t(Si));
+        QVERIFY(fuzzyEqual(faceColor(f), catalogueColor(Si)));
+        QCOMPARE(QVector<float>(f.outlineColor, f.outlineColor + 4), QVector<float>(f.color, f.color + 4));
+        QCOMPARE(f.voxel, cells + volume->index(1, 2, 3));
+    }
 }
 
-void TestPainter::limitsBoundary_data()
+void TestPainter::limitsAndClipPlanes_data()
 {
     QTest::addColumn<QVector<uint>>("limits"); // lower x, y, z, upper x, y, z
+    QTest::addColumn<QVector<uint>>("stored"); // after clamping to the 4x5x6 volume
     QTest::addColumn<int>("opaque");
-    QTest::addColumn<QVector<float>>("firstCorner");
 
-    // A 4x4x4 volume full of silicon.
-    QTest::newRow("whole volume") << QVector<uint>{0, 0, 0, 4, 4, 4} << 96 << QVector<float>{0, 0, 0};
-    QTest::newRow("inner 2x2x2, solid all around") << QVector<uint>{1, 1, 1, 3, 3, 3} << 24
-                                                   << QVector<float>{1, 1, 1};
-    QTest::newRow("bottom half") << QVector<uint>{0, 0, 0, 4, 4, 2} << 64 << QVector<float>{0, 0, 0};
-    QTest::newRow("one column in x") << QVector<uint>{2, 0, 0, 3, 4, 4} << 48 << QVector<float>{2, 0, 0};
-    QTest::newRow("single cell") << QVector<uint>{3, 3, 3, 4, 4, 4} << 6 << QVector<float>{3, 3, 3};
-    QTest::newRow("empty range") << QVector<uint>{2, 0, 0, 2, 4, 4} << 0 << QVector<float>();
-    QTest::newRow("upper beyond the volume is cut") << QVector<uint>{0, 0, 0, 100, 9, 5} << 96
-                                                    << QVector<float>{0, 0, 0};
-    QTest::newRow("lower above upper is empty") << QVector<uint>{3, 0, 0, 1, 4, 4} << 0
-                                                << QVector<float>();
+    using V = QVector<uint>;
+    QTest::newRow("whole volume") << V{0, 0, 0, 4, 5, 6} << V{0, 0, 0, 4, 5, 6} << 148;
+    QTest::newRow("inner 2x2x2, solid all around") << V{1, 1, 1, 3, 3, 3} << V{1, 1, 1, 3, 3, 3} << 24;
+    QTest::newRow("bottom") << V{0, 0, 0, 4, 5, 2} << V{0, 0, 0, 4, 5, 2} << 76;
+    QTest::newRow("one column in x") << V{2, 0, 0, 3, 5, 6} << V{2, 0, 0, 3, 5, 6} << 82;
+    QTest::newRow("single cell") << V{3, 4, 5, 4, 5, 6} << V{3, 4, 5, 4, 5, 6} << 6;
+    QTest::newRow("empty range") << V{2, 0, 0, 2, 5, 6} << V{2, 0, 0, 2, 5, 6} << 0;
+    QTest::newRow("upper beyond the volume is cut") << V{0, 0, 0, 100, 9, 5} << V{0, 0, 0, 4, 5, 5} << 130;
+    QTest::newRow("lower above upper is empty") << V{3, 0, 7, 1, 4, 20} << V{1, 0, 6, 1, 4, 6} << 0;
 }
 
-void TestPainter::limitsBoundary()
+void TestPainter::limitsAndClipPlanes()
 {
     QFETCH(QVector<uint>, limits);
+    QFETCH(QVector<uint>, stored);
     QFETCH(int, opaque);
-    QFETCH(QVector<float>, firstCorner);
 
-    QString all;
-    for (int x = 0; x < 4; ++x)
-        for (int y = 0; y < 4; ++y)
-            for (int z = 0; z < 4; ++z)
-                all += QStringLiteral("%1,%2,%3=1 ").arg(x).arg(y).arg(z);
-    auto volume = makeVolume(4, 4, 4, all);
+    auto volume = std::make_shared<TotalVolume>(4, 5, 6, 1.0f, 1.0f, 1.0f, Util::Vector3D(),
+                                                std::vector<std::uint32_t>(120, Si));
     TotalVolumePainter &painter = volume->getPainter();
+    QVERIFY(painter.getClipPlanes().isEmpty());
+    QVERIFY(painter.getClipPlanes().passes(-100, 0, 1e6));
     const std::uint32_t lower[3] = {limits[0], limits[1], limits[2]};
     const std::uint32_t upper[3] = {limits[3], limits[4], limits[5]};
     painter.setLimits(lower, upper);
     painter.rebuild();
+
+    const CellRange r = painter.getLimits();
+    QCOMPARE(QVector<uint>({r.lower[0], r.lower[1], r.lower[2], r.upper[0], r.upper[1], r.upper[2]}), stored);
     const QuadFaceList faces = painter.getOpaqueFaces();
     QCOMPARE(int(faces.size()), opaque);
-    if (!firstCorner.isEmpty())
-        QCOMPARE(QVector<float>(faces[0].vertices[0], faces[0].vertices[0] + 3), firstCorner);
+    if (opaque > 0) // the first face is the bottom of the lowest cell
+        QCOMPARE(QVector<float>(faces[0].vertices[0], faces[0].vertices[0] + 3),
+                 QVector<float>({float(stored[0]), float(stored[1]), float(stored[2])}));
+
+    const auto planes = painter.getClipPlanes().planes();
+    QCOMPARE(int(planes.size()), 6);
+    for (int a = 0; a < 3; ++a) {
+        QCOMPARE(planes[2 * a][a], -1.0f);
+        QCOMPARE(planes[2 * a][3], float(stored[a]));
+        QCOMPARE(planes[2 * a + 1][a], 1.0f);
+        QCOMPARE(planes[2 * a + 1][3], -float(stored[3 + a]));
+    }
+    const Model::Automaton::ClipPlaneList &clip = painter.getClipPlanes();
+    QVERIFY(clip.passes(stored[0], stored[1], stored[2]));
+    QVERIFY(clip.passes(stored[3], stored[4], stored[5]));
+    QVERIFY(!clip.passes(stored[3] + 0.01, stored[4], stored[5]));
+    QVERIFY(!clip.passes(stored[0], stored[1] - 0.01, stored[2]));
 }
 
 void TestPainter::matchesReferenceForAnyThreadCount_data()
@@ -399,37 +403,6 @@ void TestPainter::matchesReferenceForAnyThreadCount()
     compareLists(painter.getOpaqueFaces(), opaque);
     compareLists(painter.getTransparentFaces(), transparent);
     compareLists(painter.getEmptyVoxelFaces(), empty);
-}
-
-void TestPainter::emptyVoxelFaces_data()
-{
-    QTest::addColumn<QString>("cells");
-    QTest::addColumn<bool>("show");
-    QTest::addColumn<int>("emptyFaces");
-
-    QTest::newRow("all empty, shown") << QString() << true << 6 * 27;
-    QTest::newRow("all empty, not shown") << QString() << false << 0;
-    QTest::newRow("one filled cell, shown") << "1,1,1=1" << true << 6 * 26;
-}
-
-void TestPainter::emptyVoxelFaces()
-{
-    QFETCH(QString, cells);
-    QFETCH(bool, show);
-    QFETCH(int, emptyFaces);
-
-    auto volume = makeVolume(3, 3, 3, cells);
-    TotalVolumePainter &painter = volume->getPainter();
-    painter.setShowEmptyVoxelOutlines(true);
-    painter.rebuild();
-    painter.setShowEmptyVoxelOutlines(show);
-    painter.rebuild();
-    const QuadFaceList faces = painter.getEmptyVoxelFaces();
-    QCOMPARE(int(faces.size()), emptyFaces);
-    for (const QuadFace &f : faces) {
-        QVERIFY(fuzzyEqual(faceColor(f), {0.8f, 0.8f, 0.8f, 1.0f}));
-        QCOMPARE(f.voxel->material, 0u);
-    }
 }
 
 void TestPainter::unknownMaterialGetsFallbackColour()
@@ -537,49 +510,6 @@ void TestPainter::surfaceAlgorithmRebuildsOnlyOnChange()
     QVERIFY(painter.setSurfaceAlgorithm(TotalVolumePainter::MarchingCubes));
     QCOMPARE(int(painter.getOpaqueFaceCount()), 12);
     QVERIFY(!painter.setSurfaceAlgorithm(TotalVolumePainter::MarchingCubes));
-}
-
-void TestPainter::clipPlanesFollowClampedLimits_data()
-{
-    QTest::addColumn<QVector<uint>>("limits");
-    QTest::addColumn<QVector<uint>>("stored");
-
-    QTest::newRow("inside") << QVector<uint>{1, 2, 3, 4, 5, 6} << QVector<uint>{1, 2, 3, 4, 5, 6};
-    QTest::newRow("upper cut to size") << QVector<uint>{0, 0, 0, 50, 50, 50}
-                                       << QVector<uint>{0, 0, 0, 8, 9, 10};
-    QTest::newRow("lower above upper") << QVector<uint>{7, 0, 12, 3, 9, 20}
-                                       << QVector<uint>{3, 0, 10, 3, 9, 10};
-}
-
-void TestPainter::clipPlanesFollowClampedLimits()
-{
-    QFETCH(QVector<uint>, limits);
-    QFETCH(QVector<uint>, stored);
-
-    auto volume = makeVolume(8, 9, 10);
-    TotalVolumePainter &painter = volume->getPainter();
-    QVERIFY(painter.getClipPlanes().isEmpty());
-    QVERIFY(painter.getClipPlanes().passes(-100, 0, 1e6));
-    const std::uint32_t lower[3] = {limits[0], limits[1], limits[2]};
-    const std::uint32_t upper[3] = {limits[3], limits[4], limits[5]};
-    painter.setLimits(lower, upper);
-
-    const CellRange r = painter.getLimits();
-    QCOMPARE(QVector<uint>({r.lower[0], r.lower[1], r.lower[2], r.upper[0], r.upper[1], r.upper[2]}),
-             stored);
-    const auto planes = painter.getClipPlanes().planes();
-    QCOMPARE(int(planes.size()), 6);
-    for (int a = 0; a < 3; ++a) {
-        QCOMPARE(planes[2 * a][a], -1.0f);
-        QCOMPARE(planes[2 * a][3], float(stored[a]));
-        QCOMPARE(planes[2 * a + 1][a], 1.0f);
-        QCOMPARE(planes[2 * a + 1][3], -float(stored[3 + a]));
-    }
-    const Model::Automaton::ClipPlaneList &clip = painter.getClipPlanes();
-    QCOMPARE(clip.passes(stored[0], stored[1], stored[2]), true);
-    QCOMPARE(clip.passes(stored[3], stored[4], stored[5]), true);
-    QCOMPARE(clip.passes(stored[3] + 0.01, stored[4], stored[5]), false);
-    QCOMPARE(clip.passes(stored[0], stored[1] - 0.01, stored[2]), false);
 }
 
 void TestPainter::slabSplit_data()
