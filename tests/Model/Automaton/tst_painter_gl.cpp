@@ -39,7 +39,6 @@ private slots:
     void cleanupTestCase();
     void drawnColour_data();
     void drawnColour();
-    void maskAboveVolumeIsBlended();
     void pickBoxCoversVolume();
     void destroyedWithoutContext();
 
@@ -107,14 +106,18 @@ void TestPainterGl::drawnColour_data()
     QTest::addColumn<bool>("hidden");
     QTest::addColumn<bool>("drawObject");
     QTest::addColumn<bool>("outlines");
-    QTest::addColumn<int>("grey");
+    QTest::addColumn<bool>("mask");
+    QTest::addColumn<QColor>("expected");
+    QTest::addColumn<int>("tolerance");
 
     // Silicon is (0.5, 0.5, 0.5); highlighted it becomes (0.8, 0.8, 0.8).
-    QTest::newRow("plain") << false << false << true << false << 128;
-    QTest::newRow("with outlines") << false << false << true << true << 128;
-    QTest::newRow("selected") << true << false << true << false << 204;
-    QTest::newRow("hidden") << false << true << true << false << 0;
-    QTest::newRow("object not drawn") << false << false << false << false << 0;
+    QTest::newRow("plain") << false << false << true << false << false << QColor(128, 128, 128) << 1;
+    QTest::newRow("with outlines") << false << false << true << true << false << QColor(128, 128, 128) << 1;
+    QTest::newRow("selected") << true << false << true << false << false << QColor(204, 204, 204) << 1;
+    QTest::newRow("hidden") << false << true << true << false << false << QColor(0, 0, 0) << 1;
+    QTest::newRow("object not drawn") << false << false << false << false << false << QColor(0, 0, 0) << 1;
+    // 0.3 * (0.2, 0.8, 0.2) + 0.7 * 0.5 over the grey top face.
+    QTest::newRow("mask blended above") << false << false << true << false << true << QColor(105, 151, 105) << 2;
 }
 
 void TestPainterGl::drawnColour()
@@ -123,28 +126,20 @@ void TestPainterGl::drawnColour()
     QFETCH(bool, hidden);
     QFETCH(bool, drawObject);
     QFETCH(bool, outlines);
-    QFETCH(int, grey);
+    QFETCH(bool, mask);
+    QFETCH(QColor, expected);
+    QFETCH(int, tolerance);
 
     auto volume = slab(1);
     volume->getPainter().rebuild();
     volume->setSelected(selected);
     volume->getPainter().setHidden(hidden);
+    if (mask)
+        volume->setMaskA(Util::BitVector(16, true), 4, 4);
     const QColor c = render([&] { volume->draw(drawObject, outlines); });
     QVERIFY(c.isValid());
-    QVERIFY2(qAbs(c.red() - grey) <= 1 && qAbs(c.green() - grey) <= 1 && qAbs(c.blue() - grey) <= 1,
-             qPrintable(c.name()));
-}
-
-void TestPainterGl::maskAboveVolumeIsBlended()
-{
-    auto volume = slab(1);
-    volume->getPainter().rebuild();
-    Util::BitVector bits(16, true);
-    volume->setMaskA(bits, 4, 4);
-    const QColor c = render([&] { volume->draw(true, false); });
-    QVERIFY(c.isValid());
-    // 0.3 * (0.2, 0.8, 0.2) + 0.7 * 0.5 over the grey top face.
-    QVERIFY2(qAbs(c.red() - 105) <= 2 && qAbs(c.green() - 151) <= 2 && qAbs(c.blue() - 105) <= 2,
+    QVERIFY2(qAbs(c.red() - expected.red()) <= tolerance && qAbs(c.green() - expected.green()) <= tolerance
+                 && qAbs(c.blue() - expected.blue()) <= tolerance,
              qPrintable(c.name()));
 }
 
