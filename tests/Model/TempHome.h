@@ -24,7 +24,8 @@ class TempHome
 {
 public:
     // catalogue: the file name below HOME/Kestrum.
-    explicit TempHome(const QString &catalogue) : catalogue(catalogue)
+    explicit TempHome(const QString &catalogue)
+        : catalogue(catalogue)
     {
         qputenv("HOME", QFile::encodeName(dir.path()));
     }
@@ -36,7 +37,10 @@ public:
 
     QString kestrumDir() const { return dir.path() + QStringLiteral("/Kestrum"); }
     QString catalogPath() const { return kestrumDir() + QLatin1Char('/') + catalogue; }
-    bool use(const QByteArray &contents) { return QDir().mkpath(kestrumDir()) && write(catalogPath(), contents); }
+    bool use(const QByteArray &contents)
+    {
+        return QDir().mkpath(kestrumDir()) && write(catalogPath(), contents);
+    }
 
     enum Spoilt { Failed, Done, NotEnforced };
     // Makes the catalogue file unwritable: "home-file", "kestrum-file",

@@ -24,8 +24,8 @@ constexpr int imageSize = 64;
 std::shared_ptr<TotalVolume> slab(std::uint32_t material)
 {
     // 4 x 4 x 1 cells, seen from above: fills the whole image.
-    return std::make_shared<TotalVolume>(4, 4, 1, 1.0f, 1.0f, 1.0f, Util::Vector3D(),
-                                         std::vector<std::uint32_t>(16, material));
+    return std::make_shared<TotalVolume>(
+        4, 4, 1, 1.0f, 1.0f, 1.0f, Util::Vector3D(), std::vector<std::uint32_t>(16, material));
 }
 
 } // namespace
@@ -60,8 +60,8 @@ void TestPainterGl::initTestCase()
     context.setFormat(format);
     if (!context.create() || !context.makeCurrent(&surface))
         QSKIP("no OpenGL context available");
-    target = std::make_unique<QOpenGLFramebufferObject>(
-        imageSize, imageSize, QOpenGLFramebufferObject::Depth);
+    target
+        = std::make_unique<QOpenGLFramebufferObject>(imageSize, imageSize, QOpenGLFramebufferObject::Depth);
     QVERIFY(target->isValid());
 }
 
@@ -117,7 +117,8 @@ void TestPainterGl::drawnColour_data()
     QTest::newRow("hidden") << false << true << true << false << false << QColor(0, 0, 0) << 1;
     QTest::newRow("object not drawn") << false << false << false << false << false << QColor(0, 0, 0) << 1;
     // 0.3 * (0.2, 0.8, 0.2) + 0.7 * 0.5 over the grey top face.
-    QTest::newRow("mask blended above") << false << false << true << false << true << QColor(105, 151, 105) << 2;
+    QTest::newRow("mask blended above")
+        << false << false << true << false << true << QColor(105, 151, 105) << 2;
 }
 
 void TestPainterGl::drawnColour()
@@ -139,14 +140,14 @@ void TestPainterGl::drawnColour()
     const QColor c = render([&] { volume->draw(drawObject, outlines); });
     QVERIFY(c.isValid());
     QVERIFY2(qAbs(c.red() - expected.red()) <= tolerance && qAbs(c.green() - expected.green()) <= tolerance
-                 && qAbs(c.blue() - expected.blue()) <= tolerance,
-             qPrintable(c.name()));
+            && qAbs(c.blue() - expected.blue()) <= tolerance,
+        qPrintable(c.name()));
 }
 
 void TestPainterGl::pickBoxCoversVolume()
 {
-    auto volume = std::make_shared<TotalVolume>(1, 1, 1, 1.0f, 1.0f, 1.0f, Util::Vector3D(1.5, 1.5, 0),
-                                                std::vector<std::uint32_t>(1, 1));
+    auto volume = std::make_shared<TotalVolume>(
+        1, 1, 1, 1.0f, 1.0f, 1.0f, Util::Vector3D(1.5, 1.5, 0), std::vector<std::uint32_t>(1, 1));
     const QColor c = render([&] {
         glColor3f(1, 1, 1);
         volume->drawPickBox();

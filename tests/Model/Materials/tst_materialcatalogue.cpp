@@ -111,11 +111,13 @@ void TestMaterialCatalogue::brokenFileReplacedByBuiltInTable_data()
     QTest::newRow("empty file") << true << QByteArray();
     QTest::newRow("truncated file") << true << good.left(good.size() / 2);
     QTest::newRow("cut inside a tag") << true << good.left(good.indexOf("young-modulus"));
-    QTest::newRow("malformed XML")
-        << true << catalogueFile("<Material version=\"1\" name=\"Si\" material-id=\"1\">\n");
+    QTest::newRow("malformed XML") << true
+                                   << catalogueFile(
+                                          "<Material version=\"1\" name=\"Si\" material-id=\"1\">\n");
     QTest::newRow("cut after a good material")
-        << true << catalogueFile("<Material version=\"1\" name=\"New\" material-id=\"99\"/>\n"
-                                 "<Material version=\"1\" name=\"Si\" material-id=\"1\"");
+        << true
+        << catalogueFile("<Material version=\"1\" name=\"New\" material-id=\"99\"/>\n"
+                         "<Material version=\"1\" name=\"Si\" material-id=\"1\"");
     QTest::newRow("wrong root") << true << QByteArray("<Processes/>\n");
     QTest::newRow("root in lower case") << true << QByteArray("<materials/>\n");
     QTest::newRow("binary garbage") << true << QByteArray("\x00\xff\xfe<\x01>", 6);
@@ -158,17 +160,16 @@ void TestMaterialCatalogue::loadContents_data()
         << QByteArray("<Material name=\"First\" material-id=\"7\"/>\n"
                       "<Material name=\"Second\" material-id=\"7\"/>\n")
         << QStringLiteral("7:Second");
-    QTest::newRow("ascending order whatever the file order")
-        << QByteArray("<Material name=\"B\" material-id=\"20\"/>\n"
-                      "<Material name=\"A\" material-id=\"3\"/>\n")
-        << QStringLiteral("3:A|20:B");
+    QTest::newRow("ascending order whatever the file order") << QByteArray(
+        "<Material name=\"B\" material-id=\"20\"/>\n"
+        "<Material name=\"A\" material-id=\"3\"/>\n") << QStringLiteral("3:A|20:B");
     QTest::newRow("other elements skipped")
         << QByteArray("<Comment name=\"C\" material-id=\"8\"/>\n"
                       "<Material name=\"M\" material-id=\"9\"><Extra/></Material>\n")
         << QStringLiteral("9:M");
-    QTest::newRow("escaped name")
-        << QByteArray("<Material name=\"A &amp; B &lt;1&gt;\" material-id=\"2\"/>\n")
-        << QStringLiteral("2:A & B <1>");
+    QTest::newRow("escaped name") << QByteArray(
+        "<Material name=\"A &amp; B &lt;1&gt;\" material-id=\"2\"/>\n")
+                                  << QStringLiteral("2:A & B <1>");
 }
 
 void TestMaterialCatalogue::loadContents()
@@ -189,7 +190,8 @@ void TestMaterialCatalogue::colourThroughFile_data()
     QTest::addColumn<Util::Vector4D>("expected");
 
     const Util::Vector4D grey(0.5, 0.5, 0.5, 1.0);
-    QTest::newRow("components below 16/255") << QString() << Util::Vector4D(0.05, 1.0 / 255, 15.0 / 255, 0.02);
+    QTest::newRow("components below 16/255")
+        << QString() << Util::Vector4D(0.05, 1.0 / 255, 15.0 / 255, 0.02);
     QTest::newRow("zero and one") << QString() << Util::Vector4D(0, 1, 0, 1);
     QTest::newRow("six digits, opaque") << "#336699" << Util::Vector4D(0.2, 0.4, 0.6, 1.0);
     QTest::newRow("lower-case digits") << "#80ff0000" << Util::Vector4D(1, 0, 0, 128.0 / 255);
@@ -204,7 +206,7 @@ void TestMaterialCatalogue::colourThroughFile()
 
     if (colorAttribute.isEmpty()) {
         factory->loadDefaultMaterials();
-        const float c[4] = {float(expected[0]), float(expected[1]), float(expected[2]), float(expected[3])};
+        const float c[4] = { float(expected[0]), float(expected[1]), float(expected[2]), float(expected[3]) };
         QVERIFY(factory->addMaterial(Material(77, QStringLiteral("Dark"), 1, 2, 0.3f, c)));
         QVERIFY(factory->saveMaterials());
         QVERIFY(QRegularExpression(QStringLiteral("name=\"Dark\".*color=\"#[0-9A-F]{8}\""))
@@ -212,8 +214,8 @@ void TestMaterialCatalogue::colourThroughFile()
                     .hasMatch());
     } else {
         const QByteArray color = colorAttribute == QLatin1String("-")
-                                     ? QByteArray()
-                                     : " color=\"" + colorAttribute.toLatin1() + "\"";
+            ? QByteArray()
+            : " color=\"" + colorAttribute.toLatin1() + "\"";
         QVERIFY(home->use(catalogueFile("<Material name=\"Dark\" material-id=\"77\"" + color + "/>\n")));
     }
 
@@ -222,7 +224,7 @@ void TestMaterialCatalogue::colourThroughFile()
     QCOMPARE(loaded.getName(), QStringLiteral("Dark"));
     for (int i = 0; i < 4; ++i)
         QVERIFY2(qAbs(loaded.getColor()[i] - expected[i]) <= 1.0 / 255 + 1e-9,
-                 qPrintable(QStringLiteral("component %1: %2").arg(i).arg(loaded.getColor()[i])));
+            qPrintable(QStringLiteral("component %1: %2").arg(i).arg(loaded.getColor()[i])));
 }
 
 void TestMaterialCatalogue::colourText_data()
@@ -277,7 +279,7 @@ void TestMaterialCatalogue::newMaterialIdWithCrowdedRange()
 void TestMaterialCatalogue::unwritableHome_data()
 {
     QTest::addColumn<QString>("setup");
-    for (const char *setup : {"home-file", "kestrum-file", "catalogue-folder", "read-only"})
+    for (const char *setup : { "home-file", "kestrum-file", "catalogue-folder", "read-only" })
         QTest::newRow(setup) << QString::fromLatin1(setup);
 }
 

@@ -1,5 +1,4 @@
 #include "Model/Persistence/ArchiverRegistry.h"
-#include "Model/Persistence/TotalVolumeArchiver.h"
 
 #include <QDir>
 #include <QFile>
@@ -38,7 +37,6 @@ private slots:
     void stateFilesInWorkingFolder();
     void fallbackToTemporaryFolder_data();
     void fallbackToTemporaryFolder();
-    void archivers();
 };
 
 void TestArchiverRegistry::stateFilesInWorkingFolder()
@@ -47,7 +45,7 @@ void TestArchiverRegistry::stateFilesInWorkingFolder()
     {
         // Built in the same second, so they start from the same seed.
         ArchiverRegistry first, second, third;
-        for (const ArchiverRegistry *registry : {&first, &second, &third}) {
+        for (const ArchiverRegistry *registry : { &first, &second, &third }) {
             checkNames(*registry, QDir::currentPath());
             names << registry->getUndoFileName() << registry->getRedoFileName();
         }
@@ -61,7 +59,6 @@ void TestArchiverRegistry::stateFilesInWorkingFolder()
 void TestArchiverRegistry::fallbackToTemporaryFolder_data()
 {
     QTest::addColumn<QString>("folder");
-    QTest::newRow("folder does not exist") << "missing";
     QTest::newRow("folder is a file") << "plain-file";
     QTest::newRow("read-only folder") << "locked";
 }
@@ -94,14 +91,6 @@ void TestArchiverRegistry::fallbackToTemporaryFolder()
         QVERIFY(QDir(path).entryList(QDir::Files).isEmpty());
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
-}
-
-void TestArchiverRegistry::archivers()
-{
-    ArchiverRegistry registry;
-    QVERIFY(std::dynamic_pointer_cast<Model::Persistence::TotalVolumeArchiver>(registry.getArchiver(1)));
-    QVERIFY(!registry.getArchiver(2));
-    QVERIFY(!registry.getArchiver(0));
 }
 
 QTEST_GUILESS_MAIN(TestArchiverRegistry)

@@ -143,29 +143,29 @@ void TestProcessCatalogue::loadContents_data()
         << QByteArray("<Process name=\"P\" process-id=\"4\"><CompatibleMaterials>\n"
                       "  3; 16 ;\n</CompatibleMaterials></Process>\n")
         << "4:P:3,16";
-    QTest::newRow("negative and oversized ids skipped, duplicates kept")
-        << QByteArray("<Process name=\"P\" process-id=\"4\"><CompatibleMaterials>"
-                      "-1;7;99999999999;7;</CompatibleMaterials></Process>\n")
-        << "4:P:7,7";
+    QTest::newRow("negative and oversized ids skipped, duplicates kept") << QByteArray(
+        "<Process name=\"P\" process-id=\"4\"><CompatibleMaterials>"
+        "-1;7;99999999999;7;</CompatibleMaterials></Process>\n") << "4:P:7,7";
     QTest::newRow("no CompatibleMaterials child, next process kept")
-        << "<Process name=\"A\" process-id=\"1\"/>\n" + b + "<CompatibleMaterials>1;</CompatibleMaterials></Process>\n"
+        << "<Process name=\"A\" process-id=\"1\"/>\n" + b
+            + "<CompatibleMaterials>1;</CompatibleMaterials></Process>\n"
         << "1:A:|2:B:1";
-    QTest::newRow("empty CompatibleMaterials")
-        << "<Process name=\"A\" process-id=\"1\">\n    <CompatibleMaterials></CompatibleMaterials>\n</Process>\n"
-               + b + "<CompatibleMaterials/></Process>\n"
-        << "1:A:|2:B:";
+    QTest::newRow("empty CompatibleMaterials") << "<Process name=\"A\" process-id=\"1\">\n    "
+                                                  "<CompatibleMaterials></CompatibleMaterials>\n</Process>\n"
+            + b + "<CompatibleMaterials/></Process>\n"
+                                               << "1:A:|2:B:";
     QTest::newRow("other child instead of the list")
         << "<Process name=\"A\" process-id=\"1\"><Note>3;</Note></Process>\n" + b + "</Process>\n"
         << "1:A:|2:B:";
-    QTest::newRow("duplicate ids, later wins")
-        << QByteArray("<Process name=\"First\" process-id=\"3\"><CompatibleMaterials>1;</CompatibleMaterials></Process>\n"
-                      "<Process name=\"Second\" process-id=\"3\"><CompatibleMaterials>2;</CompatibleMaterials></Process>\n")
-        << "3:Second:2";
-    QTest::newRow("id 0, bad id or no name skipped")
-        << QByteArray("<Process name=\"Zero\" process-id=\"0\"><CompatibleMaterials>1;</CompatibleMaterials></Process>\n"
-                      "<Process name=\"Word\" process-id=\"x\"/>\n<Process name=\"\" process-id=\"5\"/>\n"
-                      "<Process process-id=\"6\"/>\n<Process name=\"Good\" process-id=\"7\"/>\n")
-        << "7:Good:";
+    QTest::newRow("duplicate ids, later wins") << QByteArray(
+        "<Process name=\"First\" process-id=\"3\"><CompatibleMaterials>1;</CompatibleMaterials></Process>\n"
+        "<Process name=\"Second\" process-id=\"3\"><CompatibleMaterials>2;</CompatibleMaterials></Process>\n")
+                                               << "3:Second:2";
+    QTest::newRow("id 0, bad id or no name skipped") << QByteArray(
+        "<Process name=\"Zero\" process-id=\"0\"><CompatibleMaterials>1;</CompatibleMaterials></Process>\n"
+        "<Process name=\"Word\" process-id=\"x\"/>\n<Process name=\"\" process-id=\"5\"/>\n"
+        "<Process process-id=\"6\"/>\n<Process name=\"Good\" process-id=\"7\"/>\n")
+                                                     << "7:Good:";
 }
 
 void TestProcessCatalogue::loadContents()
@@ -200,9 +200,9 @@ void TestProcessCatalogue::processByName()
     QFETCH(QString, expectedIds);
 
     factory->loadDefaultProcesses();
-    QVERIFY(factory->addProcess(Process(QStringLiteral("Twin"), 30, {2})));
-    QVERIFY(factory->addProcess(Process(QStringLiteral("Twin"), 20, {1})));
-    QVERIFY(!factory->addProcess(Process(QStringLiteral("Zero"), 0, {1})));
+    QVERIFY(factory->addProcess(Process(QStringLiteral("Twin"), 30, { 2 })));
+    QVERIFY(factory->addProcess(Process(QStringLiteral("Twin"), 20, { 1 })));
+    QVERIFY(!factory->addProcess(Process(QStringLiteral("Zero"), 0, { 1 })));
 
     const Process process = factory->getProcess(name);
     QCOMPARE(process.getId(), expectedId);
@@ -222,7 +222,8 @@ void TestProcessCatalogue::compatibleMaterialsFollowMaterialCatalogue()
     // The catalogue and its file keep the id.
     QCOMPARE(idList(factory->getProcess(3).getCompatibleMaterialIds()), QStringLiteral("3,16"));
     QVERIFY(factory->saveProcesses());
-    QVERIFY(TestFiles::read(home->catalogPath()).contains("<CompatibleMaterials>3;16;</CompatibleMaterials>"));
+    QVERIFY(
+        TestFiles::read(home->catalogPath()).contains("<CompatibleMaterials>3;16;</CompatibleMaterials>"));
 }
 
 void TestProcessCatalogue::editedListWrittenBack()
@@ -237,13 +238,14 @@ void TestProcessCatalogue::editedListWrittenBack()
     QVERIFY(factory->saveProcesses());
 
     factory->initialise();
-    QCOMPARE(idList(factory->getProcess(5).getCompatibleMaterialIds()), QStringLiteral("3,5,6,7,8,9,10,11,12,13,1"));
+    QCOMPARE(idList(factory->getProcess(5).getCompatibleMaterialIds()),
+        QStringLiteral("3,5,6,7,8,9,10,11,12,13,1"));
 }
 
 void TestProcessCatalogue::unwritableHome_data()
 {
     QTest::addColumn<QString>("setup");
-    for (const char *setup : {"home-file", "kestrum-file", "catalogue-folder"})
+    for (const char *setup : { "home-file", "kestrum-file", "catalogue-folder" })
         QTest::newRow(setup) << QString::fromLatin1(setup);
 }
 
