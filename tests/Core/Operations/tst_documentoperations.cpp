@@ -1,6 +1,5 @@
 #include "../TestOperations.h"
 
-#include "Core/Operations/CreateSubstrateOperation.h"
 #include "Core/Operations/IDocumentInteraction.h"
 #include "Core/Operations/OpenDocumentOperation.h"
 #include "Core/Operations/SaveDocumentAsOperation.h"
@@ -8,15 +7,12 @@
 #include "Model/Automaton/TotalVolume.h"
 #include "Model/Materials/MaterialFactory.h"
 #include "Model/Persistence/DocumentReader.h"
-#include "Model/Persistence/DocumentWriter.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <random>
-#include <tuple>
 
 using Core::Operations::IDocumentInteraction;
 using Core::Operations::OpenDocumentOperation;
@@ -41,18 +37,12 @@ public:
     {
         errors << QStringList { title, text, detail };
     }
-    void notify() override
-    {
-        ++notified;
-        if (onNotify)
-            onNotify();
-    }
+    void notify() override { ++notified; }
 
     QStringList answers;
     QList<FileRequest> requests;
     QList<QStringList> errors;
     int notified = 0;
-    std::function<void()> onNotify;
 };
 
 // The operations of this test by id, each given the scripted user.
@@ -99,17 +89,6 @@ public:
     void transform(Util::Vector3D, Util::Vector3D) override { }
 };
 
-std::shared_ptr<TotalVolume> randomVolume(
-    std::uint32_t nx, std::uint32_t ny, std::uint32_t nz, const Util::Vector3D &position, std::uint32_t seed)
-{
-    static const std::uint32_t ids[] = { 0, 1, 3, 4, 11 };
-    std::mt19937 random(seed);
-    std::vector<std::uint32_t> cells(std::size_t(nx) * ny * nz);
-    for (auto &id : cells)
-        id = ids[random() % 5];
-    return std::make_shared<TotalVolume>(nx, ny, nz, 0.5f, 1.f, 2.f, position, cells);
-}
-
 QByteArray contents(const QString &fileName)
 {
     QFile file(fileName);
@@ -134,13 +113,11 @@ private slots:
     void init();
     void cleanup();
 
-    void chooserRequests();
     void save_data();
     void save();
     void failedSaveKeepsPreviousFile_data();
     void failedSaveKeepsPreviousFile();
     void objectsWithoutFileFormAreReported();
-    void saveThenOpenRoundTrip();
     void openCancelledSilently_data();
     void openCancelledSilently();
     void loadFailures_data();
@@ -180,20 +157,6 @@ void TestDocumentOperations::cleanup()
 {
     OpenDocumentOperation::setDocumentOpenedObserver(nullptr);
     workspace.reset();
-}
-
-void TestDocumentOperations::chooserRequests()
-{
-    const auto save = SaveDocumentOperation::fileRequest();
-    const auto open = OpenDocumentOperation::fileRequest();
-    QCOMPARE(std::make_tuple(save.forSaving, save.caption, save.folder, save.filter),
-             std::make_tuple(true, QStringLiteral("Choose location"), QDir::homePath(), QStringLiteral("Kestrum file (*.kst)")));
-    QCOMPARE(std::make_tuple(open.forSaving, open.caption, open.folder, open.filter),
-             std::make_tuple(false, QStringLiteral("Choose file"), QDir::currentPath(), QStringLiteral("Kestrum file (*.kst)")));
-    // Once a file was opened, the chooser starts from it.
-    const QString last = folder.filePath(QStringLiteral("last.kst"));
-    OpenDocumentOperation::remember(last);
-    QCOMPARE(OpenDocumentOperation::fileRequest().folder, last);
 }
 
 void TestDocumentOperations::save_data()
@@ -308,61 +271,6 @@ void TestDocumentOperations::objectsWithoutFileFormAreReported()
     QVERIFY(user->errors.isEmpty());
 }
 
-void TestDocumentOperations::saveThenOpenRoundTrip()
-{
-    const QString file = folder.filePath(QStringLiteral("round.kst"));
-    auto first = randomVolume(4, 3, 5, Util::Vector3D(1.5, -2, 0.25), 7);
-    auto second = randomVolume(1, 6, 2, Util::Vector3D(10, 0, 0), 8);
-    workspace->getDocument().addObject(first);
-    workspace->getDocument().addObject(second);
-    workspace->getUndoRedo().push(
-        std::make_shared<Core::Operations::CreateSubstrateOperation>(workspace.get()));
-    user->answers << file;
-    activate(SaveDocumentOperation::operationId);
-
-    // The observer opens the file into a workspace of its own, as a new window would.
-    Core::Workspace opened(folder.path());
-    auto openedEnded = std::make_shared<CallbackObserver>(nullptr);
-    opened.addOperationEndedObserver(openedEnded);
-    Model::Persistence::DocumentReader::Result result;
-    user->onNotify = [&] {
-        result = OpenDocumentOperation::loadDocument(opened, OpenDocumentOperation::rememberedFile());
-    };
-    user->answers << file;
-    const int notifiedBefore = user->notified;
-    activate(OpenDocumentOperation::operationId);
-
-    QCOMPARE(user->notified, notifiedBefore + 1);
-    QCOMPARE(user->requests.last().caption, QStringLiteral("Choose file"));
-    QCOMPARE(OpenDocumentOperation::rememberedFile(), file);
-    QVERIFY(result.ok);
-    QVERIFY(result.warnings.isEmpty());
-    QCOMPARE(opened.getDocument().getFileName(), file);
-    QCOMPARE(openedEnded->count, 1);
-
-    const auto objects = opened.getDocument().getAllObjects();
-    QCOMPARE(objects.size(), 2);
-    const std::shared_ptr<TotalVolume> originals[] = { first, second };
-    for (int i = 0; i < 2; ++i) {
-        auto loaded = std::dynamic_pointer_cast<TotalVolume>(objects[i]);
-        QVERIFY(loaded);
-        auto &original = *originals[i];
-        QCOMPARE(std::make_tuple(loaded->getSizeX(), loaded->getSizeY(), loaded->getSizeZ()),
-                 std::make_tuple(original.getSizeX(), original.getSizeY(), original.getSizeZ()));
-        QCOMPARE(std::make_pair(loaded->getCellSizeX(), loaded->getCellSizeZ()),
-                 std::make_pair(original.getCellSizeX(), original.getCellSizeZ()));
-        QCOMPARE(loaded->getPosition(), original.getPosition());
-        QVERIFY(loaded->materialIds() == original.materialIds());
-    }
-    // The window that opened it is untouched, and neither stack moved.
-    QCOMPARE(workspace->getDocument().getAllObjects().size(), 2);
-    QCOMPARE(workspace->getUndoRedo().undoCount(), std::size_t(1));
-    QCOMPARE(workspace->getUndoRedo().redoCount(), std::size_t(0));
-    QCOMPARE(opened.getUndoRedo().undoCount(), std::size_t(0));
-    QVERIFY(!workspace->getCurrentOperation());
-    QVERIFY(console->lines.isEmpty());
-}
-
 void TestDocumentOperations::openCancelledSilently_data()
 {
     QTest::addColumn<bool>("withChooser");
@@ -393,9 +301,6 @@ void TestDocumentOperations::loadFailures_data()
     QTest::newRow("other root") << QByteArray(
         "<?xml version=\"1.0\"?><Processes><Header version=\"1\"/></Processes>")
                                 << QStringLiteral("<Processes>");
-    QTest::newRow("no Header") << QByteArray("<Document><Object object-type=\"1\"/></Document>")
-                               << QStringLiteral("<Object>");
-    QTest::newRow("not XML") << QByteArray("just some text\n") << QStringLiteral("not a Kestrum document");
     QTest::newRow("missing file") << QByteArray() << QStringLiteral("Unable to open");
 }
 

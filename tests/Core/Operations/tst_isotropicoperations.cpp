@@ -92,7 +92,6 @@ private slots:
     void messagesInOrder();
     void undoRedoAndBookkeeping_data();
     void undoRedoAndBookkeeping();
-    void rejectedOptionsLeaveItWaiting();
 };
 
 void TestIsotropicOperations::finishThresholds_data()
@@ -152,26 +151,28 @@ void TestIsotropicOperations::messagesInOrder()
     Core::Workspace workspace;
     auto log = logMessages(workspace);
     int dialogs = 0;
-    useProcesses(workspace, [&dialogs, kind](VolumeProcessOperation &op) {
+    useProcesses(workspace, [&dialogs](VolumeProcessOperation &op) {
         ++dialogs;
         QCOMPARE(op.getState(), 2u);
-        setDistance(op, 1.0f);
-        setMaterial(op, kind == Kind::Deposition ? 9 : 5);
-        op.end();
     });
     auto volume = slab(4, 2, 5);
     workspace.getDocument().addObject(volume);
 
-    const std::uint32_t id = kind == Kind::Deposition ? 13 : 14;
-    workspace.activate(id);
+    workspace.activate(kind == Kind::Deposition ? 13 : 14);
     QVERIFY(workspace.getSelection().isSelectionMode());
-    QVERIFY(workspace.getCurrentOperation());
-    // Enter/Return with nothing selected asks again.
+    // Enter/Return with nothing selected asks again; once the volume is
+    // taken it asks nothing more.
     workspace.getConsoleInput().processLine(QString());
     QCOMPARE(dialogs, 0);
     workspace.getSelection().togglePicked(volume->getObjectId());
     workspace.getConsoleInput().processLine(QString());
+    workspace.getConsoleInput().processLine(QString());
     QCOMPARE(dialogs, 1);
+    auto operation = std::dynamic_pointer_cast<VolumeProcessOperation>(workspace.getCurrentOperation());
+    QVERIFY(operation);
+    setDistance(*operation, 1.0f);
+    setMaterial(*operation, kind == Kind::Deposition ? 9 : 5);
+    operation->end();
 
     const QString name = kind == Kind::Deposition ? QStringLiteral("Isotropic Deposition")
                                                   : QStringLiteral("Isotropic Etching");
@@ -243,26 +244,6 @@ void TestIsotropicOperations::undoRedoAndBookkeeping()
     QVERIFY(volume->materialIds() == after);
     QVERIFY(stack.undo());
     QVERIFY(volume->materialIds() == before);
-}
-
-void TestIsotropicOperations::rejectedOptionsLeaveItWaiting()
-{
-    Core::Workspace workspace;
-    auto log = logMessages(workspace);
-    useProcesses(workspace, [](VolumeProcessOperation &) {}); // the dialog was cancelled
-    auto volume = slab(3, 1, 5);
-    const auto before = volume->materialIds();
-    workspace.getSelection().select(volume);
-    workspace.activate(13);
-    QVERIFY(workspace.getCurrentOperation());
-    // Enter/Return once the volume was taken does not ask again.
-    workspace.getConsoleInput().processLine(QString());
-    QCOMPARE(log->lines.size(), 1);
-    workspace.cancelCurrent();
-    QCOMPARE(log->lines.last(), QStringLiteral("Isotropic Deposition: Operation canceled."));
-    QVERIFY(!workspace.getCurrentOperation());
-    QVERIFY(volume->materialIds() == before);
-    QCOMPARE(workspace.getUndoRedo().undoCount(), std::size_t(0));
 }
 
 QTEST_GUILESS_MAIN(TestIsotropicOperations)
