@@ -8,8 +8,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <tuple>
-
 namespace {
 
 struct Run
@@ -42,32 +40,29 @@ QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArra
     return path;
 }
 
-QByteArray param(const QByteArray &name, const QByteArray &type, const QByteArray &data)
-{
-    return "<Parameter parameter-name=\"" + name + "\" parameter-type=\"" + type + "\" parameter-data=\"" + data
-        + "\"/>";
-}
+const QByteArray createStep =
+    "<Process-Data process-type=\"11\">"
+    "<Parameter parameter-name=\"Lower Left Front Corner\" parameter-type=\"Util::Vector3D\" parameter-data=\"0;0;0\"/>"
+    "<Parameter parameter-name=\"MaterialId\" parameter-type=\"uint\" parameter-data=\"1\"/>"
+    "<Parameter parameter-name=\"SphericalSubstrate\" parameter-type=\"bool\" parameter-data=\"false\"/>"
+    "<Parameter parameter-name=\"Substrate Delta X\" parameter-type=\"uint\" parameter-data=\"0\"/>"
+    "<Parameter parameter-name=\"Substrate Delta Y\" parameter-type=\"uint\" parameter-data=\"0\"/>"
+    "<Parameter parameter-name=\"Substrate Delta Z\" parameter-type=\"uint\" parameter-data=\"0\"/>"
+    "<Parameter parameter-name=\"Substrate Size X\" parameter-type=\"uint\" parameter-data=\"8\"/>"
+    "<Parameter parameter-name=\"Substrate Size Y\" parameter-type=\"uint\" parameter-data=\"8\"/>"
+    "<Parameter parameter-name=\"Substrate Size Z\" parameter-type=\"uint\" parameter-data=\"4\"/>"
+    "<Parameter parameter-name=\"Volume Size X\" parameter-type=\"uint\" parameter-data=\"8\"/>"
+    "<Parameter parameter-name=\"Volume Size Y\" parameter-type=\"uint\" parameter-data=\"8\"/>"
+    "<Parameter parameter-name=\"Volume Size Z\" parameter-type=\"uint\" parameter-data=\"10\"/>"
+    "</Process-Data>";
 
-QByteArray step(int type, const QByteArray &parameters)
-{
-    return "<Process-Data process-type=\"" + QByteArray::number(type) + "\">" + parameters + "</Process-Data>";
-}
-
-// An 8 x 8 x 10 volume with material 1 below z = 4.
-const QByteArray createStep = [] {
-    QByteArray parameters = param("Lower Left Front Corner", "Util::Vector3D", "0;0;0") + param("MaterialId", "uint", "1")
-        + param("SphericalSubstrate", "bool", "false");
-    for (const auto &axis : {std::make_tuple("X", "8", "8"), std::make_tuple("Y", "8", "8"), std::make_tuple("Z", "4", "10")})
-        parameters += param(QByteArray("Substrate Delta ") + std::get<0>(axis), "uint", "0")
-            + param(QByteArray("Substrate Size ") + std::get<0>(axis), "uint", std::get<1>(axis))
-            + param(QByteArray("Volume Size ") + std::get<0>(axis), "uint", std::get<2>(axis));
-    return step(11, parameters);
-}();
-
-// CVD of material 3; a null thickness leaves the parameter out.
 QByteArray cvdStep(const QByteArray &thickness)
 {
-    return step(4, param("MaterialId", "uint", "3") + (thickness.isNull() ? QByteArray() : param("Thickness", "double", thickness)));
+    QByteArray step = "<Process-Data process-type=\"4\">"
+                      "<Parameter parameter-name=\"MaterialId\" parameter-type=\"uint\" parameter-data=\"3\"/>";
+    if (!thickness.isNull())
+        step += "<Parameter parameter-name=\"Thickness\" parameter-type=\"double\" parameter-data=\"" + thickness + "\"/>";
+    return step + "</Process-Data>";
 }
 
 QByteArray recipe(const QByteArray &steps)
@@ -213,8 +208,10 @@ void TestBatchTool::imagesAreRendered()
         QSKIP("needs a display (the test suite runs under xvfb-run)");
     QTemporaryDir dir;
     const QString shot = dir.filePath("step.png");
-    const QByteArray saveStep = step(10, param("Filename", "QString", shot.toUtf8()));
-    const QByteArray refreshOnly = step(10, param("Filename", "QString", ""));
+    const QByteArray saveStep = "<Process-Data process-type=\"10\"><Parameter parameter-name=\"Filename\" "
+                                "parameter-type=\"QString\" parameter-data=\"" + shot.toUtf8() + "\"/></Process-Data>";
+    const QByteArray refreshOnly = "<Process-Data process-type=\"10\"><Parameter parameter-name=\"Filename\" "
+                                   "parameter-type=\"QString\" parameter-data=\"\"/></Process-Data>";
     const QString list = writeFile(dir, "r.plst", recipe(createStep + cvdStep("1") + saveStep + refreshOnly));
     const QString final = dir.filePath("final.png");
     const Run run = runTool({list, "--output", dir.filePath("out.kst"), "--image", final});

@@ -147,8 +147,7 @@ void TestDocumentOperations::init()
     user = std::make_shared<ScriptedUser>();
     factory = std::make_shared<DocumentFactory>(workspace.get(), user);
     workspace->setOperationFactory(factory);
-    console = std::make_shared<MessageLog>(&workspace->getConsoleInput());
-    workspace->getConsoleInput().addMessageObserver(console);
+    console = logMessages(*workspace);
     ended = std::make_shared<CallbackObserver>(nullptr);
     workspace->addOperationEndedObserver(ended);
 }
