@@ -179,6 +179,15 @@ void TestEndToEnd::createCoatUndoRedoAndSave()
     // Lit oxide is bluish: blue dominates red and green.
     QVERIFY2(onVolume.blue() > onVolume.red() && onVolume.blue() > onVolume.green(),
              qPrintable(onVolume.name()));
+
+    // Undoing the substrate too empties the document; redo brings it back.
+    action("actionUndo")->trigger();
+    action("actionUndo")->trigger();
+    QVERIFY(workspace->getDocument().getAllObjects().isEmpty());
+    QVERIFY(!action("actionUndo")->isEnabled());
+    action("actionRedo")->trigger();
+    QCOMPARE(workspace->getDocument().getAllObjects().size(), 1);
+    QCOMPARE(action("actionUndo")->text(), QStringLiteral("Undo Create Substrate"));
 }
 
 

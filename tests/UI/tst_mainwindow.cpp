@@ -1,10 +1,6 @@
 #include "GuiTestSupport.h"
 
-#include "Core/Workspace.h"
-#include "Model/Automaton/TotalVolume.h"
-#include "Model/Document.h"
 #include "UI/AboutWindow.h"
-#include "UI/Console/CommandConsole.h"
 #include "UI/GLWidget.h"
 #include "UI/MainWindow.h"
 #include "UI/MainWindowPresenter.h"
@@ -19,7 +15,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QSpinBox>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -64,8 +59,6 @@ private slots:
     void saveImageDialogOpensInLastFolder();
     void saveImageFailureIsReported();
     void helperWindows();
-    void createSubstrateThroughItsDialog_data();
-    void createSubstrateThroughItsDialog();
     void namedViews_data();
     void namedViews();
     void viewToggles_data();
@@ -296,46 +289,6 @@ void TestMainWindow::helperWindows()
     GuiTestSupport::answerDialog([&](QWidget *modal) { name = modal->metaObject()->className(); }, false);
     action(QStringLiteral("actionManage_Compatible_Materials"))->trigger();
     QCOMPARE(name, QStringLiteral("Ui::EditCompatibleMaterialsDialog"));
-}
-
-void TestMainWindow::createSubstrateThroughItsDialog_data()
-{
-    QTest::addColumn<bool>("accept");
-    QTest::newRow("accepted") << true;
-    QTest::newRow("rejected") << false;
-}
-
-void TestMainWindow::createSubstrateThroughItsDialog()
-{
-    QFETCH(bool, accept);
-    GuiTestSupport::answerDialog(
-        [](QWidget *modal) {
-            modal->findChild<QSpinBox *>(QStringLiteral("sbxTotalWidth"))->setValue(6);
-            modal->findChild<QSpinBox *>(QStringLiteral("sbxTotalLength"))->setValue(5);
-            modal->findChild<QSpinBox *>(QStringLiteral("sbxTotalHeight"))->setValue(4);
-        },
-        accept);
-    action(QStringLiteral("actionCreate_Substrate"))->trigger();
-
-    Core::Workspace *workspace = window->getPresenter()->getWorkspace();
-    const auto objects = workspace->getDocument().getAllObjects();
-    QCOMPARE(objects.size(), accept ? 1 : 0);
-    QVERIFY(!workspace->getCurrentOperation());
-    QCOMPARE(action(QStringLiteral("actionUndo"))->isEnabled(), accept);
-    if (!accept) {
-        QVERIFY(window->getPresenter()->getConsole()->outputText().isEmpty());
-        return;
-    }
-    auto volume = std::dynamic_pointer_cast<Model::Automaton::TotalVolume>(objects.first());
-    QVERIFY(volume);
-    QCOMPARE(volume->getCellCount(), std::size_t(6 * 5 * 4));
-    QCOMPARE(window->getPresenter()->getConsole()->outputText(),
-             QStringLiteral("Create Substrate: substrate created successfully."));
-    QCOMPARE(action(QStringLiteral("actionUndo"))->text(), QStringLiteral("Undo Create Substrate"));
-    action(QStringLiteral("actionUndo"))->trigger();
-    QVERIFY(workspace->getDocument().getAllObjects().isEmpty());
-    action(QStringLiteral("actionRedo"))->trigger();
-    QCOMPARE(workspace->getDocument().getAllObjects().size(), 1);
 }
 
 void TestMainWindow::namedViews_data()

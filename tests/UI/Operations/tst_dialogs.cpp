@@ -229,10 +229,8 @@ void TestDialogs::substrateMaterialList()
     auto *list = child<QComboBox>(&dialog, "cbxFilm");
     QCOMPARE(list->count(), materials.size());
     QCOMPARE(dialog.getMaterialId(), materials.first().getId());
-    for (int i = 0; i < materials.size(); ++i) {
+    for (int i = 0; i < materials.size(); ++i) // ids and swatches: the MaterialChoice test
         QCOMPARE(list->itemText(i), materials[i].getName());
-        QCOMPARE(list->itemIcon(i).availableSizes().value(0), QSize(100, 100));
-    }
     list->setCurrentIndex(materials.size() - 1);
     QCOMPARE(dialog.getMaterialId(), materials.last().getId());
 }
@@ -355,11 +353,8 @@ void TestDialogs::isotropicDialog()
     QVERIFY(!compatible.isEmpty());
     auto *list = child<QComboBox>(dialog.get(), "cbxMaterial");
     QCOMPARE(list->count(), compatible.size());
-    for (int i = 0; i < compatible.size(); ++i) {
-        QCOMPARE(list->itemText(i), compatible[i].getName());
+    for (int i = 0; i < compatible.size(); ++i)
         QCOMPARE(list->itemData(i).toUInt(), compatible[i].getId());
-        QCOMPARE(list->itemIcon(i).availableSizes().value(0), QSize(100, 100));
-    }
 }
 
 void TestDialogs::isotropicObserverAccepts_data()
