@@ -1,6 +1,6 @@
 #pragma once
 
-// Small operations and a factory for exercising the workspace lifecycle.
+// Small operations, observers and factories for exercising the workspace.
 
 #include "Core/Operations/IOperationFactory.h"
 #include "Core/Operations/VolumeProcessOperation.h"
@@ -28,10 +28,7 @@ public:
         material = id;
         optionSet();
     }
-    void setAmount(int)
-    {
-        optionSet();
-    }
+    void setAmount(int) { optionSet(); }
 
 protected:
     void runProcess(Model::Automaton::TotalVolume &volume) override
@@ -75,24 +72,58 @@ private:
     Core::ConsoleInput *input;
 };
 
-class TestFactory : public Core::Operations::IOperationFactory
+// A log of the console messages of `workspace` from now on.
+inline std::shared_ptr<MessageLog> logMessages(Core::Workspace &workspace)
+{
+    auto log = std::make_shared<MessageLog>(&workspace.getConsoleInput());
+    workspace.getConsoleInput().addMessageObserver(log);
+    return log;
+}
+
+// Builds the operations `make` knows; once `dialog` is set, each gets an
+// observer that plays its options dialog on the current operation.
+template <class Op>
+class DialogFactory : public Core::Operations::IOperationFactory
 {
 public:
-    explicit TestFactory(Core::Workspace *ws) : workspace(ws) {}
+    using Maker = std::function<std::shared_ptr<Op>(std::uint32_t)>;
+    DialogFactory(Core::Workspace *ws, Maker make) : workspace(ws), make(std::move(make)) {}
     std::shared_ptr<Core::Operations::Operation> createOperation(std::uint32_t id) override
     {
-        if (id != 50 && id != 51)
-            return {};
-        auto operation = std::make_shared<FillOperation>(workspace, id);
-        if (observer)
-            operation->setObserver(observer);
+        auto operation = make(id);
+        if (operation && dialog)
+            operation->setObserver(std::make_shared<CallbackObserver>([this] {
+                auto current = std::dynamic_pointer_cast<Op>(workspace->getCurrentOperation());
+                if (current)
+                    dialog(*current);
+            }));
         return operation;
     }
-    std::shared_ptr<Util::IObserver> observer;
+    std::function<void(Op &)> dialog;
 
 private:
     Core::Workspace *workspace;
+    Maker make;
 };
+
+// Fill operations under ids 50 and 51.
+class TestFactory : public DialogFactory<FillOperation>
+{
+public:
+    explicit TestFactory(Core::Workspace *ws)
+        : DialogFactory(ws, [ws](std::uint32_t id) {
+            return id == 50 || id == 51 ? std::make_shared<FillOperation>(ws, id) : nullptr;
+        })
+    {
+    }
+};
+
+inline std::shared_ptr<TestFactory> fillFactory(Core::Workspace &workspace)
+{
+    auto factory = std::make_shared<TestFactory>(&workspace);
+    workspace.setOperationFactory(factory);
+    return factory;
+}
 
 inline std::shared_ptr<Model::Automaton::TotalVolume> makeVolume(std::uint32_t nx = 2, std::uint32_t ny = 2,
                                                                  std::uint32_t nz = 2, std::uint32_t fill = 0)

@@ -12,13 +12,12 @@ class TestWorkspace : public QObject
 
 private slots:
     void init();
-    void cleanup();
     void enterWithNothingSelectedRepeatsPrompt();
     void firstSelectedVolumeWins();
     void observerOptionsFinishTheOperation();
+    void secondActivationCancelsFirst_data();
     void secondActivationCancelsFirst();
     void endBeforeReadyCancels();
-    void unknownIdLeavesNoOperation();
     void cancelMessagesAndRequestReset();
     void pickToggles_data();
     void pickToggles();
@@ -28,20 +27,16 @@ private:
     std::unique_ptr<Core::Workspace> workspace;
     std::shared_ptr<TestFactory> factory;
     std::shared_ptr<MessageLog> log;
+    std::shared_ptr<Model::Automaton::TotalVolume> volume;
 };
 
 void TestWorkspace::init()
 {
     workspace = std::make_unique<Core::Workspace>();
-    factory = std::make_shared<TestFactory>(workspace.get());
-    workspace->setOperationFactory(factory);
-    log = std::make_shared<MessageLog>(&workspace->getConsoleInput());
-    workspace->getConsoleInput().addMessageObserver(log);
-}
-
-void TestWorkspace::cleanup()
-{
-    workspace.reset();
+    factory = fillFactory(*workspace);
+    log = logMessages(*workspace);
+    volume = makeVolume();
+    workspace->getDocument().addObject(volume);
 }
 
 void TestWorkspace::enterWithNothingSelectedRepeatsPrompt()
@@ -59,12 +54,10 @@ void TestWorkspace::enterWithNothingSelectedRepeatsPrompt()
 void TestWorkspace::firstSelectedVolumeWins()
 {
     auto first = makeVolume();
-    auto second = makeVolume();
-    workspace->getDocument().addObject(second);
     workspace->getDocument().addObject(first);
     workspace->activate(50);
     workspace->getSelection().togglePicked(first->getObjectId());
-    workspace->getSelection().togglePicked(second->getObjectId());
+    workspace->getSelection().togglePicked(volume->getObjectId());
     workspace->getConsoleInput().processLine(QString());
     auto operation = std::dynamic_pointer_cast<FillOperation>(workspace->getCurrentOperation());
     QVERIFY(operation);
@@ -78,16 +71,13 @@ void TestWorkspace::firstSelectedVolumeWins()
 
 void TestWorkspace::observerOptionsFinishTheOperation()
 {
-    auto volume = makeVolume();
-    workspace->getDocument().addObject(volume);
     int dialogs = 0;
-    factory->observer = std::make_shared<CallbackObserver>([&] {
+    factory->dialog = [&](FillOperation &op) {
         ++dialogs;
-        auto op = std::dynamic_pointer_cast<FillOperation>(workspace->getCurrentOperation());
-        op->setAmount(1);
-        op->setMaterial(7);
-        op->end();
-    });
+        op.setAmount(1);
+        op.setMaterial(7);
+        op.end();
+    };
     auto ended = std::make_shared<CallbackObserver>(nullptr);
     workspace->addOperationEndedObserver(ended);
     workspace->getSelection().setSelectionMode(true);
@@ -104,20 +94,28 @@ void TestWorkspace::observerOptionsFinishTheOperation()
     workspace->releaseEndedOperations();
 }
 
+void TestWorkspace::secondActivationCancelsFirst_data()
+{
+    QTest::addColumn<uint>("second");
+    QTest::newRow("another operation") << 51u;
+    QTest::newRow("unknown id leaves none") << 999u;
+}
+
 void TestWorkspace::secondActivationCancelsFirst()
 {
+    QFETCH(uint, second);
     workspace->activate(50);
     auto first = workspace->getCurrentOperation();
-    workspace->activate(51);
-    QVERIFY(workspace->getCurrentOperation() != first);
+    workspace->activate(second);
+    auto current = workspace->getCurrentOperation();
+    QVERIFY(current != first);
+    QCOMPARE(bool(current), second == 51);
     QCOMPARE(log->lines.at(1), QStringLiteral("Fill: Operation canceled."));
-    QCOMPARE(workspace->getConsoleInput().getRequester(), workspace->getCurrentOperation().get());
+    QCOMPARE(workspace->getConsoleInput().getRequester(), current.get());
 }
 
 void TestWorkspace::endBeforeReadyCancels()
 {
-    auto volume = makeVolume();
-    workspace->getDocument().addObject(volume);
     workspace->getSelection().setSelectionMode(true);
     workspace->getSelection().togglePicked(volume->getObjectId());
     workspace->activate(50);
@@ -130,15 +128,6 @@ void TestWorkspace::endBeforeReadyCancels()
     QCOMPARE(volume->materialIds(), std::vector<std::uint32_t>(8, 0u));
 }
 
-void TestWorkspace::unknownIdLeavesNoOperation()
-{
-    workspace->activate(50);
-    workspace->activate(999);
-    QVERIFY(!workspace->getCurrentOperation());
-    QCOMPARE(log->lines.last(), QStringLiteral("Fill: Operation canceled."));
-    QVERIFY(!workspace->getConsoleInput().getRequester());
-}
-
 void TestWorkspace::cancelMessagesAndRequestReset()
 {
     workspace->activate(50);
@@ -147,8 +136,7 @@ void TestWorkspace::cancelMessagesAndRequestReset()
     QVERIFY(!workspace->getSelection().isSelectionMode() || workspace->getSelection().getSelectedObjects().isEmpty());
     QCOMPARE(workspace->getConsoleInput().getRequestKind(), Core::ConsoleInput::None);
     QVERIFY(!workspace->getConsoleInput().getRequester());
-    // A later Enter reaches nobody.
-    workspace->getConsoleInput().processLine(QString());
+    workspace->getConsoleInput().processLine(QString()); // reaches nobody
     QCOMPARE(log->lines.size(), 2);
 }
 
@@ -168,8 +156,6 @@ void TestWorkspace::pickToggles()
     QFETCH(bool, selectionMode);
     QFETCH(int, clicks);
     QFETCH(bool, selectedAfter);
-    auto volume = makeVolume();
-    workspace->getDocument().addObject(volume);
     workspace->getSelection().setSelectionMode(selectionMode);
     for (int i = 0; i < clicks; ++i)
         workspace->getSelection().togglePicked(volume->getObjectId());
@@ -179,8 +165,6 @@ void TestWorkspace::pickToggles()
 
 void TestWorkspace::selectionModeOffClearsSelection()
 {
-    auto volume = makeVolume();
-    workspace->getDocument().addObject(volume);
     auto modeObserver = std::make_shared<CallbackObserver>(nullptr);
     workspace->getSelection().addSelectionModeObserver(modeObserver);
     workspace->getSelection().setSelectionMode(true);

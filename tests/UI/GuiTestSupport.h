@@ -1,16 +1,20 @@
 #pragma once
 
-// Helpers for driving modal dialogs and recording operation ids in GUI tests.
+// Helpers for driving modal dialogs, the GL view and the console in GUI tests.
 
 #include "Core/Operations/IOperationFactory.h"
+#include "UI/GLWidget.h"
+#include "UI/ViewCamera.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QList>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
+#include <cmath>
 #include <functional>
 #include <memory>
 
@@ -26,16 +30,51 @@ inline void whenModal(std::function<void(QWidget *)> handle, QWidget *previous =
     QPointer<QWidget> before(previous);
     QObject::connect(timer, &QTimer::timeout, [timer, clock, before, handle, timeoutMs] {
         QWidget *modal = QApplication::activeModalWidget();
-        if (modal && modal != before.data()) {
-            timer->stop();
-            timer->deleteLater();
-            handle(modal);
-        } else if (clock->elapsed() > timeoutMs) {
+        const bool found = modal && modal != before.data();
+        if (found || clock->elapsed() > timeoutMs) {
             timer->stop();
             timer->deleteLater();
         }
+        if (found)
+            handle(modal);
     });
     timer->start(20);
+}
+
+// Fills the next modal dialog with `fill`, then accepts or rejects it.
+inline void answerDialog(std::function<void(QWidget *)> fill, bool accept)
+{
+    whenModal([fill, accept](QWidget *modal) {
+        if (fill)
+            fill(modal);
+        if (accept)
+            static_cast<QDialog *>(modal)->accept();
+        else
+            static_cast<QDialog *>(modal)->reject();
+    });
+}
+
+template <typename T>
+T *child(const QObject *parent, const char *name)
+{
+    T *found = parent->findChild<T *>(QLatin1String(name));
+    if (!found)
+        qWarning("no child %s", name);
+    return found;
+}
+
+inline QStringList lines(const QString &text)
+{
+    return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+}
+
+// Widget pixel (top-left origin) where `world` is drawn.
+inline QPoint pixelOf(const Ui::GLWidget *view, const Util::Vector3D &world)
+{
+    const Ui::ViewCamera &camera = view->viewCamera();
+    const Util::Vector3D window = camera.project(world);
+    const double ratio = view->devicePixelRatioF();
+    return QPoint(int(std::floor(window.x / ratio)), int(std::floor((camera.viewportHeight() - window.y) / ratio)));
 }
 
 // Remembers the ids it was asked for and builds nothing.

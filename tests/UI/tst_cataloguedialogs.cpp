@@ -52,7 +52,7 @@ class TestCatalogueDialogs : public QObject
 
 private slots:
     void init();
-    void cleanup();
+    void cleanup() { home.reset(); }
 
     void materialChoiceEntries();
     void materialChoiceSelectedId_data();
@@ -65,10 +65,7 @@ private slots:
     void editCatalogue();
 
 private:
-    QString processesPath() const
-    {
-        return home->path() + QStringLiteral("/Kestrum/processes.xml");
-    }
+    QString processesPath() const { return home->path() + QStringLiteral("/Kestrum/processes.xml"); }
 
     std::unique_ptr<QTemporaryDir> home;
 };
@@ -82,11 +79,6 @@ void TestCatalogueDialogs::init()
     ProcessFactory::getInstance()->initialise();
 }
 
-void TestCatalogueDialogs::cleanup()
-{
-    home.reset();
-}
-
 void TestCatalogueDialogs::materialChoiceEntries()
 {
     QComboBox combo;
@@ -98,22 +90,17 @@ void TestCatalogueDialogs::materialChoiceEntries()
     for (int i = 0; i < combo.count(); ++i) {
         const Material &material = materials[i];
         QCOMPARE(combo.itemText(i), material.getName());
-        const QVariant data = combo.itemData(i);
-        QCOMPARE(data.userType(), int(QMetaType::UInt));
-        QCOMPARE(data.toUInt(), material.getId());
-
-        const QIcon icon = combo.itemIcon(i);
-        QVERIFY(icon.availableSizes().contains(QSize(100, 100)));
-        const QImage swatch = icon.pixmap(QSize(100, 100)).toImage();
+        QCOMPARE(combo.itemData(i).userType(), int(QMetaType::UInt));
+        QCOMPARE(combo.itemData(i).toUInt(), material.getId());
+        QVERIFY(combo.itemIcon(i).availableSizes().contains(QSize(100, 100)));
+        const QImage swatch = combo.itemIcon(i).pixmap(QSize(100, 100)).toImage();
         QCOMPARE(swatch.size(), QSize(100, 100));
         const Util::Vector4D c = material.getColor();
-        const QColor expected(int(c[0] * 255), int(c[1] * 255), int(c[2] * 255),
-                              int(c[3] * 255));
+        const QColor expected(int(c[0] * 255), int(c[1] * 255), int(c[2] * 255), int(c[3] * 255));
         QCOMPARE(swatch.pixelColor(0, 0), expected);
         QCOMPARE(swatch.pixelColor(99, 99), expected);
     }
-    QCOMPARE(combo.itemIcon(0).pixmap(QSize(100, 100)).toImage().pixelColor(50, 50),
-             QColor(127, 127, 127));
+    QCOMPARE(combo.itemIcon(0).pixmap(QSize(100, 100)).toImage().pixelColor(50, 50), QColor(127, 127, 127));
 }
 
 void TestCatalogueDialogs::materialChoiceSelectedId_data()
@@ -167,26 +154,13 @@ void TestCatalogueDialogs::moveMaterials_data()
     QTest::addColumn<QString>("expectedIds");
     QTest::addColumn<QStringList>("expectedAvailableHead");
 
-    QTest::newRow("<< removes one")
-        << QStringLiteral("CVD") << QStringLiteral("btnRemove")
-        << QStringList{QStringLiteral("Poly-Si")} << QStringLiteral("3")
-        << QStringList{QStringLiteral("Si"), QStringLiteral("Al (bulk)")};
-    QTest::newRow("<< removes all")
-        << QStringLiteral("CVD") << QStringLiteral("btnRemove")
-        << QStringList{QStringLiteral("Poly-Si"), QStringLiteral("Thermal Si02")}
-        << QString() << QStringList{QStringLiteral("Si"), QStringLiteral("Thermal Si02")};
-    QTest::newRow(">> appends in list order")
-        << QStringLiteral("CVD") << QStringLiteral("btnAdd")
-        << QStringList{QStringLiteral("Cu (bulk)"), QStringLiteral("Si")}
-        << QStringLiteral("3,16,1,5")
-        << QStringList{QStringLiteral("Al (bulk)"), QStringLiteral("Cr (bulk)")};
-    QTest::newRow(">> on an empty list") << QStringLiteral("Planarization")
-                                         << QStringLiteral("btnAdd")
-                                         << QStringList{QStringLiteral("PDMS")}
-                                         << QStringLiteral("13") << QStringList{QStringLiteral("Si")};
-    QTest::newRow("nothing selected") << QStringLiteral("DRIE") << QStringLiteral("btnRemove")
-                                      << QStringList() << QStringLiteral("1")
-                                      << QStringList{QStringLiteral("Thermal Si02")};
+    QTest::newRow("<< removes one") << "CVD" << "btnRemove" << QStringList{"Poly-Si"} << "3" << QStringList{"Si", "Al (bulk)"};
+    QTest::newRow("<< removes all") << "CVD" << "btnRemove" << QStringList{"Poly-Si", "Thermal Si02"} << ""
+                                    << QStringList{"Si", "Thermal Si02"};
+    QTest::newRow(">> appends in list order") << "CVD" << "btnAdd" << QStringList{"Cu (bulk)", "Si"} << "3,16,1,5"
+                                              << QStringList{"Al (bulk)", "Cr (bulk)"};
+    QTest::newRow(">> on an empty list") << "Planarization" << "btnAdd" << QStringList{"PDMS"} << "13" << QStringList{"Si"};
+    QTest::newRow("nothing selected") << "DRIE" << "btnRemove" << QStringList() << "1" << QStringList{"Thermal Si02"};
 }
 
 void TestCatalogueDialogs::moveMaterials()
@@ -225,10 +199,7 @@ void TestCatalogueDialogs::moveMaterials()
     // The working copy is not the catalogue.
     QCOMPARE(ProcessFactory::getInstance()->getProcess(processId).getName(), process);
     if (!selected.isEmpty())
-        QVERIFY(idList(ProcessFactory::getInstance()
-                           ->getProcess(processId)
-                           .getCompatibleMaterialIds())
-                != expectedIds);
+        QVERIFY(idList(ProcessFactory::getInstance()->getProcess(processId).getCompatibleMaterialIds()) != expectedIds);
 
     // Switching away and back keeps the edit.
     combo->setCurrentIndex(combo->currentIndex() == 0 ? 1 : 0);
@@ -249,9 +220,8 @@ void TestCatalogueDialogs::emptyProcessCatalogue()
     QCOMPARE(dialog.findChild<QComboBox *>(QStringLiteral("cbxProcess"))->count(), 0);
     auto *available = dialog.findChild<QListWidget *>(QStringLiteral("lstAvailableMaterials"));
     QCOMPARE(available->count(), 0);
-    QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("btnAdd")), Qt::LeftButton);
-    QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("btnRemove")),
-                      Qt::LeftButton);
+    for (const char *name : {"btnAdd", "btnRemove"})
+        QTest::mouseClick(dialog.findChild<QPushButton *>(QLatin1String(name)), Qt::LeftButton);
     QVERIFY(dialog.getProcesses().isEmpty());
 }
 
@@ -275,14 +245,10 @@ void TestCatalogueDialogs::editCatalogue()
             return;
         auto *combo = dialog->findChild<QComboBox *>(QStringLiteral("cbxProcess"));
         combo->setCurrentIndex(combo->findText(QStringLiteral("CVD")));
-        selectTexts(dialog->findChild<QListWidget *>(QStringLiteral("lstCompatibleMaterials")),
-                    {QStringLiteral("Poly-Si")});
-        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("btnRemove")),
-                          Qt::LeftButton);
+        selectTexts(dialog->findChild<QListWidget *>(QStringLiteral("lstCompatibleMaterials")), {"Poly-Si"});
+        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("btnRemove")), Qt::LeftButton);
         auto *buttons = dialog->findChild<QDialogButtonBox *>();
-        QTest::mouseClick(buttons->button(accept ? QDialogButtonBox::Ok
-                                                 : QDialogButtonBox::Cancel),
-                          Qt::LeftButton);
+        QTest::mouseClick(buttons->button(accept ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel), Qt::LeftButton);
         driven = true;
     });
     const bool accepted = Ui::EditCompatibleMaterialsDialog::editCatalogue(nullptr);
@@ -300,8 +266,7 @@ void TestCatalogueDialogs::editCatalogue()
                          "<CompatibleMaterials>3;</CompatibleMaterials>");
         QCOMPARE(after, expected);
     } else {
-        QCOMPARE(idList(catalogue->getProcess(3).getCompatibleMaterialIds()),
-                 QStringLiteral("3,16"));
+        QCOMPARE(idList(catalogue->getProcess(3).getCompatibleMaterialIds()), QStringLiteral("3,16"));
         QCOMPARE(after, before);
     }
 }

@@ -8,19 +8,15 @@
 #include "UI/GLWidget.h"
 #include "UI/MainWindow.h"
 #include "UI/MainWindowPresenter.h"
-#include "UI/ViewCamera.h"
 #include "Util/ColorSettings.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QDialog>
 #include <QDoubleSpinBox>
-#include <QMenu>
-#include <QScreen>
 #include <QSpinBox>
 #include <QtTest>
 
-#include <cmath>
 
 using Model::Automaton::TotalVolume;
 
@@ -56,23 +52,18 @@ class TestEndToEnd : public QObject
 
 private slots:
     void init();
-    void cleanup();
+    void cleanup() { window.reset(); }
     void createCoatUndoRedoAndSave();
     void waitingDepositionIsCancelled_data();
     void waitingDepositionIsCancelled();
 
 private:
     QAction *action(const char *name) const { return window->findChild<QAction *>(QLatin1String(name)); }
-    QPoint pixelOf(const Util::Vector3D &world) const;
-    QStringList consoleLines() const;
+    QPoint pixelOf(const Util::Vector3D &world) const { return GuiTestSupport::pixelOf(window->getView(), world); }
+    QStringList consoleLines() const { return GuiTestSupport::lines(window->getPresenter()->getConsole()->outputText()); }
 
     std::unique_ptr<Ui::MainWindow> window;
 };
-
-void TestEndToEnd::cleanup()
-{
-    window.reset();
-}
 
 void TestEndToEnd::init()
 {
@@ -82,22 +73,6 @@ void TestEndToEnd::init()
     window->show();
     window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
-}
-
-QPoint TestEndToEnd::pixelOf(const Util::Vector3D &world) const
-{
-    const Ui::GLWidget *view = window->getView();
-    const Ui::ViewCamera &camera = view->viewCamera();
-    const Util::Vector3D projected = camera.project(world);
-    const double ratio = view->devicePixelRatioF();
-    return QPoint(int(std::floor(projected.x / ratio)),
-                  int(std::floor((camera.viewportHeight() - projected.y) / ratio)));
-}
-
-QStringList TestEndToEnd::consoleLines() const
-{
-    const QString text = window->getPresenter()->getConsole()->outputText();
-    return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
 }
 
 void TestEndToEnd::createCoatUndoRedoAndSave()
@@ -197,28 +172,24 @@ void TestEndToEnd::createCoatUndoRedoAndSave()
     QCOMPARE(image.size(), view->size() * view->devicePixelRatioF());
     const double ratio = view->devicePixelRatioF();
     const QColor background = image.pixelColor(2, 2);
-    const Util::Vector4D expectedBackground = Util::ColorSettings::color(3, Util::ColorSettings::colorScheme());
-    QCOMPARE(background.red(), int(expectedBackground.x * 255));
-    QCOMPARE(background.green(), int(expectedBackground.y * 255));
-    QCOMPARE(background.blue(), int(expectedBackground.z * 255));
+    const Util::Vector4D expected = Util::ColorSettings::color(3, Util::ColorSettings::colorScheme());
+    QCOMPARE(background, QColor(int(expected.x * 255), int(expected.y * 255), int(expected.z * 255)));
     const QColor onVolume = image.pixelColor(onTop * ratio);
     QVERIFY2(onVolume != background, "the volume is not drawn");
     // Lit oxide is bluish: blue dominates red and green.
     QVERIFY2(onVolume.blue() > onVolume.red() && onVolume.blue() > onVolume.green(),
              qPrintable(onVolume.name()));
 
-    // A picture of the window after the run, for looking at by hand.
-    view->setViewAngle(-60, 0, 30);
-    view->setZoom(0.1);
-    view->setTranslation(Util::Vector3D(-(nx / 2.0), -(ny / 2.0), -(nz / 2.0)));
-    QTest::qWait(300);
-    window->screen()->grabWindow(0).save(QStringLiteral("mainwindow-after-cvd.png"));
-    auto *simulation = window->findChild<QMenu *>(QStringLiteral("menuSimulation"));
-    simulation->popup(window->mapToGlobal(QPoint(120, 30)));
-    QTest::qWait(100);
-    window->screen()->grabWindow(0).save(QStringLiteral("mainwindow-simulation-menu.png"));
-    simulation->close();
+    // Undoing the substrate too empties the document; redo brings it back.
+    action("actionUndo")->trigger();
+    action("actionUndo")->trigger();
+    QVERIFY(workspace->getDocument().getAllObjects().isEmpty());
+    QVERIFY(!action("actionUndo")->isEnabled());
+    action("actionRedo")->trigger();
+    QCOMPARE(workspace->getDocument().getAllObjects().size(), 1);
+    QCOMPARE(action("actionUndo")->text(), QStringLiteral("Undo Create Substrate"));
 }
+
 
 void TestEndToEnd::waitingDepositionIsCancelled_data()
 {
@@ -264,9 +235,12 @@ void TestEndToEnd::waitingDepositionIsCancelled()
     if (how == QLatin1String("etching")) {
         action("actionIsotropic_Film_Etching")->trigger();
         QCOMPARE(workspace->getCurrentOperation()->getName(), QStringLiteral("Isotropic Etching"));
+        QCOMPARE(workspace->getConsoleInput().getRequester(), workspace->getCurrentOperation().get());
     } else {
         QTest::keyClick(window.get(), Qt::Key_Escape);
         QVERIFY(!workspace->getCurrentOperation());
+        QCOMPARE(workspace->getConsoleInput().getRequester(), nullptr);
+        QTest::keyClick(window.get(), Qt::Key_Return); // a later Return reaches nobody
     }
     QCOMPARE(consoleLines(), lines);
     QCOMPARE(volume->materialIds(), silicon);

@@ -1,3 +1,5 @@
+#include "GuiTestSupport.h"
+
 #include "Core/PickState.h"
 #include "Core/Selection.h"
 #include "Core/Workspace.h"
@@ -29,15 +31,14 @@ std::shared_ptr<TotalVolume> makeVolume(const Vector3D &position, std::uint32_t 
     return std::make_shared<TotalVolume>(nx, ny, nz, 1.0f, 1.0f, 1.0f, position, materials);
 }
 
-bool near(const Vector3D &a, const Vector3D &b, double tolerance)
-{
-    return std::abs(a.x - b.x) <= tolerance && std::abs(a.y - b.y) <= tolerance && std::abs(a.z - b.z) <= tolerance;
-}
-
-QString text(const Vector3D &v)
-{
-    return QStringLiteral("(%1, %2, %3)").arg(v.x).arg(v.y).arg(v.z);
-}
+// Compares within `tolerance`, naming the vector when it fails.
+#define COMPARE_NEAR(actual, expected, tolerance)                                                                      \
+    do {                                                                                                               \
+        const Vector3D a_ = (actual), e_ = (expected);                                                                 \
+        QVERIFY2(std::abs(a_.x - e_.x) <= (tolerance) && std::abs(a_.y - e_.y) <= (tolerance)                          \
+                     && std::abs(a_.z - e_.z) <= (tolerance),                                                          \
+                 qPrintable(QStringLiteral("(%1, %2, %3)").arg(a_.x).arg(a_.y).arg(a_.z)));                            \
+    } while (false)
 
 } // namespace
 
@@ -47,7 +48,12 @@ class TestGLView : public QObject
 
 private slots:
     void init();
-    void cleanup();
+    void cleanup()
+    {
+        window.reset();
+        workspace.reset();
+        Util::ColorSettings::reset();
+    }
 
     void clickTogglesSelection_data();
     void clickTogglesSelection();
@@ -71,9 +77,9 @@ private slots:
 
 private:
     void addToDocument(const std::shared_ptr<TotalVolume> &volume);
-    QPoint pixelOf(const Vector3D &world) const;
+    QPoint pixelOf(const Vector3D &world) const { return GuiTestSupport::pixelOf(view, world); }
     void sendMouse(QEvent::Type type, const QPoint &position, Qt::MouseButton button, Qt::MouseButtons buttons);
-    QImage grab();
+    QImage grab() { return view->grabFramebuffer().convertToFormat(QImage::Format_RGB32); }
 
     std::unique_ptr<Core::Workspace> workspace;
     std::unique_ptr<QWidget> window;
@@ -99,14 +105,6 @@ void TestGLView::init()
     QVERIFY(view->isValid());
 }
 
-void TestGLView::cleanup()
-{
-    window.reset();
-    view = nullptr;
-    workspace.reset();
-    Util::ColorSettings::reset();
-}
-
 void TestGLView::addToDocument(const std::shared_ptr<TotalVolume> &volume)
 {
     workspace->getDocument().addObject(volume);
@@ -114,23 +112,10 @@ void TestGLView::addToDocument(const std::shared_ptr<TotalVolume> &volume)
     view->update();
 }
 
-QPoint TestGLView::pixelOf(const Vector3D &world) const
-{
-    const Ui::ViewCamera &camera = view->viewCamera();
-    const Vector3D window = camera.project(world);
-    const double ratio = view->devicePixelRatioF();
-    return QPoint(int(std::floor(window.x / ratio)), int(std::floor((camera.viewportHeight() - window.y) / ratio)));
-}
-
 void TestGLView::sendMouse(QEvent::Type type, const QPoint &position, Qt::MouseButton button, Qt::MouseButtons buttons)
 {
     QMouseEvent event(type, position, view->mapToGlobal(position), button, buttons, Qt::NoModifier);
     QApplication::sendEvent(view, &event);
-}
-
-QImage TestGLView::grab()
-{
-    return view->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
 }
 
 void TestGLView::clickTogglesSelection_data()
@@ -243,10 +228,10 @@ void TestGLView::translationKeys()
     // The keys belong to the window: they work wherever the focus is in it.
     QTest::keyClick(window.get(), Qt::Key(key));
     QCOMPARE(view->translation(), moved);
-    QCOMPARE(view->grid().xMin(), before.xMin() - moved.x);
-    QCOMPARE(view->grid().xMax(), before.xMax() - moved.x);
-    QCOMPARE(view->grid().yMin(), before.yMin() - moved.y);
-    QCOMPARE(view->grid().yMax(), before.yMax() - moved.y);
+    const Ui::ViewGrid &grid = view->grid();
+    QCOMPARE(QVector<double>({grid.xMin(), grid.xMax(), grid.yMin(), grid.yMax()}),
+             QVector<double>({before.xMin() - moved.x, before.xMax() - moved.x, before.yMin() - moved.y,
+                              before.yMax() - moved.y}));
 }
 
 void TestGLView::wheelZoom_data()
@@ -294,8 +279,8 @@ void TestGLView::leftDragTurns()
     sendMouse(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
     sendMouse(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
     const Ui::Quaternion after = view->rotation();
-    const bool same = after.w == before.w && after.x == before.x && after.y == before.y && after.z == before.z;
-    QCOMPARE(!same, turns);
+    QCOMPARE(QVector<double>({after.w, after.x, after.y, after.z}) != QVector<double>({before.w, before.x, before.y, before.z}),
+             turns);
 }
 
 void TestGLView::rightDragPans_data()
@@ -330,7 +315,7 @@ void TestGLView::rightDragPans()
     sendMouse(QEvent::MouseMove, start + drag, Qt::NoButton, Qt::RightButton);
     sendMouse(QEvent::MouseButtonRelease, start + drag, Qt::RightButton, Qt::NoButton);
 
-    QVERIFY2(near(view->translation(), moved, 1e-6), qPrintable(text(view->translation())));
+    COMPARE_NEAR(view->translation(), moved, 1e-6);
     QVERIFY(qAbs(view->grid().xMin() - (before.xMin() - moved.x)) < 1e-6);
     QVERIFY(qAbs(view->grid().yMin() - (before.yMin() - moved.y)) < 1e-6);
 }
@@ -361,12 +346,12 @@ void TestGLView::mouseHandsPointsToPickState()
     sendMouse(QEvent::MouseMove, hover, Qt::NoButton, Qt::NoButton);
     Vector3D current, previous;
     pickState.getPickedPositions(current, previous);
-    QVERIFY2(near(current, hoverPoint, 1e-9), qPrintable(text(current)));
+    COMPARE_NEAR(current, hoverPoint, 1e-9);
 
     QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, click);
     pickState.getPickedPositions(current, previous);
-    QVERIFY2(near(current, clickPoint, 1e-9), qPrintable(text(current)));
-    QVERIFY2(near(previous, hoverPoint, 1e-9), qPrintable(text(previous)));
+    COMPARE_NEAR(current, clickPoint, 1e-9);
+    COMPARE_NEAR(previous, hoverPoint, 1e-9);
     QCOMPARE(pickState.getCurrentPixel(), click);
     QCOMPARE(pickState.getPreviousPixel(), hover);
 }
@@ -421,7 +406,6 @@ void TestGLView::litVolumeInFrame()
     view->setShowGrid(true);
     view->setViewAngle(-60, 0, 30);
     const QImage lit = grab();
-    lit.save(QStringLiteral(KESTRUM_BINARY_DIR "/glview-lit.png"));
 
     const QRgb background = qRgb(0, 0, 0);
     QVERIFY2(lit.pixel(viewWidth / 2, viewHeight / 2) != background, "the volume covers the view centre");
@@ -440,7 +424,7 @@ void TestGLView::litVolumeInFrame()
     // Where the volume was drawn the depth buffer gives the front face: the
     // top face (z = 20), not the 0.5 plane through the centre.
     const Vector3D onTop = view->worldPointAt(pixelOf(Vector3D(5, 5, 20)));
-    QVERIFY2(std::abs(onTop.z - 20.0) < 0.1, qPrintable(text(onTop)));
+    COMPARE_NEAR(onTop, Vector3D(onTop.x, onTop.y, 20.0), 0.1);
 }
 
 void TestGLView::redrawObserverRepaints()

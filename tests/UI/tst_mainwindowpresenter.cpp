@@ -22,20 +22,22 @@ class TestMainWindowPresenter : public QObject
 
 private slots:
     void init();
-    void cleanup();
-    void consoleIsAToolWindowNearTheCorner();
+    void cleanup()
+    {
+        volume.reset();
+        factory.reset();
+        window.reset();
+    }
+    void consoleWindow();
     void keysReachTheWaitingOperation_data();
     void keysReachTheWaitingOperation();
-    void escapeCancelsWaitingOperation();
-    void anotherOperationCancelsTheFirst();
     void escapeWithNothingRunningOnlyClearsSelection();
     void undoRedoFollowTheStacks();
     void newDocument_data();
     void newDocument();
-    void consoleActionShowsAndHides();
 
 private:
-    QStringList consoleLines() const;
+    QStringList consoleLines() const { return GuiTestSupport::lines(presenter->getConsole()->outputText()); }
     QAction *action(const char *name) const { return window->findChild<QAction *>(QLatin1String(name)); }
     // A finished fill on a fresh 2x2x2 volume, leaving one undo entry.
     void runFill();
@@ -61,19 +63,6 @@ void TestMainWindowPresenter::init()
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
 }
 
-void TestMainWindowPresenter::cleanup()
-{
-    volume.reset();
-    factory.reset();
-    window.reset();
-}
-
-QStringList TestMainWindowPresenter::consoleLines() const
-{
-    const QString text = presenter->getConsole()->outputText();
-    return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
-}
-
 void TestMainWindowPresenter::runFill()
 {
     workspace->getSelection().setSelectionMode(true);
@@ -87,8 +76,9 @@ void TestMainWindowPresenter::runFill()
     QCOMPARE(workspace->getUndoRedo().undoCount(), std::size_t(1));
 }
 
-void TestMainWindowPresenter::consoleIsAToolWindowNearTheCorner()
+void TestMainWindowPresenter::consoleWindow()
 {
+    // A tool window near the bottom-right corner, shown and hidden by its action.
     Ui::Console::CommandConsole *console = presenter->getConsole();
     QVERIFY(console->isVisible());
     QCOMPARE(console->windowType(), Qt::Tool);
@@ -96,6 +86,13 @@ void TestMainWindowPresenter::consoleIsAToolWindowNearTheCorner()
     const QRect available = window->screen()->availableGeometry();
     QCOMPARE(console->pos(), QPoint(available.left() + int(0.9 * (available.width() - console->width())),
                                     available.top() + int(0.9 * (available.height() - console->height()))));
+    QAction *consoleAction = action("actionConsole");
+    consoleAction->trigger();
+    QVERIFY(!console->isVisible());
+    consoleAction->trigger();
+    QVERIFY(console->isVisible());
+    console->close(); // from its title bar
+    QVERIFY(!consoleAction->isChecked());
 }
 
 void TestMainWindowPresenter::keysReachTheWaitingOperation_data()
@@ -127,36 +124,6 @@ void TestMainWindowPresenter::keysReachTheWaitingOperation()
     QVERIFY(fill);
     QCOMPARE(fill->getVolume(), volume);
     QVERIFY(!action("actionSelect")->isChecked());
-}
-
-void TestMainWindowPresenter::escapeCancelsWaitingOperation()
-{
-    presenter->operationActivated(QStringLiteral("50"));
-    QVERIFY(workspace->getCurrentOperation());
-    QTest::keyClick(window.get(), Qt::Key_Escape);
-    QCOMPARE(consoleLines(), QStringList({QStringLiteral("Fill: Select a cell volume and press Enter/Return."),
-                                          QStringLiteral("Fill: Operation canceled.")}));
-    QVERIFY(!workspace->getCurrentOperation());
-    QCOMPARE(workspace->getConsoleInput().getRequester(), nullptr);
-
-    // A later Enter reaches nobody.
-    QTest::keyClick(window.get(), Qt::Key_Return);
-    QCOMPARE(consoleLines().size(), 2);
-}
-
-void TestMainWindowPresenter::anotherOperationCancelsTheFirst()
-{
-    presenter->operationActivated(QStringLiteral("50"));
-    auto first = workspace->getCurrentOperation();
-    presenter->operationActivated(QStringLiteral("51"));
-    auto second = workspace->getCurrentOperation();
-    QVERIFY(second);
-    QVERIFY(second != first);
-    QCOMPARE(second->getId(), std::uint32_t(51));
-    QCOMPARE(consoleLines(), QStringList({QStringLiteral("Fill: Select a cell volume and press Enter/Return."),
-                                          QStringLiteral("Fill: Operation canceled."),
-                                          QStringLiteral("Fill: Select a cell volume and press Enter/Return.")}));
-    QCOMPARE(workspace->getConsoleInput().getRequester(), second.get());
 }
 
 void TestMainWindowPresenter::escapeWithNothingRunningOnlyClearsSelection()
@@ -262,19 +229,6 @@ void TestMainWindowPresenter::newDocument()
     QCOMPARE(workspace->lastOperationOn(volume->getObjectId()), std::uint32_t(0));
     QVERIFY(!action("actionUndo")->isEnabled());
     QCOMPARE(action("actionUndo")->text(), QStringLiteral("Undo "));
-}
-
-void TestMainWindowPresenter::consoleActionShowsAndHides()
-{
-    QAction *consoleAction = action("actionConsole");
-    Ui::Console::CommandConsole *console = presenter->getConsole();
-    consoleAction->trigger();
-    QVERIFY(!console->isVisible());
-    consoleAction->trigger();
-    QVERIFY(console->isVisible());
-    // Closing the window from its title bar unchecks the action.
-    console->close();
-    QVERIFY(!consoleAction->isChecked());
 }
 
 QTEST_MAIN(TestMainWindowPresenter)

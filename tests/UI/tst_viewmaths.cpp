@@ -105,9 +105,10 @@ void TestViewMaths::namedViews()
     // The model-view matrix without translation is the rotation itself.
     double m[16];
     camera.modelViewMatrix(m);
-    QVERIFY(near(m[0] * world.x + m[4] * world.y + m[8] * world.z, eye.x, 1e-12));
-    QVERIFY(near(m[1] * world.x + m[5] * world.y + m[9] * world.z, eye.y, 1e-12));
-    QVERIFY(near(m[2] * world.x + m[6] * world.y + m[10] * world.z, eye.z, 1e-12));
+    const Vector3D viaMatrix(m[0] * world.x + m[4] * world.y + m[8] * world.z,
+                             m[1] * world.x + m[5] * world.y + m[9] * world.z,
+                             m[2] * world.x + m[6] * world.y + m[10] * world.z);
+    QVERIFY2(near(viaMatrix, eye, 1e-12), qPrintable(text(viaMatrix)));
 }
 
 void TestViewMaths::trackballPoint_data()
@@ -316,18 +317,15 @@ void TestViewMaths::gridLines()
     Ui::ViewGrid grid;
     grid.setExtent(extent[0], extent[1], extent[2], extent[3]);
     QVERIFY(grid.setSpacing(spacing));
-    const auto lines = grid.lines();
-    QCOMPARE(int(lines.size()), xs.size() + ys.size());
-    for (int i = 0; i < xs.size(); ++i) {
-        const auto &line = lines[std::size_t(i)];
-        QCOMPARE(QVector<double>({line.x0, line.y0, line.x1, line.y1}),
-                 QVector<double>({xs[i], bounds[1], xs[i], bounds[3]}));
-    }
-    for (int j = 0; j < ys.size(); ++j) {
-        const auto &line = lines[std::size_t(xs.size() + j)];
-        QCOMPARE(QVector<double>({line.x0, line.y0, line.x1, line.y1}),
-                 QVector<double>({bounds[0], ys[j], bounds[2], ys[j]}));
-    }
+    // Vertical lines first, then horizontal ones, each spanning the whole grid.
+    QVector<double> got, expected;
+    for (const auto &line : grid.lines())
+        got << line.x0 << line.y0 << line.x1 << line.y1;
+    for (double x : xs)
+        expected << x << bounds.value(1) << x << bounds.value(3);
+    for (double y : ys)
+        expected << bounds.value(0) << y << bounds.value(2) << y;
+    QCOMPARE(got, expected);
 }
 
 void TestViewMaths::unprojectDepth_data()

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <tuple>
 
 using Core::Operations::CreateSubstrateOperation;
 using Core::Operations::SubstrateBuilder;
@@ -15,53 +16,41 @@ using namespace TestSupport;
 
 namespace {
 
-// Builds create-substrate operations with an observer that plays the dialog.
-class SubstrateFactory : public Core::Operations::IOperationFactory
-{
-public:
-    explicit SubstrateFactory(Core::Workspace *ws) : workspace(ws) {}
-    std::shared_ptr<Core::Operations::Operation> createOperation(std::uint32_t id) override
-    {
-        if (id != CreateSubstrateOperation::operationId)
-            return {};
-        auto operation = std::make_shared<CreateSubstrateOperation>(workspace);
-        operation->setObserver(std::make_shared<CallbackObserver>([this] {
-            auto current = std::dynamic_pointer_cast<CreateSubstrateOperation>(workspace->getCurrentOperation());
-            if (current && dialog)
-                dialog(*current);
-        }));
-        return operation;
-    }
-    std::function<void(CreateSubstrateOperation &)> dialog;
+using SubstrateFactory = DialogFactory<CreateSubstrateOperation>;
 
-private:
-    Core::Workspace *workspace;
-};
+// Create Substrate with `dialog` playing its options dialog.
+std::shared_ptr<SubstrateFactory> substrateFactory(Core::Workspace &workspace,
+                                                   std::function<void(CreateSubstrateOperation &)> dialog)
+{
+    auto factory = std::make_shared<SubstrateFactory>(&workspace, [&workspace](std::uint32_t id) {
+        return id == CreateSubstrateOperation::operationId ? std::make_shared<CreateSubstrateOperation>(&workspace)
+                                                           : nullptr;
+    });
+    factory->dialog = std::move(dialog);
+    workspace.setOperationFactory(factory);
+    return factory;
+}
 
 // The cells of a substrate straight from their definition, over every cell.
 std::vector<std::uint32_t> referenceCells(const SubstrateBuilder &b)
 {
     std::vector<std::uint32_t> ids(std::size_t(b.sizeX) * b.sizeY * b.sizeZ, 0);
-    for (std::uint32_t x = 0; x < b.sizeX; ++x) {
-        for (std::uint32_t y = 0; y < b.sizeY; ++y) {
+    const auto within = [](std::uint32_t v, std::uint32_t offset, std::uint32_t size) {
+        return v >= offset && std::uint64_t(v) < std::uint64_t(offset) + size;
+    };
+    const auto off = [](std::uint32_t v, std::uint32_t c) { return double(std::int64_t(v) - c); };
+    const double r = b.sphereRadius;
+    for (std::uint32_t x = 0; x < b.sizeX; ++x)
+        for (std::uint32_t y = 0; y < b.sizeY; ++y)
             for (std::uint32_t z = 0; z < b.sizeZ; ++z) {
-                bool inside;
-                if (b.spherical) {
-                    const double dx = double(std::int64_t(x) - b.sphereCenterX);
-                    const double dy = double(std::int64_t(y) - b.sphereCenterY);
-                    const double dz = double(std::int64_t(z) - b.sphereCenterZ);
-                    const double r = b.sphereRadius;
-                    inside = dx * dx + dy * dy + dz * dz <= r * r;
-                } else {
-                    inside = x >= b.blockOffsetX && std::uint64_t(x) < std::uint64_t(b.blockOffsetX) + b.blockSizeX
-                        && y >= b.blockOffsetY && std::uint64_t(y) < std::uint64_t(b.blockOffsetY) + b.blockSizeY
-                        && z >= b.blockOffsetZ && std::uint64_t(z) < std::uint64_t(b.blockOffsetZ) + b.blockSizeZ;
-                }
+                const double dx = off(x, b.sphereCenterX), dy = off(y, b.sphereCenterY), dz = off(z, b.sphereCenterZ);
+                const bool inside = b.spherical ? dx * dx + dy * dy + dz * dz <= r * r
+                                                : within(x, b.blockOffsetX, b.blockSizeX)
+                                                      && within(y, b.blockOffsetY, b.blockSizeY)
+                                                      && within(z, b.blockOffsetZ, b.blockSizeZ);
                 if (inside)
                     ids[(std::size_t(x) * b.sizeY + y) * b.sizeZ + z] = b.material;
             }
-        }
-    }
     return ids;
 }
 
@@ -71,25 +60,16 @@ SubstrateBuilder block(std::uint32_t n, std::uint32_t ox, std::uint32_t oy, std:
     SubstrateBuilder b;
     b.material = 4;
     b.sizeX = b.sizeY = b.sizeZ = n;
-    b.blockOffsetX = ox;
-    b.blockOffsetY = oy;
-    b.blockOffsetZ = oz;
-    b.blockSizeX = sx;
-    b.blockSizeY = sy;
-    b.blockSizeZ = sz;
+    std::tie(b.blockOffsetX, b.blockOffsetY, b.blockOffsetZ, b.blockSizeX, b.blockSizeY, b.blockSizeZ)
+        = std::make_tuple(ox, oy, oz, sx, sy, sz);
     return b;
 }
 
 SubstrateBuilder sphere(std::uint32_t n, std::uint32_t cx, std::uint32_t cy, std::uint32_t cz, std::uint32_t r)
 {
-    SubstrateBuilder b;
-    b.material = 4;
-    b.sizeX = b.sizeY = b.sizeZ = n;
+    SubstrateBuilder b = block(n, 0, 0, 0, 0, 0, 0);
     b.spherical = true;
-    b.sphereCenterX = cx;
-    b.sphereCenterY = cy;
-    b.sphereCenterZ = cz;
-    b.sphereRadius = r;
+    std::tie(b.sphereCenterX, b.sphereCenterY, b.sphereCenterZ, b.sphereRadius) = std::make_tuple(cx, cy, cz, r);
     return b;
 }
 
@@ -151,12 +131,10 @@ void TestCreateSubstrate::materialList()
 void TestCreateSubstrate::dialogDefaultsFillBelowThirtyOnly()
 {
     Core::Workspace workspace;
-    auto factory = std::make_shared<SubstrateFactory>(&workspace);
-    factory->dialog = [](CreateSubstrateOperation &op) {
+    substrateFactory(workspace, [](CreateSubstrateOperation &op) {
         op.setBlockSubstrate(7, 100, 100, 80, Util::Vector3D(1.5, -2, 3), 0, 0, 0, 100, 100, 30);
         op.step();
-    };
-    workspace.setOperationFactory(factory);
+    });
     workspace.activate(CreateSubstrateOperation::operationId);
 
     const auto objects = workspace.getDocument().getAllObjects();
@@ -182,16 +160,11 @@ void TestCreateSubstrate::dialogDefaultsFillBelowThirtyOnly()
 void TestCreateSubstrate::createUndoRedoSameObject()
 {
     Core::Workspace workspace;
-    MessageLog *log = nullptr;
-    auto logObserver = std::make_shared<MessageLog>(&workspace.getConsoleInput());
-    log = logObserver.get();
-    workspace.getConsoleInput().addMessageObserver(logObserver);
-    auto factory = std::make_shared<SubstrateFactory>(&workspace);
-    factory->dialog = [](CreateSubstrateOperation &op) {
+    auto log = logMessages(workspace);
+    substrateFactory(workspace, [](CreateSubstrateOperation &op) {
         op.setSphericalSubstrate(2, 5, 5, 5, Util::Vector3D(), 2, 2, 2, 1);
         op.step();
-    };
-    workspace.setOperationFactory(factory);
+    });
     workspace.activate(CreateSubstrateOperation::operationId);
 
     QVERIFY(!workspace.getCurrentOperation());
@@ -276,19 +249,16 @@ void TestCreateSubstrate::badSizes()
     QFETCH(bool, spherical);
     QFETCH(QString, expected);
     Core::Workspace workspace;
-    auto logObserver = std::make_shared<MessageLog>(&workspace.getConsoleInput());
-    workspace.getConsoleInput().addMessageObserver(logObserver);
-    auto factory = std::make_shared<SubstrateFactory>(&workspace);
-    factory->dialog = [=](CreateSubstrateOperation &op) {
+    auto log = logMessages(workspace);
+    substrateFactory(workspace, [=](CreateSubstrateOperation &op) {
         if (spherical)
             op.setSphericalSubstrate(1, nx, ny, nz, Util::Vector3D(), 5, 5, 5, 50);
         else
             op.setBlockSubstrate(1, nx, ny, nz, Util::Vector3D(), 0, 0, 0, nx, ny, 30);
         op.step();
-    };
-    workspace.setOperationFactory(factory);
+    });
     workspace.activate(CreateSubstrateOperation::operationId);
-    QCOMPARE(logObserver->lines, QStringList{expected});
+    QCOMPARE(log->lines, QStringList{expected});
     QVERIFY(!workspace.getCurrentOperation());
     QVERIFY(workspace.getDocument().getAllObjects().isEmpty());
     QCOMPARE(workspace.getUndoRedo().undoCount(), std::size_t(0));

@@ -1,6 +1,5 @@
 #include "../TestOperations.h"
 
-#include "Core/Operations/CreateSubstrateOperation.h"
 #include "Core/Operations/IDocumentInteraction.h"
 #include "Core/Operations/OpenDocumentOperation.h"
 #include "Core/Operations/SaveDocumentAsOperation.h"
@@ -8,14 +7,12 @@
 #include "Model/Automaton/TotalVolume.h"
 #include "Model/Materials/MaterialFactory.h"
 #include "Model/Persistence/DocumentReader.h"
-#include "Model/Persistence/DocumentWriter.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <random>
 
 using Core::Operations::IDocumentInteraction;
 using Core::Operations::OpenDocumentOperation;
@@ -40,18 +37,12 @@ public:
     {
         errors << QStringList { title, text, detail };
     }
-    void notify() override
-    {
-        ++notified;
-        if (onNotify)
-            onNotify();
-    }
+    void notify() override { ++notified; }
 
     QStringList answers;
     QList<FileRequest> requests;
     QList<QStringList> errors;
     int notified = 0;
-    std::function<void()> onNotify;
 };
 
 // The operations of this test by id, each given the scripted user.
@@ -98,27 +89,6 @@ public:
     void transform(Util::Vector3D, Util::Vector3D) override { }
 };
 
-std::shared_ptr<TotalVolume> randomVolume(
-    std::uint32_t nx, std::uint32_t ny, std::uint32_t nz, const Util::Vector3D &position, std::uint32_t seed)
-{
-    static const std::uint32_t ids[] = { 0, 1, 3, 4, 11 };
-    std::mt19937 random(seed);
-    std::vector<std::uint32_t> cells(std::size_t(nx) * ny * nz);
-    for (auto &id : cells)
-        id = ids[random() % 5];
-    return std::make_shared<TotalVolume>(nx, ny, nz, 0.5f, 1.f, 2.f, position, cells);
-}
-
-std::vector<std::uint32_t> cellsOf(TotalVolume &volume)
-{
-    std::vector<std::uint32_t> result(volume.getCellCount());
-    const auto *cells = volume.lockCells();
-    for (std::size_t i = 0; i < result.size(); ++i)
-        result[i] = cells[i].material;
-    volume.unlockCells();
-    return result;
-}
-
 QByteArray contents(const QString &fileName)
 {
     QFile file(fileName);
@@ -143,24 +113,19 @@ private slots:
     void init();
     void cleanup();
 
-    void chooserRequests();
     void save_data();
     void save();
-    void secondSaveWritesSameFileWithoutAsking();
     void failedSaveKeepsPreviousFile_data();
     void failedSaveKeepsPreviousFile();
     void objectsWithoutFileFormAreReported();
-    void saveThenOpenRoundTrip();
     void openCancelledSilently_data();
     void openCancelledSilently();
     void loadFailures_data();
     void loadFailures();
     void loadWarningsReachConsole();
-    void loadTranslatesMovedMaterial();
 
 private:
     void activate(std::uint32_t id) { workspace->activate(id); }
-
     QTemporaryDir folder;
     std::unique_ptr<Core::Workspace> workspace;
     std::shared_ptr<ScriptedUser> user;
@@ -182,8 +147,7 @@ void TestDocumentOperations::init()
     user = std::make_shared<ScriptedUser>();
     factory = std::make_shared<DocumentFactory>(workspace.get(), user);
     workspace->setOperationFactory(factory);
-    console = std::make_shared<MessageLog>(&workspace->getConsoleInput());
-    workspace->getConsoleInput().addMessageObserver(console);
+    console = logMessages(*workspace);
     ended = std::make_shared<CallbackObserver>(nullptr);
     workspace->addOperationEndedObserver(ended);
 }
@@ -192,25 +156,6 @@ void TestDocumentOperations::cleanup()
 {
     OpenDocumentOperation::setDocumentOpenedObserver(nullptr);
     workspace.reset();
-}
-
-void TestDocumentOperations::chooserRequests()
-{
-    const auto save = SaveDocumentOperation::fileRequest();
-    QVERIFY(save.forSaving);
-    QCOMPARE(save.caption, QStringLiteral("Choose location"));
-    QCOMPARE(save.folder, QDir::homePath());
-    QCOMPARE(save.filter, QStringLiteral("Kestrum file (*.kst)"));
-
-    auto open = OpenDocumentOperation::fileRequest();
-    QVERIFY(!open.forSaving);
-    QCOMPARE(open.caption, QStringLiteral("Choose file"));
-    QCOMPARE(open.folder, QDir::currentPath());
-    QCOMPARE(open.filter, QStringLiteral("Kestrum file (*.kst)"));
-
-    const QString last = folder.filePath(QStringLiteral("last.kst"));
-    OpenDocumentOperation::remember(last);
-    QCOMPARE(OpenDocumentOperation::fileRequest().folder, last);
 }
 
 void TestDocumentOperations::save_data()
@@ -268,22 +213,6 @@ void TestDocumentOperations::save()
     QCOMPARE(ended->count, 1);
 }
 
-void TestDocumentOperations::secondSaveWritesSameFileWithoutAsking()
-{
-    const QString file = folder.filePath(QStringLiteral("twice.kst"));
-    workspace->getDocument().addObject(makeVolume(1, 1, 1, 3));
-    user->answers << file;
-    activate(SaveDocumentOperation::operationId);
-    QCOMPARE(user->requests.size(), 1);
-    QCOMPARE(contents(file).count("<Object "), 1);
-
-    workspace->getDocument().addObject(makeVolume(1, 1, 1, 4));
-    activate(SaveDocumentOperation::operationId);
-    QCOMPARE(user->requests.size(), 1);
-    QCOMPARE(contents(file).count("<Object "), 2);
-    QCOMPARE(user->notified, 2);
-}
-
 void TestDocumentOperations::failedSaveKeepsPreviousFile_data()
 {
     QTest::addColumn<std::uint32_t>("id");
@@ -317,8 +246,8 @@ void TestDocumentOperations::failedSaveKeepsPreviousFile()
     activate(id);
 
     QCOMPARE(user->errors.size(), 1);
-    QCOMPARE(user->errors[0][0], QStringLiteral("Error writing to file"));
-    QCOMPARE(user->errors[0][1], QStringLiteral("Unable to save document to the specified file."));
+    QCOMPARE(user->errors[0].mid(0, 2), QStringList({QStringLiteral("Error writing to file"),
+                                                    QStringLiteral("Unable to save document to the specified file.")}));
     QVERIFY(user->errors[0][2].contains(QDir::toNativeSeparators(bad)));
     QCOMPARE(contents(good), saved);
     QVERIFY(!QFileInfo(bad).isFile());
@@ -339,63 +268,6 @@ void TestDocumentOperations::objectsWithoutFileFormAreReported()
     QCOMPARE(console->lines.size(), 1);
     QVERIFY(console->lines[0].startsWith(QStringLiteral("Save Document As: WARNING: 1 object")));
     QVERIFY(user->errors.isEmpty());
-}
-
-void TestDocumentOperations::saveThenOpenRoundTrip()
-{
-    const QString file = folder.filePath(QStringLiteral("round.kst"));
-    auto first = randomVolume(4, 3, 5, Util::Vector3D(1.5, -2, 0.25), 7);
-    auto second = randomVolume(1, 6, 2, Util::Vector3D(10, 0, 0), 8);
-    workspace->getDocument().addObject(first);
-    workspace->getDocument().addObject(second);
-    workspace->getUndoRedo().push(
-        std::make_shared<Core::Operations::CreateSubstrateOperation>(workspace.get()));
-    user->answers << file;
-    activate(SaveDocumentOperation::operationId);
-
-    // The observer opens the file into a workspace of its own, as a new window would.
-    Core::Workspace opened(folder.path());
-    auto openedEnded = std::make_shared<CallbackObserver>(nullptr);
-    opened.addOperationEndedObserver(openedEnded);
-    Model::Persistence::DocumentReader::Result result;
-    user->onNotify = [&] {
-        result = OpenDocumentOperation::loadDocument(opened, OpenDocumentOperation::rememberedFile());
-    };
-    user->answers << file;
-    const int notifiedBefore = user->notified;
-    activate(OpenDocumentOperation::operationId);
-
-    QCOMPARE(user->notified, notifiedBefore + 1);
-    QCOMPARE(user->requests.last().caption, QStringLiteral("Choose file"));
-    QCOMPARE(OpenDocumentOperation::rememberedFile(), file);
-    QVERIFY(result.ok);
-    QVERIFY(result.warnings.isEmpty());
-    QCOMPARE(opened.getDocument().getFileName(), file);
-    QCOMPARE(openedEnded->count, 1);
-
-    const auto objects = opened.getDocument().getAllObjects();
-    QCOMPARE(objects.size(), 2);
-    const std::shared_ptr<TotalVolume> originals[] = { first, second };
-    for (int i = 0; i < 2; ++i) {
-        auto loaded = std::dynamic_pointer_cast<TotalVolume>(objects[i]);
-        QVERIFY(loaded);
-        QCOMPARE(loaded->getSizeX(), originals[i]->getSizeX());
-        QCOMPARE(loaded->getSizeY(), originals[i]->getSizeY());
-        QCOMPARE(loaded->getSizeZ(), originals[i]->getSizeZ());
-        QCOMPARE(loaded->getCellSizeX(), originals[i]->getCellSizeX());
-        QCOMPARE(loaded->getCellSizeZ(), originals[i]->getCellSizeZ());
-        QCOMPARE(loaded->getPosition().x, originals[i]->getPosition().x);
-        QCOMPARE(loaded->getPosition().y, originals[i]->getPosition().y);
-        QCOMPARE(loaded->getPosition().z, originals[i]->getPosition().z);
-        QVERIFY(cellsOf(*loaded) == cellsOf(*originals[i]));
-    }
-    // The window that opened it is untouched, and neither stack moved.
-    QCOMPARE(workspace->getDocument().getAllObjects().size(), 2);
-    QCOMPARE(workspace->getUndoRedo().undoCount(), std::size_t(1));
-    QCOMPARE(workspace->getUndoRedo().redoCount(), std::size_t(0));
-    QCOMPARE(opened.getUndoRedo().undoCount(), std::size_t(0));
-    QVERIFY(!workspace->getCurrentOperation());
-    QVERIFY(console->lines.isEmpty());
 }
 
 void TestDocumentOperations::openCancelledSilently_data()
@@ -428,9 +300,6 @@ void TestDocumentOperations::loadFailures_data()
     QTest::newRow("other root") << QByteArray(
         "<?xml version=\"1.0\"?><Processes><Header version=\"1\"/></Processes>")
                                 << QStringLiteral("<Processes>");
-    QTest::newRow("no Header") << QByteArray("<Document><Object object-type=\"1\"/></Document>")
-                               << QStringLiteral("<Object>");
-    QTest::newRow("not XML") << QByteArray("just some text\n") << QStringLiteral("not a Kestrum document");
     QTest::newRow("missing file") << QByteArray() << QStringLiteral("Unable to open");
 }
 
@@ -477,28 +346,6 @@ void TestDocumentOperations::loadWarningsReachConsole()
         QVERIFY2(line.startsWith(QStringLiteral("WARNING: ")), qPrintable(line));
     QVERIFY(console->lines[1].contains(QStringLiteral("passed over")));
     QVERIFY2(console->lines[2].contains(QStringLiteral("memory")), qPrintable(console->lines[2]));
-}
-
-void TestDocumentOperations::loadTranslatesMovedMaterial()
-{
-    // Id 5 in the file is a material the catalogue knows under another name.
-    const QString file = folder.filePath(QStringLiteral("moved.kst"));
-    writeFile(file,
-        "<?xml version=\"1.0\"?><Document><Header version=\"1\"/>"
-        "<Material version=\"1\" name=\"Brass of the file\" material-id=\"5\" density=\"8500\" "
-        "poisson-ratio=\"0.34\" young-modulus=\"1e+11\" color=\"#FFB5A642\"/>"
-        "<Object object-type=\"1\" size-x=\"3\" size-y=\"1\" size-z=\"1\"><State>5 1 0 </State>"
-        "<Position/></Object></Document>");
-    const auto result = OpenDocumentOperation::loadDocument(*workspace, file);
-    QVERIFY(result.ok);
-    auto volume = std::dynamic_pointer_cast<TotalVolume>(workspace->getDocument().getAllObjects().value(0));
-    QVERIFY(volume);
-    const auto cells = cellsOf(*volume);
-    QVERIFY(cells[0] != 5 && cells[0] != 0);
-    QCOMPARE(Model::Materials::MaterialFactory::getInstance()->getMaterial(cells[0]).getName(),
-        QStringLiteral("Brass of the file"));
-    QCOMPARE(cells[1], 1u);
-    QCOMPARE(cells[2], 0u);
 }
 
 QTEST_GUILESS_MAIN(TestDocumentOperations)

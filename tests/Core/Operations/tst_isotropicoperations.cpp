@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include <cstdint>
+#include <algorithm>
 #include <functional>
 
 using Core::Operations::IsotropicFilmDepositionOperation;
@@ -43,32 +44,17 @@ void setMaterial(VolumeProcessOperation &operation, std::uint32_t id)
         dynamic_cast<IsotropicFilmEtchingOperation &>(operation).setMaterial(id);
 }
 
-// Operations 13 and 14 with an observer that plays the options dialog.
-class ProcessFactory : public Core::Operations::IOperationFactory
+// Operations 13 and 14 with `dialog` playing the options dialog.
+void useProcesses(Core::Workspace &workspace, std::function<void(VolumeProcessOperation &)> dialog)
 {
-public:
-    explicit ProcessFactory(Core::Workspace *ws) : workspace(ws) {}
-    std::shared_ptr<Core::Operations::Operation> createOperation(std::uint32_t id) override
-    {
-        std::shared_ptr<VolumeProcessOperation> operation;
-        if (id == IsotropicFilmDepositionOperation::operationId)
-            operation = makeOperation(Kind::Deposition, workspace);
-        else if (id == IsotropicFilmEtchingOperation::operationId)
-            operation = makeOperation(Kind::Etching, workspace);
-        else
-            return {};
-        operation->setObserver(std::make_shared<CallbackObserver>([this] {
-            auto current = std::dynamic_pointer_cast<VolumeProcessOperation>(workspace->getCurrentOperation());
-            if (current && dialog)
-                dialog(*current);
-        }));
-        return operation;
-    }
-    std::function<void(VolumeProcessOperation &)> dialog;
-
-private:
-    Core::Workspace *workspace;
-};
+    auto factory = std::make_shared<DialogFactory<VolumeProcessOperation>>(&workspace, [&workspace](std::uint32_t id) {
+        return id == IsotropicFilmDepositionOperation::operationId ? makeOperation(Kind::Deposition, &workspace)
+            : id == IsotropicFilmEtchingOperation::operationId   ? makeOperation(Kind::Etching, &workspace)
+                                                                 : nullptr;
+    });
+    factory->dialog = std::move(dialog);
+    workspace.setOperationFactory(factory);
+}
 
 // nx x ny x nz cells, material `fill` below z = `height`, empty above.
 std::shared_ptr<TotalVolume> slab(std::uint32_t n, std::uint32_t height, std::uint32_t fill)
@@ -100,37 +86,13 @@ class TestIsotropicOperations : public QObject
     Q_OBJECT
 
 private slots:
-    void namesAndKeys();
     void finishThresholds_data();
     void finishThresholds();
     void messagesInOrder_data();
     void messagesInOrder();
     void undoRedoAndBookkeeping_data();
     void undoRedoAndBookkeeping();
-    void rejectedOptionsLeaveItWaiting();
 };
-
-void TestIsotropicOperations::namesAndKeys()
-{
-    Core::Workspace workspace;
-    IsotropicFilmDepositionOperation deposition(&workspace);
-    IsotropicFilmEtchingOperation etching(&workspace);
-    QCOMPARE(deposition.getName(), QStringLiteral("Isotropic Deposition"));
-    QCOMPARE(deposition.getId(), 13u);
-    QCOMPARE(etching.getName(), QStringLiteral("Isotropic Etching"));
-    QCOMPARE(etching.getId(), 14u);
-
-    // The state records are keyed by class: after a deposition, the undo file
-    // holds an "IsotropicDeposition" line.
-    auto volume = slab(3, 1, 5);
-    deposition.setVolume(volume);
-    deposition.setThickness(1.0f);
-    deposition.setMaterial(2);
-    deposition.end();
-    QFile undo(workspace.getUndoFileName());
-    QVERIFY(undo.open(QIODevice::ReadOnly | QIODevice::Text));
-    QVERIFY(undo.readAll().startsWith("IsotropicDeposition "));
-}
 
 void TestIsotropicOperations::finishThresholds_data()
 {
@@ -155,8 +117,7 @@ void TestIsotropicOperations::finishThresholds()
     QFETCH(int, setters);
     QFETCH(bool, finishes);
     Core::Workspace workspace;
-    auto log = std::make_shared<MessageLog>(&workspace.getConsoleInput());
-    workspace.getConsoleInput().addMessageObserver(log);
+    auto log = logMessages(workspace);
     // Deposition of 9 on a 5-slab, etching of 5 from it: either changes the top layer.
     auto volume = slab(4, 2, 5);
     const auto before = volume->materialIds();
@@ -188,38 +149,35 @@ void TestIsotropicOperations::messagesInOrder()
 {
     QFETCH(Kind, kind);
     Core::Workspace workspace;
-    auto log = std::make_shared<MessageLog>(&workspace.getConsoleInput());
-    workspace.getConsoleInput().addMessageObserver(log);
-    auto factory = std::make_shared<ProcessFactory>(&workspace);
+    auto log = logMessages(workspace);
     int dialogs = 0;
-    factory->dialog = [&dialogs, kind](VolumeProcessOperation &op) {
+    useProcesses(workspace, [&dialogs](VolumeProcessOperation &op) {
         ++dialogs;
         QCOMPARE(op.getState(), 2u);
-        setDistance(op, 1.0f);
-        setMaterial(op, kind == Kind::Deposition ? 9 : 5);
-        op.end();
-    };
-    workspace.setOperationFactory(factory);
+    });
     auto volume = slab(4, 2, 5);
     workspace.getDocument().addObject(volume);
 
-    const std::uint32_t id = kind == Kind::Deposition ? 13 : 14;
-    workspace.activate(id);
+    workspace.activate(kind == Kind::Deposition ? 13 : 14);
     QVERIFY(workspace.getSelection().isSelectionMode());
-    QVERIFY(workspace.getCurrentOperation());
-    // Enter/Return with nothing selected asks again.
+    // Enter/Return with nothing selected asks again; once the volume is
+    // taken it asks nothing more.
     workspace.getConsoleInput().processLine(QString());
     QCOMPARE(dialogs, 0);
     workspace.getSelection().togglePicked(volume->getObjectId());
     workspace.getConsoleInput().processLine(QString());
+    workspace.getConsoleInput().processLine(QString());
     QCOMPARE(dialogs, 1);
+    auto operation = std::dynamic_pointer_cast<VolumeProcessOperation>(workspace.getCurrentOperation());
+    QVERIFY(operation);
+    setDistance(*operation, 1.0f);
+    setMaterial(*operation, kind == Kind::Deposition ? 9 : 5);
+    operation->end();
 
     const QString name = kind == Kind::Deposition ? QStringLiteral("Isotropic Deposition")
                                                   : QStringLiteral("Isotropic Etching");
-    const QStringList expected{name + ": Select a cell volume and press Enter/Return.",
-                               name + ": Select a cell volume and press Enter/Return.",
-                               name + ": Cell volume selected.", name + ": Operation finished."};
-    QCOMPARE(log->lines, expected);
+    const QString prompt = name + ": Select a cell volume and press Enter/Return.";
+    QCOMPARE(log->lines, QStringList({prompt, prompt, name + ": Cell volume selected.", name + ": Operation finished."}));
     QVERIFY(!workspace.getCurrentOperation());
     QVERIFY(!workspace.getSelection().isSelectionMode());
     QCOMPARE(workspace.getUndoRedo().undoTopName(), name);
@@ -253,15 +211,17 @@ void TestIsotropicOperations::undoRedoAndBookkeeping()
     workspace.setSiLatticeOutdated(volume->getObjectId(), false);
     const auto before = volume->materialIds();
 
-    auto factory = std::make_shared<ProcessFactory>(&workspace);
-    factory->dialog = [=](VolumeProcessOperation &op) {
+    useProcesses(workspace, [=](VolumeProcessOperation &op) {
         setDistance(op, 1.0f);
         setMaterial(op, material);
         op.end();
-    };
-    workspace.setOperationFactory(factory);
+    });
     workspace.getSelection().select(volume);
     workspace.activate(kind == Kind::Deposition ? 13 : 14);
+    // The state records are keyed by process.
+    QFile undo(workspace.getUndoFileName());
+    QVERIFY(undo.open(QIODevice::ReadOnly | QIODevice::Text));
+    QVERIFY(undo.readAll().startsWith(kind == Kind::Deposition ? "IsotropicDeposition " : "IsotropicEtching "));
 
     const auto after = volume->materialIds();
     QCOMPARE(layer(after, n, 2), topAfter);
@@ -275,9 +235,8 @@ void TestIsotropicOperations::undoRedoAndBookkeeping()
     QVERIFY(volume->materialIds() == before);
     // Both cell arrays are restored, not only the one drawn.
     const Model::Automaton::Voxel *next = volume->lockNextCells();
-    bool nextMatches = true;
-    for (std::size_t i = 0; i < volume->getCellCount(); ++i)
-        nextMatches = nextMatches && next[i].material == before[i];
+    const bool nextMatches = std::equal(before.begin(), before.end(), next,
+                                        [](std::uint32_t id, const Model::Automaton::Voxel &c) { return c.material == id; });
     volume->unlockNextCells();
     QVERIFY(nextMatches);
 
@@ -285,29 +244,6 @@ void TestIsotropicOperations::undoRedoAndBookkeeping()
     QVERIFY(volume->materialIds() == after);
     QVERIFY(stack.undo());
     QVERIFY(volume->materialIds() == before);
-}
-
-void TestIsotropicOperations::rejectedOptionsLeaveItWaiting()
-{
-    Core::Workspace workspace;
-    auto log = std::make_shared<MessageLog>(&workspace.getConsoleInput());
-    workspace.getConsoleInput().addMessageObserver(log);
-    auto factory = std::make_shared<ProcessFactory>(&workspace);
-    factory->dialog = [](VolumeProcessOperation &) {}; // the dialog was cancelled
-    workspace.setOperationFactory(factory);
-    auto volume = slab(3, 1, 5);
-    const auto before = volume->materialIds();
-    workspace.getSelection().select(volume);
-    workspace.activate(13);
-    QVERIFY(workspace.getCurrentOperation());
-    // Enter/Return once the volume was taken does not ask again.
-    workspace.getConsoleInput().processLine(QString());
-    QCOMPARE(log->lines.size(), 1);
-    workspace.cancelCurrent();
-    QCOMPARE(log->lines.last(), QStringLiteral("Isotropic Deposition: Operation canceled."));
-    QVERIFY(!workspace.getCurrentOperation());
-    QVERIFY(volume->materialIds() == before);
-    QCOMPARE(workspace.getUndoRedo().undoCount(), std::size_t(0));
 }
 
 QTEST_GUILESS_MAIN(TestIsotropicOperations)

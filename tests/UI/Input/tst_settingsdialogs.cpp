@@ -1,3 +1,5 @@
+#include "../GuiTestSupport.h"
+
 #include "UI/Input/ChangeColorsDialog.h"
 #include "UI/Input/ChangeGridSpacingDialog.h"
 #include "UI/SetViewAngleDialog.h"
@@ -8,11 +10,9 @@
 #include <QColorDialog>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
-#include <QLabel>
 #include <QPushButton>
 #include <QtTest>
 
-#include <functional>
 #include <memory>
 
 using Util::Vector3D;
@@ -40,43 +40,26 @@ std::unique_ptr<QDialog> makeDialog(int kind)
 
 QDoubleSpinBox *spin(QDialog *dialog, const char *name)
 {
-    auto *box = dialog->findChild<QDoubleSpinBox *>(QLatin1String(name));
-    if (!box)
-        qWarning("no spin box %s", name);
-    return box;
+    return GuiTestSupport::child<QDoubleSpinBox>(dialog, name);
 }
 
 QPushButton *button(QDialog *dialog, const char *name)
 {
-    return dialog->findChild<QPushButton *>(QLatin1String(name));
+    return GuiTestSupport::child<QPushButton>(dialog, name);
 }
 
-// Answers the next modal colour chooser: picks `color`, or cancels when it
-// is invalid. Records the chooser's title.
+// Answers the next colour chooser: picks `color`, or cancels when it is
+// invalid. Records the chooser's title.
 void answerColorChooser(const QColor &color, QString *title)
 {
-    auto *timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, color, title] {
-        auto *chooser = qobject_cast<QColorDialog *>(QApplication::activeModalWidget());
-        if (!chooser)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        *title = chooser->windowTitle();
-        if (color.isValid()) {
-            chooser->setCurrentColor(color);
-            chooser->accept();
-        } else {
-            chooser->reject();
-        }
-    });
-    timer->start();
-}
-
-Vector4D rgba(double r, double g, double b, double a)
-{
-    return Vector4D(r, g, b, a);
+    GuiTestSupport::answerDialog(
+        [color, title](QWidget *modal) {
+            *title = modal->windowTitle();
+            auto *chooser = qobject_cast<QColorDialog *>(modal);
+            if (chooser && color.isValid())
+                chooser->setCurrentColor(color);
+        },
+        color.isValid());
 }
 
 } // namespace
@@ -87,12 +70,10 @@ class TestSettingsDialogs : public QObject
 
 private slots:
     void init();
-    void cleanup();
+    void cleanup() { Util::ColorSettings::reset(); }
 
     void formIdentity_data();
     void formIdentity();
-    void fieldRanges_data();
-    void fieldRanges();
     void zoomPercentage_data();
     void zoomPercentage();
     void translateFilledWithCurrent_data();
@@ -116,11 +97,6 @@ void TestSettingsDialogs::init()
 {
     Util::ColorSettings::reset();
     Ui::SetViewAngleDialog::resetRememberedAngles();
-}
-
-void TestSettingsDialogs::cleanup()
-{
-    Util::ColorSettings::reset();
 }
 
 void TestSettingsDialogs::formIdentity_data()
@@ -154,49 +130,6 @@ void TestSettingsDialogs::formIdentity()
     QCOMPARE(rejected.count(), 1);
     box->button(QDialogButtonBox::Ok)->click();
     QCOMPARE(accepted.count(), 1);
-}
-
-void TestSettingsDialogs::fieldRanges_data()
-{
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QString>("label");
-    QTest::addColumn<int>("decimals");
-    QTest::addColumn<double>("minimum");
-    QTest::addColumn<double>("maximum");
-    QTest::addColumn<QString>("suffix");
-
-    QTest::newRow("distance x") << int(Translate) << "dblDistanceX" << "Distance X" << 3 << -1e9 << 1e9 << "";
-    QTest::newRow("distance y") << int(Translate) << "dblDistanceY" << "Distance Y" << 3 << -1e9 << 1e9 << "";
-    QTest::newRow("distance z") << int(Translate) << "dblDistanceZ" << "Distance Z" << 3 << -1e9 << 1e9 << "";
-    QTest::newRow("zoom") << int(Zoom) << "dblZoom" << "Zoom" << 2 << 0.1 << 100000.0 << "%";
-    QTest::newRow("angle x") << int(ViewAngle) << "dblAngleX" << "Angle X Axis" << 2 << -360.0 << 360.0 << "";
-    QTest::newRow("angle y") << int(ViewAngle) << "dblAngleY" << "Angle Y Axis" << 2 << -360.0 << 360.0 << "";
-    QTest::newRow("angle z") << int(ViewAngle) << "dblAngleZ" << "Angle Z Axis" << 2 << -360.0 << 360.0 << "";
-    QTest::newRow("spacing") << int(GridSpacing) << "dblSpacing" << "Spacing" << 4 << 0.0 << 1e9 << "";
-}
-
-void TestSettingsDialogs::fieldRanges()
-{
-    QFETCH(int, kind);
-    QFETCH(QString, field);
-    QFETCH(QString, label);
-    QFETCH(int, decimals);
-    QFETCH(double, minimum);
-    QFETCH(double, maximum);
-    QFETCH(QString, suffix);
-
-    auto dialog = makeDialog(kind);
-    auto *box = spin(dialog.get(), qPrintable(field));
-    QVERIFY(box);
-    QCOMPARE(box->decimals(), decimals);
-    QCOMPARE(box->minimum(), minimum);
-    QCOMPARE(box->maximum(), maximum);
-    QCOMPARE(box->suffix(), suffix);
-    bool labelled = false;
-    for (const QLabel *l : dialog->findChildren<QLabel *>())
-        labelled = labelled || (l->text() == label && l->buddy() == box);
-    QVERIFY2(labelled, qPrintable(label));
 }
 
 void TestSettingsDialogs::zoomPercentage_data()
@@ -298,11 +231,11 @@ void TestSettingsDialogs::colorStyleSheet_data()
 {
     QTest::addColumn<Vector4D>("color");
     QTest::addColumn<QString>("sheet");
-    QTest::newRow("grey") << rgba(0.4, 0.4, 0.4, 1) << "background-color : #666666;\nborder: none;";
-    QTest::newRow("padded digits") << rgba(0, 0.02, 1, 1) << "background-color : #0005ff;\nborder: none;";
-    QTest::newRow("a whole byte stays whole") << rgba(200 / 255.0, 7 / 255.0, 1 / 255.0, 1)
+    QTest::newRow("grey") << Vector4D(0.4, 0.4, 0.4, 1) << "background-color : #666666;\nborder: none;";
+    QTest::newRow("padded digits") << Vector4D(0, 0.02, 1, 1) << "background-color : #0005ff;\nborder: none;";
+    QTest::newRow("a whole byte stays whole") << Vector4D(200 / 255.0, 7 / 255.0, 1 / 255.0, 1)
                                               << "background-color : #c80701;\nborder: none;";
-    QTest::newRow("truncated, not rounded") << rgba(0.999, 0.5, 0.0039, 0) << "background-color : #fe7f00;\nborder: none;";
+    QTest::newRow("truncated, not rounded") << Vector4D(0.999, 0.5, 0.0039, 0) << "background-color : #fe7f00;\nborder: none;";
 }
 
 void TestSettingsDialogs::colorStyleSheet()
@@ -317,10 +250,13 @@ void TestSettingsDialogs::colorsOpenWithCurrentScheme()
     Util::ColorSettings::setColorScheme(1);
     Ui::Input::ChangeColorsDialog dialog;
     QCOMPARE(dialog.workingScheme(), 1);
-    QCOMPARE(button(&dialog, "btnBackgroundColor")->styleSheet(), QStringLiteral("background-color : #ffffff;\nborder: none;"));
-    QCOMPARE(button(&dialog, "btnGridColor")->styleSheet(), QStringLiteral("background-color : #666666;\nborder: none;"));
-    QCOMPARE(button(&dialog, "btnObjectColor")->styleSheet(), QStringLiteral("background-color : #ffffff;\nborder: none;"));
-    QCOMPARE(button(&dialog, "btnOutlineColor")->styleSheet(), QStringLiteral("background-color : #000000;\nborder: none;"));
+    const std::pair<const char *, const char *> shown[] = {{"btnBackgroundColor", "#ffffff"},
+                                                           {"btnGridColor", "#666666"},
+                                                           {"btnObjectColor", "#ffffff"},
+                                                           {"btnOutlineColor", "#000000"}};
+    for (const auto &[name, colour] : shown)
+        QCOMPARE(button(&dialog, name)->styleSheet(),
+                 QStringLiteral("background-color : %1;\nborder: none;").arg(QLatin1String(colour)));
 }
 
 void TestSettingsDialogs::loadSchemeThenOk_data()
@@ -331,8 +267,8 @@ void TestSettingsDialogs::loadSchemeThenOk_data()
     QTest::addColumn<Vector4D>("background");
     QTest::addColumn<Vector4D>("outline");
 
-    QTest::newRow("low colour scheme") << 0 << "btnLoadLowColorScheme" << 1 << rgba(1, 1, 1, 0) << rgba(0, 0, 0, 1);
-    QTest::newRow("back to the defaults") << 1 << "btnLoadDefaultColors" << 0 << rgba(0, 0, 0, 0) << rgba(1, 1, 1, 1);
+    QTest::newRow("low colour scheme") << 0 << "btnLoadLowColorScheme" << 1 << Vector4D(1, 1, 1, 0) << Vector4D(0, 0, 0, 1);
+    QTest::newRow("back to the defaults") << 1 << "btnLoadDefaultColors" << 0 << Vector4D(0, 0, 0, 0) << Vector4D(1, 1, 1, 1);
 }
 
 void TestSettingsDialogs::loadSchemeThenOk()
@@ -367,8 +303,8 @@ void TestSettingsDialogs::colorsCancelChangesNothing()
     dialog.reject();
     using namespace Util::ColorSettings;
     QCOMPARE(colorScheme(), 0);
-    QCOMPARE(color(BackgroundColor, 2), rgba(0, 0, 0, 0));
-    QCOMPARE(color(ObjectColor, 2), rgba(1, 0, 0, 1));
+    QCOMPARE(color(BackgroundColor, 2), Vector4D(0, 0, 0, 0));
+    QCOMPARE(color(ObjectColor, 2), Vector4D(1, 0, 0, 1));
 }
 
 void TestSettingsDialogs::pickColor_data()

@@ -1,5 +1,6 @@
+#include "../GuiTestSupport.h"
+
 #include "Core/Operations/CreateSubstrateOperation.h"
-#include "Core/Operations/IOperationFactory.h"
 #include "Core/Operations/IsotropicFilmDepositionOperation.h"
 #include "Core/Operations/IsotropicFilmEtchingOperation.h"
 #include "Core/Workspace.h"
@@ -16,39 +17,37 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include <functional>
 #include <memory>
 
-using Core::Operations::CreateSubstrateOperation;
-using Core::Operations::IsotropicFilmDepositionOperation;
-using Core::Operations::IsotropicFilmEtchingOperation;
+using namespace Core::Operations;
+using GuiTestSupport::child;
 using Ui::Operations::CreateSubstrateDialog;
 
 namespace {
 
+template <typename Op, typename Obs>
+std::shared_ptr<Operation> withObserver(Core::Workspace *workspace, QWidget *parent)
+{
+    auto operation = std::make_shared<Op>(workspace);
+    operation->setObserver(std::make_shared<Obs>(workspace, parent));
+    return operation;
+}
+
 // Builds the operations under test with their real observers.
-class DialogFactory : public Core::Operations::IOperationFactory
+class DialogFactory : public IOperationFactory
 {
 public:
     DialogFactory(Core::Workspace *ws, QWidget *parent) : workspace(ws), parent(parent) {}
-    std::shared_ptr<Core::Operations::Operation> createOperation(std::uint32_t id) override
+    std::shared_ptr<Operation> createOperation(std::uint32_t id) override
     {
-        if (id == CreateSubstrateOperation::operationId) {
-            auto operation = std::make_shared<CreateSubstrateOperation>(workspace);
-            operation->setObserver(std::make_shared<Ui::Observers::CreateSubstrateObserver>(workspace, parent));
-            return operation;
-        }
-        if (id == IsotropicFilmDepositionOperation::operationId) {
-            auto operation = std::make_shared<IsotropicFilmDepositionOperation>(workspace);
-            operation->setObserver(
-                std::make_shared<Ui::Observers::IsotropicFilmDepositionObserver>(workspace, parent));
-            return operation;
-        }
-        if (id == IsotropicFilmEtchingOperation::operationId) {
-            auto operation = std::make_shared<IsotropicFilmEtchingOperation>(workspace);
-            operation->setObserver(std::make_shared<Ui::Observers::IsotropicFilmEtchingObserver>(workspace, parent));
-            return operation;
-        }
+        if (id == CreateSubstrateOperation::operationId)
+            return withObserver<CreateSubstrateOperation, Ui::Observers::CreateSubstrateObserver>(workspace, parent);
+        if (id == IsotropicFilmDepositionOperation::operationId)
+            return withObserver<IsotropicFilmDepositionOperation, Ui::Observers::IsotropicFilmDepositionObserver>(
+                workspace, parent);
+        if (id == IsotropicFilmEtchingOperation::operationId)
+            return withObserver<IsotropicFilmEtchingOperation, Ui::Observers::IsotropicFilmEtchingObserver>(workspace,
+                                                                                                             parent);
         return {};
     }
 
@@ -57,44 +56,13 @@ private:
     QWidget *parent;
 };
 
-// Plays the user once the next modal dialog is up: `act` gets the dialog and
-// fills it; the dialog is then accepted or rejected. Returns the window title
-// seen, through `title`.
-void answerNextDialog(std::function<void(QDialog *)> act, bool accept, QString *title = nullptr, int attempts = 50)
+// A workspace whose operations open their real dialogs over `window`.
+struct Bench
 {
-    QTimer::singleShot(20, [=] {
-        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-        if (!dialog) {
-            if (attempts > 0)
-                answerNextDialog(act, accept, title, attempts - 1);
-            return;
-        }
-        if (title)
-            *title = dialog->windowTitle();
-        if (act)
-            act(dialog);
-        if (accept)
-            dialog->accept();
-        else
-            dialog->reject();
-    });
-}
-
-template <typename T>
-T *field(QWidget *dialog, const char *name)
-{
-    auto *widget = dialog->findChild<T *>(QString::fromLatin1(name));
-    if (!widget)
-        qWarning("no field %s", name);
-    return widget;
-}
-
-std::shared_ptr<Model::Automaton::TotalVolume> onlyVolume(Core::Workspace &workspace)
-{
-    const auto objects = workspace.getDocument().getAllObjects();
-    return objects.size() == 1 ? std::dynamic_pointer_cast<Model::Automaton::TotalVolume>(objects.first())
-                               : nullptr;
-}
+    Bench() { workspace.setOperationFactory(std::make_shared<DialogFactory>(&workspace, &window)); }
+    QWidget window;
+    Core::Workspace workspace;
+};
 
 std::size_t countMaterial(const std::vector<std::uint32_t> &ids, std::uint32_t material)
 {
@@ -110,11 +78,9 @@ std::shared_ptr<Model::Automaton::TotalVolume> slab(std::uint32_t n, std::uint32
     return std::make_shared<Model::Automaton::TotalVolume>(n, n, n, 1.f, 1.f, 1.f, Util::Vector3D(), ids);
 }
 
-std::unique_ptr<QDialog> makeIsotropicDialog(bool deposition)
+QVector<Model::Materials::Material> compatibleWith(const QString &process)
 {
-    if (deposition)
-        return std::make_unique<Ui::Operations::IsotropicDepositionDialog>();
-    return std::make_unique<Ui::Operations::IsotropicEtchingDialog>();
+    return Model::Process::ProcessFactory::getInstance()->getProcess(process).getCompatibleMaterials();
 }
 
 } // namespace
@@ -142,54 +108,53 @@ private slots:
 
 void TestDialogs::substrateDefaults_data()
 {
-    QTest::addColumn<QString>("name");
     QTest::addColumn<int>("minimum");
     QTest::addColumn<int>("maximum");
     QTest::addColumn<int>("value");
     QTest::addColumn<bool>("enabled");
     const int big = 999999999;
-    QTest::newRow("total width") << "sbxTotalWidth" << 1 << 10000 << 100 << true;
-    QTest::newRow("total length") << "sbxTotalLength" << 1 << 10000 << 100 << true;
-    QTest::newRow("total height") << "sbxTotalHeight" << 1 << 10000 << 80 << true;
-    QTest::newRow("block width") << "sbxSubsWidth" << 1 << big << 100 << true;
-    QTest::newRow("block length") << "sbxSubsLength" << 1 << big << 100 << true;
-    QTest::newRow("block height") << "sbxSubsHeight" << 1 << big << 30 << true;
-    QTest::newRow("offset x") << "sbxSubsX" << 0 << big << 0 << true;
-    QTest::newRow("offset y") << "sbxSubsY" << 0 << big << 0 << true;
-    QTest::newRow("offset z") << "sbxSubsZ" << 0 << big << 0 << true;
-    QTest::newRow("centre x") << "sbxSubsCenterX" << 0 << big << 0 << false;
-    QTest::newRow("centre y") << "sbxSubsCenterY" << 0 << big << 0 << false;
-    QTest::newRow("centre z") << "sbxSubsCenterZ" << 0 << big << 0 << false;
-    QTest::newRow("radius") << "sbxSubsRadius" << 1 << big << 50 << false;
+    QTest::newRow("sbxTotalWidth") << 1 << 10000 << 100 << true;
+    QTest::newRow("sbxTotalLength") << 1 << 10000 << 100 << true;
+    QTest::newRow("sbxTotalHeight") << 1 << 10000 << 80 << true;
+    QTest::newRow("sbxSubsWidth") << 1 << big << 100 << true;
+    QTest::newRow("sbxSubsLength") << 1 << big << 100 << true;
+    QTest::newRow("sbxSubsHeight") << 1 << big << 30 << true;
+    QTest::newRow("sbxSubsX") << 0 << big << 0 << true;
+    QTest::newRow("sbxSubsY") << 0 << big << 0 << true;
+    QTest::newRow("sbxSubsZ") << 0 << big << 0 << true;
+    QTest::newRow("sbxSubsCenterX") << 0 << big << 0 << false;
+    QTest::newRow("sbxSubsCenterY") << 0 << big << 0 << false;
+    QTest::newRow("sbxSubsCenterZ") << 0 << big << 0 << false;
+    QTest::newRow("sbxSubsRadius") << 1 << big << 50 << false;
+    QTest::newRow("dblVolumeX") << -1000000000 << 1000000000 << 0 << true;
+    QTest::newRow("dblVolumeY") << -1000000000 << 1000000000 << 0 << true;
+    QTest::newRow("dblVolumeZ") << -1000000000 << 1000000000 << 0 << true;
 }
 
 void TestDialogs::substrateDefaults()
 {
-    QFETCH(QString, name);
     QFETCH(int, minimum);
     QFETCH(int, maximum);
     QFETCH(int, value);
     QFETCH(bool, enabled);
     CreateSubstrateDialog dialog;
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Create Substrate"));
-    QCOMPARE(dialog.objectName(), QStringLiteral("CreateSubstrateDialogForm"));
-    auto *box = dialog.findChild<QSpinBox *>(name);
+    QVERIFY(!dialog.isSpherical());
+    const char *name = QTest::currentDataTag();
+    if (auto *position = dialog.findChild<QDoubleSpinBox *>(QLatin1String(name))) {
+        QCOMPARE(position->decimals(), 2);
+        QCOMPARE(position->minimum(), double(minimum));
+        QCOMPARE(position->maximum(), double(maximum));
+        QCOMPARE(position->value(), double(value));
+        return;
+    }
+    auto *box = child<QSpinBox>(&dialog, name);
     QVERIFY(box);
     QCOMPARE(box->minimum(), minimum);
     QCOMPARE(box->maximum(), maximum);
     QCOMPARE(box->value(), value);
     QCOMPARE(box->isEnabled(), enabled);
     QVERIFY(!box->toolTip().isEmpty());
-
-    QVERIFY(!dialog.isSpherical());
-    for (const char *position : {"dblVolumeX", "dblVolumeY", "dblVolumeZ"}) {
-        auto *box = field<QDoubleSpinBox>(&dialog, position);
-        QVERIFY(box);
-        QCOMPARE(box->minimum(), -1e9);
-        QCOMPARE(box->maximum(), 1e9);
-        QCOMPARE(box->value(), 0.0);
-        QCOMPARE(box->decimals(), 2);
-    }
 }
 
 void TestDialogs::substrateInterlocks_data()
@@ -236,23 +201,21 @@ void TestDialogs::substrateInterlocks()
 void TestDialogs::substrateShapeToggle()
 {
     CreateSubstrateDialog dialog;
-    const QStringList blockFields{"sbxSubsWidth", "sbxSubsLength", "sbxSubsHeight", "sbxSubsX", "sbxSubsY",
-                                  "sbxSubsZ",     "lblSubsSize",   "lblSubsCorner"};
-    const QStringList sphereFields{"sbxSubsCenterX", "sbxSubsCenterY", "sbxSubsCenterZ", "sbxSubsRadius",
-                                   "lblSubsCenterX", "lblSubsRadius"};
-    auto *check = field<QCheckBox>(&dialog, "cbxSubsSphere");
-    QVERIFY(check);
+    const QStringList blockFields{"sbxSubsWidth", "sbxSubsLength", "sbxSubsHeight", "sbxSubsX",
+                                  "sbxSubsY",     "sbxSubsZ",      "lblSubsSize",   "lblSubsCorner"};
+    const QStringList sphereFields{"sbxSubsCenterX", "sbxSubsCenterY", "sbxSubsCenterZ",
+                                   "sbxSubsRadius",  "lblSubsCenterX", "lblSubsRadius"};
+    auto *check = child<QCheckBox>(&dialog, "cbxSubsSphere");
     QCOMPARE(check->text(), QStringLiteral("Spherical Substrate"));
     for (bool spherical : {true, false, true}) {
         check->setChecked(spherical);
         QCOMPARE(dialog.isSpherical(), spherical);
-        for (const QString &name : blockFields)
-            QVERIFY2(dialog.findChild<QWidget *>(name)->isEnabled() == !spherical, qPrintable(name));
-        for (const QString &name : sphereFields)
-            QVERIFY2(dialog.findChild<QWidget *>(name)->isEnabled() == spherical, qPrintable(name));
+        for (const QString &name : blockFields + sphereFields)
+            QVERIFY2(dialog.findChild<QWidget *>(name)->isEnabled() == (spherical == sphereFields.contains(name)),
+                     qPrintable(name));
         // The volume fields never change.
-        QVERIFY(field<QSpinBox>(&dialog, "sbxTotalWidth")->isEnabled());
-        QVERIFY(field<QComboBox>(&dialog, "cbxFilm")->isEnabled());
+        QVERIFY(child<QSpinBox>(&dialog, "sbxTotalWidth")->isEnabled());
+        QVERIFY(child<QComboBox>(&dialog, "cbxFilm")->isEnabled());
     }
 }
 
@@ -263,14 +226,11 @@ void TestDialogs::substrateMaterialList()
     CreateSubstrateDialog dialog;
     QCOMPARE(dialog.getMaterialId(), 0u); // empty list: an empty volume
     dialog.setMaterials(materials);
-    auto *list = field<QComboBox>(&dialog, "cbxFilm");
+    auto *list = child<QComboBox>(&dialog, "cbxFilm");
     QCOMPARE(list->count(), materials.size());
-    QCOMPARE(list->currentIndex(), 0);
     QCOMPARE(dialog.getMaterialId(), materials.first().getId());
-    for (int i = 0; i < materials.size(); ++i) {
+    for (int i = 0; i < materials.size(); ++i) // ids and swatches: the MaterialChoice test
         QCOMPARE(list->itemText(i), materials[i].getName());
-        QCOMPARE(list->itemIcon(i).availableSizes().value(0), QSize(100, 100));
-    }
     list->setCurrentIndex(materials.size() - 1);
     QCOMPARE(dialog.getMaterialId(), materials.last().getId());
 }
@@ -287,45 +247,40 @@ void TestDialogs::substrateObserverAccepts()
 {
     QFETCH(bool, spherical);
     QFETCH(std::size_t, filledCells);
-    QWidget window;
-    Core::Workspace workspace;
-    workspace.setOperationFactory(std::make_shared<DialogFactory>(&workspace, &window));
-    const auto materials = Model::Materials::MaterialFactory::getInstance()->getMaterials();
-    const std::uint32_t chosen = materials.at(1).getId();
-
+    Bench bench;
+    const std::uint32_t chosen = Model::Materials::MaterialFactory::getInstance()->getMaterials().at(1).getId();
     QString title;
-    answerNextDialog(
-        [spherical](QDialog *dialog) {
-            field<QSpinBox>(dialog, "sbxTotalWidth")->setValue(6);
-            field<QSpinBox>(dialog, "sbxTotalLength")->setValue(5);
-            field<QSpinBox>(dialog, "sbxTotalHeight")->setValue(4);
-            field<QDoubleSpinBox>(dialog, "dblVolumeX")->setValue(-12.5);
-            field<QDoubleSpinBox>(dialog, "dblVolumeZ")->setValue(3.25);
-            field<QComboBox>(dialog, "cbxFilm")->setCurrentIndex(1);
-            if (spherical) {
-                field<QCheckBox>(dialog, "cbxSubsSphere")->setChecked(true);
-                field<QSpinBox>(dialog, "sbxSubsCenterX")->setValue(2);
-                field<QSpinBox>(dialog, "sbxSubsCenterY")->setValue(2);
-                field<QSpinBox>(dialog, "sbxSubsCenterZ")->setValue(1);
-                field<QSpinBox>(dialog, "sbxSubsRadius")->setValue(1);
-            } else {
-                field<QSpinBox>(dialog, "sbxSubsWidth")->setValue(4);
-                field<QSpinBox>(dialog, "sbxSubsLength")->setValue(3);
-                field<QSpinBox>(dialog, "sbxSubsHeight")->setValue(2);
-                field<QSpinBox>(dialog, "sbxSubsX")->setValue(2);
-                field<QSpinBox>(dialog, "sbxSubsY")->setValue(1);
-                field<QSpinBox>(dialog, "sbxSubsZ")->setValue(1);
-            }
+    GuiTestSupport::answerDialog(
+        [&](QWidget *dialog) {
+            title = dialog->windowTitle();
+            const std::pair<const char *, int> block[] = {{"sbxSubsWidth", 4}, {"sbxSubsLength", 3}, {"sbxSubsHeight", 2},
+                                                          {"sbxSubsX", 2},     {"sbxSubsY", 1},      {"sbxSubsZ", 1}};
+            const std::pair<const char *, int> sphere[] = {
+                {"sbxSubsCenterX", 2}, {"sbxSubsCenterY", 2}, {"sbxSubsCenterZ", 1}, {"sbxSubsRadius", 1}};
+            child<QSpinBox>(dialog, "sbxTotalWidth")->setValue(6);
+            child<QSpinBox>(dialog, "sbxTotalLength")->setValue(5);
+            child<QSpinBox>(dialog, "sbxTotalHeight")->setValue(4);
+            child<QDoubleSpinBox>(dialog, "dblVolumeX")->setValue(-12.5);
+            child<QDoubleSpinBox>(dialog, "dblVolumeZ")->setValue(3.25);
+            child<QComboBox>(dialog, "cbxFilm")->setCurrentIndex(1);
+            child<QCheckBox>(dialog, "cbxSubsSphere")->setChecked(spherical);
+            if (spherical)
+                for (const auto &[name, value] : sphere)
+                    child<QSpinBox>(dialog, name)->setValue(value);
+            else
+                for (const auto &[name, value] : block)
+                    child<QSpinBox>(dialog, name)->setValue(value);
         },
-        true, &title);
-    workspace.activate(CreateSubstrateOperation::operationId);
+        true);
+    bench.workspace.activate(CreateSubstrateOperation::operationId);
 
     QCOMPARE(title, QStringLiteral("Create Substrate"));
-    auto volume = onlyVolume(workspace);
+    const auto objects = bench.workspace.getDocument().getAllObjects();
+    QCOMPARE(objects.size(), 1);
+    auto volume = std::dynamic_pointer_cast<Model::Automaton::TotalVolume>(objects.first());
     QVERIFY(volume);
-    QCOMPARE(volume->getSizeX(), 6u);
-    QCOMPARE(volume->getSizeY(), 5u);
-    QCOMPARE(volume->getSizeZ(), 4u);
+    QCOMPARE(QVector<std::uint32_t>({volume->getSizeX(), volume->getSizeY(), volume->getSizeZ()}),
+             QVector<std::uint32_t>({6, 5, 4}));
     QCOMPARE(volume->getPosition().x, -12.5);
     QCOMPARE(volume->getPosition().z, 3.25);
     const auto ids = volume->materialIds();
@@ -339,51 +294,48 @@ void TestDialogs::substrateObserverAccepts()
         QCOMPARE(ids[volume->index(2, 2, 1)], chosen);
         QCOMPARE(ids[volume->index(2, 2, 3)], 0u);
     }
-    QCOMPARE(workspace.getConsoleInput().getMessage(),
+    QCOMPARE(bench.workspace.getConsoleInput().getMessage(),
              QStringLiteral("Create Substrate: substrate created successfully."));
-    QVERIFY(!workspace.getCurrentOperation());
-    QCOMPARE(workspace.getUndoRedo().undoTopName(), QStringLiteral("Create Substrate"));
+    QVERIFY(!bench.workspace.getCurrentOperation());
+    QCOMPARE(bench.workspace.getUndoRedo().undoTopName(), QStringLiteral("Create Substrate"));
 }
 
 void TestDialogs::substrateObserverRejectCancels()
 {
-    QWidget window;
-    Core::Workspace workspace;
-    workspace.setOperationFactory(std::make_shared<DialogFactory>(&workspace, &window));
+    Bench bench;
     bool seen = false;
-    answerNextDialog([&seen](QDialog *) { seen = true; }, false);
-    workspace.activate(CreateSubstrateOperation::operationId);
+    GuiTestSupport::answerDialog([&seen](QWidget *) { seen = true; }, false);
+    bench.workspace.activate(CreateSubstrateOperation::operationId);
     QVERIFY(seen);
-    QVERIFY(!workspace.getCurrentOperation());
-    QVERIFY(workspace.getDocument().getAllObjects().isEmpty());
-    QVERIFY(workspace.getConsoleInput().getMessage().isEmpty());
-    QCOMPARE(workspace.getUndoRedo().undoCount(), std::size_t(0));
+    QVERIFY(!bench.workspace.getCurrentOperation());
+    QVERIFY(bench.workspace.getDocument().getAllObjects().isEmpty());
+    QVERIFY(bench.workspace.getConsoleInput().getMessage().isEmpty());
+    QCOMPARE(bench.workspace.getUndoRedo().undoCount(), std::size_t(0));
 }
 
 void TestDialogs::isotropicDialog_data()
 {
     QTest::addColumn<bool>("deposition");
-    QTest::addColumn<QString>("form");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("valueName");
     QTest::addColumn<QString>("valueLabel");
     QTest::addColumn<QString>("process");
-    QTest::newRow("deposition") << true << "IsotropicDepositionForm" << "Isotropic Film Deposition" << "dblThickness"
-                                << "Film thickness" << "CVD";
-    QTest::newRow("etching") << false << "IsotropicEtchingForm" << "Isotropic Film Etching" << "dblDepth"
-                             << "Etch Depth" << "Isotropic Etching";
+    QTest::newRow("deposition") << true << "Isotropic Film Deposition" << "dblThickness" << "Film thickness" << "CVD";
+    QTest::newRow("etching") << false << "Isotropic Film Etching" << "dblDepth" << "Etch Depth" << "Isotropic Etching";
 }
 
 void TestDialogs::isotropicDialog()
 {
     QFETCH(bool, deposition);
-    QFETCH(QString, form);
     QFETCH(QString, title);
     QFETCH(QString, valueName);
     QFETCH(QString, valueLabel);
     QFETCH(QString, process);
-    auto dialog = makeIsotropicDialog(deposition);
-    QCOMPARE(dialog->objectName(), form);
+    std::unique_ptr<QDialog> dialog;
+    if (deposition)
+        dialog = std::make_unique<Ui::Operations::IsotropicDepositionDialog>();
+    else
+        dialog = std::make_unique<Ui::Operations::IsotropicEtchingDialog>();
     QCOMPARE(dialog->windowTitle(), title);
     auto *value = dialog->findChild<QDoubleSpinBox *>(valueName);
     QVERIFY(value);
@@ -395,22 +347,14 @@ void TestDialogs::isotropicDialog()
     QStringList labels;
     for (auto *label : dialog->findChildren<QLabel *>())
         labels << label->text();
-    QVERIFY2(labels.contains(valueLabel), qPrintable(labels.join('|')));
-    QVERIFY(labels.contains(QStringLiteral("Material")));
+    QVERIFY2(labels.contains(valueLabel) && labels.contains(QStringLiteral("Material")), qPrintable(labels.join('|')));
 
-    const auto compatible = Model::Process::ProcessFactory::getInstance()->getProcess(process).getCompatibleMaterials();
+    const auto compatible = compatibleWith(process);
     QVERIFY(!compatible.isEmpty());
-    auto *list = field<QComboBox>(dialog.get(), "cbxMaterial");
-    QVERIFY(list);
+    auto *list = child<QComboBox>(dialog.get(), "cbxMaterial");
     QCOMPARE(list->count(), compatible.size());
-    for (int i = 0; i < compatible.size(); ++i) {
-        QCOMPARE(list->itemText(i), compatible[i].getName());
+    for (int i = 0; i < compatible.size(); ++i)
         QCOMPARE(list->itemData(i).toUInt(), compatible[i].getId());
-        QCOMPARE(list->itemIcon(i).availableSizes().value(0), QSize(100, 100));
-    }
-    auto *buttons = dialog->findChild<QDialogButtonBox *>();
-    QVERIFY(buttons->button(QDialogButtonBox::Ok));
-    QVERIFY(buttons->button(QDialogButtonBox::Cancel));
 }
 
 void TestDialogs::isotropicObserverAccepts_data()
@@ -427,26 +371,24 @@ void TestDialogs::isotropicObserverAccepts()
     QFETCH(bool, deposition);
     QFETCH(QString, valueName);
     QFETCH(QString, process);
-    const auto compatible = Model::Process::ProcessFactory::getInstance()->getProcess(process).getCompatibleMaterials();
+    const auto compatible = compatibleWith(process);
     QVERIFY(compatible.size() > 1);
     const std::uint32_t chosen = compatible.last().getId();
-    QWidget window;
-    Core::Workspace workspace;
-    workspace.setOperationFactory(std::make_shared<DialogFactory>(&workspace, &window));
+    Bench bench;
     // Deposition grows one layer on a 2-layer slab; etching removes the top of a 3-layer slab.
     const std::uint32_t n = 4;
     auto volume = slab(n, deposition ? 2 : 3, deposition ? 99 : chosen);
-    workspace.getDocument().addObject(volume);
-    workspace.getSelection().select(volume);
+    bench.workspace.getDocument().addObject(volume);
+    bench.workspace.getSelection().select(volume);
 
-    answerNextDialog(
-        [&](QDialog *dialog) {
+    GuiTestSupport::answerDialog(
+        [&](QWidget *dialog) {
             dialog->findChild<QDoubleSpinBox *>(valueName)->setValue(1.0);
-            auto *list = field<QComboBox>(dialog, "cbxMaterial");
+            auto *list = child<QComboBox>(dialog, "cbxMaterial");
             list->setCurrentIndex(list->count() - 1);
         },
         true);
-    workspace.activate(deposition ? 13 : 14);
+    bench.workspace.activate(deposition ? 13 : 14);
 
     const auto ids = volume->materialIds();
     std::size_t layer2 = 0;
@@ -457,21 +399,20 @@ void TestDialogs::isotropicObserverAccepts()
     QCOMPARE(ids[volume->index(1, 1, 3)], 0u);
     QCOMPARE(ids[volume->index(1, 1, 1)], deposition ? 99u : chosen);
     const QString name = deposition ? QStringLiteral("Isotropic Deposition") : QStringLiteral("Isotropic Etching");
-    QCOMPARE(workspace.getConsoleInput().getMessage(), name + QStringLiteral(": Operation finished."));
-    QVERIFY(!workspace.getCurrentOperation());
-    QCOMPARE(workspace.getUndoRedo().undoTopName(), name);
+    QCOMPARE(bench.workspace.getConsoleInput().getMessage(), name + QStringLiteral(": Operation finished."));
+    QVERIFY(!bench.workspace.getCurrentOperation());
+    QCOMPARE(bench.workspace.getUndoRedo().undoTopName(), name);
 }
 
 void TestDialogs::isotropicObserverRejectWaits()
 {
-    QWidget window;
-    Core::Workspace workspace;
-    workspace.setOperationFactory(std::make_shared<DialogFactory>(&workspace, &window));
+    Bench bench;
+    Core::Workspace &workspace = bench.workspace;
     auto volume = slab(3, 1, 5);
     const auto before = volume->materialIds();
     workspace.getSelection().select(volume);
     QString title;
-    answerNextDialog(nullptr, false, &title);
+    GuiTestSupport::answerDialog([&title](QWidget *dialog) { title = dialog->windowTitle(); }, false);
     workspace.activate(13);
     QCOMPARE(title, QStringLiteral("Isotropic Film Deposition"));
     QVERIFY(std::dynamic_pointer_cast<IsotropicFilmDepositionOperation>(workspace.getCurrentOperation()));
