@@ -89,10 +89,10 @@ void TestModel::cellAddressing_data()
 {
     QTest::addColumn<QVector<uint>>("sizeAndCell"); // nx, ny, nz, x, y, z
     QTest::addColumn<uint>("expected");
-    QTest::newRow("single cell") << QVector<uint> { 1, 1, 1, 0, 0, 0 } << 0u;
-    QTest::newRow("2x3x4 last") << QVector<uint> { 2, 3, 4, 1, 2, 3 } << 23u;
-    QTest::newRow("2x3x4 z fastest") << QVector<uint> { 2, 3, 4, 0, 0, 1 } << 1u;
-    QTest::newRow("2x3x4 x slowest") << QVector<uint> { 2, 3, 4, 1, 0, 0 } << 12u;
+    QTest::newRow("single cell") << QVector<uint> {1, 1, 1, 0, 0, 0} << 0u;
+    QTest::newRow("2x3x4 last") << QVector<uint> {2, 3, 4, 1, 2, 3} << 23u;
+    QTest::newRow("2x3x4 z fastest") << QVector<uint> {2, 3, 4, 0, 0, 1} << 1u;
+    QTest::newRow("2x3x4 x slowest") << QVector<uint> {2, 3, 4, 1, 0, 0} << 12u;
 }
 
 void TestModel::cellAddressing()

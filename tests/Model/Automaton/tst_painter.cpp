@@ -45,7 +45,7 @@ enum : std::uint32_t {
 
 void addMaterial(std::uint32_t id, float r, float g, float b, float a)
 {
-    const float color[4] = { r, g, b, a };
+    const float color[4] = {r, g, b, a};
     MaterialFactory::getInstance()->addMaterial(
         Material(id, QStringLiteral("test %1").arg(id), 1.0f, 1.0f, 0.1f, color));
 }
@@ -54,9 +54,9 @@ std::array<float, 4> catalogueColor(std::uint32_t id)
 {
     const Material m = MaterialFactory::getInstance()->getMaterial(id);
     if (m.getId() == 0)
-        return { 1.0f, 0.0f, 1.0f, 1.0f };
+        return {1.0f, 0.0f, 1.0f, 1.0f};
     const Util::Vector4D c = m.getColor();
-    return { float(c.x), float(c.y), float(c.z), float(c.w) };
+    return {float(c.x), float(c.y), float(c.z), float(c.w)};
 }
 
 // "x,y,z=id x,y,z=id ..." -> cells of an otherwise empty volume.
@@ -77,7 +77,7 @@ std::shared_ptr<TotalVolume> makeRandomVolume(
     quint32 seed, std::uint32_t nx, std::uint32_t ny, std::uint32_t nz)
 {
     static const std::uint32_t palette[]
-        = { 0, 0, 0, Si, Si, Oxide, HalfGlass, Haze, NearlyOpaque, OtherGlass, Unknown };
+        = {0, 0, 0, Si, Si, Oxide, HalfGlass, Haze, NearlyOpaque, OtherGlass, Unknown};
     QRandomGenerator random(seed);
     std::vector<std::uint32_t> ids(std::size_t(nx) * ny * nz);
     for (auto &id : ids)
@@ -90,19 +90,18 @@ QuadFace expectedFace(const TotalVolume &volume, const Model::Automaton::Voxel *
 {
     // Corners written out per face, independently of the builder's table.
     static const int corners[6][4][3] = {
-        { { 0, 0, 0 }, { 0, 1, 0 }, { 1, 1, 0 }, { 1, 0, 0 } },
-        { { 0, 0, 1 }, { 1, 0, 1 }, { 1, 1, 1 }, { 0, 1, 1 } },
-        { { 0, 0, 0 }, { 1, 0, 0 }, { 1, 0, 1 }, { 0, 0, 1 } },
-        { { 0, 1, 0 }, { 0, 1, 1 }, { 1, 1, 1 }, { 1, 1, 0 } },
-        { { 0, 0, 0 }, { 0, 0, 1 }, { 0, 1, 1 }, { 0, 1, 0 } },
-        { { 1, 0, 0 }, { 1, 1, 0 }, { 1, 1, 1 }, { 1, 0, 1 } },
+        {{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}},
+        {{0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}},
+        {{0, 0, 0}, {1, 0, 0}, {1, 0, 1}, {0, 0, 1}},
+        {{0, 1, 0}, {0, 1, 1}, {1, 1, 1}, {1, 1, 0}},
+        {{0, 0, 0}, {0, 0, 1}, {0, 1, 1}, {0, 1, 0}},
+        {{1, 0, 0}, {1, 1, 0}, {1, 1, 1}, {1, 0, 1}},
     };
-    static const float normals[6][3]
-        = { { 0, 0, -1 }, { 0, 0, 1 }, { 0, -1, 0 }, { 0, 1, 0 }, { -1, 0, 0 }, { 1, 0, 0 } };
+    static const float normals[6][3] = {{0, 0, -1}, {0, 0, 1}, {0, -1, 0}, {0, 1, 0}, {-1, 0, 0}, {1, 0, 0}};
     const std::size_t index = volume.index(x, y, z);
     QuadFace f;
-    const std::uint32_t origin[3] = { x, y, z };
-    const float size[3] = { volume.getCellSizeX(), volume.getCellSizeY(), volume.getCellSizeZ() };
+    const std::uint32_t origin[3] = {x, y, z};
+    const float size[3] = {volume.getCellSizeX(), volume.getCellSizeY(), volume.getCellSizeZ()};
     for (int k = 0; k < 4; ++k)
         for (int a = 0; a < 3; ++a)
             f.vertices[k][a] = float(origin[a] + corners[face][k][a]) * size[a];
@@ -123,15 +122,14 @@ void referenceFaces(TotalVolume &volume, const CellRange &limits, QuadFaceList &
         return x >= long(r.lower[0]) && x < long(r.upper[0]) && y >= long(r.lower[1]) && y < long(r.upper[1])
             && z >= long(r.lower[2]) && z < long(r.upper[2]);
     };
-    static const int dir[6][3]
-        = { { 0, 0, -1 }, { 0, 0, 1 }, { 0, -1, 0 }, { 0, 1, 0 }, { -1, 0, 0 }, { 1, 0, 0 } };
+    static const int dir[6][3] = {{0, 0, -1}, {0, 0, 1}, {0, -1, 0}, {0, 1, 0}, {-1, 0, 0}, {1, 0, 0}};
     for (std::uint32_t x = r.lower[0]; x < r.upper[0]; ++x)
         for (std::uint32_t y = r.lower[1]; y < r.upper[1]; ++y)
             for (std::uint32_t z = r.lower[2]; z < r.upper[2]; ++z) {
                 const std::uint32_t m = cells[volume.index(x, y, z)].material;
                 for (int f = 0; f < 6; ++f) {
                     if (m == 0) {
-                        empty.push_back(expectedFace(volume, cells, x, y, z, f, { 0.8f, 0.8f, 0.8f, 1.0f }));
+                        empty.push_back(expectedFace(volume, cells, x, y, z, f, {0.8f, 0.8f, 0.8f, 1.0f}));
                         continue;
                     }
                     const long nx = long(x) + dir[f][0], ny = long(y) + dir[f][1], nz = long(z) + dir[f][2];
@@ -162,7 +160,7 @@ void compareLists(const QuadFaceList &actual, const QuadFaceList &expected)
 
 std::array<float, 4> faceColor(const QuadFace &face)
 {
-    return { face.color[0], face.color[1], face.color[2], face.color[3] };
+    return {face.color[0], face.color[1], face.color[2], face.color[3]};
 }
 
 bool fuzzyEqual(const std::array<float, 4> &a, const std::array<float, 4> &b)
@@ -221,7 +219,7 @@ void TestPainter::initTestCase()
 
 void TestPainter::cleanupTestCase()
 {
-    for (std::uint32_t id : { HalfGlass, Haze, NearlyOpaque, OtherGlass, Orange })
+    for (std::uint32_t id : {HalfGlass, Haze, NearlyOpaque, OtherGlass, Orange})
         MaterialFactory::getInstance()->removeMaterial(id);
 }
 
@@ -268,7 +266,7 @@ void TestPainter::faceCounts()
     const QuadFaceList empty = painter.getEmptyVoxelFaces();
     QCOMPARE(int(empty.size()), 6 * (64 - int(cells.count(QLatin1Char('=')))));
     for (const QuadFace &f : empty) {
-        QVERIFY(fuzzyEqual(faceColor(f), { 0.8f, 0.8f, 0.8f, 1.0f }));
+        QVERIFY(fuzzyEqual(faceColor(f), {0.8f, 0.8f, 0.8f, 1.0f}));
         QCOMPARE(f.voxel->material, 0u);
     }
     painter.setShowEmptyVoxelOutlines(false);
@@ -280,12 +278,12 @@ void TestPainter::singleCellFaceOrder()
 {
     // Cell (1, 2, 3) with cell size (0.5, 2, 3): x in [0.5, 1], y in [4, 6], z in [9, 12].
     static const float expected[6][15] = {
-        { 0.5f, 4, 9, 0.5f, 6, 9, 1, 6, 9, 1, 4, 9, 0, 0, -1 },
-        { 0.5f, 4, 12, 1, 4, 12, 1, 6, 12, 0.5f, 6, 12, 0, 0, 1 },
-        { 0.5f, 4, 9, 1, 4, 9, 1, 4, 12, 0.5f, 4, 12, 0, -1, 0 },
-        { 0.5f, 6, 9, 0.5f, 6, 12, 1, 6, 12, 1, 6, 9, 0, 1, 0 },
-        { 0.5f, 4, 9, 0.5f, 4, 12, 0.5f, 6, 12, 0.5f, 6, 9, -1, 0, 0 },
-        { 1, 4, 9, 1, 6, 9, 1, 6, 12, 1, 4, 12, 1, 0, 0 },
+        {0.5f, 4, 9, 0.5f, 6, 9, 1, 6, 9, 1, 4, 9, 0, 0, -1},
+        {0.5f, 4, 12, 1, 4, 12, 1, 6, 12, 0.5f, 6, 12, 0, 0, 1},
+        {0.5f, 4, 9, 1, 4, 9, 1, 4, 12, 0.5f, 4, 12, 0, -1, 0},
+        {0.5f, 6, 9, 0.5f, 6, 12, 1, 6, 12, 1, 6, 9, 0, 1, 0},
+        {0.5f, 4, 9, 0.5f, 4, 12, 0.5f, 6, 12, 0.5f, 6, 9, -1, 0, 0},
+        {1, 4, 9, 1, 6, 9, 1, 6, 12, 1, 4, 12, 1, 0, 0},
     };
     auto volume = makeVolume(3, 4, 5, "1,2,3=1", 0.5f, 2.0f, 3.0f);
     volume->getPainter().rebuild();
@@ -312,15 +310,14 @@ void TestPainter::limitsAndClipPlanes_data()
     QTest::addColumn<int>("opaque");
 
     using V = QVector<uint>;
-    QTest::newRow("whole volume") << V { 0, 0, 0, 4, 5, 6 } << V { 0, 0, 0, 4, 5, 6 } << 148;
-    QTest::newRow("inner 2x2x2, solid all around") << V { 1, 1, 1, 3, 3, 3 } << V { 1, 1, 1, 3, 3, 3 } << 24;
-    QTest::newRow("bottom") << V { 0, 0, 0, 4, 5, 2 } << V { 0, 0, 0, 4, 5, 2 } << 76;
-    QTest::newRow("one column in x") << V { 2, 0, 0, 3, 5, 6 } << V { 2, 0, 0, 3, 5, 6 } << 82;
-    QTest::newRow("single cell") << V { 3, 4, 5, 4, 5, 6 } << V { 3, 4, 5, 4, 5, 6 } << 6;
-    QTest::newRow("empty range") << V { 2, 0, 0, 2, 5, 6 } << V { 2, 0, 0, 2, 5, 6 } << 0;
-    QTest::newRow("upper beyond the volume is cut")
-        << V { 0, 0, 0, 100, 9, 5 } << V { 0, 0, 0, 4, 5, 5 } << 130;
-    QTest::newRow("lower above upper is empty") << V { 3, 0, 7, 1, 4, 20 } << V { 1, 0, 6, 1, 4, 6 } << 0;
+    QTest::newRow("whole volume") << V {0, 0, 0, 4, 5, 6} << V {0, 0, 0, 4, 5, 6} << 148;
+    QTest::newRow("inner 2x2x2, solid all around") << V {1, 1, 1, 3, 3, 3} << V {1, 1, 1, 3, 3, 3} << 24;
+    QTest::newRow("bottom") << V {0, 0, 0, 4, 5, 2} << V {0, 0, 0, 4, 5, 2} << 76;
+    QTest::newRow("one column in x") << V {2, 0, 0, 3, 5, 6} << V {2, 0, 0, 3, 5, 6} << 82;
+    QTest::newRow("single cell") << V {3, 4, 5, 4, 5, 6} << V {3, 4, 5, 4, 5, 6} << 6;
+    QTest::newRow("empty range") << V {2, 0, 0, 2, 5, 6} << V {2, 0, 0, 2, 5, 6} << 0;
+    QTest::newRow("upper beyond the volume is cut") << V {0, 0, 0, 100, 9, 5} << V {0, 0, 0, 4, 5, 5} << 130;
+    QTest::newRow("lower above upper is empty") << V {3, 0, 7, 1, 4, 20} << V {1, 0, 6, 1, 4, 6} << 0;
 }
 
 void TestPainter::limitsAndClipPlanes()
@@ -334,19 +331,18 @@ void TestPainter::limitsAndClipPlanes()
     TotalVolumePainter &painter = volume->getPainter();
     QVERIFY(painter.getClipPlanes().isEmpty());
     QVERIFY(painter.getClipPlanes().passes(-100, 0, 1e6));
-    const std::uint32_t lower[3] = { limits[0], limits[1], limits[2] };
-    const std::uint32_t upper[3] = { limits[3], limits[4], limits[5] };
+    const std::uint32_t lower[3] = {limits[0], limits[1], limits[2]};
+    const std::uint32_t upper[3] = {limits[3], limits[4], limits[5]};
     painter.setLimits(lower, upper);
     painter.rebuild();
 
     const CellRange r = painter.getLimits();
-    QCOMPARE(
-        QVector<uint>({ r.lower[0], r.lower[1], r.lower[2], r.upper[0], r.upper[1], r.upper[2] }), stored);
+    QCOMPARE(QVector<uint>({r.lower[0], r.lower[1], r.lower[2], r.upper[0], r.upper[1], r.upper[2]}), stored);
     const QuadFaceList faces = painter.getOpaqueFaces();
     QCOMPARE(int(faces.size()), opaque);
     if (opaque > 0) // the first face is the bottom of the lowest cell
         QCOMPARE(QVector<float>(faces[0].vertices[0], faces[0].vertices[0] + 3),
-            QVector<float>({ float(stored[0]), float(stored[1]), float(stored[2]) }));
+            QVector<float>({float(stored[0]), float(stored[1]), float(stored[2])}));
 
     const auto planes = painter.getClipPlanes().planes();
     QCOMPARE(int(planes.size()), 6);
@@ -371,16 +367,16 @@ void TestPainter::matchesReferenceForAnyThreadCount_data()
     QTest::addColumn<QVector<uint>>("limits"); // empty: whole volume
 
     const QVector<uint> whole;
-    QTest::newRow("1 thread") << 1u << QVector<uint> { 9, 6, 7 } << 1 << whole;
-    QTest::newRow("2 threads") << 1u << QVector<uint> { 9, 6, 7 } << 2 << whole;
-    QTest::newRow("4 threads, remainder slab") << 1u << QVector<uint> { 9, 6, 7 } << 4 << whole;
-    QTest::newRow("9 threads, one column each") << 2u << QVector<uint> { 9, 5, 5 } << 9 << whole;
-    QTest::newRow("more threads than columns") << 3u << QVector<uint> { 3, 6, 6 } << 8 << whole;
-    QTest::newRow("one column, 3 threads") << 4u << QVector<uint> { 1, 7, 7 } << 3 << whole;
+    QTest::newRow("1 thread") << 1u << QVector<uint> {9, 6, 7} << 1 << whole;
+    QTest::newRow("2 threads") << 1u << QVector<uint> {9, 6, 7} << 2 << whole;
+    QTest::newRow("4 threads, remainder slab") << 1u << QVector<uint> {9, 6, 7} << 4 << whole;
+    QTest::newRow("9 threads, one column each") << 2u << QVector<uint> {9, 5, 5} << 9 << whole;
+    QTest::newRow("more threads than columns") << 3u << QVector<uint> {3, 6, 6} << 8 << whole;
+    QTest::newRow("one column, 3 threads") << 4u << QVector<uint> {1, 7, 7} << 3 << whole;
     QTest::newRow("limits, 3 threads")
-        << 5u << QVector<uint> { 10, 8, 6 } << 3 << QVector<uint> { 2, 1, 1, 9, 7, 5 };
+        << 5u << QVector<uint> {10, 8, 6} << 3 << QVector<uint> {2, 1, 1, 9, 7, 5};
     QTest::newRow("limits narrower than threads")
-        << 6u << QVector<uint> { 10, 8, 6 } << 4 << QVector<uint> { 4, 0, 2, 6, 8, 6 };
+        << 6u << QVector<uint> {10, 8, 6} << 4 << QVector<uint> {4, 0, 2, 6, 8, 6};
 }
 
 void TestPainter::matchesReferenceForAnyThreadCount()
@@ -394,8 +390,7 @@ void TestPainter::matchesReferenceForAnyThreadCount()
     TotalVolumePainter &painter = volume->getPainter();
     CellRange range = CellRange::whole(size[0], size[1], size[2]);
     if (!limits.isEmpty()) {
-        range
-            = CellRange { { { limits[0], limits[1], limits[2] } }, { { limits[3], limits[4], limits[5] } } };
+        range = CellRange {{{limits[0], limits[1], limits[2]}}, {{limits[3], limits[4], limits[5]}}};
         painter.setLimits(range);
     }
     QThreadPool::globalInstance()->setMaxThreadCount(threads);
@@ -427,8 +422,8 @@ void TestPainter::unknownMaterialGetsFallbackColour()
     float shifted[4];
     MaterialColorTable::highlight(MaterialColorTable::fallbackColor.data(), shifted);
     faces = painter.getOpaqueFaces();
-    QVERIFY(fuzzyEqual(faceColor(faces.front()), { shifted[0], shifted[1], shifted[2], shifted[3] }));
-    QVERIFY(fuzzyEqual(faceColor(faces.back()), { 0.8f, 0.8f, 0.8f, 1.0f })); // Si (0.5) + 0.3
+    QVERIFY(fuzzyEqual(faceColor(faces.front()), {shifted[0], shifted[1], shifted[2], shifted[3]}));
+    QVERIFY(fuzzyEqual(faceColor(faces.back()), {0.8f, 0.8f, 0.8f, 1.0f})); // Si (0.5) + 0.3
 }
 
 void TestPainter::selectionHighlight_data()
@@ -436,12 +431,12 @@ void TestPainter::selectionHighlight_data()
     QTest::addColumn<QVector<float>>("material");
     QTest::addColumn<QVector<float>>("highlighted");
 
-    QTest::newRow("mixed channels") << QVector<float> { 0.9f, 0.5f, 0.1f, 1.0f }
-                                    << QVector<float> { 0.2f, 0.8f, 0.4f, 1.0f };
-    QTest::newRow("extremes") << QVector<float> { 1.0f, 0.0f, 0.75f, 1.0f }
-                              << QVector<float> { 0.3f, 0.3f, 0.05f, 1.0f };
-    QTest::newRow("alpha kept") << QVector<float> { 0.69f, 0.3f, 0.8f, 0.5f }
-                                << QVector<float> { 0.99f, 0.6f, 0.1f, 0.5f };
+    QTest::newRow("mixed channels") << QVector<float> {0.9f, 0.5f, 0.1f, 1.0f}
+                                    << QVector<float> {0.2f, 0.8f, 0.4f, 1.0f};
+    QTest::newRow("extremes") << QVector<float> {1.0f, 0.0f, 0.75f, 1.0f}
+                              << QVector<float> {0.3f, 0.3f, 0.05f, 1.0f};
+    QTest::newRow("alpha kept") << QVector<float> {0.69f, 0.3f, 0.8f, 0.5f}
+                                << QVector<float> {0.99f, 0.6f, 0.1f, 0.5f};
 }
 
 void TestPainter::selectionHighlight()
@@ -449,8 +444,8 @@ void TestPainter::selectionHighlight()
     QFETCH(QVector<float>, material);
     QFETCH(QVector<float>, highlighted);
     addMaterial(Orange, material[0], material[1], material[2], material[3]);
-    const std::array<float, 4> plain { material[0], material[1], material[2], material[3] };
-    const std::array<float, 4> shifted { highlighted[0], highlighted[1], highlighted[2], highlighted[3] };
+    const std::array<float, 4> plain {material[0], material[1], material[2], material[3]};
+    const std::array<float, 4> shifted {highlighted[0], highlighted[1], highlighted[2], highlighted[3]};
 
     auto volume = makeVolume(2, 1, 1, "0,0,0=905 1,0,0=905");
     TotalVolumePainter &painter = volume->getPainter();
@@ -494,7 +489,7 @@ void TestPainter::selectionHighlight()
     // A catalogue colour change reaches the faces at the next recolouring.
     addMaterial(Orange, 0.1f, 0.2f, 0.3f, material[3]);
     painter.updateColors();
-    QVERIFY(allShow({ 0.1f, 0.2f, 0.3f, material[3] }));
+    QVERIFY(allShow({0.1f, 0.2f, 0.3f, material[3]}));
     addMaterial(Orange, 0.9f, 0.5f, 0.1f, 1.0f);
 }
 
@@ -524,12 +519,12 @@ void TestPainter::slabSplit_data()
     QTest::addColumn<int>("threads");
     QTest::addColumn<QVector<uint>>("bounds"); // begin0, end0, begin1, end1, ...
 
-    QTest::newRow("even") << 0u << 8u << 4 << QVector<uint> { 0, 2, 2, 4, 4, 6, 6, 8 };
-    QTest::newRow("remainder to the last") << 2u << 12u << 3 << QVector<uint> { 2, 5, 5, 8, 8, 12 };
-    QTest::newRow("one thread") << 3u << 7u << 1 << QVector<uint> { 3, 7 };
+    QTest::newRow("even") << 0u << 8u << 4 << QVector<uint> {0, 2, 2, 4, 4, 6, 6, 8};
+    QTest::newRow("remainder to the last") << 2u << 12u << 3 << QVector<uint> {2, 5, 5, 8, 8, 12};
+    QTest::newRow("one thread") << 3u << 7u << 1 << QVector<uint> {3, 7};
     QTest::newRow("fewer columns than threads") << 0u << 3u << 4 << QVector<uint>();
     QTest::newRow("empty range") << 5u << 5u << 2 << QVector<uint>();
-    QTest::newRow("zero threads counts as one") << 0u << 4u << 0 << QVector<uint> { 0, 4 };
+    QTest::newRow("zero threads counts as one") << 0u << 4u << 0 << QVector<uint> {0, 4};
 }
 
 void TestPainter::slabSplit()
@@ -591,16 +586,15 @@ void TestPainter::maskOverlay_data()
     QTest::addColumn<int>("quads");
 
     // Volume 4 x 3 cells of size (2, 3); z = 7.
-    QTest::newRow("bit i*h+j is cell (i, j)") << 4u << 3u << 12u << QVector<uint> { 5 }
-                                              << QVector<float> { 2, 6, 7, 4, 6, 7, 4, 9, 7, 2, 9, 7 } << 1;
+    QTest::newRow("bit i*h+j is cell (i, j)")
+        << 4u << 3u << 12u << QVector<uint> {5} << QVector<float> {2, 6, 7, 4, 6, 7, 4, 9, 7, 2, 9, 7} << 1;
     QTest::newRow("mask wider than volume is cut")
-        << 6u << 5u << 30u << QVector<uint> { 0, 4, 29 }
-        << QVector<float> { 0, 0, 7, 2, 0, 7, 2, 3, 7, 0, 3, 7 } << 1;
-    QTest::newRow("short bit vector: missing bits are clear")
-        << 4u << 3u << 4u << QVector<uint> { 3 } << QVector<float> { 2, 0, 7, 4, 0, 7, 4, 3, 7, 2, 3, 7 }
+        << 6u << 5u << 30u << QVector<uint> {0, 4, 29} << QVector<float> {0, 0, 7, 2, 0, 7, 2, 3, 7, 0, 3, 7}
         << 1;
-    QTest::newRow("all set") << 4u << 3u << 12u << QVector<uint> { 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11 }
-                             << QVector<float> { 0, 0, 7, 2, 0, 7, 2, 3, 7, 0, 3, 7 } << 12;
+    QTest::newRow("short bit vector: missing bits are clear")
+        << 4u << 3u << 4u << QVector<uint> {3} << QVector<float> {2, 0, 7, 4, 0, 7, 4, 3, 7, 2, 3, 7} << 1;
+    QTest::newRow("all set") << 4u << 3u << 12u << QVector<uint> {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}
+                             << QVector<float> {0, 0, 7, 2, 0, 7, 2, 3, 7, 0, 3, 7} << 12;
 }
 
 void TestPainter::maskOverlay()

@@ -206,7 +206,7 @@ void TestMaterialCatalogue::colourThroughFile()
 
     if (colorAttribute.isEmpty()) {
         factory->loadDefaultMaterials();
-        const float c[4] = { float(expected[0]), float(expected[1]), float(expected[2]), float(expected[3]) };
+        const float c[4] = {float(expected[0]), float(expected[1]), float(expected[2]), float(expected[3])};
         QVERIFY(factory->addMaterial(Material(77, QStringLiteral("Dark"), 1, 2, 0.3f, c)));
         QVERIFY(factory->saveMaterials());
         QVERIFY(QRegularExpression(QStringLiteral("name=\"Dark\".*color=\"#[0-9A-F]{8}\""))
@@ -279,7 +279,7 @@ void TestMaterialCatalogue::newMaterialIdWithCrowdedRange()
 void TestMaterialCatalogue::unwritableHome_data()
 {
     QTest::addColumn<QString>("setup");
-    for (const char *setup : { "home-file", "kestrum-file", "catalogue-folder", "read-only" })
+    for (const char *setup : {"home-file", "kestrum-file", "catalogue-folder", "read-only"})
         QTest::newRow(setup) << QString::fromLatin1(setup);
 }
 

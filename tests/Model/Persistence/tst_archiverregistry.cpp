@@ -45,7 +45,7 @@ void TestArchiverRegistry::stateFilesInWorkingFolder()
     {
         // Built in the same second, so they start from the same seed.
         ArchiverRegistry first, second, third;
-        for (const ArchiverRegistry *registry : { &first, &second, &third }) {
+        for (const ArchiverRegistry *registry : {&first, &second, &third}) {
             checkNames(*registry, QDir::currentPath());
             names << registry->getUndoFileName() << registry->getRedoFileName();
         }

@@ -200,9 +200,9 @@ void TestProcessCatalogue::processByName()
     QFETCH(QString, expectedIds);
 
     factory->loadDefaultProcesses();
-    QVERIFY(factory->addProcess(Process(QStringLiteral("Twin"), 30, { 2 })));
-    QVERIFY(factory->addProcess(Process(QStringLiteral("Twin"), 20, { 1 })));
-    QVERIFY(!factory->addProcess(Process(QStringLiteral("Zero"), 0, { 1 })));
+    QVERIFY(factory->addProcess(Process(QStringLiteral("Twin"), 30, {2})));
+    QVERIFY(factory->addProcess(Process(QStringLiteral("Twin"), 20, {1})));
+    QVERIFY(!factory->addProcess(Process(QStringLiteral("Zero"), 0, {1})));
 
     const Process process = factory->getProcess(name);
     QCOMPARE(process.getId(), expectedId);
@@ -245,7 +245,7 @@ void TestProcessCatalogue::editedListWrittenBack()
 void TestProcessCatalogue::unwritableHome_data()
 {
     QTest::addColumn<QString>("setup");
-    for (const char *setup : { "home-file", "kestrum-file", "catalogue-folder" })
+    for (const char *setup : {"home-file", "kestrum-file", "catalogue-folder"})
         QTest::newRow(setup) << QString::fromLatin1(setup);
 }
 
