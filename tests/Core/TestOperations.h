@@ -34,10 +34,9 @@ protected:
     void runProcess(Model::Automaton::TotalVolume &volume) override
     {
         auto *cells = volume.lockCells();
-        for (std::size_t i = 0; i < volume.getCellCount(); ++i) {
+        for (std::size_t i = 0; i < volume.getCellCount(); ++i)
             if (cells[i].material == 0)
                 cells[i].material = material;
-        }
         volume.unlockCells();
     }
 
@@ -72,7 +71,6 @@ private:
     Core::ConsoleInput *input;
 };
 
-// A log of the console messages of `workspace` from now on.
 inline std::shared_ptr<MessageLog> logMessages(Core::Workspace &workspace)
 {
     auto log = std::make_shared<MessageLog>(&workspace.getConsoleInput());
@@ -80,8 +78,8 @@ inline std::shared_ptr<MessageLog> logMessages(Core::Workspace &workspace)
     return log;
 }
 
-// Builds the operations `make` knows; once `dialog` is set, each gets an
-// observer that plays its options dialog on the current operation.
+// Builds the operations `make` knows; once `dialog` is set, it plays the
+// options dialog on the current operation.
 template <class Op>
 class DialogFactory : public Core::Operations::IOperationFactory
 {
@@ -93,8 +91,7 @@ public:
         auto operation = make(id);
         if (operation && dialog)
             operation->setObserver(std::make_shared<CallbackObserver>([this] {
-                auto current = std::dynamic_pointer_cast<Op>(workspace->getCurrentOperation());
-                if (current)
+                if (auto current = std::dynamic_pointer_cast<Op>(workspace->getCurrentOperation()))
                     dialog(*current);
             }));
         return operation;

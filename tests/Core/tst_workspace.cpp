@@ -18,10 +18,6 @@ private slots:
     void secondActivationCancelsFirst_data();
     void secondActivationCancelsFirst();
     void endBeforeReadyCancels();
-    void cancelMessagesAndRequestReset();
-    void pickToggles_data();
-    void pickToggles();
-    void selectionModeOffClearsSelection();
 
 private:
     std::unique_ptr<Core::Workspace> workspace;
@@ -126,55 +122,6 @@ void TestWorkspace::endBeforeReadyCancels()
     QVERIFY(!workspace->getCurrentOperation());
     QCOMPARE(workspace->getUndoRedo().undoCount(), std::size_t(0));
     QCOMPARE(volume->materialIds(), std::vector<std::uint32_t>(8, 0u));
-}
-
-void TestWorkspace::cancelMessagesAndRequestReset()
-{
-    workspace->activate(50);
-    workspace->cancelCurrent();
-    QVERIFY(!workspace->getCurrentOperation());
-    QVERIFY(!workspace->getSelection().isSelectionMode() || workspace->getSelection().getSelectedObjects().isEmpty());
-    QCOMPARE(workspace->getConsoleInput().getRequestKind(), Core::ConsoleInput::None);
-    QVERIFY(!workspace->getConsoleInput().getRequester());
-    workspace->getConsoleInput().processLine(QString()); // reaches nobody
-    QCOMPARE(log->lines.size(), 2);
-}
-
-void TestWorkspace::pickToggles_data()
-{
-    QTest::addColumn<bool>("selectionMode");
-    QTest::addColumn<int>("clicks");
-    QTest::addColumn<bool>("selectedAfter");
-    QTest::newRow("one click selects") << true << 1 << true;
-    QTest::newRow("second click deselects") << true << 2 << false;
-    QTest::newRow("third click selects again") << true << 3 << true;
-    QTest::newRow("outside selection mode nothing") << false << 1 << false;
-}
-
-void TestWorkspace::pickToggles()
-{
-    QFETCH(bool, selectionMode);
-    QFETCH(int, clicks);
-    QFETCH(bool, selectedAfter);
-    workspace->getSelection().setSelectionMode(selectionMode);
-    for (int i = 0; i < clicks; ++i)
-        workspace->getSelection().togglePicked(volume->getObjectId());
-    QCOMPARE(volume->isSelected(), selectedAfter);
-    QCOMPARE(workspace->getPickState().getSelectedObjects().size(), selectedAfter ? 1 : 0);
-}
-
-void TestWorkspace::selectionModeOffClearsSelection()
-{
-    auto modeObserver = std::make_shared<CallbackObserver>(nullptr);
-    workspace->getSelection().addSelectionModeObserver(modeObserver);
-    workspace->getSelection().setSelectionMode(true);
-    workspace->getSelection().setSelectionMode(true);
-    QCOMPARE(modeObserver->count, 1);
-    workspace->getSelection().togglePicked(volume->getObjectId());
-    workspace->getSelection().setSelectionMode(false);
-    QCOMPARE(modeObserver->count, 2);
-    QVERIFY(!volume->isSelected());
-    QVERIFY(workspace->getSelection().getSelectedObjects().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestWorkspace)

@@ -91,7 +91,6 @@ private slots:
     void materialList();
     void dialogDefaultsFillBelowThirtyOnly();
     void createUndoRedoSameObject();
-    void stepAndEndBeforeOptions();
     void badSizes_data();
     void badSizes();
 };
@@ -102,17 +101,11 @@ void TestCreateSubstrate::materialList_data()
     QTest::addColumn<int>("expectedCount");
     QTest::newRow("block filling the volume") << block(6, 0, 0, 0, 6, 6, 6) << 216;
     QTest::newRow("block clipped by the volume") << block(10, 5, 0, 8, 20, 5, 20) << 5 * 5 * 2;
-    QTest::newRow("offset at the volume size") << block(10, 10, 0, 0, 5, 5, 5) << 0;
-    QTest::newRow("offset beyond the volume") << block(10, 0, 0, 25, 5, 5, 5) << 0;
     QTest::newRow("offset and size near 2^32 do not wrap")
         << block(10, 4000000000u, 0, 0, 4000000000u, 10, 10) << 0;
     QTest::newRow("sphere radius 0") << sphere(5, 2, 2, 2, 0) << 1;
     QTest::newRow("sphere radius 1") << sphere(5, 2, 2, 2, 1) << 7;
-    QTest::newRow("sphere radius 1 in a corner") << sphere(5, 0, 0, 0, 1) << 4;
-    QTest::newRow("sphere radius 2") << sphere(5, 2, 2, 2, 2) << 33;
     QTest::newRow("sphere cut by a face") << sphere(7, 0, 3, 3, 3) << -1;
-    QTest::newRow("sphere centred outside") << sphere(6, 9, 2, 2, 4) << -1;
-    QTest::newRow("sphere centre far outside") << sphere(4, 999999999u, 0, 0, 2) << 0;
     QTest::newRow("radius whose 32-bit square wraps") << sphere(3, 1, 1, 1, 65536) << 27;
 }
 
@@ -143,7 +136,6 @@ void TestCreateSubstrate::dialogDefaultsFillBelowThirtyOnly()
     QVERIFY(volume);
     QCOMPARE(volume->getSizeX(), 100u);
     QCOMPARE(volume->getSizeZ(), 80u);
-    QCOMPARE(volume->getCellSizeX(), 1.0f);
     QCOMPARE(volume->getPosition().x, 1.5);
     QCOMPARE(volume->getPosition().y, -2.0);
     const auto ids = volume->materialIds();
@@ -180,47 +172,12 @@ void TestCreateSubstrate::createUndoRedoSameObject()
 
     QVERIFY(stack.undo());
     QVERIFY(workspace.getDocument().getAllObjects().isEmpty());
-    QCOMPARE(stack.undoCount(), std::size_t(0));
-    QCOMPARE(stack.redoTopName(), QStringLiteral("Create Substrate"));
 
     QVERIFY(stack.redo());
     const auto again = workspace.getDocument().getAllObjects();
     QCOMPARE(again.size(), 1);
     QCOMPARE(again.first()->getObjectId(), id);
     QCOMPARE(again.first(), objects.first());
-    QCOMPARE(stack.redoCount(), std::size_t(0));
-
-    // A second substrate after an undo empties the redo stack.
-    QVERIFY(stack.undo());
-    workspace.activate(CreateSubstrateOperation::operationId);
-    QCOMPARE(stack.redoCount(), std::size_t(0));
-    QCOMPARE(stack.undoCount(), std::size_t(1));
-    QCOMPARE(workspace.getDocument().getAllObjects().size(), 1);
-    QVERIFY(workspace.getDocument().getAllObjects().first()->getObjectId() != id);
-}
-
-void TestCreateSubstrate::stepAndEndBeforeOptions()
-{
-    Core::Workspace workspace;
-    auto op = std::make_shared<CreateSubstrateOperation>(&workspace);
-    int notified = 0;
-    op->setObserver(std::make_shared<CallbackObserver>([&notified] { ++notified; }));
-    // Finishing before the options were given is ignored, not a cancel.
-    op->end();
-    QCOMPARE(op->getState(), 0u);
-    op->step();
-    QCOMPARE(notified, 1);
-    QVERIFY(workspace.getConsoleInput().getMessage().isEmpty());
-    op->setBlockSubstrate(1, 2, 2, 2, Util::Vector3D(), 0, 0, 0, 1, 1, 1);
-    op->end();
-    QCOMPARE(op->getState(), 1u);
-    QVERIFY(workspace.getDocument().getAllObjects().isEmpty());
-    op->step();
-    QCOMPARE(op->getState(), 2u);
-    QCOMPARE(workspace.getDocument().getAllObjects().size(), 1);
-    // A further step does nothing.
-    op->step();
-    QCOMPARE(workspace.getDocument().getAllObjects().size(), 1);
 }
 
 void TestCreateSubstrate::badSizes_data()
@@ -262,7 +219,6 @@ void TestCreateSubstrate::badSizes()
     QVERIFY(!workspace.getCurrentOperation());
     QVERIFY(workspace.getDocument().getAllObjects().isEmpty());
     QCOMPARE(workspace.getUndoRedo().undoCount(), std::size_t(0));
-    QCOMPARE(workspace.getUndoRedo().redoCount(), std::size_t(0));
 }
 
 QTEST_GUILESS_MAIN(TestCreateSubstrate)
