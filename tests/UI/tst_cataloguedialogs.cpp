@@ -55,8 +55,6 @@ private slots:
     void cleanup() { home.reset(); }
 
     void materialChoiceEntries();
-    void materialChoiceSelectedId_data();
-    void materialChoiceSelectedId();
     void moveMaterials_data();
     void moveMaterials();
     void editCatalogue_data();
@@ -99,30 +97,6 @@ void TestCatalogueDialogs::materialChoiceEntries()
         QCOMPARE(swatch.pixelColor(99, 99), expected);
     }
     QCOMPARE(combo.itemIcon(0).pixmap(QSize(100, 100)).toImage().pixelColor(50, 50), QColor(127, 127, 127));
-}
-
-void TestCatalogueDialogs::materialChoiceSelectedId_data()
-{
-    QTest::addColumn<QVariant>("data");
-    QTest::addColumn<uint>("expected");
-
-    QTest::newRow("unsigned id") << QVariant(uint(16)) << 16u;
-    QTest::newRow("negative") << QVariant(int(-3)) << 0u;
-    QTest::newRow("too large") << QVariant(qulonglong(1) << 40) << 0u;
-    QTest::newRow("text") << QVariant(QStringLiteral("16")) << 0u;
-}
-
-void TestCatalogueDialogs::materialChoiceSelectedId()
-{
-    QFETCH(QVariant, data);
-    QFETCH(uint, expected);
-
-    QComboBox combo;
-    QCOMPARE(Ui::MaterialChoice::selectedId(&combo), 0u); // no entry at all
-    combo.addItem(QStringLiteral("first"), uint(1));
-    combo.addItem(QStringLiteral("entry"), data);
-    combo.setCurrentIndex(1);
-    QCOMPARE(Ui::MaterialChoice::selectedId(&combo), expected);
 }
 
 void TestCatalogueDialogs::moveMaterials_data()

@@ -48,8 +48,6 @@ private slots:
     void clickTogglesSelection_data();
     void clickTogglesSelection();
     void firstDrawnObjectWins();
-    void pickFollowsTheView_data();
-    void pickFollowsTheView();
     void translationKeys_data();
     void translationKeys();
     void gridAndBackground_data();
@@ -143,38 +141,6 @@ void TestGLView::firstDrawnObjectWins()
     const auto selected = workspace->getPickState().getSelectedObjects();
     QCOMPARE(selected.size(), 1);
     QCOMPARE(selected.first().get(), static_cast<Model::Object *>(lower.get()));
-}
-
-void TestGLView::pickFollowsTheView_data()
-{
-    QTest::addColumn<Vector3D>("angles");
-    QTest::addColumn<Vector3D>("translation");
-    QTest::addColumn<double>("zoom");
-
-    QTest::newRow("front") << Vector3D(-90, 0, 0) << Vector3D() << 1.0;
-    QTest::newRow("manual, zoomed in") << Vector3D(30, -20, 45) << Vector3D(-100, 60, 0) << 0.5;
-}
-
-void TestGLView::pickFollowsTheView()
-{
-    QFETCH(Vector3D, angles);
-    QFETCH(Vector3D, translation);
-    QFETCH(double, zoom);
-
-    // Off the view centre, so that a pass that ignored the camera would miss.
-    auto volume = makeVolume(Vector3D(40, -60, -10), 20, 20, 20);
-    addToDocument(volume);
-    view->setViewAngle(angles.x, angles.y, angles.z);
-    view->setTranslation(translation);
-    view->setZoom(zoom);
-    workspace->getSelection().setSelectionMode(true);
-
-    const Vector3D centre(50, -50, 0);
-    const QPoint mirrored = QPoint(viewWidth, viewHeight) - pixelOf(centre);
-    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, mirrored);
-    QVERIFY(!volume->isSelected());
-    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, pixelOf(centre));
-    QVERIFY(volume->isSelected());
 }
 
 void TestGLView::translationKeys_data()

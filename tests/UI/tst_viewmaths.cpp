@@ -41,8 +41,6 @@ class TestViewMaths : public QObject
 private slots:
     void namedViews_data();
     void namedViews();
-    void trackballPoint_data();
-    void trackballPoint();
     void trackballDrag_data();
     void trackballDrag();
     void wheel_data();
@@ -93,27 +91,6 @@ void TestViewMaths::namedViews()
                              m[1] * world.x + m[5] * world.y + m[9] * world.z,
                              m[2] * world.x + m[6] * world.y + m[10] * world.z);
     QVERIFY2(near(viaMatrix, eye, 1e-12), qPrintable(text(viaMatrix)));
-}
-
-void TestViewMaths::trackballPoint_data()
-{
-    QTest::addColumn<double>("mx");
-    QTest::addColumn<double>("my");
-    QTest::addColumn<Vector3D>("point");
-    // A 200 x 100 widget.
-    QTest::newRow("centre") << 100.0 << 50.0 << Vector3D(0, 0, 1);
-    QTest::newRow("top edge, screen y points down") << 100.0 << 0.0 << Vector3D(0, 1, 0);
-    QTest::newRow("halfway right") << 150.0 << 50.0 << Vector3D(0.5, 0, std::sqrt(0.75));
-    QTest::newRow("corner, outside the ball") << 0.0 << 100.0 << Vector3D(-std::sqrt(0.5), -std::sqrt(0.5), 0);
-}
-
-void TestViewMaths::trackballPoint()
-{
-    QFETCH(double, mx);
-    QFETCH(double, my);
-    QFETCH(Vector3D, point);
-    const Vector3D got = Ui::ViewCamera::trackballPoint(mx, my, 200, 100);
-    QVERIFY2(near(got, point, 1e-12), qPrintable(text(got)));
 }
 
 void TestViewMaths::trackballDrag_data()
