@@ -2,14 +2,12 @@
 
 // Helpers for driving modal dialogs, the GL view and the console in GUI tests.
 
-#include "Core/Operations/IOperationFactory.h"
 #include "UI/GLWidget.h"
 #include "UI/ViewCamera.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
-#include <QList>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
@@ -76,17 +74,5 @@ inline QPoint pixelOf(const Ui::GLWidget *view, const Util::Vector3D &world)
     const double ratio = view->devicePixelRatioF();
     return QPoint(int(std::floor(window.x / ratio)), int(std::floor((camera.viewportHeight() - window.y) / ratio)));
 }
-
-// Remembers the ids it was asked for and builds nothing.
-class RecordingFactory : public Core::Operations::IOperationFactory
-{
-public:
-    std::shared_ptr<Core::Operations::Operation> createOperation(std::uint32_t id) override
-    {
-        ids << id;
-        return {};
-    }
-    QList<std::uint32_t> ids;
-};
 
 } // namespace GuiTestSupport

@@ -55,12 +55,8 @@ private slots:
     void cleanup() { home.reset(); }
 
     void materialChoiceEntries();
-    void materialChoiceSelectedId_data();
-    void materialChoiceSelectedId();
-    void dialogStartsOnFirstProcess();
     void moveMaterials_data();
     void moveMaterials();
-    void emptyProcessCatalogue();
     void editCatalogue_data();
     void editCatalogue();
 
@@ -103,49 +99,6 @@ void TestCatalogueDialogs::materialChoiceEntries()
     QCOMPARE(combo.itemIcon(0).pixmap(QSize(100, 100)).toImage().pixelColor(50, 50), QColor(127, 127, 127));
 }
 
-void TestCatalogueDialogs::materialChoiceSelectedId_data()
-{
-    QTest::addColumn<QVariant>("data");
-    QTest::addColumn<uint>("expected");
-
-    QTest::newRow("unsigned id") << QVariant(uint(16)) << 16u;
-    QTest::newRow("signed id") << QVariant(int(3)) << 3u;
-    QTest::newRow("negative") << QVariant(int(-3)) << 0u;
-    QTest::newRow("too large") << QVariant(qulonglong(1) << 40) << 0u;
-    QTest::newRow("text") << QVariant(QStringLiteral("16")) << 0u;
-    QTest::newRow("no data") << QVariant() << 0u;
-}
-
-void TestCatalogueDialogs::materialChoiceSelectedId()
-{
-    QFETCH(QVariant, data);
-    QFETCH(uint, expected);
-
-    QComboBox combo;
-    QCOMPARE(Ui::MaterialChoice::selectedId(&combo), 0u); // no entry at all
-    combo.addItem(QStringLiteral("first"), uint(1));
-    combo.addItem(QStringLiteral("entry"), data);
-    combo.setCurrentIndex(1);
-    QCOMPARE(Ui::MaterialChoice::selectedId(&combo), expected);
-}
-
-void TestCatalogueDialogs::dialogStartsOnFirstProcess()
-{
-    Ui::EditCompatibleMaterialsDialog dialog;
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("Edit Compatible Materials"));
-    auto *combo = dialog.findChild<QComboBox *>(QStringLiteral("cbxProcess"));
-    QVERIFY(combo);
-    QCOMPARE(combo->count(), 12);
-    QCOMPARE(combo->currentText(), QStringLiteral("Si Wet Etching"));
-    QCOMPARE(combo->currentData().toUInt(), 1u);
-    auto *compatible = dialog.findChild<QListWidget *>(QStringLiteral("lstCompatibleMaterials"));
-    auto *available = dialog.findChild<QListWidget *>(QStringLiteral("lstAvailableMaterials"));
-    QCOMPARE(texts(compatible), QStringList{QStringLiteral("Si")});
-    QCOMPARE(available->count(), 14);
-    QCOMPARE(available->item(0)->text(), QStringLiteral("Thermal Si02"));
-    QCOMPARE(available->item(0)->data(Qt::UserRole).toUInt(), 3u);
-}
-
 void TestCatalogueDialogs::moveMaterials_data()
 {
     QTest::addColumn<QString>("process");
@@ -155,12 +108,9 @@ void TestCatalogueDialogs::moveMaterials_data()
     QTest::addColumn<QStringList>("expectedAvailableHead");
 
     QTest::newRow("<< removes one") << "CVD" << "btnRemove" << QStringList{"Poly-Si"} << "3" << QStringList{"Si", "Al (bulk)"};
-    QTest::newRow("<< removes all") << "CVD" << "btnRemove" << QStringList{"Poly-Si", "Thermal Si02"} << ""
-                                    << QStringList{"Si", "Thermal Si02"};
     QTest::newRow(">> appends in list order") << "CVD" << "btnAdd" << QStringList{"Cu (bulk)", "Si"} << "3,16,1,5"
                                               << QStringList{"Al (bulk)", "Cr (bulk)"};
     QTest::newRow(">> on an empty list") << "Planarization" << "btnAdd" << QStringList{"PDMS"} << "13" << QStringList{"Si"};
-    QTest::newRow("nothing selected") << "DRIE" << "btnRemove" << QStringList() << "1" << QStringList{"Thermal Si02"};
 }
 
 void TestCatalogueDialogs::moveMaterials()
@@ -205,24 +155,6 @@ void TestCatalogueDialogs::moveMaterials()
     combo->setCurrentIndex(combo->currentIndex() == 0 ? 1 : 0);
     combo->setCurrentIndex(combo->findText(process));
     QCOMPARE(texts(compatible), expectedCompatible);
-}
-
-void TestCatalogueDialogs::emptyProcessCatalogue()
-{
-    QFile file(processesPath());
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write("<Processes/>\n");
-    file.close();
-    ProcessFactory::getInstance()->initialise();
-    QVERIFY(ProcessFactory::getInstance()->getProcesses().isEmpty());
-
-    Ui::EditCompatibleMaterialsDialog dialog;
-    QCOMPARE(dialog.findChild<QComboBox *>(QStringLiteral("cbxProcess"))->count(), 0);
-    auto *available = dialog.findChild<QListWidget *>(QStringLiteral("lstAvailableMaterials"));
-    QCOMPARE(available->count(), 0);
-    for (const char *name : {"btnAdd", "btnRemove"})
-        QTest::mouseClick(dialog.findChild<QPushButton *>(QLatin1String(name)), Qt::LeftButton);
-    QVERIFY(dialog.getProcesses().isEmpty());
 }
 
 void TestCatalogueDialogs::editCatalogue_data()

@@ -179,29 +179,16 @@ void TestEndToEnd::createCoatUndoRedoAndSave()
     // Lit oxide is bluish: blue dominates red and green.
     QVERIFY2(onVolume.blue() > onVolume.red() && onVolume.blue() > onVolume.green(),
              qPrintable(onVolume.name()));
-
-    // Undoing the substrate too empties the document; redo brings it back.
-    action("actionUndo")->trigger();
-    action("actionUndo")->trigger();
-    QVERIFY(workspace->getDocument().getAllObjects().isEmpty());
-    QVERIFY(!action("actionUndo")->isEnabled());
-    action("actionRedo")->trigger();
-    QCOMPARE(workspace->getDocument().getAllObjects().size(), 1);
-    QCOMPARE(action("actionUndo")->text(), QStringLiteral("Undo Create Substrate"));
 }
-
 
 void TestEndToEnd::waitingDepositionIsCancelled_data()
 {
-    // How the waiting deposition ends: Escape, Escape after a rejected
-    // options dialog, or another operation chosen from the menu.
+    // Escape, or another operation chosen from the menu.
     QTest::addColumn<QString>("how");
     QTest::addColumn<QStringList>("lines");
     const QString prompt = QStringLiteral("Isotropic Deposition: Select a cell volume and press Enter/Return.");
     const QString canceled = QStringLiteral("Isotropic Deposition: Operation canceled.");
     QTest::newRow("Escape") << "escape" << QStringList{prompt, canceled};
-    QTest::newRow("dialog rejected, then Escape")
-        << "reject" << QStringList{prompt, QStringLiteral("Isotropic Deposition: Cell volume selected."), canceled};
     QTest::newRow("etching chosen instead")
         << "etching"
         << QStringList{prompt, canceled, QStringLiteral("Isotropic Etching: Select a cell volume and press Enter/Return.")};
@@ -218,20 +205,6 @@ void TestEndToEnd::waitingDepositionIsCancelled()
 
     action("actionCVD")->trigger();
     QVERIFY(workspace->getCurrentOperation());
-    if (how == QLatin1String("reject")) {
-        QVERIFY(workspace->getSelection().togglePicked(volume->getObjectId()));
-        bool rejected = false;
-        GuiTestSupport::whenModal([&](QWidget *modal) {
-            rejected = true;
-            static_cast<QDialog *>(modal)->reject();
-        });
-        QTest::keyClick(window.get(), Qt::Key_Return);
-        QVERIFY(rejected);
-        // Still waiting after the rejected dialog.
-        QVERIFY(workspace->getCurrentOperation());
-        window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(window.get()));
-    }
     if (how == QLatin1String("etching")) {
         action("actionIsotropic_Film_Etching")->trigger();
         QCOMPARE(workspace->getCurrentOperation()->getName(), QStringLiteral("Isotropic Etching"));

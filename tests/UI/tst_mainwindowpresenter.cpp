@@ -11,7 +11,6 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QMessageBox>
-#include <QScreen>
 #include <QtTest>
 
 using namespace TestSupport;
@@ -28,11 +27,7 @@ private slots:
         factory.reset();
         window.reset();
     }
-    void consoleWindow();
-    void keysReachTheWaitingOperation_data();
-    void keysReachTheWaitingOperation();
     void escapeWithNothingRunningOnlyClearsSelection();
-    void undoRedoFollowTheStacks();
     void newDocument_data();
     void newDocument();
 
@@ -76,56 +71,6 @@ void TestMainWindowPresenter::runFill()
     QCOMPARE(workspace->getUndoRedo().undoCount(), std::size_t(1));
 }
 
-void TestMainWindowPresenter::consoleWindow()
-{
-    // A tool window near the bottom-right corner, shown and hidden by its action.
-    Ui::Console::CommandConsole *console = presenter->getConsole();
-    QVERIFY(console->isVisible());
-    QCOMPARE(console->windowType(), Qt::Tool);
-    QCOMPARE(console->parentWidget(), window.get());
-    const QRect available = window->screen()->availableGeometry();
-    QCOMPARE(console->pos(), QPoint(available.left() + int(0.9 * (available.width() - console->width())),
-                                    available.top() + int(0.9 * (available.height() - console->height()))));
-    QAction *consoleAction = action("actionConsole");
-    consoleAction->trigger();
-    QVERIFY(!console->isVisible());
-    consoleAction->trigger();
-    QVERIFY(console->isVisible());
-    console->close(); // from its title bar
-    QVERIFY(!consoleAction->isChecked());
-}
-
-void TestMainWindowPresenter::keysReachTheWaitingOperation_data()
-{
-    QTest::addColumn<int>("key");
-    QTest::addColumn<int>("modifiers");
-    QTest::newRow("Return") << int(Qt::Key_Return) << int(Qt::NoModifier);
-    QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier);
-}
-
-void TestMainWindowPresenter::keysReachTheWaitingOperation()
-{
-    QFETCH(int, key);
-    QFETCH(int, modifiers);
-    presenter->operationActivated(QStringLiteral("50"));
-    QVERIFY(workspace->getSelection().isSelectionMode());
-    QVERIFY(action("actionSelect")->isChecked());
-
-    // Nothing picked yet: the prompt comes again.
-    QTest::keyClick(window.get(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-    const QString prompt = QStringLiteral("Fill: Select a cell volume and press Enter/Return.");
-    QCOMPARE(consoleLines(), QStringList({prompt, prompt}));
-
-    // With the volume picked, the key takes it.
-    QVERIFY(workspace->getSelection().togglePicked(volume->getObjectId()));
-    QTest::keyClick(window.get(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-    QCOMPARE(consoleLines(), QStringList({prompt, prompt, QStringLiteral("Fill: Cell volume selected.")}));
-    auto fill = std::dynamic_pointer_cast<FillOperation>(workspace->getCurrentOperation());
-    QVERIFY(fill);
-    QCOMPARE(fill->getVolume(), volume);
-    QVERIFY(!action("actionSelect")->isChecked());
-}
-
 void TestMainWindowPresenter::escapeWithNothingRunningOnlyClearsSelection()
 {
     runFill();
@@ -141,40 +86,6 @@ void TestMainWindowPresenter::escapeWithNothingRunningOnlyClearsSelection()
     QCOMPARE(workspace->getDocument().getAllObjects().size(), 1);
     QCOMPARE(workspace->getUndoRedo().undoCount(), std::size_t(1));
     QCOMPARE(action("actionUndo")->text(), QStringLiteral("Undo Fill"));
-}
-
-void TestMainWindowPresenter::undoRedoFollowTheStacks()
-{
-    QAction *undo = action("actionUndo");
-    QAction *redo = action("actionRedo");
-    QVERIFY(!undo->isEnabled());
-    QVERIFY(!redo->isEnabled());
-
-    runFill();
-    const auto filled = volume->materialIds();
-    QCOMPARE(filled, std::vector<std::uint32_t>(8, 7));
-    QCOMPARE(undo->text(), QStringLiteral("Undo Fill"));
-    QVERIFY(undo->isEnabled());
-    QCOMPARE(redo->text(), QStringLiteral("Redo "));
-    QVERIFY(!redo->isEnabled());
-
-    // Setting the form's texts again keeps the operation name.
-    QEvent languageChange(QEvent::LanguageChange);
-    QApplication::sendEvent(window.get(), &languageChange);
-    QCOMPARE(undo->text(), QStringLiteral("Undo Fill"));
-    QVERIFY(undo->isEnabled());
-
-    undo->trigger();
-    QCOMPARE(volume->materialIds(), std::vector<std::uint32_t>(8, 0));
-    QCOMPARE(undo->text(), QStringLiteral("Undo "));
-    QVERIFY(!undo->isEnabled());
-    QCOMPARE(redo->text(), QStringLiteral("Redo Fill"));
-    QVERIFY(redo->isEnabled());
-
-    redo->trigger();
-    QCOMPARE(volume->materialIds(), filled);
-    QCOMPARE(undo->text(), QStringLiteral("Undo Fill"));
-    QVERIFY(!redo->isEnabled());
 }
 
 void TestMainWindowPresenter::newDocument_data()

@@ -1,25 +1,17 @@
 #include "CreateSubstrateObserver.h"
 
 #include "Core/Operations/CreateSubstrateOperation.h"
-#include "Core/Workspace.h"
 #include "Model/Materials/MaterialFactory.h"
 #include "UI/Operations/CreateSubstrateDialog.h"
 
 namespace Ui {
 namespace Observers {
 
-CreateSubstrateObserver::CreateSubstrateObserver(Core::Workspace *ws, QWidget *parentWidget)
-    : workspace(ws)
-    , parent(parentWidget)
-{
-}
-
 void CreateSubstrateObserver::notify()
 {
     // Held for the whole call: accepting finishes the operation, which then
     // stops being the workspace's current one.
-    const auto operation =
-        std::dynamic_pointer_cast<Core::Operations::CreateSubstrateOperation>(workspace->getCurrentOperation());
+    const auto operation = currentOperation<Core::Operations::CreateSubstrateOperation>();
     if (!operation)
         return;
 

@@ -1,28 +1,18 @@
 #pragma once
 
-#include "Util/IObserver.h"
-
-class QWidget;
-
-namespace Core {
-class Workspace;
-}
+#include "OptionsObserver.h"
 
 namespace Ui {
 namespace Observers {
 
 // Runs the create-substrate dialog for the current create-substrate operation
 // and hands the options over; a rejected dialog cancels the operation.
-class CreateSubstrateObserver : public Util::IObserver
+class CreateSubstrateObserver : public OptionsObserver
 {
 public:
-    CreateSubstrateObserver(Core::Workspace *workspace, QWidget *parent);
+    using OptionsObserver::OptionsObserver;
 
     void notify() override;
-
-private:
-    Core::Workspace *workspace;
-    QWidget *parent;
 };
 
 } // namespace Observers

@@ -1,23 +1,14 @@
 #include "IsotropicFilmDepositionObserver.h"
 
 #include "Core/Operations/IsotropicFilmDepositionOperation.h"
-#include "Core/Workspace.h"
 #include "UI/Operations/IsotropicDepositionDialog.h"
 
 namespace Ui {
 namespace Observers {
 
-IsotropicFilmDepositionObserver::IsotropicFilmDepositionObserver(Core::Workspace *ws, QWidget *parentWidget)
-    : workspace(ws)
-    , parent(parentWidget)
-{
-}
-
 void IsotropicFilmDepositionObserver::notify()
 {
-    // Held for the whole call: finishing releases the workspace's reference.
-    const auto operation = std::dynamic_pointer_cast<Core::Operations::IsotropicFilmDepositionOperation>(
-        workspace->getCurrentOperation());
+    const auto operation = currentOperation<Core::Operations::IsotropicFilmDepositionOperation>();
     if (!operation)
         return;
 

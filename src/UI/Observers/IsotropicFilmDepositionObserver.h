@@ -1,12 +1,6 @@
 #pragma once
 
-#include "Util/IObserver.h"
-
-class QWidget;
-
-namespace Core {
-class Workspace;
-}
+#include "OptionsObserver.h"
 
 namespace Ui {
 namespace Observers {
@@ -14,16 +8,12 @@ namespace Observers {
 // Runs the isotropic deposition dialog for the current deposition operation
 // and, on OK, hands the options over and finishes it. A cancelled dialog
 // leaves the operation waiting.
-class IsotropicFilmDepositionObserver : public Util::IObserver
+class IsotropicFilmDepositionObserver : public OptionsObserver
 {
 public:
-    IsotropicFilmDepositionObserver(Core::Workspace *workspace, QWidget *parent);
+    using OptionsObserver::OptionsObserver;
 
     void notify() override;
-
-private:
-    Core::Workspace *workspace;
-    QWidget *parent;
 };
 
 } // namespace Observers

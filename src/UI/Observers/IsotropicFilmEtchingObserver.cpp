@@ -1,23 +1,14 @@
 #include "IsotropicFilmEtchingObserver.h"
 
 #include "Core/Operations/IsotropicFilmEtchingOperation.h"
-#include "Core/Workspace.h"
 #include "UI/Operations/IsotropicEtchingDialog.h"
 
 namespace Ui {
 namespace Observers {
 
-IsotropicFilmEtchingObserver::IsotropicFilmEtchingObserver(Core::Workspace *ws, QWidget *parentWidget)
-    : workspace(ws)
-    , parent(parentWidget)
-{
-}
-
 void IsotropicFilmEtchingObserver::notify()
 {
-    // Held for the whole call: finishing releases the workspace's reference.
-    const auto operation = std::dynamic_pointer_cast<Core::Operations::IsotropicFilmEtchingOperation>(
-        workspace->getCurrentOperation());
+    const auto operation = currentOperation<Core::Operations::IsotropicFilmEtchingOperation>();
     if (!operation)
         return;
 

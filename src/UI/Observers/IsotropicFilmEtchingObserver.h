@@ -1,12 +1,6 @@
 #pragma once
 
-#include "Util/IObserver.h"
-
-class QWidget;
-
-namespace Core {
-class Workspace;
-}
+#include "OptionsObserver.h"
 
 namespace Ui {
 namespace Observers {
@@ -14,16 +8,12 @@ namespace Observers {
 // Runs the isotropic etching dialog for the current etching operation
 // and, on OK, hands the options over and finishes it. A cancelled dialog
 // leaves the operation waiting.
-class IsotropicFilmEtchingObserver : public Util::IObserver
+class IsotropicFilmEtchingObserver : public OptionsObserver
 {
 public:
-    IsotropicFilmEtchingObserver(Core::Workspace *workspace, QWidget *parent);
+    using OptionsObserver::OptionsObserver;
 
     void notify() override;
-
-private:
-    Core::Workspace *workspace;
-    QWidget *parent;
 };
 
 } // namespace Observers
