@@ -23,4 +23,9 @@ function(kestrum_add_test)
     list(APPEND env "QT_QPA_PLATFORM=offscreen")
   endif()
   set_tests_properties(${KT_NAME} PROPERTIES TIMEOUT ${KT_TIMEOUT} ENVIRONMENT "${env}")
+  if(KT_GUI)
+    # GUI tests share one virtual display without a window manager: two at a
+    # time would steal each other's window activation and keyboard focus.
+    set_tests_properties(${KT_NAME} PROPERTIES RUN_SERIAL TRUE)
+  endif()
 endfunction()
