@@ -113,6 +113,8 @@ private slots:
     void brokenOffKeepsWhatWasRead_data();
     void brokenOffKeepsWhatWasRead();
     void unusableObjectsArePassedOver();
+    void stateTokensThatAreNoIdsAreEmptyCells_data();
+    void stateTokensThatAreNoIdsAreEmptyCells();
     void failedSaveKeepsOldFile_data();
     void failedSaveKeepsOldFile();
     void damagedFiles_data();
@@ -316,6 +318,29 @@ void TestDocument::unusableObjectsArePassedOver()
     QVERIFY(volumes[1]->materialIds() == (Ids {4, 4}));
     QCOMPARE(volumes[1]->getPosition(), Util::Vector3D(2, 0, 0));
     QCOMPARE(volumes[1]->getCellSizeX(), 1.f); // absent cell sizes read as 1
+}
+
+void TestDocument::stateTokensThatAreNoIdsAreEmptyCells_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<QVector<uint>>("expected");
+    QTest::newRow("word") << "1 abc 3 " << QVector<uint> {1, 0, 3};
+    QTest::newRow("digits then letters") << "1a 4 3 " << QVector<uint> {0, 4, 3};
+    QTest::newRow("decimal") << "1.5 4 3 " << QVector<uint> {0, 4, 3};
+    QTest::newRow("negative") << "-1 4 3 " << QVector<uint> {0, 4, 3};
+    QTest::newRow("beyond 32 bits") << "4294967296 4 3 " << QVector<uint> {0, 4, 3};
+}
+
+void TestDocument::stateTokensThatAreNoIdsAreEmptyCells()
+{
+    QFETCH(QString, state);
+    QFETCH(QVector<uint>, expected);
+    Document document;
+    QVERIFY(readFromBytes(threeCells(state), document, registry).ok);
+    const auto volumes = volumesOf(document);
+    QCOMPARE(volumes.size(), 1);
+    const Ids ids = volumes[0]->materialIds();
+    QCOMPARE(QVector<uint>(ids.begin(), ids.end()), expected);
 }
 
 void TestDocument::failedSaveKeepsOldFile_data()
