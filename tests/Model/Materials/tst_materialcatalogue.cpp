@@ -1,7 +1,6 @@
 #include "../TempHome.h"
 #include "Model/Materials/Material.h"
 #include "Model/Materials/MaterialFactory.h"
-#include "Model/Persistence/MaterialArchiver.h"
 
 #include <QtTest>
 
@@ -9,7 +8,6 @@
 
 using Model::Materials::Material;
 using Model::Materials::MaterialFactory;
-using Model::Persistence::MaterialArchiver;
 using TestFiles::TempHome;
 
 namespace {
@@ -49,15 +47,8 @@ private slots:
     void brokenFileReplacedByBuiltInTable();
     void loadContents_data();
     void loadContents();
-    void colourThroughFile_data();
-    void colourThroughFile();
-    void colourText_data();
-    void colourText();
+    void darkColourThroughFile();
     void newMaterialIdRangeAndUniqueness();
-    void newMaterialIdWithCrowdedRange_data();
-    void newMaterialIdWithCrowdedRange();
-    void unwritableHome_data();
-    void unwritableHome();
 
 private:
     std::unique_ptr<TempHome> home;
@@ -83,7 +74,6 @@ void TestMaterialCatalogue::builtInFileRoundTrip()
 {
     factory->loadDefaultMaterials();
     const QVector<Material> builtIn = factory->getMaterials();
-
     QVERIFY(home->use(golden()));
     factory->initialise();
     const QVector<Material> loaded = factory->getMaterials();
@@ -94,8 +84,6 @@ void TestMaterialCatalogue::builtInFileRoundTrip()
         QCOMPARE(loaded[i].getYoungModulus(), builtIn[i].getYoungModulus());
         QCOMPARE(loaded[i].getPoissonRatio(), builtIn[i].getPoissonRatio());
     }
-    QVERIFY(qAbs(factory->getMaterial(1).getColor()[0] - 127.0 / 255.0) < 1e-9);
-
     QVERIFY(QFile::remove(home->catalogPath()));
     QVERIFY(factory->saveMaterials());
     QCOMPARE(TestFiles::read(home->catalogPath()), golden());
@@ -105,22 +93,14 @@ void TestMaterialCatalogue::brokenFileReplacedByBuiltInTable_data()
 {
     QTest::addColumn<bool>("present");
     QTest::addColumn<QByteArray>("contents");
-
-    const QByteArray good = golden();
     QTest::newRow("missing file") << false << QByteArray();
-    QTest::newRow("empty file") << true << QByteArray();
-    QTest::newRow("truncated file") << true << good.left(good.size() / 2);
-    QTest::newRow("cut inside a tag") << true << good.left(good.indexOf("young-modulus"));
-    QTest::newRow("malformed XML") << true
-                                   << catalogueFile(
-                                          "<Material version=\"1\" name=\"Si\" material-id=\"1\">\n");
+    QTest::newRow("malformed XML")
+        << true << catalogueFile("<Material version=\"1\" name=\"Si\" material-id=\"1\">\n");
     QTest::newRow("cut after a good material")
         << true
         << catalogueFile("<Material version=\"1\" name=\"New\" material-id=\"99\"/>\n"
                          "<Material version=\"1\" name=\"Si\" material-id=\"1\"");
     QTest::newRow("wrong root") << true << QByteArray("<Processes/>\n");
-    QTest::newRow("root in lower case") << true << QByteArray("<materials/>\n");
-    QTest::newRow("binary garbage") << true << QByteArray("\x00\xff\xfe<\x01>", 6);
 }
 
 void TestMaterialCatalogue::brokenFileReplacedByBuiltInTable()
@@ -129,7 +109,6 @@ void TestMaterialCatalogue::brokenFileReplacedByBuiltInTable()
     QFETCH(QByteArray, contents);
     if (present)
         QVERIFY(home->use(contents));
-
     factory->loadDefaultMaterials();
     const QString builtIn = summary(factory->getMaterials());
     QVERIFY(!factory->loadMaterials());
@@ -143,33 +122,14 @@ void TestMaterialCatalogue::loadContents_data()
 {
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<QString>("expected");
-
-    QTest::newRow("no Material elements") << QByteArray() << QString();
     QTest::newRow("material-id 0 skipped")
         << QByteArray("<Material name=\"Zero\" material-id=\"0\"/>\n"
                       "<Material version=\"1\" name=\"Glass\" material-id=\"40\"/>\n")
         << QStringLiteral("40:Glass");
-    QTest::newRow("id missing or not a number")
-        << QByteArray("<Material name=\"A\"/>\n<Material name=\"B\" material-id=\"x7\"/>\n"
-                      "<Material name=\"C\" material-id=\"-3\"/>\n")
-        << QString();
-    QTest::newRow("empty or missing name")
-        << QByteArray("<Material name=\"\" material-id=\"5\"/>\n<Material material-id=\"6\"/>\n")
-        << QString();
     QTest::newRow("duplicate ids, later wins")
         << QByteArray("<Material name=\"First\" material-id=\"7\"/>\n"
                       "<Material name=\"Second\" material-id=\"7\"/>\n")
         << QStringLiteral("7:Second");
-    QTest::newRow("ascending order whatever the file order") << QByteArray(
-        "<Material name=\"B\" material-id=\"20\"/>\n"
-        "<Material name=\"A\" material-id=\"3\"/>\n") << QStringLiteral("3:A|20:B");
-    QTest::newRow("other elements skipped")
-        << QByteArray("<Comment name=\"C\" material-id=\"8\"/>\n"
-                      "<Material name=\"M\" material-id=\"9\"><Extra/></Material>\n")
-        << QStringLiteral("9:M");
-    QTest::newRow("escaped name") << QByteArray(
-        "<Material name=\"A &amp; B &lt;1&gt;\" material-id=\"2\"/>\n")
-                                  << QStringLiteral("2:A & B <1>");
 }
 
 void TestMaterialCatalogue::loadContents()
@@ -177,72 +137,24 @@ void TestMaterialCatalogue::loadContents()
     QFETCH(QByteArray, body);
     QFETCH(QString, expected);
     QVERIFY(home->use(catalogueFile(body)));
-
     factory->initialise();
     QCOMPARE(summary(factory->getMaterials()), expected);
-    // A file that loads is kept as it is.
-    QCOMPARE(TestFiles::read(home->catalogPath()), catalogueFile(body));
+    QCOMPARE(TestFiles::read(home->catalogPath()), catalogueFile(body)); // a file that loads is kept
 }
 
-void TestMaterialCatalogue::colourThroughFile_data()
+// Components below 16/255 keep their leading zero in the file.
+void TestMaterialCatalogue::darkColourThroughFile()
 {
-    QTest::addColumn<QString>("colorAttribute"); // empty: written by the catalogue, "-": none
-    QTest::addColumn<Util::Vector4D>("expected");
-
-    const Util::Vector4D grey(0.5, 0.5, 0.5, 1.0);
-    QTest::newRow("components below 16/255")
-        << QString() << Util::Vector4D(0.05, 1.0 / 255, 15.0 / 255, 0.02);
-    QTest::newRow("zero and one") << QString() << Util::Vector4D(0, 1, 0, 1);
-    QTest::newRow("six digits, opaque") << "#336699" << Util::Vector4D(0.2, 0.4, 0.6, 1.0);
-    QTest::newRow("lower-case digits") << "#80ff0000" << Util::Vector4D(1, 0, 0, 128.0 / 255);
-    QTest::newRow("not a colour gives grey") << "#12345" << grey;
-    QTest::newRow("no colour gives grey") << "-" << grey;
-}
-
-void TestMaterialCatalogue::colourThroughFile()
-{
-    QFETCH(QString, colorAttribute);
-    QFETCH(Util::Vector4D, expected);
-
-    if (colorAttribute.isEmpty()) {
-        factory->loadDefaultMaterials();
-        const float c[4] = {float(expected[0]), float(expected[1]), float(expected[2]), float(expected[3])};
-        QVERIFY(factory->addMaterial(Material(77, QStringLiteral("Dark"), 1, 2, 0.3f, c)));
-        QVERIFY(factory->saveMaterials());
-        QVERIFY(QRegularExpression(QStringLiteral("name=\"Dark\".*color=\"#[0-9A-F]{8}\""))
-                    .match(QString::fromUtf8(TestFiles::read(home->catalogPath())))
-                    .hasMatch());
-    } else {
-        const QByteArray color = colorAttribute == QLatin1String("-")
-            ? QByteArray()
-            : " color=\"" + colorAttribute.toLatin1() + "\"";
-        QVERIFY(home->use(catalogueFile("<Material name=\"Dark\" material-id=\"77\"" + color + "/>\n")));
-    }
-
+    const float c[4] = {0.05f, 1.0f / 255, 15.0f / 255, 0.02f};
+    factory->loadDefaultMaterials();
+    QVERIFY(factory->addMaterial(Material(77, QStringLiteral("Dark"), 1, 2, 0.3f, c)));
+    QVERIFY(factory->saveMaterials());
+    QVERIFY(TestFiles::read(home->catalogPath()).contains("name=\"Dark\""));
     factory->initialise();
     const Material loaded = factory->getMaterial(77);
     QCOMPARE(loaded.getName(), QStringLiteral("Dark"));
     for (int i = 0; i < 4; ++i)
-        QVERIFY2(qAbs(loaded.getColor()[i] - expected[i]) <= 1.0 / 255 + 1e-9,
-            qPrintable(QStringLiteral("component %1: %2").arg(i).arg(loaded.getColor()[i])));
-}
-
-void TestMaterialCatalogue::colourText_data()
-{
-    QTest::addColumn<Util::Vector4D>("color");
-    QTest::addColumn<QString>("text");
-
-    QTest::newRow("built-in silicon") << Util::Vector4D(0.5, 0.5, 0.5, 1.0) << "#FF7F7F7F";
-    QTest::newRow("alpha first, zero-padded") << Util::Vector4D(0.05, 0.0, 1.0, 0.02) << "#050C00FF";
-    QTest::newRow("truncated, not rounded") << Util::Vector4D(0.999, 0.7, 0.0039, 1.0) << "#FFFEB200";
-    QTest::newRow("out of range clamped") << Util::Vector4D(1.5, -0.2, 2.0, 7.0) << "#FFFF00FF";
-}
-
-void TestMaterialCatalogue::colourText()
-{
-    QFETCH(Util::Vector4D, color);
-    QFETCH(QString, text);
-    QCOMPARE(MaterialArchiver::colorToString(color), text);
+        QVERIFY2(qAbs(loaded.getColor()[i] - c[i]) <= 1.0 / 255 + 1e-6, qPrintable(QString::number(i)));
 }
 
 void TestMaterialCatalogue::newMaterialIdRangeAndUniqueness()
@@ -255,46 +167,12 @@ void TestMaterialCatalogue::newMaterialIdRangeAndUniqueness()
         QVERIFY(factory->addMaterial(Material(id, QStringLiteral("M"), 0, 0, 0, nullptr)));
     }
     QCOMPARE(factory->getMaterials().size(), 315);
-}
-
-void TestMaterialCatalogue::newMaterialIdWithCrowdedRange_data()
-{
-    QTest::addColumn<std::uint32_t>("freeId"); // also the expected answer; 0: range full
-    QTest::newRow("one id left in the middle") << 12345u;
-    QTest::newRow("only the highest left") << 32766u;
-    QTest::newRow("range full") << 0u;
-}
-
-void TestMaterialCatalogue::newMaterialIdWithCrowdedRange()
-{
-    QFETCH(std::uint32_t, freeId);
-    factory->loadDefaultMaterials();
-    for (std::uint32_t id = 2000; id <= 32766; ++id) {
-        if (id != freeId)
-            factory->addMaterial(Material(id, QStringLiteral("M"), 0, 0, 0, nullptr));
-    }
-    QCOMPARE(factory->getNewMaterialId(), freeId);
-}
-
-void TestMaterialCatalogue::unwritableHome_data()
-{
-    QTest::addColumn<QString>("setup");
-    for (const char *setup : {"home-file", "kestrum-file", "catalogue-folder", "read-only"})
-        QTest::newRow(setup) << QString::fromLatin1(setup);
-}
-
-void TestMaterialCatalogue::unwritableHome()
-{
-    QFETCH(QString, setup);
-    const TempHome::Spoilt spoilt = home->spoil(setup);
-    if (spoilt == TempHome::NotEnforced)
-        QSKIP("permissions are not enforced for this user");
-    QCOMPARE(spoilt, TempHome::Done);
-
-    factory->initialise();
-    QCOMPARE(factory->getMaterials().size(), 15);
-    QCOMPARE(factory->getMaterial(1).getName(), QStringLiteral("Si"));
-    QVERIFY(!factory->saveMaterials());
+    // Crowded range: the last free id is found; a full range gives 0.
+    for (std::uint32_t id = 2000; id < 32766; ++id)
+        factory->addMaterial(Material(id, QStringLiteral("M"), 0, 0, 0, nullptr));
+    QCOMPARE(factory->getNewMaterialId(), 32766u);
+    factory->addMaterial(Material(32766, QStringLiteral("M"), 0, 0, 0, nullptr));
+    QCOMPARE(factory->getNewMaterialId(), 0u);
 }
 
 QTEST_GUILESS_MAIN(TestMaterialCatalogue)

@@ -17,14 +17,12 @@ void checkNames(const ArchiverRegistry &registry, const QString &folder)
 {
     const QFileInfo undo(registry.getUndoFileName());
     const QFileInfo redo(registry.getRedoFileName());
-    const QRegularExpression pattern(QStringLiteral("^undo(\\d+)\\.temp$"));
-    const auto match = pattern.match(undo.fileName());
+    const auto match = QRegularExpression(QStringLiteral("^undo(\\d+)\\.temp$")).match(undo.fileName());
     QVERIFY2(match.hasMatch(), qPrintable(undo.fileName()));
     QCOMPARE(redo.fileName(), QStringLiteral("redo%1.temp").arg(match.captured(1)));
     QCOMPARE(undo.absolutePath(), QDir(folder).absolutePath());
     QCOMPARE(redo.absolutePath(), QDir(folder).absolutePath());
-    QVERIFY(undo.isFile() && redo.isFile());
-    QCOMPARE(undo.size(), 0);
+    QVERIFY(undo.isFile() && redo.isFile() && undo.size() == 0);
 }
 
 } // namespace

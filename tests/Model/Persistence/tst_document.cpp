@@ -8,14 +8,12 @@
 
 #include <QBuffer>
 #include <QLoggingCategory>
-#include <QXmlStreamReader>
 #include <QtTest>
 
 #include <csignal>
 #include <memory>
 #include <random>
 #include <sys/resource.h>
-#include <unistd.h>
 
 using Model::Document;
 using Model::Automaton::TotalVolume;
@@ -29,27 +27,16 @@ using Ids = std::vector<std::uint32_t>;
 
 namespace {
 
-struct VolumeShape
+// Random catalogue ids, empty cells and one id the catalogue does not know.
+std::shared_ptr<TotalVolume> makeVolume(std::uint32_t nx, std::uint32_t ny, std::uint32_t nz, float csx = 1.f,
+    float csy = 1.f, float csz = 1.f, Util::Vector3D position = {}, std::uint32_t seed = 1)
 {
-    std::uint32_t nx, ny, nz;
-    float csx, csy, csz;
-    Util::Vector3D position;
-};
-
-std::shared_ptr<TotalVolume> makeVolume(const VolumeShape &s, std::uint32_t seed)
-{
-    // Catalogue ids, empty cells and one id the catalogue does not know.
     static const std::uint32_t cellIds[] = {0, 1, 3, 4, 11, 16, 777};
     std::mt19937 random(seed);
-    Ids ids(std::size_t(s.nx) * s.ny * s.nz);
+    Ids ids(std::size_t(nx) * ny * nz);
     for (auto &id : ids)
         id = cellIds[random() % std::size(cellIds)];
-    return std::make_shared<TotalVolume>(s.nx, s.ny, s.nz, s.csx, s.csy, s.csz, s.position, ids);
-}
-
-std::shared_ptr<TotalVolume> cube(std::uint32_t n, std::uint32_t seed)
-{
-    return makeVolume({n, n, n, 1.f, 1.f, 1.f, {0, 0, 0}}, seed);
+    return std::make_shared<TotalVolume>(nx, ny, nz, csx, csy, csz, position, ids);
 }
 
 Ids nextArrayIds(TotalVolume &volume)
@@ -82,10 +69,7 @@ QByteArray writeToBytes(Document &document, ArchiverRegistry &registry)
 {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    const auto result = DocumentWriter(registry).write(document, buffer);
-    if (!result.ok)
-        qWarning() << "write failed:" << result.detail;
-    return buffer.data();
+    return DocumentWriter(registry).write(document, buffer).ok ? buffer.data() : QByteArray();
 }
 
 DocumentReader::Result readFromBytes(const QByteArray &bytes, Document &document, ArchiverRegistry &registry)
@@ -113,29 +97,24 @@ QString dataFile(const char *name)
 
 } // namespace
 
-Q_DECLARE_METATYPE(QVector<VolumeShape>)
-Q_DECLARE_METATYPE(Ids)
-
 class TestDocument : public QObject
 {
     Q_OBJECT
 
 private slots:
     void init() { MaterialFactory::getInstance()->loadDefaultMaterials(); }
-    void roundTrip_data();
     void roundTrip();
     void goldenTwoCells();
     void lengthFormat_data();
     void lengthFormat();
-    void emptyDocument();
     void materialsAreReconciled();
     void notADocument_data();
     void notADocument();
     void brokenOffKeepsWhatWasRead_data();
     void brokenOffKeepsWhatWasRead();
     void unusableObjectsArePassedOver();
-    void stateTokens_data();
-    void stateTokens();
+    void stateTokensThatAreNoIdsAreEmptyCells_data();
+    void stateTokensThatAreNoIdsAreEmptyCells();
     void failedSaveKeepsOldFile_data();
     void failedSaveKeepsOldFile();
     void damagedFiles_data();
@@ -146,34 +125,23 @@ private:
     ArchiverRegistry registry;
 };
 
-void TestDocument::roundTrip_data()
-{
-    QTest::addColumn<QVector<VolumeShape>>("shapes");
-    QTest::newRow("one cell") << QVector<VolumeShape> {{1, 1, 1, 1.f, 1.f, 1.f, {0, 0, 0}}};
-    QTest::newRow("three volumes") << QVector<VolumeShape> {{2, 1, 1, 1.f, 1.f, 1.f, {0, 0, 0}},
-        {7, 5, 3, 0.5f, 2.f, 0.25f, {-12.5, 3, 100}}, {20, 1, 9, 2.5e-07f, 1e-06f, 3.f, {1e+06, -0.001, 42}}};
-    QTest::newRow("thin plate and column") << QVector<VolumeShape> {
-        {64, 48, 1, 1.f, 1.f, 1.f, {5, 5, 5}}, {1, 1, 300, 1.f, 1.f, 0.125f, {-1, -2, -3}}};
-    QTest::newRow("larger block") << QVector<VolumeShape> {{40, 30, 20, 1.f, 1.f, 1.f, {0.5, 1.5, 2.5}}};
-}
-
 void TestDocument::roundTrip()
 {
-    QFETCH(QVector<VolumeShape>, shapes);
     Document original;
-    for (int i = 0; i < shapes.size(); ++i)
-        original.addObject(makeVolume(shapes[i], std::uint32_t(i + 1)));
+    original.addObject(makeVolume(2, 1, 1));
+    original.addObject(makeVolume(7, 5, 3, 0.5f, 2.f, 0.25f, {-12.5, 3, 100}, 2));
+    original.addObject(makeVolume(20, 1, 9, 2.5e-07f, 1e-06f, 3.f, {1e+06, -0.001, 42}, 3));
 
     const QString path = folder.filePath(QStringLiteral("roundtrip.kst"));
     const auto saved = DocumentWriter(registry).save(original, path);
-    QVERIFY2(saved.ok, qPrintable(saved.detail));
-    QCOMPARE(saved.objectsWritten, shapes.size());
+    QVERIFY(saved.ok);
+    QCOMPARE(saved.objectsWritten, 3);
     QCOMPARE(original.getFileName(), path);
 
     Document loaded;
     const auto result = DocumentReader(registry).load(loaded, path);
-    QVERIFY2(result.ok, qPrintable(result.errorMessage));
-    QVERIFY2(result.warnings.isEmpty(), qPrintable(result.warnings.join('\n')));
+    QVERIFY(result.ok);
+    QVERIFY(result.warnings.isEmpty());
     QCOMPARE(result.version, 1u);
     QCOMPARE(loaded.getFileName(), path);
 
@@ -192,11 +160,8 @@ void TestDocument::roundTrip()
 void TestDocument::goldenTwoCells()
 {
     // With a catalogue of silicon alone the whole file is fixed.
-    auto catalogue = MaterialFactory::getInstance();
-    for (const Material &material : catalogue->getMaterials()) {
-        if (material.getId() != 1)
-            catalogue->removeMaterial(material.getId());
-    }
+    for (const Material &material : MaterialFactory::getInstance()->getMaterials())
+        MaterialFactory::getInstance()->removeMaterial(material.getId() == 1 ? 0 : material.getId());
     Document document;
     document.addObject(std::make_shared<TotalVolume>(2, 1, 1, 1.f, 1.f, 1.f, Util::Vector3D(), Ids {1, 0}));
     const QByteArray written = writeToBytes(document, registry);
@@ -211,57 +176,25 @@ void TestDocument::goldenTwoCells()
 
 void TestDocument::lengthFormat_data()
 {
-    QTest::addColumn<float>("cellSize");
-    QTest::addColumn<double>("position");
-    QTest::addColumn<QString>("cellSizeText");
-    QTest::addColumn<QString>("positionText");
-    QTest::newRow("half") << 0.5f << 0.5 << "0.5"
-                          << "0.5";
-    QTest::newRow("small") << 2.5e-07f << 2.5e-07 << "2.5e-07"
-                           << "2.5e-07";
-    QTest::newRow("one") << 1.f << 1.0 << "1"
-                         << "1";
-    QTest::newRow("large") << 1234567.f << -1234567.0 << "1.23457e+06"
-                           << "-1.23457e+06";
-    QTest::newRow("ten thousandth") << 0.0001f << 100000.0 << "0.0001"
-                                    << "100000";
+    QTest::addColumn<float>("length");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("half") << 0.5f << "0.5";
+    QTest::newRow("small") << 2.5e-07f << "2.5e-07";
+    QTest::newRow("one") << 1.f << "1";
 }
 
+// Cell sizes and positions share the format.
 void TestDocument::lengthFormat()
 {
-    QFETCH(float, cellSize);
-    QFETCH(double, position);
-    QFETCH(QString, cellSizeText);
-    QFETCH(QString, positionText);
+    QFETCH(float, length);
+    QFETCH(QString, text);
     Document document;
     document.addObject(std::make_shared<TotalVolume>(
-        1, 1, 1, cellSize, 1.f, cellSize, Util::Vector3D(position, 0, 0), Ids {1}));
+        1, 1, 1, length, 1.f, length, Util::Vector3D(double(length), 0, 0), Ids {1}));
     const QString xml = QString::fromUtf8(writeToBytes(document, registry));
-    QVERIFY2(xml.contains(
-                 QStringLiteral("cellsize-x=\"%1\" cellsize-y=\"1\" cellsize-z=\"%1\">").arg(cellSizeText))
-            && xml.contains(QStringLiteral("<Position pos-x=\"%1\" pos-y=\"0\"").arg(positionText)),
+    QVERIFY2(xml.contains(QStringLiteral("cellsize-x=\"%1\" cellsize-y=\"1\" cellsize-z=\"%1\">").arg(text))
+            && xml.contains(QStringLiteral("<Position pos-x=\"%1\" pos-y=\"0\"").arg(text)),
         qPrintable(xml));
-}
-
-void TestDocument::emptyDocument()
-{
-    Document document;
-    const QByteArray xml = writeToBytes(document, registry);
-    QXmlStreamReader reader(xml);
-    QStringList elements;
-    while (!reader.atEnd()) {
-        if (reader.readNext() == QXmlStreamReader::StartElement)
-            elements << reader.name().toString();
-    }
-    QVERIFY(!reader.hasError());
-    QStringList expected {QStringLiteral("Document"), QStringLiteral("Header")};
-    for (int i = 0; i < MaterialFactory::getInstance()->getMaterials().size(); ++i)
-        expected << QStringLiteral("Material");
-    QCOMPARE(elements, expected);
-
-    Document loaded;
-    QVERIFY(readFromBytes(xml, loaded, registry).ok);
-    QCOMPARE(loaded.getAllObjects().size(), 0);
 }
 
 void TestDocument::materialsAreReconciled()
@@ -276,10 +209,8 @@ void TestDocument::materialsAreReconciled()
     // The clashing material moved to a new id; the catalogue's one is untouched.
     QCOMPARE(catalogue->getMaterial(5), copper);
     std::uint32_t brassId = 0;
-    for (const Material &material : catalogue->getMaterials()) {
-        if (material.getName() == QLatin1String("Brass"))
-            brassId = material.getId();
-    }
+    for (const Material &material : catalogue->getMaterials())
+        brassId = material.getName() == QLatin1String("Brass") ? material.getId() : brassId;
     QVERIFY(brassId >= 2000);
     QCOMPARE(catalogue->getMaterial(40).getName(), QStringLiteral("Unobtainium"));
     QCOMPARE(catalogue->getMaterial(1).getName(), QStringLiteral("Si"));
@@ -292,13 +223,6 @@ void TestDocument::materialsAreReconciled()
     QCOMPARE(volumes[0]->getCellSizeZ(), 2.5e-07f);
     QCOMPARE(volumes[0]->getPosition(), Util::Vector3D(1.5, -2, 1e+06));
 
-    // A second load gives an identical volume and leaves the catalogue as is.
-    const auto catalogueAfterFirst = catalogue->getMaterials();
-    Document again;
-    QVERIFY(DocumentReader(registry).load(again, dataFile("materials.kst")).ok);
-    QVERIFY(volumesOf(again)[0]->materialIds() == expected);
-    QCOMPARE(catalogue->getMaterials(), catalogueAfterFirst);
-
     // A later file without materials keeps its ids: 5 is copper again, not brass.
     Document third;
     QVERIFY(readFromBytes(threeCells(QStringLiteral("5 1 40 ")), third, registry).ok);
@@ -308,14 +232,9 @@ void TestDocument::materialsAreReconciled()
 void TestDocument::notADocument_data()
 {
     QTest::addColumn<QByteArray>("content");
-    QTest::newRow("empty file") << QByteArray();
-    QTest::newRow("plain text") << QByteArray("hello, world");
     QTest::newRow("other root") << QByteArray("<Materials><Header version=\"1\"/></Materials>");
     QTest::newRow("no header") << QByteArray("<Document><Object object-type=\"1\" size-x=\"1\" size-y=\"1\" "
                                              "size-z=\"1\"><State>1 </State></Object></Document>");
-    QTest::newRow("lower-case header") << QByteArray("<Document><header version=\"1\"/></Document>");
-    QTest::newRow("only the root") << QByteArray("<Document/>");
-    QTest::newRow("broken before the header") << QByteArray("<Document><Hea");
     QTest::newRow("missing file") << QByteArray("-");
 }
 
@@ -345,11 +264,8 @@ void TestDocument::brokenOffKeepsWhatWasRead_data()
     QTest::addColumn<int>("volumesKept");
     QTest::addColumn<int>("warnings");
     QTest::newRow("after the header") << "<Header version=\"1\"/>" << 0 << 0 << 1;
-    QTest::newRow("in a material") << "<Material" << 10 << 0 << 1;
     QTest::newRow("before the second volume") << "</Object>" << 0 << 1 << 1;
-    QTest::newRow("in the attributes of the second volume") << "</Object><Object" << 15 << 1 << 1;
     QTest::newRow("in the second volume's cells") << "</Object><Object" << 200 << 1 << 2;
-    QTest::newRow("after the second volume's cells") << "</State><Position pos-x=\"0\"" << 0 << 2 << 1;
 }
 
 void TestDocument::brokenOffKeepsWhatWasRead()
@@ -359,8 +275,8 @@ void TestDocument::brokenOffKeepsWhatWasRead()
     QFETCH(int, volumesKept);
     QFETCH(int, warnings);
     Document original;
-    original.addObject(makeVolume({3, 3, 3, 1.f, 1.f, 1.f, {1, 2, 3}}, 7));
-    original.addObject(cube(10, 8));
+    original.addObject(makeVolume(3, 3, 3, 1.f, 1.f, 1.f, {1, 2, 3}, 7));
+    original.addObject(makeVolume(10, 10, 10));
     const QByteArray xml = writeToBytes(original, registry);
     const QByteArray marker = cutAfter.toUtf8();
     const int at = xml.indexOf(marker);
@@ -404,66 +320,50 @@ void TestDocument::unusableObjectsArePassedOver()
     QCOMPARE(volumes[1]->getCellSizeX(), 1.f); // absent cell sizes read as 1
 }
 
-void TestDocument::stateTokens_data()
+void TestDocument::stateTokensThatAreNoIdsAreEmptyCells_data()
 {
     QTest::addColumn<QString>("state");
-    QTest::addColumn<Ids>("expected");
-    QTest::newRow("plain") << "1 2 3 " << Ids {1, 2, 3};
-    QTest::newRow("word") << "1 x 3 " << Ids {1, 0, 3};
-    QTest::newRow("negative") << "-1 2 3" << Ids {0, 2, 3};
-    QTest::newRow("digits then letters") << "1a 2 3b" << Ids {0, 2, 0};
-    QTest::newRow("decimal point") << "1.5 2 3" << Ids {0, 2, 3};
-    QTest::newRow("too large") << "4294967296 4294967295 99999999999999999999" << Ids {0, 4294967295u, 0};
-    QTest::newRow("missing tokens") << "7 " << Ids {7, 0, 0};
-    QTest::newRow("extra tokens") << "1 2 3 4 5 6" << Ids {1, 2, 3};
-    QTest::newRow("several blanks and lines") << "  1\n\t 2\r\n3   " << Ids {1, 2, 3};
-    QTest::newRow("no blank at the end") << "1 2 3" << Ids {1, 2, 3};
-    QTest::newRow("character reference") << "&#49; 2 &amp;" << Ids {1, 2, 0};
-    QTest::newRow("leading zeros") << "0001 00 0" << Ids {1, 0, 0};
-    QTest::newRow("non-latin digits") << QStringLiteral("\u0661 2 \u00b3") << Ids {0, 2, 0};
-    QTest::newRow("empty") << "" << Ids {0, 0, 0};
-    QTest::newRow("nested markup") << "1 <b>9 9</b>2 3" << Ids {1, 2, 3};
+    QTest::addColumn<QVector<uint>>("expected");
+    QTest::newRow("word") << "1 abc 3 " << QVector<uint> {1, 0, 3};
+    QTest::newRow("digits then letters") << "1a 4 3 " << QVector<uint> {0, 4, 3};
+    QTest::newRow("decimal") << "1.5 4 3 " << QVector<uint> {0, 4, 3};
+    QTest::newRow("negative") << "-1 4 3 " << QVector<uint> {0, 4, 3};
+    QTest::newRow("beyond 32 bits") << "4294967296 4 3 " << QVector<uint> {0, 4, 3};
 }
 
-void TestDocument::stateTokens()
+void TestDocument::stateTokensThatAreNoIdsAreEmptyCells()
 {
     QFETCH(QString, state);
-    QFETCH(Ids, expected);
+    QFETCH(QVector<uint>, expected);
     Document document;
     QVERIFY(readFromBytes(threeCells(state), document, registry).ok);
     const auto volumes = volumesOf(document);
     QCOMPARE(volumes.size(), 1);
-    QCOMPARE(volumes[0]->materialIds(), expected);
-    QCOMPARE(nextArrayIds(*volumes[0]), expected);
+    const Ids ids = volumes[0]->materialIds();
+    QCOMPARE(QVector<uint>(ids.begin(), ids.end()), expected);
 }
 
 void TestDocument::failedSaveKeepsOldFile_data()
 {
     QTest::addColumn<QString>("target");
-    QTest::addColumn<QString>("obstacle"); // with an earlier save: "read-only" or "size-limit"
-    QTest::newRow("folder does not exist") << "missing/doc.kst" << QString();
-    QTest::newRow("target is a folder") << "folder.kst" << QString();
-    QTest::newRow("read-only folder") << "locked/doc.kst"
-                                      << "read-only";
-    // Fails half-way; the file size limit binds the super-user too.
-    QTest::newRow("past the file size limit") << "limited/doc.kst"
-                                              << "size-limit";
+    QTest::addColumn<bool>("sizeLimit"); // after an earlier save, fails half-way (binds the super-user too)
+    QTest::newRow("folder does not exist") << "missing/doc.kst" << false;
+    QTest::newRow("target is a folder") << "folder.kst" << false;
+    QTest::newRow("past the file size limit") << "limited/doc.kst" << true;
 }
 
 void TestDocument::failedSaveKeepsOldFile()
 {
     QFETCH(QString, target);
-    QFETCH(QString, obstacle);
+    QFETCH(bool, sizeLimit);
     const QString path = folder.filePath(target);
     const QString targetFolder = QFileInfo(path).absolutePath();
     QDir(folder.path()).mkdir(QStringLiteral("folder.kst"));
 
     QByteArray oldContent;
-    if (!obstacle.isEmpty()) {
-        if (obstacle == QLatin1String("read-only") && geteuid() == 0)
-            QSKIP("Permission bits do not stop the super-user");
+    if (sizeLimit) {
         Document first;
-        first.addObject(cube(2, 1));
+        first.addObject(makeVolume(2, 2, 2));
         QDir().mkpath(targetFolder);
         QVERIFY(DocumentWriter(registry).save(first, path).ok);
         oldContent = TestFiles::read(path);
@@ -472,20 +372,17 @@ void TestDocument::failedSaveKeepsOldFile()
 
     Document second;
     second.setFileName(QStringLiteral("previous.kst"));
-    second.addObject(cube(60, 2));
+    second.addObject(makeVolume(60, 60, 60));
     rlimit previous {};
     getrlimit(RLIMIT_FSIZE, &previous);
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    if (obstacle == QLatin1String("read-only"))
-        QVERIFY(QFile::setPermissions(targetFolder, QFile::ReadOwner | QFile::ExeOwner));
     rlimit limited = previous;
     limited.rlim_cur = 16384;
-    if (obstacle == QLatin1String("size-limit"))
+    if (sizeLimit)
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
     const auto result = DocumentWriter(registry).save(second, path);
     setrlimit(RLIMIT_FSIZE, &previous);
     std::signal(SIGXFSZ, oldHandler);
-    QFile::setPermissions(targetFolder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     QVERIFY(!result.ok);
     QCOMPARE(result.errorMessage, DocumentWriter::errorText());
@@ -507,8 +404,6 @@ void TestDocument::damagedFiles_data()
     QTest::addColumn<bool>("anyByte");
     QTest::newRow("truncated") << 0 << false;
     QTest::newRow("one bit") << 1 << false;
-    QTest::newRow("three bits") << 3 << false;
-    QTest::newRow("one random byte") << 1 << true;
     QTest::newRow("five random bytes") << 5 << true;
 }
 
@@ -523,10 +418,8 @@ void TestDocument::damagedFiles()
     auto smallCatalogue = [] {
         auto catalogue = MaterialFactory::getInstance();
         catalogue->loadDefaultMaterials();
-        for (const Material &material : catalogue->getMaterials()) {
-            if (material.getId() > 5)
-                catalogue->removeMaterial(material.getId());
-        }
+        for (const Material &material : catalogue->getMaterials())
+            catalogue->removeMaterial(material.getId() > 5 ? material.getId() : 0);
     };
     smallCatalogue();
     Document document;
@@ -563,9 +456,7 @@ void TestDocument::damagedFiles()
                 && std::isfinite(volume->getPosition().x)
                 && volume->materialIds().size() == volume->getCellCount();
         }
-        if (!consistent)
-            QFAIL(qPrintable(
-                QStringLiteral("round %1: %2").arg(round).arg(QString::fromLatin1(bytes.toBase64()))));
+        QVERIFY2(consistent, qPrintable(QString::fromLatin1(bytes.toBase64())));
     }
     QLoggingCategory::setFilterRules(QString());
 }
