@@ -12,8 +12,7 @@ class TestWorkspace : public QObject
 
 private slots:
     void init();
-    void enterWithNothingSelectedRepeatsPrompt();
-    void firstSelectedVolumeWins();
+    void selectionStep();
     void observerOptionsFinishTheOperation();
     void secondActivationCancelsFirst_data();
     void secondActivationCancelsFirst();
@@ -35,8 +34,11 @@ void TestWorkspace::init()
     workspace->getDocument().addObject(volume);
 }
 
-void TestWorkspace::enterWithNothingSelectedRepeatsPrompt()
+// Enter/Return re-asks until a volume is picked; the first picked wins.
+void TestWorkspace::selectionStep()
 {
+    auto first = makeVolume();
+    workspace->getDocument().addObject(first);
     workspace->activate(50);
     QVERIFY(workspace->getSelection().isSelectionMode());
     workspace->getConsoleInput().processLine(QString());
@@ -44,14 +46,6 @@ void TestWorkspace::enterWithNothingSelectedRepeatsPrompt()
     const QString prompt = QStringLiteral("Fill: Select a cell volume and press Enter/Return.");
     QCOMPARE(log->lines, QStringList({prompt, prompt, prompt}));
     QVERIFY(workspace->getSelection().isSelectionMode());
-    QVERIFY(workspace->getCurrentOperation());
-}
-
-void TestWorkspace::firstSelectedVolumeWins()
-{
-    auto first = makeVolume();
-    workspace->getDocument().addObject(first);
-    workspace->activate(50);
     workspace->getSelection().togglePicked(first->getObjectId());
     workspace->getSelection().togglePicked(volume->getObjectId());
     workspace->getConsoleInput().processLine(QString());
