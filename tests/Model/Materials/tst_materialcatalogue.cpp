@@ -1,4 +1,5 @@
 #include "../TempHome.h"
+#include "Model/Process/ProcessFactory.h"
 #include "Model/Materials/Material.h"
 #include "Model/Materials/MaterialFactory.h"
 
@@ -43,6 +44,7 @@ private slots:
     void loadContents_data();
     void loadContents();
     void darkColourThroughFile();
+    void unwritableHomeKeepsBuiltInTables();
     void newMaterialIdRangeAndUniqueness();
 
 private:
@@ -145,6 +147,26 @@ void TestMaterialCatalogue::darkColourThroughFile()
     QCOMPARE(loaded.getName(), QStringLiteral("Dark"));
     for (int i = 0; i < 4; ++i)
         QVERIFY2(qAbs(loaded.getColor()[i] - c[i]) <= 1.0 / 255 + 1e-6, qPrintable(QString::number(i)));
+}
+
+void TestMaterialCatalogue::unwritableHomeKeepsBuiltInTables()
+{
+    // HOME is a plain file: nothing can be read or written below it, and both
+    // catalogues still start with their built-in tables.
+    QTemporaryDir dir;
+    const QString fileAsHome = dir.filePath("home");
+    QVERIFY(TestFiles::write(fileAsHome, "not a folder"));
+    qputenv("HOME", QFile::encodeName(fileAsHome));
+    factory->loadDefaultMaterials();
+    const QString builtIn = summary(factory->getMaterials());
+    factory->initialise();
+    QCOMPARE(summary(factory->getMaterials()), builtIn);
+    QVERIFY(!factory->saveMaterials());
+    auto processes = Model::Process::ProcessFactory::getInstance();
+    processes->initialise();
+    QCOMPARE(processes->getProcesses().size(), 12);
+    QVERIFY(!processes->saveProcesses());
+    QCOMPARE(TestFiles::read(fileAsHome), QByteArray("not a folder"));
 }
 
 void TestMaterialCatalogue::newMaterialIdRangeAndUniqueness()
