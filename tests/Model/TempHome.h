@@ -14,6 +14,11 @@ inline QByteArray read(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+inline QByteArray golden(const char *catalogue)
+{
+    return read(QStringLiteral(KESTRUM_TEST_DATA_DIR "/catalogues/") + QLatin1String(catalogue));
+}
+
 inline bool write(const QString &path, const QByteArray &contents)
 {
     QFile file(path);
@@ -24,25 +29,13 @@ class TempHome
 {
 public:
     // catalogue: the file name below HOME/Kestrum.
-    explicit TempHome(const QString &catalogue)
-        : catalogue(catalogue)
-    {
-        qputenv("HOME", QFile::encodeName(dir.path()));
-    }
+    explicit TempHome(const QString &catalogue) : catalogue(catalogue) { qputenv("HOME", QFile::encodeName(dir.path())); }
 
     QString catalogPath() const { return dir.path() + QStringLiteral("/Kestrum/") + catalogue; }
     bool use(const QByteArray &contents)
     {
         return QDir().mkpath(dir.path() + QStringLiteral("/Kestrum")) && write(catalogPath(), contents);
     }
-    // Makes the catalogue file unwritable: HOME becomes a plain file.
-    bool spoil()
-    {
-        const QString file = dir.path() + QStringLiteral("/not-a-folder");
-        qputenv("HOME", QFile::encodeName(file));
-        return write(file, "x");
-    }
-
 private:
     QTemporaryDir dir;
     QString catalogue;
