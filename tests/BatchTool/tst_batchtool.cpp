@@ -3,7 +3,6 @@
 #include "Model/Persistence/ArchiverRegistry.h"
 #include "Model/Persistence/DocumentReader.h"
 
-#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -61,11 +60,6 @@ QByteArray cvdStep(const QByteArray &thickness)
     return step + "</Process-Data>";
 }
 
-QByteArray saveImageStep(const QString &fileName)
-{
-    return "<Process-Data process-type=\"10\">" + parameter("Filename", "QString", fileName.toUtf8()) + "</Process-Data>";
-}
-
 QByteArray recipe(const QByteArray &steps)
 {
     return "<?xml version=\"1.0\"?><Process-List>" + steps + "</Process-List>";
@@ -96,7 +90,6 @@ private slots:
     void failures_data();
     void failures();
     void skippedStepIsReportedAndStrictFails();
-    void imagesAreRendered();
 };
 
 void TestBatchTool::createAndCoat()
@@ -122,7 +115,6 @@ void TestBatchTool::failures_data()
     QTest::addColumn<QString>("message");
     QTest::newRow("missing file") << QByteArray() << false << 3 << "no such file";
     QTest::newRow("malformed recipe") << QByteArray("<Process-List><Process-Data") << true << 3 << "cannot read";
-    QTest::newRow("not a process list") << QByteArray("<Other/>") << true << 3 << "cannot read";
     QTest::newRow("no volume") << recipe(cvdStep("1")) << true << 4 << "Missing Cell Volume";
 }
 
@@ -157,28 +149,6 @@ void TestBatchTool::skippedStepIsReportedAndStrictFails()
     QCOMPARE(run.exitCode, 5);
     QVERIFY(!run.errors.contains("[3/4]"));
     QVERIFY(!QFile::exists(out));
-}
-
-void TestBatchTool::imagesAreRendered()
-{
-    if (qEnvironmentVariableIsEmpty("DISPLAY"))
-        QSKIP("needs a display (the test suite runs under xvfb-run)");
-    QTemporaryDir dir;
-    const QString shot = dir.filePath("step.png");
-    // The second Save Image step only refreshes the view.
-    const QString list
-        = writeFile(dir, "r.plst", recipe(createStep() + cvdStep("1") + saveImageStep(shot) + saveImageStep(QString())));
-    const QString final = dir.filePath("final.png");
-    const Run run = runTool({list, "--output", dir.filePath("out.kst"), "--image", final});
-    QCOMPARE(run.exitCode, 0);
-    QVERIFY2(run.errors.contains("[4/4] Save Image done"), qPrintable(run.errors));
-    for (const QString &path : {shot, final}) {
-        QImage image(path);
-        QVERIFY2(!image.isNull(), qPrintable(path));
-        // The volume stands out from the background in the middle of the image.
-        const QColor background = image.pixelColor(2, 2);
-        QVERIFY(image.pixelColor(image.width() / 2, image.height() / 2) != background);
-    }
 }
 
 QTEST_GUILESS_MAIN(TestBatchTool)

@@ -1,7 +1,5 @@
 #pragma once
 
-// Small operations, observers and factories for exercising the workspace.
-
 #include "Core/Operations/IOperationFactory.h"
 #include "Core/Operations/VolumeProcessOperation.h"
 #include "Core/Workspace.h"
@@ -60,15 +58,12 @@ private:
     std::function<void()> callback;
 };
 
-class MessageLog : public Util::IObserver
+struct MessageLog : Util::IObserver
 {
-public:
     explicit MessageLog(Core::ConsoleInput *input) : input(input) {}
     void notify() override { lines << input->getMessage(); }
-    QStringList lines;
-
-private:
     Core::ConsoleInput *input;
+    QStringList lines;
 };
 
 inline std::shared_ptr<MessageLog> logMessages(Core::Workspace &workspace)
@@ -114,13 +109,6 @@ public:
     {
     }
 };
-
-inline std::shared_ptr<TestFactory> fillFactory(Core::Workspace &workspace)
-{
-    auto factory = std::make_shared<TestFactory>(&workspace);
-    workspace.setOperationFactory(factory);
-    return factory;
-}
 
 inline std::shared_ptr<Model::Automaton::TotalVolume> makeVolume(std::uint32_t nx = 2, std::uint32_t ny = 2,
                                                                  std::uint32_t nz = 2, std::uint32_t fill = 0)
