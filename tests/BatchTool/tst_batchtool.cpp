@@ -25,9 +25,9 @@ Run runTool(const QStringList &arguments)
             QString::fromLocal8Bit(process.readAllStandardError())};
 }
 
-QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &content)
+QString writeFile(const QTemporaryDir &dir, const QByteArray &content)
 {
-    const QString path = dir.filePath(name);
+    const QString path = dir.filePath("r.plst");
     QFile file(path);
     file.open(QIODevice::WriteOnly);
     file.write(content);
@@ -86,46 +86,28 @@ class TestBatchTool : public QObject
     Q_OBJECT
 
 private slots:
-    void createAndCoat();
     void failures_data();
     void failures();
     void skippedStepIsReportedAndStrictFails();
 };
 
-void TestBatchTool::createAndCoat()
-{
-    QTemporaryDir dir;
-    const QString list = writeFile(dir, "r.plst", recipe(createStep() + cvdStep("1")));
-    const QString out = dir.filePath("out.kst");
-    const Run run = runTool({list, "--output", out, "--threads", "2"});
-    QCOMPARE(run.exitCode, 0);
-    QVERIFY2(run.errors.contains("[1/2] Create Substrate"), qPrintable(run.errors));
-    QVERIFY(run.errors.contains("[2/2] CVD"));
-    const auto counts = materialCounts(out);
-    QCOMPARE(counts.value(1), 8 * 8 * 4);
-    // A film of one cell on the top face only (the sides touch the volume's faces).
-    QCOMPARE(counts.value(3), 8 * 8);
-}
-
 void TestBatchTool::failures_data()
 {
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<bool>("withFile");
+    QTest::addColumn<QByteArray>("content"); // none: no file at all
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");
-    QTest::newRow("missing file") << QByteArray() << false << 3 << "no such file";
-    QTest::newRow("malformed recipe") << QByteArray("<Process-List><Process-Data") << true << 3 << "cannot read";
-    QTest::newRow("no volume") << recipe(cvdStep("1")) << true << 4 << "Missing Cell Volume";
+    QTest::newRow("missing file") << QByteArray() << 3 << "no such file";
+    QTest::newRow("malformed recipe") << QByteArray("<Process-List><Process-Data") << 3 << "cannot read";
+    QTest::newRow("no volume") << recipe(cvdStep("1")) << 4 << "Missing Cell Volume";
 }
 
 void TestBatchTool::failures()
 {
     QFETCH(QByteArray, content);
-    QFETCH(bool, withFile);
     QFETCH(int, exitCode);
     QFETCH(QString, message);
     QTemporaryDir dir;
-    const QString list = withFile ? writeFile(dir, "r.plst", content) : dir.filePath("absent.plst");
+    const QString list = content.isNull() ? dir.filePath("absent.plst") : writeFile(dir, content);
     const QString out = dir.filePath("out.kst");
     const Run run = runTool({list, "--output", out});
     QCOMPARE(run.exitCode, exitCode);
@@ -133,16 +115,22 @@ void TestBatchTool::failures()
     QVERIFY(!QFile::exists(out));
 }
 
+// Create, two CVD steps that cannot run, one that can.
 void TestBatchTool::skippedStepIsReportedAndStrictFails()
 {
     QTemporaryDir dir;
-    const QString list = writeFile(dir, "r.plst", recipe(createStep() + cvdStep(QByteArray()) + cvdStep("abc") + cvdStep("1")));
+    const QString list = writeFile(dir, recipe(createStep() + cvdStep(QByteArray()) + cvdStep("abc") + cvdStep("1")));
     const QString out = dir.filePath("out.kst");
-    Run run = runTool({list, "--output", out});
+    Run run = runTool({list, "--output", out, "--threads", "2"});
     QCOMPARE(run.exitCode, 0);
-    QVERIFY2(run.errors.contains("[2/4] CVD skipped: a required parameter is missing (\"Thickness\")"), qPrintable(run.errors));
-    QVERIFY2(run.errors.contains("[3/4] CVD skipped"), qPrintable(run.errors));
-    QCOMPARE(materialCounts(out).value(3), 64);
+    QVERIFY2(run.errors.contains("[1/4] Create Substrate"), qPrintable(run.errors));
+    QVERIFY(run.errors.contains("[2/4] CVD skipped: a required parameter is missing (\"Thickness\")"));
+    QVERIFY(run.errors.contains("[3/4] CVD skipped"));
+    QVERIFY(run.errors.contains("[4/4] CVD"));
+    const auto counts = materialCounts(out);
+    QCOMPARE(counts.value(1), 8 * 8 * 4);
+    // A film of one cell on the top face only (the sides touch the volume's faces).
+    QCOMPARE(counts.value(3), 8 * 8);
 
     QFile::remove(out);
     run = runTool({list, "--output", out, "--strict"});

@@ -41,7 +41,6 @@ private slots:
 private:
     QLineEdit *line() const { return console->findChild<QLineEdit *>(QStringLiteral("linCommand")); }
     void typeAndEnter(const QString &text);
-
     std::unique_ptr<Core::Workspace> workspace;
     std::unique_ptr<Ui::Console::CommandConsole> console;
 };
@@ -134,7 +133,6 @@ void TestCommandConsole::messagesAppearInOrder()
     input.setMessage(QStringLiteral("CVD: Operation canceled."));
     QCOMPARE(console->outputText().split(QLatin1Char('\n')),
              QStringList({"CVD: Select a cell volume and press Enter/Return.", "typed", "CVD: Operation canceled."}));
-
     // Once the console is gone the input writes to nobody, without harm.
     console.reset();
     input.setMessage(QStringLiteral("after"));

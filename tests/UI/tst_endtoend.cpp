@@ -30,15 +30,8 @@ constexpr std::uint32_t film = 5;
 std::vector<std::uint32_t> layered(std::uint32_t filmCells)
 {
     std::vector<std::uint32_t> ids(std::size_t(nx) * ny * nz, 0);
-    for (std::uint32_t x = 0; x < nx; ++x)
-        for (std::uint32_t y = 0; y < ny; ++y)
-            for (std::uint32_t z = 0; z < nz; ++z) {
-                const std::size_t i = (std::size_t(x) * ny + y) * nz + z;
-                if (z < substrateHeight)
-                    ids[i] = 1;
-                else if (z < substrateHeight + filmCells)
-                    ids[i] = 3;
-            }
+    for (std::size_t i = 0; i < ids.size(); ++i) // z runs fastest
+        ids[i] = i % nz < substrateHeight ? 1 : i % nz < substrateHeight + filmCells ? 3 : 0;
     return ids;
 }
 
@@ -61,7 +54,6 @@ private:
     QAction *action(const char *name) const { return window->findChild<QAction *>(QLatin1String(name)); }
     QPoint pixelOf(const Util::Vector3D &world) const { return GuiTestSupport::pixelOf(window->getView(), world); }
     QStringList consoleLines() const { return GuiTestSupport::lines(window->getPresenter()->getConsole()->outputText()); }
-
     std::unique_ptr<Ui::MainWindow> window;
 };
 
@@ -79,24 +71,15 @@ void TestEndToEnd::createCoatUndoRedoAndSave()
 {
     Core::Workspace *workspace = window->getPresenter()->getWorkspace();
     Ui::GLWidget *view = window->getView();
-
     // Create Substrate: a silicon block filling the lower part of the volume.
     bool substrateDialogSeen = false;
     GuiTestSupport::whenModal([&](QWidget *modal) {
         substrateDialogSeen = true;
-        const auto spin = [modal](const char *name, int value) {
-            auto *box = modal->findChild<QSpinBox *>(QLatin1String(name));
-            QVERIFY2(box, name);
-            box->setValue(value);
-        };
-        spin("sbxTotalWidth", nx);
-        spin("sbxTotalLength", ny);
-        spin("sbxTotalHeight", nz);
-        spin("sbxSubsWidth", nx);
-        spin("sbxSubsLength", ny);
-        spin("sbxSubsHeight", substrateHeight);
-        auto *materials = modal->findChild<QComboBox *>(QStringLiteral("cbxFilm"));
-        QVERIFY(materials);
+        const std::pair<const char *, std::uint32_t> sizes[] = {{"sbxTotalWidth", nx}, {"sbxTotalLength", ny},
+            {"sbxTotalHeight", nz}, {"sbxSubsWidth", nx}, {"sbxSubsLength", ny}, {"sbxSubsHeight", substrateHeight}};
+        for (const auto &[name, value] : sizes)
+            GuiTestSupport::child<QSpinBox>(modal, name)->setValue(int(value));
+        auto *materials = GuiTestSupport::child<QComboBox>(modal, "cbxFilm");
         const int silicon = materials->findData(1u);
         QVERIFY(silicon >= 0);
         materials->setCurrentIndex(silicon);
@@ -109,19 +92,16 @@ void TestEndToEnd::createCoatUndoRedoAndSave()
     auto volume = std::dynamic_pointer_cast<TotalVolume>(objects.first());
     QVERIFY(volume);
     QCOMPARE(volume->materialIds(), layered(0));
-
     // CVD asks for a volume and turns selection mode on.
     action("actionCVD")->trigger();
     QVERIFY(workspace->getSelection().isSelectionMode());
     QVERIFY(action("actionSelect")->isChecked());
-
     // Pick the volume with a real click through the view's selection pass.
     QVERIFY(QTest::qWaitForWindowExposed(view));
     const QPoint onTop = pixelOf(Util::Vector3D(nx / 2.0, ny / 2.0, double(nz)));
     QVERIFY2(view->rect().contains(onTop), "the volume is outside the view");
     QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, onTop);
     QVERIFY(volume->isSelected());
-
     // Return: the volume is taken and the options dialog opens. Without a
     // window manager nothing hands activation back after a dialog closed.
     window->activateWindow();
@@ -129,10 +109,8 @@ void TestEndToEnd::createCoatUndoRedoAndSave()
     QString dialogTitle;
     GuiTestSupport::whenModal([&](QWidget *modal) {
         dialogTitle = modal->windowTitle();
-        auto *thickness = modal->findChild<QDoubleSpinBox *>(QStringLiteral("dblThickness"));
-        auto *material = modal->findChild<QComboBox *>(QStringLiteral("cbxMaterial"));
-        QVERIFY(thickness && material);
-        thickness->setValue(film);
+        GuiTestSupport::child<QDoubleSpinBox>(modal, "dblThickness")->setValue(film);
+        auto *material = GuiTestSupport::child<QComboBox>(modal, "cbxMaterial");
         const int oxide = material->findText(QStringLiteral("Thermal Si02"));
         QVERIFY(oxide >= 0);
         material->setCurrentIndex(oxide);
@@ -140,7 +118,6 @@ void TestEndToEnd::createCoatUndoRedoAndSave()
     });
     QTest::keyClick(window.get(), Qt::Key_Return);
     QCOMPARE(dialogTitle, QStringLiteral("Isotropic Film Deposition"));
-
     const std::vector<std::uint32_t> coated = layered(film);
     QCOMPARE(volume->materialIds(), coated);
     QVERIFY(!volume->isSelected());
@@ -154,7 +131,6 @@ void TestEndToEnd::createCoatUndoRedoAndSave()
     QCOMPARE(action("actionUndo")->text(), QStringLiteral("Undo Isotropic Deposition"));
     QVERIFY(action("actionUndo")->isEnabled());
     QVERIFY(!action("actionRedo")->isEnabled());
-
     // Undo takes the film away, redo puts it back.
     action("actionUndo")->trigger();
     QCOMPARE(volume->materialIds(), layered(0));
@@ -163,7 +139,6 @@ void TestEndToEnd::createCoatUndoRedoAndSave()
     action("actionRedo")->trigger();
     QCOMPARE(volume->materialIds(), coated);
     QCOMPARE(action("actionUndo")->text(), QStringLiteral("Undo Isotropic Deposition"));
-
     // The saved image shows the volume over the background.
     const QString path = QDir::current().absoluteFilePath(QStringLiteral("coated.png"));
     QVERIFY(window->saveImage(path));
@@ -202,7 +177,6 @@ void TestEndToEnd::waitingDepositionIsCancelled()
     const std::vector<std::uint32_t> silicon = layered(0);
     auto volume = std::make_shared<TotalVolume>(nx, ny, nz, 1.0f, 1.0f, 1.0f, Util::Vector3D(), silicon);
     workspace->getDocument().addObject(volume);
-
     action("actionCVD")->trigger();
     QVERIFY(workspace->getCurrentOperation());
     if (how == QLatin1String("etching")) {

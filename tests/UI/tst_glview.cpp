@@ -7,7 +7,6 @@
 #include "Model/Document.h"
 #include "UI/GLWidget.h"
 #include "UI/Observers/RedrawObserver.h"
-#include "Util/ColorSettings.h"
 
 #include <QSignalSpy>
 #include <QVBoxLayout>
@@ -42,23 +41,16 @@ private slots:
     {
         window.reset();
         workspace.reset();
-        Util::ColorSettings::reset();
     }
-
     void clickTogglesSelection_data();
     void clickTogglesSelection();
-    void firstDrawnObjectWins();
     void translationKeys_data();
     void translationKeys();
-    void gridAndBackground_data();
-    void gridAndBackground();
     void redrawObserverRepaints();
 
 private:
     void addToDocument(const std::shared_ptr<TotalVolume> &volume);
     QPoint pixelOf(const Vector3D &world) const { return GuiTestSupport::pixelOf(view, world); }
-    QImage grab() { return view->grabFramebuffer().convertToFormat(QImage::Format_RGB32); }
-
     std::unique_ptr<Core::Workspace> workspace;
     std::unique_ptr<QWidget> window;
     Ui::GLWidget *view = nullptr;
@@ -66,7 +58,6 @@ private:
 
 void TestGLView::init()
 {
-    Util::ColorSettings::reset();
     workspace = std::make_unique<Core::Workspace>();
     window = std::make_unique<QWidget>();
     auto *layout = new QVBoxLayout(window.get());
@@ -95,7 +86,6 @@ void TestGLView::clickTogglesSelection_data()
     QTest::addColumn<bool>("selectionMode");
     QTest::addColumn<bool>("overVolume");
     QTest::addColumn<bool>("toggles");
-
     QTest::newRow("selection mode, over the volume") << true << true << true;
     QTest::newRow("selection mode, empty background") << true << false << false;
     QTest::newRow("selection mode off") << false << true << false;
@@ -106,41 +96,20 @@ void TestGLView::clickTogglesSelection()
     QFETCH(bool, selectionMode);
     QFETCH(bool, overVolume);
     QFETCH(bool, toggles);
-
     auto volume = makeVolume(Vector3D(-10, -10, 0), 20, 20, 4);
     addToDocument(volume);
     Core::Selection &selection = workspace->getSelection();
     selection.setSelectionMode(selectionMode);
-
     const QPoint target = overVolume ? pixelOf(Vector3D(0, 0, 2)) : pixelOf(Vector3D(-150, 100, 0));
     QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, target);
     QCOMPARE(volume->isSelected(), toggles);
     QCOMPARE(workspace->getPickState().getSelectedObjects().size(), toggles ? 1 : 0);
     // The click itself is handed over whatever it hit.
     QCOMPARE(workspace->getPickState().getCurrentPixel(), target);
-
     // A second click toggles back.
     QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, target);
     QVERIFY(!volume->isSelected());
     QVERIFY(workspace->getPickState().getSelectedObjects().isEmpty());
-}
-
-void TestGLView::firstDrawnObjectWins()
-{
-    // The second volume lies above the first, nearer to the viewer of the
-    // top view, yet the first one drawn is the one picked.
-    auto lower = makeVolume(Vector3D(-10, -10, 0), 20, 20, 4);
-    auto upper = makeVolume(Vector3D(-10, -10, 10), 20, 20, 4);
-    addToDocument(lower);
-    addToDocument(upper);
-    workspace->getSelection().setSelectionMode(true);
-
-    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, pixelOf(Vector3D(0, 0, 12)));
-    QVERIFY(lower->isSelected());
-    QVERIFY(!upper->isSelected());
-    const auto selected = workspace->getPickState().getSelectedObjects();
-    QCOMPARE(selected.size(), 1);
-    QCOMPARE(selected.first().get(), static_cast<Model::Object *>(lower.get()));
 }
 
 void TestGLView::translationKeys_data()
@@ -148,7 +117,6 @@ void TestGLView::translationKeys_data()
     QTest::addColumn<int>("key");
     QTest::addColumn<Vector3D>("moved");
     QTest::newRow("Q") << int(Qt::Key_Q) << Vector3D(10, 0, 0);
-    QTest::newRow("E") << int(Qt::Key_E) << Vector3D(0, 0, 10);
     QTest::newRow("A") << int(Qt::Key_A) << Vector3D(-10, 0, 0);
     QTest::newRow("D") << int(Qt::Key_D) << Vector3D(0, 0, -10);
 }
@@ -157,7 +125,6 @@ void TestGLView::translationKeys()
 {
     QFETCH(int, key);
     QFETCH(Vector3D, moved);
-
     view->setZoom(2.0);
     const Ui::ViewGrid before = view->grid();
     // The keys belong to the window: they work wherever the focus is in it.
@@ -169,34 +136,6 @@ void TestGLView::translationKeys()
                               before.yMax() - moved.y}));
 }
 
-void TestGLView::gridAndBackground_data()
-{
-    QTest::addColumn<int>("scheme");
-    QTest::addColumn<QRgb>("background");
-    QTest::newRow("default scheme") << 0 << qRgb(0, 0, 0);
-    QTest::newRow("low colour scheme") << 1 << qRgb(255, 255, 255);
-}
-
-void TestGLView::gridAndBackground()
-{
-    QFETCH(int, scheme);
-    QFETCH(QRgb, background);
-    Util::ColorSettings::setColorScheme(scheme);
-    view->setGridSpacing(10.0);
-    view->setShowGrid(true);
-    // Half a unit off, the line x = 0 runs through the middle of column 200
-    // and y = 0 through the middle of row 149.
-    view->setTranslation(Vector3D(0.5, 0.5, 0));
-
-    const QImage image = grab();
-    QCOMPARE(image.size(), QSize(viewWidth, viewHeight) * view->devicePixelRatioF());
-    const QRgb grid = qRgb(102, 102, 102);
-    QCOMPARE(image.pixel(205, 20), background);
-    QCOMPARE(image.pixel(200, 20), grid);
-    QCOMPARE(image.pixel(33, 149), grid);
-    QCOMPARE(image.pixel(210, 20), grid); // the next line, 10 units on
-}
-
 void TestGLView::redrawObserverRepaints()
 {
     auto observer = std::make_shared<Ui::Observers::RedrawObserver>(view);
@@ -204,7 +143,6 @@ void TestGLView::redrawObserverRepaints()
     QSignalSpy frames(view, &QOpenGLWidget::frameSwapped);
     QTest::qWait(50);
     frames.clear();
-
     // Batch runs end their operations on a worker thread.
     QtConcurrent::run([this] { workspace->notifyOperationEnded(); }).waitForFinished();
     QTRY_VERIFY(frames.count() > 0);

@@ -53,20 +53,26 @@ void TestMainWindow::saveImageFailureIsReported()
 
 void TestMainWindow::namedViews_data()
 {
+    // Eye space: x right, y up, z towards the viewer.
     QTest::addColumn<QString>("name");
     QTest::addColumn<Vector3D>("angles");
-    QTest::newRow("front") << "actionFront_View" << Vector3D(-90, 0, 0);
-    QTest::newRow("back") << "actionBack_view" << Vector3D(-90, 0, 180);
-    QTest::newRow("left") << "actionLeft_View" << Vector3D(-90, 0, 90);
-    QTest::newRow("right") << "actionRight_View" << Vector3D(-90, 0, -90);
-    QTest::newRow("top") << "actionTop_View" << Vector3D(0, 0, 0);
-    QTest::newRow("bottom") << "actionBottom_View" << Vector3D(180, 0, 0);
+    QTest::addColumn<Vector3D>("world");
+    QTest::addColumn<Vector3D>("eye");
+    QTest::newRow("front: z is up") << "actionFront_View" << Vector3D(-90, 0, 0) << Vector3D(0, 0, 1) << Vector3D(0, 1, 0);
+    QTest::newRow("front: y goes away") << "actionFront_View" << Vector3D(-90, 0, 0) << Vector3D(0, 1, 0) << Vector3D(0, 0, -1);
+    QTest::newRow("back: y faces the viewer") << "actionBack_view" << Vector3D(-90, 0, 180) << Vector3D(0, 1, 0) << Vector3D(0, 0, 1);
+    QTest::newRow("left: x goes away") << "actionLeft_View" << Vector3D(-90, 0, 90) << Vector3D(1, 0, 0) << Vector3D(0, 0, -1);
+    QTest::newRow("right: x faces the viewer") << "actionRight_View" << Vector3D(-90, 0, -90) << Vector3D(1, 0, 0) << Vector3D(0, 0, 1);
+    QTest::newRow("top: x stays right") << "actionTop_View" << Vector3D(0, 0, 0) << Vector3D(1, 0, 0) << Vector3D(1, 0, 0);
+    QTest::newRow("bottom: z goes away") << "actionBottom_View" << Vector3D(180, 0, 0) << Vector3D(0, 0, 1) << Vector3D(0, 0, -1);
 }
 
 void TestMainWindow::namedViews()
 {
     QFETCH(QString, name);
     QFETCH(Vector3D, angles);
+    QFETCH(Vector3D, world);
+    QFETCH(Vector3D, eye);
     Ui::ViewCamera camera;
     camera.setViewAngle(angles.x, angles.y, angles.z);
     const Ui::Quaternion expected = camera.rotation();
@@ -77,6 +83,9 @@ void TestMainWindow::namedViews()
     window->getView()->setViewAngle(13, 17, 19); // an angle no named view uses
     window->findChild<QAction *>(name)->trigger();
     QVERIFY(same(window->getView()->rotation()));
+    double r[3] = {world.x, world.y, world.z};
+    window->getView()->rotation().rotate(r);
+    QVERIFY(std::abs(r[0] - eye.x) < 1e-12 && std::abs(r[1] - eye.y) < 1e-12 && std::abs(r[2] - eye.z) < 1e-12);
     window->setView(QStringLiteral("sideways")); // any other text leaves the view alone
     QVERIFY(same(window->getView()->rotation()));
 }

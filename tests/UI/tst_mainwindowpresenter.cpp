@@ -36,7 +36,6 @@ private:
     QAction *action(const char *name) const { return window->findChild<QAction *>(QLatin1String(name)); }
     // A finished fill on a fresh 2x2x2 volume, leaving one undo entry.
     void runFill();
-
     std::unique_ptr<Ui::MainWindow> window;
     Ui::MainWindowPresenter *presenter = nullptr;
     Core::Workspace *workspace = nullptr;
@@ -78,7 +77,6 @@ void TestMainWindowPresenter::escapeWithNothingRunningOnlyClearsSelection()
     selection.setSelectionMode(true);
     QVERIFY(selection.togglePicked(volume->getObjectId()));
     const int lines = consoleLines().size();
-
     QTest::keyClick(window.get(), Qt::Key_Escape);
     QVERIFY(selection.getSelectedObjects().isEmpty());
     QVERIFY(!volume->isSelected());
@@ -103,7 +101,6 @@ void TestMainWindowPresenter::newDocument()
     window->setWindowTitle(QStringLiteral("Kestrum  wafer.kst"));
     presenter->operationActivated(QStringLiteral("51")); // left waiting for a volume
     workspace->getSelection().togglePicked(volume->getObjectId());
-
     QString title, text;
     GuiTestSupport::whenModal([&](QWidget *modal) {
         auto *box = qobject_cast<QMessageBox *>(modal);
@@ -115,7 +112,6 @@ void TestMainWindowPresenter::newDocument()
     action("actionNew")->trigger();
     QCOMPARE(title, QStringLiteral("Create new document"));
     QCOMPARE(text, QStringLiteral("This will erase all data. Continue?"));
-
     Model::Document &document = workspace->getDocument();
     if (!confirm) {
         QCOMPARE(document.getAllObjects().size(), 1);

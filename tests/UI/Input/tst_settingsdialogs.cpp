@@ -5,43 +5,16 @@
 #include "UI/SetZoomDialog.h"
 #include "Util/ColorSettings.h"
 
-#include <QColorDialog>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QPushButton>
 #include <QtTest>
 
-#include <memory>
-
-using Util::Vector3D;
 using Util::Vector4D;
 
 namespace {
-
-QDoubleSpinBox *spin(QDialog *dialog, const char *name)
-{
-    return GuiTestSupport::child<QDoubleSpinBox>(dialog, name);
-}
-
-QPushButton *button(QDialog *dialog, const char *name)
-{
-    return GuiTestSupport::child<QPushButton>(dialog, name);
-}
-
-// Answers the next colour chooser: picks `color`, or cancels when it is
-// invalid. Records the chooser's title.
-void answerColorChooser(const QColor &color, QString *title)
-{
-    GuiTestSupport::answerDialog(
-        [color, title](QWidget *modal) {
-            *title = modal->windowTitle();
-            auto *chooser = qobject_cast<QColorDialog *>(modal);
-            if (chooser && color.isValid())
-                chooser->setCurrentColor(color);
-        },
-        color.isValid());
-}
-
+QDoubleSpinBox *spin(QDialog *dialog, const char *name) { return GuiTestSupport::child<QDoubleSpinBox>(dialog, name); }
+QPushButton *button(QDialog *dialog, const char *name) { return GuiTestSupport::child<QPushButton>(dialog, name); }
 } // namespace
 
 class TestSettingsDialogs : public QObject
@@ -51,15 +24,11 @@ class TestSettingsDialogs : public QObject
 private slots:
     void init();
     void cleanup() { Util::ColorSettings::reset(); }
-
     void zoomPercentage_data();
     void zoomPercentage();
     void viewAngleRemembersReadAngles();
     void loadSchemeThenOk_data();
     void loadSchemeThenOk();
-    void colorsCancelChangesNothing();
-    void pickColor_data();
-    void pickColor();
 };
 
 void TestSettingsDialogs::init()
@@ -74,7 +43,6 @@ void TestSettingsDialogs::zoomPercentage_data()
     QTest::addColumn<double>("shown");
     QTest::addColumn<double>("typed");
     QTest::addColumn<double>("result");
-
     QTest::newRow("50 % zooms out to 2") << 1.0 << 100.0 << 50.0 << 2.0;
     QTest::newRow("zoomed in shows 200 %") << 0.5 << 200.0 << 200.0 << 0.5;
     QTest::newRow("below the range clamps to 0.1 %") << 1.0 << 100.0 << 0.0 << 1000.0;
@@ -87,7 +55,6 @@ void TestSettingsDialogs::zoomPercentage()
     QFETCH(double, shown);
     QFETCH(double, typed);
     QFETCH(double, result);
-
     Ui::SetZoomDialog dialog(zoom);
     auto *box = spin(&dialog, "dblZoom");
     QCOMPARE(box->value(), shown);
@@ -127,7 +94,6 @@ void TestSettingsDialogs::loadSchemeThenOk_data()
     QTest::addColumn<int>("scheme");
     QTest::addColumn<Vector4D>("background");
     QTest::addColumn<Vector4D>("outline");
-
     QTest::newRow("low colour scheme") << 0 << "btnLoadLowColorScheme" << 1 << Vector4D(1, 1, 1, 0) << Vector4D(0, 0, 0, 1);
     QTest::newRow("back to the defaults") << 1 << "btnLoadDefaultColors" << 0 << Vector4D(0, 0, 0, 0) << Vector4D(1, 1, 1, 1);
 }
@@ -139,13 +105,11 @@ void TestSettingsDialogs::loadSchemeThenOk()
     QFETCH(int, scheme);
     QFETCH(Vector4D, background);
     QFETCH(Vector4D, outline);
-
     Util::ColorSettings::setColorScheme(startScheme);
     Ui::Input::ChangeColorsDialog dialog;
     button(&dialog, qPrintable(loadButton))->click();
     QCOMPARE(Util::ColorSettings::colorScheme(), startScheme); // nothing until OK
     dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
-
     using namespace Util::ColorSettings;
     QCOMPARE(colorScheme(), scheme);
     QCOMPARE(currentColor(BackgroundColor), background);
@@ -155,62 +119,6 @@ void TestSettingsDialogs::loadSchemeThenOk()
     QCOMPARE(color(OutlineColor, 2), outline);
     QCOMPARE(color(ObjectColor, 2), color(ObjectColor, scheme));
     QCOMPARE(color(GridColor, 2), color(GridColor, scheme));
-}
-
-void TestSettingsDialogs::colorsCancelChangesNothing()
-{
-    Ui::Input::ChangeColorsDialog dialog;
-    button(&dialog, "btnLoadLowColorScheme")->click();
-    dialog.reject();
-    using namespace Util::ColorSettings;
-    QCOMPARE(colorScheme(), 0);
-    QCOMPARE(color(BackgroundColor, 2), Vector4D(0, 0, 0, 0));
-    QCOMPARE(color(ObjectColor, 2), Vector4D(1, 0, 0, 1));
-}
-
-void TestSettingsDialogs::pickColor_data()
-{
-    QTest::addColumn<QString>("buttonName");
-    QTest::addColumn<int>("index");
-    QTest::addColumn<QColor>("picked");
-
-    QTest::newRow("background") << "btnBackgroundColor" << int(Util::ColorSettings::BackgroundColor) << QColor(200, 7, 1);
-    QTest::newRow("chooser cancelled") << "btnGridColor" << int(Util::ColorSettings::GridColor) << QColor();
-}
-
-void TestSettingsDialogs::pickColor()
-{
-    QFETCH(QString, buttonName);
-    QFETCH(int, index);
-    QFETCH(QColor, picked);
-
-    Ui::Input::ChangeColorsDialog dialog;
-    QPushButton *colorButton = button(&dialog, qPrintable(buttonName));
-    const QString sheetBefore = colorButton->styleSheet();
-    const Vector4D customBefore = Util::ColorSettings::color(index, 2);
-
-    QString title;
-    answerColorChooser(picked, &title);
-    colorButton->click();
-    QCOMPARE(title, QStringLiteral("Select new color"));
-
-    if (!picked.isValid()) {
-        QCOMPARE(dialog.workingScheme(), 0);
-        QCOMPARE(colorButton->styleSheet(), sheetBefore);
-        dialog.accept();
-        QCOMPARE(Util::ColorSettings::colorScheme(), 0);
-        QCOMPARE(Util::ColorSettings::color(index, 2), Util::ColorSettings::color(index, 0));
-        return;
-    }
-
-    QCOMPARE(dialog.workingScheme(), 2);
-    QCOMPARE(colorButton->styleSheet(),
-             QStringLiteral("background-color : %1;\nborder: none;").arg(picked.name()));
-    dialog.accept();
-    QCOMPARE(Util::ColorSettings::colorScheme(), 2);
-    const Vector4D stored = Util::ColorSettings::currentColor(index);
-    QCOMPARE(QColor::fromRgbF(stored.x, stored.y, stored.z), picked);
-    QCOMPARE(stored.w, customBefore.w);
 }
 
 QTEST_MAIN(TestSettingsDialogs)
