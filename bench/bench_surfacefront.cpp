@@ -6,8 +6,8 @@
 //       runs one deposition (thickness 20, material 2) and writes the material
 //       ids as little-endian 32-bit words in cell order, for compare_edt.py.
 
-#include "Core/Operations/IsotropicFilmDeposition.h"
-#include "Core/Operations/IsotropicFilmEtching.h"
+#include "Core/Operations/Film/IsotropicFilmDeposition.h"
+#include "Core/Operations/Film/IsotropicFilmEtching.h"
 #include "Model/Automaton/TotalVolume.h"
 
 #include <benchmark/benchmark.h>

@@ -11,6 +11,8 @@ function(kestrum_add_test)
   endif()
   add_executable(${KT_NAME} ${KT_SOURCES})
   target_link_libraries(${KT_NAME} PRIVATE Qt5::Test ${KT_LIBS})
+  # Shared test helpers are included from the tests/ root ("Core/TestOperations.h").
+  target_include_directories(${KT_NAME} PRIVATE "${PROJECT_SOURCE_DIR}/tests")
   target_compile_definitions(${KT_NAME} PRIVATE
     KESTRUM_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
     KESTRUM_BINARY_DIR="${PROJECT_BINARY_DIR}")

@@ -1,6 +1,6 @@
 #include "ConsoleInput.h"
 
-#include "Operations/Operation.h"
+#include "Core/Operations/Lifecycle/Operation.h"
 #include "Util/IObserver.h"
 
 #include <sstream>

@@ -1,8 +1,8 @@
 #include "Workspace.h"
 
-#include "Operations/IOperationFactory.h"
-#include "Operations/ObjectOperation.h"
-#include "Operations/Operation.h"
+#include "Core/Operations/Lifecycle/IOperationFactory.h"
+#include "Core/Operations/Lifecycle/ObjectOperation.h"
+#include "Core/Operations/Lifecycle/Operation.h"
 #include "Util/IObserver.h"
 #include "Util/Logging.h"
 

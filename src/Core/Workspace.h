@@ -3,7 +3,7 @@
 #include "ConsoleInput.h"
 #include "Model/Document.h"
 #include "Model/Persistence/ArchiverRegistry.h"
-#include "Operations/UndoRedoStack.h"
+#include "Core/Operations/UndoRedo/UndoRedoStack.h"
 #include "PickState.h"
 #include "Selection.h"
 

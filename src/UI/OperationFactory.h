@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Core/Operations/IOperationFactory.h"
+#include "Core/Operations/Lifecycle/IOperationFactory.h"
 
 #include <QList>
 

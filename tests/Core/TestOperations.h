@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Core/Operations/IOperationFactory.h"
-#include "Core/Operations/VolumeProcessOperation.h"
+#include "Core/Operations/Lifecycle/IOperationFactory.h"
+#include "Core/Operations/Lifecycle/VolumeProcessOperation.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Util/IObserver.h"

@@ -1,7 +1,7 @@
-#include "TestOperations.h"
+#include "Core/TestOperations.h"
 
 #include "Core/ConsoleInput.h"
-#include "Core/Operations/Operation.h"
+#include "Core/Operations/Lifecycle/Operation.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
-#include "TestOperations.h"
+#include "Core/TestOperations.h"
 
-#include "Core/Operations/TotalVolumeUndoRedoHelper.h"
+#include "Core/Operations/UndoRedo/TotalVolumeUndoRedoHelper.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
-#include "TestOperations.h"
+#include "Core/TestOperations.h"
 
-#include "Core/Operations/Operation.h"
+#include "Core/Operations/Lifecycle/Operation.h"
 
 #include <QtTest>
 

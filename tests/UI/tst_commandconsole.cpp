@@ -1,5 +1,5 @@
 #include "Core/ConsoleInput.h"
-#include "Core/Operations/Operation.h"
+#include "Core/Operations/Lifecycle/Operation.h"
 #include "Core/Workspace.h"
 #include "UI/Console/CommandConsole.h"
 

@@ -1,6 +1,6 @@
 #include "GuiTestSupport.h"
 
-#include "Core/Operations/Operation.h"
+#include "Core/Operations/Lifecycle/Operation.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Model/Document.h"

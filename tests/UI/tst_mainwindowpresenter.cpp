@@ -1,4 +1,4 @@
-#include "../Core/TestOperations.h"
+#include "Core/TestOperations.h"
 #include "GuiTestSupport.h"
 
 #include "Core/Workspace.h"

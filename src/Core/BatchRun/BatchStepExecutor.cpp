@@ -1,7 +1,7 @@
 #include "BatchStepExecutor.h"
 
-#include "Core/Operations/IsotropicFilmDeposition.h"
-#include "Core/Operations/IsotropicFilmEtching.h"
+#include "Core/Operations/Film/IsotropicFilmDeposition.h"
+#include "Core/Operations/Film/IsotropicFilmEtching.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "ProcessData.h"

@@ -1,6 +1,6 @@
 #include "SubstrateStep.h"
 
-#include "Core/Operations/SubstrateBuilder.h"
+#include "Core/Operations/Substrate/SubstrateBuilder.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "ProcessData.h"

@@ -1,8 +1,8 @@
 #include "CreateSubstrateObserver.h"
 
-#include "Core/Operations/CreateSubstrateOperation.h"
+#include "Core/Operations/Substrate/CreateSubstrateOperation.h"
 #include "Model/Materials/MaterialFactory.h"
-#include "UI/Operations/CreateSubstrateDialog.h"
+#include "UI/Operations/Substrate/CreateSubstrateDialog.h"
 
 namespace Ui {
 namespace Observers {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Core/Operations/IDocumentInteraction.h"
+#include "Core/Operations/Document/IDocumentInteraction.h"
 
 namespace Ui {
 namespace Observers {

@@ -1,6 +1,6 @@
 #include "DocumentOpenedObserver.h"
 
-#include "Core/Operations/OpenDocumentOperation.h"
+#include "Core/Operations/Document/OpenDocumentOperation.h"
 #include "Core/Workspace.h"
 #include "Model/Document.h"
 #include "Model/Persistence/DocumentReader.h"

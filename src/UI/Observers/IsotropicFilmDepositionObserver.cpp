@@ -1,7 +1,7 @@
 #include "IsotropicFilmDepositionObserver.h"
 
-#include "Core/Operations/IsotropicFilmDepositionOperation.h"
-#include "UI/Operations/IsotropicDepositionDialog.h"
+#include "Core/Operations/Film/IsotropicFilmDepositionOperation.h"
+#include "UI/Operations/Film/IsotropicDepositionDialog.h"
 
 namespace Ui {
 namespace Observers {

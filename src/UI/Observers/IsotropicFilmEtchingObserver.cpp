@@ -1,7 +1,7 @@
 #include "IsotropicFilmEtchingObserver.h"
 
-#include "Core/Operations/IsotropicFilmEtchingOperation.h"
-#include "UI/Operations/IsotropicEtchingDialog.h"
+#include "Core/Operations/Film/IsotropicFilmEtchingOperation.h"
+#include "UI/Operations/Film/IsotropicEtchingDialog.h"
 
 namespace Ui {
 namespace Observers {

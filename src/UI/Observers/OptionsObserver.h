@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Core/Operations/Operation.h"
+#include "Core/Operations/Lifecycle/Operation.h"
 #include "Util/IObserver.h"
 
 #include <memory>

@@ -1,5 +1,5 @@
-#include "Core/Operations/CreateSubstrateOperation.h"
-#include "Core/Operations/OpenDocumentOperation.h"
+#include "Core/Operations/Substrate/CreateSubstrateOperation.h"
+#include "Core/Operations/Document/OpenDocumentOperation.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Model/Document.h"

@@ -1,15 +1,15 @@
 #include "../GuiTestSupport.h"
 
-#include "Core/Operations/CreateSubstrateOperation.h"
-#include "Core/Operations/IsotropicFilmDepositionOperation.h"
-#include "Core/Operations/IsotropicFilmEtchingOperation.h"
+#include "Core/Operations/Substrate/CreateSubstrateOperation.h"
+#include "Core/Operations/Film/IsotropicFilmDepositionOperation.h"
+#include "Core/Operations/Film/IsotropicFilmEtchingOperation.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Model/Materials/MaterialFactory.h"
 #include "Model/Process/ProcessFactory.h"
 #include "UI/MainWindow.h"
 #include "UI/MainWindowPresenter.h"
-#include "UI/Operations/CreateSubstrateDialog.h"
+#include "UI/Operations/Substrate/CreateSubstrateDialog.h"
 
 #include <QtTest>
 #include <QtWidgets>

@@ -1,0 +1,117 @@
+#include "Core/Operations/Document/OpenDocumentOperation.h"
+
+#include "Core/Workspace.h"
+#include "Util/IObserver.h"
+#include "Util/Logging.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace Core {
+namespace Operations {
+
+namespace {
+
+// Shared by every window of the run.
+struct OpenMemory
+{
+    std::shared_ptr<Util::IObserver> observer;
+    QString lastFile;
+};
+
+OpenMemory &openMemory()
+{
+    static OpenMemory memory;
+    return memory;
+}
+
+} // namespace
+
+OpenDocumentOperation::OpenDocumentOperation(Workspace *ws)
+    : Operation(ws, QStringLiteral("Open document"), operationId)
+{
+}
+
+OpenDocumentOperation::~OpenDocumentOperation() = default;
+
+void OpenDocumentOperation::setDocumentOpenedObserver(const std::shared_ptr<Util::IObserver> &observer)
+{
+    openMemory().observer = observer;
+}
+
+std::shared_ptr<Util::IObserver> OpenDocumentOperation::getDocumentOpenedObserver()
+{
+    return openMemory().observer;
+}
+
+QString OpenDocumentOperation::rememberedFile() { return openMemory().lastFile; }
+
+QString OpenDocumentOperation::rememberedPlace()
+{
+    const QString last = openMemory().lastFile;
+    return last.isEmpty() ? QDir::currentPath() : QFileInfo(last).absoluteFilePath();
+}
+
+void OpenDocumentOperation::remember(const QString &fileName) { openMemory().lastFile = fileName; }
+
+void OpenDocumentOperation::forgetRemembered() { openMemory().lastFile.clear(); }
+
+IDocumentInteraction::FileRequest OpenDocumentOperation::fileRequest()
+{
+    IDocumentInteraction::FileRequest request;
+    request.forSaving = false;
+    request.caption = QStringLiteral("Choose file");
+    request.folder = rememberedPlace();
+    request.filter = QStringLiteral("Kestrum file (*.kst)");
+    return request;
+}
+
+void OpenDocumentOperation::step()
+{
+    QString chosen;
+    if (auto interaction = std::dynamic_pointer_cast<IDocumentInteraction>(getDocumentOpenedObserver()))
+        chosen = interaction->chooseFile(fileRequest());
+    else
+        qCWarning(lcOperation) << getName() << ": no file chooser available";
+
+    if (chosen.isEmpty()) {
+        cancel();
+        return;
+    }
+    remember(chosen);
+    fileChosen = true;
+    end();
+}
+
+void OpenDocumentOperation::end()
+{
+    if (!fileChosen) {
+        cancel();
+        return;
+    }
+    if (auto observer = getDocumentOpenedObserver())
+        observer->notify();
+    finishOperation();
+}
+
+void OpenDocumentOperation::cancel() { cancelOperation(true); }
+
+Model::Persistence::DocumentReader::Result OpenDocumentOperation::loadDocument(
+    Workspace &workspace, const QString &fileName)
+{
+    remember(fileName);
+    Model::Persistence::DocumentReader reader(workspace.getArchivers());
+    const auto result = reader.load(workspace.getDocument(), fileName);
+    const QString warningPrefix = QStringLiteral("WARNING: ");
+    for (const QString &warning : result.warnings)
+        workspace.getConsoleInput().setMessage(
+            warning.startsWith(warningPrefix) ? warning : warningPrefix + warning);
+    if (result.ok) {
+        qCDebug(lcOperation) << "Opened" << fileName << "with" << result.objectsLoaded << "object(s)";
+        workspace.notifyOperationEnded();
+    }
+    return result;
+}
+
+} // namespace Operations
+} // namespace Core

@@ -1,0 +1,337 @@
+#include "Core/Operations/Engines/SurfaceFrontProcess.h"
+
+#include "Model/Automaton/TotalVolume.h"
+#include "Util/IProgress.h"
+#include "Util/Logging.h"
+
+#include <QElapsedTimer>
+#include <QFuture>
+#include <QMutexLocker>
+#include <QThreadPool>
+#include <QVector>
+#include <QtConcurrent/QtConcurrentRun>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <exception>
+#include <functional>
+#include <limits>
+#if defined(__SANITIZE_THREAD__)
+#include <thread>
+#endif
+
+namespace Core {
+namespace Operations {
+
+namespace {
+
+// Holds both cell arrays of a volume for the length of a run, the current
+// one first, and gives them back in reverse order even when the run throws.
+class CellArraysHold
+{
+public:
+    CellArraysHold(Model::Automaton::TotalVolume *volume,
+                   Model::Automaton::Voxel *&cells, Model::Automaton::Voxel *&nextCells)
+        : volume(volume), cells(cells), nextCells(nextCells)
+    {
+        cells = volume->lockCells();
+        nextCells = volume->lockNextCells();
+    }
+    ~CellArraysHold()
+    {
+        nextCells = nullptr;
+        cells = nullptr;
+        volume->unlockNextCells();
+        volume->unlockCells();
+    }
+    CellArraysHold(const CellArraysHold &) = delete;
+    CellArraysHold &operator=(const CellArraysHold &) = delete;
+
+private:
+    Model::Automaton::TotalVolume *volume;
+    Model::Automaton::Voxel *&cells;
+    Model::Automaton::Voxel *&nextCells;
+};
+
+} // namespace
+
+SurfaceFrontProcess::SurfaceFrontProcess(Model::Automaton::TotalVolume *volume, float distance)
+    : volume(volume)
+    , distance(distance)
+    , nx(volume->getSizeX())
+    , ny(volume->getSizeY())
+    , nz(volume->getSizeZ())
+    , cx(volume->getCellSizeX())
+    , cy(volume->getCellSizeY())
+    , cz(volume->getCellSizeZ())
+    , faceSteps{{{0.0f, 0.0f, -cz}, {0.0f, 0.0f, cz},
+                 {0.0f, -cy, 0.0f}, {0.0f, cy, 0.0f},
+                 {-cx, 0.0f, 0.0f}, {cx, 0.0f, 0.0f}}}
+    , requestedStripCount(unsigned(std::max(1, QThreadPool::globalInstance()->maxThreadCount())))
+{
+}
+
+SurfaceFrontProcess::~SurfaceFrontProcess() = default;
+
+std::uint64_t SurfaceFrontProcess::stepCount(float distance, float cellSizeX, float cellSizeY,
+                                             float cellSizeZ)
+{
+    const float smallest = std::min({cellSizeX, cellSizeY, cellSizeZ});
+    if (!(distance > 0.0f) || !(smallest > 0.0f))
+        return 0;
+    const float cellsAcross = std::ceil(distance / smallest);
+    const double root2 = std::sqrt(2.0);
+    const double steps = double(cellsAcross) * (1.0 + root2) / root2;
+    // 2^64: anything at or beyond it (infinity included) saturates.
+    if (!(steps < 18446744073709551616.0))
+        return std::numeric_limits<std::uint64_t>::max();
+    return std::uint64_t(steps);
+}
+
+std::uint64_t SurfaceFrontProcess::computeStepCount() const
+{
+    return stepCount(distance, cx, cy, cz);
+}
+
+void SurfaceFrontProcess::mirrorCells(std::size_t first, std::size_t count)
+{
+    const Voxel *from = cells + first;
+    Voxel *to = nextCells + first;
+#if defined(__SSE2__)
+    // Records are 24 bytes: after at most one of them the target is 16-byte
+    // aligned, and the rest goes out in streaming stores that skip the read
+    // a normal store of a cold cache line costs.
+    while (count > 0 && (reinterpret_cast<std::uintptr_t>(to) & 15) != 0) {
+        *to++ = *from++;
+        --count;
+    }
+    const std::size_t bytes = count * sizeof(Voxel);
+    const char *source = reinterpret_cast<const char *>(from);
+    char *target = reinterpret_cast<char *>(to);
+    std::size_t done = 0;
+    for (; done + 16 <= bytes; done += 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(source + done));
+        _mm_stream_si128(reinterpret_cast<__m128i *>(target + done), chunk);
+    }
+    std::memcpy(target + done, source + done, bytes - done);
+    _mm_sfence();
+#else
+    std::copy(from, from + count, to);
+#endif
+}
+
+void SurfaceFrontProcess::finishStrip(Strip &)
+{
+}
+
+void SurfaceFrontProcess::run()
+{
+    QElapsedTimer timer;
+    timer.start();
+
+    stepsDone = 0;
+    computeTime = 0;
+    commitTime = 0;
+    stepsTotal = computeStepCount();
+
+    // Strips of height nx / T; the last one takes the remainder. With fewer
+    // than two x layers per strip the whole run stays in the calling thread.
+    unsigned count = requestedStripCount;
+    if (count == 0)
+        count = unsigned(std::max(1, QThreadPool::globalInstance()->maxThreadCount()));
+    const std::uint32_t height = nx / count;
+    if (height < 2)
+        count = 1;
+    concurrent = count > 1;
+    stripsUsed = count;
+    strips.reset(new Strip[count]);
+    for (unsigned i = 0; i < count; ++i) {
+        strips[i].xBegin = i * height;
+        strips[i].xEnd = i + 1 == count ? nx : (i + 1) * height;
+        strips[i].nextLayers.resize(strips[i].xEnd - strips[i].xBegin);
+    }
+
+    qint64 initialised = 0;
+    {
+        CellArraysHold hold(volume, cells, nextCells);
+        cellStates.assign(volume->getCellCount(), 0);
+
+        qCDebug(lcProcess) << "Surface front:" << stepsTotal << "steps," << count << "strips of height"
+                           << (count == 1 ? nx : height) << ", distance" << distance;
+
+        initialisePass();
+        initialised = timer.nsecsElapsed();
+        if (progress)
+            progress->setProgress(0, stepsTotal);
+
+        while (stepsDone < stepsTotal) {
+            if (frontSize() == 0) {
+                // Nothing is left to improve: the remaining steps would not
+                // change a cell.
+                qCDebug(lcProcess) << "Surface front empty after" << stepsDone << "steps";
+                break;
+            }
+            stepPass();
+            ++stepsDone;
+            if (progress)
+                progress->setProgress(stepsDone, stepsTotal);
+        }
+        finishPass();
+
+        std::vector<std::uint8_t>().swap(cellStates);
+        strips.reset();
+    }
+    if (progress)
+        progress->setProgress(stepsTotal, stepsTotal);
+    qCDebug(lcProcess) << "Elapsed time" << timer.elapsed() << "ms," << stepsDone << "steps; initialisation"
+                       << initialised / 1000000 << "ms, compute" << computeTime / 1000000 << "ms, commit"
+                       << commitTime / 1000000 << "ms";
+}
+
+template <class Task>
+void SurfaceFrontProcess::forEachStrip(Task task)
+{
+    if (!concurrent) {
+        for (unsigned i = 0; i < stripsUsed; ++i)
+            task(strips[i], i);
+        return;
+    }
+#if defined(__SANITIZE_THREAD__)
+    // Qt is not built with the thread sanitizer, so it cannot see the joins
+    // of the pool's futures; plain threads make them visible to it.
+    std::vector<std::thread> threads;
+    for (unsigned i = 0; i < stripsUsed; ++i)
+        threads.emplace_back([this, &task, i]() { task(strips[i], i); });
+    for (std::thread &thread : threads)
+        thread.join();
+#else
+    std::vector<QFuture<void>> futures;
+    futures.reserve(stripsUsed);
+    for (unsigned i = 0; i < stripsUsed; ++i)
+        futures.push_back(QtConcurrent::run([this, &task, i]() { task(strips[i], i); }));
+    // Join in strip order; every task must have ended before a failure is
+    // passed on, since they all work on this object.
+    std::exception_ptr failure;
+    for (QFuture<void> &future : futures) {
+        try {
+            future.waitForFinished();
+        } catch (...) {
+            if (!failure)
+                failure = std::current_exception();
+        }
+    }
+    if (failure)
+        std::rethrow_exception(failure);
+#endif
+}
+
+void SurfaceFrontProcess::initialisePass()
+{
+    forEachStrip([this](Strip &strip, unsigned) {
+        strip.front.clear();
+        strip.lower.clear();
+        strip.upper.clear();
+        initialiseStrip(strip);
+    });
+    bool handedOver = false;
+    for (unsigned i = 0; i < stripsUsed; ++i)
+        handedOver = handedOver || !strips[i].lower.empty() || !strips[i].upper.empty();
+    forEachStrip([this, handedOver](Strip &strip, unsigned i) {
+        if (handedOver) {
+            for (std::vector<std::size_t> &layer : strip.nextLayers)
+                layer.clear();
+            mergeHandOvers(strip, i);
+            gatherNextLayers(strip);
+        }
+        // A front must not hold a cell twice; the usual initialisation
+        // already gives ascending indices, so this costs one look.
+        std::vector<std::size_t> &front = strip.front;
+        if (std::adjacent_find(front.begin(), front.end(), std::greater_equal<std::size_t>()) != front.end()) {
+            std::sort(front.begin(), front.end());
+            front.erase(std::unique(front.begin(), front.end()), front.end());
+        }
+    });
+    if (lcProcess().isDebugEnabled())
+        qCDebug(lcProcess) << "Surface front: initial front" << frontSize() << "cells";
+}
+
+void SurfaceFrontProcess::stepPass()
+{
+    QElapsedTimer timer;
+    timer.start();
+    forEachStrip([this](Strip &strip, unsigned) { advanceStrip(strip); });
+    const qint64 computed = timer.nsecsElapsed();
+    forEachStrip([this](Strip &strip, unsigned i) { commitStrip(strip, i); });
+    computeTime += computed;
+    commitTime += timer.nsecsElapsed() - computed;
+    if (lcProcess().isDebugEnabled()) {
+        QVector<qulonglong> sizes;
+        for (unsigned i = 0; i < stripsUsed; ++i)
+            sizes.append(strips[i].front.size());
+        qCDebug(lcProcess) << "Surface front step" << stepsDone + 1 << "front sizes" << sizes;
+    }
+}
+
+// Appends the cells the neighbouring strips handed over to the next front,
+// each once: strip i-1 hands over cells of layer xBegin, strip i+1 cells of
+// layer xEnd - 1.
+void SurfaceFrontProcess::mergeHandOvers(Strip &strip, std::size_t index)
+{
+    const auto take = [&](Strip &neighbour, std::vector<std::size_t> Strip::*list,
+                          std::vector<std::size_t> &layer) {
+        QMutexLocker locker(&neighbour.mutex);
+        for (const std::size_t n : neighbour.*list) {
+            if (!(cellStates[n] & Queued)) {
+                cellStates[n] |= Queued;
+                layer.push_back(n);
+            }
+        }
+    };
+    if (strip.nextLayers.empty())
+        return;
+    if (index > 0)
+        take(strips[index - 1], &Strip::upper, strip.nextLayers.front());
+    if (index + 1 < stripsUsed)
+        take(strips[index + 1], &Strip::lower, strip.nextLayers.back());
+}
+
+// Appends the next front, layer by layer, to strip.front.
+void SurfaceFrontProcess::gatherNextLayers(Strip &strip)
+{
+    for (std::vector<std::size_t> &layer : strip.nextLayers) {
+        //std::sort(layer.begin(), layer.end());
+        strip.front.insert(strip.front.end(), layer.begin(), layer.end());
+    }
+}
+
+void SurfaceFrontProcess::commitStrip(Strip &strip, std::size_t index)
+{
+    mergeHandOvers(strip, index);
+    for (const std::size_t p : strip.changed) {
+        cells[p] = nextCells[p];
+        cellStates[p] &= std::uint8_t(~Known);
+    }
+    strip.front.clear();
+    gatherNextLayers(strip);
+}
+
+void SurfaceFrontProcess::finishPass()
+{
+    forEachStrip([this](Strip &strip, unsigned) { finishStrip(strip); });
+}
+
+std::size_t SurfaceFrontProcess::frontSize() const
+{
+    std::size_t size = 0;
+    for (unsigned i = 0; i < stripsUsed; ++i)
+        size += strips[i].front.size();
+    return size;
+}
+
+} // namespace Operations
+} // namespace Core

@@ -1,0 +1,54 @@
+#include "Core/Operations/Film/IsotropicFilmDeposition.h"
+
+namespace Core {
+namespace Operations {
+
+namespace {
+
+// Every non-empty cell seeds the film; empty cells next to one start the front.
+struct DepositionStart
+{
+    static constexpr bool mooreNeighbourhood = true;
+    SurfaceFrontProcess::CellRole role(std::uint32_t id) const
+    {
+        return id != 0 ? SurfaceFrontProcess::CellRole::Source : SurfaceFrontProcess::CellRole::Open;
+    }
+    bool attracts(std::uint32_t id) const { return id != 0; }
+};
+
+struct DepositionStep
+{
+    static constexpr bool mooreNeighbourhood = true;
+    std::uint32_t material;
+    float limit;
+    bool takesPart(const Model::Automaton::Voxel &) const { return true; }
+    float limitSquared(const Model::Automaton::Voxel &) const { return limit; }
+    void apply(const Model::Automaton::Voxel &current, Model::Automaton::Voxel &next) const
+    {
+        if (current.material == 0)
+            next.material = material;
+    }
+    bool joins(std::uint32_t id) const { return id == 0; }
+};
+
+} // namespace
+
+IsotropicFilmDeposition::IsotropicFilmDeposition(Model::Automaton::TotalVolume *volume,
+                                                 std::uint32_t materialId, float thickness)
+    : SurfaceFrontProcess(volume, thickness)
+    , material(materialId)
+{
+}
+
+void IsotropicFilmDeposition::initialiseStrip(Strip &strip)
+{
+    initialiseByNeighbourhood(strip, DepositionStart{});
+}
+
+void IsotropicFilmDeposition::advanceStrip(Strip &strip)
+{
+    advanceFront(strip, DepositionStep{material, distance * distance});
+}
+
+} // namespace Operations
+} // namespace Core

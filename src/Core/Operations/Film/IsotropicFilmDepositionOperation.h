@@ -1,0 +1,26 @@
+#pragma once
+
+#include "Core/Operations/Lifecycle/FilmProcessOperation.h"
+
+#include <cstdint>
+
+namespace Core {
+namespace Operations {
+
+// Coats every exposed surface of the selected volume with a film of one
+// material and a given thickness.
+class IsotropicFilmDepositionOperation : public FilmProcessOperation
+{
+public:
+    static constexpr std::uint32_t operationId = 13;
+
+    explicit IsotropicFilmDepositionOperation(Workspace *workspace);
+
+    void setThickness(float value) { setLength(value); }
+
+protected:
+    void runProcess(Model::Automaton::TotalVolume &volume) override;
+};
+
+} // namespace Operations
+} // namespace Core

@@ -1,0 +1,20 @@
+#include "Core/Operations/Film/IsotropicFilmEtchingOperation.h"
+
+#include "Core/Operations/Film/IsotropicFilmEtching.h"
+#include "Model/Automaton/TotalVolume.h"
+
+namespace Core {
+namespace Operations {
+
+IsotropicFilmEtchingOperation::IsotropicFilmEtchingOperation(Workspace *ws)
+    : FilmProcessOperation(ws, QStringLiteral("Isotropic Etching"), operationId, QStringLiteral("IsotropicEtching"))
+{
+}
+
+void IsotropicFilmEtchingOperation::runProcess(Model::Automaton::TotalVolume &volume)
+{
+    IsotropicFilmEtching(&volume, getMaterial(), getLength()).run();
+}
+
+} // namespace Operations
+} // namespace Core

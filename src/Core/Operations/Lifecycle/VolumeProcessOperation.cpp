@@ -1,0 +1,72 @@
+#include "Core/Operations/Lifecycle/VolumeProcessOperation.h"
+
+#include "Core/Workspace.h"
+#include "Model/Automaton/TotalVolume.h"
+#include "Core/Operations/Lifecycle/VolumeSelectionStep.h"
+
+namespace Core {
+namespace Operations {
+
+VolumeProcessOperation::VolumeProcessOperation(Workspace *ws, const QString &name, std::uint32_t id,
+                                               const QString &stateKey)
+    : ObjectOperation(ws, name, id)
+    , undoHelper(ws, stateKey)
+{
+}
+
+VolumeProcessOperation::~VolumeProcessOperation() = default;
+
+void VolumeProcessOperation::step()
+{
+    if (volume)
+        return;
+    if (!VolumeSelectionStep::take(*this, volume))
+        return;
+    ++state;
+    if (getObserver()) {
+        ++state;
+        notifyObserver();
+    }
+}
+
+void VolumeProcessOperation::setVolume(const std::shared_ptr<Model::Automaton::TotalVolume> &v)
+{
+    if (volume || !v)
+        return;
+    volume = v;
+    ++state;
+}
+
+void VolumeProcessOperation::end()
+{
+    if (!volume || state < readyState) {
+        cancel();
+        return;
+    }
+    undoHelper.saveState(volume.get());
+    runProcess(*volume);
+    volume->getPainter().rebuild();
+    undoHelper.saveState(volume.get());
+    workspace->setLastOperation(volume->getObjectId(), getId());
+    if (mayDepositSilicon())
+        workspace->setSiLatticeOutdated(volume->getObjectId(), true);
+    message(QStringLiteral(": Operation finished."));
+    finishOperation();
+}
+
+int VolumeProcessOperation::undo()
+{
+    if (!volume)
+        return 0;
+    undoHelper.loadUndoState(volume.get());
+    return 1;
+}
+
+void VolumeProcessOperation::redo()
+{
+    if (volume)
+        undoHelper.loadRedoState(volume.get());
+}
+
+} // namespace Operations
+} // namespace Core

@@ -1,0 +1,35 @@
+#include "UI/Operations/Film/IsotropicEtchingDialog.h"
+
+#include "ui_IsotropicEtchingDialog.h"
+
+#include "Model/Materials/Material.h"
+#include "Model/Process/ProcessFactory.h"
+#include "UI/MaterialChoice.h"
+
+namespace Ui {
+namespace Operations {
+
+IsotropicEtchingDialog::IsotropicEtchingDialog(QWidget *parent)
+    : QDialog(parent)
+    , form(std::make_unique<IsotropicEtchingForm>())
+{
+    form->setupUi(this);
+    MaterialChoice::fill(form->cbxMaterial, Model::Process::ProcessFactory::getInstance()
+                                                ->getProcess(QStringLiteral("Isotropic Etching"))
+                                                .getCompatibleMaterials());
+}
+
+IsotropicEtchingDialog::~IsotropicEtchingDialog() = default;
+
+double IsotropicEtchingDialog::getDepth() const
+{
+    return form->dblDepth->value();
+}
+
+std::uint32_t IsotropicEtchingDialog::getMaterialId() const
+{
+    return MaterialChoice::selectedId(form->cbxMaterial);
+}
+
+} // namespace Operations
+} // namespace Ui

@@ -1,0 +1,183 @@
+#include "Core/TestOperations.h"
+
+#include "Core/Operations/Substrate/CreateSubstrateOperation.h"
+#include "Core/Operations/Substrate/SubstrateBuilder.h"
+
+#include <QtTest>
+
+#include <tuple>
+
+using Core::Operations::CreateSubstrateOperation;
+using Core::Operations::SubstrateBuilder;
+using namespace TestSupport;
+using U = std::uint32_t;
+
+namespace {
+
+// A workspace whose Create Substrate plays its options dialog with `dialog`.
+struct Bench
+{
+    explicit Bench(std::function<void(CreateSubstrateOperation &)> dialog)
+    {
+        auto factory = std::make_shared<DialogFactory<CreateSubstrateOperation>>(&workspace, [this](U) {
+            return std::make_shared<CreateSubstrateOperation>(&workspace);
+        });
+        factory->dialog = std::move(dialog);
+        workspace.setOperationFactory(factory);
+        workspace.activate(CreateSubstrateOperation::operationId);
+    }
+    Core::Workspace workspace;
+    std::shared_ptr<MessageLog> log = logMessages(workspace);
+};
+
+// The cells of a substrate straight from their definition, over every cell.
+std::vector<U> referenceCells(const SubstrateBuilder &b)
+{
+    std::vector<U> ids;
+    const auto in = [](U v, U offset, U size) { return v >= offset && std::uint64_t(v) < std::uint64_t(offset) + size; };
+    for (U x = 0; x < b.sizeX; ++x)
+        for (U y = 0; y < b.sizeY; ++y)
+            for (U z = 0; z < b.sizeZ; ++z) {
+                const double dx = double(x) - b.sphereCenterX, dy = double(y) - b.sphereCenterY,
+                             dz = double(z) - b.sphereCenterZ, r = b.sphereRadius;
+                const bool inside = b.spherical ? dx * dx + dy * dy + dz * dz <= r * r
+                                                : in(x, b.blockOffsetX, b.blockSizeX) && in(y, b.blockOffsetY, b.blockSizeY)
+                                                      && in(z, b.blockOffsetZ, b.blockSizeZ);
+                ids.push_back(inside ? b.material : 0);
+            }
+    return ids;
+}
+
+SubstrateBuilder block(U n, U ox, U oz, U sx, U sy, U sz)
+{
+    SubstrateBuilder b;
+    b.material = 4;
+    b.sizeX = b.sizeY = b.sizeZ = n;
+    std::tie(b.blockOffsetX, b.blockOffsetZ, b.blockSizeX, b.blockSizeY, b.blockSizeZ) = std::make_tuple(ox, oz, sx, sy, sz);
+    return b;
+}
+
+SubstrateBuilder sphere(U n, U cx, U r)
+{
+    SubstrateBuilder b = block(n, 0, 0, 0, 0, 0);
+    b.spherical = true;
+    std::tie(b.sphereCenterX, b.sphereCenterY, b.sphereCenterZ, b.sphereRadius) = std::make_tuple(cx, n / 2, n / 2, r);
+    return b;
+}
+
+std::size_t filled(const std::vector<U> &ids)
+{
+    return std::size_t(std::count_if(ids.begin(), ids.end(), [](U id) { return id != 0; }));
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(SubstrateBuilder)
+
+class TestCreateSubstrate : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void materialList_data();
+    void materialList();
+    void dialogDefaultsFillBelowThirtyOnly();
+    void createUndoRedoSameObject();
+    void badSizes_data();
+    void badSizes();
+};
+
+void TestCreateSubstrate::materialList_data()
+{
+    QTest::addColumn<SubstrateBuilder>("builder");
+    QTest::addColumn<int>("expectedCount");
+    QTest::newRow("block clipped by the volume") << block(10, 5, 8, 20, 5, 20) << 5 * 5 * 2;
+    QTest::newRow("offset and size near 2^32 do not wrap") << block(10, 4000000000u, 0, 4000000000u, 10, 10) << 0;
+    QTest::newRow("sphere radius 0") << sphere(5, 2, 0) << 1;
+    QTest::newRow("sphere radius 1") << sphere(5, 2, 1) << 7;
+    QTest::newRow("radius whose 32-bit square wraps") << sphere(3, 1, 65536) << 27;
+}
+
+void TestCreateSubstrate::materialList()
+{
+    QFETCH(SubstrateBuilder, builder);
+    QFETCH(int, expectedCount);
+    builder.makeMaterialList();
+    QVERIFY(builder.materials == referenceCells(builder));
+    QCOMPARE(filled(builder.materials), std::size_t(expectedCount));
+}
+
+void TestCreateSubstrate::dialogDefaultsFillBelowThirtyOnly()
+{
+    Bench bench([](CreateSubstrateOperation &op) {
+        op.setBlockSubstrate(7, 100, 100, 80, Util::Vector3D(1.5, -2, 3), 0, 0, 0, 100, 100, 30);
+        op.step();
+    });
+    const auto objects = bench.workspace.getDocument().getAllObjects();
+    QCOMPARE(objects.size(), 1);
+    auto volume = std::dynamic_pointer_cast<Model::Automaton::TotalVolume>(objects.first());
+    QVERIFY(volume);
+    QCOMPARE(volume->getSizeX(), 100u);
+    QCOMPARE(volume->getSizeZ(), 80u);
+    QCOMPARE(volume->getPosition(), Util::Vector3D(1.5, -2, 3));
+    const auto ids = volume->materialIds();
+    std::size_t wrong = 0;
+    for (U x = 0; x < 100; ++x)
+        for (U y = 0; y < 100; ++y)
+            for (U z = 0; z < 80; ++z)
+                wrong += ids[volume->index(x, y, z)] != (z < 30 ? 7u : 0u);
+    QCOMPARE(wrong, std::size_t(0));
+    QCOMPARE(bench.log->lines, QStringList{"Create Substrate: substrate created successfully."});
+}
+
+void TestCreateSubstrate::createUndoRedoSameObject()
+{
+    Bench bench([](CreateSubstrateOperation &op) {
+        op.setSphericalSubstrate(2, 5, 5, 5, Util::Vector3D(), 2, 2, 2, 1);
+        op.step();
+    });
+    QVERIFY(!bench.workspace.getCurrentOperation());
+    auto &stack = bench.workspace.getUndoRedo();
+    QCOMPARE(stack.undoCount(), std::size_t(1));
+    QCOMPARE(stack.undoTopName(), QStringLiteral("Create Substrate"));
+    const auto objects = bench.workspace.getDocument().getAllObjects();
+    QCOMPARE(objects.size(), 1);
+    const U id = objects.first()->getObjectId();
+    QCOMPARE(filled(std::dynamic_pointer_cast<Model::Automaton::TotalVolume>(objects.first())->materialIds()),
+             std::size_t(7));
+    QVERIFY(stack.undo());
+    QVERIFY(bench.workspace.getDocument().getAllObjects().isEmpty());
+    QVERIFY(stack.redo());
+    const auto again = bench.workspace.getDocument().getAllObjects();
+    QCOMPARE(again.size(), 1);
+    QCOMPARE(again.first(), objects.first());
+    QCOMPARE(again.first()->getObjectId(), id);
+}
+
+void TestCreateSubstrate::badSizes_data()
+{
+    QTest::addColumn<uint>("ny");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("largest dialog volume")
+        << 10000u << "Create Substrate: not enough memory for a volume of 10000 x 10000 x 10000 cells.";
+    QTest::newRow("no cells along y") << 0u << "Create Substrate: a volume needs at least one cell along each axis.";
+}
+
+// Nothing is created, kept or recorded; the operation ends with its message.
+void TestCreateSubstrate::badSizes()
+{
+    QFETCH(uint, ny);
+    QFETCH(QString, expected);
+    const U n = ny ? ny : 10;
+    Bench bench([=](CreateSubstrateOperation &op) {
+        op.setBlockSubstrate(1, n, ny, n, Util::Vector3D(), 0, 0, 0, n, ny, 30);
+        op.step();
+    });
+    QCOMPARE(bench.log->lines, QStringList{expected});
+    QVERIFY(!bench.workspace.getCurrentOperation());
+    QVERIFY(bench.workspace.getDocument().getAllObjects().isEmpty());
+    QCOMPARE(bench.workspace.getUndoRedo().undoCount(), std::size_t(0));
+}
+
+QTEST_GUILESS_MAIN(TestCreateSubstrate)
+#include "tst_createsubstrate.moc"
