@@ -273,7 +273,7 @@ std::shared_ptr<Object> TotalVolumeArchiver::read()
 
     emptyCellsFrom(*volume, std::min<std::size_t>(stateCells, volume->getCellCount()));
     volume->translate(position);
-    volume->getPainter().rebuild();
+    // Faces are built when the volume is first drawn.
     return volume;
 }
 

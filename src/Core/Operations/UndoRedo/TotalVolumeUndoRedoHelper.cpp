@@ -244,13 +244,13 @@ void TotalVolumeUndoRedoHelper::saveState(TotalVolume *volume)
 void TotalVolumeUndoRedoHelper::loadUndoState(TotalVolume *volume)
 {
     if (loadState(workspace->getUndoFileName(), volume))
-        volume->getPainter().rebuild();
+        volume->getPainter().invalidate();
 }
 
 void TotalVolumeUndoRedoHelper::loadRedoState(TotalVolume *volume)
 {
     if (loadState(workspace->getRedoFileName(), volume))
-        volume->getPainter().rebuild();
+        volume->getPainter().invalidate();
 }
 
 void TotalVolumeUndoRedoHelper::rememberCells(TotalVolume *volume)
