@@ -1,5 +1,8 @@
 #include "TotalVolume.h"
 
+#include "SiLattice.h"
+#include "Util/Logging.h"
+
 #include <limits>
 #include <new>
 
@@ -97,6 +100,15 @@ void TotalVolume::unlockNextCells()
 void TotalVolume::swapCellArrays()
 {
     cells.swap(nextCells);
+}
+
+void TotalVolume::rebuildSiLattice()
+{
+    siLattice.reset(); // the old lattice goes first, so the two never coexist
+    auto lattice = std::make_shared<SiLattice>(this);
+    lattice->initialize();
+    siLattice = std::move(lattice);
+    qCDebug(lcProcess) << "Done initializing";
 }
 
 void TotalVolume::setMaskA(const Util::BitVector &bits, std::uint32_t width, std::uint32_t height)

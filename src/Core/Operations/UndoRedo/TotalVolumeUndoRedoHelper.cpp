@@ -89,12 +89,14 @@ void TotalVolumeUndoRedoHelper::loadUndoState(TotalVolume *volume)
 {
     loadState(workspace->getUndoFileName(), volume);
     volume->getPainter().rebuild();
+    workspace->setSiLatticeOutdated(volume->getObjectId(), true);
 }
 
 void TotalVolumeUndoRedoHelper::loadRedoState(TotalVolume *volume)
 {
     loadState(workspace->getRedoFileName(), volume);
     volume->getPainter().rebuild();
+    workspace->setSiLatticeOutdated(volume->getObjectId(), true);
 }
 
 bool TotalVolumeUndoRedoHelper::writeState(const QString &fileName, TotalVolume *volume)

@@ -28,6 +28,7 @@ public:
     TotalVolumeUndoRedoHelper(Workspace *workspace, const QString &key);
 
     void saveState(Model::Automaton::TotalVolume *volume);
+    // Both loads mark the volume's atomistic lattice out of date.
     void loadUndoState(Model::Automaton::TotalVolume *volume);
     void loadRedoState(Model::Automaton::TotalVolume *volume);
     // Loads the record (key, index) of `fileName` into both cell arrays;
