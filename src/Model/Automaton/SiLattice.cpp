@@ -21,27 +21,6 @@ constexpr double basisX[8] = {0.0, 0.5, 0.25, 0.75, 0.5, 0.0, 0.75, 0.25};
 constexpr double basisY[8] = {0.0, 0.5, 0.25, 0.75, 0.0, 0.5, 0.25, 0.75};
 constexpr double basisZ[8] = {0.0, 0.0, 0.25, 0.25, 0.5, 0.5, 0.75, 0.75};
 
-// Where each bond of each basis atom leads: the unit-cell offset and the
-// basis index at the other end. Slot s of one end is slot 3 - s of the other.
-struct BondStep
-{
-    int di;
-    int dj;
-    int dk;
-    int basis;
-};
-
-constexpr BondStep bondSteps[8][4] = {
-    {{0, -1, -1, 7}, {-1, 0, -1, 6}, {-1, -1, 0, 3}, {0, 0, 0, 2}},
-    {{0, 0, -1, 6}, {0, 0, -1, 7}, {0, 0, 0, 2}, {0, 0, 0, 3}},
-    {{0, 0, 0, 0}, {0, 0, 0, 1}, {0, 0, 0, 4}, {0, 0, 0, 5}},
-    {{0, 0, 0, 1}, {1, 1, 0, 0}, {1, 0, 0, 5}, {0, 1, 0, 4}},
-    {{0, -1, 0, 3}, {0, 0, 0, 2}, {0, -1, 0, 7}, {0, 0, 0, 6}},
-    {{0, 0, 0, 2}, {-1, 0, 0, 3}, {-1, 0, 0, 6}, {0, 0, 0, 7}},
-    {{0, 0, 0, 4}, {1, 0, 0, 5}, {1, 0, 1, 0}, {0, 0, 1, 1}},
-    {{0, 0, 0, 5}, {0, 1, 0, 4}, {0, 0, 1, 1}, {0, 1, 1, 0}},
-};
-
 // Throws when the storage could not fit in the machine's memory, so a huge
 // volume is refused up front instead of being killed half-way.
 void checkMemory(double bytes)
@@ -149,33 +128,6 @@ std::int64_t SiLattice::cellColumnAt(double x) const
     return std::int64_t(std::floor(float((x - volumePosition.x) / cellSizeX)));
 }
 
-SiLattice::Site SiLattice::site(AtomId atom) const
-{
-    const std::uint32_t key = atom >> 3;
-    const std::uint32_t ij = key / cellsK;
-    return Site{ij / cellsJ, ij % cellsJ, key % cellsK, basisIndex(atom)};
-}
-
-bool SiLattice::step(const Site &from, int slot, Site &to) const
-{
-    const BondStep &b = bondSteps[from.basis][slot];
-    // Unsigned wrap-around turns a step below 0 into a value beyond the extent.
-    to.i = from.i + std::uint32_t(b.di);
-    to.j = from.j + std::uint32_t(b.dj);
-    to.k = from.k + std::uint32_t(b.dk);
-    to.basis = b.basis;
-    return to.i < cellsI && to.j < cellsJ && to.k < cellsK;
-}
-
-SiLattice::AtomId SiLattice::neighbour(const Site &from, int slot) const
-{
-    Site to;
-    if (!step(from, slot, to))
-        return noAtom;
-    const AtomId id = atomId(to);
-    return inLattice(id) ? id : noAtom;
-}
-
 SiLattice::AtomId SiLattice::neighbour(AtomId atom, int slot) const
 {
     return inLattice(atom) ? neighbour(site(atom), slot) : noAtom;
@@ -205,7 +157,12 @@ int SiLattice::presentNeighbourCount(AtomId atom) const
 
 int SiLattice::secondNeighbourCount(AtomId atom) const
 {
-    const Site s = site(atom);
+    return secondNeighbourCount(site(atom));
+}
+
+int SiLattice::secondNeighbourCount(const Site &s) const
+{
+    const AtomId atom = atomId(s);
     int sum = 0;
     for (int slot = 0; slot < 4; ++slot) {
         if (hasBoundaryAtom(atom, slot)) {
@@ -213,13 +170,15 @@ int SiLattice::secondNeighbourCount(AtomId atom) const
             continue;
         }
         Site to;
-        const AtomId n = neighbour(s, slot);
-        if (n == noAtom)
+        if (!step(s, slot, to))
+            continue;
+        const AtomId n = atomId(to);
+        if (!inLattice(n))
             continue;
         const State st = state(n);
         if (st == Fixed)
             sum += 3;
-        else if (st == Silicon && step(s, slot, to))
+        else if (st == Silicon)
             sum += presentNeighbourCount(to) - 1;
     }
     return sum;

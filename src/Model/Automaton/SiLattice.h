@@ -25,9 +25,9 @@ struct Voxel;
 // bond is found by index arithmetic: slot s of basis atom m always leads to the
 // same basis atom of the same neighbour cell. Each atom is one byte: its state,
 // a mark for unit cells that hold silicon (only those are part of the lattice,
-// the others are placeholders whose bonds stay open) and one bit per bond slot
+// the others are placeholders whose bonds stay open), one bit per bond slot
 // that an etcher closed with a fixed boundary atom (the boundary atoms
-// themselves are listed in a side table). Atom positions and the volume cell
+// themselves are listed in a side table) and an etcher's front mark. Atom positions and the volume cell
 // an atom lies in are computed from the id, never stored.
 //
 // Per volume cell the lattice keeps the number of present silicon atoms
@@ -99,6 +99,15 @@ public:
         atoms[atom].store(std::uint8_t((bits(atom) & ~stateMask) | value), std::memory_order_relaxed);
     }
 
+    // An etcher's mark for atoms on its front, so an atom joins it only once.
+    // Only the thread that owns the atom writes it.
+    bool isOnFront(AtomId atom) const { return bits(atom) & frontBit; }
+    void setOnFront(AtomId atom, bool on)
+    {
+        const std::uint8_t b = bits(atom);
+        atoms[atom].store(std::uint8_t(on ? b | frontBit : b & ~frontBit), std::memory_order_relaxed);
+    }
+
     // The atom bonded over `slot`, or noAtom when the bond is open: the
     // neighbour's unit cell holds no silicon or lies beyond the lattice.
     AtomId neighbour(AtomId atom, int slot) const;
@@ -130,13 +139,35 @@ public:
         std::uint32_t k;
         int basis;
     };
-    Site site(AtomId atom) const;
+    Site site(AtomId atom) const
+    {
+        const std::uint32_t key = atom >> 3;
+        const std::uint32_t ij = key / cellsK;
+        return Site{ij / cellsJ, ij % cellsJ, key % cellsK, basisIndex(atom)};
+    }
     AtomId atomId(const Site &s) const { return atomId(s.i, s.j, s.k, s.basis); }
     // The site over `slot` when it lies inside the lattice's extent (its unit
     // cell may still hold no silicon).
-    bool step(const Site &from, int slot, Site &to) const;
-    AtomId neighbour(const Site &from, int slot) const;
+    bool step(const Site &from, int slot, Site &to) const
+    {
+        const BondStep &b = bondSteps[from.basis][slot];
+        // Unsigned wrap-around turns a step below 0 into a value beyond the extent.
+        to.i = from.i + std::uint32_t(b.di);
+        to.j = from.j + std::uint32_t(b.dj);
+        to.k = from.k + std::uint32_t(b.dk);
+        to.basis = b.basis;
+        return to.i < cellsI && to.j < cellsJ && to.k < cellsK;
+    }
+    AtomId neighbour(const Site &from, int slot) const
+    {
+        Site to;
+        if (!step(from, slot, to))
+            return noAtom;
+        const AtomId id = atomId(to);
+        return inLattice(id) ? id : noAtom;
+    }
     int presentNeighbourCount(const Site &s) const;
+    int secondNeighbourCount(const Site &s) const;
     Util::Vector3D position(const Site &s) const { return position(s.i, s.j, s.k, s.basis); }
 
     Util::Vector3D position(AtomId atom) const;
@@ -156,8 +187,29 @@ public:
     std::uint32_t builtCount(std::size_t cell) const { return cellAtomStart[cell + 1] - cellAtomStart[cell]; }
 
 private:
+    // Where each bond of each basis atom leads: the unit-cell offset and the
+    // basis index at the other end. Slot s of one end is slot 3 - s of the other.
+    struct BondStep
+    {
+        int di;
+        int dj;
+        int dk;
+        int basis;
+    };
+    static constexpr BondStep bondSteps[8][4] = {
+        {{0, -1, -1, 7}, {-1, 0, -1, 6}, {-1, -1, 0, 3}, {0, 0, 0, 2}},
+        {{0, 0, -1, 6}, {0, 0, -1, 7}, {0, 0, 0, 2}, {0, 0, 0, 3}},
+        {{0, 0, 0, 0}, {0, 0, 0, 1}, {0, 0, 0, 4}, {0, 0, 0, 5}},
+        {{0, 0, 0, 1}, {1, 1, 0, 0}, {1, 0, 0, 5}, {0, 1, 0, 4}},
+        {{0, -1, 0, 3}, {0, 0, 0, 2}, {0, -1, 0, 7}, {0, 0, 0, 6}},
+        {{0, 0, 0, 2}, {-1, 0, 0, 3}, {-1, 0, 0, 6}, {0, 0, 0, 7}},
+        {{0, 0, 0, 4}, {1, 0, 0, 5}, {1, 0, 1, 0}, {0, 0, 1, 1}},
+        {{0, 0, 0, 5}, {0, 1, 0, 4}, {0, 0, 1, 1}, {0, 1, 1, 0}},
+    };
+
     static constexpr std::uint8_t stateMask = 0x03;
     static constexpr std::uint8_t boundaryBit0 = 0x04;
+    static constexpr std::uint8_t frontBit = 0x40;
     static constexpr std::uint8_t keptBit = 0x80;
 
     std::uint8_t bits(AtomId atom) const { return atoms[atom].load(std::memory_order_relaxed); }

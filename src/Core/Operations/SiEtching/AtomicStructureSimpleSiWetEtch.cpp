@@ -5,11 +5,12 @@ namespace Operations {
 
 bool AtomicStructureSimpleSiWetEtch::dissolves(const Model::Automaton::SiLattice &lattice, FrontAtom &atom) const
 {
-    const int bonds = lattice.presentNeighbourCount(atom.id);
+    const Model::Automaton::SiLattice::Site site = lattice.site(atom.id);
+    const int bonds = lattice.presentNeighbourCount(site);
     if (bonds == 4)
         return false;
     // Three neighbours, each bonded on all four sides, add up to 9.
-    return !(bonds == 3 && lattice.secondNeighbourCount(atom.id) >= 9);
+    return !(bonds == 3 && lattice.secondNeighbourCount(site) >= 9);
 }
 
 } // namespace Operations

@@ -31,21 +31,6 @@ std::uint32_t reachInCells(double reach, float cellSize)
     return std::max<std::uint32_t>(1, std::uint32_t(std::ceil(reach / double(cellSize))));
 }
 
-bool byIdThenOccupation(const SiWetEtchEngine::FrontAtom &a, const SiWetEtchEngine::FrontAtom &b)
-{
-    return a.id != b.id ? a.id < b.id : a.occupation < b.occupation;
-}
-
-// Sorts a front by atom id and keeps one entry per atom: the lowest
-// occupation, since an atom routed in anew (occupation 1) may already be
-// on the front with less left.
-void sortFront(std::vector<SiWetEtchEngine::FrontAtom> &front)
-{
-    std::sort(front.begin(), front.end(), byIdThenOccupation);
-    front.erase(std::unique(front.begin(), front.end(), [](const auto &a, const auto &b) { return a.id == b.id; }),
-                front.end());
-}
-
 } // namespace
 
 struct SiWetEtchEngine::Strip
@@ -116,12 +101,15 @@ void SiWetEtchEngine::runEtching()
     }
 
     cells = volume->lockCells();
+    QElapsedTimer timer;
+    timer.start();
     try {
         lattice->clearBoundaryAtoms();
         // Restoring first, for all strips, means no strip reads an atom
         // another strip is still switching back to silicon.
         SlabSplit::run(slabs, [this](std::size_t i, SlabSplit::Slab) { runPartialRestore(*strips[i]); });
         SlabSplit::run(slabs, [this](std::size_t i, SlabSplit::Slab) { runPartialInitialization(i); });
+        qCDebug(lcProcess).nospace() << "Time to initialize the etch front " << timer.restart() << " ms";
         for (std::uint64_t step = 0; step < stepCount; ++step) {
             SlabSplit::run(slabs, [this](std::size_t i, SlabSplit::Slab) { runPartialEtchingStep(i); });
             SlabSplit::run(slabs, [this](std::size_t i, SlabSplit::Slab) { commitEtchingStep(i); });
@@ -134,6 +122,7 @@ void SiWetEtchEngine::runEtching()
             if (!changed)
                 break;
         }
+        qCDebug(lcProcess).nospace() << "Time for " << stepsRun << " etch steps " << timer.restart() << " ms";
         finishEtching();
     } catch (...) {
         strips.clear();
@@ -237,7 +226,6 @@ void SiWetEtchEngine::runPartialInitialization(std::size_t index)
     strip.restoredCells.clear();
     strip.restoredCells.shrink_to_fit();
 
-    sortFront(strip.surface);
     qCDebug(lcProcess).nospace() << "Surface list size for thread " << index << ": " << strip.surface.size();
 }
 
@@ -252,9 +240,11 @@ void SiWetEtchEngine::treatMissingNeighbors(AtomId atom, Strip &strip)
     Util::Vector3D here;
     bool placed = false;
     for (int slot = 0; slot < 4; ++slot) {
-        const AtomId n = lattice->neighbour(site, slot);
-        if (n != SiLattice::noAtom) {
-            const std::int64_t c = lattice->cellIndex(n);
+        SiLattice::Site next;
+        const bool inside = lattice->step(site, slot, next);
+        const AtomId n = inside ? lattice->atomId(next) : SiLattice::noAtom;
+        if (n != SiLattice::noAtom && lattice->inLattice(n)) {
+            const std::int64_t c = lattice->cellIndexAt(lattice->position(next));
             if (c < 0)
                 continue; // a fixed atom outside the volume
             const std::uint32_t material = cells[c].material;
@@ -279,8 +269,11 @@ void SiWetEtchEngine::treatMissingNeighbors(AtomId atom, Strip &strip)
             strip.createdAtoms.push_back(SiLattice::BoundaryAtom{atom, std::uint8_t(slot)});
         }
     }
-    if (exposed)
+    // Each atom is visited once, so it joins the front once.
+    if (exposed) {
+        lattice->setOnFront(atom, true);
         strip.surface.push_back(FrontAtom{atom, 1.0f});
+    }
 }
 
 void SiWetEtchEngine::runPartialEtchingStep(std::size_t self)
@@ -292,8 +285,10 @@ void SiWetEtchEngine::runPartialEtchingStep(std::size_t self)
     strip.removed.clear();
     strip.changed = false;
     for (FrontAtom atom : strip.surface) {
-        if (lattice->state(atom.id) != SiLattice::Silicon)
+        if (lattice->state(atom.id) != SiLattice::Silicon) {
+            lattice->setOnFront(atom.id, false);
             continue;
+        }
         ++strip.visits;
         const float before = atom.occupation;
         if (!dissolves(*lattice, atom)) {
@@ -319,17 +314,23 @@ void SiWetEtchEngine::runPartialEtchingStep(std::size_t self)
         // Present neighbours may now dissolve: they join the front of the
         // strip that holds them. Fixed ones never dissolve and stay out.
         for (int slot = 0; slot < 4; ++slot) {
-            const AtomId n = lattice->neighbour(site, slot);
-            if (n == SiLattice::noAtom || lattice->state(n) != SiLattice::Silicon)
+            SiLattice::Site next;
+            if (!lattice->step(site, slot, next))
                 continue;
-            const std::size_t owner = stripOf(lattice->cellColumnAt(lattice->position(n).x));
+            const AtomId n = lattice->atomId(next);
+            if (!lattice->inLattice(n) || lattice->state(n) != SiLattice::Silicon)
+                continue;
+            // An atom already on the front keeps its entry (and occupation).
+            const std::size_t owner = stripOf(lattice->cellColumnAt(lattice->position(next).x));
             const FrontAtom entry{n, 1.0f};
-            if (owner < self)
+            if (owner < self) {
                 strip.lowerHandOver.push_back(entry);
-            else if (owner == self)
-                strip.kept.push_back(entry);
-            else
+            } else if (owner > self) {
                 strip.upperHandOver.push_back(entry);
+            } else if (!lattice->isOnFront(n)) {
+                lattice->setOnFront(n, true);
+                strip.kept.push_back(entry);
+            }
         }
     }
 }
@@ -337,19 +338,24 @@ void SiWetEtchEngine::runPartialEtchingStep(std::size_t self)
 void SiWetEtchEngine::commitEtchingStep(std::size_t index)
 {
     Strip &strip = *strips[index];
-    for (AtomId atom : strip.removed)
+    for (AtomId atom : strip.removed) {
         lattice->setState(atom, SiLattice::Absent);
+        lattice->setOnFront(atom, false);
+    }
     // The neighbours' lists were complete at the join; they are cleared by
     // their owners only at the start of the next step.
-    if (index > 0) {
-        const auto &from = strips[index - 1]->upperHandOver;
-        strip.kept.insert(strip.kept.end(), from.begin(), from.end());
-    }
-    if (index + 1 < strips.size()) {
-        const auto &from = strips[index + 1]->lowerHandOver;
-        strip.kept.insert(strip.kept.end(), from.begin(), from.end());
-    }
-    sortFront(strip.kept);
+    auto takeOver = [&](const std::vector<FrontAtom> &from) {
+        for (const FrontAtom &atom : from) {
+            if (lattice->state(atom.id) == SiLattice::Silicon && !lattice->isOnFront(atom.id)) {
+                lattice->setOnFront(atom.id, true);
+                strip.kept.push_back(atom);
+            }
+        }
+    };
+    if (index > 0)
+        takeOver(strips[index - 1]->upperHandOver);
+    if (index + 1 < strips.size())
+        takeOver(strips[index + 1]->lowerHandOver);
     strip.surface.swap(strip.kept);
     qCDebug(lcProcess).nospace() << "Surface list size for thread " << index << ": " << strip.surface.size();
 }
@@ -358,12 +364,14 @@ void SiWetEtchEngine::finishEtching()
 {
     std::vector<SiLattice::BoundaryAtom> boundary;
     for (const auto &strip : strips) {
+        for (const FrontAtom &atom : strip->surface)
+            lattice->setOnFront(atom.id, false);
         boundary.insert(boundary.end(), strip->createdAtoms.begin(), strip->createdAtoms.end());
         atomVisits += strip->visits;
         initializationVisits += strip->initializationVisits;
         removedAtoms += strip->removedAtoms;
     }
-    std::sort(boundary.begin(), boundary.end());
+    // Strips visit their cells in order, so the joined list is the same for any strip count.
     lattice->setBoundaryAtoms(std::move(boundary));
     strips.clear();
 }

@@ -36,10 +36,13 @@ namespace Operations {
 //      lowers its cell's counter (emptying the cell at 0) and sends its
 //      present neighbours to the next front, or to the hand-over list of
 //      the strip below or above when they lie there;
-//   2. dissolved atoms are marked absent, the neighbours' hand-over lists
-//      are taken over and the new front is sorted by atom id without repeats.
-// Pass 1 only reads atom states and pass 2 only writes them, so the result
-// does not depend on the strip count or on scheduling. Only the front is
+//   2. dissolved atoms are marked absent and the neighbours' hand-over lists
+//      are taken over.
+// An atom joins a front only once (the lattice carries a front mark that only
+// the owning strip writes), so fronts need no sorting. Pass 1 only reads
+// atom states and pass 2 only writes them, and every decision of a step is
+// taken on the states before it, so the result depends neither on the strip
+// count, nor on scheduling, nor on the order of a front. Only the front is
 // visited; the lists hold 32-bit atom ids (no per-atom allocation).
 class SiWetEtchEngine
 {
