@@ -7,7 +7,9 @@
 #include "Core/Operations/SiEtching/ContinousWetEtchOperation.h"
 #include "Core/Operations/SiEtching/ContinuosWetEtching.h"
 #include "Core/Operations/SiEtching/SiWetEtchRun.h"
+#include "Core/BatchRun/ProcessListArchiver.h"
 #include "Core/TestOperations.h"
+#include "Model/Persistence/DocumentReader.h"
 
 #include <QThreadPool>
 #include <QtTest>
@@ -342,31 +344,38 @@ void TestSiWetEtch::operationsKeepAndRebuildTheLattice()
     QVERIFY(volume->getSiLattice() != lattice);
 }
 
-// The physics check through the batch step: a square opening with edges
-// along x and y in an oxide mask on (100) silicon etches an inverted pyramid.
-// The flat bottom lies `depth` cells down and the side walls rise at 54.74
-// degrees: the etched width shrinks by 2 / tan(54.74) cells per cell of depth.
+// The physics check, run from the shipped example through the batch step: a
+// square opening with edges along x and y in an oxide mask on (100) silicon
+// etches an inverted pyramid. The flat bottom lies `depth` cells down and the
+// side walls rise at 54.74 degrees: the etched width shrinks by
+// 2 / tan(54.74) cells per cell of depth.
 void TestSiWetEtch::pyramidThroughBatch()
 {
-    const std::uint32_t n = 44, nz = 18, top = 14, open0 = 10, open1 = 34;
-    auto volume = volumeOf(n, n, nz, wafer(n, n, nz, top, 1, [open0, open1](std::uint32_t x, std::uint32_t y) {
-        return x >= open0 && x < open1 && y >= open0 && y < open1;
-    }));
+    const QString examples = QStringLiteral(KESTRUM_TEST_DATA_DIR "/../../examples/");
     Core::Workspace workspace;
+    Model::Persistence::DocumentReader reader(workspace.getArchivers());
+    QVERIFY(reader.load(workspace.getDocument(), examples + QStringLiteral("masked_wafer.kst")).ok);
+    auto volume = std::dynamic_pointer_cast<TotalVolume>(workspace.getDocument().getAllObjects().value(0));
+    QVERIFY(volume);
+    QList<Ui::ProcessData> steps;
+    QVERIFY(Ui::ProcessListArchiver().loadProcessList(examples + QStringLiteral("si_wet_etch_pyramid.plst"), steps));
+    QCOMPARE(steps.size(), 1);
+    const std::uint32_t n = volume->getSizeX(), nz = volume->getSizeZ();
+    const std::uint32_t top = surfaceHeight(volume->materialIds(), n, nz, 0, 0);
+
     Core::BatchRun::BatchStepExecutor executor;
     Core::BatchRun::BatchStepExecutor::Context context;
     context.workspace = &workspace;
     context.volume = volume;
-    Ui::ProcessData step(Core::BatchRun::BatchStepExecutor::siWetEtchingType);
-    step.setParameter(QStringLiteral("Depth"), QVariant(-1.0), true);
-    QCOMPARE(executor.execute(step, context), int(Core::BatchRun::BatchStepExecutor::BadParameter));
+    Ui::ProcessData bad(Core::BatchRun::BatchStepExecutor::siWetEtchingType);
+    bad.setParameter(QStringLiteral("Depth"), QVariant(-1.0), true);
+    QCOMPARE(executor.execute(bad, context), int(Core::BatchRun::BatchStepExecutor::BadParameter));
     QVERIFY(volume->getSiLattice() == nullptr);
-    const std::uint32_t depth = 8;
-    step.setParameter(QStringLiteral("Depth"), QVariant(double(depth)), true);
-    QCOMPARE(executor.execute(step, context), int(Core::BatchRun::BatchStepExecutor::Done));
+    QCOMPARE(executor.execute(steps.first(), context), int(Core::BatchRun::BatchStepExecutor::Done));
     QCOMPARE(workspace.lastOperationOn(volume->getObjectId()), 28u);
     QVERIFY(!workspace.isSiLatticeOutdated(volume->getObjectId()));
 
+    const std::uint32_t depth = std::uint32_t(steps.first().getParameter(QStringLiteral("Depth")).toDouble());
     const auto ids = volume->materialIds();
     QCOMPARE(surfaceHeight(ids, n, nz, n / 2, n / 2), top - depth);
     // Least-squares slope of the etched width of the middle rows over depth.
