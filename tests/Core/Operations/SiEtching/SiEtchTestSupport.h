@@ -16,10 +16,10 @@ constexpr std::uint32_t oxide = 3;
 
 inline std::shared_ptr<Model::Automaton::TotalVolume> volumeOf(std::uint32_t nx, std::uint32_t ny, std::uint32_t nz,
                                                                const std::vector<std::uint32_t> &ids,
-                                                               float cellSize = 1.0f)
+                                                               float cellSize = 1.0f,
+                                                               const Util::Vector3D &position = Util::Vector3D())
 {
-    return std::make_shared<Model::Automaton::TotalVolume>(nx, ny, nz, cellSize, cellSize, cellSize,
-                                                           Util::Vector3D(), ids);
+    return std::make_shared<Model::Automaton::TotalVolume>(nx, ny, nz, cellSize, cellSize, cellSize, position, ids);
 }
 
 // Silicon below `top`, then `mask` layers of oxide, empty above; every cell

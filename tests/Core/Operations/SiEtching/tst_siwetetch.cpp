@@ -14,6 +14,7 @@
 #include <QThreadPool>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 
 using Core::Operations::AtomicStructureSimpleSiWetEtch;
@@ -230,14 +231,22 @@ void TestSiWetEtch::flatFace_data()
 {
     QTest::addColumn<double>("depth");
     QTest::addColumn<bool>("masked");
+    QTest::addColumn<std::uint32_t>("substrate");
+    QTest::addColumn<float>("cellSize");
+    QTest::addColumn<Util::Vector3D>("position");
     QTest::addColumn<std::uint32_t>("top");
     QTest::addColumn<bool>("atomsRemoved");
-    QTest::newRow("depth 0.1: no step") << 0.1 << false << 8u << false;
-    QTest::newRow("depth 0.125: one layer") << 0.125 << false << 8u << true;
-    QTest::newRow("depth 0.75: cells keep their last layer") << 0.75 << false << 8u << true;
-    QTest::newRow("depth 1") << 1.0 << false << 7u << true;
-    QTest::newRow("depth 3") << 3.0 << false << 5u << true;
-    QTest::newRow("under a mask") << 3.0 << true << 8u << false;
+    const Util::Vector3D origin;
+    QTest::newRow("depth 0.1: no step") << 0.1 << false << silicon << 1.0f << origin << 8u << false;
+    QTest::newRow("depth 0.125: one layer") << 0.125 << false << silicon << 1.0f << origin << 8u << true;
+    QTest::newRow("depth 0.75: cells keep their last layer") << 0.75 << false << silicon << 1.0f << origin << 8u << true;
+    QTest::newRow("depth 1") << 1.0 << false << silicon << 1.0f << origin << 7u << true;
+    QTest::newRow("depth 3") << 3.0 << false << silicon << 1.0f << origin << 5u << true;
+    QTest::newRow("under a mask") << 3.0 << true << silicon << 1.0f << origin << 8u << false;
+    QTest::newRow("no silicon") << 3.0 << false << oxide << 1.0f << origin << 0u << false;
+    QTest::newRow("moved off the origin") << 3.0 << false << silicon << 1.0f << Util::Vector3D(100.5, -37.25, 3) << 5u << true;
+    QTest::newRow("cells of two units") << 4.0 << false << silicon << 2.0f << origin << 6u << true;
+    QTest::newRow("depth 1e9 stops once nothing changes") << 1e9 << false << silicon << 1.0f << origin << 0u << true;
 }
 
 // A flat (100) face, at the interior columns: d units of etch lower it by d
@@ -246,13 +255,21 @@ void TestSiWetEtch::flatFace()
 {
     QFETCH(double, depth);
     QFETCH(bool, masked);
+    QFETCH(std::uint32_t, substrate);
+    QFETCH(float, cellSize);
+    QFETCH(Util::Vector3D, position);
     QFETCH(std::uint32_t, top);
     QFETCH(bool, atomsRemoved);
     const std::uint32_t n = 16, nz = 11;
-    auto volume = volumeOf(n, n, nz, wafer(n, n, nz, 8, masked ? 1 : 0, [](auto, auto) { return false; }));
+    auto before = wafer(n, n, nz, 8, masked ? 1 : 0, [](auto, auto) { return false; });
+    std::replace(before.begin(), before.end(), silicon, substrate);
+    auto volume = volumeOf(n, n, nz, before, cellSize, position);
     const auto engine = etch(BondCounting, *volume, depth, 2);
     QCOMPARE(engine->getRemovedAtoms() > 0, atomsRemoved);
+    QVERIFY(engine->getStepsRun() <= 4 * nz + 1);
     const auto ids = volume->materialIds();
+    if (!atomsRemoved)
+        QVERIFY(ids == before);
     for (std::uint32_t x = 6; x + 6 < n; ++x)
         for (std::uint32_t y = 6; y + 6 < n; ++y)
             QCOMPARE(surfaceHeight(ids, n, nz, x, y), top);
@@ -260,6 +277,7 @@ void TestSiWetEtch::flatFace()
     const std::size_t topCell = (std::size_t(8) * n + 8) * nz + top - 1;
     const SiLattice &lattice = *volume->getSiLattice();
     QCOMPARE(lattice.counter(topCell) < lattice.builtCount(topCell), atomsRemoved && top == 8);
+    QCOMPARE(lattice.getCellCount() == 0, substrate != silicon);
 }
 
 void TestSiWetEtch::operationsKeepAndRebuildTheLattice_data()
