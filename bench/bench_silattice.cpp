@@ -115,7 +115,7 @@ void BM_BondCountingEtch(benchmark::State &state)
 } // namespace
 
 BENCHMARK(BM_LatticeBuild)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_BondCountingEtch)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_BondCountingEtch)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(3);
 // The same with the CPU time of all threads: on a busy machine the wall time
 // also counts the time the threads wait for a processor.
 BENCHMARK(BM_BondCountingEtch)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(3)->MeasureProcessCPUTime();

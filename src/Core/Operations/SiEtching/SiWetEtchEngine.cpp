@@ -321,7 +321,12 @@ void SiWetEtchEngine::runPartialEtchingStep(std::size_t self)
             if (!lattice->inLattice(n) || lattice->state(n) != SiLattice::Silicon)
                 continue;
             // An atom already on the front keeps its entry (and occupation).
-            const std::size_t owner = stripOf(lattice->cellColumnAt(lattice->position(next).x));
+            std::size_t owner = self;
+            if (strips.size() > 1) {
+                const std::int64_t column = lattice->cellColumnAt(lattice->position(next).x);
+                if (column < std::int64_t(strip.lo) || column >= std::int64_t(strip.hi))
+                    owner = stripOf(column);
+            }
             const FrontAtom entry{n, 1.0f};
             if (owner < self) {
                 strip.lowerHandOver.push_back(entry);
