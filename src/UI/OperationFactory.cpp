@@ -7,6 +7,8 @@
 #include "Core/Operations/Lifecycle/Operation.h"
 #include "Core/Operations/Document/SaveDocumentAsOperation.h"
 #include "Core/Operations/Document/SaveDocumentOperation.h"
+#include "Core/Operations/SiEtching/AtomisticSiWetEtchingOperation.h"
+#include "Core/Operations/SiEtching/ContinousWetEtchOperation.h"
 #include "Core/Workspace.h"
 #include "MainWindow.h"
 #include "MainWindowPresenter.h"
@@ -15,6 +17,7 @@
 #include "Observers/DocumentSavedObserver.h"
 #include "Observers/IsotropicFilmDepositionObserver.h"
 #include "Observers/IsotropicFilmEtchingObserver.h"
+#include "Observers/SiWetEtchObserver.h"
 
 namespace Ui {
 
@@ -89,8 +92,8 @@ const Entry operationTable[] = {
     {24, nullptr},   // Batch Run: SelectVolumesOperation, BatchRunObserver in its class-wide slot
     {26, nullptr},   // Si Oxidation: SimpleSiOxidationOperation, SiOxidationObserver
     {27, nullptr},   // PVD: AnisotropicFilmDepositionOperation, CVDObserver
-    {28, nullptr},   // Si Wet Etching: AtomisticSiWetEtchingOperation, AtomicSiBCAEtchObserver
-    {29, nullptr},   // Si Wet Etching (CCA): ContinousWetEtchOperation, CCAWetEtchingObserver
+    {28, &observed<AtomisticSiWetEtchingOperation, Observers::AtomicSiBCAEtchObserver>},
+    {29, &observed<ContinousWetEtchOperation, Observers::CCAWetEtchingObserver>},
     {30, nullptr},   // Simple RIE: SimpleReactiveIonEtchingOperation, SimpleRIEObserver
     {1000, nullptr}, // Model Extraction: RunModelExtraction, RunModelExtractionObserver(workspace, window, operation)
 };

@@ -2,6 +2,8 @@
 
 #include "Core/Operations/Film/IsotropicFilmDeposition.h"
 #include "Core/Operations/Film/IsotropicFilmEtching.h"
+#include "Core/Operations/SiEtching/AtomicStructureSimpleSiWetEtch.h"
+#include "Core/Operations/SiEtching/SiWetEtchRun.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "ProcessData.h"
@@ -19,6 +21,9 @@ namespace {
 // The operation numbers recorded for a volume, as the interactive operations record them.
 constexpr std::uint32_t cvdOperation = 13;
 constexpr std::uint32_t isotropicEtchingOperation = 14;
+constexpr std::uint32_t siWetEtchingOperation = 28;
+// The dialog's largest etch depth.
+constexpr double largestEtchDepth = 1e9;
 
 void recordOperation(BatchStepExecutor::Context &context, std::uint32_t operation)
 {
@@ -53,8 +58,23 @@ int runIsotropicEtching(const Ui::ProcessData &step, BatchStepExecutor::Context 
         return giveUp(parameters, context);
     Core::Operations::IsotropicFilmEtching(context.volume.get(), material, depth).run();
     recordOperation(context, isotropicEtchingOperation);
-    if (material == 1 && context.workspace)
-        context.workspace->setSiLatticeOutdated(context.volume->getObjectId(), true);
+    return BatchStepExecutor::Done;
+}
+
+int runSiWetEtching(const Ui::ProcessData &step, BatchStepExecutor::Context &context)
+{
+    StepParameters parameters(step);
+    const double depth = parameters.toDouble(QStringLiteral("Depth"));
+    if (parameters.code())
+        return giveUp(parameters, context);
+    if (!(depth >= 0.0 && depth <= largestEtchDepth)) {
+        context.failedParameter = QStringLiteral("Depth");
+        return BatchStepExecutor::BadParameter;
+    }
+    Core::Operations::AtomicStructureSimpleSiWetEtch engine(context.volume.get(), depth);
+    if (!Core::Operations::SiWetEtchRun::run(context.workspace, *context.volume, engine))
+        return BatchStepExecutor::NotEnoughMemory;
+    recordOperation(context, siWetEtchingOperation);
     return BatchStepExecutor::Done;
 }
 
@@ -79,6 +99,7 @@ BatchStepExecutor::BatchStepExecutor()
     // One line per process type; later processes add theirs here.
     steps.insert(4, runCvd);
     steps.insert(5, runIsotropicEtching);
+    steps.insert(siWetEtchingType, runSiWetEtching);
     steps.insert(saveImageType, runSaveImage);
     steps.insert(createSubstrateType, SubstrateStep::run);
 }
@@ -96,7 +117,14 @@ int BatchStepExecutor::execute(const Ui::ProcessData &step, Context &context) co
         return UnknownProcess;
     if (needsVolume(step.getType()) && !context.volume)
         return MissingParameter;
-    return it.value()(step, context);
+    const int code = it.value()(step, context);
+    // Whatever a step changed, the next atomistic etch rebuilds the lattice
+    // from the cells; only the wet etch keeps it current and an image
+    // changes no cell.
+    const bool keepsLattice = step.getType() == siWetEtchingType || step.getType() == saveImageType;
+    if (!keepsLattice && context.workspace && context.volume)
+        context.workspace->setSiLatticeOutdated(context.volume->getObjectId(), true);
+    return code;
 }
 
 QString BatchStepExecutor::describe(int code)

@@ -62,6 +62,7 @@ public:
 
     static constexpr int createSubstrateType = 11;
     static constexpr int saveImageType = 10;
+    static constexpr int siWetEtchingType = 1;
 
 private:
     QHash<int, Step> steps;

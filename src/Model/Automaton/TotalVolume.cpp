@@ -1,6 +1,8 @@
 #include "TotalVolume.h"
 
 #include "MemoryBudget.h"
+#include "SiLattice.h"
+#include "Util/Logging.h"
 
 #include <algorithm>
 
@@ -79,6 +81,15 @@ Voxel *TotalVolume::lockCells()
 void TotalVolume::unlockCells()
 {
     cellsLock.unlock();
+}
+
+void TotalVolume::rebuildSiLattice()
+{
+    siLattice.reset(); // the old lattice goes first, so the two never coexist
+    auto lattice = std::make_shared<SiLattice>(this);
+    lattice->initialize();
+    siLattice = std::move(lattice);
+    qCDebug(lcProcess) << "Done initializing";
 }
 
 void TotalVolume::setMaskA(const Util::BitVector &bits, std::uint32_t width, std::uint32_t height)

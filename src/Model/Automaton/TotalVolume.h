@@ -69,6 +69,9 @@ public:
 
     TotalVolumePainter &getPainter() { return *painter; }
     std::shared_ptr<SiLattice> getSiLattice() const { return siLattice; }
+    // Replaces the atomistic lattice by one built from the current cells.
+    // Throws std::bad_alloc when it does not fit (the volume then has none).
+    void rebuildSiLattice();
 
     void setMaskA(const Util::BitVector &bits, std::uint32_t width, std::uint32_t height);
     void setMaskB(const Util::BitVector &bits, std::uint32_t width, std::uint32_t height);

@@ -8,8 +8,7 @@ namespace Core {
 namespace Operations {
 
 // A process with one material and one length (a film thickness or an etch
-// depth). Each setter adds 1 to the state. Touching silicon (id 1) marks the
-// volume's atomistic lattice as out of date.
+// depth). Each setter adds 1 to the state.
 class FilmProcessOperation : public VolumeProcessOperation
 {
 public:
@@ -23,7 +22,6 @@ public:
 protected:
     void setLength(float value);
     float getLength() const { return length; }
-    bool mayDepositSilicon() const override { return material == siliconId; }
 
 private:
     std::uint32_t material = 0;

@@ -48,7 +48,7 @@ void VolumeProcessOperation::end()
     volume->getPainter().rebuild();
     undoHelper.saveState(volume.get());
     workspace->setLastOperation(volume->getObjectId(), getId());
-    if (mayDepositSilicon())
+    if (!keepsSiLatticeCurrent())
         workspace->setSiLatticeOutdated(volume->getObjectId(), true);
     message(QStringLiteral(": Operation finished."));
     finishOperation();

@@ -37,9 +37,10 @@ public:
 
 protected:
     virtual void runProcess(Model::Automaton::TotalVolume &volume) = 0;
-    // True when the run may have put silicon into the volume, so the atomistic
-    // lattice must be rebuilt before the next atomistic process.
-    virtual bool mayDepositSilicon() const { return false; }
+    // Every run marks the volume's atomistic lattice out of date (the next
+    // atomistic etch rebuilds it from the cells), except for processes that
+    // keep the lattice in step with the cells themselves.
+    virtual bool keepsSiLatticeCurrent() const { return false; }
     // Called by every option setter.
     void optionSet() { ++state; }
 

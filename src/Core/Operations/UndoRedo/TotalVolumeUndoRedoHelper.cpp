@@ -245,12 +245,14 @@ void TotalVolumeUndoRedoHelper::loadUndoState(TotalVolume *volume)
 {
     if (loadState(workspace->getUndoFileName(), volume))
         volume->getPainter().invalidate();
+    workspace->setSiLatticeOutdated(volume->getObjectId(), true);
 }
 
 void TotalVolumeUndoRedoHelper::loadRedoState(TotalVolume *volume)
 {
     if (loadState(workspace->getRedoFileName(), volume))
         volume->getPainter().invalidate();
+    workspace->setSiLatticeOutdated(volume->getObjectId(), true);
 }
 
 void TotalVolumeUndoRedoHelper::rememberCells(TotalVolume *volume)

@@ -45,6 +45,7 @@ public:
     void saveState(Model::Automaton::TotalVolume *volume);
     // Restore the cells of the state before or after the run; the painter
     // builds its faces again when the volume is next drawn.
+    // Both mark the volume's atomistic lattice out of date.
     void loadUndoState(Model::Automaton::TotalVolume *volume);
     void loadRedoState(Model::Automaton::TotalVolume *volume);
     // Loads the record (key, index) of `fileName` into the volume; false when

@@ -1,0 +1,19 @@
+#include "Core/Operations/SiEtching/AtomisticSiWetEtchingOperation.h"
+
+#include "Core/Operations/SiEtching/AtomicStructureSimpleSiWetEtch.h"
+
+namespace Core {
+namespace Operations {
+
+AtomisticSiWetEtchingOperation::AtomisticSiWetEtchingOperation(Workspace *ws)
+    : SiWetEtchOperation(ws, QStringLiteral("BCA Wet Etch"), operationId, QStringLiteral("BCAWetEtch"))
+{
+}
+
+std::unique_ptr<SiWetEtchEngine> AtomisticSiWetEtchingOperation::makeEngine(Model::Automaton::TotalVolume *volume) const
+{
+    return std::make_unique<AtomicStructureSimpleSiWetEtch>(volume, getDepth());
+}
+
+} // namespace Operations
+} // namespace Core

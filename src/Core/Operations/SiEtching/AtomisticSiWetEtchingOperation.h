@@ -1,0 +1,23 @@
+#pragma once
+
+#include "Core/Operations/SiEtching/SiWetEtchOperation.h"
+
+#include <cstdint>
+
+namespace Core {
+namespace Operations {
+
+// "BCA Wet Etch": the bond-counting wet etch of the selected volume's silicon.
+class AtomisticSiWetEtchingOperation : public SiWetEtchOperation
+{
+public:
+    static constexpr std::uint32_t operationId = 28;
+
+    explicit AtomisticSiWetEtchingOperation(Workspace *workspace);
+
+protected:
+    std::unique_ptr<SiWetEtchEngine> makeEngine(Model::Automaton::TotalVolume *volume) const override;
+};
+
+} // namespace Operations
+} // namespace Core

@@ -1,0 +1,19 @@
+#include "Core/Operations/SiEtching/ContinousWetEtchOperation.h"
+
+#include "Core/Operations/SiEtching/ContinuosWetEtching.h"
+
+namespace Core {
+namespace Operations {
+
+ContinousWetEtchOperation::ContinousWetEtchOperation(Workspace *ws)
+    : SiWetEtchOperation(ws, QStringLiteral("Continuous Wet Etch"), operationId, QStringLiteral("ContinuousWetEtch"))
+{
+}
+
+std::unique_ptr<SiWetEtchEngine> ContinousWetEtchOperation::makeEngine(Model::Automaton::TotalVolume *volume) const
+{
+    return std::make_unique<ContinuosWetEtching>(volume, getDepth());
+}
+
+} // namespace Operations
+} // namespace Core

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "Core/Operations/SiEtching/SiWetEtchOperation.h"
+
+#include <cstdint>
+
+namespace Core {
+namespace Operations {
+
+// "Continuous Wet Etch": the continuous cellular-automaton wet etch of the selected volume's silicon.
+class ContinousWetEtchOperation : public SiWetEtchOperation
+{
+public:
+    static constexpr std::uint32_t operationId = 29;
+
+    explicit ContinousWetEtchOperation(Workspace *workspace);
+
+protected:
+    std::unique_ptr<SiWetEtchEngine> makeEngine(Model::Automaton::TotalVolume *volume) const override;
+};
+
+} // namespace Operations
+} // namespace Core

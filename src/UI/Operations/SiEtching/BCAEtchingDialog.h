@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QDialog>
+
+#include <memory>
+
+namespace Ui {
+
+class BCAEtchingBaseDialog;
+
+namespace Operations {
+
+// The options of both atomistic wet etches: the etch depth in lattice units.
+class BCAEtchingDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit BCAEtchingDialog(QWidget *parent = nullptr);
+    ~BCAEtchingDialog() override;
+
+    double getDepth() const;
+
+private:
+    std::unique_ptr<BCAEtchingBaseDialog> form;
+};
+
+} // namespace Operations
+} // namespace Ui

@@ -1,0 +1,100 @@
+#include "UI/GuiTestSupport.h"
+
+#include "Core/Workspace.h"
+#include "Model/Automaton/TotalVolume.h"
+#include "UI/Console/CommandConsole.h"
+#include "UI/MainWindow.h"
+#include "UI/MainWindowPresenter.h"
+#include "Util/ColorSettings.h"
+
+#include <QAction>
+#include <QDoubleSpinBox>
+#include <QtTest>
+
+using Model::Automaton::TotalVolume;
+
+// The wet etch from the menu: pick the volume in the view, Return, the
+// options dialog, the etched cells, and undo.
+class TestSiWetEtchWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void etchFromTheMenuAndUndo_data();
+    void etchFromTheMenuAndUndo();
+};
+
+void TestSiWetEtchWindow::etchFromTheMenuAndUndo_data()
+{
+    QTest::addColumn<QString>("actionName");
+    QTest::addColumn<QString>("operationName");
+    QTest::addColumn<double>("depth");
+    QTest::newRow("bond counting") << "actionBCA_Wet_Etching" << "BCA Wet Etch" << 2.0;
+    QTest::newRow("continuous") << "actionContinuous_Wet_Etching" << "Continuous Wet Etch" << 6.0;
+}
+
+void TestSiWetEtchWindow::etchFromTheMenuAndUndo()
+{
+    QFETCH(QString, actionName);
+    QFETCH(QString, operationName);
+    QFETCH(double, depth);
+    Util::ColorSettings::reset();
+    Ui::MainWindow window;
+    window.resize(1000, 750);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    Core::Workspace *workspace = window.getPresenter()->getWorkspace();
+    auto action = [&window](const QString &name) { return window.findChild<QAction *>(name); };
+
+    // Silicon below z = 12 under an oxide mask with a 12 x 10 opening.
+    const std::uint32_t nx = 40, ny = 30, nz = 20;
+    std::vector<std::uint32_t> ids(std::size_t(nx) * ny * nz, 0);
+    for (std::uint32_t x = 0; x < nx; ++x)
+        for (std::uint32_t y = 0; y < ny; ++y)
+            for (std::uint32_t z = 0; z < 13; ++z) {
+                const bool open = x >= 14 && x < 26 && y >= 10 && y < 20;
+                ids[(std::size_t(x) * ny + y) * nz + z] = z < 12 ? 1 : open ? 0 : 3;
+            }
+    auto volume = std::make_shared<TotalVolume>(nx, ny, nz, 1.0f, 1.0f, 1.0f, Util::Vector3D(), ids);
+    workspace->getDocument().addObject(volume);
+
+    action(actionName)->trigger();
+    QVERIFY(workspace->getSelection().isSelectionMode());
+    Ui::GLWidget *view = window.getView();
+    QVERIFY(QTest::qWaitForWindowExposed(view));
+    const QPoint onTop = GuiTestSupport::pixelOf(view, Util::Vector3D(nx / 2.0, ny / 2.0, 13.0));
+    QVERIFY2(view->rect().contains(onTop), "the volume is outside the view");
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, onTop);
+    QVERIFY(volume->isSelected());
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QString title;
+    GuiTestSupport::whenModal([&](QWidget *modal) {
+        title = modal->windowTitle();
+        GuiTestSupport::child<QDoubleSpinBox>(modal, "dbxEtchDepth")->setValue(depth);
+        static_cast<QDialog *>(modal)->accept();
+    });
+    QTest::keyClick(&window, Qt::Key_Return);
+    QCOMPARE(title, QStringLiteral("Wet Etching Options"));
+
+    const auto etched = volume->materialIds();
+    std::size_t emptied = 0;
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        QVERIFY(etched[i] == ids[i] || (ids[i] == 1 && etched[i] == 0)); // only silicon goes
+        emptied += etched[i] != ids[i];
+    }
+    QVERIFY(emptied > 0);
+    QCOMPARE(GuiTestSupport::lines(window.getPresenter()->getConsole()->outputText()).last(),
+             operationName + QStringLiteral(": Operation finished."));
+    QCOMPARE(action("actionUndo")->text(), QStringLiteral("Undo ") + operationName);
+
+    action("actionUndo")->trigger();
+    QCOMPARE(volume->materialIds(), ids);
+    QVERIFY(workspace->isSiLatticeOutdated(volume->getObjectId()));
+    action("actionRedo")->trigger();
+    QCOMPARE(volume->materialIds(), etched);
+}
+
+QTEST_MAIN(TestSiWetEtchWindow)
+#include "tst_siwetetchwindow.moc"
