@@ -3,6 +3,7 @@
 #include "Core/Operations/Film/IsotropicFilmDeposition.h"
 #include "Core/Operations/Film/IsotropicFilmEtching.h"
 #include "Core/Workspace.h"
+#include "FilmSteps.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "ProcessData.h"
 #include "StepParameters.h"
@@ -79,6 +80,12 @@ BatchStepExecutor::BatchStepExecutor()
     // One line per process type; later processes add theirs here.
     steps.insert(4, runCvd);
     steps.insert(5, runIsotropicEtching);
+    steps.insert(7, FilmSteps::electroplating);
+    steps.insert(12, FilmSteps::pvd);
+    steps.insert(2, FilmSteps::mooreDeposition);
+    steps.insert(3, FilmSteps::mooreEtching);
+    steps.insert(6, FilmSteps::planarization);
+    steps.insert(9, FilmSteps::spinCoating);
     steps.insert(saveImageType, runSaveImage);
     steps.insert(createSubstrateType, SubstrateStep::run);
 }

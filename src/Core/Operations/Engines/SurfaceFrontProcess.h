@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 namespace Model {
@@ -158,7 +159,12 @@ protected:
     //                                          with this current material
     //                                          joins the next front;
     //   static constexpr bool mooreNeighbourhood
-    //                                          26 neighbours, or the six faces.
+    //                                          26 neighbours, or the six faces;
+    //   static constexpr bool countsCells      (optional, default false) every
+    //                                          front cell that takes part is
+    //                                          updated, without looking at
+    //                                          offsets: a front that grows one
+    //                                          whole cell layer per step.
     template <class Rules>
     void advanceFront(Strip &strip, const Rules &rules);
 
@@ -215,6 +221,17 @@ private:
     qint64 computeTime = 0; // nanoseconds in phase A and phase B, for the log
     qint64 commitTime = 0;
 };
+
+namespace Detail {
+template <class Rules, class = void>
+struct CountsCells : std::false_type
+{
+};
+template <class Rules>
+struct CountsCells<Rules, std::void_t<decltype(Rules::countsCells)>> : std::integral_constant<bool, Rules::countsCells>
+{
+};
+} // namespace Detail
 
 template <class Rules>
 void SurfaceFrontProcess::initialiseByNeighbourhood(Strip &strip, const Rules &rules)
@@ -344,81 +361,8 @@ void SurfaceFrontProcess::advanceFront(Strip &strip, const Rules &rules)
         state[n] = s;
     };
 
-    // The front comes ordered by x layer, so x follows without a division.
-    std::uint32_t x = strip.xBegin;
-    std::size_t layerBegin = std::size_t(x) * nyz;
-    const std::size_t cellCount = std::size_t(nx) * nyz;
-    const std::size_t frontSize = strip.front.size();
-    for (std::size_t f = 0; f < frontSize; ++f) {
-        // The front advances into cells nobody touched since the
-        // initialisation; fetch the next layer's columns ahead of time.
-        if (f + prefetchDistance < frontSize) {
-            const std::size_t ahead = strip.front[f + prefetchDistance] + nyz;
-            if (ahead + nz < cellCount) {
-                __builtin_prefetch(current + ahead - nz);
-                __builtin_prefetch(current + ahead);
-                __builtin_prefetch(current + ahead + nz);
-                __builtin_prefetch(state + ahead - nz, 1);
-                __builtin_prefetch(state + ahead, 1);
-                __builtin_prefetch(state + ahead + nz, 1);
-            }
-        }
-        const std::size_t p = strip.front[f];
-        const Voxel &cell = current[p];
-        if (cell.flag || !rules.takesPart(cell))
-            continue;
-        if (p < layerBegin || p - layerBegin >= nyz) {
-            x = std::uint32_t(p / nyz);
-            layerBegin = std::size_t(x) * nyz;
-        }
-        const std::size_t rest = p - layerBegin;
-        const std::uint32_t y = std::uint32_t(rest / nz);
-        const std::uint32_t z = std::uint32_t(rest - std::size_t(y) * nz);
-
-        float best = cell.vx * cell.vx + cell.vy * cell.vy + cell.vz * cell.vz;
-        const float limit = rules.limitSquared(cell);
-        float bx = 0.0f;
-        float by = 0.0f;
-        float bz = 0.0f;
-        bool improved = false;
-        const auto consider = [&](std::size_t q, const FaceStep &step) {
-            const Voxel &n = current[q];
-            const float ax = n.vx + step.x;
-            const float ay = n.vy + step.y;
-            const float az = n.vz + step.z;
-            const float length = ax * ax + ay * ay + az * az;
-            if (length < best && length <= limit) {
-                best = length;
-                bx = ax;
-                by = ay;
-                bz = az;
-                improved = true;
-            }
-        };
-        if (z > 0)
-            consider(p - 1, faceSteps[0]);
-        if (z + 1 < nz)
-            consider(p + 1, faceSteps[1]);
-        if (y > 0)
-            consider(p - nz, faceSteps[2]);
-        if (y + 1 < ny)
-            consider(p + nz, faceSteps[3]);
-        if (x > 0)
-            consider(p - nyz, faceSteps[4]);
-        if (x + 1 < nx)
-            consider(p + nyz, faceSteps[5]);
-        if (!improved)
-            continue;
-
-        Voxel &out = nextCells[p];
-        out = cell;
-        rules.apply(cell, out);
-        out.flag = false;
-        out.vx = bx;
-        out.vy = by;
-        out.vz = bz;
-        strip.changed.push_back(p);
-
+    // The neighbours of updated cell p = (x, y, z) that join the next front.
+    const auto extend = [&](std::size_t p, std::uint32_t x, std::uint32_t y, std::uint32_t z) {
         if (Rules::mooreNeighbourhood) {
             const std::uint32_t x0 = x > 0 ? x - 1 : x;
             const std::uint32_t x1 = x + 1 < nx ? x + 1 : x;
@@ -484,6 +428,93 @@ void SurfaceFrontProcess::advanceFront(Strip &strip, const Rules &rules)
             if (x + 1 < nx)
                 join(p + nyz, x + 1);
         }
+    };
+
+    // The front comes ordered by x layer, so x follows without a division.
+    std::uint32_t x = strip.xBegin;
+    std::size_t layerBegin = std::size_t(x) * nyz;
+    const std::size_t cellCount = std::size_t(nx) * nyz;
+    const std::size_t frontSize = strip.front.size();
+    for (std::size_t f = 0; f < frontSize; ++f) {
+        // The front advances into cells nobody touched since the
+        // initialisation; fetch the next layer's columns ahead of time.
+        if (f + prefetchDistance < frontSize) {
+            const std::size_t ahead = strip.front[f + prefetchDistance] + nyz;
+            if (ahead + nz < cellCount) {
+                __builtin_prefetch(current + ahead - nz);
+                __builtin_prefetch(current + ahead);
+                __builtin_prefetch(current + ahead + nz);
+                __builtin_prefetch(state + ahead - nz, 1);
+                __builtin_prefetch(state + ahead, 1);
+                __builtin_prefetch(state + ahead + nz, 1);
+            }
+        }
+        const std::size_t p = strip.front[f];
+        const Voxel &cell = current[p];
+        if (cell.flag || !rules.takesPart(cell))
+            continue;
+        if (p < layerBegin || p - layerBegin >= nyz) {
+            x = std::uint32_t(p / nyz);
+            layerBegin = std::size_t(x) * nyz;
+        }
+        const std::size_t rest = p - layerBegin;
+        const std::uint32_t y = std::uint32_t(rest / nz);
+        const std::uint32_t z = std::uint32_t(rest - std::size_t(y) * nz);
+
+        if constexpr (Detail::CountsCells<Rules>::value) {
+            Voxel &out = nextCells[p];
+            out = cell;
+            rules.apply(cell, out);
+            strip.changed.push_back(p);
+            extend(p, x, y, z);
+            continue;
+        }
+
+        float best = cell.vx * cell.vx + cell.vy * cell.vy + cell.vz * cell.vz;
+        const float limit = rules.limitSquared(cell);
+        float bx = 0.0f;
+        float by = 0.0f;
+        float bz = 0.0f;
+        bool improved = false;
+        const auto consider = [&](std::size_t q, const FaceStep &step) {
+            const Voxel &n = current[q];
+            const float ax = n.vx + step.x;
+            const float ay = n.vy + step.y;
+            const float az = n.vz + step.z;
+            const float length = ax * ax + ay * ay + az * az;
+            if (length < best && length <= limit) {
+                best = length;
+                bx = ax;
+                by = ay;
+                bz = az;
+                improved = true;
+            }
+        };
+        if (z > 0)
+            consider(p - 1, faceSteps[0]);
+        if (z + 1 < nz)
+            consider(p + 1, faceSteps[1]);
+        if (y > 0)
+            consider(p - nz, faceSteps[2]);
+        if (y + 1 < ny)
+            consider(p + nz, faceSteps[3]);
+        if (x > 0)
+            consider(p - nyz, faceSteps[4]);
+        if (x + 1 < nx)
+            consider(p + nyz, faceSteps[5]);
+        if (!improved)
+            continue;
+
+        Voxel &out = nextCells[p];
+        out = cell;
+        rules.apply(cell, out);
+        out.flag = false;
+        out.vx = bx;
+        out.vy = by;
+        out.vz = bz;
+        strip.changed.push_back(p);
+
+        extend(p, x, y, z);
     }
 }
 

@@ -1,0 +1,32 @@
+#include "Core/Operations/Film/SpinCoatingOperation.h"
+
+#include "Core/Operations/Film/SpinCoating.h"
+#include "Model/Automaton/TotalVolume.h"
+
+namespace Core {
+namespace Operations {
+
+SpinCoatingOperation::SpinCoatingOperation(Workspace *ws)
+    : VolumeProcessOperation(ws, QStringLiteral("Spin Coating"), operationId, QStringLiteral("SpinCoating"))
+{
+}
+
+void SpinCoatingOperation::setMaterial(std::uint32_t id)
+{
+    material = id;
+    optionSet();
+}
+
+void SpinCoatingOperation::setHeight(std::uint32_t cells)
+{
+    height = cells;
+    optionSet();
+}
+
+void SpinCoatingOperation::runProcess(Model::Automaton::TotalVolume &volume)
+{
+    SpinCoating(&volume, material, height).run();
+}
+
+} // namespace Operations
+} // namespace Core
