@@ -8,18 +8,19 @@ namespace Operations {
 MooreNeighborhoodOperation::MooreNeighborhoodOperation(Workspace *ws, std::uint32_t id)
     : VolumeProcessOperation(ws, QStringLiteral("Moore film deposition"), id, QStringLiteral("MooreFilmDep"))
 {
+    requiredOptions = materialOption | stepsOption;
 }
 
 void MooreNeighborhoodOperation::setMaterial(std::uint32_t id)
 {
     material = id;
-    optionSet();
+    optionSet(materialOption);
 }
 
 void MooreNeighborhoodOperation::setSteps(std::uint32_t count)
 {
     steps = count;
-    optionSet();
+    optionSet(stepsOption);
 }
 
 } // namespace Operations

@@ -21,6 +21,7 @@ protected:
     bool mayDepositSilicon() const override { return material == 1; }
 
 private:
+    enum : std::uint32_t { materialOption = 1, stepsOption = 2 };
     std::uint32_t material = 0;
     std::uint32_t steps = 0;
 };

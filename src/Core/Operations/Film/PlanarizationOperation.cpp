@@ -9,18 +9,19 @@ namespace Operations {
 PlanarizationOperation::PlanarizationOperation(Workspace *ws)
     : VolumeProcessOperation(ws, QStringLiteral("Planarization"), operationId, QStringLiteral("Planarization"))
 {
+    requiredOptions = maximumOption | minimumOption;
 }
 
 void PlanarizationOperation::setMaximumHeight(std::uint32_t cells)
 {
     maximumHeight = cells;
-    optionSet();
+    optionSet(maximumOption);
 }
 
 void PlanarizationOperation::setMinimumHeight(std::uint32_t cells)
 {
     minimumHeight = cells;
-    optionSet();
+    optionSet(minimumOption);
 }
 
 void PlanarizationOperation::cancel()

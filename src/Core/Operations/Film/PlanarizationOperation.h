@@ -27,6 +27,7 @@ protected:
     bool mayDepositSilicon() const override { return true; }
 
 private:
+    enum : std::uint32_t { maximumOption = 1, minimumOption = 2 };
     std::uint32_t maximumHeight = 0;
     std::uint32_t minimumHeight = 0;
 };

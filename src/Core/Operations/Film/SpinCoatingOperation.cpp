@@ -9,18 +9,19 @@ namespace Operations {
 SpinCoatingOperation::SpinCoatingOperation(Workspace *ws)
     : VolumeProcessOperation(ws, QStringLiteral("Spin Coating"), operationId, QStringLiteral("SpinCoating"))
 {
+    requiredOptions = materialOption | heightOption;
 }
 
 void SpinCoatingOperation::setMaterial(std::uint32_t id)
 {
     material = id;
-    optionSet();
+    optionSet(materialOption);
 }
 
 void SpinCoatingOperation::setHeight(std::uint32_t cells)
 {
     height = cells;
-    optionSet();
+    optionSet(heightOption);
 }
 
 void SpinCoatingOperation::runProcess(Model::Automaton::TotalVolume &volume)

@@ -24,6 +24,7 @@ protected:
     bool mayDepositSilicon() const override { return material == 1; }
 
 private:
+    enum : std::uint32_t { materialOption = 1, heightOption = 2 };
     std::uint32_t material = 0;
     std::uint32_t height = 0;
 };
