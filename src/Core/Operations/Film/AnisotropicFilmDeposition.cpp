@@ -51,10 +51,8 @@ void AnisotropicFilmDeposition::initialiseStrip(Strip &strip)
                 continue;
             const bool facesUp = top && z + 1 < nz && cells[i + 1].material == 0;
             const bool facesDown = bottom && z > 0 && cells[i - 1].material == 0;
-            if (facesUp || facesDown) {
-                cells[i].setVector(0.0f, 0.0f, 0.0f);
-                nextCells[i].setVector(0.0f, 0.0f, 0.0f);
-            }
+            if (facesUp || facesDown)
+                initialiseCell(i, CellRole::Source);
         }
     }
 }

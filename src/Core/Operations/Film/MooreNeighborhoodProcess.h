@@ -32,21 +32,17 @@ protected:
     struct Step
     {
         static constexpr bool mooreNeighbourhood = true;
-        static constexpr bool countsCells = true;
+        static constexpr bool distanceField = false;
         std::uint32_t changing;
         std::uint32_t result;
-        bool takesPart(const Voxel &) const { return true; }
-        float limitSquared(const Voxel &) const { return 0.0f; }
-        void apply(const Voxel &current, Voxel &next) const
-        {
-            if (current.material == changing)
-                next.material = result;
-        }
+        bool takesPart(std::uint32_t) const { return true; }
+        float limitSquared(std::uint32_t) const { return 0.0f; }
+        std::uint32_t apply(std::uint32_t id) const { return id == changing ? result : id; }
         bool joins(std::uint32_t id) const { return id == changing; }
     };
 
     MooreNeighborhoodProcess(Model::Automaton::TotalVolume *volume, std::uint32_t materialId, std::uint32_t steps)
-        : SurfaceFrontProcess(volume, 0.0f)
+        : SurfaceFrontProcess(volume, 0.0f, OffsetStorage::None)
         , material(materialId)
         , steps(steps)
     {

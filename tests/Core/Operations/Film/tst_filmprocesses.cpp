@@ -215,11 +215,6 @@ std::vector<U> frontReference(const Grid &g, const Seeding &s, U material, float
     return ids;
 }
 
-std::uint64_t defaultSteps(float t, float a, float b, float c)
-{
-    return SurfaceFrontProcess::stepCount(t, a, b, c);
-}
-
 std::vector<U> reference(const Grid &g, const Options &o)
 {
     switch (o.kind) {
@@ -236,7 +231,7 @@ std::vector<U> reference(const Grid &g, const Options &o)
                   [conducting](U id) { return id == conducting; },
                   true,
                   {{0, 0, g.cz}, {0, 0, g.cz}, {0, g.cy, 0}, {0, g.cy, 0}, {g.cx, 0, 0}, {g.cx, 0, 0}},
-                  defaultSteps(o.t, g.cx, g.cy, g.cz)};
+                  SurfaceFrontProcess::reachStepCount(o.t, g.cx, g.cy, g.cz)};
         return frontReference(g, s, o.a, o.t);
     }
     case Kind::Pvd: {
@@ -252,7 +247,7 @@ std::vector<U> reference(const Grid &g, const Options &o)
                   [](U id) { return id != 0; },
                   false,
                   {{0, 0, g.cz}, {0, 0, -g.cz}, {0, sy, 0}, {0, -sy, 0}, {sx, 0, 0}, {-sx, 0, 0}},
-                  defaultSteps(o.t, sx, sy, g.cz)};
+                  SurfaceFrontProcess::stepCount(o.t, sx, sy, g.cz)};
         return frontReference(g, s, o.a, o.t);
     }
     }
