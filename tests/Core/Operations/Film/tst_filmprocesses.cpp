@@ -385,6 +385,9 @@ void TestFilmProcesses::edgeCases_data()
     QTest::newRow("moore deposit 1 around one cell")
         << seed << Options{Kind::MooreDeposit, 3, 1}
         << seed.mapped([](U x, U y, U z, U id) { return id ? id : x >= 1 && x <= 3 && y >= 1 && y <= 3 && z >= 1 && z <= 3 ? 3u : 0u; });
+    // Filling with "nothing" would never end: the cells stay empty and keep the front alive.
+    QTest::newRow("moore deposit of id 0, 999999999 steps") << random << Options{Kind::MooreDeposit, 0, 999999999u}
+                                                            << random.ids;
     // Material 2 under a shield of material 3 over part of it: the etch of 2
     // goes down beside the shield only.
     const Grid shielded = shaped(10, 4, 8, [](U x, U, U z, U) { return z < 4 ? 2u : z == 4 && x < 5 ? 3u : 0u; });
