@@ -70,7 +70,7 @@ void TestFilmDialogs::menuRunUndoRedo_data()
         const std::uint32_t film = pick(d, "cbxMaterial", 5), conducting = pick(d, "cbxConductingMaterial", 4);
         return [=](TotalVolume &v) { Electrodeposition(&v, film, conducting, 2.0f).run(); };
     });
-    QTest::newRow("pvd on bottom") << "actionPVD" << "Undo Isotropic Deposition" << Fill([](QWidget *d) {
+    QTest::newRow("pvd on both sides") << "actionPVD" << "Undo Isotropic Deposition" << Fill([](QWidget *d) {
         child<QDoubleSpinBox>(d, "dblThickness")->setValue(3.0);
         child<QDoubleSpinBox>(d, "dblRatio")->setValue(0.25);
         child<QRadioButton>(d, "radBoth")->setChecked(true);

@@ -6,6 +6,8 @@
 
 #include <QElapsedTimer>
 
+#include <algorithm>
+
 namespace Core {
 namespace Operations {
 
