@@ -9,6 +9,7 @@
 #include "Core/Operations/Film/IsotropicFilmDeposition.h"
 #include "Core/Operations/Film/IsotropicFilmEtching.h"
 #include "Model/Automaton/TotalVolume.h"
+#include "PillarField.h"
 
 #include <benchmark/benchmark.h>
 
@@ -20,53 +21,6 @@
 #include <vector>
 
 namespace {
-
-constexpr std::uint32_t sizeX = 256;
-constexpr std::uint32_t sizeY = 256;
-constexpr std::uint32_t sizeZ = 128;
-constexpr std::uint32_t baseHeight = 32;
-constexpr std::uint32_t pillarPitch = 32;
-constexpr std::uint32_t pillarWidth = 16;
-constexpr std::uint32_t pillarOffset = 8;
-constexpr std::uint32_t pillarHeight = 32;
-constexpr std::uint32_t silicon = 1;
-constexpr std::uint32_t film = 2;
-constexpr float distance = 20.0f;
-
-bool inPillar(std::uint32_t v)
-{
-    const std::uint32_t m = v % pillarPitch;
-    return m >= pillarOffset && m < pillarOffset + pillarWidth;
-}
-
-std::vector<std::uint32_t> pillarField()
-{
-    std::vector<std::uint32_t> ids(std::size_t(sizeX) * sizeY * sizeZ, 0);
-    for (std::uint32_t x = 0; x < sizeX; ++x)
-        for (std::uint32_t y = 0; y < sizeY; ++y)
-            for (std::uint32_t z = 0; z < sizeZ; ++z) {
-                const bool pillar = inPillar(x) && inPillar(y) && z < baseHeight + pillarHeight;
-                if (z < baseHeight || pillar)
-                    ids[(std::size_t(x) * sizeY + y) * sizeZ + z] = silicon;
-            }
-    return ids;
-}
-
-void restore(Model::Automaton::TotalVolume &volume, const std::vector<std::uint32_t> &ids)
-{
-    Model::Automaton::Voxel *cells = volume.lockCells();
-    for (std::size_t i = 0; i < ids.size(); ++i)
-        cells[i].material = ids[i];
-    volume.unlockCells();
-}
-
-std::size_t count(Model::Automaton::TotalVolume &volume, std::uint32_t id)
-{
-    std::size_t n = 0;
-    for (const std::uint32_t m : volume.materialIds())
-        n += m == id;
-    return n;
-}
 
 template <class Process>
 void runField(benchmark::State &state, std::uint32_t material, std::uint32_t counted, float thickness = distance)

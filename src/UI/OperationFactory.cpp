@@ -3,6 +3,12 @@
 #include "Core/Operations/Substrate/CreateSubstrateOperation.h"
 #include "Core/Operations/Film/IsotropicFilmDepositionOperation.h"
 #include "Core/Operations/Film/IsotropicFilmEtchingOperation.h"
+#include "Core/Operations/Film/AnisotropicFilmDepositionOperation.h"
+#include "Core/Operations/Film/ElectrodepositionOperation.h"
+#include "Core/Operations/Film/MooreNeighborhoodDepositionOperation.h"
+#include "Core/Operations/Film/MooreNeighborhoodEtchingOperation.h"
+#include "Core/Operations/Film/PlanarizationOperation.h"
+#include "Core/Operations/Film/SpinCoatingOperation.h"
 #include "Core/Operations/Document/OpenDocumentOperation.h"
 #include "Core/Operations/Lifecycle/Operation.h"
 #include "Core/Operations/Document/SaveDocumentAsOperation.h"
@@ -18,6 +24,12 @@
 #include "Observers/IsotropicFilmDepositionObserver.h"
 #include "Observers/IsotropicFilmEtchingObserver.h"
 #include "Observers/SiWetEtchObserver.h"
+#include "Observers/CVDObserver.h"
+#include "Observers/ElectrodepositionObserver.h"
+#include "Observers/MooreDepositionObserver.h"
+#include "Observers/MooreEtchingObserver.h"
+#include "Observers/PlanarizationObserver.h"
+#include "Observers/SpinCoatingObserver.h"
 
 namespace Ui {
 
@@ -81,17 +93,17 @@ const Entry operationTable[] = {
     {12, nullptr},   // Glue Substrate: GlueSubstrateOperation, GlueSubstrateObserver
     {13, &observed<IsotropicFilmDepositionOperation, Observers::IsotropicFilmDepositionObserver>},
     {14, &observed<IsotropicFilmEtchingOperation, Observers::IsotropicFilmEtchingObserver>},
-    {15, nullptr},   // Electroplating: ElectrodepositionOperation, ElectrodepositionObserver
+    {15, &observed<ElectrodepositionOperation, Observers::ElectrodepositionObserver>},
     {16, nullptr},   // Cut Cell Volume: CutCellVolumeOperation, CutCellVolumeObserver
     {17, nullptr},   // Doping: DopingOperation, DopingOptionsObserver
-    {18, nullptr},   // Moore Deposition: MooreNeighborhoodDepositionOperation, MooreDepositionObserver
-    {19, nullptr},   // Moore Etching: MooreNeighborhoodEtchingOperation, MooreEtchingObserver
+    {18, &observed<MooreNeighborhoodDepositionOperation, Observers::MooreDepositionObserver>},
+    {19, &observed<MooreNeighborhoodEtchingOperation, Observers::MooreEtchingObserver>},
     {20, nullptr},   // Photolithography: PhotolithographyOperation, PhotolithographyObserver
-    {22, nullptr},   // Planarization: PlanarizationOperation, PlanarizationObserver
-    {23, nullptr},   // Spin Coating: SpinCoatingOperation, SpinCoatingObserver in its class-wide slot
+    {22, &observed<PlanarizationOperation, Observers::PlanarizationObserver>},
+    {23, &observed<SpinCoatingOperation, Observers::SpinCoatingObserver>},
     {24, nullptr},   // Batch Run: SelectVolumesOperation, BatchRunObserver in its class-wide slot
     {26, nullptr},   // Si Oxidation: SimpleSiOxidationOperation, SiOxidationObserver
-    {27, nullptr},   // PVD: AnisotropicFilmDepositionOperation, CVDObserver
+    {27, &observed<AnisotropicFilmDepositionOperation, Observers::CVDObserver>},
     {28, &observed<AtomisticSiWetEtchingOperation, Observers::AtomicSiBCAEtchObserver>},
     {29, &observed<ContinousWetEtchOperation, Observers::CCAWetEtchingObserver>},
     {30, nullptr},   // Simple RIE: SimpleReactiveIonEtchingOperation, SimpleRIEObserver

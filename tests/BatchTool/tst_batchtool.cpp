@@ -79,7 +79,18 @@ QMap<uint, int> materialCounts(const QString &documentPath)
     return counts;
 }
 
+// A step of `type` with the given parameters (name, type, data).
+QByteArray step(int type, const QList<std::tuple<QByteArray, const char *, QByteArray>> &parameters)
+{
+    QByteArray out = "<Process-Data process-type=\"" + QByteArray::number(type) + "\">";
+    for (const auto &[name, kind, data] : parameters)
+        out += parameter(name, kind, data);
+    return out + "</Process-Data>";
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(QList<int>)
 
 class TestBatchTool : public QObject
 {
@@ -89,6 +100,9 @@ private slots:
     void failures_data();
     void failures();
     void skippedStepIsReportedAndStrictFails();
+    void filmSteps_data();
+    void filmSteps();
+    void filmExampleRuns();
 };
 
 void TestBatchTool::failures_data()
@@ -137,6 +151,80 @@ void TestBatchTool::skippedStepIsReportedAndStrictFails()
     QCOMPARE(run.exitCode, 5);
     QVERIFY(!run.errors.contains("[3/4]"));
     QVERIFY(!QFile::exists(out));
+}
+
+void TestBatchTool::filmSteps_data()
+{
+    // On the 8 x 8 x 4 block of material 1: the step, then the cells of
+    // material 1 and 3 afterwards, or the skip report (and --strict fails).
+    QTest::addColumn<QByteArray>("steps");
+    QTest::addColumn<QList<int>>("counts");
+    QTest::addColumn<QString>("skipped");
+    const QList<int> untouched{256, 0};
+    const QList<int> twoLayers{256, 128};
+    QTest::newRow("electroplating") << step(7, {{"ConductingMaterialId", "uint", "1"}, {"DepositedMaterialId", "uint", "3"},
+                                                {"Film Thickness", "double", "2"}})
+                                    << twoLayers << QString();
+    QTest::newRow("pvd") << step(12, {{"MaterialId", "uint", "3"}, {"Thickness", "double", "2"},
+                                      {"Horizontal to Vertical Ratio", "double", "0.5"}, {"DepositOn", "int", "1"}})
+                         << twoLayers << QString();
+    QTest::newRow("moore deposition") << step(2, {{"MaterialId", "uint", "3"}, {"Thickness", "uint", "2"}}) << twoLayers
+                                      << QString();
+    QTest::newRow("moore etching") << step(3, {{"MaterialId", "uint", "1"}, {"Depth", "uint", "1"}}) << QList<int>{192, 0}
+                                   << QString();
+    QTest::newRow("planarization") << step(6, {{"Maximum Height", "uint", "3"}, {"Minimum Height", "uint", "1"}})
+                                   << QList<int>{128, 0} << QString();
+    QTest::newRow("spin coating") << step(9, {{"MaterialId", "uint", "3"}, {"Maximum Height", "uint", "6"}}) << twoLayers
+                                  << QString();
+    QTest::newRow("electroplating without thickness")
+        << step(7, {{"ConductingMaterialId", "uint", "1"}, {"DepositedMaterialId", "uint", "3"}}) << untouched
+        << "Electroplating skipped: a required parameter is missing (\"Film Thickness\")";
+    QTest::newRow("pvd on side 7") << step(12, {{"MaterialId", "uint", "3"}, {"Thickness", "double", "2"},
+                                               {"Horizontal to Vertical Ratio", "double", "0.5"}, {"DepositOn", "int", "7"}})
+                                   << untouched << "PVD skipped: a parameter does not hold a usable number (\"DepositOn\")";
+    QTest::newRow("pvd with ratio 0") << step(12, {{"MaterialId", "uint", "3"}, {"Thickness", "double", "2"},
+                                                  {"Horizontal to Vertical Ratio", "double", "0"}, {"DepositOn", "int", "1"}})
+                                      << untouched
+                                      << "PVD skipped: a parameter does not hold a usable number (\"Horizontal to Vertical Ratio\")";
+    QTest::newRow("moore etching of -1 cells") << step(3, {{"MaterialId", "uint", "1"}, {"Depth", "QString", "-1"}}) << untouched
+                                               << "skipped: a parameter does not hold a usable number (\"Depth\")";
+    QTest::newRow("planarization without minimum") << step(6, {{"Maximum Height", "uint", "3"}}) << untouched
+                                                   << "skipped: a required parameter is missing (\"Minimum Height\")";
+    QTest::newRow("spin coating to height x") << step(9, {{"MaterialId", "uint", "3"}, {"Maximum Height", "QString", "x"}})
+                                              << untouched << "skipped: a parameter does not hold a usable number";
+}
+
+void TestBatchTool::filmSteps()
+{
+    QFETCH(QByteArray, steps);
+    QFETCH(QList<int>, counts);
+    QFETCH(QString, skipped);
+    QTemporaryDir dir;
+    const QString list = writeFile(dir, recipe(createStep() + steps));
+    const QString out = dir.filePath("out.kst");
+    Run run = runTool({list, "--output", out});
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(skipped.isEmpty() ? !run.errors.contains("skipped:") : run.errors.contains(skipped), qPrintable(run.errors));
+    const auto cells = materialCounts(out);
+    QCOMPARE(QList<int>({cells.value(1), cells.value(3)}), counts);
+    if (skipped.isEmpty())
+        return;
+    QFile::remove(out);
+    run = runTool({list, "--output", out, "--strict"});
+    QCOMPARE(run.exitCode, 5);
+    QVERIFY(!QFile::exists(out));
+}
+
+// The example uses all six film processes on one post.
+void TestBatchTool::filmExampleRuns()
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath("post.kst");
+    const Run run = runTool({QStringLiteral(KESTRUM_EXAMPLES_DIR "/plated_post.plst"), "--output", out, "--strict"});
+    QCOMPARE(run.exitCode, 0);
+    const auto cells = materialCounts(out);
+    for (const uint material : {1u, 5u, 6u, 9u, 11u}) // Si, Cu, Cr, Au, resist
+        QVERIFY2(cells.value(material) > 0, qPrintable(QString::number(material)));
 }
 
 QTEST_GUILESS_MAIN(TestBatchTool)

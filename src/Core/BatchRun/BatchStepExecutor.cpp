@@ -5,6 +5,7 @@
 #include "Core/Operations/SiEtching/AtomicStructureSimpleSiWetEtch.h"
 #include "Core/Operations/SiEtching/SiWetEtchRun.h"
 #include "Core/Workspace.h"
+#include "FilmSteps.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "ProcessData.h"
 #include "StepParameters.h"
@@ -100,6 +101,12 @@ BatchStepExecutor::BatchStepExecutor()
     steps.insert(4, runCvd);
     steps.insert(5, runIsotropicEtching);
     steps.insert(siWetEtchingType, runSiWetEtching);
+    steps.insert(7, FilmSteps::electroplating);
+    steps.insert(12, FilmSteps::pvd);
+    steps.insert(2, FilmSteps::mooreDeposition);
+    steps.insert(3, FilmSteps::mooreEtching);
+    steps.insert(6, FilmSteps::planarization);
+    steps.insert(9, FilmSteps::spinCoating);
     steps.insert(saveImageType, runSaveImage);
     steps.insert(createSubstrateType, SubstrateStep::run);
 }

@@ -1,5 +1,7 @@
 #include "Core/Operations/Film/IsotropicFilmDeposition.h"
 
+#include "Core/Operations/Film/FilmFrontRules.h"
+
 namespace Core {
 namespace Operations {
 
@@ -14,18 +16,6 @@ struct DepositionStart
         return id != 0 ? SurfaceFrontProcess::CellRole::Source : SurfaceFrontProcess::CellRole::Open;
     }
     bool attracts(std::uint32_t id) const { return id != 0; }
-};
-
-struct DepositionStep
-{
-    static constexpr bool mooreNeighbourhood = true;
-    static constexpr bool distanceField = true;
-    std::uint32_t material;
-    float limit;
-    bool takesPart(std::uint32_t) const { return true; }
-    float limitSquared(std::uint32_t) const { return limit; }
-    std::uint32_t apply(std::uint32_t id) const { return id == 0 ? material : id; }
-    bool joins(std::uint32_t id) const { return id == 0; }
 };
 
 } // namespace
@@ -44,7 +34,7 @@ void IsotropicFilmDeposition::initialiseStrip(Strip &strip)
 
 void IsotropicFilmDeposition::advanceStrip(Strip &strip)
 {
-    advanceFront(strip, DepositionStep{material, distance * distance});
+    advanceFront(strip, FillEmptyStep<true>{material, distance * distance});
 }
 
 } // namespace Operations

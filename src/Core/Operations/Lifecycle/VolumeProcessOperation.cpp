@@ -39,7 +39,7 @@ void VolumeProcessOperation::setVolume(const std::shared_ptr<Model::Automaton::T
 
 void VolumeProcessOperation::end()
 {
-    if (!volume || state < readyState) {
+    if (!volume || state < readyState || (givenOptions & requiredOptions) != requiredOptions) {
         cancel();
         return;
     }

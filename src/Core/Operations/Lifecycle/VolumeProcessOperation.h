@@ -43,11 +43,20 @@ protected:
     virtual bool keepsSiLatticeCurrent() const { return false; }
     // Called by every option setter.
     void optionSet() { ++state; }
+    // Called by the setter of a named option (a bit); with `requiredOptions`
+    // set, finishing needs every one of them, however often others were set.
+    void optionSet(std::uint32_t bit)
+    {
+        givenOptions |= bit;
+        ++state;
+    }
 
     std::uint32_t readyState = 3;
+    std::uint32_t requiredOptions = 0;
 
 private:
     std::uint32_t state = 0;
+    std::uint32_t givenOptions = 0;
     std::shared_ptr<Model::Automaton::TotalVolume> volume;
     TotalVolumeUndoRedoHelper undoHelper;
 };

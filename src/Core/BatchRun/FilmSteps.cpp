@@ -1,0 +1,133 @@
+#include "FilmSteps.h"
+
+#include "Core/Operations/Film/AnisotropicFilmDeposition.h"
+#include "Core/Operations/Film/Electrodeposition.h"
+#include "Core/Operations/Film/MooreNeighborhoodDeposition.h"
+#include "Core/Operations/Film/MooreNeighborhoodEtching.h"
+#include "Core/Operations/Film/Planarization.h"
+#include "Core/Operations/Film/SpinCoating.h"
+#include "Core/Workspace.h"
+#include "Model/Automaton/TotalVolume.h"
+#include "ProcessData.h"
+#include "StepParameters.h"
+
+namespace Core {
+namespace BatchRun {
+
+namespace {
+
+using namespace Core::Operations;
+
+// The operation numbers recorded for a volume.
+constexpr std::uint32_t electroplatingOperation = 15;
+constexpr std::uint32_t pvdOperation = 27;
+constexpr std::uint32_t mooreDepositionOperation = 18;
+constexpr std::uint32_t mooreEtchingOperation = 19;
+constexpr std::uint32_t planarizationOperation = 22;
+constexpr std::uint32_t spinCoatingOperation = 23;
+constexpr std::uint32_t silicon = 1;
+
+// 0 when every parameter was read; otherwise the failure, noted for the report.
+int failure(const StepParameters &parameters, BatchStepExecutor::Context &context)
+{
+    if (parameters.code())
+        context.failedParameter = parameters.failedName();
+    return parameters.code();
+}
+
+int done(BatchStepExecutor::Context &context, std::uint32_t operation, bool siliconTouched)
+{
+    if (context.workspace) {
+        const std::uint32_t volume = context.volume->getObjectId();
+        context.workspace->setLastOperation(volume, operation);
+        if (siliconTouched)
+            context.workspace->setSiLatticeOutdated(volume, true);
+    }
+    return BatchStepExecutor::Done;
+}
+
+int badParameter(BatchStepExecutor::Context &context, const QString &name)
+{
+    context.failedParameter = name;
+    return BatchStepExecutor::BadParameter;
+}
+
+} // namespace
+
+int FilmSteps::electroplating(const Ui::ProcessData &step, BatchStepExecutor::Context &context)
+{
+    StepParameters parameters(step);
+    const std::uint32_t conducting = parameters.toUInt(QStringLiteral("ConductingMaterialId"));
+    const std::uint32_t deposited = parameters.toUInt(QStringLiteral("DepositedMaterialId"));
+    const float thickness = parameters.toFloat(QStringLiteral("Film Thickness"));
+    if (const int code = failure(parameters, context))
+        return code;
+    Electrodeposition(context.volume.get(), deposited, conducting, thickness).run();
+    return done(context, electroplatingOperation, deposited == silicon);
+}
+
+int FilmSteps::pvd(const Ui::ProcessData &step, BatchStepExecutor::Context &context)
+{
+    StepParameters parameters(step);
+    const std::uint32_t material = parameters.toUInt(QStringLiteral("MaterialId"));
+    const float thickness = parameters.toFloat(QStringLiteral("Thickness"));
+    const QString ratioName = QStringLiteral("Horizontal to Vertical Ratio");
+    const float ratio = parameters.toFloat(ratioName);
+    const QString sideName = QStringLiteral("DepositOn");
+    const std::int32_t side = parameters.toInt(sideName);
+    if (const int code = failure(parameters, context))
+        return code;
+    if (!(ratio > 0.0f) || ratio > 1e9f)
+        return badParameter(context, ratioName);
+    if (side < 1 || side > 3)
+        return badParameter(context, sideName);
+    AnisotropicFilmDeposition(context.volume.get(), material, thickness, ratio, std::uint32_t(side)).run();
+    return done(context, pvdOperation, material == silicon);
+}
+
+int FilmSteps::mooreDeposition(const Ui::ProcessData &step, BatchStepExecutor::Context &context)
+{
+    StepParameters parameters(step);
+    const std::uint32_t material = parameters.toUInt(QStringLiteral("MaterialId"));
+    const std::uint32_t steps = parameters.toUInt(QStringLiteral("Thickness"));
+    if (const int code = failure(parameters, context))
+        return code;
+    MooreNeighborhoodDeposition(context.volume.get(), material, steps).run();
+    return done(context, mooreDepositionOperation, material == silicon);
+}
+
+int FilmSteps::mooreEtching(const Ui::ProcessData &step, BatchStepExecutor::Context &context)
+{
+    StepParameters parameters(step);
+    const std::uint32_t material = parameters.toUInt(QStringLiteral("MaterialId"));
+    const std::uint32_t steps = parameters.toUInt(QStringLiteral("Depth"));
+    if (const int code = failure(parameters, context))
+        return code;
+    MooreNeighborhoodEtching(context.volume.get(), material, steps).run();
+    return done(context, mooreEtchingOperation, material == silicon);
+}
+
+int FilmSteps::planarization(const Ui::ProcessData &step, BatchStepExecutor::Context &context)
+{
+    StepParameters parameters(step);
+    const std::uint32_t maximum = parameters.toUInt(QStringLiteral("Maximum Height"));
+    const std::uint32_t minimum = parameters.toUInt(QStringLiteral("Minimum Height"));
+    if (const int code = failure(parameters, context))
+        return code;
+    Planarization(context.volume.get(), maximum, minimum).run();
+    return done(context, planarizationOperation, true);
+}
+
+int FilmSteps::spinCoating(const Ui::ProcessData &step, BatchStepExecutor::Context &context)
+{
+    StepParameters parameters(step);
+    const std::uint32_t material = parameters.toUInt(QStringLiteral("MaterialId"));
+    const std::uint32_t height = parameters.toUInt(QStringLiteral("Maximum Height"));
+    if (const int code = failure(parameters, context))
+        return code;
+    SpinCoating(context.volume.get(), material, height).run();
+    return done(context, spinCoatingOperation, material == silicon);
+}
+
+} // namespace BatchRun
+} // namespace Core

@@ -1,0 +1,48 @@
+#include "Core/Operations/Engines/LayerProcess.h"
+
+#include "Model/Automaton/SlabSplit.h"
+#include "Model/Automaton/TotalVolume.h"
+#include "Util/Logging.h"
+
+#include <QElapsedTimer>
+
+#include <algorithm>
+
+namespace Core {
+namespace Operations {
+
+using Model::Automaton::SlabSplit;
+
+LayerProcess::LayerProcess(Model::Automaton::TotalVolume *v)
+    : volume(v)
+    , nx(v->getSizeX())
+    , ny(v->getSizeY())
+    , nz(v->getSizeZ())
+    , stripCount(unsigned(SlabSplit::poolThreadCount()))
+{
+}
+
+LayerProcess::~LayerProcess() = default;
+
+void LayerProcess::run()
+{
+    QElapsedTimer timer;
+    timer.start();
+    // Slabs thinner than three layers are not worth a task each.
+    std::vector<SlabSplit::Slab> slabs = SlabSplit::split(0, nx, int(std::max(1u, stripCount)));
+    if (slabs.empty() || slabs.front().end - slabs.front().begin < 3)
+        slabs = {SlabSplit::Slab{0, nx}};
+    stripsUsed = unsigned(slabs.size());
+
+    Model::Automaton::Voxel *cells = volume->lockCells();
+    struct Unlock
+    {
+        Model::Automaton::TotalVolume *volume;
+        ~Unlock() { volume->unlockCells(); }
+    } unlock{volume};
+    SlabSplit::run(slabs, [this, cells](std::size_t, SlabSplit::Slab slab) { processSlab(cells, slab.begin, slab.end); });
+    qCDebug(lcProcess) << "Layer process:" << stripsUsed << "strips," << timer.elapsed() << "ms";
+}
+
+} // namespace Operations
+} // namespace Core

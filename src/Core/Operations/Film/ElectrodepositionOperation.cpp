@@ -1,0 +1,28 @@
+#include "Core/Operations/Film/ElectrodepositionOperation.h"
+
+#include "Core/Operations/Film/Electrodeposition.h"
+#include "Model/Automaton/TotalVolume.h"
+
+namespace Core {
+namespace Operations {
+
+ElectrodepositionOperation::ElectrodepositionOperation(Workspace *ws)
+    : FilmProcessOperation(ws, QStringLiteral("Electroplating"), operationId, QStringLiteral("Electroplating"))
+{
+    // Thickness, deposited and conducting material.
+    readyState = 4;
+}
+
+void ElectrodepositionOperation::setConductingMaterial(std::uint32_t id)
+{
+    conductingMaterial = id;
+    optionSet();
+}
+
+void ElectrodepositionOperation::runProcess(Model::Automaton::TotalVolume &volume)
+{
+    Electrodeposition(&volume, getMaterial(), conductingMaterial, getLength()).run();
+}
+
+} // namespace Operations
+} // namespace Core

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "Core/Operations/Lifecycle/FilmProcessOperation.h"
+
+#include <cstdint>
+
+namespace Core {
+namespace Operations {
+
+// Electroplates a film of one material onto the exposed surfaces of the
+// conducting material of the selected volume.
+class ElectrodepositionOperation : public FilmProcessOperation
+{
+public:
+    static constexpr std::uint32_t operationId = 15;
+
+    explicit ElectrodepositionOperation(Workspace *workspace);
+
+    void setThickness(float value) { setLength(value); }
+    void setConductingMaterial(std::uint32_t id);
+
+protected:
+    void runProcess(Model::Automaton::TotalVolume &volume) override;
+
+private:
+    std::uint32_t conductingMaterial = 0;
+};
+
+} // namespace Operations
+} // namespace Core

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "Core/Operations/Film/MooreNeighborhoodOperation.h"
+
+namespace Core {
+namespace Operations {
+
+// Grows a film one cell layer per step around every solid of the selected volume.
+class MooreNeighborhoodDepositionOperation : public MooreNeighborhoodOperation
+{
+public:
+    static constexpr std::uint32_t operationId = 18;
+    explicit MooreNeighborhoodDepositionOperation(Workspace *workspace)
+        : MooreNeighborhoodOperation(workspace, operationId)
+    {
+    }
+
+protected:
+    void runProcess(Model::Automaton::TotalVolume &volume) override;
+};
+
+} // namespace Operations
+} // namespace Core

@@ -1,0 +1,15 @@
+#include "Core/Operations/Film/MooreNeighborhoodEtchingOperation.h"
+
+#include "Core/Operations/Film/MooreNeighborhoodEtching.h"
+#include "Model/Automaton/TotalVolume.h"
+
+namespace Core {
+namespace Operations {
+
+void MooreNeighborhoodEtchingOperation::runProcess(Model::Automaton::TotalVolume &volume)
+{
+    MooreNeighborhoodEtching(&volume, getMaterial(), getSteps()).run();
+}
+
+} // namespace Operations
+} // namespace Core

@@ -1,0 +1,32 @@
+#include "Core/Operations/Film/Planarization.h"
+
+#include "Model/Automaton/Voxel.h"
+
+#include <algorithm>
+
+namespace Core {
+namespace Operations {
+
+Planarization::Planarization(Model::Automaton::TotalVolume *v, std::uint32_t maximumHeight, std::uint32_t minimum)
+    : LayerProcess(v)
+    , upperBound(std::min(maximumHeight, nz))
+    , minimumHeight(minimum)
+{
+}
+
+void Planarization::processSlab(Model::Automaton::Voxel *cells, std::uint32_t xBegin, std::uint32_t xEnd) const
+{
+    // The kept band [keepBegin, keepEnd); empty when the bounds cross.
+    const std::uint32_t keepEnd = upperBound;
+    const std::uint32_t keepBegin = std::min(minimumHeight, keepEnd);
+    for (std::size_t column = std::size_t(xBegin) * ny; column < std::size_t(xEnd) * ny; ++column) {
+        Model::Automaton::Voxel *c = cells + column * nz;
+        for (std::uint32_t z = 0; z < keepBegin; ++z)
+            c[z].material = 0;
+        for (std::uint32_t z = keepEnd; z < nz; ++z)
+            c[z].material = 0;
+    }
+}
+
+} // namespace Operations
+} // namespace Core

@@ -1,0 +1,39 @@
+#include "Core/Operations/Film/PlanarizationOperation.h"
+
+#include "Core/Operations/Film/Planarization.h"
+#include "Model/Automaton/TotalVolume.h"
+
+namespace Core {
+namespace Operations {
+
+PlanarizationOperation::PlanarizationOperation(Workspace *ws)
+    : VolumeProcessOperation(ws, QStringLiteral("Planarization"), operationId, QStringLiteral("Planarization"))
+{
+    requiredOptions = maximumOption | minimumOption;
+}
+
+void PlanarizationOperation::setMaximumHeight(std::uint32_t cells)
+{
+    maximumHeight = cells;
+    optionSet(maximumOption);
+}
+
+void PlanarizationOperation::setMinimumHeight(std::uint32_t cells)
+{
+    minimumHeight = cells;
+    optionSet(minimumOption);
+}
+
+void PlanarizationOperation::cancel()
+{
+    message(QStringLiteral(": Operation canceled!"));
+    cancelOperation(true);
+}
+
+void PlanarizationOperation::runProcess(Model::Automaton::TotalVolume &volume)
+{
+    Planarization(&volume, maximumHeight, minimumHeight).run();
+}
+
+} // namespace Operations
+} // namespace Core

@@ -1,0 +1,33 @@
+#include "Core/Operations/Film/SpinCoatingOperation.h"
+
+#include "Core/Operations/Film/SpinCoating.h"
+#include "Model/Automaton/TotalVolume.h"
+
+namespace Core {
+namespace Operations {
+
+SpinCoatingOperation::SpinCoatingOperation(Workspace *ws)
+    : VolumeProcessOperation(ws, QStringLiteral("Spin Coating"), operationId, QStringLiteral("SpinCoating"))
+{
+    requiredOptions = materialOption | heightOption;
+}
+
+void SpinCoatingOperation::setMaterial(std::uint32_t id)
+{
+    material = id;
+    optionSet(materialOption);
+}
+
+void SpinCoatingOperation::setHeight(std::uint32_t cells)
+{
+    height = cells;
+    optionSet(heightOption);
+}
+
+void SpinCoatingOperation::runProcess(Model::Automaton::TotalVolume &volume)
+{
+    SpinCoating(&volume, material, height).run();
+}
+
+} // namespace Operations
+} // namespace Core

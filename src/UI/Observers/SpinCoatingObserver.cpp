@@ -1,0 +1,33 @@
+#include "SpinCoatingObserver.h"
+
+#include "Core/Operations/Film/SpinCoatingOperation.h"
+#include "Model/Automaton/TotalVolume.h"
+#include "UI/Operations/Film/SpinCoatingOptionsDialog.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace Ui {
+namespace Observers {
+
+void SpinCoatingObserver::notify()
+{
+    const auto operation = currentOperation<Core::Operations::SpinCoatingOperation>();
+    if (!operation)
+        return;
+
+    Operations::SpinCoatingOptionsDialog dialog(parent);
+    const auto volume = operation->getVolume();
+    const std::uint32_t height = volume ? volume->getSizeZ() : 0;
+    dialog.setHeightLimit(int(std::min<std::uint32_t>(height, std::numeric_limits<int>::max())));
+    if (dialog.exec() != QDialog::Accepted) {
+        operation->cancel();
+        return;
+    }
+    operation->setMaterial(dialog.getMaterialId());
+    operation->setHeight(dialog.getHeight());
+    operation->end();
+}
+
+} // namespace Observers
+} // namespace Ui

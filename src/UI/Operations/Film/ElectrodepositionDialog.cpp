@@ -1,0 +1,39 @@
+#include "UI/Operations/Film/ElectrodepositionDialog.h"
+
+#include "ui_ElectrodepositionDialog.h"
+
+#include "Model/Materials/MaterialFactory.h"
+#include "UI/MaterialChoice.h"
+
+namespace Ui {
+namespace Operations {
+
+ElectrodepositionDialog::ElectrodepositionDialog(QWidget *parent)
+    : QDialog(parent)
+    , form(std::make_unique<ElectrodepositionForm>())
+{
+    form->setupUi(this);
+    const auto materials = Model::Materials::MaterialFactory::getInstance()->getMaterials();
+    MaterialChoice::fill(form->cbxMaterial, materials);
+    MaterialChoice::fill(form->cbxConductingMaterial, materials);
+}
+
+ElectrodepositionDialog::~ElectrodepositionDialog() = default;
+
+double ElectrodepositionDialog::getThickness() const
+{
+    return form->dblThickness->value();
+}
+
+std::uint32_t ElectrodepositionDialog::getMaterialId() const
+{
+    return MaterialChoice::selectedId(form->cbxMaterial);
+}
+
+std::uint32_t ElectrodepositionDialog::getConductingMaterialId() const
+{
+    return MaterialChoice::selectedId(form->cbxConductingMaterial);
+}
+
+} // namespace Operations
+} // namespace Ui

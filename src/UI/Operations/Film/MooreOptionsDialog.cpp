@@ -1,0 +1,37 @@
+#include "UI/Operations/Film/MooreOptionsDialog.h"
+
+#include "ui_MooreOptionsDialog.h"
+
+#include "Model/Materials/MaterialFactory.h"
+#include "UI/MaterialChoice.h"
+
+namespace Ui {
+namespace Operations {
+
+MooreOptionsDialog::MooreOptionsDialog(QWidget *parent)
+    : QDialog(parent)
+    , form(std::make_unique<MooreOptionsBaseDialog>())
+{
+    form->setupUi(this);
+    MaterialChoice::fill(form->cbxFilm, Model::Materials::MaterialFactory::getInstance()->getMaterials());
+}
+
+MooreOptionsDialog::~MooreOptionsDialog() = default;
+
+void MooreOptionsDialog::setValueLabel(const QString &text)
+{
+    form->lblValue->setText(text);
+}
+
+std::uint32_t MooreOptionsDialog::getValue() const
+{
+    return std::uint32_t(form->sbxValue->value());
+}
+
+std::uint32_t MooreOptionsDialog::getMaterialId() const
+{
+    return MaterialChoice::selectedId(form->cbxFilm);
+}
+
+} // namespace Operations
+} // namespace Ui

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QDialog>
+
+#include <cstdint>
+#include <memory>
+
+namespace Ui {
+
+class MooreOptionsBaseDialog;
+
+namespace Operations {
+
+// The options of the Moore automaton operations: a step count in cells and
+// any catalogue material. The observer names the value ("Film Thickness",
+// "Etch Depth").
+class MooreOptionsDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit MooreOptionsDialog(QWidget *parent = nullptr);
+    ~MooreOptionsDialog() override;
+
+    void setValueLabel(const QString &text);
+    std::uint32_t getValue() const;
+    std::uint32_t getMaterialId() const;
+
+private:
+    std::unique_ptr<MooreOptionsBaseDialog> form;
+};
+
+} // namespace Operations
+} // namespace Ui

@@ -1,0 +1,42 @@
+#include "UI/Operations/Film/PlanarizationOptionsDialog.h"
+
+#include "ui_PlanarizationOptionsDialog.h"
+
+namespace Ui {
+namespace Operations {
+
+PlanarizationOptionsDialog::PlanarizationOptionsDialog(QWidget *parent)
+    : QDialog(parent)
+    , form(std::make_unique<PlanarizationOptionsBaseDialog>())
+{
+    form->setupUi(this);
+    connect(form->sbxMaximumHeight, QOverload<int>::of(&QSpinBox::valueChanged), this,
+            &PlanarizationOptionsDialog::updateMinimumLimits);
+}
+
+PlanarizationOptionsDialog::~PlanarizationOptionsDialog() = default;
+
+void PlanarizationOptionsDialog::updateMaximum(int height)
+{
+    form->sbxMaximumHeight->setMaximum(height);
+    form->sbxMaximumHeight->setValue(height);
+    form->sbxMinimumHeight->setMaximum(height);
+}
+
+void PlanarizationOptionsDialog::updateMinimumLimits(int maximum)
+{
+    form->sbxMinimumHeight->setMaximum(maximum);
+}
+
+std::uint32_t PlanarizationOptionsDialog::getMaximumHeight() const
+{
+    return std::uint32_t(form->sbxMaximumHeight->value());
+}
+
+std::uint32_t PlanarizationOptionsDialog::getMinimumHeight() const
+{
+    return std::uint32_t(form->sbxMinimumHeight->value());
+}
+
+} // namespace Operations
+} // namespace Ui

@@ -1,0 +1,37 @@
+#include "UI/Operations/Film/SpinCoatingOptionsDialog.h"
+
+#include "ui_SpinCoatingOptionsDialog.h"
+
+#include "Model/Materials/MaterialFactory.h"
+#include "UI/MaterialChoice.h"
+
+namespace Ui {
+namespace Operations {
+
+SpinCoatingOptionsDialog::SpinCoatingOptionsDialog(QWidget *parent)
+    : QDialog(parent)
+    , form(std::make_unique<SpinCoatingOptionsBaseDialog>())
+{
+    form->setupUi(this);
+    MaterialChoice::fill(form->cbxMaterial, Model::Materials::MaterialFactory::getInstance()->getMaterials());
+}
+
+SpinCoatingOptionsDialog::~SpinCoatingOptionsDialog() = default;
+
+void SpinCoatingOptionsDialog::setHeightLimit(int height)
+{
+    form->sbxHeight->setRange(0, height);
+}
+
+std::uint32_t SpinCoatingOptionsDialog::getMaterialId() const
+{
+    return MaterialChoice::selectedId(form->cbxMaterial);
+}
+
+std::uint32_t SpinCoatingOptionsDialog::getHeight() const
+{
+    return std::uint32_t(form->sbxHeight->value());
+}
+
+} // namespace Operations
+} // namespace Ui

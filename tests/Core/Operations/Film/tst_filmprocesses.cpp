@@ -1,0 +1,408 @@
+#include "Core/Operations/Film/AnisotropicFilmDeposition.h"
+#include "Core/Operations/Film/Electrodeposition.h"
+#include "Core/Operations/Film/MooreNeighborhoodDeposition.h"
+#include "Core/Operations/Film/MooreNeighborhoodEtching.h"
+#include "Core/Operations/Film/Planarization.h"
+#include "Core/Operations/Film/SpinCoating.h"
+#include "Model/Automaton/TotalVolume.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include <cmath>
+#include <functional>
+
+using namespace Core::Operations;
+using U = std::uint32_t;
+
+namespace {
+
+struct Grid
+{
+    U nx = 0, ny = 0, nz = 0;
+    float cx = 1, cy = 1, cz = 1;
+    std::vector<U> ids;
+    std::size_t index(U x, U y, U z) const { return (std::size_t(x) * ny + y) * nz + z; }
+    bool inside(int x, int y, int z) const
+    {
+        return x >= 0 && y >= 0 && z >= 0 && x < int(nx) && y < int(ny) && z < int(nz);
+    }
+    template <class F>
+    void forEach(F f) const
+    {
+        for (U x = 0; x < nx; ++x)
+            for (U y = 0; y < ny; ++y)
+                for (U z = 0; z < nz; ++z)
+                    f(x, y, z, index(x, y, z));
+    }
+    // The ids with id = f(x, y, z, id) applied cell by cell.
+    template <class F>
+    std::vector<U> mapped(F f) const
+    {
+        std::vector<U> out = ids;
+        forEach([&](U x, U y, U z, std::size_t i) { out[i] = f(x, y, z, ids[i]); });
+        return out;
+    }
+};
+
+template <class F>
+Grid shaped(U nx, U ny, U nz, F f, float cx = 1, float cy = 1, float cz = 1)
+{
+    Grid g{nx, ny, nz, cx, cy, cz, std::vector<U>(std::size_t(nx) * ny * nz, 0)};
+    g.ids = g.mapped(f);
+    return g;
+}
+
+// A floor of material 1, with cells of materials 1..3 scattered above it.
+Grid randomGrid(quint32 seed, U nx, U ny, U nz, double density, float cx = 1, float cy = 1, float cz = 1)
+{
+    QRandomGenerator random(seed);
+    return shaped(
+        nx, ny, nz,
+        [&](U, U, U z, U) { return z < 2 ? 1u : random.generateDouble() < density ? 1 + random.bounded(3u) : 0u; },
+        cx, cy, cz);
+}
+
+enum class Kind { Planarize, SpinCoat, Plate, Pvd, MooreDeposit, MooreEtch };
+
+struct Options
+{
+    Kind kind;
+    U a = 0;     // maximum height, material, deposited or etched material
+    U b = 0;     // minimum height, height, conducting material, side, steps
+    float t = 0; // thickness
+    float ratio = 1;
+};
+
+std::vector<U> run(const Grid &g, const Options &o, unsigned strips)
+{
+    Model::Automaton::TotalVolume volume(g.nx, g.ny, g.nz, g.cx, g.cy, g.cz, Util::Vector3D(), g.ids);
+    std::unique_ptr<LayerProcess> layer;
+    std::unique_ptr<SurfaceFrontProcess> front;
+    switch (o.kind) {
+    case Kind::Planarize: layer = std::make_unique<Planarization>(&volume, o.a, o.b); break;
+    case Kind::SpinCoat: layer = std::make_unique<SpinCoating>(&volume, o.a, o.b); break;
+    case Kind::Plate: front = std::make_unique<Electrodeposition>(&volume, o.a, o.b, o.t); break;
+    case Kind::Pvd: front = std::make_unique<AnisotropicFilmDeposition>(&volume, o.a, o.t, o.ratio, o.b); break;
+    case Kind::MooreDeposit: front = std::make_unique<MooreNeighborhoodDeposition>(&volume, o.a, o.b); break;
+    case Kind::MooreEtch: front = std::make_unique<MooreNeighborhoodEtching>(&volume, o.a, o.b); break;
+    }
+    if (layer) {
+        layer->setStripCount(strips);
+        layer->run();
+    } else {
+        front->setStripCount(strips);
+        front->run();
+    }
+    return volume.materialIds();
+}
+
+// --- References: plain loops over the whole volume, from the definitions. ---
+
+std::vector<U> planarized(const Grid &g, U maximum, U minimum)
+{
+    return g.mapped([&](U, U, U z, U id) { return z >= minimum && z < std::min(maximum, g.nz) ? id : 0u; });
+}
+
+std::vector<U> spinCoated(const Grid &g, U material, U height)
+{
+    return g.mapped([&](U, U, U z, U id) { return id == 0 && z < height ? material : id; });
+}
+
+// k rounds of: a `changing` cell with an `attracting` cell among its 26
+// neighbours becomes `result` (all rounds read the state before the round).
+std::vector<U> mooreReference(const Grid &g, U changing, U result, std::function<bool(U)> attracting, U k)
+{
+    std::vector<U> ids = g.ids;
+    std::vector<char> reached(ids.size(), 0);
+    for (U step = 0; step < k; ++step) {
+        std::vector<char> next = reached;
+        g.forEach([&](U x, U y, U z, std::size_t i) {
+            if (g.ids[i] != changing || reached[i])
+                return;
+            for (int dx = -1; dx <= 1; ++dx)
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dz = -1; dz <= 1; ++dz) {
+                        const int xn = int(x) + dx, yn = int(y) + dy, zn = int(z) + dz;
+                        if ((dx || dy || dz) && g.inside(xn, yn, zn)) {
+                            const std::size_t n = g.index(U(xn), U(yn), U(zn));
+                            if (reached[n] || (g.ids[n] != changing && attracting(g.ids[n])))
+                                next[i] = 1;
+                        }
+                    }
+        });
+        reached.swap(next);
+    }
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        if (reached[i])
+            ids[i] = result;
+    return ids;
+}
+
+// The distance rule of the film processes, one synchronous round per step over
+// the whole volume: an open cell that a front reached takes the shortest
+// offset (neighbour's offset plus the face step) that beats its own and stays
+// within t; it is filled, and the open, still empty cells around it (26 or
+// the six faces) are reached for the next round.
+struct Seeding
+{
+    std::function<int(const Grid &, U, U, U)> role; // 0 source, 1 barrier, 2 open
+    std::function<bool(U)> attracts;                // starts the front next to it
+    bool moore;
+    float steps[6][3];
+    std::uint64_t stepCount;
+};
+
+std::vector<U> frontReference(const Grid &g, const Seeding &s, U material, float t)
+{
+    const std::size_t n = g.ids.size();
+    std::vector<U> ids = g.ids;
+    std::vector<std::array<float, 3>> offset(n);
+    std::vector<char> fixed(n), active(n, 0);
+    const int faces[6][3] = {{0, 0, -1}, {0, 0, 1}, {0, -1, 0}, {0, 1, 0}, {-1, 0, 0}, {1, 0, 0}};
+    const auto around = [&](U x, U y, U z, const std::function<void(std::size_t)> &f) {
+        for (int dx = -1; dx <= 1; ++dx)
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dz = -1; dz <= 1; ++dz) {
+                    const int m = std::abs(dx) + std::abs(dy) + std::abs(dz);
+                    if (m == 0 || (!s.moore && m > 1) || !g.inside(int(x) + dx, int(y) + dy, int(z) + dz))
+                        continue;
+                    f(g.index(U(int(x) + dx), U(int(y) + dy), U(int(z) + dz)));
+                }
+    };
+    g.forEach([&](U x, U y, U z, std::size_t i) {
+        const int role = s.role(g, x, y, z);
+        fixed[i] = role != 2;
+        const float v = role == 0 ? 0.0f : t;
+        offset[i] = {v, v, v};
+        if (role == 2)
+            around(x, y, z, [&](std::size_t q) { active[i] = active[i] || s.attracts(g.ids[q]); });
+    });
+    for (std::uint64_t step = 0; step < s.stepCount; ++step) {
+        std::vector<U> nextIds = ids;
+        auto nextOffset = offset;
+        std::vector<char> nextActive(n, 0);
+        g.forEach([&](U x, U y, U z, std::size_t i) {
+            if (!active[i] || fixed[i])
+                return;
+            float best = offset[i][0] * offset[i][0] + offset[i][1] * offset[i][1] + offset[i][2] * offset[i][2];
+            bool improved = false;
+            for (int k = 0; k < 6; ++k) {
+                const int xn = int(x) + faces[k][0], yn = int(y) + faces[k][1], zn = int(z) + faces[k][2];
+                if (!g.inside(xn, yn, zn))
+                    continue;
+                const auto &o = offset[g.index(U(xn), U(yn), U(zn))];
+                const float c[3] = {o[0] + s.steps[k][0], o[1] + s.steps[k][1], o[2] + s.steps[k][2]};
+                const float length = c[0] * c[0] + c[1] * c[1] + c[2] * c[2];
+                if (length < best && length <= t * t) {
+                    best = length;
+                    nextOffset[i] = {c[0], c[1], c[2]};
+                    improved = true;
+                }
+            }
+            if (!improved)
+                return;
+            if (ids[i] == 0)
+                nextIds[i] = material;
+            around(x, y, z, [&](std::size_t q) { nextActive[q] = nextActive[q] || ids[q] == 0; });
+        });
+        ids.swap(nextIds);
+        offset.swap(nextOffset);
+        for (std::size_t i = 0; i < n; ++i) // a filled cell lost its mark
+            fixed[i] = fixed[i] && !(ids[i] != g.ids[i]);
+        active.swap(nextActive);
+    }
+    return ids;
+}
+
+std::vector<U> reference(const Grid &g, const Options &o)
+{
+    switch (o.kind) {
+    case Kind::Planarize: return planarized(g, o.a, o.b);
+    case Kind::SpinCoat: return spinCoated(g, o.a, o.b);
+    case Kind::MooreDeposit: return o.a ? mooreReference(g, 0, o.a, [](U id) { return id != 0; }, o.b) : g.ids;
+    case Kind::MooreEtch: return o.a ? mooreReference(g, o.a, 0, [](U id) { return id == 0; }, o.b) : g.ids;
+    case Kind::Plate: {
+        const U conducting = o.b;
+        Seeding s{[conducting](const Grid &grid, U x, U y, U z) {
+                      const U id = grid.ids[grid.index(x, y, z)];
+                      return id == conducting ? 0 : id != 0 ? 1 : 2;
+                  },
+                  [conducting](U id) { return id == conducting; },
+                  true,
+                  {{0, 0, g.cz}, {0, 0, g.cz}, {0, g.cy, 0}, {0, g.cy, 0}, {g.cx, 0, 0}, {g.cx, 0, 0}},
+                  SurfaceFrontProcess::reachStepCount(o.t, g.cx, g.cy, g.cz)};
+        return frontReference(g, s, o.a, o.t);
+    }
+    case Kind::Pvd: {
+        const U side = o.b;
+        const float sx = g.cx / o.ratio, sy = g.cy / o.ratio;
+        Seeding s{[side](const Grid &grid, U x, U y, U z) {
+                      if (grid.ids[grid.index(x, y, z)] == 0)
+                          return 2;
+                      const bool up = (side & 1) && z + 1 < grid.nz && grid.ids[grid.index(x, y, z + 1)] == 0;
+                      const bool down = (side & 2) && z > 0 && grid.ids[grid.index(x, y, z - 1)] == 0;
+                      return up || down ? 0 : 1;
+                  },
+                  [](U id) { return id != 0; },
+                  false,
+                  {{0, 0, g.cz}, {0, 0, -g.cz}, {0, sy, 0}, {0, -sy, 0}, {sx, 0, 0}, {-sx, 0, 0}},
+                  SurfaceFrontProcess::stepCount(o.t, sx, sy, g.cz)};
+        return frontReference(g, s, o.a, o.t);
+    }
+    }
+    return {};
+}
+
+// Empty cells within t of a solid whose cell above is empty, a sideways
+// step counting cx / r (for shapes where the straight line stays in the open).
+std::vector<U> nearTopFaces(const Grid &g, U material, float t, float r)
+{
+    std::vector<std::array<float, 3>> sources;
+    g.forEach([&](U x, U y, U z, std::size_t i) {
+        if (g.ids[i] && z + 1 < g.nz && g.ids[i + 1] == 0)
+            sources.push_back({float(x), float(y), float(z)});
+    });
+    return g.mapped([&](U x, U y, U z, U id) {
+        if (id)
+            return id;
+        for (const auto &s : sources) {
+            const float dx = (x - s[0]) * g.cx / r, dy = (y - s[1]) * g.cy / r, dz = (z - s[2]) * g.cz;
+            if (dx * dx + dy * dy + dz * dz <= t * t)
+                return material;
+        }
+        return 0u;
+    });
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Grid)
+Q_DECLARE_METATYPE(Options)
+Q_DECLARE_METATYPE(std::vector<U>)
+
+class TestFilmProcesses : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void matchesReference_data();
+    void matchesReference();
+    void edgeCases_data();
+    void edgeCases();
+};
+
+void TestFilmProcesses::matchesReference_data()
+{
+    QTest::addColumn<Grid>("grid");
+    QTest::addColumn<Options>("options");
+    const Grid sparse = randomGrid(3, 14, 11, 13, 0.05, 1.0f, 1.5f, 0.75f);
+    const Grid dense = randomGrid(4, 13, 12, 11, 0.45, 0.5f, 1.0f, 1.25f);
+    QTest::newRow("planarize 3 .. 8") << dense << Options{Kind::Planarize, 8, 3};
+    QTest::newRow("spin coat to 7") << dense << Options{Kind::SpinCoat, 4, 7};
+    QTest::newRow("plate on 2, t = 2.6") << sparse << Options{Kind::Plate, 4, 2, 2.6f};
+    QTest::newRow("plate on 1 (the floor), t = 1.9") << dense << Options{Kind::Plate, 4, 1, 1.9f};
+    QTest::newRow("pvd on top, r = 0.5") << sparse << Options{Kind::Pvd, 4, 1, 3.0f, 0.5f};
+    QTest::newRow("pvd on bottom, r = 1") << dense << Options{Kind::Pvd, 4, 2, 2.0f, 1.0f};
+    QTest::newRow("pvd both, r = 2") << sparse << Options{Kind::Pvd, 4, 3, 2.5f, 2.0f};
+    QTest::newRow("moore deposit 3") << sparse << Options{Kind::MooreDeposit, 4, 3};
+    QTest::newRow("moore etch 2 of 1") << dense << Options{Kind::MooreEtch, 1, 2};
+    QTest::newRow("moore etch 4 of 2") << dense << Options{Kind::MooreEtch, 2, 4};
+}
+
+// Every process agrees with its reference, in one strip and cut into strips.
+void TestFilmProcesses::matchesReference()
+{
+    QFETCH(Grid, grid);
+    QFETCH(Options, options);
+    const std::vector<U> expected = reference(grid, options);
+    QVERIFY(expected != grid.ids); // the case does something
+    for (const unsigned strips : {1u, 3u, 6u})
+        QCOMPARE(run(grid, options, strips), expected);
+}
+
+void TestFilmProcesses::edgeCases_data()
+{
+    QTest::addColumn<Grid>("grid");
+    QTest::addColumn<Options>("options");
+    QTest::addColumn<std::vector<U>>("expected");
+
+    const Grid random = randomGrid(8, 12, 9, 10, 0.2);
+    QTest::newRow("planarize 0 .. nz keeps all") << random << Options{Kind::Planarize, 10, 0} << random.ids;
+    QTest::newRow("planarize maximum 0 empties") << random << Options{Kind::Planarize, 0, 0}
+                                                 << std::vector<U>(random.ids.size(), 0);
+    QTest::newRow("planarize minimum >= maximum empties") << random << Options{Kind::Planarize, 4, 6}
+                                                          << std::vector<U>(random.ids.size(), 0);
+    QTest::newRow("planarize maximum above the volume") << random << Options{Kind::Planarize, 4000000000u, 3}
+                                                        << random.mapped([](U, U, U z, U id) { return z < 3 ? 0 : id; });
+    QTest::newRow("spin coat height 0") << random << Options{Kind::SpinCoat, 5, 0} << random.ids;
+    QTest::newRow("spin coat above the volume fills every empty cell")
+        << random << Options{Kind::SpinCoat, 5, 4000000000u} << random.mapped([](U, U, U, U id) { return id ? id : 5; });
+    // A closed box of material 2 with a cavity inside, below the height.
+    const Grid box = shaped(9, 9, 9, [](U x, U y, U z, U) {
+        const bool shell = x >= 2 && x <= 6 && y >= 2 && y <= 6 && z <= 4;
+        const bool cavity = x >= 3 && x <= 5 && y >= 3 && y <= 5 && z >= 1 && z <= 3;
+        return shell && !cavity ? 2u : 0u;
+    });
+    QTest::newRow("spin coat fills the closed cavity")
+        << box << Options{Kind::SpinCoat, 6, 3} << box.mapped([](U, U, U z, U id) { return id == 0 && z < 3 ? 6 : id; });
+
+    QTest::newRow("plate without conductor") << random << Options{Kind::Plate, 5, 7, 3.0f} << random.ids;
+    // Conductor 2 wrapped in material 1: no empty cell touches it.
+    const Grid covered = shaped(8, 8, 8, [](U x, U y, U z, U) {
+        if (x < 1 || x >= 7 || y < 1 || y >= 7 || z >= 5)
+            return 0u;
+        return x > 1 && x < 6 && y > 1 && y < 6 && z < 4 ? 2u : 1u;
+    });
+    QTest::newRow("plate on a covered conductor") << covered << Options{Kind::Plate, 5, 2, 3.0f} << covered.ids;
+    // One empty cell inside a block of conductor is plated.
+    const Grid pocket = shaped(5, 5, 5, [](U x, U y, U z, U) { return x == 2 && y == 2 && z == 2 ? 0u : 2u; });
+    QTest::newRow("plate a pocket in the conductor")
+        << pocket << Options{Kind::Plate, 5, 2, 1.0f} << pocket.mapped([](U, U, U, U id) { return id ? id : 5u; });
+
+    // Floor z < 3, a slab of two layers hanging at z = 6, 7 over x < 4: the
+    // underside of the slab seeds nothing, the floor below it is coated.
+    const Grid overhang = shaped(8, 4, 10, [](U x, U, U z, U) { return z < 3 || (z >= 6 && z < 8 && x < 4) ? 1u : 0u; });
+    const std::vector<U> coated = nearTopFaces(overhang, 4, 1.5f, 1.0f);
+    for (U x = 0; x < 4; ++x)
+        QVERIFY(coated[overhang.index(x, 1, 3)] == 4 && coated[overhang.index(x, 1, 4)] == 0
+                && coated[overhang.index(x, 1, 5)] == 0);
+    QTest::newRow("pvd on top: nothing under the overhang") << overhang << Options{Kind::Pvd, 4, 1, 1.5f, 1.0f} << coated;
+    // A plateau x < 10, z < 10 in an otherwise empty volume: the film beside
+    // its edge reaches r * t sideways.
+    const Grid plateau = shaped(20, 2, 20, [](U x, U, U z, U) { return x < 10 && z < 10 ? 1u : 0u; });
+    for (const float r : {1.0f, 0.5f}) {
+        const std::vector<U> expected = nearTopFaces(plateau, 4, 6.0f, r);
+        U reach = 0;
+        while (expected[plateau.index(10 + reach, 0, 9)] == 4) // beside the top layer
+            ++reach;
+        QCOMPARE(reach, U(6 * r));
+        QTest::newRow(qPrintable(QStringLiteral("pvd on top, t = 6, ratio %1").arg(r)))
+            << plateau << Options{Kind::Pvd, 4, 1, 6.0f, r} << expected;
+    }
+
+    const Grid seed = shaped(5, 5, 5, [](U x, U y, U z, U) { return U(x == 2 && y == 2 && z == 2); });
+    QTest::newRow("moore deposit 1 around one cell")
+        << seed << Options{Kind::MooreDeposit, 3, 1}
+        << seed.mapped([](U x, U y, U z, U id) { return id ? id : x >= 1 && x <= 3 && y >= 1 && y <= 3 && z >= 1 && z <= 3 ? 3u : 0u; });
+    // Filling with "nothing" would never end: the cells stay empty and keep the front alive.
+    QTest::newRow("moore deposit of id 0, 999999999 steps") << random << Options{Kind::MooreDeposit, 0, 999999999u}
+                                                            << random.ids;
+    // Material 2 under a shield of material 3 over part of it: the etch of 2
+    // goes down beside the shield only.
+    const Grid shielded = shaped(10, 4, 8, [](U x, U, U z, U) { return z < 4 ? 2u : z == 4 && x < 5 ? 3u : 0u; });
+    QTest::newRow("moore etch stops at another material")
+        << shielded << Options{Kind::MooreEtch, 2, 2}
+        << shielded.mapped([](U x, U, U z, U id) { return id == 2 && z >= 2 && x >= 3 ? 0u : id; });
+}
+
+void TestFilmProcesses::edgeCases()
+{
+    QFETCH(Grid, grid);
+    QFETCH(Options, options);
+    QFETCH(std::vector<U>, expected);
+    QCOMPARE(run(grid, options, 3), expected);
+}
+
+QTEST_GUILESS_MAIN(TestFilmProcesses)
+#include "tst_filmprocesses.moc"
