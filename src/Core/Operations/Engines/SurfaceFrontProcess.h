@@ -432,6 +432,12 @@ void SurfaceFrontProcess::advanceFront(Strip &strip, const Rules &rules)
             const std::size_t ahead = strip.front[f + prefetchDistance] + nyz;
             if (ahead + nz < cellCount) {
                 __builtin_prefetch(current + ahead);
+                // The offsets of the neighbours in the layers below and above.
+                if constexpr (Rules::distanceField) {
+                    __builtin_prefetch(offsets.get() + ahead);
+                    if (ahead >= 2 * nyz)
+                        __builtin_prefetch(offsets.get() + ahead - 2 * nyz);
+                }
                 __builtin_prefetch(state + ahead - nz, 1);
                 __builtin_prefetch(state + ahead, 1);
                 __builtin_prefetch(state + ahead + nz, 1);
