@@ -203,7 +203,10 @@ protected:
         cellStates[cell] = fixed ? std::uint8_t(cellStates[cell] | Fixed) : std::uint8_t(cellStates[cell] & ~Fixed);
     }
     bool isFixed(std::size_t cell) const { return (cellStates[cell] & Fixed) != 0; }
-    // Offsets exist only with OffsetStorage::PerCell.
+    // Offsets exist only with OffsetStorage::PerCell. The hooks write the
+    // state of their own strip's cells only; finishStrip() may read any
+    // cell's, initialiseStrip() only its own strip's (the others are being
+    // set at the same time).
     void setOffset(std::size_t cell, const Offset &offset)
     {
         offsets[cell] = offset;
@@ -235,7 +238,12 @@ protected:
     //   static constexpr bool distanceField      false: no offsets are looked
     //                                            at, every front cell that
     //                                            takes part counts as improved
-    //                                            (a growth by whole cells).
+    //                                            (a growth by whole cells;
+    //                                            build such a process with
+    //                                            OffsetStorage::None).
+    // With a distance field the six faces are enough when the first front
+    // holds every open cell next to a source: an offset reaches a cell only
+    // through its face neighbours.
     template <class Rules>
     void advanceFront(Strip &strip, const Rules &rules);
 
