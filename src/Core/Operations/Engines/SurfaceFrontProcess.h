@@ -125,9 +125,6 @@ public:
     std::uint64_t getStepsDone() const { return stepsDone; }
     std::uint64_t getStepCount() const { return stepsTotal; }
 
-    // Working bytes per cell that run() allocates besides the fronts.
-    std::size_t workingBytesPerCell() const;
-
     // ceil(sqrt 3 * distance / smallest cell size) + 1: enough face steps for
     // the offset of a source to reach every cell within the distance, the
     // body diagonal included (so the front then equals the exact Euclidean
