@@ -47,6 +47,7 @@ private slots:
     void translationKeys_data();
     void translationKeys();
     void redrawObserverRepaints();
+    void facesBuiltAtFirstDraw();
 
 private:
     void addToDocument(const std::shared_ptr<TotalVolume> &volume);
@@ -146,6 +147,33 @@ void TestGLView::redrawObserverRepaints()
     // Batch runs end their operations on a worker thread.
     QtConcurrent::run([this] { workspace->notifyOperationEnded(); }).waitForFinished();
     QTRY_VERIFY(frames.count() > 0);
+}
+
+// A volume that was never drawn (as a loaded one) has no faces until the
+// view draws it; after undo or redo marked it out of date, the next draw
+// builds them from the new cells.
+void TestGLView::facesBuiltAtFirstDraw()
+{
+    auto volume = makeVolume(Vector3D(-10, -10, 0), 20, 20, 4);
+    workspace->getDocument().addObject(volume);
+    Model::Automaton::TotalVolumePainter &painter = volume->getPainter();
+    QVERIFY(painter.isStale());
+    QCOMPARE(painter.getOpaqueFaceCount(), std::size_t(0));
+    QSignalSpy frames(view, &QOpenGLWidget::frameSwapped);
+    view->update();
+    QTRY_VERIFY(frames.count() > 0);
+    QVERIFY(!painter.isStale());
+    const std::size_t faces = painter.getOpaqueFaceCount();
+    QVERIFY(faces > 0);
+
+    // A cell of the top goes: its top face with it, five faces of its neighbours come out.
+    volume->lockCells()[volume->index(5, 5, 3)].material = 0;
+    volume->unlockCells();
+    painter.invalidate();
+    frames.clear();
+    view->update();
+    QTRY_VERIFY(frames.count() > 0);
+    QCOMPARE(painter.getOpaqueFaceCount(), faces + 4);
 }
 
 QTEST_MAIN(TestGLView)

@@ -11,7 +11,6 @@
 #include <QVector>
 #include <QtConcurrent/QtConcurrentRun>
 
-
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -105,11 +104,6 @@ std::uint64_t SurfaceFrontProcess::stepCount(float distance, float cellSizeX, fl
 std::uint64_t SurfaceFrontProcess::computeStepCount() const
 {
     return reachStepCount(distance, cx, cy, cz);
-}
-
-std::size_t SurfaceFrontProcess::workingBytesPerCell() const
-{
-    return sizeof(std::uint8_t) + (storage == OffsetStorage::PerCell ? sizeof(Offset) : 0);
 }
 
 void SurfaceFrontProcess::finishStrip(Strip &)

@@ -125,9 +125,6 @@ public:
     std::uint64_t getStepsDone() const { return stepsDone; }
     std::uint64_t getStepCount() const { return stepsTotal; }
 
-    // Working bytes per cell that run() allocates besides the fronts.
-    std::size_t workingBytesPerCell() const;
-
     // ceil(sqrt 3 * distance / smallest cell size) + 1: enough face steps for
     // the offset of a source to reach every cell within the distance, the
     // body diagonal included (so the front then equals the exact Euclidean
@@ -203,7 +200,10 @@ protected:
         cellStates[cell] = fixed ? std::uint8_t(cellStates[cell] | Fixed) : std::uint8_t(cellStates[cell] & ~Fixed);
     }
     bool isFixed(std::size_t cell) const { return (cellStates[cell] & Fixed) != 0; }
-    // Offsets exist only with OffsetStorage::PerCell.
+    // Offsets exist only with OffsetStorage::PerCell. The hooks write the
+    // state of their own strip's cells only; finishStrip() may read any
+    // cell's, initialiseStrip() only its own strip's (the others are being
+    // set at the same time).
     void setOffset(std::size_t cell, const Offset &offset)
     {
         offsets[cell] = offset;
@@ -235,7 +235,12 @@ protected:
     //   static constexpr bool distanceField      false: no offsets are looked
     //                                            at, every front cell that
     //                                            takes part counts as improved
-    //                                            (a growth by whole cells).
+    //                                            (a growth by whole cells;
+    //                                            build such a process with
+    //                                            OffsetStorage::None).
+    // With a distance field the six faces are enough when the first front
+    // holds every open cell next to a source: an offset reaches a cell only
+    // through its face neighbours.
     template <class Rules>
     void advanceFront(Strip &strip, const Rules &rules);
 
@@ -432,6 +437,12 @@ void SurfaceFrontProcess::advanceFront(Strip &strip, const Rules &rules)
             const std::size_t ahead = strip.front[f + prefetchDistance] + nyz;
             if (ahead + nz < cellCount) {
                 __builtin_prefetch(current + ahead);
+                // The offsets of the neighbours in the layers below and above.
+                if constexpr (Rules::distanceField) {
+                    __builtin_prefetch(offsets.get() + ahead);
+                    if (ahead >= 2 * nyz)
+                        __builtin_prefetch(offsets.get() + ahead - 2 * nyz);
+                }
                 __builtin_prefetch(state + ahead - nz, 1);
                 __builtin_prefetch(state + ahead, 1);
                 __builtin_prefetch(state + ahead + nz, 1);

@@ -34,7 +34,10 @@ void IsotropicFilmDeposition::initialiseStrip(Strip &strip)
 
 void IsotropicFilmDeposition::advanceStrip(Strip &strip)
 {
-    advanceFront(strip, FillEmptyStep<true>{material, distance * distance});
+    // A cell's offset is taken from its six face neighbours only, so only a
+    // change of one of them can improve it: the front passes on to the face
+    // neighbours of improved cells.
+    advanceFront(strip, FillEmptyStep<false>{material, distance * distance});
 }
 
 } // namespace Operations

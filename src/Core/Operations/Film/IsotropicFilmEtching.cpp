@@ -20,7 +20,11 @@ struct EtchingStart
 // other material is skipped and so masks what lies behind it.
 struct EtchingStep
 {
-    static constexpr bool mooreNeighbourhood = true;
+    // A cell's offset is taken from its six face neighbours only, so only a
+    // change of one of them can improve it: the front passes on to the face
+    // neighbours of improved cells, and the cells around them in the other
+    // directions, which no new offset can reach, stay out of it.
+    static constexpr bool mooreNeighbourhood = false;
     static constexpr bool distanceField = true;
     std::uint32_t material;
     float limit;
