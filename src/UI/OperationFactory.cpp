@@ -4,6 +4,10 @@
 #include "Core/Operations/Film/IsotropicFilmDepositionOperation.h"
 #include "Core/Operations/Film/IsotropicFilmEtchingOperation.h"
 #include "Core/Operations/Document/OpenDocumentOperation.h"
+#include "Core/Operations/Doping/DopingOperation.h"
+#include "Core/Operations/Doping/IonImplantationOperation.h"
+#include "Core/Operations/ReactiveIonEtching/SimpleReactiveIonEtchingOperation.h"
+#include "Core/Operations/SiOxidation/SimpleSiOxidationOperation.h"
 #include "Core/Operations/Lifecycle/Operation.h"
 #include "Core/Operations/Document/SaveDocumentAsOperation.h"
 #include "Core/Operations/Document/SaveDocumentOperation.h"
@@ -15,6 +19,10 @@
 #include "Observers/DocumentSavedObserver.h"
 #include "Observers/IsotropicFilmDepositionObserver.h"
 #include "Observers/IsotropicFilmEtchingObserver.h"
+#include "Observers/DopingOptionsObserver.h"
+#include "Observers/IonImplantationOptionsObserver.h"
+#include "Observers/SiOxidationObserver.h"
+#include "Observers/SimpleRIEObserver.h"
 
 namespace Ui {
 
@@ -67,7 +75,7 @@ struct Entry
 const Entry operationTable[] = {
     {1, nullptr},    // Copy: CopyObject
     {2, &observed<CreateSubstrateOperation, Observers::CreateSubstrateObserver>},
-    {3, nullptr},    // Ion Implantation: IonImplantationOperation, IonImplantationOptionsObserver
+    {3, &observed<IonImplantationOperation, Observers::IonImplantationOptionsObserver>},
     {4, nullptr},    // Delete: DeleteObject
     {6, nullptr},    // Viewing options: ChangeTotalVolumeVisualizationOptions, ChangeTotalVolumeViewOptionsObserver
     {7, nullptr},    // Move: MoveObject
@@ -80,18 +88,18 @@ const Entry operationTable[] = {
     {14, &observed<IsotropicFilmEtchingOperation, Observers::IsotropicFilmEtchingObserver>},
     {15, nullptr},   // Electroplating: ElectrodepositionOperation, ElectrodepositionObserver
     {16, nullptr},   // Cut Cell Volume: CutCellVolumeOperation, CutCellVolumeObserver
-    {17, nullptr},   // Doping: DopingOperation, DopingOptionsObserver
+    {17, &observed<DopingOperation, Observers::DopingOptionsObserver>},
     {18, nullptr},   // Moore Deposition: MooreNeighborhoodDepositionOperation, MooreDepositionObserver
     {19, nullptr},   // Moore Etching: MooreNeighborhoodEtchingOperation, MooreEtchingObserver
     {20, nullptr},   // Photolithography: PhotolithographyOperation, PhotolithographyObserver
     {22, nullptr},   // Planarization: PlanarizationOperation, PlanarizationObserver
     {23, nullptr},   // Spin Coating: SpinCoatingOperation, SpinCoatingObserver in its class-wide slot
     {24, nullptr},   // Batch Run: SelectVolumesOperation, BatchRunObserver in its class-wide slot
-    {26, nullptr},   // Si Oxidation: SimpleSiOxidationOperation, SiOxidationObserver
+    {26, &observed<SimpleSiOxidationOperation, Observers::SiOxidationObserver>},
     {27, nullptr},   // PVD: AnisotropicFilmDepositionOperation, CVDObserver
     {28, nullptr},   // Si Wet Etching: AtomisticSiWetEtchingOperation, AtomicSiBCAEtchObserver
     {29, nullptr},   // Si Wet Etching (CCA): ContinousWetEtchOperation, CCAWetEtchingObserver
-    {30, nullptr},   // Simple RIE: SimpleReactiveIonEtchingOperation, SimpleRIEObserver
+    {30, &observed<SimpleReactiveIonEtchingOperation, Observers::SimpleRIEObserver>},
     {1000, nullptr}, // Model Extraction: RunModelExtraction, RunModelExtractionObserver(workspace, window, operation)
 };
 

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "Core/Operations/Lifecycle/VolumeProcessOperation.h"
+
+#include <cstdint>
+
+namespace Core {
+namespace Operations {
+
+// Grows thermal oxide on the selected volume, either to a thickness in cell
+// units or for an oxidation time, temperature and pressure. Undoable like
+// every process that changes cells; it always marks the silicon lattice of
+// the volume out of date.
+class SimpleSiOxidationOperation : public VolumeProcessOperation
+{
+public:
+    static constexpr std::uint32_t operationId = 26;
+
+    explicit SimpleSiOxidationOperation(Workspace *workspace);
+
+    // The thickness mode: cell units, used without conversion.
+    void setThickness(double cellUnits);
+    // The time mode: hours, kelvin, atmospheres.
+    void setOxidationConditions(double hours, double kelvin, double atmospheres);
+    void setCellUnitsPerMicron(double value);
+
+    bool isThicknessSet() const { return thicknessSet; }
+    bool isTimeSet() const { return timeSet; }
+
+    // Cancels without a volume; waits (does nothing) while neither mode is set.
+    void end() override;
+
+protected:
+    void runProcess(Model::Automaton::TotalVolume &volume) override;
+    bool mayDepositSilicon() const override { return true; }
+
+private:
+    double thickness = 0.0;
+    double time = 0.0;
+    double temperature = 0.0;
+    double pressure = 0.0;
+    double cellUnitsPerMicron = 1.0;
+    bool thicknessSet = false;
+    bool timeSet = false;
+};
+
+} // namespace Operations
+} // namespace Core
