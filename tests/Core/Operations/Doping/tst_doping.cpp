@@ -1,9 +1,7 @@
 #include "Core/FrontReference.h"
-#include "Core/UndoRedoCheck.h"
+#include "Model/Automaton/TotalVolume.h"
 
-#include "Core/Operations/Doping/DopingOperation.h"
 #include "Core/Operations/Doping/IonImplantation.h"
-#include "Core/Operations/Doping/IonImplantationOperation.h"
 #include "Core/Operations/Doping/ThermalDoping.h"
 #include "Core/Operations/Film/IsotropicFilmEtching.h"
 
@@ -118,8 +116,6 @@ private slots:
     void columnCases_data();
     void columnCases();
     void implantationIgnoresStaleCavities();
-    void undoRedo_data();
-    void undoRedo();
 };
 
 void TestDoping::dopingMatchesReference_data()
@@ -250,42 +246,6 @@ void TestDoping::implantationIgnoresStaleCavities()
                 const std::uint32_t want = z >= 7 && z <= 13 ? nDoped : grid.ids[grid.index(x, y, z)];
                 QCOMPARE(ids[grid.index(x, y, z)], want);
             }
-}
-
-void TestDoping::undoRedo_data()
-{
-    QTest::addColumn<bool>("implant");
-    QTest::newRow("doping") << false;
-    QTest::newRow("ion implantation") << true;
-}
-
-void TestDoping::undoRedo()
-{
-    QFETCH(bool, implant);
-    auto volume = volumeOf(columns({"ssssnnss..", "sss......."}, 6));
-    const auto expectDopant = [](const std::vector<std::uint32_t> &ids) {
-        QVERIFY(std::count(ids.begin(), ids.end(), pDoped) > 0);
-        QCOMPARE(std::count(ids.begin(), ids.end(), nDoped), std::ptrdiff_t(0));
-    };
-    if (implant)
-        checkUndoRedo<IonImplantationOperation>(volume, IonImplantationOperation::operationId,
-                                                [](IonImplantationOperation &operation) {
-                                                    operation.setAnnealingDistance(3.0f);
-                                                    operation.setImplantationDepth(2.0f);
-                                                    operation.setDopantType(1);
-                                                    operation.setHostMaterial(si);
-                                                    operation.end();
-                                                },
-                                                expectDopant);
-    else
-        checkUndoRedo<DopingOperation>(volume, DopingOperation::operationId,
-                                       [](DopingOperation &operation) {
-                                           operation.setDepth(4.0f);
-                                           operation.setDopantType(1);
-                                           operation.setHostMaterial(si);
-                                           operation.end();
-                                       },
-                                       expectDopant);
 }
 
 QTEST_GUILESS_MAIN(TestDoping)

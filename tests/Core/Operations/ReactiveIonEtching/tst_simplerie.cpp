@@ -1,7 +1,5 @@
-#include "Core/UndoRedoCheck.h"
-
 #include "Core/Operations/ReactiveIonEtching/SimpleReactiveIonEtching.h"
-#include "Core/Operations/ReactiveIonEtching/SimpleReactiveIonEtchingOperation.h"
+#include "Model/Automaton/TotalVolume.h"
 
 #include <QtTest>
 
@@ -9,7 +7,6 @@
 #include <set>
 
 using Core::Operations::SimpleReactiveIonEtching;
-using Core::Operations::SimpleReactiveIonEtchingOperation;
 using Model::Automaton::TotalVolume;
 
 namespace {
@@ -67,8 +64,6 @@ private slots:
     void columns_data();
     void columns();
     void matchesReference();
-    void undoRedoAndLattice_data();
-    void undoRedoAndLattice();
 };
 
 void TestSimpleRie::columns_data()
@@ -130,35 +125,6 @@ void TestSimpleRie::matchesReference()
             }
         }
     }
-}
-
-void TestSimpleRie::undoRedoAndLattice_data()
-{
-    QTest::addColumn<QString>("column");
-    QTest::addColumn<std::uint32_t>("material");
-    QTest::addColumn<bool>("latticeOutdated");
-    QTest::newRow("silicon marks the lattice stale") << "3311110" << 1u << true;
-    QTest::newRow("oxide leaves the lattice") << "1133330" << 3u << false;
-}
-
-void TestSimpleRie::undoRedoAndLattice()
-{
-    QFETCH(QString, column);
-    QFETCH(std::uint32_t, material);
-    QFETCH(bool, latticeOutdated);
-    auto volume = columnVolume(column);
-    // The workspace of checkUndoRedo starts with the lattice up to date.
-    bool outdated = false;
-    TestSupport::checkUndoRedo<SimpleReactiveIonEtchingOperation>(
-        volume, SimpleReactiveIonEtchingOperation::operationId, [&](SimpleReactiveIonEtchingOperation &operation) {
-            operation.setDepth(2.7); // two whole cells
-            operation.setEtchMaterial(material);
-            operation.setDirections(1);
-            operation.getWorkspace()->setSiLatticeOutdated(operation.getVolume()->getObjectId(), false);
-            operation.end();
-            outdated = operation.getWorkspace()->isSiLatticeOutdated(volume->getObjectId());
-        });
-    QCOMPARE(outdated, latticeOutdated);
 }
 
 QTEST_GUILESS_MAIN(TestSimpleRie)

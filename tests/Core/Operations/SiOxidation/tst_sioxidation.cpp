@@ -1,8 +1,7 @@
 #include "Core/FrontReference.h"
-#include "Core/UndoRedoCheck.h"
+#include "Model/Automaton/TotalVolume.h"
 
 #include "Core/Operations/SiOxidation/SimpleSiOxidation.h"
-#include "Core/Operations/SiOxidation/SimpleSiOxidationOperation.h"
 
 #include <QtTest>
 
@@ -10,7 +9,6 @@
 #include <limits>
 
 using Core::Operations::SimpleSiOxidation;
-using Core::Operations::SimpleSiOxidationOperation;
 using Model::Automaton::TotalVolume;
 using namespace TestSupport;
 
@@ -79,8 +77,6 @@ private slots:
     void nothingGrows();
     void matchesReference_data();
     void matchesReference();
-    void operationModesAndUndo_data();
-    void operationModesAndUndo();
 };
 
 void TestSiOxidation::dealGrove_data()
@@ -207,35 +203,6 @@ void TestSiOxidation::matchesReference()
         oxidation.oxidateTo(thickness);
         QVERIFY2(volume->materialIds() == expected, qPrintable(QString("%1 strips").arg(strips)));
     }
-}
-
-void TestSiOxidation::operationModesAndUndo_data()
-{
-    QTest::addColumn<bool>("timeMode");
-    QTest::addColumn<std::ptrdiff_t>("oxideCells");
-    // 10 cell units: 5 layers above, 5 below (6 x 6 columns).
-    QTest::newRow("thickness mode, no conversion") << false << std::ptrdiff_t(36 * 10);
-    // 2 h at 1273 K and 200 units per micron: 21.09 units, 11 above, 10 below.
-    QTest::newRow("time mode, 200 units per micron") << true << std::ptrdiff_t(36 * 21);
-}
-
-void TestSiOxidation::operationModesAndUndo()
-{
-    QFETCH(bool, timeMode);
-    QFETCH(std::ptrdiff_t, oxideCells);
-    auto volume = volumeOf(flat(6, 40, 20, 1.0f));
-    checkUndoRedo<SimpleSiOxidationOperation>(volume, SimpleSiOxidationOperation::operationId,
-                                              [timeMode](SimpleSiOxidationOperation &operation) {
-                                                  operation.setCellUnitsPerMicron(200.0);
-                                                  if (timeMode)
-                                                      operation.setOxidationConditions(2.0, 1273.0, 1.0);
-                                                  else
-                                                      operation.setThickness(10.0);
-                                                  operation.end();
-                                              },
-                                              [oxideCells](const std::vector<std::uint32_t> &ids) {
-                                                  QCOMPARE(std::count(ids.begin(), ids.end(), oxide), oxideCells);
-                                              });
 }
 
 QTEST_GUILESS_MAIN(TestSiOxidation)
