@@ -66,6 +66,7 @@ void TestSiliconDialogs::oxidationModes_data()
     QTest::addColumn<std::ptrdiff_t>("oxideCells");
     QTest::newRow("thickness 10 units") << false << std::ptrdiff_t(36 * 10);
     // 2 h, 1273 K, 1 atm at 200 units per micron: 21.09 units.
+    // The volume is not selected: the only one of the document is taken.
     QTest::newRow("time mode") << true << std::ptrdiff_t(36 * 21);
 }
 
@@ -76,7 +77,10 @@ void TestSiliconDialogs::oxidationModes()
     Ui::MainWindow window;
     Core::Workspace &workspace = *window.getPresenter()->getWorkspace();
     auto volume = siliconBlock(false);
-    workspace.getSelection().select(volume);
+    if (timeMode)
+        workspace.getDocument().addObject(volume);
+    else
+        workspace.getSelection().select(volume);
     QString title, suffix, tip;
     bool startEnabled[4] = {}, timeEnabled[4] = {}, backEnabled[4] = {};
     GuiTestSupport::answerDialog(

@@ -1,6 +1,9 @@
 #include "Core/Operations/SiOxidation/SimpleSiOxidationOperation.h"
 
+#include "Core/Operations/Lifecycle/VolumeSelectionStep.h"
 #include "Core/Operations/SiOxidation/SimpleSiOxidation.h"
+#include "Core/Workspace.h"
+#include "Model/Automaton/TotalVolume.h"
 
 namespace Core {
 namespace Operations {
@@ -31,6 +34,18 @@ void SimpleSiOxidationOperation::setCellUnitsPerMicron(double value)
 {
     cellUnitsPerMicron = value;
     optionSet();
+}
+
+void SimpleSiOxidationOperation::step()
+{
+    if (!getVolume() && !VolumeSelectionStep::firstSelectedVolume(*this)) {
+        const auto objects = workspace->getDocument().getAllObjects();
+        if (objects.size() == 1) {
+            if (auto only = std::dynamic_pointer_cast<Model::Automaton::TotalVolume>(objects.first()))
+                workspace->getSelection().select(only);
+        }
+    }
+    VolumeProcessOperation::step();
 }
 
 void SimpleSiOxidationOperation::end()

@@ -27,6 +27,9 @@ public:
     bool isThicknessSet() const { return thicknessSet; }
     bool isTimeSet() const { return timeSet; }
 
+    // Without a selected volume, the only object of the document is taken
+    // when it is a cell volume.
+    void step() override;
     // Cancels without a volume; waits (does nothing) while neither mode is set.
     void end() override;
 
