@@ -43,13 +43,14 @@ struct ReferenceGrid
     }
 };
 
-// Steps the distance needs: ceil(distance / smallest cell) * (1 + 1/sqrt 2).
+// Steps the distance needs: enough face steps to cross a body diagonal of
+// the distance, ceil(sqrt 3 * distance / smallest cell) + 1.
 inline std::uint64_t referenceSteps(float distance, const ReferenceGrid &grid)
 {
     const float smallest = std::min(grid.cx, std::min(grid.cy, grid.cz));
     if (!(distance > 0.0f))
         return 0;
-    return std::uint64_t(double(std::ceil(distance / smallest)) * (1.0 + 1.0 / std::sqrt(2.0)));
+    return std::uint64_t(std::ceil(std::sqrt(3.0) * double(distance) / double(smallest)) + 1.0);
 }
 
 // Runs `steps` Jacobi steps. `takesPart(i)` and `limitSquared(i)` decide for a

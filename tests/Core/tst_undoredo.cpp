@@ -8,6 +8,9 @@
 
 using namespace TestSupport;
 
+using Record = std::pair<QString, uint>; // key and index; the record sets every cell to index + 1
+Q_DECLARE_METATYPE(QVector<Record>)
+
 namespace {
 
 void runFill(Core::Workspace &workspace, const std::shared_ptr<Model::Automaton::TotalVolume> &volume,
@@ -65,32 +68,36 @@ void TestUndoRedo::stackTextsAndRedoEmptiedByNewOperation()
 
 void TestUndoRedo::recordSelection_data()
 {
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<uint>("index");
+    QTest::addColumn<QVector<Record>>("records");
+    QTest::addColumn<int>("cutBytes"); // bytes cut off the end of the file
     QTest::addColumn<bool>("loaded");
     QTest::addColumn<QVector<uint>>("expected");
     const QVector<uint> untouched{9, 9};
-    QTest::newRow("index 1 of two") << QByteArray("K 0 1 1\nK 1 2 2\n") << 1u << true << QVector<uint>{2, 2};
-    QTest::newRow("matching key, other index skipped whole")
-        << QByteArray("K 5 0 1 1 2 2\nK 1 3 3\n") << 1u << true << QVector<uint>{3, 3};
-    QTest::newRow("key prefix is not the key") << QByteArray("KK 1 4 4\n") << 1u << false << untouched;
+    QTest::newRow("index 1 after index 0") << QVector<Record>{{"K", 0}, {"K", 1}} << 0 << true << QVector<uint>{2, 2};
+    QTest::newRow("index 1 before index 0") << QVector<Record>{{"K", 1}, {"K", 0}} << 0 << true << QVector<uint>{2, 2};
+    QTest::newRow("key prefix is not the key") << QVector<Record>{{"KK", 1}} << 0 << false << untouched;
+    QTest::newRow("damaged record changes nothing") << QVector<Record>{{"K", 1}} << 3 << false << untouched;
 }
 
 void TestUndoRedo::recordSelection()
 {
-    QFETCH(QByteArray, content);
-    QFETCH(uint, index);
+    QFETCH(QVector<Record>, records);
+    QFETCH(int, cutBytes);
     QFETCH(bool, loaded);
     QFETCH(QVector<uint>, expected);
     QTemporaryDir dir;
-    QFile file(dir.filePath("state.temp"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-    file.close();
+    const QString undo = dir.filePath("undo.temp"), redo = dir.filePath("redo.temp");
+    const std::uint32_t before[2] = {9, 9};
+    for (const Record &record : records) {
+        const std::uint32_t after[2] = {record.second + 1, record.second + 1};
+        QVERIFY(Core::Operations::TotalVolumeUndoRedoHelper::writeRecords(undo, redo, record.first, record.second,
+                                                                          before, after, 2));
+    }
+    QFile file(redo);
+    QVERIFY(file.resize(file.size() - cutBytes));
 
     auto volume = makeVolume(1, 1, 2, 9);
-    QCOMPARE(Core::Operations::TotalVolumeUndoRedoHelper::loadRecord(file.fileName(), "K", index, volume.get()),
-             loaded);
+    QCOMPARE(Core::Operations::TotalVolumeUndoRedoHelper::loadRecord(redo, "K", 1, volume.get()), loaded);
     const auto ids = volume->materialIds();
     QCOMPARE(QVector<uint>(ids.begin(), ids.end()), expected);
 }
@@ -104,12 +111,19 @@ void TestUndoRedo::sharedKeysNeverCollide()
 
     auto volumeA = makeVolume(1, 1, 1, 1);
     auto volumeB = makeVolume(1, 1, 1, 2);
-    a.saveState(volumeA.get());
-    b.saveState(volumeB.get());
-    volumeA->lockCells()[0].material = 7;
-    volumeA->unlockCells();
+    for (auto *helper : {&a, &b}) {
+        auto &volume = helper == &a ? volumeA : volumeB;
+        helper->saveState(volume.get());
+        volume->lockCells()[0].material = 7;
+        volume->unlockCells();
+        helper->saveState(volume.get());
+    }
+    b.loadUndoState(volumeB.get());
+    QCOMPARE(volumeB->materialIds()[0], 2u);
     a.loadUndoState(volumeA.get());
     QCOMPARE(volumeA->materialIds()[0], 1u);
+    a.loadRedoState(volumeA.get());
+    QCOMPARE(volumeA->materialIds()[0], 7u);
 }
 
 QTEST_GUILESS_MAIN(TestUndoRedo)

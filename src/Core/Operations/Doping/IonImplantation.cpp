@@ -13,11 +13,12 @@ using Model::Automaton::Voxel;
 struct AnnealingStep
 {
     static constexpr bool mooreNeighbourhood = false;
+    static constexpr bool distanceField = true;
     const DopableMaterials *dopable;
     float limit;
-    bool takesPart(const Voxel &cell) const { return dopable->contains(cell.material); }
-    float limitSquared(const Voxel &) const { return limit; }
-    void apply(const Voxel &current, Voxel &next) const { next.material = dopable->doped(current.material); }
+    bool takesPart(std::uint32_t id) const { return dopable->contains(id); }
+    float limitSquared(std::uint32_t) const { return limit; }
+    std::uint32_t apply(std::uint32_t id) const { return dopable->doped(id); }
     bool joins(std::uint32_t id) const { return id != 0; }
 };
 
@@ -39,14 +40,7 @@ IonImplantation::IonImplantation(Model::Automaton::TotalVolume *volume, std::uin
 void IonImplantation::initialiseStrip(Strip &strip)
 {
     const std::size_t nyz = std::size_t(ny) * nz;
-    const float far = distance;
     const float halfCell = cz / 2.0f;
-    const auto set = [](Voxel &cell, bool fixed, float v) {
-        cell.flag = fixed;
-        cell.vx = v;
-        cell.vy = v;
-        cell.vz = v;
-    };
     const auto seedNeighbours = [&](std::size_t p, std::uint32_t x, std::uint32_t y, std::uint32_t z) {
         if (z > 0)
             strip.front.push_back(p - 1);
@@ -77,20 +71,19 @@ void IonImplantation::initialiseStrip(Strip &strip)
             for (std::uint32_t z = 0; z < nz; ++z) {
                 Voxel &cell = column[z];
                 if (top == nz || cell.material == 0 || !dopable.contains(cell.material)) {
-                    set(cell, true, far);
+                    initialiseCell(base + z, CellRole::Barrier);
                     continue;
                 }
                 const float depth = float(top - z) * cz;
                 if (std::fabs(depth - implantationDepth) <= halfCell) {
                     cell.material = dopable.dopant;
-                    set(cell, true, 0.0f);
+                    initialiseCell(base + z, CellRole::Source);
                     seedNeighbours(base + z, x, y, z);
                 } else {
-                    set(cell, false, far);
+                    initialiseCell(base + z, CellRole::Open);
                 }
             }
         }
-        mirrorCells(std::size_t(x) * nyz, nyz);
     }
 }
 

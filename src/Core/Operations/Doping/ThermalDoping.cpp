@@ -20,14 +20,12 @@ struct DopingStart
 struct DopingStep
 {
     static constexpr bool mooreNeighbourhood = true;
+    static constexpr bool distanceField = true;
     const DopableMaterials *dopable;
     float limit;
-    bool takesPart(const Model::Automaton::Voxel &cell) const { return dopable->contains(cell.material); }
-    float limitSquared(const Model::Automaton::Voxel &) const { return limit; }
-    void apply(const Model::Automaton::Voxel &current, Model::Automaton::Voxel &next) const
-    {
-        next.material = dopable->doped(current.material);
-    }
+    bool takesPart(std::uint32_t id) const { return dopable->contains(id); }
+    float limitSquared(std::uint32_t) const { return limit; }
+    std::uint32_t apply(std::uint32_t id) const { return dopable->doped(id); }
     bool joins(std::uint32_t id) const { return id != 0; }
 };
 

@@ -48,12 +48,13 @@ private:
 struct GrowthStep
 {
     static constexpr bool mooreNeighbourhood = false;
+    static constexpr bool distanceField = true;
     const MaterialSet *oxidizable;
     float inwardSquared;
     float outwardSquared;
-    bool takesPart(const Voxel &) const { return true; }
-    float limitSquared(const Voxel &cell) const { return cell.material != 0 ? inwardSquared : outwardSquared; }
-    void apply(const Voxel &, Voxel &) const {}
+    bool takesPart(std::uint32_t) const { return true; }
+    float limitSquared(std::uint32_t id) const { return id != 0 ? inwardSquared : outwardSquared; }
+    std::uint32_t apply(std::uint32_t id) const { return id; }
     bool joins(std::uint32_t id) const
     {
         return id == 0 || id == SimpleSiOxidation::oxideMaterial || oxidizable->contains(id);
@@ -118,35 +119,29 @@ void OxideGrowth::initialiseStrip(Strip &strip)
         markLayer(strip.xBegin - 1);
     markLayer(strip.xBegin);
 
-    const float far = distance;
     for (std::uint32_t x = strip.xBegin; x < strip.xEnd; ++x) {
         if (x + 1 < nx)
             markLayer(x + 1);
         const std::uint8_t *self = sources(x);
         const std::uint8_t *below = x > 0 ? sources(x - 1) : nullptr;
         const std::uint8_t *above = x + 1 < nx ? sources(x + 1) : nullptr;
-        Voxel *layer = cells + std::size_t(x) * nyz;
+        const std::size_t layerBegin = std::size_t(x) * nyz;
         for (std::uint32_t y = 0; y < ny; ++y) {
             for (std::uint32_t z = 0; z < nz; ++z) {
                 const std::size_t i = std::size_t(y) * nz + z;
-                Voxel &cell = layer[i];
+                const std::uint32_t material = cells[layerBegin + i].material;
                 const bool source = self[i] != 0;
-                const bool open = !source && (cell.material == 0 || oxidizable.contains(cell.material));
-                const float v = source ? 0.0f : far;
-                cell.flag = !open;
-                cell.vx = v;
-                cell.vy = v;
-                cell.vz = v;
+                const bool open = !source && (material == 0 || oxidizable.contains(material));
+                initialiseCell(layerBegin + i, source ? CellRole::Source : open ? CellRole::Open : CellRole::Barrier);
                 if (!open)
                     continue;
                 const bool nearSource = (z > 0 && self[i - 1]) || (z + 1 < nz && self[i + 1])
                                         || (y > 0 && self[i - nz]) || (y + 1 < ny && self[i + nz])
                                         || (below && below[i]) || (above && above[i]);
                 if (nearSource)
-                    strip.front.push_back(std::size_t(x) * nyz + i);
+                    strip.front.push_back(layerBegin + i);
             }
         }
-        mirrorCells(std::size_t(x) * nyz, nyz);
     }
 }
 
@@ -158,13 +153,11 @@ void OxideGrowth::finishStrip(Strip &strip)
     const std::size_t end = std::size_t(strip.xEnd) * nyz;
     for (std::size_t i = std::size_t(strip.xBegin) * nyz; i < end; ++i) {
         Voxel &cell = cells[i];
-        const float length = cell.vx * cell.vx + cell.vy * cell.vy + cell.vz * cell.vz;
+        const float length = offsetLengthSquared(i);
         const bool converts = cell.material == 0 ? length <= outwardSquared
                                                  : length <= inwardSquared && oxidizable.contains(cell.material);
-        if (converts) {
+        if (converts)
             cell.material = SimpleSiOxidation::oxideMaterial;
-            nextCells[i].material = SimpleSiOxidation::oxideMaterial;
-        }
     }
 }
 
