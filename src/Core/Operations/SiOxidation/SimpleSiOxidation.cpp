@@ -100,16 +100,17 @@ void OxideGrowth::initialiseStrip(Strip &strip)
     const auto sources = [&](std::uint32_t x) { return ring.data() + (x % 3) * nyz; };
     const auto markLayer = [&](std::uint32_t x) {
         std::uint8_t *mark = sources(x);
-        const Voxel *layer = cells + std::size_t(x) * nyz;
+        const std::size_t layerBegin = std::size_t(x) * nyz;
         for (std::uint32_t y = 0; y < ny; ++y) {
             for (std::uint32_t z = 0; z < nz; ++z) {
                 const std::size_t i = std::size_t(y) * nz + z;
+                const std::size_t c = layerBegin + i;
                 bool open = false;
-                if (oxidizable.contains(layer[i].material)) {
-                    open = (z > 0 && layer[i - 1].material == 0) || (z + 1 < nz && layer[i + 1].material == 0)
-                           || (y > 0 && layer[i - nz].material == 0) || (y + 1 < ny && layer[i + nz].material == 0)
-                           || (x > 0 && layer[i - nyz].material == 0)
-                           || (x + 1 < nx && layer[i + nyz].material == 0);
+                if (oxidizable.contains(cells[c].material)) {
+                    open = (z > 0 && cells[c - 1].material == 0) || (z + 1 < nz && cells[c + 1].material == 0)
+                           || (y > 0 && cells[c - nz].material == 0) || (y + 1 < ny && cells[c + nz].material == 0)
+                           || (x > 0 && cells[c - nyz].material == 0)
+                           || (x + 1 < nx && cells[c + nyz].material == 0);
                 }
                 mark[i] = open ? 1 : 0;
             }
