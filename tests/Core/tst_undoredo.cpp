@@ -1,5 +1,7 @@
 #include "Core/TestOperations.h"
 
+#include "Core/Operations/Film/IsotropicFilmDepositionOperation.h"
+#include "Core/Operations/Film/IsotropicFilmEtchingOperation.h"
 #include "Core/Operations/UndoRedo/TotalVolumeUndoRedoHelper.h"
 
 #include <QFile>
@@ -40,6 +42,7 @@ private slots:
     void recordSelection_data();
     void recordSelection();
     void sharedKeysNeverCollide();
+    void chainOnTwoVolumes();
 };
 
 void TestUndoRedo::stackTextsAndRedoEmptiedByNewOperation()
@@ -124,6 +127,86 @@ void TestUndoRedo::sharedKeysNeverCollide()
     QCOMPARE(volumeA->materialIds()[0], 1u);
     a.loadRedoState(volumeA.get());
     QCOMPARE(volumeA->materialIds()[0], 7u);
+}
+
+// Five different operations, alternating between two volumes: every undo
+// and every redo restores the exact cells of both volumes.
+void TestUndoRedo::chainOnTwoVolumes()
+{
+    using namespace Core::Operations;
+    Core::Workspace workspace;
+    // A floor with a few posts, so the films and etches have corners to follow.
+    const auto field = [](std::uint32_t nx, std::uint32_t ny, std::uint32_t nz) {
+        std::vector<std::uint32_t> ids(std::size_t(nx) * ny * nz, 0);
+        for (std::uint32_t x = 0; x < nx; ++x)
+            for (std::uint32_t y = 0; y < ny; ++y)
+                for (std::uint32_t z = 0; z < nz; ++z)
+                    ids[(std::size_t(x) * ny + y) * nz + z] = z < 4 || (x % 7 < 3 && y % 5 < 2 && z < 9) ? 1u : 0u;
+        return std::make_shared<Model::Automaton::TotalVolume>(nx, ny, nz, 1.f, 1.f, 1.f, Util::Vector3D(), ids);
+    };
+    const std::shared_ptr<Model::Automaton::TotalVolume> volumes[2] = {field(21, 15, 16), field(14, 20, 12)};
+
+    using Step = std::function<std::shared_ptr<VolumeProcessOperation>()>;
+    const auto deposit = [&](std::uint32_t material, float thickness) -> Step {
+        return [&workspace, material, thickness] {
+            auto op = std::make_shared<IsotropicFilmDepositionOperation>(&workspace);
+            op->setMaterial(material);
+            op->setThickness(thickness);
+            return op;
+        };
+    };
+    const auto etch = [&](std::uint32_t material, float depth) -> Step {
+        return [&workspace, material, depth] {
+            auto op = std::make_shared<IsotropicFilmEtchingOperation>(&workspace);
+            op->setMaterial(material);
+            op->setDepth(depth);
+            return op;
+        };
+    };
+    const auto fill = [&](std::uint32_t material) -> Step {
+        return [&workspace, material] {
+            auto op = std::make_shared<FillOperation>(&workspace);
+            op->setMaterial(material);
+            op->setAmount(1);
+            return op;
+        };
+    };
+    const std::vector<std::pair<int, Step>> chain = {
+        {0, deposit(2, 2.5f)}, {1, etch(1, 3.0f)}, {0, etch(2, 1.0f)}, {1, deposit(3, 4.0f)}, {0, fill(4)}};
+
+    using Cells = std::array<std::vector<std::uint32_t>, 2>;
+    std::vector<Cells> states{{volumes[0]->materialIds(), volumes[1]->materialIds()}};
+    std::shared_ptr<VolumeProcessOperation> next;
+    auto factory = std::make_shared<DialogFactory<VolumeProcessOperation>>(
+        &workspace, [&next](std::uint32_t) { return next; });
+    factory->dialog = [](VolumeProcessOperation &op) { op.end(); };
+    workspace.setOperationFactory(factory);
+    for (const auto &step : chain) {
+        next = step.second();
+        workspace.getSelection().select(volumes[step.first]);
+        workspace.activate(50);
+        QVERIFY(!workspace.getCurrentOperation());
+        states.push_back({volumes[0]->materialIds(), volumes[1]->materialIds()});
+        QVERIFY(states.back() != states[states.size() - 2]); // every step changes cells
+    }
+    next.reset();
+
+    auto &stack = workspace.getUndoRedo();
+    const auto cellsNow = [&] { return Cells{volumes[0]->materialIds(), volumes[1]->materialIds()}; };
+    for (std::size_t k = chain.size(); k > 0; --k) {
+        QVERIFY(stack.undo());
+        QVERIFY2(cellsNow() == states[k - 1], qPrintable(QStringLiteral("undo to state %1").arg(k - 1)));
+    }
+    QVERIFY(!stack.undo());
+    for (std::size_t k = 1; k <= chain.size(); ++k) {
+        QVERIFY(stack.redo());
+        QVERIFY2(cellsNow() == states[k], qPrintable(QStringLiteral("redo to state %1").arg(k)));
+    }
+    // Back and forth in the middle of the chain.
+    QVERIFY(stack.undo() && stack.undo());
+    QVERIFY(cellsNow() == states[3]);
+    QVERIFY(stack.redo());
+    QVERIFY(cellsNow() == states[4]);
 }
 
 QTEST_GUILESS_MAIN(TestUndoRedo)

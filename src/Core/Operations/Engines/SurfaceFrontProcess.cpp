@@ -146,8 +146,9 @@ void SurfaceFrontProcess::run()
     qint64 initialised = 0;
     {
         CellsHold hold(volume, cells);
-        // Working state for this run only. Left unfilled here: every strip's
-        // initialisation sets its own cells (and first touches their pages).
+        // Working state for this run only. The state bytes are set strip by
+        // strip; the offsets only where the front writes them, so the pages
+        // of the cells it never reaches are never touched.
         const std::size_t cellCount = volume->getCellCount();
         cellStates.reset(new std::uint8_t[cellCount]);
         if (storage == OffsetStorage::PerCell)
@@ -311,8 +312,10 @@ void SurfaceFrontProcess::commitStrip(Strip &strip, std::size_t index)
             cells[update.cell].material = update.material;
             cellStates[update.cell] &= std::uint8_t(~(Known | Joins));
         }
-        if (offsets)
+        if (offsets) {
             offsets[update.cell] = update.offset;
+            cellStates[update.cell] |= HasOffset;
+        }
     }
     strip.front.clear();
     gatherNextLayers(strip);

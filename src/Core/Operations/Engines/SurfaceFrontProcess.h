@@ -31,10 +31,13 @@ namespace Operations {
 //
 // The volume itself holds only material ids. For the length of run() the
 // front keeps its own working state beside them, one entry per cell:
-//   - the offset (x, y, z) to the nearest source found so far, 12 bytes
-//     (processes built with OffsetStorage::None have none);
 //   - one state byte: the "fixed" mark of sources and cells that never change,
-//     and the front's own bookkeeping.
+//     whether the cell is a source, and the front's own bookkeeping;
+//   - the offset (x, y, z) to the nearest source found so far, 12 bytes
+//     (processes built with OffsetStorage::None have none). Until a cell is
+//     reached its offset is implied by its state byte, (0, 0, 0) for a
+//     source and (d, d, d) for any other cell, so the offsets are written,
+//     and their memory touched, only where the front passes.
 // Both are allocated when run() starts and freed when it ends.
 //
 // The volume is cut into strips along x, one per thread of the global pool.
@@ -184,24 +187,30 @@ protected:
     virtual std::uint64_t computeStepCount() const;
 
     // ---- Working state of one cell, for the hooks ----
-    // Sets fixed mark and offset as `role` says (see CellRole).
+    // Every cell of a strip starts as Open: not fixed, offset (d, d, d).
+    // initialiseCell() gives it another role (see CellRole); setFixed() and
+    // setOffset() set the two parts on their own.
     void initialiseCell(std::size_t cell, CellRole role)
     {
-        const float v = role == CellRole::Source ? 0.0f : distance;
-        setFixed(cell, role != CellRole::Open);
-        setOffset(cell, {v, v, v});
+        cellStates[cell] = role == CellRole::Source ? std::uint8_t(Fixed | Source)
+            : role == CellRole::Barrier            ? std::uint8_t(Fixed)
+                                                   : std::uint8_t(0);
     }
     // A fixed cell is never part of a step's competition: sources and
     // barriers.
     void setFixed(std::size_t cell, bool fixed)
     {
-        cellStates[cell] = fixed ? std::uint8_t(Fixed) : std::uint8_t(0);
+        cellStates[cell] = fixed ? std::uint8_t(cellStates[cell] | Fixed) : std::uint8_t(cellStates[cell] & ~Fixed);
     }
     bool isFixed(std::size_t cell) const { return (cellStates[cell] & Fixed) != 0; }
     // Offsets exist only with OffsetStorage::PerCell.
-    void setOffset(std::size_t cell, const Offset &offset) { offsets[cell] = offset; }
-    Offset getOffset(std::size_t cell) const { return offsets[cell]; }
-    float offsetLengthSquared(std::size_t cell) const { return offsets[cell].lengthSquared(); }
+    void setOffset(std::size_t cell, const Offset &offset)
+    {
+        offsets[cell] = offset;
+        cellStates[cell] |= HasOffset;
+    }
+    Offset getOffset(std::size_t cell) const { return offsetOf(cellStates[cell], cell); }
+    float offsetLengthSquared(std::size_t cell) const { return getOffset(cell).lengthSquared(); }
 
     // Rule for initialiseByNeighbourhood(): every cell gets the role
     // rules.role(material); an Open cell joins the front when one of its
@@ -259,6 +268,14 @@ private:
     std::size_t frontSize() const;
     template <class Task>
     void forEachStrip(Task task);
+    // The offset of a cell with the given state byte.
+    Offset offsetOf(std::uint8_t state, std::size_t cell) const
+    {
+        if (state & HasOffset)
+            return offsets[cell];
+        const float v = (state & Source) ? 0.0f : distance;
+        return {v, v, v};
+    }
 
     const OffsetStorage storage;
     unsigned requestedStripCount = 0;
@@ -266,13 +283,15 @@ private:
     std::unique_ptr<Strip[]> strips;
     unsigned stripsUsed = 0;
     bool concurrent = false;
-    // One byte per cell. Fixed is set by the initialisation and never
-    // changes. The others are read and written only by the strip that owns
-    // the cell's x layer: Queued, the cell is already in the next front;
-    // Known, Joins holds rules.joins() of the cell's current material
-    // (cleared when phase B commits a new material), so a material is not
-    // fetched again for every improved neighbour.
-    enum CellState : std::uint8_t { Queued = 1, Known = 2, Joins = 4, Fixed = 8 };
+    // One byte per cell. Fixed and Source are set by the initialisation and
+    // never change; HasOffset says that `offsets` holds the cell's offset.
+    // The others are read and written only by the strip that owns the
+    // cell's x layer: Queued, the cell is already in the next front; Known,
+    // Joins holds rules.joins() of the cell's current material (cleared when
+    // phase B commits a new material), so a material is not fetched again
+    // for every improved neighbour.
+    enum CellState : std::uint8_t { Queued = 1, Known = 2, Joins = 4, Fixed = 8, Source = 16, HasOffset = 32 };
+    static constexpr std::uint8_t lastingBits = Fixed | Source | HasOffset;
     static constexpr std::size_t prefetchDistance = 8;
     std::unique_ptr<std::uint8_t[]> cellStates;
     std::unique_ptr<Offset[]> offsets;
@@ -331,10 +350,7 @@ void SurfaceFrontProcess::initialiseByNeighbourhood(Strip &strip, const Rules &r
             for (std::uint32_t z = 0; z < nz; ++z) {
                 const std::size_t i = base + z;
                 const CellRole role = rules.role(cells[i].material);
-                if (offsets)
-                    initialiseCell(i, role);
-                else
-                    setFixed(i, role != CellRole::Open);
+                initialiseCell(i, role);
                 if (role != CellRole::Open)
                     continue;
                 unsigned count = 0;
@@ -370,7 +386,6 @@ void SurfaceFrontProcess::advanceFront(Strip &strip, const Rules &rules)
 {
     const std::size_t nyz = std::size_t(ny) * nz;
     const Voxel *current = cells;
-    const Offset *offset = offsets.get();
     std::uint8_t *state = cellStates.get();
 
     strip.lower.clear();
@@ -397,7 +412,7 @@ void SurfaceFrontProcess::advanceFront(Strip &strip, const Rules &rules)
         if (s & Queued)
             return;
         if (!(s & Known))
-            s = std::uint8_t((s & Fixed) | Known | (rules.joins(current[n].material) ? Joins : 0));
+            s = std::uint8_t((s & lastingBits) | Known | (rules.joins(current[n].material) ? Joins : 0));
         if (s & Joins) {
             s |= Queued;
             strip.nextLayers[xn - strip.xBegin].push_back(n);
@@ -417,19 +432,15 @@ void SurfaceFrontProcess::advanceFront(Strip &strip, const Rules &rules)
             const std::size_t ahead = strip.front[f + prefetchDistance] + nyz;
             if (ahead + nz < cellCount) {
                 __builtin_prefetch(current + ahead);
-                if constexpr (Rules::distanceField) {
-                    __builtin_prefetch(offset + ahead - nz);
-                    __builtin_prefetch(offset + ahead);
-                    __builtin_prefetch(offset + ahead + nz);
-                }
                 __builtin_prefetch(state + ahead - nz, 1);
                 __builtin_prefetch(state + ahead, 1);
                 __builtin_prefetch(state + ahead + nz, 1);
             }
         }
         const std::size_t p = strip.front[f];
+        const std::uint8_t own = state[p];
         const std::uint32_t material = current[p].material;
-        if ((state[p] & Fixed) || !rules.takesPart(material))
+        if ((own & Fixed) || !rules.takesPart(material))
             continue;
         if (p < layerBegin || p - layerBegin >= nyz) {
             x = std::uint32_t(p / nyz);
@@ -441,11 +452,11 @@ void SurfaceFrontProcess::advanceFront(Strip &strip, const Rules &rules)
 
         Offset found{0.0f, 0.0f, 0.0f};
         if constexpr (Rules::distanceField) {
-            float best = offset[p].lengthSquared();
+            float best = offsetOf(own, p).lengthSquared();
             const float limit = rules.limitSquared(material);
             bool improved = false;
             const auto consider = [&](std::size_t q, const FaceStep &step) {
-                const Offset &n = offset[q];
+                const Offset n = offsetOf(state[q], q);
                 const float ax = n.x + step.x;
                 const float ay = n.y + step.y;
                 const float az = n.z + step.z;
