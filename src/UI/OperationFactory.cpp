@@ -10,6 +10,10 @@
 #include "Core/Operations/Film/PlanarizationOperation.h"
 #include "Core/Operations/Film/SpinCoatingOperation.h"
 #include "Core/Operations/Document/OpenDocumentOperation.h"
+#include "Core/Operations/Doping/DopingOperation.h"
+#include "Core/Operations/Doping/IonImplantationOperation.h"
+#include "Core/Operations/ReactiveIonEtching/SimpleReactiveIonEtchingOperation.h"
+#include "Core/Operations/SiOxidation/SimpleSiOxidationOperation.h"
 #include "Core/Operations/Lifecycle/Operation.h"
 #include "Core/Operations/Document/SaveDocumentAsOperation.h"
 #include "Core/Operations/Document/SaveDocumentOperation.h"
@@ -30,6 +34,10 @@
 #include "Observers/MooreEtchingObserver.h"
 #include "Observers/PlanarizationObserver.h"
 #include "Observers/SpinCoatingObserver.h"
+#include "Observers/DopingOptionsObserver.h"
+#include "Observers/IonImplantationOptionsObserver.h"
+#include "Observers/SiOxidationObserver.h"
+#include "Observers/SimpleRIEObserver.h"
 
 namespace Ui {
 
@@ -82,7 +90,7 @@ struct Entry
 const Entry operationTable[] = {
     {1, nullptr},    // Copy: CopyObject
     {2, &observed<CreateSubstrateOperation, Observers::CreateSubstrateObserver>},
-    {3, nullptr},    // Ion Implantation: IonImplantationOperation, IonImplantationOptionsObserver
+    {3, &observed<IonImplantationOperation, Observers::IonImplantationOptionsObserver>},
     {4, nullptr},    // Delete: DeleteObject
     {6, nullptr},    // Viewing options: ChangeTotalVolumeVisualizationOptions, ChangeTotalVolumeViewOptionsObserver
     {7, nullptr},    // Move: MoveObject
@@ -95,18 +103,18 @@ const Entry operationTable[] = {
     {14, &observed<IsotropicFilmEtchingOperation, Observers::IsotropicFilmEtchingObserver>},
     {15, &observed<ElectrodepositionOperation, Observers::ElectrodepositionObserver>},
     {16, nullptr},   // Cut Cell Volume: CutCellVolumeOperation, CutCellVolumeObserver
-    {17, nullptr},   // Doping: DopingOperation, DopingOptionsObserver
+    {17, &observed<DopingOperation, Observers::DopingOptionsObserver>},
     {18, &observed<MooreNeighborhoodDepositionOperation, Observers::MooreDepositionObserver>},
     {19, &observed<MooreNeighborhoodEtchingOperation, Observers::MooreEtchingObserver>},
     {20, nullptr},   // Photolithography: PhotolithographyOperation, PhotolithographyObserver
     {22, &observed<PlanarizationOperation, Observers::PlanarizationObserver>},
     {23, &observed<SpinCoatingOperation, Observers::SpinCoatingObserver>},
     {24, nullptr},   // Batch Run: SelectVolumesOperation, BatchRunObserver in its class-wide slot
-    {26, nullptr},   // Si Oxidation: SimpleSiOxidationOperation, SiOxidationObserver
+    {26, &observed<SimpleSiOxidationOperation, Observers::SiOxidationObserver>},
     {27, &observed<AnisotropicFilmDepositionOperation, Observers::CVDObserver>},
     {28, &observed<AtomisticSiWetEtchingOperation, Observers::AtomicSiBCAEtchObserver>},
     {29, &observed<ContinousWetEtchOperation, Observers::CCAWetEtchingObserver>},
-    {30, nullptr},   // Simple RIE: SimpleReactiveIonEtchingOperation, SimpleRIEObserver
+    {30, &observed<SimpleReactiveIonEtchingOperation, Observers::SimpleRIEObserver>},
     {1000, nullptr}, // Model Extraction: RunModelExtraction, RunModelExtractionObserver(workspace, window, operation)
 };
 

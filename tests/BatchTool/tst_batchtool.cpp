@@ -103,6 +103,7 @@ private slots:
     void filmSteps_data();
     void filmSteps();
     void filmExampleRuns();
+    void siliconProcesses();
 };
 
 void TestBatchTool::failures_data()
@@ -225,6 +226,42 @@ void TestBatchTool::filmExampleRuns()
     const auto cells = materialCounts(out);
     for (const uint material : {1u, 5u, 6u, 9u, 11u}) // Si, Cu, Cr, Au, resist
         QVERIFY2(cells.value(material) > 0, qPrintable(QString::number(material)));
+}
+
+// Etch, dope P, counter-dope N, implant P and oxidise an 8 x 8 x 4 silicon block
+// (z 0 to 3), one step of each code, then count the cells of each material.
+void TestBatchTool::siliconProcesses()
+{
+    const auto step = [](int code, const QByteArray &parameters) {
+        return "<Process-Data process-type=\"" + QByteArray::number(code) + "\">" + parameters + "</Process-Data>";
+    };
+    const QByteArray steps =
+        createStep()
+        // The top layer z = 3 etched away.
+        + step(13, parameter("MaterialId", "uint", "1") + parameter("Etch Depth", "uint", "1")
+                       + parameter("EtchDirectionValue", "int", "1"))
+        // z = 2 doped P.
+        + step(8, parameter("MaterialId", "uint", "1") + parameter("Doping Type", "uint", "1")
+                      + parameter("Doping Depth", "float", "1"))
+        // z = 1 and 2 doped N, the P layer counter-doped.
+        + step(16, parameter("DopingTypeValue", "uint", "0") + parameter("DopedMaterialId", "uint", "1")
+                       + parameter("Doping Depth", "float", "2"))
+        // z = 0, 2 below the top, implanted P.
+        + step(14, parameter("Annealing Distance", "float", "0") + parameter("Implantation Depth", "float", "2")
+                       + parameter("DopingTypeValue", "uint", "1") + parameter("DopedMaterialId", "uint", "1"))
+        // 2.5 units: oxide from z = 1 (0.44 T = 1.1 below) to z = 3 (0.56 T = 1.4 above).
+        + step(15, parameter("OxidationTimeSet", "bool", "false") + parameter("OxidationThicknessSet", "bool", "true")
+                       + parameter("Micron Conversion", "double", "100") + parameter("Oxidation Thickness", "double", "2.5"));
+    QTemporaryDir dir;
+    const QString out = dir.filePath("out.kst");
+    const Run run = runTool({writeFile(dir, recipe(steps)), "--output", out, "--strict"});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
+    const auto counts = materialCounts(out);
+    QCOMPARE(counts.value(3), 8 * 8 * 3);
+    QCOMPARE(counts.value(15), 8 * 8);
+    QCOMPARE(counts.value(14), 0);
+    QCOMPARE(counts.value(1), 0);
+    QCOMPARE(counts.value(0), 8 * 8 * 10 - 8 * 8 * 4);
 }
 
 QTEST_GUILESS_MAIN(TestBatchTool)

@@ -4,6 +4,10 @@
 #include "Core/Operations/Film/IsotropicFilmEtching.h"
 #include "Core/Operations/SiEtching/AtomicStructureSimpleSiWetEtch.h"
 #include "Core/Operations/SiEtching/SiWetEtchRun.h"
+#include "Core/Operations/Doping/IonImplantation.h"
+#include "Core/Operations/Doping/ThermalDoping.h"
+#include "Core/Operations/ReactiveIonEtching/SimpleReactiveIonEtching.h"
+#include "Core/Operations/SiOxidation/SimpleSiOxidation.h"
 #include "Core/Workspace.h"
 #include "FilmSteps.h"
 #include "Model/Automaton/TotalVolume.h"
@@ -25,6 +29,10 @@ constexpr std::uint32_t isotropicEtchingOperation = 14;
 constexpr std::uint32_t siWetEtchingOperation = 28;
 // The dialog's largest etch depth.
 constexpr double largestEtchDepth = 1e9;
+constexpr std::uint32_t ionImplantationOperation = 3;
+constexpr std::uint32_t dopingOperation = 17;
+constexpr std::uint32_t siOxidationOperation = 26;
+constexpr std::uint32_t simpleRieOperation = 30;
 
 void recordOperation(BatchStepExecutor::Context &context, std::uint32_t operation)
 {
@@ -79,6 +87,100 @@ int runSiWetEtching(const Ui::ProcessData &step, BatchStepExecutor::Context &con
     return BatchStepExecutor::Done;
 }
 
+// Thermal Oxidation: the time mode converts the Deal-Grove microns with
+// "Micron Conversion"; the thickness mode uses cell units as they are.
+int runSiOxidation(const Ui::ProcessData &step, BatchStepExecutor::Context &context)
+{
+    StepParameters parameters(step);
+    const bool timeMode = parameters.toBool(QStringLiteral("OxidationTimeSet"));
+    const double conversion = parameters.toDouble(QStringLiteral("Micron Conversion"));
+    double pressure = 0.0;
+    double temperature = 0.0;
+    double time = 0.0;
+    double thickness = 0.0;
+    if (timeMode) {
+        pressure = parameters.toDouble(QStringLiteral("Oxidation Pressure"));
+        temperature = parameters.toDouble(QStringLiteral("Oxidation Temperature"));
+        time = parameters.toDouble(QStringLiteral("Oxidation Time"));
+    } else {
+        thickness = parameters.toDouble(QStringLiteral("Oxidation Thickness"));
+    }
+    if (parameters.code())
+        return giveUp(parameters, context);
+    Core::Operations::SimpleSiOxidation oxidation(context.volume.get(), conversion);
+    if (timeMode)
+        oxidation.oxidateFor(time, temperature, pressure);
+    else
+        oxidation.oxidateTo(thickness);
+    recordOperation(context, siOxidationOperation);
+    return BatchStepExecutor::Done;
+}
+
+// Both doping steps run the same front; they differ in how a recipe names
+// the doped material and the type.
+int runDoping(StepParameters &parameters, std::uint32_t host, std::uint32_t type,
+              BatchStepExecutor::Context &context)
+{
+    const float depth = parameters.toFloat(QStringLiteral("Doping Depth"));
+    if (parameters.code())
+        return giveUp(parameters, context);
+    Core::Operations::ThermalDoping(context.volume.get(), host, type, depth).run();
+    recordOperation(context, dopingOperation);
+    return BatchStepExecutor::Done;
+}
+
+// Thermal Doping: the doped material is "MaterialId", the type "Doping Type".
+int runThermalDoping(const Ui::ProcessData &step, BatchStepExecutor::Context &context)
+{
+    StepParameters parameters(step);
+    const std::uint32_t host = parameters.toUInt(QStringLiteral("MaterialId"));
+    const std::uint32_t type = parameters.toUInt(QStringLiteral("Doping Type"));
+    return runDoping(parameters, host, type, context);
+}
+
+// Diffusion Doping: the doped material in "DopedMaterialId", the type in "DopingTypeValue".
+int runDiffusionDoping(const Ui::ProcessData &step, BatchStepExecutor::Context &context)
+{
+    StepParameters parameters(step);
+    const std::uint32_t type = parameters.toUInt(QStringLiteral("DopingTypeValue"));
+    const std::uint32_t host = parameters.toUInt(QStringLiteral("DopedMaterialId"));
+    return runDoping(parameters, host, type, context);
+}
+
+int runIonImplantation(const Ui::ProcessData &step, BatchStepExecutor::Context &context)
+{
+    StepParameters parameters(step);
+    const float annealing = parameters.toFloat(QStringLiteral("Annealing Distance"));
+    const float depth = parameters.toFloat(QStringLiteral("Implantation Depth"));
+    const std::uint32_t type = parameters.toUInt(QStringLiteral("DopingTypeValue"));
+    const std::uint32_t host = parameters.toUInt(QStringLiteral("DopedMaterialId"));
+    if (parameters.code())
+        return giveUp(parameters, context);
+    Core::Operations::IonImplantation(context.volume.get(), host, type, depth, annealing).run();
+    recordOperation(context, ionImplantationOperation);
+    return BatchStepExecutor::Done;
+}
+
+// Simple RIE: "EtchDirectionValue" holds bit 1 (from the top) and bit 2
+// (from below); any other bit makes the step unusable.
+int runSimpleRie(const Ui::ProcessData &step, BatchStepExecutor::Context &context)
+{
+    StepParameters parameters(step);
+    const std::uint32_t material = parameters.toUInt(QStringLiteral("MaterialId"));
+    const std::uint32_t depth = parameters.toUInt(QStringLiteral("Etch Depth"));
+    const std::int32_t directions = parameters.toInt(QStringLiteral("EtchDirectionValue"));
+    if (parameters.code())
+        return giveUp(parameters, context);
+    if (directions < 0 || directions > 3) {
+        context.failedParameter = QStringLiteral("EtchDirectionValue");
+        return BatchStepExecutor::BadParameter;
+    }
+    Core::Operations::SimpleReactiveIonEtching(context.volume.get(), material, depth, std::uint8_t(directions))
+        .runEtching();
+    recordOperation(context, simpleRieOperation);
+    return BatchStepExecutor::Done;
+}
+
 int runSaveImage(const Ui::ProcessData &step, BatchStepExecutor::Context &context)
 {
     // An empty file name is valid: the step then only refreshes the view.
@@ -107,6 +209,11 @@ BatchStepExecutor::BatchStepExecutor()
     steps.insert(3, FilmSteps::mooreEtching);
     steps.insert(6, FilmSteps::planarization);
     steps.insert(9, FilmSteps::spinCoating);
+    steps.insert(8, runThermalDoping);
+    steps.insert(13, runSimpleRie);
+    steps.insert(14, runIonImplantation);
+    steps.insert(15, runSiOxidation);
+    steps.insert(16, runDiffusionDoping);
     steps.insert(saveImageType, runSaveImage);
     steps.insert(createSubstrateType, SubstrateStep::run);
 }
@@ -125,11 +232,11 @@ int BatchStepExecutor::execute(const Ui::ProcessData &step, Context &context) co
     if (needsVolume(step.getType()) && !context.volume)
         return MissingParameter;
     const int code = it.value()(step, context);
-    // Whatever a step changed, the next atomistic etch rebuilds the lattice
-    // from the cells; only the wet etch keeps it current and an image
-    // changes no cell.
+    // Whatever a step that ran changed, the next atomistic etch rebuilds the
+    // lattice from the cells; only the wet etch keeps it current and an image
+    // changes no cell. A skipped step changed nothing.
     const bool keepsLattice = step.getType() == siWetEtchingType || step.getType() == saveImageType;
-    if (!keepsLattice && context.workspace && context.volume)
+    if (code == Done && !keepsLattice && context.workspace && context.volume)
         context.workspace->setSiLatticeOutdated(context.volume->getObjectId(), true);
     return code;
 }

@@ -1,0 +1,36 @@
+#include "Core/Operations/Doping/DopingOperation.h"
+
+#include "Core/Operations/Doping/ThermalDoping.h"
+
+namespace Core {
+namespace Operations {
+
+DopingOperation::DopingOperation(Workspace *ws)
+    : DopantProcessOperation(ws, QStringLiteral("Doping"), operationId, QStringLiteral("Doping"))
+{
+    readyState = 1;
+}
+
+void DopingOperation::setDepth(float value)
+{
+    depth = value;
+    depthSet = true;
+    optionSet();
+}
+
+void DopingOperation::end()
+{
+    if (!isDopantSet() || !depthSet) {
+        cancel();
+        return;
+    }
+    VolumeProcessOperation::end();
+}
+
+void DopingOperation::runProcess(Model::Automaton::TotalVolume &volume)
+{
+    ThermalDoping(&volume, getHostMaterial(), getDopantType(), depth).run();
+}
+
+} // namespace Operations
+} // namespace Core

@@ -1,0 +1,43 @@
+#include "Core/Operations/Doping/IonImplantationOperation.h"
+
+#include "Core/Operations/Doping/IonImplantation.h"
+
+namespace Core {
+namespace Operations {
+
+IonImplantationOperation::IonImplantationOperation(Workspace *ws)
+    : DopantProcessOperation(ws, QStringLiteral("Ion Implantation"), operationId, QStringLiteral("IonImplantation"))
+{
+    readyState = 1;
+}
+
+void IonImplantationOperation::setImplantationDepth(float depth)
+{
+    implantationDepth = depth;
+    depthSet = true;
+    optionSet();
+}
+
+void IonImplantationOperation::setAnnealingDistance(float distance)
+{
+    annealingDistance = distance;
+    distanceSet = true;
+    optionSet();
+}
+
+void IonImplantationOperation::end()
+{
+    if (!isDopantSet() || !depthSet || !distanceSet) {
+        cancel();
+        return;
+    }
+    VolumeProcessOperation::end();
+}
+
+void IonImplantationOperation::runProcess(Model::Automaton::TotalVolume &volume)
+{
+    IonImplantation(&volume, getHostMaterial(), getDopantType(), implantationDepth, annealingDistance).run();
+}
+
+} // namespace Operations
+} // namespace Core

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace Model {
+namespace Automaton {
+class TotalVolume;
+}
+} // namespace Model
+
+namespace Core {
+namespace Operations {
+
+// Thermal oxidation of the silicon exposed to the empty space of a volume.
+// The oxide grows on the surface front from every oxidisable cell that has an
+// empty face neighbour: 44 % of the thickness into the oxidisable material
+// (the silicon it consumes) and 56 % outward into the empty space. Every cell
+// the front reaches within its limit becomes thermal oxide; other solids are
+// barriers and never change. The thickness comes either directly, in cell
+// units, or from an oxidation time, temperature and pressure (Deal-Grove).
+class SimpleSiOxidation
+{
+public:
+    static constexpr std::uint32_t oxideMaterial = 3;
+    // Shares of the oxide thickness below and above the old surface.
+    static constexpr double inwardShare = 0.44;
+    static constexpr double outwardShare = 0.56;
+
+    // The oxidisable materials are those the process catalogue accepts for
+    // "Simple Si Oxidation".
+    SimpleSiOxidation(Model::Automaton::TotalVolume *volume, double cellUnitsPerMicron);
+
+    // Deal-Grove oxide thickness in microns after `hours` at `kelvin` and
+    // `atmospheres` of oxygen, starting from a 25 nm native oxide. Not a
+    // number for conditions outside the model (no temperature, negative time).
+    static double dealGroveMicrons(double hours, double kelvin, double atmospheres);
+
+    // Grows the Deal-Grove thickness, converted to cell units.
+    void oxidateFor(double hours, double kelvin, double atmospheres);
+    // Grows `thickness` cell units of oxide. An oxide no thicker than the
+    // smallest cell size (or a thickness that is not a number) changes nothing.
+    void oxidateTo(double thickness);
+
+    // Strips of the surface front; 0 (the default) uses the global pool.
+    void setStripCount(unsigned count) { stripCount = count; }
+    // The thickness of the last oxidateTo(), in cell units.
+    double getTarget() const { return target; }
+
+private:
+    Model::Automaton::TotalVolume *volume;
+    double cellUnitsPerMicron;
+    std::vector<std::uint32_t> oxidizable; // ascending
+    unsigned stripCount = 0;
+    double target = 0.0;
+};
+
+} // namespace Operations
+} // namespace Core

@@ -1,0 +1,72 @@
+#include "Core/Operations/SiOxidation/SimpleSiOxidationOperation.h"
+
+#include "Core/Operations/Lifecycle/VolumeSelectionStep.h"
+#include "Core/Operations/SiOxidation/SimpleSiOxidation.h"
+#include "Core/Workspace.h"
+#include "Model/Automaton/TotalVolume.h"
+
+namespace Core {
+namespace Operations {
+
+SimpleSiOxidationOperation::SimpleSiOxidationOperation(Workspace *ws)
+    : VolumeProcessOperation(ws, QStringLiteral("Simple Si Oxidation"), operationId, QStringLiteral("SiOxidation"))
+{
+    readyState = 1;
+}
+
+void SimpleSiOxidationOperation::setThickness(double cellUnits)
+{
+    thickness = cellUnits;
+    thicknessSet = true;
+    optionSet();
+}
+
+void SimpleSiOxidationOperation::setOxidationConditions(double hours, double kelvin, double atmospheres)
+{
+    time = hours;
+    temperature = kelvin;
+    pressure = atmospheres;
+    timeSet = true;
+    optionSet();
+}
+
+void SimpleSiOxidationOperation::setCellUnitsPerMicron(double value)
+{
+    cellUnitsPerMicron = value;
+    optionSet();
+}
+
+void SimpleSiOxidationOperation::step()
+{
+    if (!getVolume() && !VolumeSelectionStep::firstSelectedVolume(*this)) {
+        const auto objects = workspace->getDocument().getAllObjects();
+        if (objects.size() == 1) {
+            if (auto only = std::dynamic_pointer_cast<Model::Automaton::TotalVolume>(objects.first()))
+                workspace->getSelection().select(only);
+        }
+    }
+    VolumeProcessOperation::step();
+}
+
+void SimpleSiOxidationOperation::end()
+{
+    if (!getVolume()) {
+        cancel();
+        return;
+    }
+    if (!thicknessSet && !timeSet)
+        return;
+    VolumeProcessOperation::end();
+}
+
+void SimpleSiOxidationOperation::runProcess(Model::Automaton::TotalVolume &volume)
+{
+    SimpleSiOxidation oxidation(&volume, cellUnitsPerMicron);
+    if (thicknessSet)
+        oxidation.oxidateTo(thickness);
+    else
+        oxidation.oxidateFor(time, temperature, pressure);
+}
+
+} // namespace Operations
+} // namespace Core

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "Core/Operations/Lifecycle/VolumeProcessOperation.h"
+
+#include <cstdint>
+
+namespace Core {
+namespace Operations {
+
+// Grows thermal oxide on the selected volume, either to a thickness in cell
+// units or for an oxidation time, temperature and pressure. Undoable like
+// every process that changes cells; it always marks the silicon lattice of
+// the volume out of date.
+class SimpleSiOxidationOperation : public VolumeProcessOperation
+{
+public:
+    static constexpr std::uint32_t operationId = 26;
+
+    explicit SimpleSiOxidationOperation(Workspace *workspace);
+
+    // The thickness mode: cell units, used without conversion.
+    void setThickness(double cellUnits);
+    // The time mode: hours, kelvin, atmospheres.
+    void setOxidationConditions(double hours, double kelvin, double atmospheres);
+    void setCellUnitsPerMicron(double value);
+
+    bool isThicknessSet() const { return thicknessSet; }
+    bool isTimeSet() const { return timeSet; }
+
+    // Without a selected volume, the only object of the document is taken
+    // when it is a cell volume.
+    void step() override;
+    // Cancels without a volume; waits (does nothing) while neither mode is set.
+    void end() override;
+
+protected:
+    void runProcess(Model::Automaton::TotalVolume &volume) override;
+
+private:
+    double thickness = 0.0;
+    double time = 0.0;
+    double temperature = 0.0;
+    double pressure = 0.0;
+    double cellUnitsPerMicron = 1.0;
+    bool thicknessSet = false;
+    bool timeSet = false;
+};
+
+} // namespace Operations
+} // namespace Core

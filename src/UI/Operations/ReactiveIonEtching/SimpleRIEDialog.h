@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QDialog>
+
+#include <cstdint>
+#include <memory>
+
+namespace Ui {
+
+class SimpleRIEForm;
+
+namespace Operations {
+
+// The options of a simple reactive ion etch: the depth in cells, the material
+// (any of the catalogue) and the directions of attack.
+class SimpleRIEDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit SimpleRIEDialog(QWidget *parent = nullptr);
+    ~SimpleRIEDialog() override;
+
+    int getDepth() const;
+    // The id of the current material entry; 0 when there is none.
+    std::uint32_t getMaterialId() const;
+    // Bit 1 when "Etch from top" is checked, bit 2 when "Etch from below" is.
+    std::uint8_t getDirections() const;
+
+private:
+    std::unique_ptr<SimpleRIEForm> form;
+};
+
+} // namespace Operations
+} // namespace Ui

@@ -1,0 +1,60 @@
+#include "UI/Operations/SiOxidation/SimpleOxidationOptionsDialog.h"
+
+#include "ui_SimpleOxidationOptionsDialog.h"
+
+namespace Ui {
+namespace Operations {
+
+SimpleOxidationOptionsDialog::SimpleOxidationOptionsDialog(QWidget *parent)
+    : QDialog(parent)
+    , form(std::make_unique<SimpleOxidationOptionsBaseDialog>())
+{
+    form->setupUi(this);
+    connect(form->radOxidationTime, &QRadioButton::toggled, this, &SimpleOxidationOptionsDialog::updateModes);
+    connect(form->radOxideThickness, &QRadioButton::toggled, this, &SimpleOxidationOptionsDialog::updateModes);
+    updateModes();
+}
+
+SimpleOxidationOptionsDialog::~SimpleOxidationOptionsDialog() = default;
+
+void SimpleOxidationOptionsDialog::updateModes()
+{
+    const bool time = form->radOxidationTime->isChecked();
+    form->sbxOxideThickness->setEnabled(form->radOxideThickness->isChecked());
+    form->sbxOxidationTime->setEnabled(time);
+    form->sbxOxidationTemperature->setEnabled(time);
+    form->sbxOxidationPressure->setEnabled(time);
+}
+
+bool SimpleOxidationOptionsDialog::isTimeMode() const
+{
+    return form->radOxidationTime->isChecked();
+}
+
+double SimpleOxidationOptionsDialog::getThickness() const
+{
+    return form->sbxOxideThickness->value();
+}
+
+double SimpleOxidationOptionsDialog::getTime() const
+{
+    return form->sbxOxidationTime->value();
+}
+
+double SimpleOxidationOptionsDialog::getTemperature() const
+{
+    return form->sbxOxidationTemperature->value();
+}
+
+double SimpleOxidationOptionsDialog::getPressure() const
+{
+    return form->sbxOxidationPressure->value();
+}
+
+double SimpleOxidationOptionsDialog::getCellUnitsPerMicron() const
+{
+    return form->sbxMicronConversion->value();
+}
+
+} // namespace Operations
+} // namespace Ui

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QDialog>
+
+#include <memory>
+
+namespace Ui {
+
+class SimpleOxidationOptionsBaseDialog;
+
+namespace Operations {
+
+// The options of a thermal oxidation: either the oxide thickness in cell
+// units, or an oxidation time, temperature and pressure; and the cell units
+// per micron that convert the Deal-Grove thickness. The chosen mode's fields
+// are enabled, the other mode's disabled.
+class SimpleOxidationOptionsDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit SimpleOxidationOptionsDialog(QWidget *parent = nullptr);
+    ~SimpleOxidationOptionsDialog() override;
+
+    bool isTimeMode() const;
+    double getThickness() const;
+    double getTime() const;
+    double getTemperature() const;
+    double getPressure() const;
+    double getCellUnitsPerMicron() const;
+
+private:
+    void updateModes();
+
+    std::unique_ptr<SimpleOxidationOptionsBaseDialog> form;
+};
+
+} // namespace Operations
+} // namespace Ui
