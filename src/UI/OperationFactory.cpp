@@ -3,6 +3,7 @@
 #include "Core/Operations/Substrate/CreateSubstrateOperation.h"
 #include "Core/Operations/Film/IsotropicFilmDepositionOperation.h"
 #include "Core/Operations/Film/IsotropicFilmEtchingOperation.h"
+#include "Core/Operations/Lithography/PhotolithographyOperation.h"
 #include "Core/Operations/Document/OpenDocumentOperation.h"
 #include "Core/Operations/Lifecycle/Operation.h"
 #include "Core/Operations/Document/SaveDocumentAsOperation.h"
@@ -15,6 +16,7 @@
 #include "Observers/DocumentSavedObserver.h"
 #include "Observers/IsotropicFilmDepositionObserver.h"
 #include "Observers/IsotropicFilmEtchingObserver.h"
+#include "Observers/PhotolithographyObserver.h"
 
 namespace Ui {
 
@@ -56,6 +58,15 @@ std::shared_ptr<Operation> openingDocument(Core::Workspace *workspace, QWidget *
     return std::make_shared<OpenDocumentOperation>(workspace);
 }
 
+// Photolithography: the observer goes into the class-wide slot, replacing
+// the previous one; the new operation takes it from there.
+std::shared_ptr<Operation> lithography(Core::Workspace *workspace, QWidget *dialogParent)
+{
+    PhotolithographyOperation::setClassObserver(
+        std::make_shared<Observers::PhotolithographyObserver>(workspace, dialogParent));
+    return std::make_shared<PhotolithographyOperation>(workspace);
+}
+
 struct Entry
 {
     std::uint32_t id;
@@ -83,7 +94,7 @@ const Entry operationTable[] = {
     {17, nullptr},   // Doping: DopingOperation, DopingOptionsObserver
     {18, nullptr},   // Moore Deposition: MooreNeighborhoodDepositionOperation, MooreDepositionObserver
     {19, nullptr},   // Moore Etching: MooreNeighborhoodEtchingOperation, MooreEtchingObserver
-    {20, nullptr},   // Photolithography: PhotolithographyOperation, PhotolithographyObserver
+    {20, &lithography},
     {22, nullptr},   // Planarization: PlanarizationOperation, PlanarizationObserver
     {23, nullptr},   // Spin Coating: SpinCoatingOperation, SpinCoatingObserver in its class-wide slot
     {24, nullptr},   // Batch Run: SelectVolumesOperation, BatchRunObserver in its class-wide slot

@@ -2,6 +2,7 @@
 
 #include "Core/Operations/Film/IsotropicFilmDeposition.h"
 #include "Core/Operations/Film/IsotropicFilmEtching.h"
+#include "Core/Operations/Lithography/Photolithography.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "ProcessData.h"
@@ -19,6 +20,7 @@ namespace {
 // The operation numbers recorded for a volume, as the interactive operations record them.
 constexpr std::uint32_t cvdOperation = 13;
 constexpr std::uint32_t isotropicEtchingOperation = 14;
+constexpr std::uint32_t photolithographyOperation = 20;
 
 void recordOperation(BatchStepExecutor::Context &context, std::uint32_t operation)
 {
@@ -58,6 +60,35 @@ int runIsotropicEtching(const Ui::ProcessData &step, BatchStepExecutor::Context 
     return BatchStepExecutor::Done;
 }
 
+// A mask as stored in a step: "<side>" (the bits), "<side> Width" and
+// "<side> Height". A mask whose bit count does not match its size is refused
+// rather than developed as if there were no mask.
+Core::Operations::LithographyMask readMask(StepParameters &parameters, const QString &side)
+{
+    Core::Operations::LithographyMask mask;
+    mask.bits = parameters.toBitVector(side);
+    mask.height = parameters.toUInt(side + QStringLiteral(" Height"));
+    mask.width = parameters.toUInt(side + QStringLiteral(" Width"));
+    if (!parameters.code() && !mask.isConsistent())
+        parameters.reject(side);
+    return mask;
+}
+
+int runPhotolithography(const Ui::ProcessData &step, BatchStepExecutor::Context &context)
+{
+    StepParameters parameters(step);
+    const std::uint32_t material = parameters.toUInt(QStringLiteral("MaterialId"));
+    const auto top = readMask(parameters, QStringLiteral("Top Mask"));
+    const auto bottom = readMask(parameters, QStringLiteral("Bottom Mask"));
+    if (parameters.code())
+        return giveUp(parameters, context);
+    Core::Operations::Photolithography(context.volume.get(), material, bottom, top).run();
+    recordOperation(context, photolithographyOperation);
+    if (material == 1 && context.workspace)
+        context.workspace->setSiLatticeOutdated(context.volume->getObjectId(), true);
+    return BatchStepExecutor::Done;
+}
+
 int runSaveImage(const Ui::ProcessData &step, BatchStepExecutor::Context &context)
 {
     // An empty file name is valid: the step then only refreshes the view.
@@ -79,6 +110,7 @@ BatchStepExecutor::BatchStepExecutor()
     // One line per process type; later processes add theirs here.
     steps.insert(4, runCvd);
     steps.insert(5, runIsotropicEtching);
+    steps.insert(0, runPhotolithography);
     steps.insert(saveImageType, runSaveImage);
     steps.insert(createSubstrateType, SubstrateStep::run);
 }
