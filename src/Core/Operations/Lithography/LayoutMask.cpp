@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
 
 #include <libGDSII.h>
 
@@ -38,6 +39,14 @@ double libraryLengthUnit()
     bool ok = false;
     const double unit = qEnvironmentVariable("LIBGDSII_LENGTH_UNIT").toDouble(&ok);
     return ok && unit > 0 && std::isfinite(unit) ? unit : 1e-6;
+}
+
+void keepRefused(libGDSII::GDSIIData *data)
+{
+    static QMutex mutex;
+    static std::vector<libGDSII::GDSIIData *> refused;
+    QMutexLocker locker(&mutex);
+    refused.push_back(data);
 }
 
 } // namespace
@@ -101,16 +110,19 @@ bool LayoutMask::load(const QString &fileName, int layer, double cellSize, Litho
     }
 
     // The library reports a bad file through ErrMsg, but its destructor then
-    // frees members the failed read never set; such an object is left alone
-    // (a few hundred bytes per refused file). It throws on some damaged files.
+    // frees members the failed read never set; such an object is kept, never
+    // destroyed (a few hundred bytes per refused file). It throws on some
+    // damaged files.
     std::unique_ptr<libGDSII::GDSIIData> data;
     QString reason;
     try {
         auto *parsed = new libGDSII::GDSIIData(QFile::encodeName(fileName).toStdString());
-        if (parsed->ErrMsg)
+        if (parsed->ErrMsg) {
             reason = QString::fromStdString(*parsed->ErrMsg);
-        else
+            keepRefused(parsed);
+        } else {
             data.reset(parsed);
+        }
     } catch (const std::exception &e) {
         reason = QString::fromLocal8Bit(e.what());
     }
