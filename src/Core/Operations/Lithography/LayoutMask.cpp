@@ -41,12 +41,14 @@ double libraryLengthUnit()
     return ok && unit > 0 && std::isfinite(unit) ? unit : 1e-6;
 }
 
+// The list outlives the program's static destructors on purpose, so the
+// refused objects stay reachable to the end.
 void keepRefused(libGDSII::GDSIIData *data)
 {
     static QMutex mutex;
-    static std::vector<libGDSII::GDSIIData *> refused;
+    static auto *refused = new std::vector<libGDSII::GDSIIData *>;
     QMutexLocker locker(&mutex);
-    refused.push_back(data);
+    refused->push_back(data);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Core/Operations/Lithography/LithographyMask.h"
+#include "Model/Automaton/Voxel.h"
 #include "Util/BitVector.h"
 
 #include <cstdint>
@@ -8,7 +9,6 @@
 namespace Model {
 namespace Automaton {
 class TotalVolume;
-struct Voxel;
 }
 }
 
