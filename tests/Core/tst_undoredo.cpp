@@ -1,5 +1,7 @@
 #include "Core/TestOperations.h"
 
+#include "Core/Operations/Film/IsotropicFilmDepositionOperation.h"
+#include "Core/Operations/Film/IsotropicFilmEtchingOperation.h"
 #include "Core/Operations/UndoRedo/TotalVolumeUndoRedoHelper.h"
 
 #include <QFile>
@@ -7,6 +9,9 @@
 #include <QtTest>
 
 using namespace TestSupport;
+
+using Record = std::pair<QString, uint>; // key and index; the record sets every cell to index + 1
+Q_DECLARE_METATYPE(QVector<Record>)
 
 namespace {
 
@@ -37,6 +42,7 @@ private slots:
     void recordSelection_data();
     void recordSelection();
     void sharedKeysNeverCollide();
+    void chainOnTwoVolumes();
 };
 
 void TestUndoRedo::stackTextsAndRedoEmptiedByNewOperation()
@@ -65,32 +71,36 @@ void TestUndoRedo::stackTextsAndRedoEmptiedByNewOperation()
 
 void TestUndoRedo::recordSelection_data()
 {
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<uint>("index");
+    QTest::addColumn<QVector<Record>>("records");
+    QTest::addColumn<int>("cutBytes"); // bytes cut off the end of the file
     QTest::addColumn<bool>("loaded");
     QTest::addColumn<QVector<uint>>("expected");
     const QVector<uint> untouched{9, 9};
-    QTest::newRow("index 1 of two") << QByteArray("K 0 1 1\nK 1 2 2\n") << 1u << true << QVector<uint>{2, 2};
-    QTest::newRow("matching key, other index skipped whole")
-        << QByteArray("K 5 0 1 1 2 2\nK 1 3 3\n") << 1u << true << QVector<uint>{3, 3};
-    QTest::newRow("key prefix is not the key") << QByteArray("KK 1 4 4\n") << 1u << false << untouched;
+    QTest::newRow("index 1 after index 0") << QVector<Record>{{"K", 0}, {"K", 1}} << 0 << true << QVector<uint>{2, 2};
+    QTest::newRow("index 1 before index 0") << QVector<Record>{{"K", 1}, {"K", 0}} << 0 << true << QVector<uint>{2, 2};
+    QTest::newRow("key prefix is not the key") << QVector<Record>{{"KK", 1}} << 0 << false << untouched;
+    QTest::newRow("damaged record changes nothing") << QVector<Record>{{"K", 1}} << 3 << false << untouched;
 }
 
 void TestUndoRedo::recordSelection()
 {
-    QFETCH(QByteArray, content);
-    QFETCH(uint, index);
+    QFETCH(QVector<Record>, records);
+    QFETCH(int, cutBytes);
     QFETCH(bool, loaded);
     QFETCH(QVector<uint>, expected);
     QTemporaryDir dir;
-    QFile file(dir.filePath("state.temp"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-    file.close();
+    const QString undo = dir.filePath("undo.temp"), redo = dir.filePath("redo.temp");
+    const std::uint32_t before[2] = {9, 9};
+    for (const Record &record : records) {
+        const std::uint32_t after[2] = {record.second + 1, record.second + 1};
+        QVERIFY(Core::Operations::TotalVolumeUndoRedoHelper::writeRecords(undo, redo, record.first, record.second,
+                                                                          before, after, 2));
+    }
+    QFile file(redo);
+    QVERIFY(file.resize(file.size() - cutBytes));
 
     auto volume = makeVolume(1, 1, 2, 9);
-    QCOMPARE(Core::Operations::TotalVolumeUndoRedoHelper::loadRecord(file.fileName(), "K", index, volume.get()),
-             loaded);
+    QCOMPARE(Core::Operations::TotalVolumeUndoRedoHelper::loadRecord(redo, "K", 1, volume.get()), loaded);
     const auto ids = volume->materialIds();
     QCOMPARE(QVector<uint>(ids.begin(), ids.end()), expected);
 }
@@ -104,12 +114,99 @@ void TestUndoRedo::sharedKeysNeverCollide()
 
     auto volumeA = makeVolume(1, 1, 1, 1);
     auto volumeB = makeVolume(1, 1, 1, 2);
-    a.saveState(volumeA.get());
-    b.saveState(volumeB.get());
-    volumeA->lockCells()[0].material = 7;
-    volumeA->unlockCells();
+    for (auto *helper : {&a, &b}) {
+        auto &volume = helper == &a ? volumeA : volumeB;
+        helper->saveState(volume.get());
+        volume->lockCells()[0].material = 7;
+        volume->unlockCells();
+        helper->saveState(volume.get());
+    }
+    b.loadUndoState(volumeB.get());
+    QCOMPARE(volumeB->materialIds()[0], 2u);
     a.loadUndoState(volumeA.get());
     QCOMPARE(volumeA->materialIds()[0], 1u);
+    a.loadRedoState(volumeA.get());
+    QCOMPARE(volumeA->materialIds()[0], 7u);
+}
+
+// Five different operations, alternating between two volumes: every undo
+// and every redo restores the exact cells of both volumes.
+void TestUndoRedo::chainOnTwoVolumes()
+{
+    using namespace Core::Operations;
+    Core::Workspace workspace;
+    // A floor with a few posts, so the films and etches have corners to follow.
+    const auto field = [](std::uint32_t nx, std::uint32_t ny, std::uint32_t nz) {
+        std::vector<std::uint32_t> ids(std::size_t(nx) * ny * nz, 0);
+        for (std::uint32_t x = 0; x < nx; ++x)
+            for (std::uint32_t y = 0; y < ny; ++y)
+                for (std::uint32_t z = 0; z < nz; ++z)
+                    ids[(std::size_t(x) * ny + y) * nz + z] = z < 4 || (x % 7 < 3 && y % 5 < 2 && z < 9) ? 1u : 0u;
+        return std::make_shared<Model::Automaton::TotalVolume>(nx, ny, nz, 1.f, 1.f, 1.f, Util::Vector3D(), ids);
+    };
+    const std::shared_ptr<Model::Automaton::TotalVolume> volumes[2] = {field(21, 15, 16), field(14, 20, 12)};
+
+    using Step = std::function<std::shared_ptr<VolumeProcessOperation>()>;
+    const auto deposit = [&](std::uint32_t material, float thickness) -> Step {
+        return [&workspace, material, thickness] {
+            auto op = std::make_shared<IsotropicFilmDepositionOperation>(&workspace);
+            op->setMaterial(material);
+            op->setThickness(thickness);
+            return op;
+        };
+    };
+    const auto etch = [&](std::uint32_t material, float depth) -> Step {
+        return [&workspace, material, depth] {
+            auto op = std::make_shared<IsotropicFilmEtchingOperation>(&workspace);
+            op->setMaterial(material);
+            op->setDepth(depth);
+            return op;
+        };
+    };
+    const auto fill = [&](std::uint32_t material) -> Step {
+        return [&workspace, material] {
+            auto op = std::make_shared<FillOperation>(&workspace);
+            op->setMaterial(material);
+            op->setAmount(1);
+            return op;
+        };
+    };
+    const std::vector<std::pair<int, Step>> chain = {
+        {0, deposit(2, 2.5f)}, {1, etch(1, 3.0f)}, {0, etch(2, 1.0f)}, {1, deposit(3, 4.0f)}, {0, fill(4)}};
+
+    using Cells = std::array<std::vector<std::uint32_t>, 2>;
+    std::vector<Cells> states{{volumes[0]->materialIds(), volumes[1]->materialIds()}};
+    std::shared_ptr<VolumeProcessOperation> next;
+    auto factory = std::make_shared<DialogFactory<VolumeProcessOperation>>(
+        &workspace, [&next](std::uint32_t) { return next; });
+    factory->dialog = [](VolumeProcessOperation &op) { op.end(); };
+    workspace.setOperationFactory(factory);
+    for (const auto &step : chain) {
+        next = step.second();
+        workspace.getSelection().select(volumes[step.first]);
+        workspace.activate(50);
+        QVERIFY(!workspace.getCurrentOperation());
+        states.push_back({volumes[0]->materialIds(), volumes[1]->materialIds()});
+        QVERIFY(states.back() != states[states.size() - 2]); // every step changes cells
+    }
+    next.reset();
+
+    auto &stack = workspace.getUndoRedo();
+    const auto cellsNow = [&] { return Cells{volumes[0]->materialIds(), volumes[1]->materialIds()}; };
+    for (std::size_t k = chain.size(); k > 0; --k) {
+        QVERIFY(stack.undo());
+        QVERIFY2(cellsNow() == states[k - 1], qPrintable(QStringLiteral("undo to state %1").arg(k - 1)));
+    }
+    QVERIFY(!stack.undo());
+    for (std::size_t k = 1; k <= chain.size(); ++k) {
+        QVERIFY(stack.redo());
+        QVERIFY2(cellsNow() == states[k], qPrintable(QStringLiteral("redo to state %1").arg(k)));
+    }
+    // Back and forth in the middle of the chain.
+    QVERIFY(stack.undo() && stack.undo());
+    QVERIFY(cellsNow() == states[3]);
+    QVERIFY(stack.redo());
+    QVERIFY(cellsNow() == states[4]);
 }
 
 QTEST_GUILESS_MAIN(TestUndoRedo)

@@ -1,31 +1,18 @@
 #include "TotalVolume.h"
 
-#include <limits>
-#include <new>
+#include "MemoryBudget.h"
 
-#include <unistd.h>
+#include <algorithm>
 
 namespace Model {
 namespace Automaton {
 
 namespace {
 
-// Counts the cells and refuses sizes whose two arrays cannot fit: a byte count
-// that overflows, or more than the machine's physical memory (which the
-// kernel might grant lazily and then kill the program for touching).
+// Counts the cells after the memory guard let them through.
 std::size_t checkedCellCount(std::uint32_t nx, std::uint32_t ny, std::uint32_t nz)
 {
-    // Doubles hold the products of three 32-bit counts closely enough to
-    // compare against the memory size; the exact count is taken only once
-    // it is known to fit.
-    const double count = double(nx) * double(ny) * double(nz);
-    const double bytes = count * double(sizeof(Voxel)) * 2.0;
-    if (bytes >= double(std::numeric_limits<std::size_t>::max()) / 2.0)
-        throw std::bad_alloc();
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long pageSize = sysconf(_SC_PAGE_SIZE);
-    if (pages > 0 && pageSize > 0 && bytes > double(pages) * double(pageSize))
-        throw std::bad_alloc();
+    MemoryBudget::check(nx, ny, nz);
     return static_cast<std::size_t>(nx) * ny * nz;
 }
 
@@ -35,18 +22,25 @@ TotalVolume::TotalVolume(std::uint32_t nx, std::uint32_t ny, std::uint32_t nz,
                          float csx, float csy, float csz,
                          const Util::Vector3D &pos,
                          const std::vector<std::uint32_t> &materials)
+    : TotalVolume(nx, ny, nz, csx, csy, csz, pos, Cells::Unset)
+{
+    const std::size_t given = std::min(cellCount, materials.size());
+    Voxel *out = cells.get();
+    for (std::size_t i = 0; i < given; ++i)
+        out[i].material = materials[i];
+    std::fill(out + given, out + cellCount, Voxel(0));
+}
+
+TotalVolume::TotalVolume(std::uint32_t nx, std::uint32_t ny, std::uint32_t nz,
+                         float csx, float csy, float csz,
+                         const Util::Vector3D &pos, Cells start)
     : sizeX(nx), sizeY(ny), sizeZ(nz)
     , cellCount(checkedCellCount(nx, ny, nz))
     , cellSizeX(csx), cellSizeY(csy), cellSizeZ(csz)
     , position(pos)
 {
-    cells.reset(new Voxel[cellCount]);
-    nextCells.reset(new Voxel[cellCount]);
-    const std::size_t given = std::min(cellCount, materials.size());
-    for (std::size_t i = 0; i < given; ++i) {
-        cells[i].material = materials[i];
-        nextCells[i].material = materials[i];
-    }
+    // new Voxel[n] leaves the ids unset; new Voxel[n]() sets them to 0.
+    cells.reset(start == Cells::Empty ? new Voxel[cellCount]() : new Voxel[cellCount]);
     painter = std::make_unique<TotalVolumePainter>(this);
 }
 
@@ -64,7 +58,11 @@ void TotalVolume::drawPickBox()
 
 Object *TotalVolume::clone()
 {
-    return new TotalVolume(sizeX, sizeY, sizeZ, cellSizeX, cellSizeY, cellSizeZ, position, materialIds());
+    auto *copy = new TotalVolume(sizeX, sizeY, sizeZ, cellSizeX, cellSizeY, cellSizeZ, position, Cells::Unset);
+    const Voxel *source = lockCells();
+    std::copy(source, source + cellCount, copy->cells.get());
+    unlockCells();
+    return copy;
 }
 
 void TotalVolume::translate(Util::Vector3D delta)
@@ -81,22 +79,6 @@ Voxel *TotalVolume::lockCells()
 void TotalVolume::unlockCells()
 {
     cellsLock.unlock();
-}
-
-Voxel *TotalVolume::lockNextCells()
-{
-    nextCellsLock.lock();
-    return nextCells.get();
-}
-
-void TotalVolume::unlockNextCells()
-{
-    nextCellsLock.unlock();
-}
-
-void TotalVolume::swapCellArrays()
-{
-    cells.swap(nextCells);
 }
 
 void TotalVolume::setMaskA(const Util::BitVector &bits, std::uint32_t width, std::uint32_t height)

@@ -17,18 +17,28 @@ namespace Automaton {
 
 class SiLattice;
 
-// The cell volume: nx x ny x nz cells in two arrays of equal layout, each
-// under its own spin lock. Cell (x, y, z) is element (x*ny + y)*nz + z.
+// The cell volume: nx x ny x nz material ids in one dense array under a spin
+// lock. Cell (x, y, z) is element (x*ny + y)*nz + z. Processes keep their
+// working storage themselves, for the length of their run.
 class TotalVolume : public Object
 {
 public:
     static constexpr std::uint32_t objectType = 1;
 
-    // Throws std::bad_alloc when the cells do not fit in memory.
+    // How a volume built without a material list starts.
+    enum class Cells { Empty, Unset };
+
+    // Cell i holds materials[i]; cells beyond the list are empty. Throws
+    // std::bad_alloc when the volume does not fit in memory (MemoryBudget).
     TotalVolume(std::uint32_t nx, std::uint32_t ny, std::uint32_t nz,
                 float cellSizeX, float cellSizeY, float cellSizeZ,
                 const Util::Vector3D &position,
                 const std::vector<std::uint32_t> &materials);
+    // Without a list: all cells empty, or (Cells::Unset) left for the caller
+    // to write every one of them, as a reader that fills them all does.
+    TotalVolume(std::uint32_t nx, std::uint32_t ny, std::uint32_t nz,
+                float cellSizeX, float cellSizeY, float cellSizeZ,
+                const Util::Vector3D &position, Cells start);
     ~TotalVolume() override;
 
     std::uint32_t getObjectType() const override { return objectType; }
@@ -38,12 +48,10 @@ public:
     void translate(Util::Vector3D delta) override;
     void transform(Util::Vector3D, Util::Vector3D) override {}
 
+    // The cell array, held until unlockCells(). Whoever reads or writes it
+    // for longer than a single access holds it.
     Voxel *lockCells();
     void unlockCells();
-    Voxel *lockNextCells();
-    void unlockNextCells();
-    // Exchanges the two arrays; the caller holds both locks.
-    void swapCellArrays();
 
     std::uint32_t getSizeX() const { return sizeX; }
     std::uint32_t getSizeY() const { return sizeY; }
@@ -78,9 +86,7 @@ public:
 
 private:
     std::unique_ptr<Voxel[]> cells;
-    std::unique_ptr<Voxel[]> nextCells;
     SpinLock cellsLock;
-    SpinLock nextCellsLock;
     std::uint32_t sizeX;
     std::uint32_t sizeY;
     std::uint32_t sizeZ;

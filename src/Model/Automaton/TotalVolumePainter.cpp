@@ -62,6 +62,8 @@ TotalVolumePainter::~TotalVolumePainter() = default;
 
 void TotalVolumePainter::rebuild()
 {
+    // Cleared first: cells that change during the build mark it stale again.
+    stale = false;
     buildFaces();
     const CellRange range = getLimits();
     if (surfaceAlgorithm == Octree)
@@ -345,6 +347,8 @@ void TotalVolumePainter::draw(bool drawObject, bool drawOutlines)
 {
     if (hidden)
         return;
+    if (stale)
+        rebuild();
     syncSelection();
 
     const Util::Vector3D p = volume->getPosition();

@@ -26,7 +26,8 @@ class TotalVolume;
 //
 // Geometry is built in plain C++ (no GL context needed) and only on request:
 // `rebuild` after the cells changed, `buildFaces` when the surface algorithm
-// changes. A build reads the cells under the volume's cells lock, builds new
+// changes, or at the next draw after `invalidate` (and for a new painter,
+// at its first draw), so a volume nobody draws never builds faces. A build reads the cells under the volume's cells lock, builds new
 // lists on the side and swaps them in under the painter's geometry mutex, so
 // a draw on the interface thread sees either the old or the new geometry,
 // never half of it.
@@ -53,6 +54,10 @@ public:
     // the cubic faces, the surface of the current algorithm, the empty-cell
     // faces while they are shown, then the atoms and unit cells.
     void rebuild();
+    // The cells changed: the next draw rebuilds first.
+    void invalidate() { stale = true; }
+    // True until the first rebuild, and again after invalidate().
+    bool isStale() const { return stale; }
     // Draws the volume at its position; needs the GL context.
     void draw(bool drawObject, bool drawOutlines);
     // The volume's bounding box as six quads, for the picking pass.
@@ -158,6 +163,7 @@ private:
     TotalVolume *volume;
     std::atomic<bool> showEmptyVoxelOutlines{false};
     std::atomic<bool> hidden{false};
+    std::atomic<bool> stale{true};
     std::atomic<std::uint32_t> surfaceAlgorithm{DirectCubic};
     float cellSizeX;
     float cellSizeY;

@@ -6,6 +6,7 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <new>
@@ -50,8 +51,8 @@ double readLength(const QXmlStreamAttributes &attributes, const char *name, doub
 class StateParser
 {
 public:
-    StateParser(Voxel *cells, Voxel *nextCells, std::size_t cellCount, const MaterialIdMap *map)
-        : cells(cells), nextCells(nextCells), cellCount(cellCount), map(map)
+    StateParser(Voxel *cells, std::size_t cellCount, const MaterialIdMap *map)
+        : cells(cells), cellCount(cellCount), map(map)
     {
     }
 
@@ -100,10 +101,8 @@ private:
             id = translate(static_cast<std::uint32_t>(value));
         else
             ++badCount;
-        if (tokenCount < cellCount) {
+        if (tokenCount < cellCount)
             cells[tokenCount].material = id;
-            nextCells[tokenCount].material = id;
-        }
         ++tokenCount;
     }
 
@@ -122,7 +121,6 @@ private:
     }
 
     Voxel *cells;
-    Voxel *nextCells;
     std::size_t cellCount;
     const MaterialIdMap *map;
     std::size_t tokenCount = 0;
@@ -202,6 +200,7 @@ void TotalVolumeArchiver::writeState(TotalVolume &volume)
 std::shared_ptr<Object> TotalVolumeArchiver::read()
 {
     lastError.clear();
+    stateCells = 0;
     if (!reader) {
         lastError = QStringLiteral("The cell volume reader has no input.");
         return {};
@@ -226,8 +225,10 @@ std::shared_ptr<Object> TotalVolumeArchiver::read()
 
     std::shared_ptr<TotalVolume> volume;
     try {
+        // The State text writes the cells; only those it does not reach are
+        // emptied afterwards.
         volume = std::make_shared<TotalVolume>(nx, ny, nz, cellSizeX, cellSizeY, cellSizeZ,
-                                               Util::Vector3D(), std::vector<std::uint32_t>());
+                                               Util::Vector3D(), TotalVolume::Cells::Unset);
     } catch (const std::bad_alloc &) {
         lastError = QStringLiteral("The cell volume in line %1 (%2 cells) does not fit in memory "
                                    "and was passed over.")
@@ -270,16 +271,17 @@ std::shared_ptr<Object> TotalVolumeArchiver::read()
         return {};
     }
 
+    emptyCellsFrom(*volume, std::min<std::size_t>(stateCells, volume->getCellCount()));
     volume->translate(position);
-    volume->getPainter().rebuild();
+    // Faces are built when the volume is first drawn.
     return volume;
 }
 
 bool TotalVolumeArchiver::readState(TotalVolume &volume)
 {
+    // Cells a second State element does not reach keep what the first gave them.
     Voxel *cells = volume.lockCells();
-    Voxel *nextCells = volume.lockNextCells();
-    StateParser parser(cells, nextCells, volume.getCellCount(), materialIdMap);
+    StateParser parser(cells, volume.getCellCount(), materialIdMap);
     while (!reader->atEnd()) {
         const QXmlStreamReader::TokenType token = reader->readNext();
         if (token == QXmlStreamReader::Characters) {
@@ -295,8 +297,8 @@ bool TotalVolumeArchiver::readState(TotalVolume &volume)
     // A token cut off by the end of a broken file may have lost digits.
     if (!reader->hasError())
         parser.finish();
-    volume.unlockNextCells();
     volume.unlockCells();
+    stateCells = std::max(stateCells, parser.tokensRead());
 
     if (parser.badTokens() > 0)
         qCWarning(lcPersistence) << parser.badTokens()
@@ -305,6 +307,13 @@ bool TotalVolumeArchiver::readState(TotalVolume &volume)
         qCDebug(lcPersistence) << "State holds" << parser.tokensRead() << "entries for"
                                << volume.getCellCount() << "cells";
     return !reader->hasError();
+}
+
+void TotalVolumeArchiver::emptyCellsFrom(TotalVolume &volume, std::size_t first)
+{
+    Voxel *cells = volume.lockCells();
+    std::fill(cells + first, cells + volume.getCellCount(), Voxel(0));
+    volume.unlockCells();
 }
 
 void TotalVolumeArchiver::skipToEndOfObject()

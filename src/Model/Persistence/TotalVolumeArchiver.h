@@ -29,6 +29,9 @@ public:
     bool write(const std::shared_ptr<Object> &object) override;
     std::shared_ptr<Object> read() override;
     QString errorString() const override { return lastError; }
+    // Entries the State text of the last volume read held (those beyond the
+    // cell count included): fewer than the cells leave the rest empty.
+    std::size_t stateCellsRead() const { return stateCells; }
 
     // Lengths and positions: six significant digits, the shorter of fixed and
     // exponent notation, trailing zeros dropped ("1", "0.5", "2.5e-07").
@@ -39,12 +42,14 @@ private:
     // Reads the text of the State element the reader is on into the cells and
     // leaves the reader on its end element. False when the input broke off first.
     bool readState(Automaton::TotalVolume &volume);
+    void emptyCellsFrom(Automaton::TotalVolume &volume, std::size_t first);
     void skipToEndOfObject();
 
     QXmlStreamWriter *writer = nullptr;
     QXmlStreamReader *reader = nullptr;
     MaterialIdMap *materialIdMap = nullptr;
     QString lastError;
+    std::size_t stateCells = 0;
 };
 
 } // namespace Persistence

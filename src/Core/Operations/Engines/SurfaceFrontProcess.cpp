@@ -11,9 +11,6 @@
 #include <QVector>
 #include <QtConcurrent/QtConcurrentRun>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include <cmath>
 #include <cstdint>
@@ -30,37 +27,41 @@ namespace Operations {
 
 namespace {
 
-// Holds both cell arrays of a volume for the length of a run, the current
-// one first, and gives them back in reverse order even when the run throws.
-class CellArraysHold
+// Holds the volume's cells for the length of a run and gives them back even
+// when the run throws.
+class CellsHold
 {
 public:
-    CellArraysHold(Model::Automaton::TotalVolume *volume,
-                   Model::Automaton::Voxel *&cells, Model::Automaton::Voxel *&nextCells)
-        : volume(volume), cells(cells), nextCells(nextCells)
+    CellsHold(Model::Automaton::TotalVolume *volume, Model::Automaton::Voxel *&cells)
+        : volume(volume), cells(cells)
     {
         cells = volume->lockCells();
-        nextCells = volume->lockNextCells();
     }
-    ~CellArraysHold()
+    ~CellsHold()
     {
-        nextCells = nullptr;
         cells = nullptr;
-        volume->unlockNextCells();
         volume->unlockCells();
     }
-    CellArraysHold(const CellArraysHold &) = delete;
-    CellArraysHold &operator=(const CellArraysHold &) = delete;
+    CellsHold(const CellsHold &) = delete;
+    CellsHold &operator=(const CellsHold &) = delete;
 
 private:
     Model::Automaton::TotalVolume *volume;
     Model::Automaton::Voxel *&cells;
-    Model::Automaton::Voxel *&nextCells;
 };
+
+// Saturates counts beyond the 64-bit counter (infinity included).
+std::uint64_t saturated(double steps)
+{
+    if (!(steps < 18446744073709551616.0))
+        return std::numeric_limits<std::uint64_t>::max();
+    return std::uint64_t(steps);
+}
 
 } // namespace
 
-SurfaceFrontProcess::SurfaceFrontProcess(Model::Automaton::TotalVolume *volume, float distance)
+SurfaceFrontProcess::SurfaceFrontProcess(Model::Automaton::TotalVolume *volume, float distance,
+                                         OffsetStorage storage)
     : volume(volume)
     , distance(distance)
     , nx(volume->getSizeX())
@@ -72,11 +73,23 @@ SurfaceFrontProcess::SurfaceFrontProcess(Model::Automaton::TotalVolume *volume, 
     , faceSteps{{{0.0f, 0.0f, -cz}, {0.0f, 0.0f, cz},
                  {0.0f, -cy, 0.0f}, {0.0f, cy, 0.0f},
                  {-cx, 0.0f, 0.0f}, {cx, 0.0f, 0.0f}}}
+    , storage(storage)
     , requestedStripCount(unsigned(std::max(1, QThreadPool::globalInstance()->maxThreadCount())))
 {
 }
 
 SurfaceFrontProcess::~SurfaceFrontProcess() = default;
+
+std::uint64_t SurfaceFrontProcess::reachStepCount(float distance, float cellSizeX, float cellSizeY,
+                                                  float cellSizeZ)
+{
+    const float smallest = std::min({cellSizeX, cellSizeY, cellSizeZ});
+    if (!(distance > 0.0f) || !(smallest > 0.0f))
+        return 0;
+    // A cell at distance t along a body diagonal is sqrt 3 * t / c face steps
+    // from its source; one more step lets it pass the offset on once.
+    return saturated(std::ceil(std::sqrt(3.0) * double(distance) / double(smallest)) + 1.0);
+}
 
 std::uint64_t SurfaceFrontProcess::stepCount(float distance, float cellSizeX, float cellSizeY,
                                              float cellSizeZ)
@@ -86,43 +99,17 @@ std::uint64_t SurfaceFrontProcess::stepCount(float distance, float cellSizeX, fl
         return 0;
     const float cellsAcross = std::ceil(distance / smallest);
     const double root2 = std::sqrt(2.0);
-    const double steps = double(cellsAcross) * (1.0 + root2) / root2;
-    // 2^64: anything at or beyond it (infinity included) saturates.
-    if (!(steps < 18446744073709551616.0))
-        return std::numeric_limits<std::uint64_t>::max();
-    return std::uint64_t(steps);
+    return saturated(double(cellsAcross) * (1.0 + root2) / root2);
 }
 
 std::uint64_t SurfaceFrontProcess::computeStepCount() const
 {
-    return stepCount(distance, cx, cy, cz);
+    return reachStepCount(distance, cx, cy, cz);
 }
 
-void SurfaceFrontProcess::mirrorCells(std::size_t first, std::size_t count)
+std::size_t SurfaceFrontProcess::workingBytesPerCell() const
 {
-    const Voxel *from = cells + first;
-    Voxel *to = nextCells + first;
-#if defined(__SSE2__)
-    // Records are 24 bytes: after at most one of them the target is 16-byte
-    // aligned, and the rest goes out in streaming stores that skip the read
-    // a normal store of a cold cache line costs.
-    while (count > 0 && (reinterpret_cast<std::uintptr_t>(to) & 15) != 0) {
-        *to++ = *from++;
-        --count;
-    }
-    const std::size_t bytes = count * sizeof(Voxel);
-    const char *source = reinterpret_cast<const char *>(from);
-    char *target = reinterpret_cast<char *>(to);
-    std::size_t done = 0;
-    for (; done + 16 <= bytes; done += 16) {
-        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(source + done));
-        _mm_stream_si128(reinterpret_cast<__m128i *>(target + done), chunk);
-    }
-    std::memcpy(target + done, source + done, bytes - done);
-    _mm_sfence();
-#else
-    std::copy(from, from + count, to);
-#endif
+    return sizeof(std::uint8_t) + (storage == OffsetStorage::PerCell ? sizeof(Offset) : 0);
 }
 
 void SurfaceFrontProcess::finishStrip(Strip &)
@@ -158,8 +145,14 @@ void SurfaceFrontProcess::run()
 
     qint64 initialised = 0;
     {
-        CellArraysHold hold(volume, cells, nextCells);
-        cellStates.assign(volume->getCellCount(), 0);
+        CellsHold hold(volume, cells);
+        // Working state for this run only. The state bytes are set strip by
+        // strip; the offsets only where the front writes them, so the pages
+        // of the cells it never reaches are never touched.
+        const std::size_t cellCount = volume->getCellCount();
+        cellStates.reset(new std::uint8_t[cellCount]);
+        if (storage == OffsetStorage::PerCell)
+            offsets.reset(new Offset[cellCount]);
 
         qCDebug(lcProcess) << "Surface front:" << stepsTotal << "steps," << count << "strips of height"
                            << (count == 1 ? nx : height) << ", distance" << distance;
@@ -183,7 +176,8 @@ void SurfaceFrontProcess::run()
         }
         finishPass();
 
-        std::vector<std::uint8_t>().swap(cellStates);
+        offsets.reset();
+        cellStates.reset();
         strips.reset();
     }
     if (progress)
@@ -232,10 +226,12 @@ void SurfaceFrontProcess::forEachStrip(Task task)
 
 void SurfaceFrontProcess::initialisePass()
 {
-    forEachStrip([this](Strip &strip, unsigned) {
+    const std::size_t nyz = std::size_t(ny) * nz;
+    forEachStrip([this, nyz](Strip &strip, unsigned) {
         strip.front.clear();
         strip.lower.clear();
         strip.upper.clear();
+        std::memset(cellStates.get() + strip.xBegin * nyz, 0, (strip.xEnd - strip.xBegin) * nyz);
         initialiseStrip(strip);
     });
     bool handedOver = false;
@@ -304,7 +300,6 @@ void SurfaceFrontProcess::mergeHandOvers(Strip &strip, std::size_t index)
 void SurfaceFrontProcess::gatherNextLayers(Strip &strip)
 {
     for (std::vector<std::size_t> &layer : strip.nextLayers) {
-        //std::sort(layer.begin(), layer.end());
         strip.front.insert(strip.front.end(), layer.begin(), layer.end());
     }
 }
@@ -312,9 +307,15 @@ void SurfaceFrontProcess::gatherNextLayers(Strip &strip)
 void SurfaceFrontProcess::commitStrip(Strip &strip, std::size_t index)
 {
     mergeHandOvers(strip, index);
-    for (const std::size_t p : strip.changed) {
-        cells[p] = nextCells[p];
-        cellStates[p] &= std::uint8_t(~Known);
+    for (const Strip::Update &update : strip.updates) {
+        if (cells[update.cell].material != update.material) {
+            cells[update.cell].material = update.material;
+            cellStates[update.cell] &= std::uint8_t(~(Known | Joins));
+        }
+        if (offsets) {
+            offsets[update.cell] = update.offset;
+            cellStates[update.cell] |= HasOffset;
+        }
     }
     strip.front.clear();
     gatherNextLayers(strip);

@@ -29,35 +29,48 @@ namespace Operations {
 // cell per step from a set of source cells, shared by the film, oxidation and
 // doping processes.
 //
-// Every cell carries the offset (vx, vy, vz) to the nearest source found so far
-// and a "fixed" mark (Voxel::flag) for sources and cells that never change. The
-// volume is cut into strips along x, one per thread of the global pool. Each
-// step has two phases separated by a join of all strips:
-//   A (compute)  reads only the current array; for every front cell it looks
-//                for a shorter offset through its six face neighbours, writes
-//                improved cells into the second array and collects the cells
-//                around them that join the next front (each once). Cells that
-//                fall into the strip below or above go to the strip's lower
-//                or upper hand-over list.
+// The volume itself holds only material ids. For the length of run() the
+// front keeps its own working state beside them, one entry per cell:
+//   - one state byte: the "fixed" mark of sources and cells that never change,
+//     whether the cell is a source, and the front's own bookkeeping;
+//   - the offset (x, y, z) to the nearest source found so far, 12 bytes
+//     (processes built with OffsetStorage::None have none). Until a cell is
+//     reached its offset is implied by its state byte, (0, 0, 0) for a
+//     source and (d, d, d) for any other cell, so the offsets are written,
+//     and their memory touched, only where the front passes.
+// Both are allocated when run() starts and freed when it ends.
+//
+// The volume is cut into strips along x, one per thread of the global pool.
+// Each step has two phases separated by a join of all strips:
+//   A (compute)  reads the materials and offsets; for every front cell it
+//                looks for a shorter offset through its six face neighbours,
+//                notes improved cells (new offset and material) in the
+//                strip's own list and collects the cells around them that
+//                join the next front (each once). Cells that fall into the
+//                strip below or above go to the strip's lower or upper
+//                hand-over list.
 //   B (commit)   takes the neighbours' hand-over lists (under their mutexes),
-//                copies the records phase A wrote from the second array to
-//                the current one and replaces the front by the new one,
-//                ordered by x layer.
-// Phase A reads nothing that phase A writes, so the result depends neither
+//                writes the noted cells into the volume and the offsets and
+//                replaces the front by the new one, ordered by x layer.
+// Phase A writes nothing that phase A reads, so the result depends neither
 // on the strip count, nor on scheduling, nor on the order of a front.
 // Stepping stops early once every strip's front is empty: later steps could
 // not change anything, and a film thickness of 1e9 must not mean 1e9 steps.
 //
 // A process derives from this class and supplies only what differs:
-//   initialiseStrip()  mark sources and fixed cells in both arrays and build
-//                      the strip's first front (initialiseByNeighbourhood()
-//                      covers the usual "open cell next to a seed" rule);
+//   initialiseStrip()  mark sources and fixed cells and build the strip's
+//                      first front: initialiseByNeighbourhood() covers the
+//                      usual "open cell next to a seed" rule; a process with
+//                      a start of its own sets every cell of its strip with
+//                      initialiseCell() / setFixed() / setOffset() and
+//                      fills strip.front;
 //   advanceStrip()     phase A of one step, normally advanceFront() with a
 //                      small rules object;
-//   finishStrip()      an optional pass after the last step (for example a
-//                      conversion of cells by their final distance);
-//   computeStepCount() when the step count is not derived from the distance
-//                      and the smallest cell size.
+//   finishStrip()      an optional pass after the last step, for example a
+//                      conversion of cells by their final distance
+//                      (offsetLengthSquared());
+//   computeStepCount() when the step count is not reachStepCount() of the
+//                      distance.
 // The rules objects are passed to member templates so that the per-cell tests
 // are inlined; the virtual hooks are called once per strip and step.
 class SurfaceFrontProcess
@@ -65,12 +78,16 @@ class SurfaceFrontProcess
 public:
     using Voxel = Model::Automaton::Voxel;
 
-    // What initialiseByNeighbourhood() makes of a cell.
+    // What initialiseCell() and initialiseByNeighbourhood() make of a cell.
     enum class CellRole : std::uint8_t {
         Source,  // fixed, offset (0, 0, 0): seeds the distance field
         Barrier, // fixed, offset (d, d, d): never changes and never seeds
         Open     // not fixed, offset (d, d, d): may be reached by the front
     };
+
+    // Whether the process carries offsets (a distance field) or only moves
+    // its front cell by cell.
+    enum class OffsetStorage : std::uint8_t { PerCell, None };
 
     struct FaceStep
     {
@@ -79,11 +96,21 @@ public:
         float z;
     };
 
+    // A cell's offset to its nearest source, in length units.
+    struct Offset
+    {
+        float x;
+        float y;
+        float z;
+        float lengthSquared() const { return x * x + y * y + z * z; }
+    };
+
     virtual ~SurfaceFrontProcess();
     SurfaceFrontProcess(const SurfaceFrontProcess &) = delete;
     SurfaceFrontProcess &operator=(const SurfaceFrontProcess &) = delete;
 
-    // Locks both cell arrays (current first), initialises, steps and unlocks.
+    // Locks the volume's cells, allocates the working state, initialises,
+    // steps, finishes, frees the working state and unlocks.
     void run();
 
     // The strip count starts as the global thread pool's maximum thread
@@ -98,9 +125,18 @@ public:
     std::uint64_t getStepsDone() const { return stepsDone; }
     std::uint64_t getStepCount() const { return stepsTotal; }
 
+    // Working bytes per cell that run() allocates besides the fronts.
+    std::size_t workingBytesPerCell() const;
+
+    // ceil(sqrt 3 * distance / smallest cell size) + 1: enough face steps for
+    // the offset of a source to reach every cell within the distance, the
+    // body diagonal included (so the front then equals the exact Euclidean
+    // distance). A distance that is not positive (or not a number) gives 0;
+    // a count beyond the counter's range saturates.
+    static std::uint64_t reachStepCount(float distance, float cellSizeX, float cellSizeY, float cellSizeZ);
     // trunc(ceil(distance / smallest cell size) * (1 + sqrt 2) / sqrt 2): the
-    // ceiling in float, the product in double. A distance that is not positive
-    // (or not a number) gives 0; a product beyond the counter's range saturates.
+    // ceiling in float, the product in double; for processes whose growth
+    // rules count their steps this way. Same saturation as above.
     static std::uint64_t stepCount(float distance, float cellSizeX, float cellSizeY, float cellSizeZ);
 
 protected:
@@ -108,6 +144,13 @@ protected:
     // line of its own: the strips' threads grow their lists all the time.
     struct alignas(64) Strip
     {
+        struct Update
+        {
+            std::size_t cell;
+            Offset offset;
+            std::uint32_t material;
+        };
+
         std::uint32_t xBegin = 0;
         std::uint32_t xEnd = 0;
         std::vector<std::size_t> front; // cell indices
@@ -117,26 +160,57 @@ protected:
         // The next front being built, one list per x layer of the strip, so
         // that it comes out ordered by layer without a sort of the whole list.
         std::vector<std::vector<std::size_t>> nextLayers;
-        // Cells whose new record phase A wrote into the second array.
-        std::vector<std::size_t> changed;
+        // Cells phase A improved, written into the volume by phase B.
+        std::vector<Update> updates;
     };
 
     // `distance` is the thickness, depth or limit that fills the far offset
     // (d, d, d) and, by default, the step count.
-    SurfaceFrontProcess(Model::Automaton::TotalVolume *volume, float distance);
+    SurfaceFrontProcess(Model::Automaton::TotalVolume *volume, float distance,
+                        OffsetStorage storage = OffsetStorage::PerCell);
 
-    // Sets flag and offset of the strip's cells in both arrays (leaving the
-    // two arrays equal, see mirrorCells()) and fills strip.front in index
-    // order. It may also hand cells over (strip.lower, strip.upper); they are
-    // merged into the neighbours' fronts before the first step. Runs
-    // concurrently for all strips: it must write only cells of its own strip
-    // and read only materials elsewhere.
+    // Sets the working state of every cell of the strip (initialiseCell() or
+    // setFixed() / setOffset()) and fills strip.front in index order. It
+    // may also change materials of its own cells and hand cells over
+    // (strip.lower, strip.upper); those are merged into the neighbours'
+    // fronts before the first step. Runs concurrently for all strips: it
+    // must write only cells of its own strip and read only materials
+    // elsewhere.
     virtual void initialiseStrip(Strip &strip) = 0;
     // Phase A of one step for one strip.
     virtual void advanceStrip(Strip &strip) = 0;
-    // After the last step, once per strip (concurrently). Default: nothing.
+    // After the last step, once per strip (concurrently), with the working
+    // state still there; it may rewrite the materials of its own strip.
+    // Default: nothing.
     virtual void finishStrip(Strip &strip);
+    // Default: reachStepCount() of the distance and the cell sizes.
     virtual std::uint64_t computeStepCount() const;
+
+    // ---- Working state of one cell, for the hooks ----
+    // Every cell of a strip starts as Open: not fixed, offset (d, d, d).
+    // initialiseCell() gives it another role (see CellRole); setFixed() and
+    // setOffset() set the two parts on their own.
+    void initialiseCell(std::size_t cell, CellRole role)
+    {
+        cellStates[cell] = role == CellRole::Source ? std::uint8_t(Fixed | Source)
+            : role == CellRole::Barrier            ? std::uint8_t(Fixed)
+                                                   : std::uint8_t(0);
+    }
+    // A fixed cell is never part of a step's competition: sources and
+    // barriers.
+    void setFixed(std::size_t cell, bool fixed)
+    {
+        cellStates[cell] = fixed ? std::uint8_t(cellStates[cell] | Fixed) : std::uint8_t(cellStates[cell] & ~Fixed);
+    }
+    bool isFixed(std::size_t cell) const { return (cellStates[cell] & Fixed) != 0; }
+    // Offsets exist only with OffsetStorage::PerCell.
+    void setOffset(std::size_t cell, const Offset &offset)
+    {
+        offsets[cell] = offset;
+        cellStates[cell] |= HasOffset;
+    }
+    Offset getOffset(std::size_t cell) const { return offsetOf(cellStates[cell], cell); }
+    float offsetLengthSquared(std::size_t cell) const { return getOffset(cell).lengthSquared(); }
 
     // Rule for initialiseByNeighbourhood(): every cell gets the role
     // rules.role(material); an Open cell joins the front when one of its
@@ -146,19 +220,22 @@ protected:
     void initialiseByNeighbourhood(Strip &strip, const Rules &rules);
 
     // Phase A with a rules object providing
-    //   bool takesPart(const Voxel &cell)      a front cell that is not fixed
-    //                                          competes this step;
-    //   float limitSquared(const Voxel &cell)  longest accepted offset, squared;
-    //   void apply(const Voxel &current, Voxel &next)
-    //                                          material change of an improved
-    //                                          cell; next starts as a copy of
-    //                                          current, the front then sets
-    //                                          its offset and clears its flag;
-    //   bool joins(std::uint32_t material)     a neighbour of an improved cell
-    //                                          with this current material
-    //                                          joins the next front;
-    //   static constexpr bool mooreNeighbourhood
-    //                                          26 neighbours, or the six faces.
+    //   bool takesPart(std::uint32_t material)   a front cell that is not
+    //                                            fixed competes this step;
+    //   float limitSquared(std::uint32_t material)
+    //                                            longest accepted offset,
+    //                                            squared;
+    //   std::uint32_t apply(std::uint32_t material)
+    //                                            material of an improved cell;
+    //   bool joins(std::uint32_t material)       a neighbour of an improved
+    //                                            cell with this current
+    //                                            material joins the next front;
+    //   static constexpr bool mooreNeighbourhood 26 neighbours, or the six
+    //                                            faces;
+    //   static constexpr bool distanceField      false: no offsets are looked
+    //                                            at, every front cell that
+    //                                            takes part counts as improved
+    //                                            (a growth by whole cells).
     template <class Rules>
     void advanceFront(Strip &strip, const Rules &rules);
 
@@ -166,10 +243,6 @@ protected:
     // (0,-1,0), (0,+1,0), (-1,0,0), (+1,0,0). The default is
     // (0,0,-cz), (0,0,+cz), (0,-cy,0), (0,+cy,0), (-cx,0,0), (+cx,0,0).
     void setFaceSteps(const std::array<FaceStep, 6> &steps) { faceSteps = steps; }
-
-    // Copies `count` records from the current to the second array, starting
-    // at `first`, without pulling the second array into the cache.
-    void mirrorCells(std::size_t first, std::size_t count);
 
     float getDistance() const { return distance; }
 
@@ -182,9 +255,8 @@ protected:
     float cy;
     float cz;
     std::array<FaceStep, 6> faceSteps;
-    // Valid while run() holds the locks.
+    // The volume's cells, valid while run() holds the lock.
     Voxel *cells = nullptr;
-    Voxel *nextCells = nullptr;
 
 private:
     void initialisePass();
@@ -196,20 +268,33 @@ private:
     std::size_t frontSize() const;
     template <class Task>
     void forEachStrip(Task task);
+    // The offset of a cell with the given state byte.
+    Offset offsetOf(std::uint8_t state, std::size_t cell) const
+    {
+        if (state & HasOffset)
+            return offsets[cell];
+        const float v = (state & Source) ? 0.0f : distance;
+        return {v, v, v};
+    }
 
+    const OffsetStorage storage;
     unsigned requestedStripCount = 0;
     Util::IProgress *progress = nullptr;
     std::unique_ptr<Strip[]> strips;
     unsigned stripsUsed = 0;
     bool concurrent = false;
-    // One byte per cell, read and written only by the strip that owns the
+    // One byte per cell. Fixed and Source are set by the initialisation and
+    // never change; HasOffset says that `offsets` holds the cell's offset.
+    // The others are read and written only by the strip that owns the
     // cell's x layer: Queued, the cell is already in the next front; Known,
     // Joins holds rules.joins() of the cell's current material (cleared when
-    // phase B commits a new record), so a material is not fetched again for
-    // every improved neighbour.
-    enum CellState : std::uint8_t { Queued = 1, Known = 2, Joins = 4 };
+    // phase B commits a new material), so a material is not fetched again
+    // for every improved neighbour.
+    enum CellState : std::uint8_t { Queued = 1, Known = 2, Joins = 4, Fixed = 8, Source = 16, HasOffset = 32 };
+    static constexpr std::uint8_t lastingBits = Fixed | Source | HasOffset;
     static constexpr std::size_t prefetchDistance = 8;
-    std::vector<std::uint8_t> cellStates;
+    std::unique_ptr<std::uint8_t[]> cellStates;
+    std::unique_ptr<Offset[]> offsets;
     std::uint64_t stepsDone = 0;
     std::uint64_t stepsTotal = 0;
     qint64 computeTime = 0; // nanoseconds in phase A and phase B, for the log
@@ -220,7 +305,6 @@ template <class Rules>
 void SurfaceFrontProcess::initialiseByNeighbourhood(Strip &strip, const Rules &rules)
 {
     const std::size_t nyz = std::size_t(ny) * nz;
-    const float far = distance;
     strip.front.clear();
     if (strip.xBegin >= strip.xEnd || nyz == 0)
         return;
@@ -265,13 +349,8 @@ void SurfaceFrontProcess::initialiseByNeighbourhood(Strip &strip, const Rules &r
             const std::size_t base = (std::size_t(x) * ny + y) * nz;
             for (std::uint32_t z = 0; z < nz; ++z) {
                 const std::size_t i = base + z;
-                Voxel &cell = cells[i];
-                const CellRole role = rules.role(cell.material);
-                cell.flag = role != CellRole::Open;
-                const float v = role == CellRole::Source ? 0.0f : far;
-                cell.vx = v;
-                cell.vy = v;
-                cell.vz = v;
+                const CellRole role = rules.role(cells[i].material);
+                initialiseCell(i, role);
                 if (role != CellRole::Open)
                     continue;
                 unsigned count = 0;
@@ -299,9 +378,6 @@ void SurfaceFrontProcess::initialiseByNeighbourhood(Strip &strip, const Rules &r
                     strip.front.push_back(i);
             }
         }
-        // The second array starts as an exact copy of the current one,
-        // whatever an earlier process left in it.
-        mirrorCells(std::size_t(x) * nyz, nyz);
     }
 }
 
@@ -310,11 +386,11 @@ void SurfaceFrontProcess::advanceFront(Strip &strip, const Rules &rules)
 {
     const std::size_t nyz = std::size_t(ny) * nz;
     const Voxel *current = cells;
-    std::uint8_t *state = cellStates.data();
+    std::uint8_t *state = cellStates.get();
 
     strip.lower.clear();
     strip.upper.clear();
-    strip.changed.clear();
+    strip.updates.clear();
     for (std::vector<std::size_t> &layer : strip.nextLayers)
         layer.clear();
     for (const std::size_t p : strip.front)
@@ -336,7 +412,7 @@ void SurfaceFrontProcess::advanceFront(Strip &strip, const Rules &rules)
         if (s & Queued)
             return;
         if (!(s & Known))
-            s = std::uint8_t(Known | (rules.joins(current[n].material) ? Joins : 0));
+            s = std::uint8_t((s & lastingBits) | Known | (rules.joins(current[n].material) ? Joins : 0));
         if (s & Joins) {
             s |= Queued;
             strip.nextLayers[xn - strip.xBegin].push_back(n);
@@ -355,17 +431,16 @@ void SurfaceFrontProcess::advanceFront(Strip &strip, const Rules &rules)
         if (f + prefetchDistance < frontSize) {
             const std::size_t ahead = strip.front[f + prefetchDistance] + nyz;
             if (ahead + nz < cellCount) {
-                __builtin_prefetch(current + ahead - nz);
                 __builtin_prefetch(current + ahead);
-                __builtin_prefetch(current + ahead + nz);
                 __builtin_prefetch(state + ahead - nz, 1);
                 __builtin_prefetch(state + ahead, 1);
                 __builtin_prefetch(state + ahead + nz, 1);
             }
         }
         const std::size_t p = strip.front[f];
-        const Voxel &cell = current[p];
-        if (cell.flag || !rules.takesPart(cell))
+        const std::uint8_t own = state[p];
+        const std::uint32_t material = current[p].material;
+        if ((own & Fixed) || !rules.takesPart(material))
             continue;
         if (p < layerBegin || p - layerBegin >= nyz) {
             x = std::uint32_t(p / nyz);
@@ -375,49 +450,41 @@ void SurfaceFrontProcess::advanceFront(Strip &strip, const Rules &rules)
         const std::uint32_t y = std::uint32_t(rest / nz);
         const std::uint32_t z = std::uint32_t(rest - std::size_t(y) * nz);
 
-        float best = cell.vx * cell.vx + cell.vy * cell.vy + cell.vz * cell.vz;
-        const float limit = rules.limitSquared(cell);
-        float bx = 0.0f;
-        float by = 0.0f;
-        float bz = 0.0f;
-        bool improved = false;
-        const auto consider = [&](std::size_t q, const FaceStep &step) {
-            const Voxel &n = current[q];
-            const float ax = n.vx + step.x;
-            const float ay = n.vy + step.y;
-            const float az = n.vz + step.z;
-            const float length = ax * ax + ay * ay + az * az;
-            if (length < best && length <= limit) {
-                best = length;
-                bx = ax;
-                by = ay;
-                bz = az;
-                improved = true;
-            }
-        };
-        if (z > 0)
-            consider(p - 1, faceSteps[0]);
-        if (z + 1 < nz)
-            consider(p + 1, faceSteps[1]);
-        if (y > 0)
-            consider(p - nz, faceSteps[2]);
-        if (y + 1 < ny)
-            consider(p + nz, faceSteps[3]);
-        if (x > 0)
-            consider(p - nyz, faceSteps[4]);
-        if (x + 1 < nx)
-            consider(p + nyz, faceSteps[5]);
-        if (!improved)
-            continue;
-
-        Voxel &out = nextCells[p];
-        out = cell;
-        rules.apply(cell, out);
-        out.flag = false;
-        out.vx = bx;
-        out.vy = by;
-        out.vz = bz;
-        strip.changed.push_back(p);
+        Offset found{0.0f, 0.0f, 0.0f};
+        if constexpr (Rules::distanceField) {
+            float best = offsetOf(own, p).lengthSquared();
+            const float limit = rules.limitSquared(material);
+            bool improved = false;
+            const auto consider = [&](std::size_t q, const FaceStep &step) {
+                const Offset n = offsetOf(state[q], q);
+                const float ax = n.x + step.x;
+                const float ay = n.y + step.y;
+                const float az = n.z + step.z;
+                const float length = ax * ax + ay * ay + az * az;
+                if (length < best && length <= limit) {
+                    best = length;
+                    found = {ax, ay, az};
+                    improved = true;
+                }
+            };
+            if (z > 0)
+                consider(p - 1, faceSteps[0]);
+            if (z + 1 < nz)
+                consider(p + 1, faceSteps[1]);
+            if (y > 0)
+                consider(p - nz, faceSteps[2]);
+            if (y + 1 < ny)
+                consider(p + nz, faceSteps[3]);
+            if (x > 0)
+                consider(p - nyz, faceSteps[4]);
+            if (x + 1 < nx)
+                consider(p + nyz, faceSteps[5]);
+            if (!improved)
+                continue;
+        }
+        const std::uint32_t changed = rules.apply(material);
+        if (Rules::distanceField || changed != material)
+            strip.updates.push_back({p, found, changed});
 
         if (Rules::mooreNeighbourhood) {
             const std::uint32_t x0 = x > 0 ? x - 1 : x;

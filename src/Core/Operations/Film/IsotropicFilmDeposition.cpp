@@ -19,15 +19,12 @@ struct DepositionStart
 struct DepositionStep
 {
     static constexpr bool mooreNeighbourhood = true;
+    static constexpr bool distanceField = true;
     std::uint32_t material;
     float limit;
-    bool takesPart(const Model::Automaton::Voxel &) const { return true; }
-    float limitSquared(const Model::Automaton::Voxel &) const { return limit; }
-    void apply(const Model::Automaton::Voxel &current, Model::Automaton::Voxel &next) const
-    {
-        if (current.material == 0)
-            next.material = material;
-    }
+    bool takesPart(std::uint32_t) const { return true; }
+    float limitSquared(std::uint32_t) const { return limit; }
+    std::uint32_t apply(std::uint32_t id) const { return id == 0 ? material : id; }
     bool joins(std::uint32_t id) const { return id == 0; }
 };
 

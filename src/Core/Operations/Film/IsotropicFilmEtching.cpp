@@ -21,18 +21,12 @@ struct EtchingStart
 struct EtchingStep
 {
     static constexpr bool mooreNeighbourhood = true;
+    static constexpr bool distanceField = true;
     std::uint32_t material;
     float limit;
-    bool takesPart(const Model::Automaton::Voxel &cell) const
-    {
-        return cell.material == 0 || cell.material == material;
-    }
-    float limitSquared(const Model::Automaton::Voxel &) const { return limit; }
-    void apply(const Model::Automaton::Voxel &current, Model::Automaton::Voxel &next) const
-    {
-        if (current.material == material)
-            next.material = 0;
-    }
+    bool takesPart(std::uint32_t id) const { return id == 0 || id == material; }
+    float limitSquared(std::uint32_t) const { return limit; }
+    std::uint32_t apply(std::uint32_t id) const { return id == material ? 0 : id; }
     bool joins(std::uint32_t id) const { return id != 0; }
 };
 

@@ -1,31 +1,16 @@
 #include "Core/Operations/Substrate/SubstrateBuilder.h"
 
+#include "Model/Automaton/MemoryBudget.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Model/Automaton/Voxel.h"
 
 #include <algorithm>
 #include <cmath>
-#include <new>
-
-#include <unistd.h>
 
 namespace Core {
 namespace Operations {
 
 namespace {
-
-// Refuses, before anything is allocated, a volume whose material list and two
-// cell arrays together exceed the machine's physical memory. Filling a list
-// that the kernel granted lazily could otherwise get the program killed.
-void checkFitsInMemory(std::uint32_t nx, std::uint32_t ny, std::uint32_t nz)
-{
-    const double cells = double(nx) * double(ny) * double(nz);
-    const double bytes = cells * double(2 * sizeof(Model::Automaton::Voxel) + sizeof(std::uint32_t));
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long pageSize = sysconf(_SC_PAGE_SIZE);
-    if (pages > 0 && pageSize > 0 && bytes > double(pages) * double(pageSize))
-        throw std::bad_alloc();
-}
 
 // The end of [begin, begin + length) clipped to [0, limit), in 64 bits so that
 // large offsets and sizes cannot wrap.
@@ -38,15 +23,22 @@ std::uint32_t clippedEnd(std::uint32_t begin, std::uint32_t length, std::uint32_
 
 void SubstrateBuilder::makeMaterialList()
 {
-    checkFitsInMemory(sizeX, sizeY, sizeZ);
+    Model::Automaton::MemoryBudget::check(sizeX, sizeY, sizeZ);
     materials.assign(std::size_t(sizeX) * sizeY * sizeZ, 0u);
-    if (spherical)
-        fillSphere();
-    else
-        fillBlock();
+    fill([this](std::size_t i) { materials[i] = material; });
 }
 
-void SubstrateBuilder::fillBlock()
+template <class Set>
+void SubstrateBuilder::fill(Set set) const
+{
+    if (spherical)
+        fillSphere(set);
+    else
+        fillBlock(set);
+}
+
+template <class Set>
+void SubstrateBuilder::fillBlock(Set set) const
 {
     const std::uint32_t endX = clippedEnd(blockOffsetX, blockSizeX, sizeX);
     const std::uint32_t endY = clippedEnd(blockOffsetY, blockSizeY, sizeY);
@@ -54,12 +46,13 @@ void SubstrateBuilder::fillBlock()
     for (std::uint32_t x = blockOffsetX; x < endX; ++x) {
         for (std::uint32_t y = blockOffsetY; y < endY; ++y) {
             for (std::uint32_t z = blockOffsetZ; z < endZ; ++z)
-                materials[cellIndex(x, y, z)] = material;
+                set(cellIndex(x, y, z));
         }
     }
 }
 
-void SubstrateBuilder::fillSphere()
+template <class Set>
+void SubstrateBuilder::fillSphere(Set set) const
 {
     // The test uses cell indices, not cell centres, so the sphere is symmetric
     // about the centre cell. The radius is squared in floating point: an
@@ -87,7 +80,7 @@ void SubstrateBuilder::fillSphere()
             for (std::uint32_t z = z0; z < z1; ++z) {
                 const double dz = double(std::int64_t(z) - std::int64_t(sphereCenterZ)) * cellSizeZ;
                 if (dx * dx + dy * dy + dz * dz <= r2)
-                    materials[cellIndex(x, y, z)] = material;
+                    set(cellIndex(x, y, z));
             }
         }
     }
@@ -95,9 +88,13 @@ void SubstrateBuilder::fillSphere()
 
 std::shared_ptr<Model::Automaton::TotalVolume> SubstrateBuilder::build()
 {
-    makeMaterialList();
-    auto volume = std::make_shared<Model::Automaton::TotalVolume>(sizeX, sizeY, sizeZ, cellSizeX, cellSizeY,
-                                                                  cellSizeZ, position, materials);
+    // The substrate goes straight into the new volume's cells: no list of
+    // the whole volume is made on the side.
+    auto volume = std::make_shared<Model::Automaton::TotalVolume>(
+        sizeX, sizeY, sizeZ, cellSizeX, cellSizeY, cellSizeZ, position, Model::Automaton::TotalVolume::Cells::Empty);
+    Model::Automaton::Voxel *cells = volume->lockCells();
+    fill([cells, this](std::size_t i) { cells[i].material = material; });
+    volume->unlockCells();
     return volume;
 }
 

@@ -44,11 +44,11 @@ public:
     std::vector<std::uint32_t> materials;
 
     // Fills `materials`: empty cells with the block (clipped to the volume) or
-    // the sphere set to the material. Throws std::bad_alloc when the list and
-    // the volume's two cell arrays cannot fit in memory together.
+    // the sphere set to the material. Throws std::bad_alloc when a volume of
+    // this size would not fit in the memory available (MemoryBudget).
     void makeMaterialList();
-    // makeMaterialList, then the volume. Throws std::bad_alloc as above, or
-    // from the volume's constructor.
+    // The volume with the same cells as makeMaterialList() gives, written
+    // straight into it. Throws std::bad_alloc as above.
     std::shared_ptr<Model::Automaton::TotalVolume> build();
 
 private:
@@ -56,8 +56,13 @@ private:
     {
         return (static_cast<std::size_t>(x) * sizeY + y) * sizeZ + z;
     }
-    void fillBlock();
-    void fillSphere();
+    // Calls set(cell index) for every cell of the block or the sphere.
+    template <class Set>
+    void fill(Set set) const;
+    template <class Set>
+    void fillBlock(Set set) const;
+    template <class Set>
+    void fillSphere(Set set) const;
 };
 
 } // namespace Operations

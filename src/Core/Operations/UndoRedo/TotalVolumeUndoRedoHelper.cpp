@@ -10,8 +10,8 @@
 #include <QMutex>
 #include <QMutexLocker>
 
+#include <algorithm>
 #include <cstring>
-#include <vector>
 
 namespace Core {
 namespace Operations {
@@ -21,7 +21,11 @@ using Model::Automaton::Voxel;
 
 namespace {
 
-// Reads the next white-space separated word from [pos, end); empty at the end of the line.
+// zlib's fastest level: the records are runs of equal ids and shrink well
+// anyway, and a large volume is compared in about the time it takes to read.
+constexpr int compressionLevel = 1;
+
+// Reads the next white-space separated word from [pos, end).
 QByteArray nextWord(const char *&pos, const char *end)
 {
     while (pos < end && (*pos == ' ' || *pos == '\t' || *pos == '\r'))
@@ -32,33 +36,180 @@ QByteArray nextWord(const char *&pos, const char *end)
     return QByteArray(start, int(pos - start));
 }
 
-bool parseUnsigned(const char *&pos, const char *end, std::uint32_t &value)
+bool parseNumber(const char *&pos, const char *end, std::uint64_t &value)
 {
-    while (pos < end && (*pos == ' ' || *pos == '\t' || *pos == '\r'))
-        ++pos;
-    if (pos == end || *pos < '0' || *pos > '9')
-        return false;
-    std::uint64_t v = 0;
-    while (pos < end && *pos >= '0' && *pos <= '9') {
-        v = v * 10 + std::uint64_t(*pos - '0');
-        if (v > 0xFFFFFFFFull)
-            return false;
-        ++pos;
-    }
-    value = std::uint32_t(v);
-    return true;
+    const QByteArray word = nextWord(pos, end);
+    bool ok = false;
+    value = word.toULongLong(&ok);
+    return ok;
 }
 
-void appendUnsigned(QByteArray &out, std::uint32_t value)
+void appendVarint(QByteArray &out, std::uint64_t value)
 {
-    char digits[12];
-    int n = 0;
-    do {
-        digits[n++] = char('0' + value % 10);
-        value /= 10;
-    } while (value);
-    while (n)
-        out.append(digits[--n]);
+    while (value >= 0x80) {
+        out.append(char(value | 0x80));
+        value >>= 7;
+    }
+    out.append(char(value));
+}
+
+bool readVarint(const char *&pos, const char *end, std::uint64_t &value)
+{
+    value = 0;
+    for (unsigned shift = 0; pos < end && shift < 64; shift += 7) {
+        const auto byte = std::uint8_t(*pos++);
+        value |= std::uint64_t(byte & 0x7f) << shift;
+        if (!(byte & 0x80))
+            return true;
+    }
+    return false;
+}
+
+void appendWord(QByteArray &out, std::uint32_t value)
+{
+    const char bytes[4] = {char(value), char(value >> 8), char(value >> 16), char(value >> 24)};
+    out.append(bytes, 4);
+}
+
+std::uint32_t wordAt(const char *pos)
+{
+    const auto *b = reinterpret_cast<const std::uint8_t *>(pos);
+    return std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16 | std::uint32_t(b[3]) << 24;
+}
+
+// The changes of one stretch of cells: its runs of changed cells and, per
+// changed cell, its id before and after.
+struct BlockChanges
+{
+    QByteArray runs;
+    QByteArray before;
+    QByteArray after;
+    std::uint32_t runCount = 0;
+
+    void compare(const std::uint32_t *old, const Voxel *now, std::size_t count)
+    {
+        std::size_t runEnd = 0;
+        std::size_t i = 0;
+        while (i < count) {
+            if (old[i] == now[i].material) {
+                ++i;
+                continue;
+            }
+            const std::size_t start = i;
+            while (i < count && old[i] != now[i].material) {
+                appendWord(before, old[i]);
+                appendWord(after, now[i].material);
+                ++i;
+            }
+            appendVarint(runs, start - runEnd);
+            appendVarint(runs, i - start);
+            runEnd = i;
+            ++runCount;
+        }
+    }
+    bool isEmpty() const { return runCount == 0; }
+    // One block of a record: stretch, byte count, compressed runs and ids.
+    QByteArray block(std::uint32_t stretch, const QByteArray &ids) const
+    {
+        QByteArray payload;
+        payload.reserve(4 + runs.size() + ids.size());
+        appendWord(payload, runCount);
+        payload.append(runs);
+        payload.append(ids);
+        const QByteArray packed = qCompress(payload, compressionLevel);
+        QByteArray out;
+        appendWord(out, stretch);
+        appendWord(out, std::uint32_t(packed.size()));
+        out.append(packed);
+        return out;
+    }
+};
+
+// One record's body being built, for one of the two files.
+struct RecordBody
+{
+    QByteArray bytes;
+    bool append(const QByteArray &block)
+    {
+        // A body stays below the size a QByteArray can hold; a process that
+        // changes that much of a volume is rare enough to go without undo.
+        if (std::size_t(bytes.size()) + std::size_t(block.size()) > std::size_t(0x7fff0000))
+            return false;
+        bytes.append(block);
+        return true;
+    }
+};
+
+bool appendRecord(const QString &fileName, const QString &key, std::uint32_t index, std::size_t cellCount,
+                  const QByteArray &body)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        qCWarning(lcUndo) << "Cannot write the state file" << fileName << file.errorString();
+        return false;
+    }
+    const QByteArray header = key.toUtf8() + ' ' + QByteArray::number(index) + ' '
+        + QByteArray::number(qulonglong(cellCount)) + ' ' + QByteArray::number(body.size()) + '\n';
+    const bool ok = file.write(header) == header.size() && file.write(body) == body.size() && file.flush();
+    if (!ok)
+        qCWarning(lcUndo) << "Writing the state file" << fileName << "failed:" << file.errorString();
+    return ok;
+}
+
+// Checks a record body and, with a target, writes its ids into the cells;
+// false when the body is damaged. Called once to check and once to write, so
+// a damaged record changes nothing.
+bool decodeBody(const QByteArray &body, std::size_t cellCount, Voxel *target)
+{
+    const std::size_t blockCells = TotalVolumeUndoRedoHelper::cellsPerBlock;
+    const char *pos = body.constData();
+    const char *const end = pos + body.size();
+    while (pos < end) {
+        if (end - pos < 8)
+            return false;
+        const std::uint32_t stretch = wordAt(pos);
+        const std::uint32_t size = wordAt(pos + 4);
+        pos += 8;
+        if (std::size_t(end - pos) < size)
+            return false;
+        const QByteArray payload = qUncompress(reinterpret_cast<const uchar *>(pos), int(size));
+        pos += size;
+        const std::size_t first = std::size_t(stretch) * blockCells;
+        if (payload.size() < 4 || first >= cellCount)
+            return false;
+        const std::size_t limit = std::min(cellCount, first + blockCells);
+        const char *p = payload.constData();
+        const char *const payloadEnd = p + payload.size();
+        const std::uint32_t runCount = wordAt(p);
+        p += 4;
+        const char *runsBegin = p;
+        std::size_t cell = first;
+        std::size_t changed = 0;
+        for (std::uint32_t r = 0; r < runCount; ++r) {
+            std::uint64_t gap = 0, length = 0;
+            if (!readVarint(p, payloadEnd, gap) || !readVarint(p, payloadEnd, length) || length == 0
+                || gap > limit - cell || length > limit - cell - gap)
+                return false;
+            cell += gap + length;
+            changed += length;
+        }
+        if (std::size_t(payloadEnd - p) != changed * 4)
+            return false;
+        if (!target)
+            continue;
+        const char *ids = p;
+        p = runsBegin;
+        cell = first;
+        for (std::uint32_t r = 0; r < runCount; ++r) {
+            std::uint64_t gap = 0, length = 0;
+            readVarint(p, payloadEnd, gap);
+            readVarint(p, payloadEnd, length);
+            cell += gap;
+            for (std::uint64_t k = 0; k < length; ++k, ids += 4)
+                target[cell++].material = wordAt(ids);
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -78,56 +229,97 @@ TotalVolumeUndoRedoHelper::TotalVolumeUndoRedoHelper(Workspace *ws, const QStrin
 {
 }
 
+TotalVolumeUndoRedoHelper::~TotalVolumeUndoRedoHelper() = default;
+
 void TotalVolumeUndoRedoHelper::saveState(TotalVolume *volume)
 {
-    const QString fileName = savedStates % 2 == 0 ? workspace->getUndoFileName() : workspace->getRedoFileName();
-    ++savedStates;
-    writeState(fileName, volume);
+    if (!volume)
+        return;
+    if (savedStates++ % 2 == 0)
+        rememberCells(volume);
+    else
+        writeChanges(volume);
 }
 
 void TotalVolumeUndoRedoHelper::loadUndoState(TotalVolume *volume)
 {
-    loadState(workspace->getUndoFileName(), volume);
-    volume->getPainter().rebuild();
+    if (loadState(workspace->getUndoFileName(), volume))
+        volume->getPainter().invalidate();
 }
 
 void TotalVolumeUndoRedoHelper::loadRedoState(TotalVolume *volume)
 {
-    loadState(workspace->getRedoFileName(), volume);
-    volume->getPainter().rebuild();
+    if (loadState(workspace->getRedoFileName(), volume))
+        volume->getPainter().invalidate();
 }
 
-bool TotalVolumeUndoRedoHelper::writeState(const QString &fileName, TotalVolume *volume)
+void TotalVolumeUndoRedoHelper::rememberCells(TotalVolume *volume)
 {
-    if (fileName.isEmpty() || !volume)
-        return false;
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
-        qCWarning(lcUndo) << "Cannot write the state file" << fileName << file.errorString();
-        return false;
-    }
-    QByteArray line;
-    line.reserve(int(std::min<std::size_t>(volume->getCellCount() * 3 + 64, 0x7fffffff / 2)));
-    line.append(key.toUtf8());
-    line.append(' ');
-    appendUnsigned(line, index);
-    const Voxel *cells = volume->lockCells();
+    before.clear();
     const std::size_t count = volume->getCellCount();
-    // Flush in chunks so a large volume never needs one huge buffer.
-    for (std::size_t i = 0; i < count; ++i) {
-        line.append(' ');
-        appendUnsigned(line, cells[i].material);
-        if (line.size() > (1 << 22)) {
-            file.write(line);
-            line.clear();
-        }
+    const Voxel *cells = volume->lockCells();
+    for (std::size_t first = 0; first < count; first += cellsPerBlock) {
+        const std::size_t n = std::min(cellsPerBlock, count - first);
+        // A cell is one 32-bit id: the stretch is compressed as it lies in memory.
+        before.push_back(qCompress(reinterpret_cast<const uchar *>(cells + first), int(n * sizeof(Voxel)),
+                                   compressionLevel));
     }
     volume->unlockCells();
-    line.append('\n');
-    const bool ok = file.write(line) == line.size() && file.flush();
-    if (!ok)
-        qCWarning(lcUndo) << "Writing the state file" << fileName << "failed:" << file.errorString();
-    return ok;
+}
+
+bool TotalVolumeUndoRedoHelper::writeChanges(TotalVolume *volume)
+{
+    const std::size_t count = volume->getCellCount();
+    if (before.size() != (count + cellsPerBlock - 1) / cellsPerBlock)
+        return false;
+    RecordBody undoBody, redoBody;
+    bool fits = true;
+    const Voxel *cells = volume->lockCells();
+    for (std::size_t stretch = 0; stretch < before.size() && fits; ++stretch) {
+        const std::size_t first = stretch * cellsPerBlock;
+        const std::size_t n = std::min(cellsPerBlock, count - first);
+        const QByteArray old = qUncompress(before[stretch]);
+        if (std::size_t(old.size()) != n * sizeof(std::uint32_t)) {
+            fits = false;
+            break;
+        }
+        BlockChanges changes;
+        changes.compare(reinterpret_cast<const std::uint32_t *>(old.constData()), cells + first, n);
+        QByteArray().swap(before[stretch]);
+        if (changes.isEmpty())
+            continue;
+        fits = undoBody.append(changes.block(std::uint32_t(stretch), changes.before))
+            && redoBody.append(changes.block(std::uint32_t(stretch), changes.after));
+    }
+    volume->unlockCells();
+    before.clear();
+    if (!fits) {
+        qCWarning(lcUndo) << "The changes of" << key << index << "are too large to keep for undo";
+        return false;
+    }
+    const bool undoWritten = appendRecord(workspace->getUndoFileName(), key, index, count, undoBody.bytes);
+    const bool redoWritten = appendRecord(workspace->getRedoFileName(), key, index, count, redoBody.bytes);
+    return undoWritten && redoWritten;
+}
+
+bool TotalVolumeUndoRedoHelper::writeRecords(const QString &undoFile, const QString &redoFile, const QString &key,
+                                             std::uint32_t index, const std::uint32_t *old,
+                                             const std::uint32_t *now, std::size_t count)
+{
+    RecordBody undoBody, redoBody;
+    std::vector<Voxel> cells(now, now + count);
+    for (std::size_t first = 0; first < count; first += cellsPerBlock) {
+        BlockChanges changes;
+        changes.compare(old + first, cells.data() + first, std::min(cellsPerBlock, count - first));
+        if (changes.isEmpty())
+            continue;
+        const auto stretch = std::uint32_t(first / cellsPerBlock);
+        if (!undoBody.append(changes.block(stretch, changes.before))
+            || !redoBody.append(changes.block(stretch, changes.after)))
+            return false;
+    }
+    return appendRecord(undoFile, key, index, count, undoBody.bytes)
+        && appendRecord(redoFile, key, index, count, redoBody.bytes);
 }
 
 bool TotalVolumeUndoRedoHelper::loadState(const QString &fileName, TotalVolume *volume)
@@ -142,34 +334,31 @@ bool TotalVolumeUndoRedoHelper::loadRecord(const QString &fileName, const QStrin
     timer.start();
     bool loaded = false;
     QFile file(fileName);
-    if (volume && !fileName.isEmpty() && file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    if (volume && !fileName.isEmpty() && file.open(QIODevice::ReadOnly)) {
         const QByteArray wantedKey = key.toUtf8();
         const std::size_t count = volume->getCellCount();
-        std::vector<std::uint32_t> ids;
         while (!file.atEnd() && !loaded) {
-            const QByteArray line = file.readLine();
+            const QByteArray line = file.readLine(4096);
             const char *pos = line.constData();
             const char *end = pos + line.size();
-            if (nextWord(pos, end) != wantedKey)
-                continue;
-            std::uint32_t recordIndex = 0;
-            if (!parseUnsigned(pos, end, recordIndex) || recordIndex != index)
-                continue;
-            ids.assign(count, 0u);
-            std::size_t read = 0;
-            while (read < count && parseUnsigned(pos, end, ids[read]))
-                ++read;
-            if (read != count) {
-                qCWarning(lcUndo) << "State record" << key << index << "holds" << read << "of" << count << "cells; skipped";
+            const QByteArray recordKey = nextWord(pos, end);
+            std::uint64_t recordIndex = 0, cells = 0, bodyBytes = 0;
+            if (!parseNumber(pos, end, recordIndex) || !parseNumber(pos, end, cells)
+                || !parseNumber(pos, end, bodyBytes) || !line.endsWith('\n')) {
+                qCWarning(lcUndo) << "The state file" << fileName << "is damaged; its later records are lost";
+                break;
+            }
+            if (recordKey != wantedKey || recordIndex != index || cells != count) {
+                if (!file.seek(file.pos() + qint64(bodyBytes)))
+                    break;
                 continue;
             }
-            Voxel *cells = volume->lockCells();
-            Voxel *next = volume->lockNextCells();
-            for (std::size_t i = 0; i < count; ++i) {
-                cells[i].material = ids[i];
-                next[i].material = ids[i];
+            const QByteArray body = file.read(qint64(bodyBytes));
+            if (std::uint64_t(body.size()) != bodyBytes || !decodeBody(body, count, nullptr)) {
+                qCWarning(lcUndo) << "State record" << key << index << "is damaged; skipped";
+                continue;
             }
-            volume->unlockNextCells();
+            decodeBody(body, count, volume->lockCells());
             volume->unlockCells();
             loaded = true;
         }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
+#include <vector>
 
 namespace Model {
 namespace Automaton {
@@ -16,27 +18,46 @@ class Workspace;
 
 namespace Operations {
 
-// Saves and restores a volume's material ids for one process operation.
-// A record is one line: key, instance index, then nx*ny*nz ids in cell order.
-// The first saveState goes to the undo file (the state before the run), the
-// second to the redo file (the state after it).
+// Saves and restores the cells one process operation changed.
+//
+// The first saveState (before the run) keeps a compressed copy of the
+// volume's ids in memory. The second (after the run) compares the cells with
+// that copy and appends one record to each state file: to the undo file the
+// changed cells with their ids before the run, to the redo file the same
+// cells with their ids after it. Loading a record writes exactly those cells.
+//
+// A record is a header line "<key> <index> <cell count> <body bytes>" and a
+// binary body of blocks, one per stretch of 2^20 cells that holds a change:
+// the stretch number and the byte count (both 32-bit little-endian), then
+// the qCompress'ed runs of changed cells (gap and length as variable-length
+// numbers) followed by their ids.
 class TotalVolumeUndoRedoHelper
 {
 public:
+    // Cells per compared stretch (and per block of a record).
+    static constexpr std::size_t cellsPerBlock = std::size_t(1) << 20;
+
     // The index comes from one process-wide counter per key, so two
     // operation classes that share a key never restore each other's cells.
     TotalVolumeUndoRedoHelper(Workspace *workspace, const QString &key);
+    ~TotalVolumeUndoRedoHelper();
 
     void saveState(Model::Automaton::TotalVolume *volume);
+    // Restore the cells of the state before or after the run; the painter
+    // builds its faces again when the volume is next drawn.
     void loadUndoState(Model::Automaton::TotalVolume *volume);
     void loadRedoState(Model::Automaton::TotalVolume *volume);
-    // Loads the record (key, index) of `fileName` into both cell arrays;
-    // false when the file or the record is missing (the volume is unchanged).
+    // Loads the record (key, index) of `fileName` into the volume; false when
+    // the file or the record is missing or unusable (the volume is unchanged).
     bool loadState(const QString &fileName, Model::Automaton::TotalVolume *volume);
     static bool loadRecord(const QString &fileName, const QString &key, std::uint32_t index,
                            Model::Automaton::TotalVolume *volume);
-    // Appends the record of the volume to `fileName`.
-    bool writeState(const QString &fileName, Model::Automaton::TotalVolume *volume);
+    // Appends a record of the cells that differ between `before` (ids in cell
+    // order) and `after` to both files, with the ids of `before` to
+    // `undoFile` and those of `after` to `redoFile`.
+    static bool writeRecords(const QString &undoFile, const QString &redoFile, const QString &key,
+                             std::uint32_t index, const std::uint32_t *before, const std::uint32_t *after,
+                             std::size_t count);
 
     QString getKey() const { return key; }
     std::uint32_t getIndex() const { return index; }
@@ -44,10 +65,15 @@ public:
     static std::uint32_t takeIndex(const QString &key);
 
 private:
+    void rememberCells(Model::Automaton::TotalVolume *volume);
+    bool writeChanges(Model::Automaton::TotalVolume *volume);
+
     QString key;
     std::uint32_t index;
     Workspace *workspace;
     unsigned savedStates = 0;
+    // The ids before the run, one compressed block per stretch of cells.
+    std::vector<QByteArray> before;
 };
 
 } // namespace Operations

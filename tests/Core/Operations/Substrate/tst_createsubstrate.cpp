@@ -2,7 +2,15 @@
 
 #include "Core/Operations/Substrate/CreateSubstrateOperation.h"
 #include "Core/Operations/Substrate/SubstrateBuilder.h"
+#include "Core/BatchRun/ProcessData.h"
+#include "Core/BatchRun/SubstrateStep.h"
+#include "Model/Automaton/MemoryBudget.h"
+#include "Model/Document.h"
+#include "Model/Persistence/ArchiverRegistry.h"
+#include "Model/Persistence/DocumentReader.h"
+#include "Model/Persistence/DocumentWriter.h"
 
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <tuple>
@@ -85,6 +93,8 @@ private slots:
     void createUndoRedoSameObject();
     void badSizes_data();
     void badSizes();
+    void refusedBeyondAvailableMemory_data();
+    void refusedBeyondAvailableMemory();
 };
 
 void TestCreateSubstrate::materialList_data()
@@ -177,6 +187,77 @@ void TestCreateSubstrate::badSizes()
     QVERIFY(!bench.workspace.getCurrentOperation());
     QVERIFY(bench.workspace.getDocument().getAllObjects().isEmpty());
     QCOMPARE(bench.workspace.getUndoRedo().undoCount(), std::size_t(0));
+}
+
+enum class Path { Operation, Document, Recipe };
+Q_DECLARE_METATYPE(Path)
+
+void TestCreateSubstrate::refusedBeyondAvailableMemory_data()
+{
+    QTest::addColumn<Path>("path");
+    QTest::addColumn<uint>("nz");
+    QTest::addColumn<bool>("refused");
+    // 4 MB available; a volume needs 20 bytes per cell at its peak, so
+    // 50 x 40 x 50 cells (2 MB) fit and 50 x 40 x 120 (4.8 MB) do not.
+    for (const auto &path : {std::make_pair("Create Substrate", Path::Operation),
+                             std::make_pair("document", Path::Document),
+                             std::make_pair("recipe step", Path::Recipe)}) {
+        QTest::addRow("%s, fits", path.first) << path.second << 50u << false;
+        QTest::addRow("%s, too large", path.first) << path.second << 120u << true;
+    }
+}
+
+// Create Substrate, loading a document and a recipe's Create Substrate step
+// refuse a volume that does not fit into the memory available, with their
+// messages and before allocating it.
+void TestCreateSubstrate::refusedBeyondAvailableMemory()
+{
+    QFETCH(Path, path);
+    QFETCH(uint, nz);
+    QFETCH(bool, refused);
+    const U nx = 50, ny = 40;
+    QTemporaryDir dir;
+    Model::Persistence::ArchiverRegistry registry(dir.path());
+    const QString document = dir.filePath(QStringLiteral("volume.kst"));
+    if (path == Path::Document) {
+        Model::Document original;
+        original.addObject(makeVolume(nx, ny, nz, 1));
+        QVERIFY(Model::Persistence::DocumentWriter(registry).save(original, document).ok);
+    }
+
+    Model::Automaton::MemoryBudget::setAvailableBytesForTesting(4000000);
+    std::shared_ptr<void> restore(nullptr, [](void *) { Model::Automaton::MemoryBudget::setAvailableBytesForTesting(0); });
+    if (path == Path::Operation) {
+        Bench bench([=](CreateSubstrateOperation &op) {
+            op.setBlockSubstrate(1, nx, ny, nz, Util::Vector3D(), 0, 0, 0, nx, ny, 3);
+            op.step();
+        });
+        QCOMPARE(bench.log->lines.size(), 1);
+        QCOMPARE(bench.log->lines.first(),
+                 refused ? QStringLiteral("Create Substrate: not enough memory for a volume of 50 x 40 x %1 cells.").arg(nz)
+                         : QStringLiteral("Create Substrate: substrate created successfully."));
+        QCOMPARE(bench.workspace.getDocument().getAllObjects().size(), refused ? 0 : 1);
+    } else if (path == Path::Document) {
+        Model::Document loaded;
+        const auto result = Model::Persistence::DocumentReader(registry).load(loaded, document);
+        QVERIFY(result.ok);
+        QCOMPARE(result.warnings.filter(QStringLiteral("does not fit in memory")).size(), refused ? 1 : 0);
+        QCOMPARE(loaded.getAllObjects().size(), refused ? 0 : 1);
+    } else {
+        Ui::ProcessData step(Core::BatchRun::BatchStepExecutor::createSubstrateType);
+        const QList<QPair<QString, QVariant>> parameters = {
+            {"MaterialId", 1u}, {"Lower Left Front Corner", QVariant::fromValue(Util::Vector3D())},
+            {"Volume Size X", nx}, {"Volume Size Y", ny}, {"Volume Size Z", nz}, {"SphericalSubstrate", false},
+            {"Substrate Size X", nx}, {"Substrate Size Y", ny}, {"Substrate Size Z", 3u},
+            {"Substrate Delta X", 0u}, {"Substrate Delta Y", 0u}, {"Substrate Delta Z", 0u}};
+        for (const auto &parameter : parameters)
+            step.setParameter(parameter.first, parameter.second, true);
+        Core::BatchRun::BatchStepExecutor::Context context;
+        const int code = Core::BatchRun::SubstrateStep::run(step, context);
+        QCOMPARE(code, int(refused ? Core::BatchRun::BatchStepExecutor::NotEnoughMemory
+                                   : Core::BatchRun::BatchStepExecutor::Done));
+        QCOMPARE(bool(context.volume), !refused);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCreateSubstrate)

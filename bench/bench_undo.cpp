@@ -1,0 +1,109 @@
+// Undo and redo of one isotropic deposition (t = 5) on the 256 x 256 x 128
+// pillar field: the state saved around the run (before and after it, with
+// the record sizes on disk), then restoring the cells before and after.
+
+#include "Core/Operations/Film/IsotropicFilmDeposition.h"
+#include "Core/Operations/UndoRedo/TotalVolumeUndoRedoHelper.h"
+#include "Core/Workspace.h"
+#include "Model/Automaton/TotalVolume.h"
+#include "Model/Materials/MaterialFactory.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <vector>
+
+using Model::Automaton::TotalVolume;
+
+namespace {
+
+constexpr std::uint32_t nx = 256, ny = 256, nz = 128;
+constexpr std::uint32_t base = 32, pitch = 32, width = 16, offset = 8, height = 32;
+
+QTemporaryDir *stateFolder = nullptr;
+
+std::shared_ptr<TotalVolume> pillarField()
+{
+    std::vector<std::uint32_t> ids(std::size_t(nx) * ny * nz, 0);
+    const auto inPillar = [](std::uint32_t v) { return v % pitch >= offset && v % pitch < offset + width; };
+    for (std::uint32_t x = 0; x < nx; ++x)
+        for (std::uint32_t y = 0; y < ny; ++y)
+            for (std::uint32_t z = 0; z < nz; ++z)
+                if (z < base || (inPillar(x) && inPillar(y) && z < base + height))
+                    ids[(std::size_t(x) * ny + y) * nz + z] = 1;
+    return std::make_shared<TotalVolume>(nx, ny, nz, 1.0f, 1.0f, 1.0f, Util::Vector3D(), ids);
+}
+
+struct Scene
+{
+    Core::Workspace workspace{stateFolder->path()};
+    std::shared_ptr<TotalVolume> volume = pillarField();
+    Core::Operations::TotalVolumeUndoRedoHelper helper{&workspace, QStringLiteral("IsotropicDeposition")};
+};
+
+Scene *scene = nullptr;
+
+// saveState, the deposition, saveState: what a process operation does.
+void BM_SaveAroundDeposition(benchmark::State &state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        delete scene;
+        scene = new Scene;
+        state.ResumeTiming();
+        scene->helper.saveState(scene->volume.get());
+        Core::Operations::IsotropicFilmDeposition(scene->volume.get(), 2, 5.0f).run();
+        scene->helper.saveState(scene->volume.get());
+    }
+    state.counters["undoKB"] = double(QFileInfo(scene->workspace.getUndoFileName()).size()) / 1e3;
+    state.counters["redoKB"] = double(QFileInfo(scene->workspace.getRedoFileName()).size()) / 1e3;
+}
+
+void BM_Undo(benchmark::State &state)
+{
+    for (auto _ : state) {
+        scene->helper.loadUndoState(scene->volume.get());
+        state.PauseTiming();
+        scene->helper.loadRedoState(scene->volume.get());
+        state.ResumeTiming();
+    }
+}
+
+void BM_Redo(benchmark::State &state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        scene->helper.loadUndoState(scene->volume.get());
+        state.ResumeTiming();
+        scene->helper.loadRedoState(scene->volume.get());
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_SaveAroundDeposition)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Undo)->Iterations(10)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Redo)->Iterations(10)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+int main(int argc, char **argv)
+{
+    // The catalogue lives under HOME; keep the user's own out of the run.
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toLocal8Bit());
+    QTemporaryDir folder;
+    stateFolder = &folder;
+    QCoreApplication app(argc, argv);
+    QLoggingCategory::setFilterRules(QStringLiteral("kestrum.*=false"));
+    Model::Materials::MaterialFactory::getInstance();
+
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    delete scene;
+    return 0;
+}
