@@ -9,6 +9,7 @@
 #include "Core/Operations/Film/MooreNeighborhoodEtchingOperation.h"
 #include "Core/Operations/Film/PlanarizationOperation.h"
 #include "Core/Operations/Film/SpinCoatingOperation.h"
+#include "Core/Operations/Lithography/PhotolithographyOperation.h"
 #include "Core/Operations/Document/OpenDocumentOperation.h"
 #include "Core/Operations/Doping/DopingOperation.h"
 #include "Core/Operations/Doping/IonImplantationOperation.h"
@@ -38,6 +39,7 @@
 #include "Observers/IonImplantationOptionsObserver.h"
 #include "Observers/SiOxidationObserver.h"
 #include "Observers/SimpleRIEObserver.h"
+#include "Observers/PhotolithographyObserver.h"
 
 namespace Ui {
 
@@ -79,6 +81,15 @@ std::shared_ptr<Operation> openingDocument(Core::Workspace *workspace, QWidget *
     return std::make_shared<OpenDocumentOperation>(workspace);
 }
 
+// Photolithography: the observer goes into the class-wide slot, replacing
+// the previous one; the new operation takes it from there.
+std::shared_ptr<Operation> lithography(Core::Workspace *workspace, QWidget *dialogParent)
+{
+    PhotolithographyOperation::setClassObserver(
+        std::make_shared<Observers::PhotolithographyObserver>(workspace, dialogParent));
+    return std::make_shared<PhotolithographyOperation>(workspace);
+}
+
 struct Entry
 {
     std::uint32_t id;
@@ -106,7 +117,7 @@ const Entry operationTable[] = {
     {17, &observed<DopingOperation, Observers::DopingOptionsObserver>},
     {18, &observed<MooreNeighborhoodDepositionOperation, Observers::MooreDepositionObserver>},
     {19, &observed<MooreNeighborhoodEtchingOperation, Observers::MooreEtchingObserver>},
-    {20, nullptr},   // Photolithography: PhotolithographyOperation, PhotolithographyObserver
+    {20, &lithography},
     {22, &observed<PlanarizationOperation, Observers::PlanarizationObserver>},
     {23, &observed<SpinCoatingOperation, Observers::SpinCoatingObserver>},
     {24, nullptr},   // Batch Run: SelectVolumesOperation, BatchRunObserver in its class-wide slot

@@ -8,6 +8,7 @@
 #include "Core/Operations/Doping/ThermalDoping.h"
 #include "Core/Operations/ReactiveIonEtching/SimpleReactiveIonEtching.h"
 #include "Core/Operations/SiOxidation/SimpleSiOxidation.h"
+#include "Core/Operations/Lithography/Photolithography.h"
 #include "Core/Workspace.h"
 #include "FilmSteps.h"
 #include "Model/Automaton/TotalVolume.h"
@@ -33,6 +34,7 @@ constexpr std::uint32_t ionImplantationOperation = 3;
 constexpr std::uint32_t dopingOperation = 17;
 constexpr std::uint32_t siOxidationOperation = 26;
 constexpr std::uint32_t simpleRieOperation = 30;
+constexpr std::uint32_t photolithographyOperation = 20;
 
 void recordOperation(BatchStepExecutor::Context &context, std::uint32_t operation)
 {
@@ -181,6 +183,35 @@ int runSimpleRie(const Ui::ProcessData &step, BatchStepExecutor::Context &contex
     return BatchStepExecutor::Done;
 }
 
+// A mask as stored in a step: "<side>" (the bits), "<side> Width" and
+// "<side> Height". A mask whose bit count does not match its size is refused
+// rather than developed as if there were no mask.
+Core::Operations::LithographyMask readMask(StepParameters &parameters, const QString &side)
+{
+    Core::Operations::LithographyMask mask;
+    mask.bits = parameters.toBitVector(side);
+    mask.height = parameters.toUInt(side + QStringLiteral(" Height"));
+    mask.width = parameters.toUInt(side + QStringLiteral(" Width"));
+    if (!parameters.code() && !mask.isConsistent())
+        parameters.reject(side);
+    return mask;
+}
+
+int runPhotolithography(const Ui::ProcessData &step, BatchStepExecutor::Context &context)
+{
+    StepParameters parameters(step);
+    const std::uint32_t material = parameters.toUInt(QStringLiteral("MaterialId"));
+    const auto top = readMask(parameters, QStringLiteral("Top Mask"));
+    const auto bottom = readMask(parameters, QStringLiteral("Bottom Mask"));
+    if (parameters.code())
+        return giveUp(parameters, context);
+    Core::Operations::Photolithography(context.volume.get(), material, bottom, top).run();
+    recordOperation(context, photolithographyOperation);
+    if (material == 1 && context.workspace)
+        context.workspace->setSiLatticeOutdated(context.volume->getObjectId(), true);
+    return BatchStepExecutor::Done;
+}
+
 int runSaveImage(const Ui::ProcessData &step, BatchStepExecutor::Context &context)
 {
     // An empty file name is valid: the step then only refreshes the view.
@@ -214,6 +245,7 @@ BatchStepExecutor::BatchStepExecutor()
     steps.insert(14, runIonImplantation);
     steps.insert(15, runSiOxidation);
     steps.insert(16, runDiffusionDoping);
+    steps.insert(0, runPhotolithography);
     steps.insert(saveImageType, runSaveImage);
     steps.insert(createSubstrateType, SubstrateStep::run);
 }

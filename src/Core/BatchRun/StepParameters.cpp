@@ -110,5 +110,24 @@ Util::Vector3D StepParameters::toVector3D(const QString &name)
     return Util::Vector3D();
 }
 
+Util::BitVector StepParameters::toBitVector(const QString &name)
+{
+    QVariant value;
+    if (!take(name, value))
+        return Util::BitVector();
+    if (value.userType() == qMetaTypeId<Util::BitVector>())
+        return value.value<Util::BitVector>();
+    const QString text = value.toString();
+    Util::BitVector bits(std::size_t(text.size()));
+    for (int k = 0; k < text.size(); ++k) {
+        if (text[k] != QLatin1Char('0') && text[k] != QLatin1Char('1')) {
+            fail(2, name);
+            return Util::BitVector();
+        }
+        bits.set(std::size_t(k), text[k] == QLatin1Char('1'));
+    }
+    return bits;
+}
+
 } // namespace BatchRun
 } // namespace Core

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Util/BitVector.h"
 #include "Util/Vector3D.h"
 
 #include <QString>
@@ -29,6 +30,11 @@ public:
     bool toBool(const QString &name);
     QString toString(const QString &name);
     Util::Vector3D toVector3D(const QString &name);
+    // A bit array (an image mask); a text of '0' and '1' is read as one.
+    Util::BitVector toBitVector(const QString &name);
+
+    // Marks a parameter that was read but does not fit the others (code 2).
+    void reject(const QString &name) { fail(2, name); }
 
     // 0 when every read succeeded, 1 for a missing parameter, 2 for one that does not convert.
     int code() const { return failure; }

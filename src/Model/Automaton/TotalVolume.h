@@ -73,6 +73,8 @@ public:
     // Throws std::bad_alloc when it does not fit (the volume then has none).
     void rebuildSiLattice();
 
+    // Lithography mask overlays: A is the bottom mask (lights from below), B
+    // the top mask (lights from above). Bit i*height + j is mask cell (i, j).
     void setMaskA(const Util::BitVector &bits, std::uint32_t width, std::uint32_t height);
     void setMaskB(const Util::BitVector &bits, std::uint32_t width, std::uint32_t height);
     Util::BitVector getMaskA() const { return maskA; }

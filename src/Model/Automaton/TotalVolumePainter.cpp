@@ -304,20 +304,28 @@ void TotalVolumePainter::drawOutlinePass(bool withEmptyVoxels) const
     glPopAttrib();
 }
 
-void TotalVolumePainter::drawMaskOverlays() const
+TotalVolumePainter::MaskQuads TotalVolumePainter::maskOverlayQuads() const
 {
     const std::uint32_t nx = volume->getSizeX();
     const std::uint32_t ny = volume->getSizeY();
     std::uint32_t widthA = 0, heightA = 0, widthB = 0, heightB = 0;
     volume->getMaskADimensions(widthA, heightA);
     volume->getMaskBDimensions(widthB, heightB);
-    // The second mask lies below the volume, the first above it.
-    const std::vector<float> below = MaskOverlay::quads(
-        volume->getMaskB(), widthB, heightB, nx, ny, cellSizeX, cellSizeY,
-        float(-MaskOverlay::layerOffset) * cellSizeZ);
-    const std::vector<float> above = MaskOverlay::quads(
-        volume->getMaskA(), widthA, heightA, nx, ny, cellSizeX, cellSizeY,
-        float(volume->getSizeZ() + MaskOverlay::layerOffset) * cellSizeZ);
+    // Each mask floats on the side it lights: the first (bottom) mask below
+    // the volume, the second (top) mask above it.
+    MaskQuads quads;
+    quads.below = MaskOverlay::quads(volume->getMaskA(), widthA, heightA, nx, ny, cellSizeX, cellSizeY,
+                                     float(-MaskOverlay::layerOffset) * cellSizeZ);
+    quads.above = MaskOverlay::quads(volume->getMaskB(), widthB, heightB, nx, ny, cellSizeX, cellSizeY,
+                                     float(volume->getSizeZ() + MaskOverlay::layerOffset) * cellSizeZ);
+    return quads;
+}
+
+void TotalVolumePainter::drawMaskOverlays() const
+{
+    const MaskQuads quads = maskOverlayQuads();
+    const std::vector<float> &below = quads.below;
+    const std::vector<float> &above = quads.above;
     if (below.empty() && above.empty())
         return;
 
@@ -325,11 +333,11 @@ void TotalVolumePainter::drawMaskOverlays() const
     glColor4fv(MaskOverlay::color);
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     glEnableClientState(GL_VERTEX_ARRAY);
-    for (const std::vector<float> *quads : {&below, &above}) {
-        if (quads->empty())
+    for (const std::vector<float> *side : {&below, &above}) {
+        if (side->empty())
             continue;
-        glVertexPointer(3, GL_FLOAT, 0, quads->data());
-        glDrawArrays(GL_QUADS, 0, GLsizei(quads->size() / 3));
+        glVertexPointer(3, GL_FLOAT, 0, side->data());
+        glDrawArrays(GL_QUADS, 0, GLsizei(side->size() / 3));
     }
     glPopClientAttrib();
     glEnable(GL_CULL_FACE);

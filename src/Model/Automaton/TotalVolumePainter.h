@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace Model {
 namespace Materials {
@@ -113,6 +114,16 @@ public:
     std::size_t getEmptyVoxelFaceCount() const;
     // The colour table of the last build or recolouring.
     MaterialColorTable getColorTable() const;
+
+    // The mask overlays as (x, y, z) quad corners in the volume's own
+    // coordinates: the bottom mask (the volume's first) five cell layers
+    // below the volume, the top mask (its second) five layers above it.
+    struct MaskQuads
+    {
+        std::vector<float> below;
+        std::vector<float> above;
+    };
+    MaskQuads maskOverlayQuads() const;
 
 private:
     struct AtomicSwitches

@@ -126,6 +126,8 @@ private slots:
     void matchesReferenceForAnyThreadCount();
     void slabFailureWaitsForAllAndRethrows();
     void maskOverlay();
+    void maskSides_data();
+    void maskSides();
 
 private:
     int savedThreadCount = 0;
@@ -291,6 +293,37 @@ void TestPainter::maskOverlay()
     QCOMPARE(quads(4, 3, 12, {5}), QVector<float>({2, 6, 7, 4, 6, 7, 4, 9, 7, 2, 9, 7}));
     QCOMPARE(quads(6, 5, 30, {0, 4, 29}), QVector<float>({0, 0, 7, 2, 0, 7, 2, 3, 7, 0, 3, 7}));
     QCOMPARE(quads(4, 3, 4, {3}), QVector<float>({2, 0, 7, 4, 0, 7, 4, 3, 7, 2, 3, 7}));
+}
+
+void TestPainter::maskSides_data()
+{
+    QTest::addColumn<bool>("bottomMask");
+    QTest::addColumn<float>("expectedZ");
+    // 4 x 3 x 6 cells of 2 x 3 x 0.5 units: five layers below is z = -2.5,
+    // five layers above the top is z = 11 * 0.5.
+    QTest::newRow("bottom mask (first) below the volume") << true << -2.5f;
+    QTest::newRow("top mask (second) above the volume") << false << 5.5f;
+}
+
+// The overlays must float on the side each mask lights; drawn on the wrong
+// side they tell the user the opposite of what the development will do.
+void TestPainter::maskSides()
+{
+    QFETCH(bool, bottomMask);
+    QFETCH(float, expectedZ);
+    TotalVolume volume(4, 3, 6, 2.f, 3.f, .5f, Util::Vector3D(), std::vector<std::uint32_t>(72, 1));
+    Util::BitVector bits(12);
+    bits.set(1 * 3 + 2); // mask cell (1, 2)
+    if (bottomMask)
+        volume.setMaskA(bits, 4, 3);
+    else
+        volume.setMaskB(bits, 4, 3);
+    const auto quads = volume.getPainter().maskOverlayQuads();
+    const std::vector<float> &lit = bottomMask ? quads.below : quads.above;
+    const std::vector<float> &other = bottomMask ? quads.above : quads.below;
+    QVERIFY(other.empty());
+    QCOMPARE(QVector<float>(lit.begin(), lit.end()),
+             QVector<float>({2, 6, expectedZ, 4, 6, expectedZ, 4, 9, expectedZ, 2, 9, expectedZ}));
 }
 
 QTEST_GUILESS_MAIN(TestPainter)

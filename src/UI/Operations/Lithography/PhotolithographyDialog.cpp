@@ -1,0 +1,143 @@
+#include "UI/Operations/Lithography/PhotolithographyDialog.h"
+
+#include "ui_PhotolithographyDialog.h"
+
+#include "Core/Operations/Lithography/IMaskReceiver.h"
+#include "Core/Operations/Lithography/LayoutMask.h"
+#include "Core/Operations/Lithography/MaskImage.h"
+#include "Model/Materials/MaterialFactory.h"
+#include "UI/MaterialChoice.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace Ui {
+namespace Operations {
+
+using Core::Operations::LayoutMask;
+using Core::Operations::LithographyMask;
+using Core::Operations::MaskImage;
+
+namespace {
+
+QString &folder()
+{
+    static QString remembered;
+    return remembered;
+}
+
+const char *const imageFailure[2] = {
+    "Top Mask file not found!<br/>Please verify the filename is correct and you have the correct permissions.",
+    "Bottom mask not found error!<br/>Please verify if the filename is correct and you have the correct permissions.",
+};
+const char *const sideName[2] = {"Top Mask", "Bottom Mask"};
+
+} // namespace
+
+PhotolithographyDialog::PhotolithographyDialog(Core::Operations::IMaskReceiver *maskReceiver, QWidget *parent)
+    : QDialog(parent)
+    , form(std::make_unique<PhotolithographyBaseDialog>())
+    , receiver(maskReceiver)
+{
+    form->setupUi(this);
+    MaterialChoice::fill(form->cbxFilm, Model::Materials::MaterialFactory::getInstance()->getMaterials());
+    sides[Top].path = form->linTopMask;
+    sides[Top].layoutFields = form->wgtTopLayout;
+    sides[Top].layer = form->sbxTopLayer;
+    sides[Top].cellSize = form->dbxTopCellSize;
+    sides[Bottom].path = form->linBottomMask;
+    sides[Bottom].layoutFields = form->wgtBottomLayout;
+    sides[Bottom].layer = form->sbxBottomLayer;
+    sides[Bottom].cellSize = form->dbxBottomCellSize;
+    connectSide(Top, form->btnTopMaskBrowse, form->btnTopMaskApply, form->btnTopMaskRemove);
+    connectSide(Bottom, form->btnBottomMaskBrowse, form->btnBottomMaskApply, form->btnBottomMaskRemove);
+}
+
+PhotolithographyDialog::~PhotolithographyDialog() = default;
+
+void PhotolithographyDialog::connectSide(SideIndex index, QPushButton *browseButton, QPushButton *applyButton,
+                                         QPushButton *removeButton)
+{
+    Side &side = sides[index];
+    // The layer and cell size matter only for a layout file.
+    side.layoutFields->setVisible(false);
+    connect(side.path, &QLineEdit::textChanged, this,
+            [&side](const QString &text) { side.layoutFields->setVisible(LayoutMask::isLayoutFile(text.trimmed())); });
+    connect(browseButton, &QPushButton::clicked, this, [this, index] { browse(index); });
+    connect(applyButton, &QPushButton::clicked, this, [this, index] { apply(index); });
+    connect(removeButton, &QPushButton::clicked, this, [this, index] { remove(index); });
+}
+
+QString PhotolithographyDialog::rememberedFolder()
+{
+    return folder().isEmpty() ? QDir::currentPath() : folder();
+}
+
+void PhotolithographyDialog::forgetRememberedFolder()
+{
+    folder().clear();
+}
+
+std::uint32_t PhotolithographyDialog::getMaterialId() const
+{
+    return MaterialChoice::selectedId(form->cbxFilm);
+}
+
+QString PhotolithographyDialog::getMaterialName() const
+{
+    return form->cbxFilm->currentText();
+}
+
+void PhotolithographyDialog::browse(SideIndex index)
+{
+    const QString fileName = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Choose Mask File"), rememberedFolder(),
+        QStringLiteral("Image Files (*.png *.jpg *.bmp);;Layout Files (*.gds)"), nullptr,
+        QFileDialog::DontUseNativeDialog);
+    if (fileName.isEmpty())
+        return;
+    folder() = QFileInfo(fileName).absolutePath();
+    sides[index].path->setText(fileName);
+}
+
+void PhotolithographyDialog::apply(SideIndex index)
+{
+    Side &side = sides[index];
+    const QString fileName = side.path->text().trimmed();
+    LithographyMask mask;
+    if (LayoutMask::isLayoutFile(fileName)) {
+        QString error;
+        if (!LayoutMask::load(fileName, side.layer->value(), side.cellSize->value(), mask, error)) {
+            QMessageBox::warning(this, windowTitle(),
+                                 QStringLiteral("%1 layout not used!<br/>%2")
+                                     .arg(QLatin1String(sideName[index]), error.toHtmlEscaped()));
+            return;
+        }
+    } else if (!MaskImage::load(fileName, mask)) {
+        QMessageBox::warning(this, windowTitle(), QLatin1String(imageFailure[index]));
+        return;
+    }
+    side.mask = mask;
+    deliver(index);
+}
+
+void PhotolithographyDialog::remove(SideIndex index)
+{
+    sides[index].mask = LithographyMask();
+    deliver(index);
+}
+
+void PhotolithographyDialog::deliver(SideIndex index)
+{
+    if (!receiver)
+        return;
+    if (index == Top)
+        receiver->setTopMask(sides[Top].mask);
+    else
+        receiver->setBottomMask(sides[Bottom].mask);
+}
+
+} // namespace Operations
+} // namespace Ui

@@ -1,0 +1,328 @@
+#include "Core/TestOperations.h"
+
+#include "Core/BatchRun/BatchRunner.h"
+#include "Core/BatchRun/ProcessData.h"
+#include "Core/BatchRun/ProcessListArchiver.h"
+#include "Core/Operations/Lithography/MaskImage.h"
+#include "Core/Operations/Lithography/Photolithography.h"
+#include "Core/Operations/Lithography/PhotolithographyOperation.h"
+
+#include <QImage>
+#include <QRandomGenerator>
+#include <QtTest>
+
+using Core::Operations::LithographyMask;
+using Core::Operations::Photolithography;
+using Model::Automaton::TotalVolume;
+
+namespace {
+
+constexpr std::uint32_t positive = 11, negative = 12, oxide = 3, silicon = 1;
+
+// Columns as text, z upwards: '.' empty, 'R' the film, 'O' oxide, 'S'
+// silicon; column k is (x, y) = (k / 2, k % 2).
+std::shared_ptr<TotalVolume> volumeOf(const QStringList &columns, std::uint32_t film)
+{
+    std::vector<std::uint32_t> ids;
+    for (const QString &column : columns)
+        for (QChar c : column)
+            ids.push_back(c == 'R' ? film : c == 'O' ? oxide : c == 'S' ? silicon : 0u);
+    return std::make_shared<TotalVolume>(std::uint32_t(columns.size()) / 2, 2, std::uint32_t(columns[0].size()), 1.f,
+                                         1.f, 1.f, Util::Vector3D(), ids);
+}
+
+QStringList columnsOf(TotalVolume &volume, std::uint32_t film)
+{
+    QStringList columns;
+    const auto ids = volume.materialIds();
+    for (std::size_t k = 0; k < ids.size(); ++k) {
+        if (k % volume.getSizeZ() == 0)
+            columns << QString();
+        columns.last() += ids[k] == film ? 'R' : ids[k] == oxide ? 'O' : ids[k] == silicon ? 'S' : '.';
+    }
+    return columns;
+}
+
+// "WxH" then opaque cells "i,j" or "all"; "short" drops the last bit so the
+// count no longer matches the size; "" is no mask.
+LithographyMask maskOf(const QString &text)
+{
+    LithographyMask mask;
+    if (text.isEmpty())
+        return mask;
+    const QStringList parts = text.split(' ');
+    mask.width = parts[0].section('x', 0, 0).toUInt();
+    mask.height = parts[0].section('x', 1, 1).toUInt();
+    mask.bits = Util::BitVector(std::size_t(mask.width) * mask.height - parts.contains("short"), parts.contains("all"));
+    for (const QString &cell : parts.mid(1).filter(","))
+        mask.bits.set(cell.section(',', 0, 0).toUInt() * mask.height + cell.section(',', 1, 1).toUInt());
+    return mask;
+}
+
+// The light stepped as literally as possible, column by column: a front of
+// cells advancing one cell per step, each step's removals applied only after
+// the whole front was visited.
+std::vector<std::uint32_t> reference(std::vector<std::uint32_t> cells, std::uint32_t nx, std::uint32_t ny,
+                                     std::uint32_t nz, std::uint32_t film, const LithographyMask &bottom,
+                                     const LithographyMask &top)
+{
+    auto masked = [&](const LithographyMask &m, std::uint32_t x, std::uint32_t y) {
+        if (m.bits.size() != std::size_t(m.width) * m.height)
+            return false;
+        return x < m.width && y < m.height ? m.bits.test(std::size_t(x) * m.height + y) != (film == negative)
+                                           : film == negative;
+    };
+    for (std::uint32_t x = 0; x < nx; ++x) {
+        for (std::uint32_t y = 0; y < ny; ++y) {
+            const bool bottomMasked = masked(bottom, x, y), topMasked = masked(top, x, y);
+            std::uint32_t *c = cells.data() + (std::size_t(x) * ny + y) * nz;
+            std::vector<std::uint32_t> front;
+            for (std::uint32_t z = 0; z < nz; ++z)
+                if (c[z] == film && ((z + 1 < nz && !c[z + 1] && !topMasked) || (z > 0 && !c[z - 1] && !bottomMasked)))
+                    front.push_back(z);
+            for (std::uint32_t step = 0; step < nz; ++step) {
+                std::vector<std::uint32_t> next(c, c + nz), newFront;
+                for (std::uint32_t z : front) {
+                    if (c[z] != film)
+                        continue;
+                    next[z] = 0;
+                    if (z + 1 < nz && c[z + 1] == film && !bottomMasked)
+                        newFront.push_back(z + 1);
+                    if (z > 0 && c[z - 1] == film && !topMasked)
+                        newFront.push_back(z - 1);
+                }
+                std::copy(next.begin(), next.end(), c);
+                front = newFront;
+            }
+        }
+    }
+    return cells;
+}
+
+// Random films and a random mask up to two cells larger than the volume (or none).
+struct RandomCase
+{
+    RandomCase(QRandomGenerator &random, std::uint32_t nx, std::uint32_t ny, std::uint32_t nz, std::uint32_t film)
+    {
+        const std::uint32_t choice[] = {0, 0, film, film, film, oxide};
+        for (std::size_t k = 0; k < std::size_t(nx) * ny * nz; ++k)
+            ids.push_back(choice[random.bounded(6)]);
+        for (LithographyMask *mask : {&bottom, &top}) {
+            if (random.bounded(5) == 0)
+                continue;
+            mask->width = random.bounded(nx + 3);
+            mask->height = random.bounded(ny + 3);
+            mask->bits = Util::BitVector(std::size_t(mask->width) * mask->height);
+            for (std::size_t k = 0; k < mask->bits.size(); ++k)
+                mask->bits.set(k, random.bounded(2) == 0);
+        }
+    }
+    std::vector<std::uint32_t> ids;
+    LithographyMask bottom, top;
+};
+
+} // namespace
+
+class TestPhotolithography : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void develop_data();
+    void develop();
+    void maskFromImage_data();
+    void maskFromImage();
+    void matchesReference();
+    void stripsAgree();
+    void operationBookkeeping();
+    void batchStep_data();
+    void batchStep();
+    void exampleRecipe();
+};
+
+void TestPhotolithography::develop_data()
+{
+    QTest::addColumn<QStringList>("before");
+    QTest::addColumn<std::uint32_t>("film");
+    QTest::addColumn<QString>("bottomMask");
+    QTest::addColumn<QString>("topMask");
+    QTest::addColumn<QStringList>("after");
+    const QStringList stack = {"SRR...", "SRR...", ".RR...", ".RR..."};
+    const QStringList oxideOnly = {"SOO...", "SOO...", ".OO...", ".OO..."};
+    QTest::newRow("positive, no masks: lit runs go whole")
+        << QStringList{"SRR.RR", "SRRRRR", ".RRS..", "RRRRRR"} << positive << "" << ""
+        << QStringList{"S.....", "SRRRRR", "...S..", "RRRRRR"};
+    QTest::newRow("negative, no masks: nothing") << stack << negative << "" << "" << stack;
+    QTest::newRow("positive, all-black top mask: only the bottom lights")
+        << stack << positive << "" << "2x2 all" << QStringList{"SRR...", "SRR...", "......", "......"};
+    // Inside the 1 x 2 mask black inverts to open; outside it, closed.
+    QTest::newRow("negative, all-black top mask: its area only")
+        << stack << negative << "" << "1x2 all" << QStringList{"S.....", "S.....", ".RR...", ".RR..."};
+    QTest::newRow("mask smaller than the volume, positive")
+        << stack << positive << "1x1 0,0" << "1x1 0,0" << QStringList{"SRR...", "S.....", "......", "......"};
+    QTest::newRow("mask smaller than the volume, negative")
+        << stack << negative << "" << "1x1 0,0" << QStringList{"S.....", "SRR...", ".RR...", ".RR..."};
+    // Bit (1, 1) of a 5 x 4 mask is 1*4 + 1; pixels beyond x, y = 1 are ignored.
+    QTest::newRow("mask larger than the volume")
+        << stack << positive << "5x4 all" << "5x4 1,1 4,3 2,0" << QStringList{"S.....", "S.....", "......", ".RR..."};
+    QTest::newRow("film covered directly above") << QStringList{"SRRO..", "SRRS..", "SRRO..", "SRRO.."} << positive
+                                                 << "" << "" << QStringList{"SRRO..", "SRRS..", "SRRO..", "SRRO.."};
+    QTest::newRow("film under an empty gap") << QStringList{"SRR.O.", "SRR..S", "SRR.O.", "ORO.O."} << positive
+                                             << "" << "" << QStringList{"S...O.", "S....S", "S...O.", "ORO.O."};
+    QTest::newRow("film id no cell holds") << oxideOnly << 7u << "" << "" << oxideOnly;
+    QTest::newRow("mask whose bits do not match its size masks nothing")
+        << stack << positive << "" << "2x2 all short" << QStringList{"S.....", "S.....", "......", "......"};
+}
+
+void TestPhotolithography::develop()
+{
+    QFETCH(QStringList, before);
+    QFETCH(std::uint32_t, film);
+    QFETCH(QString, bottomMask);
+    QFETCH(QString, topMask);
+    QFETCH(QStringList, after);
+    auto volume = volumeOf(before, film);
+    Photolithography(volume.get(), film, maskOf(bottomMask), maskOf(topMask)).run();
+    QCOMPARE(columnsOf(*volume, film), after);
+}
+
+void TestPhotolithography::maskFromImage_data()
+{
+    QTest::addColumn<QColor>("color");
+    QTest::addColumn<bool>("opaque");
+    QTest::newRow("black") << QColor(0, 0, 0) << true;
+    QTest::newRow("pure red") << QColor(255, 0, 0) << true;
+    QTest::newRow("red, fully transparent alpha") << QColor(255, 0, 0, 0) << true;
+    QTest::newRow("nearly black (1, 0, 0)") << QColor(1, 0, 0) << false;
+    QTest::newRow("nearly red (255, 0, 1)") << QColor(255, 0, 1) << false;
+}
+
+// A 3 x 2 image, white but for the pixel under test at column 2 of the top
+// row, which is mask cell (2, 1).
+void TestPhotolithography::maskFromImage()
+{
+    QFETCH(QColor, color);
+    QFETCH(bool, opaque);
+    QImage image(3, 2, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    image.setPixelColor(2, 0, color);
+    QTemporaryDir dir;
+    QVERIFY(image.save(dir.filePath("mask.png")));
+    LithographyMask mask;
+    QVERIFY(Core::Operations::MaskImage::load(dir.filePath("mask.png"), mask));
+    QCOMPARE(mask.bits, maskOf(opaque ? "3x2 2,1" : "3x2").bits);
+    QVERIFY(!Core::Operations::MaskImage::load(dir.filePath("missing.png"), mask));
+    QCOMPARE(mask.fileName, dir.filePath("mask.png"));
+}
+
+void TestPhotolithography::matchesReference()
+{
+    QRandomGenerator random(12);
+    for (int round = 0; round < 60; ++round) {
+        const std::uint32_t nx = 1 + random.bounded(6), ny = 1 + random.bounded(5), nz = 1 + random.bounded(9);
+        const std::uint32_t film = random.bounded(2) ? positive : negative;
+        const RandomCase c(random, nx, ny, nz, film);
+        TotalVolume volume(nx, ny, nz, 1.f, 1.f, 1.f, Util::Vector3D(), c.ids);
+        Photolithography(&volume, film, c.bottom, c.top).run();
+        QVERIFY2(volume.materialIds() == reference(c.ids, nx, ny, nz, film, c.bottom, c.top), qPrintable(QString::number(round)));
+    }
+}
+
+void TestPhotolithography::stripsAgree()
+{
+    QRandomGenerator random(5);
+    const RandomCase c(random, 29, 11, 13, positive);
+    std::vector<std::uint32_t> single;
+    for (unsigned strips : {1u, 3u, 7u}) {
+        TotalVolume volume(29, 11, 13, 1.f, 1.f, 1.f, Util::Vector3D(), c.ids);
+        Photolithography process(&volume, positive, c.bottom, c.top);
+        process.setStripCount(strips);
+        process.run();
+        QCOMPARE(process.getStripsUsed(), strips);
+        if (strips == 1)
+            single = volume.materialIds();
+        QVERIFY(volume.materialIds() == single && single != c.ids);
+    }
+}
+
+// A run without a film cancels with the operation's own words and leaves
+// the applied masks on show; a silicon film marks the lattice out of date.
+void TestPhotolithography::operationBookkeeping()
+{
+    Core::Workspace workspace;
+    const auto log = TestSupport::logMessages(workspace);
+    auto volume = volumeOf({"RRR...", "RRR...", "RRR...", "RRR..."}, silicon);
+    const auto top = maskOf("2x1 0,0");
+    for (bool filmChosen : {false, true}) {
+        auto operation = std::make_shared<Core::Operations::PhotolithographyOperation>(&workspace);
+        operation->setVolume(volume);
+        operation->setTopMask(top);
+        QCOMPARE(volume->getMaskB(), top.bits);
+        if (filmChosen)
+            operation->setMaterial(silicon);
+        operation->end();
+    }
+    QCOMPARE(log->lines, QStringList({"Photolithography: Operation Canceled!", "Photolithography: Operation finished."}));
+    QCOMPARE(columnsOf(*volume, silicon), QStringList({"RRR...", "......", "......", "......"}));
+    QVERIFY(volume->getMaskB().empty());
+    QVERIFY(workspace.isSiLatticeOutdated(volume->getObjectId()));
+    QCOMPARE(workspace.lastOperationOn(volume->getObjectId()), 20u);
+}
+
+void TestPhotolithography::batchStep_data()
+{
+    QTest::addColumn<QString>("topMask");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QStringList>("after");
+    const QStringList stack = {"SRR...", "SRR...", "SRR...", "SRR..."};
+    QTest::newRow("masks as stored") << "2x2 0,1" << 0 << QStringList{"S.....", "SRR...", "S.....", "S....."};
+    // Developed as if there were no mask, it would strip the whole film.
+    QTest::newRow("top mask bits do not match its size") << "2x2 all short" << 2 << stack;
+    QTest::newRow("top mask missing") << "" << 1 << stack;
+}
+
+// The bottom mask is the first mask of the run, the top mask the second.
+void TestPhotolithography::batchStep()
+{
+    QFETCH(QString, topMask);
+    QFETCH(int, code);
+    QFETCH(QStringList, after);
+    Core::BatchRun::BatchStepExecutor::Context context;
+    context.volume = volumeOf({"SRR...", "SRR...", "SRR...", "SRR..."}, positive);
+    Ui::ProcessData step(0);
+    step.setParameter("MaterialId", positive, false);
+    for (const auto &[side, mask] : {std::make_pair(QStringLiteral("Top Mask"), maskOf(topMask)),
+                                     std::make_pair(QStringLiteral("Bottom Mask"), maskOf("2x2 all"))}) {
+        if (!mask.isEmpty())
+            step.setParameter(side, QVariant::fromValue(mask.bits), false);
+        step.setParameter(side + " Width", mask.width, true);
+        step.setParameter(side + " Height", mask.height, true);
+    }
+    QCOMPARE(Core::BatchRun::BatchStepExecutor().execute(step, context), code);
+    QCOMPARE(context.failedParameter, code ? QStringLiteral("Top Mask") : QString());
+    QCOMPARE(columnsOf(*context.volume, positive), after);
+}
+
+// The example recipe runs as it stands, its stored mask is its image's, and
+// the oxide (z = 10, 11) opens below an opening but not far from one.
+void TestPhotolithography::exampleRecipe()
+{
+    const QString examples = QStringLiteral(KESTRUM_TEST_DATA_DIR "/../../examples/");
+    QList<Ui::ProcessData> steps;
+    QVERIFY(Ui::ProcessListArchiver().loadProcessList(examples + "resist_expose_and_etch.plst", steps));
+    LithographyMask image;
+    QVERIFY(Core::Operations::MaskImage::load(examples + "masks/openings_48.png", image));
+    QCOMPARE(steps.at(3).getParameter("Top Mask").value<Util::BitVector>(), image.bits);
+    Core::BatchRun::BatchStepExecutor::Context context;
+    const auto summary = Core::BatchRun::BatchRunner(context).run(steps);
+    QCOMPARE(summary.stepsSkipped, 0);
+    const auto ids = context.volume->materialIds();
+    QVERIFY(!image.isOpaque(12, 12) && image.isOpaque(12, 24) && image.isOpaque(44, 44));
+    QCOMPARE(ids[context.volume->index(12, 12, 10)], 0u);
+    for (std::uint32_t x : {12u, 44u})
+        QCOMPARE(QVector<std::uint32_t>({ids[context.volume->index(x, 24, 11)], ids[context.volume->index(x, 24, 12)]}),
+                 QVector<std::uint32_t>({oxide, positive}));
+}
+
+QTEST_GUILESS_MAIN(TestPhotolithography)
+#include "tst_photolithography.moc"
