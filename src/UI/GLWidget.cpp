@@ -5,6 +5,7 @@
 #include "Core/PickState.h"
 #include "Core/Selection.h"
 #include "Core/Workspace.h"
+#include "Model/Automaton/TotalVolume.h"
 #include "Model/Document.h"
 #include "Util/ColorSettings.h"
 #include "Util/Logging.h"
@@ -17,6 +18,7 @@
 
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace Ui {
@@ -157,6 +159,44 @@ void GLWidget::setViewAngle(double x, double y, double z)
     update();
 }
 
+bool GLWidget::sceneBounds(Util::Vector3D &lower, Util::Vector3D &upper) const
+{
+    bool any = false;
+    const auto objects = workspace->getDocument().getAllObjects();
+    for (const auto &object : objects) {
+        const auto volume = std::dynamic_pointer_cast<Model::Automaton::TotalVolume>(object);
+        if (!volume)
+            continue;
+        const Util::Vector3D p = volume->getPosition();
+        const Util::Vector3D q(p.x + volume->getSizeX() * double(volume->getCellSizeX()),
+                               p.y + volume->getSizeY() * double(volume->getCellSizeY()),
+                               p.z + volume->getSizeZ() * double(volume->getCellSizeZ()));
+        if (!any) {
+            lower = p;
+            upper = q;
+            any = true;
+            continue;
+        }
+        lower = Util::Vector3D(std::min(lower.x, p.x), std::min(lower.y, p.y), std::min(lower.z, p.z));
+        upper = Util::Vector3D(std::max(upper.x, q.x), std::max(upper.y, q.y), std::max(upper.z, q.z));
+    }
+    return any;
+}
+
+void GLWidget::fitToView()
+{
+    if (!isVisible()) {
+        fitPending = true;
+        return;
+    }
+    fitPending = false;
+    updateViewportSize();
+    Util::Vector3D lower, upper;
+    if (sceneBounds(lower, upper) && camera.fitBox(lower, upper))
+        qCDebug(lcView) << "Fitted the scene: zoom" << camera.zoom();
+    update();
+}
+
 Util::Vector3D GLWidget::worldPointAt(const QPoint &position)
 {
     const QPointF pixel = devicePosition(position);
@@ -259,6 +299,9 @@ void GLWidget::loadSceneMatrices()
 
 void GLWidget::paintGL()
 {
+    ++frames;
+    if (fitPending)
+        fitToView();
     updateViewportSize();
     // The frame buffer is kept opaque: images grabbed from it then show the
     // background as it looks on screen, whatever conversion they go through.
@@ -279,6 +322,11 @@ void GLWidget::paintGL()
         glDisable(GL_LIGHTING);
         glDisable(GL_LIGHT0);
     }
+
+    // Outlines are polygons drawn as lines: their offset towards the viewer
+    // must apply to line mode, or they sink into the faces they outline.
+    // (The offset amount is the painter's; this only switches it on for lines.)
+    glEnable(GL_POLYGON_OFFSET_LINE);
 
     loadSceneMatrices();
     glPushMatrix();

@@ -2,6 +2,7 @@
 
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
+#include "Core/Operations/Lifecycle/BackgroundRun.h"
 #include "Core/Operations/Lifecycle/VolumeSelectionStep.h"
 
 namespace Core {
@@ -44,8 +45,13 @@ void VolumeProcessOperation::end()
         return;
     }
     undoHelper.saveState(volume.get());
-    runProcess(*volume);
-    volume->getPainter().rebuild();
+    progress.reset();
+    // The drawing is rebuilt off the interface thread too: on a large volume
+    // it takes as long as the process.
+    BackgroundRun::run(getName(), [this] {
+        runProcess(*volume);
+        volume->getPainter().rebuild();
+    }, progress, workspace->getProcessMonitor());
     undoHelper.saveState(volume.get());
     workspace->setLastOperation(volume->getObjectId(), getId());
     if (mayDepositSilicon())

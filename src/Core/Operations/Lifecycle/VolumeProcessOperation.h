@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Core/Operations/Lifecycle/ObjectOperation.h"
+#include "Core/Operations/Lifecycle/ProcessProgress.h"
 #include "Core/Operations/UndoRedo/TotalVolumeUndoRedoHelper.h"
 
 #include <cstdint>
@@ -19,6 +20,9 @@ namespace Operations {
 // select a volume, let the observer collect the options, then save the state
 // for undo, run, rebuild the drawing, save the state for redo and close.
 // A process supplies its options (each setter adds 1 to the state) and `runProcess`.
+// In a window the run goes off the interface thread (see BackgroundRun); a
+// process passes progressSink() to its algorithm so the window can show how
+// far it got.
 class VolumeProcessOperation : public ObjectOperation
 {
 public:
@@ -37,6 +41,9 @@ public:
 
 protected:
     virtual void runProcess(Model::Automaton::TotalVolume &volume) = 0;
+    // Where the algorithm reports steps done of steps total (for example
+    // SurfaceFrontProcess::setProgress). Valid for the whole run.
+    Util::IProgress *progressSink() { return &progress; }
     // True when the run may have put silicon into the volume, so the atomistic
     // lattice must be rebuilt before the next atomistic process.
     virtual bool mayDepositSilicon() const { return false; }
@@ -49,6 +56,7 @@ private:
     std::uint32_t state = 0;
     std::shared_ptr<Model::Automaton::TotalVolume> volume;
     TotalVolumeUndoRedoHelper undoHelper;
+    ProcessProgress progress;
 };
 
 } // namespace Operations
