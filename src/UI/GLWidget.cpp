@@ -142,6 +142,7 @@ void GLWidget::setGridSpacing(double spacing)
 
 void GLWidget::setZoom(double zoom)
 {
+    framed = false;
     if (!camera.setZoom(zoom))
         qCInfo(lcView) << "Zoom" << zoom << "ignored; keeping" << camera.zoom();
     update();
@@ -149,12 +150,14 @@ void GLWidget::setZoom(double zoom)
 
 void GLWidget::setTranslation(const Util::Vector3D &translation)
 {
+    framed = false;
     camera.setTranslation(translation);
     update();
 }
 
 void GLWidget::setViewAngle(double x, double y, double z)
 {
+    framed = false;
     camera.setViewAngle(x, y, z);
     update();
 }
@@ -192,8 +195,10 @@ void GLWidget::fitToView()
     fitPending = false;
     updateViewportSize();
     Util::Vector3D lower, upper;
-    if (sceneBounds(lower, upper) && camera.fitBox(lower, upper))
+    if (sceneBounds(lower, upper) && camera.fitBox(lower, upper)) {
+        framed = true;
         qCDebug(lcView) << "Fitted the scene: zoom" << camera.zoom();
+    }
     update();
 }
 
@@ -220,6 +225,7 @@ void GLWidget::decreaseTranslateZ() { translateStep(ViewCamera::AxisZ, -1); }
 
 void GLWidget::translateStep(ViewCamera::Axis axis, int direction)
 {
+    framed = false;
     camera.translateStep(axis, direction);
     update();
 }
@@ -271,6 +277,8 @@ void GLWidget::initializeGL()
 void GLWidget::resizeGL(int, int)
 {
     updateViewportSize();
+    if (framed)
+        fitToView();
 }
 
 void GLWidget::updateViewportSize()
@@ -475,14 +483,17 @@ void GLWidget::mouseMoveEvent(QMouseEvent *event)
     const QPointF pixel = devicePosition(event->localPos());
     const Qt::MouseButtons buttons = event->buttons();
     if (buttons == Qt::LeftButton) {
-        if (camera.dragTrackball(pixel.x(), pixel.y()))
+        if (camera.dragTrackball(pixel.x(), pixel.y())) {
+            framed = false;
             update();
+        }
     } else if (buttons == Qt::RightButton) {
         // The anchor is kept under the cursor: the scene moves by the world
         // distance between it and the point now under the cursor at the
         // anchor's depth, which also pans correctly in a turned view.
         const Util::Vector3D point = unprojectAt(pixel, panDepth);
         camera.pan(point - camera.panAnchor());
+        framed = false;
         update();
     } else if (buttons == Qt::NoButton) {
         double depth = ViewCamera::fallbackDepth;
@@ -506,6 +517,7 @@ void GLWidget::wheelEvent(QWheelEvent *event)
         return;
     }
     camera.wheel(delta);
+    framed = false;
     update();
     event->accept();
 }

@@ -120,6 +120,8 @@ private:
     bool gridOn = false;
     bool snapOn = false;
     bool fitPending = false;
+    // The camera is as the last fit left it: a resize fits again.
+    bool framed = false;
     int frames = 0;
     double panDepth = ViewCamera::fallbackDepth;
     std::array<unsigned int, selectBufferSize> selectBuffer{};

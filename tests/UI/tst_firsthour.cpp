@@ -280,12 +280,19 @@ void TestFirstHour::newVolumeIsFramed()
 
     // Zooming out and back in keeps the scene where it was; Home frames again.
     view->setZoom(view->zoom() * 3);
+    window->activateWindow(); // no window manager hands activation back after the dialog
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
     QTest::keyClick(window.get(), Qt::Key_Home);
     QCOMPARE(coverage(), first);
     // A named view keeps its rotation and frames too.
     action("actionFront_View")->trigger();
     const double front = coverage();
     QVERIFY2(front >= 0.6 && front <= 0.95, qPrintable(QString::number(front)));
+    // A framed scene stays framed when the window changes size.
+    window->resize(600, 900);
+    QTRY_COMPARE(view->viewCamera().viewportWidth(), int(600 * view->devicePixelRatioF()));
+    const double narrow = coverage();
+    QVERIFY2(narrow >= 0.6 && narrow <= 0.95, qPrintable(QString::number(narrow)));
 }
 
 void TestFirstHour::etchPreselectsSurfaceMaterial_data()
