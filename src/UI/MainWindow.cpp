@@ -26,7 +26,6 @@
 #include <QEvent>
 #include <QLabel>
 #include <QTimer>
-#include <QWindow>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -420,23 +419,24 @@ void MainWindow::updateConsoleTitles()
 void MainWindow::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
-    if (!consoleShown) {
-        consoleShown = true;
-        QTimer::singleShot(0, this, [this] { showConsoleWhenMapped(40); });
-    }
-}
-
-void MainWindow::showConsoleWhenMapped(int triesLeft)
-{
-    // A tool window shown before its main window is mapped may be stacked
-    // below it by the window manager; wait for the main window to be on screen.
-    const QWindow *handle = windowHandle();
-    if (triesLeft > 0 && !(handle && handle->isExposed())) {
-        QTimer::singleShot(50, this, [this, triesLeft] { showConsoleWhenMapped(triesLeft - 1); });
+    if (consoleWaiting || consoleShown)
         return;
-    }
-    if (form->actionConsole->isChecked())
-        presenter->showConsoleFirstTime();
+    // A tool window shown before its main window is mapped may be stacked
+    // below it by the window manager. The view's first frame means the main
+    // window is on screen (and keeps the console out of the start-up time);
+    // the timer covers a view that draws nothing.
+    consoleWaiting = true;
+    auto shown = std::make_shared<QMetaObject::Connection>();
+    const auto showOnce = [this, shown] {
+        QObject::disconnect(*shown);
+        if (consoleShown)
+            return;
+        consoleShown = true;
+        if (form->actionConsole->isChecked())
+            presenter->showConsoleFirstTime();
+    };
+    *shown = connect(view, &QOpenGLWidget::frameSwapped, this, showOnce, Qt::QueuedConnection);
+    QTimer::singleShot(consoleFallbackMs, this, showOnce);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

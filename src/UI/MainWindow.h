@@ -93,7 +93,6 @@ private:
     // After every operation: the prompt ends with its operation, and the
     // first object entering an empty scene is framed in an isometric view.
     void operationEnded();
-    void showConsoleWhenMapped(int triesLeft);
     // Console titles carry the document name while several windows are open.
     static void updateConsoleTitles();
     QImage grabView();
@@ -112,7 +111,9 @@ private:
     std::unique_ptr<ProcessProgressDisplay> progress;
     QLabel *promptLabel = nullptr;
     bool sceneEmpty = true;
+    bool consoleWaiting = false;
     bool consoleShown = false;
+    static constexpr int consoleFallbackMs = 1500;
     QPointer<AboutWindow> aboutWindow;
 };
 
