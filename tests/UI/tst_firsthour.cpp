@@ -84,6 +84,7 @@ private slots:
     void etchPreselectsSurfaceMaterial_data();
     void etchPreselectsSurfaceMaterial();
     void longRunShowsProgressAndIgnoresInput();
+    void gridSpacingZeroIsRefused();
 
 private:
     QAction *action(const char *name) const { return window->findChild<QAction *>(QLatin1String(name)); }
@@ -361,6 +362,26 @@ void TestFirstHour::longRunShowsProgressAndIgnoresInput()
     QVERIFY(!workspace()->getSelection().isSelectionMode());
     QCOMPARE(workspace()->getUndoRedo().undoCount(), std::size_t(1));
     QCOMPARE(volume->materialIds()[0], 2u);
+}
+
+void TestFirstHour::gridSpacingZeroIsRefused()
+{
+    // 0 gets a message and the dialog stays; a real spacing then goes through.
+    QString message;
+    GuiTestSupport::whenModal([&](QWidget *dialog) {
+        GuiTestSupport::child<QDoubleSpinBox>(dialog, "dblSpacing")->setValue(0);
+        GuiTestSupport::whenModal([&, dialog](QWidget *box) {
+            message = static_cast<QMessageBox *>(box)->text();
+            static_cast<QDialog *>(box)->accept();
+            QVERIFY(dialog->isVisible());
+            GuiTestSupport::child<QDoubleSpinBox>(dialog, "dblSpacing")->setValue(4);
+            static_cast<QDialog *>(dialog)->accept();
+        }, dialog);
+        static_cast<QDialog *>(dialog)->accept();
+    });
+    action("actionGrid_Spacing")->trigger();
+    QCOMPARE(message, QStringLiteral("The grid spacing must be greater than 0."));
+    QCOMPARE(window->getView()->gridSpacing(), 4.0);
 }
 
 QTEST_MAIN(TestFirstHour)
