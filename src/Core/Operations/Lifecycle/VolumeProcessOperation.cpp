@@ -44,15 +44,15 @@ void VolumeProcessOperation::end()
         cancel();
         return;
     }
-    undoHelper.saveState(volume.get());
     progress.reset();
-    // The drawing is rebuilt off the interface thread too: on a large volume
-    // it takes as long as the process.
+    // The undo states and the drawing go off the interface thread too: on a
+    // large volume each takes about as long as the process itself.
     BackgroundRun::run(getName(), [this] {
+        undoHelper.saveState(volume.get());
         runProcess(*volume);
         volume->getPainter().rebuild();
+        undoHelper.saveState(volume.get());
     }, progress, workspace->getProcessMonitor());
-    undoHelper.saveState(volume.get());
     workspace->setLastOperation(volume->getObjectId(), getId());
     if (mayDepositSilicon())
         workspace->setSiLatticeOutdated(volume->getObjectId(), true);
