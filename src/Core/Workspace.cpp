@@ -1,5 +1,6 @@
 #include "Workspace.h"
 
+#include "Core/Operations/Lifecycle/BackgroundRun.h"
 #include "Core/Operations/Lifecycle/IOperationFactory.h"
 #include "Core/Operations/Lifecycle/ObjectOperation.h"
 #include "Core/Operations/Lifecycle/Operation.h"
@@ -53,6 +54,8 @@ void Workspace::operationFinished(Operations::Operation *operation)
             undoRedo.push(undoable);
     }
     retire(operation);
+    // Selection mode belongs to the operation that asked for it.
+    selection.setSelectionMode(false);
     selection.clearSelection();
     notifyOperationEnded();
 }
@@ -60,8 +63,14 @@ void Workspace::operationFinished(Operations::Operation *operation)
 void Workspace::operationCancelled(Operations::Operation *operation)
 {
     retire(operation);
+    selection.setSelectionMode(false);
     selection.clearSelection();
     notifyOperationEnded();
+}
+
+bool Workspace::isBusy()
+{
+    return Operations::BackgroundRun::isRunning();
 }
 
 void Workspace::cancelCurrent()

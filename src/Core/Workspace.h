@@ -21,6 +21,7 @@ namespace Core {
 
 namespace Operations {
 class IOperationFactory;
+class IProcessMonitor;
 class Operation;
 }
 
@@ -71,6 +72,18 @@ public:
     void setSiLatticeOutdated(std::uint32_t volumeId, bool outdated) { siLatticeOutdated[volumeId] = outdated; }
     void clearVolumeMaps();
 
+    // Shows the progress of processes run off the interface thread; none (the
+    // default) runs them synchronously. Not owned.
+    void setProcessMonitor(Operations::IProcessMonitor *monitor) { processMonitor = monitor; }
+    Operations::IProcessMonitor *getProcessMonitor() const { return processMonitor; }
+    // True while a process runs: nothing may start, cancel or undo meanwhile.
+    static bool isBusy();
+
+    // Whether the document changed since it was last saved or opened: the
+    // undo stack's position against the one it had then.
+    bool isDocumentModified() const { return !undoRedo.isClean(); }
+    void markDocumentSaved() { undoRedo.setClean(); }
+
     // Drops operations that ended while one of their own methods was still
     // running; called where no operation method is on the stack.
     void releaseEndedOperations();
@@ -90,6 +103,7 @@ private:
     QHash<std::uint32_t, std::uint32_t> lastOperationByVolume;
     QHash<std::uint32_t, bool> siLatticeOutdated;
     std::shared_ptr<Operations::IOperationFactory> operationFactory;
+    Operations::IProcessMonitor *processMonitor = nullptr;
 };
 
 } // namespace Core

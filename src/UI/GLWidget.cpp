@@ -5,6 +5,7 @@
 #include "Core/PickState.h"
 #include "Core/Selection.h"
 #include "Core/Workspace.h"
+#include "Model/Automaton/TotalVolume.h"
 #include "Model/Document.h"
 #include "Util/ColorSettings.h"
 #include "Util/Logging.h"
@@ -17,6 +18,7 @@
 
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace Ui {
@@ -140,6 +142,7 @@ void GLWidget::setGridSpacing(double spacing)
 
 void GLWidget::setZoom(double zoom)
 {
+    framed = false;
     if (!camera.setZoom(zoom))
         qCInfo(lcView) << "Zoom" << zoom << "ignored; keeping" << camera.zoom();
     update();
@@ -147,13 +150,55 @@ void GLWidget::setZoom(double zoom)
 
 void GLWidget::setTranslation(const Util::Vector3D &translation)
 {
+    framed = false;
     camera.setTranslation(translation);
     update();
 }
 
 void GLWidget::setViewAngle(double x, double y, double z)
 {
+    framed = false;
     camera.setViewAngle(x, y, z);
+    update();
+}
+
+bool GLWidget::sceneBounds(Util::Vector3D &lower, Util::Vector3D &upper) const
+{
+    bool any = false;
+    const auto objects = workspace->getDocument().getAllObjects();
+    for (const auto &object : objects) {
+        const auto volume = std::dynamic_pointer_cast<Model::Automaton::TotalVolume>(object);
+        if (!volume)
+            continue;
+        const Util::Vector3D p = volume->getPosition();
+        const Util::Vector3D q(p.x + volume->getSizeX() * double(volume->getCellSizeX()),
+                               p.y + volume->getSizeY() * double(volume->getCellSizeY()),
+                               p.z + volume->getSizeZ() * double(volume->getCellSizeZ()));
+        if (!any) {
+            lower = p;
+            upper = q;
+            any = true;
+            continue;
+        }
+        lower = Util::Vector3D(std::min(lower.x, p.x), std::min(lower.y, p.y), std::min(lower.z, p.z));
+        upper = Util::Vector3D(std::max(upper.x, q.x), std::max(upper.y, q.y), std::max(upper.z, q.z));
+    }
+    return any;
+}
+
+void GLWidget::fitToView()
+{
+    if (!isVisible()) {
+        fitPending = true;
+        return;
+    }
+    fitPending = false;
+    updateViewportSize();
+    Util::Vector3D lower, upper;
+    if (sceneBounds(lower, upper) && camera.fitBox(lower, upper)) {
+        framed = true;
+        qCDebug(lcView) << "Fitted the scene: zoom" << camera.zoom();
+    }
     update();
 }
 
@@ -180,6 +225,7 @@ void GLWidget::decreaseTranslateZ() { translateStep(ViewCamera::AxisZ, -1); }
 
 void GLWidget::translateStep(ViewCamera::Axis axis, int direction)
 {
+    framed = false;
     camera.translateStep(axis, direction);
     update();
 }
@@ -231,6 +277,8 @@ void GLWidget::initializeGL()
 void GLWidget::resizeGL(int, int)
 {
     updateViewportSize();
+    if (framed)
+        fitToView();
 }
 
 void GLWidget::updateViewportSize()
@@ -259,6 +307,9 @@ void GLWidget::loadSceneMatrices()
 
 void GLWidget::paintGL()
 {
+    ++frames;
+    if (fitPending)
+        fitToView();
     updateViewportSize();
     // The frame buffer is kept opaque: images grabbed from it then show the
     // background as it looks on screen, whatever conversion they go through.
@@ -279,6 +330,11 @@ void GLWidget::paintGL()
         glDisable(GL_LIGHTING);
         glDisable(GL_LIGHT0);
     }
+
+    // Outlines are polygons drawn as lines: their offset towards the viewer
+    // must apply to line mode, or they sink into the faces they outline.
+    // (The offset amount is the painter's; this only switches it on for lines.)
+    glEnable(GL_POLYGON_OFFSET_LINE);
 
     loadSceneMatrices();
     glPushMatrix();
@@ -427,14 +483,17 @@ void GLWidget::mouseMoveEvent(QMouseEvent *event)
     const QPointF pixel = devicePosition(event->localPos());
     const Qt::MouseButtons buttons = event->buttons();
     if (buttons == Qt::LeftButton) {
-        if (camera.dragTrackball(pixel.x(), pixel.y()))
+        if (camera.dragTrackball(pixel.x(), pixel.y())) {
+            framed = false;
             update();
+        }
     } else if (buttons == Qt::RightButton) {
         // The anchor is kept under the cursor: the scene moves by the world
         // distance between it and the point now under the cursor at the
         // anchor's depth, which also pans correctly in a turned view.
         const Util::Vector3D point = unprojectAt(pixel, panDepth);
         camera.pan(point - camera.panAnchor());
+        framed = false;
         update();
     } else if (buttons == Qt::NoButton) {
         double depth = ViewCamera::fallbackDepth;
@@ -458,6 +517,7 @@ void GLWidget::wheelEvent(QWheelEvent *event)
         return;
     }
     camera.wheel(delta);
+    framed = false;
     update();
     event->accept();
 }

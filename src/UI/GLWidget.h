@@ -68,11 +68,21 @@ public:
     Quaternion rotation() const { return camera.rotation(); }
     const ViewCamera &viewCamera() const { return camera; }
 
+    // The bounding box of every object of the document, in world units.
+    // False when there is nothing to frame.
+    bool sceneBounds(Util::Vector3D &lower, Util::Vector3D &upper) const;
+    // Frames for tests and diagnostics: paintGL calls so far.
+    int framesPainted() const { return frames; }
+
     // The world point under a widget position, as a click there would hand
     // it over (snapped when snapping is on). Needs a shown view.
     Util::Vector3D worldPointAt(const QPoint &position);
 
 public slots:
+    // Zoom and translation so that every object fills most of the view and
+    // turning goes about the scene's centre. Before the view has its size
+    // (a window not shown yet) this happens at the first frame.
+    void fitToView();
     void increaseTranslateX();
     void increaseTranslateY();
     void increaseTranslateZ();
@@ -109,6 +119,10 @@ private:
     bool outlinesOn = false;
     bool gridOn = false;
     bool snapOn = false;
+    bool fitPending = false;
+    // The camera is as the last fit left it: a resize fits again.
+    bool framed = false;
+    int frames = 0;
     double panDepth = ViewCamera::fallbackDepth;
     std::array<unsigned int, selectBufferSize> selectBuffer{};
     QList<QPointer<QShortcut>> shortcuts;

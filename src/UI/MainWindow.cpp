@@ -2,6 +2,8 @@
 
 #include "AboutWindow.h"
 #include "Console/CommandConsole.h"
+#include "Console/ConsoleObserver.h"
+#include "Core/Operations/Lifecycle/Operation.h"
 #include "Core/Workspace.h"
 #include "EditCompatibleMaterialsDialog.h"
 #include "GLWidget.h"
@@ -9,7 +11,9 @@
 #include "Input/ChangeGridSpacingDialog.h"
 #include "MainWindowPresenter.h"
 #include "Observers/RedrawObserver.h"
+#include "OperationFactory.h"
 #include "OperationMapper.h"
+#include "ProcessProgressDisplay.h"
 #include "SetViewAngleDialog.h"
 #include "SetZoomDialog.h"
 #include "TranslateDialog.h"
@@ -17,8 +21,11 @@
 #include "Util/Logging.h"
 #include "ui_MainWindow.h"
 
+#include <QCloseEvent>
 #include <QDir>
 #include <QEvent>
+#include <QLabel>
+#include <QTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -31,16 +38,22 @@ namespace Ui {
 
 namespace {
 
-// Keeps the Select action in step when an operation switches selection mode.
-class SelectionModeObserver : public Util::IObserver
+// An observer that calls back into the window.
+class CallbackObserver : public Util::IObserver
 {
 public:
-    explicit SelectionModeObserver(std::function<void()> onChange) : onChange(std::move(onChange)) {}
+    explicit CallbackObserver(std::function<void()> onChange) : onChange(std::move(onChange)) {}
     void notify() override { onChange(); }
 
 private:
     std::function<void()> onChange;
 };
+
+QList<MainWindow *> &openWindows()
+{
+    static QList<MainWindow *> windows;
+    return windows;
+}
 
 QString &rememberedImageFolder()
 {
@@ -68,6 +81,18 @@ MainWindow::MainWindow(QWidget *parent)
     setCentralWidget(view);
     redrawObserver = std::make_shared<Observers::RedrawObserver>(view);
     presenter->getWorkspace()->addOperationEndedObserver(redrawObserver);
+    sceneObserver = std::make_shared<CallbackObserver>([this] { operationEnded(); });
+    presenter->getWorkspace()->addOperationEndedObserver(sceneObserver);
+
+    promptLabel = new QLabel(statusBar());
+    promptLabel->setObjectName(QStringLiteral("lblPrompt"));
+    statusBar()->addWidget(promptLabel, 1);
+    promptObserver = std::make_shared<Console::ConsoleObserver>(&presenter->getWorkspace()->getConsoleInput());
+    presenter->getWorkspace()->getConsoleInput().addMessageObserver(promptObserver);
+    connect(promptObserver.get(), &Console::ConsoleObserver::messageWritten, this, &MainWindow::showPrompt);
+
+    progress = std::make_unique<ProcessProgressDisplay>(statusBar());
+    presenter->getWorkspace()->setProcessMonitor(progress.get());
 
     mapOperations();
     connect(operationMapper, &OperationMapper::activated, presenter.get(), &MainWindowPresenter::operationActivated);
@@ -78,7 +103,7 @@ MainWindow::MainWindow(QWidget *parent)
 
     QPointer<QAction> select = form->actionSelect;
     Core::Selection *selection = presenter->getSelection();
-    presenter->getSelection()->addSelectionModeObserver(std::make_shared<SelectionModeObserver>([select, selection] {
+    presenter->getSelection()->addSelectionModeObserver(std::make_shared<CallbackObserver>([select, selection] {
         if (select)
             select->setChecked(selection->isSelectionMode());
     }));
@@ -86,12 +111,20 @@ MainWindow::MainWindow(QWidget *parent)
             [this] { form->actionConsole->setChecked(false); });
 
     setWindowTitle(QStringLiteral("Kestrum"));
+    openWindows().append(this);
+    updateConsoleTitles();
 }
 
 MainWindow::~MainWindow()
 {
+    openWindows().removeAll(this);
+    updateConsoleTitles();
+    Core::Workspace *workspace = presenter->getWorkspace();
+    workspace->setProcessMonitor(nullptr);
+    workspace->getConsoleInput().removeMessageObserver(promptObserver);
+    workspace->removeOperationEndedObserver(sceneObserver);
     // The view looks into the presenter's workspace: it goes first.
-    presenter->getWorkspace()->removeOperationEndedObserver(redrawObserver);
+    workspace->removeOperationEndedObserver(redrawObserver);
     delete view;
     view = nullptr;
     delete aboutWindow;
@@ -115,6 +148,7 @@ void MainWindow::connectActions()
     connect(form->actionConfigure_Window_Colors, &QAction::triggered, this, &MainWindow::changeWindowColors);
     connect(form->actionZoom, &QAction::triggered, this, &MainWindow::changeZoom);
     connect(form->actionTranslate, &QAction::triggered, this, &MainWindow::changeTranslate);
+    connect(form->actionFit_to_View, &QAction::triggered, this, &MainWindow::fitToView);
     connect(form->actionSave_Image, &QAction::triggered, this, [this] { saveImage(); });
     connect(form->actionManage_Materials, &QAction::triggered, this,
             &MainWindow::on_actionManage_Materials_triggered);
@@ -155,8 +189,14 @@ void MainWindow::mapOperations()
         {form->actionSimple_RIE, 30},
         {form->actionModel_Extraction, 1000},
     };
-    for (const auto &[action, id] : operations)
+    for (const auto &[action, id] : operations) {
         operationMapper->map(action, id);
+        // The factory's table is the one place that says what is built.
+        if (!OperationFactory::isBuilt(id)) {
+            action->setEnabled(false);
+            action->setStatusTip(tr("%1 is not available in this version.").arg(action->text()));
+        }
+    }
 
     const std::pair<QAction *, const char *> views[] = {
         {form->actionFront_View, "front"}, {form->actionBack_view, "back"},     {form->actionTop_View, "top"},
@@ -238,13 +278,16 @@ void MainWindow::setView(const QString &viewAngle)
     for (const auto &named : namedViews) {
         if (viewAngle == QLatin1String(named.name)) {
             view->setViewAngle(named.x, named.y, named.z);
+            view->fitToView();
             return;
         }
     }
     if (viewAngle == QLatin1String("manual")) {
         SetViewAngleDialog dialog(this);
-        if (dialog.exec() == QDialog::Accepted)
+        if (dialog.exec() == QDialog::Accepted) {
             view->setViewAngle(dialog.getAngleX(), dialog.getAngleY(), dialog.getAngleZ());
+            view->fitToView();
+        }
     }
 }
 
@@ -331,6 +374,78 @@ void MainWindow::repaintCentralWidget()
 {
     if (view)
         view->repaint();
+}
+
+void MainWindow::fitToView()
+{
+    view->fitToView();
+}
+
+QString MainWindow::promptText() const
+{
+    return promptLabel->text();
+}
+
+void MainWindow::showPrompt(const QString &message)
+{
+    if (presenter->getWorkspace()->getCurrentOperation())
+        promptLabel->setText(message);
+}
+
+void MainWindow::operationEnded()
+{
+    Core::Workspace *workspace = presenter->getWorkspace();
+    if (!workspace->getCurrentOperation())
+        promptLabel->clear();
+    const bool empty = workspace->getDocument().getAllObjects().isEmpty();
+    if (sceneEmpty && !empty && view) {
+        view->setViewAngle(ViewCamera::isometricAngleX, 0.0, ViewCamera::isometricAngleZ);
+        view->fitToView();
+    }
+    sceneEmpty = empty;
+    updateConsoleTitles();
+}
+
+void MainWindow::updateConsoleTitles()
+{
+    const QList<MainWindow *> windows = openWindows();
+    for (MainWindow *window : windows) {
+        if (window->presenter && window->presenter->getConsole())
+            window->presenter->getConsole()->setDocumentName(windows.size() > 1 ? window->presenter->documentName()
+                                                                                : QString());
+    }
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (consoleWaiting || consoleShown)
+        return;
+    // A tool window shown before its main window is mapped may be stacked
+    // below it by the window manager. The view's first frame means the main
+    // window is on screen (and keeps the console out of the start-up time);
+    // the timer covers a view that draws nothing.
+    consoleWaiting = true;
+    auto shown = std::make_shared<QMetaObject::Connection>();
+    const auto showOnce = [this, shown] {
+        QObject::disconnect(*shown);
+        if (consoleShown)
+            return;
+        consoleShown = true;
+        if (form->actionConsole->isChecked())
+            presenter->showConsoleFirstTime();
+    };
+    *shown = connect(view, &QOpenGLWidget::frameSwapped, this, showOnce, Qt::QueuedConnection);
+    QTimer::singleShot(consoleFallbackMs, this, showOnce);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (Core::Workspace::isBusy() || !presenter->maybeSaveChanges()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 void MainWindow::on_actionManage_Materials_triggered()

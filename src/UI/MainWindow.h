@@ -5,6 +5,7 @@
 
 #include <memory>
 
+class QLabel;
 class QShortcut;
 
 namespace Util {
@@ -18,6 +19,11 @@ class GLWidget;
 class MainWindowForm;
 class MainWindowPresenter;
 class OperationMapper;
+class ProcessProgressDisplay;
+
+namespace Console {
+class ConsoleObserver;
+}
 
 // The program's window: menus whose operation actions go by id to the
 // presenter, the view in the centre, and the keys that confirm or cancel the
@@ -41,6 +47,10 @@ public:
     // The folder the next screen image dialog opens in.
     static QString imageFolder();
 
+    // The latest prompt of the current operation (empty when none runs).
+    QString promptText() const;
+    ProcessProgressDisplay *progressDisplay() const { return progress.get(); }
+
 public slots:
     void showConsole(bool show);
     void undoOperation();
@@ -62,6 +72,7 @@ public slots:
     bool saveImage(const QString &filename = QString());
     void showAboutInfo();
     void repaintCentralWidget();
+    void fitToView();
 
 public:
     // Connected explicitly rather than by name.
@@ -71,10 +82,19 @@ public:
 
 protected:
     void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    // A changed document asks whether to save it first.
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void connectActions();
     void mapOperations();
+    void showPrompt(const QString &message);
+    // After every operation: the prompt ends with its operation, and the
+    // first object entering an empty scene is framed in an isometric view.
+    void operationEnded();
+    // Console titles carry the document name while several windows are open.
+    static void updateConsoleTitles();
     QImage grabView();
 
     std::unique_ptr<MainWindowForm> form;
@@ -86,6 +106,14 @@ private:
     QShortcut *escapeShortcut;
     GLWidget *view = nullptr;
     std::shared_ptr<Util::IObserver> redrawObserver;
+    std::shared_ptr<Util::IObserver> sceneObserver;
+    std::shared_ptr<Console::ConsoleObserver> promptObserver;
+    std::unique_ptr<ProcessProgressDisplay> progress;
+    QLabel *promptLabel = nullptr;
+    bool sceneEmpty = true;
+    bool consoleWaiting = false;
+    bool consoleShown = false;
+    static constexpr int consoleFallbackMs = 1500;
     QPointer<AboutWindow> aboutWindow;
 };
 

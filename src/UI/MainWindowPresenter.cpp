@@ -1,11 +1,13 @@
 #include "MainWindowPresenter.h"
 
 #include "Console/CommandConsole.h"
+#include "Core/Operations/Document/SaveDocumentOperation.h"
 #include "MainWindow.h"
 #include "Observers/UndoRedoObserver.h"
 #include "OperationFactory.h"
 #include "Util/Logging.h"
 
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QScreen>
 
@@ -18,8 +20,6 @@ MainWindowPresenter::MainWindowPresenter(MainWindow *window, const QString &stat
 {
     console = std::make_unique<Console::CommandConsole>(&workspace.getConsoleInput(), mainWindow);
     console->setWindowFlags(Qt::Tool);
-    placeConsole();
-    console->show();
 
     undoObserver = std::make_shared<Observers::UndoRedoObserver>();
     redoObserver = std::make_shared<Observers::UndoRedoObserver>();
@@ -51,6 +51,35 @@ void MainWindowPresenter::placeConsole()
     console->move(available.left() + x, available.top() + y);
 }
 
+void MainWindowPresenter::showConsoleFirstTime()
+{
+    placeConsole();
+    console->show();
+}
+
+QString MainWindowPresenter::documentName()
+{
+    const QString fileName = workspace.getDocument().getFileName();
+    return fileName.isEmpty() ? tr("Untitled") : QFileInfo(fileName).fileName();
+}
+
+bool MainWindowPresenter::maybeSaveChanges()
+{
+    if (!workspace.isDocumentModified())
+        return true;
+    const auto answer = QMessageBox::question(mainWindow, tr("Kestrum"),
+                                              tr("Save changes to %1?").arg(documentName()),
+                                              QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                                              QMessageBox::Save);
+    if (answer == QMessageBox::Discard)
+        return true;
+    if (answer != QMessageBox::Save)
+        return false;
+    workspace.releaseEndedOperations();
+    workspace.activate(Core::Operations::SaveDocumentOperation::operationId);
+    return !workspace.isDocumentModified();
+}
+
 void MainWindowPresenter::undoStackChanged()
 {
     mainWindow->setUndoText(workspace.getUndoRedo().undoTopName());
@@ -63,6 +92,8 @@ void MainWindowPresenter::redoStackChanged()
 
 void MainWindowPresenter::operationActivated(const QString &operationId)
 {
+    if (Core::Workspace::isBusy())
+        return;
     workspace.releaseEndedOperations();
     bool ok = false;
     const std::uint32_t id = operationId.toUInt(&ok, 10);
@@ -70,43 +101,68 @@ void MainWindowPresenter::operationActivated(const QString &operationId)
         qCWarning(lcOperation) << "Not an operation id:" << operationId;
         return;
     }
+    // An operation this program does not build must not cancel the one that
+    // waits (its action is disabled; this covers a call by id).
+    const auto factory = workspace.getOperationFactory();
+    if (factory && !factory->canCreate(id)) {
+        qCInfo(lcOperation) << "Operation" << id << "is not available in this version";
+        return;
+    }
     workspace.activate(id);
 }
 
 void MainWindowPresenter::enterPressed()
 {
+    if (Core::Workspace::isBusy())
+        return;
     workspace.releaseEndedOperations();
     console->enterPressed();
 }
 
 void MainWindowPresenter::cancelPressed()
 {
+    if (Core::Workspace::isBusy())
+        return;
     workspace.releaseEndedOperations();
     workspace.cancelCurrent();
+    // With nothing waiting, Escape still leaves selection mode.
+    workspace.getSelection().setSelectionMode(false);
     workspace.getSelection().clearSelection();
     workspace.notifyOperationEnded();
 }
 
 void MainWindowPresenter::undo()
 {
+    if (Core::Workspace::isBusy())
+        return;
     workspace.releaseEndedOperations();
     workspace.getUndoRedo().undo();
 }
 
 void MainWindowPresenter::redo()
 {
+    if (Core::Workspace::isBusy())
+        return;
     workspace.releaseEndedOperations();
     workspace.getUndoRedo().redo();
 }
 
 bool MainWindowPresenter::newDocument()
 {
-    workspace.releaseEndedOperations();
-    const auto answer = QMessageBox::information(mainWindow, tr("Create new document"),
-                                                 tr("This will erase all data. Continue?"),
-                                                 QMessageBox::Ok | QMessageBox::Cancel);
-    if (answer != QMessageBox::Ok)
+    if (Core::Workspace::isBusy())
         return false;
+    workspace.releaseEndedOperations();
+    if (workspace.isDocumentModified()) {
+        // The save question replaces the erase question.
+        if (!maybeSaveChanges())
+            return false;
+    } else {
+        const auto answer = QMessageBox::information(mainWindow, tr("Create new document"),
+                                                     tr("This will erase all data. Continue?"),
+                                                     QMessageBox::Ok | QMessageBox::Cancel);
+        if (answer != QMessageBox::Ok)
+            return false;
+    }
     workspace.cancelCurrent();
     workspace.getSelection().clearSelection();
     workspace.getUndoRedo().clear();

@@ -46,6 +46,17 @@ public:
     bool newDocument();
     void setSelectionMode(bool mode);
     void showConsole(bool show);
+    // Places and shows the console once the main window is on screen, so
+    // that the window manager stacks the tool window above it.
+    void showConsoleFirstTime();
+
+    // The document's file name without its folder, or "Untitled".
+    QString documentName();
+    // For a changed document asks "Save changes to <name>?": Save runs the
+    // save operation, Discard drops the changes. False when the user
+    // cancelled or the save did not happen (its failure is reported by the
+    // save itself); true at once for an unchanged document.
+    bool maybeSaveChanges();
 
 public slots:
     void undoStackChanged();

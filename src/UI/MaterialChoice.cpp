@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QComboBox>
+#include <QHash>
 #include <QIcon>
 #include <QPixmap>
 
@@ -13,6 +14,12 @@
 namespace Ui {
 
 namespace {
+
+QHash<QString, std::uint32_t> &chosenMaterials()
+{
+    static QHash<QString, std::uint32_t> chosen;
+    return chosen;
+}
 
 int colorByte(double component)
 {
@@ -35,11 +42,37 @@ void MaterialChoice::fill(QComboBox *comboBox, const QVector<Model::Materials::M
     }
 }
 
+bool MaterialChoice::select(QComboBox *comboBox, std::uint32_t id)
+{
+    if (!comboBox || id == 0)
+        return false;
+    for (int i = 0; i < comboBox->count(); ++i) {
+        if (idFromData(comboBox->itemData(i)) == id) {
+            comboBox->setCurrentIndex(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::uint32_t MaterialChoice::lastChosen(const QString &kind)
+{
+    return chosenMaterials().value(kind, 0);
+}
+
+void MaterialChoice::rememberChosen(const QString &kind, std::uint32_t id)
+{
+    if (id != 0)
+        chosenMaterials().insert(kind, id);
+}
+
 std::uint32_t MaterialChoice::selectedId(const QComboBox *comboBox)
 {
-    if (!comboBox)
-        return 0;
-    const QVariant data = comboBox->currentData();
+    return comboBox ? idFromData(comboBox->currentData()) : 0;
+}
+
+std::uint32_t MaterialChoice::idFromData(const QVariant &data)
+{
     constexpr qulonglong largestId = std::numeric_limits<std::uint32_t>::max();
     bool ok = false;
     switch (data.userType()) {

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QString>
 #include <QVector>
 
 #include <cstdint>
 
 class QComboBox;
+class QVariant;
 
 namespace Model {
 namespace Materials {
@@ -25,6 +27,17 @@ public:
     static void fill(QComboBox *comboBox, const QVector<Model::Materials::Material> &materials);
     // The id of the current entry; 0 when there is none or its data is not an integer.
     static std::uint32_t selectedId(const QComboBox *comboBox);
+    // Makes the entry carrying `id` current; false (and no change) when none does.
+    static bool select(QComboBox *comboBox, std::uint32_t id);
+
+    // The material last chosen in a dialog of this kind (for example "CVD")
+    // during this run; 0 before the first choice.
+    static std::uint32_t lastChosen(const QString &kind);
+    static void rememberChosen(const QString &kind, std::uint32_t id);
+
+private:
+    // An entry's id; 0 when its data is not an integer that fits an id.
+    static std::uint32_t idFromData(const QVariant &data);
 };
 
 } // namespace Ui

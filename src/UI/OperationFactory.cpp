@@ -153,6 +153,11 @@ std::shared_ptr<Core::Operations::Operation> OperationFactory::createOperation(s
     return build(presenter->getWorkspace(), presenter->getMainWindow());
 }
 
+bool OperationFactory::isBuilt(std::uint32_t id)
+{
+    return builderFor(id) != nullptr;
+}
+
 QList<std::uint32_t> OperationFactory::builtIds()
 {
     QList<std::uint32_t> ids;

@@ -16,9 +16,12 @@ public:
     explicit OperationFactory(MainWindowPresenter *presenter);
 
     std::shared_ptr<Core::Operations::Operation> createOperation(std::uint32_t id) override;
+    bool canCreate(std::uint32_t id) const override { return isBuilt(id); }
 
     // The ids the factory can build in this program.
     static QList<std::uint32_t> builtIds();
+    // True when the table has a maker for the id: its menu action is enabled.
+    static bool isBuilt(std::uint32_t id);
 
 private:
     MainWindowPresenter *presenter;

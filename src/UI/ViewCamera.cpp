@@ -82,6 +82,30 @@ void ViewCamera::setViewAngle(double a, double b, double c)
     orientation = qx * qy * qz;
 }
 
+bool ViewCamera::fitBox(const Util::Vector3D &lower, const Util::Vector3D &upper, double fraction)
+{
+    if (!(lower.x <= upper.x && lower.y <= upper.y && lower.z <= upper.z) || !(fraction > 0.0))
+        return false;
+    const Util::Vector3D centre((lower.x + upper.x) / 2.0, (lower.y + upper.y) / 2.0, (lower.z + upper.z) / 2.0);
+    const double half[3] = {(upper.x - lower.x) / 2.0, (upper.y - lower.y) / 2.0, (upper.z - lower.z) / 2.0};
+    double m[16];
+    orientation.toMatrix(m);
+    // Half extents of the turned box in eye space: |R| applied to the half sizes.
+    double eye[3];
+    for (int row = 0; row < 3; ++row)
+        eye[row] = std::abs(m[row]) * half[0] + std::abs(m[4 + row]) * half[1] + std::abs(m[8 + row]) * half[2];
+
+    setTranslation(Util::Vector3D(-centre.x, -centre.y, -centre.z));
+    const double across = 2.0 * std::max(eye[0], eye[1]);
+    double zoom = across / (fraction * std::min(width, height));
+    // The depth range is sqrt(2) * max(w, h) * zoom: a tall object seen end
+    // on must not poke out of it.
+    const double depth = std::floor(std::sqrt(2.0) * std::max(width, height));
+    zoom = std::max(zoom, 2.0 * eye[2] / (fitFraction * depth));
+    setZoom(zoom);
+    return true;
+}
+
 void ViewCamera::modelViewMatrix(double m[16]) const
 {
     orientation.toMatrix(m);

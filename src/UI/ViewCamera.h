@@ -27,6 +27,12 @@ public:
     // Depth buffer values above this mean nothing was drawn at a pixel.
     static constexpr float emptyDepth = 0.999999f;
     static constexpr double fallbackDepth = 0.5;
+    // Share of the viewport's smaller side a fitted scene spans.
+    static constexpr double fitFraction = 0.8;
+    // The isometric view (degrees about x and z): x runs to the lower right,
+    // y to the upper right and z up, the three visible faces equally lit.
+    static constexpr double isometricAngleX = -54.735610317245346;
+    static constexpr double isometricAngleZ = -45.0;
 
     ViewCamera();
 
@@ -59,6 +65,12 @@ public:
     void setRotation(const Quaternion &rotation) { orientation = rotation.normalized(); }
     // Turns about x by a, then y by b, then z by c (degrees): qx * qy * qz.
     void setViewAngle(double a, double b, double c);
+    // Centres the box [lower, upper] (world units) in the view, so turning
+    // goes about its centre, and zooms so that its outline in the current
+    // rotation spans `fraction` of the viewport's smaller side while its
+    // depth stays inside the projection. An empty box changes nothing; a
+    // box of no extent is only centred. True when anything changed.
+    bool fitBox(const Util::Vector3D &lower, const Util::Vector3D &upper, double fraction = fitFraction);
     // Rotation then translation, column-major: the scene's model-view matrix.
     void modelViewMatrix(double matrix[16]) const;
 

@@ -43,6 +43,8 @@ private slots:
     void recordSelection();
     void sharedKeysNeverCollide();
     void chainOnTwoVolumes();
+    void documentModifiedFollowsStackPosition_data();
+    void documentModifiedFollowsStackPosition();
 };
 
 void TestUndoRedo::stackTextsAndRedoEmptiedByNewOperation()
@@ -207,6 +209,41 @@ void TestUndoRedo::chainOnTwoVolumes()
     QVERIFY(cellsNow() == states[3]);
     QVERIFY(stack.redo());
     QVERIFY(cellsNow() == states[4]);
+}
+
+void TestUndoRedo::documentModifiedFollowsStackPosition_data()
+{
+    // p: a new operation, u: undo, r: redo, s: saved, c: stacks cleared (New).
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<bool>("modified");
+    QTest::newRow("fresh") << "" << false;
+    QTest::newRow("one operation") << "p" << true;
+    QTest::newRow("saved") << "ps" << false;
+    QTest::newRow("saved, undone") << "psu" << true;
+    QTest::newRow("saved, undone, redone") << "psur" << false;
+    QTest::newRow("saved empty, operation undone") << "spu" << false;
+    QTest::newRow("saved state dropped by a new operation") << "ppsuupp" << true;
+    QTest::newRow("cleared") << "pc" << false;
+}
+
+void TestUndoRedo::documentModifiedFollowsStackPosition()
+{
+    QFETCH(QString, steps);
+    QFETCH(bool, modified);
+    QTemporaryDir dir;
+    Core::Workspace workspace(dir.path());
+    auto volume = makeVolume();
+    workspace.getDocument().addObject(volume);
+    for (const QChar step : steps) {
+        switch (step.toLatin1()) {
+        case 'p': runFill(workspace, volume, 2); break;
+        case 'u': QVERIFY(workspace.getUndoRedo().undo()); break;
+        case 'r': QVERIFY(workspace.getUndoRedo().redo()); break;
+        case 's': workspace.markDocumentSaved(); break;
+        case 'c': workspace.getUndoRedo().clear(); break;
+        }
+    }
+    QCOMPARE(workspace.isDocumentModified(), modified);
 }
 
 QTEST_GUILESS_MAIN(TestUndoRedo)

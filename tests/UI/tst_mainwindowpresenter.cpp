@@ -88,30 +88,41 @@ void TestMainWindowPresenter::escapeWithNothingRunningOnlyClearsSelection()
 
 void TestMainWindowPresenter::newDocument_data()
 {
-    QTest::addColumn<bool>("confirm");
-    QTest::newRow("Cancel keeps everything") << false;
-    QTest::newRow("Ok empties everything") << true;
+    // A changed document is asked about saving instead of erasing.
+    QTest::addColumn<bool>("changed");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("expectedText");
+    const QString erase = QStringLiteral("This will erase all data. Continue?");
+    const QString save = QStringLiteral("Save changes to wafer.kst?");
+    QTest::newRow("unchanged: Cancel keeps everything") << false << int(QMessageBox::Cancel) << erase;
+    QTest::newRow("unchanged: Ok empties everything") << false << int(QMessageBox::Ok) << erase;
+    QTest::newRow("changed: Cancel keeps everything") << true << int(QMessageBox::Cancel) << save;
+    QTest::newRow("changed: Discard empties everything") << true << int(QMessageBox::Discard) << save;
 }
 
 void TestMainWindowPresenter::newDocument()
 {
-    QFETCH(bool, confirm);
+    QFETCH(bool, changed);
+    QFETCH(int, answer);
+    QFETCH(QString, expectedText);
+    const bool confirm = answer != QMessageBox::Cancel;
     runFill();
+    if (!changed)
+        workspace->markDocumentSaved();
+    QCOMPARE(workspace->isDocumentModified(), changed);
     workspace->getDocument().setFileName(QStringLiteral("wafer.kst"));
     window->setWindowTitle(QStringLiteral("Kestrum  wafer.kst"));
     presenter->operationActivated(QStringLiteral("51")); // left waiting for a volume
     workspace->getSelection().togglePicked(volume->getObjectId());
-    QString title, text;
+    QString text;
     GuiTestSupport::whenModal([&](QWidget *modal) {
         auto *box = qobject_cast<QMessageBox *>(modal);
         QVERIFY(box);
-        title = box->windowTitle();
         text = box->text();
-        box->button(confirm ? QMessageBox::Ok : QMessageBox::Cancel)->click();
+        box->button(QMessageBox::StandardButton(answer))->click();
     });
     action("actionNew")->trigger();
-    QCOMPARE(title, QStringLiteral("Create new document"));
-    QCOMPARE(text, QStringLiteral("This will erase all data. Continue?"));
+    QCOMPARE(text, expectedText);
     Model::Document &document = workspace->getDocument();
     if (!confirm) {
         QCOMPARE(document.getAllObjects().size(), 1);
@@ -136,6 +147,7 @@ void TestMainWindowPresenter::newDocument()
     QCOMPARE(workspace->lastOperationOn(volume->getObjectId()), std::uint32_t(0));
     QVERIFY(!action("actionUndo")->isEnabled());
     QCOMPARE(action("actionUndo")->text(), QStringLiteral("Undo "));
+    QVERIFY(!workspace->isDocumentModified());
 }
 
 QTEST_MAIN(TestMainWindowPresenter)

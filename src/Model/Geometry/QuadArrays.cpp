@@ -42,7 +42,7 @@ void QuadArrays::assign(const QuadFaceList &faces)
         std::uint8_t o[4];
         for (int k = 0; k < 4; ++k) {
             c[k] = toByte(face.color[k]);
-            o[k] = toByte(face.outlineColor[k]);
+            o[k] = toByte(k < 3 ? face.outlineColor[k] * outlineShade : face.outlineColor[k]);
         }
         for (int v = 0; v < 4; ++v) {
             position = std::copy(face.vertices[v], face.vertices[v] + 3, position);

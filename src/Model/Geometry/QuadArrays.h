@@ -23,7 +23,12 @@ public:
     const float *positions() const { return positionData.data(); }
     // Unit normals as signed bytes (127 = 1.0).
     const std::int8_t *normals() const { return normalData.data(); }
-    // RGBA bytes, fill and outline colour.
+    // Outlines are drawn unlit over shaded faces: darker than the face, so an
+    // edge shows against it at every zoom.
+    static constexpr float outlineShade = 0.5f;
+
+    // RGBA bytes: the fill colour, and the outline colour with its red,
+    // green and blue scaled by outlineShade.
     const std::uint8_t *colors() const { return colorData.data(); }
     const std::uint8_t *outlineColors() const { return outlineColorData.data(); }
 

@@ -6,6 +6,9 @@
 
 #include <QCloseEvent>
 #include <QShortcut>
+#include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace Ui {
 namespace Console {
@@ -16,6 +19,13 @@ CommandConsole::CommandConsole(Core::ConsoleInput *input, QWidget *parent)
     , consoleInput(input)
 {
     form->setupUi(this);
+    // The form places its contents at a fixed size; a layout lets them grow
+    // with the window, which starts tall enough for about ten lines.
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(10, 10, 10, 10);
+    outer->addWidget(form->layoutWidget);
+    const int line = form->plainTextEdit->fontMetrics().lineSpacing();
+    resize(std::max(width(), 560), visibleLines * line + form->linCommand->sizeHint().height() + 40);
 
     upShortcut = new QShortcut(QKeySequence(Qt::Key_Up), this);
     downShortcut = new QShortcut(QKeySequence(Qt::Key_Down), this);
@@ -31,6 +41,11 @@ CommandConsole::CommandConsole(Core::ConsoleInput *input, QWidget *parent)
 CommandConsole::~CommandConsole()
 {
     consoleInput->removeMessageObserver(observer);
+}
+
+void CommandConsole::setDocumentName(const QString &name)
+{
+    setWindowTitle(name.isEmpty() ? tr("Console") : tr("Console - %1").arg(name));
 }
 
 QString CommandConsole::outputText() const

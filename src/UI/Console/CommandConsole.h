@@ -29,6 +29,13 @@ public:
     explicit CommandConsole(Core::ConsoleInput *input, QWidget *parent = nullptr);
     ~CommandConsole() override;
 
+    // Lines of output the window shows at its first size.
+    static constexpr int visibleLines = 10;
+
+    // Titles the window after its main window's document (when several
+    // windows are open); empty: plain "Console".
+    void setDocumentName(const QString &name);
+
     // The output pane's text, one line per message or echoed entry.
     QString outputText() const;
 

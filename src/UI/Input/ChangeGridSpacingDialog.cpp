@@ -2,6 +2,8 @@
 
 #include "ui_ChangeGridSpacingDialog.h"
 
+#include <QMessageBox>
+
 namespace Ui {
 namespace Input {
 
@@ -16,6 +18,15 @@ ChangeGridSpacingDialog::ChangeGridSpacingDialog(double currentSpacing, QWidget 
 }
 
 ChangeGridSpacingDialog::~ChangeGridSpacingDialog() = default;
+
+void ChangeGridSpacingDialog::accept()
+{
+    if (!(getSpacing() > 0.0)) {
+        QMessageBox::warning(this, windowTitle(), tr("The grid spacing must be greater than 0."));
+        return;
+    }
+    QDialog::accept();
+}
 
 double ChangeGridSpacingDialog::getSpacing() const
 {

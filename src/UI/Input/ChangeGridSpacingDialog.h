@@ -19,8 +19,11 @@ public:
     explicit ChangeGridSpacingDialog(double currentSpacing, QWidget *parent = nullptr);
     ~ChangeGridSpacingDialog() override;
 
-    // May be 0; the view then keeps its previous spacing.
     double getSpacing() const;
+
+public slots:
+    // A spacing that is not positive gets a message and keeps the dialog open.
+    void accept() override;
 
 private:
     std::unique_ptr<ChangeGridSpacingDialogForm> ui;

@@ -1,6 +1,7 @@
 #include "IsotropicFilmDepositionObserver.h"
 
 #include "Core/Operations/Film/IsotropicFilmDepositionOperation.h"
+#include "UI/MaterialChoice.h"
 #include "UI/Operations/Film/IsotropicDepositionDialog.h"
 
 namespace Ui {
@@ -12,9 +13,13 @@ void IsotropicFilmDepositionObserver::notify()
     if (!operation)
         return;
 
+    // The material chosen last time this run is the likeliest next one.
+    const QString kind = QStringLiteral("CVD");
     Operations::IsotropicDepositionDialog dialog(parent);
+    dialog.setMaterialId(MaterialChoice::lastChosen(kind));
     if (dialog.exec() != QDialog::Accepted)
         return;
+    MaterialChoice::rememberChosen(kind, dialog.getMaterialId());
     operation->setThickness(float(dialog.getThickness()));
     operation->setMaterial(dialog.getMaterialId());
     operation->end();

@@ -17,6 +17,7 @@ struct OpenMemory
 {
     std::shared_ptr<Util::IObserver> observer;
     QString lastFile;
+    QString lastFolder; // of the last document opened or saved
 };
 
 OpenMemory &openMemory()
@@ -49,12 +50,31 @@ QString OpenDocumentOperation::rememberedFile() { return openMemory().lastFile; 
 QString OpenDocumentOperation::rememberedPlace()
 {
     const QString last = openMemory().lastFile;
-    return last.isEmpty() ? QDir::currentPath() : QFileInfo(last).absoluteFilePath();
+    if (!last.isEmpty())
+        return QFileInfo(last).absoluteFilePath();
+    const QString folder = openMemory().lastFolder;
+    return folder.isEmpty() ? QDir::currentPath() : folder;
 }
 
-void OpenDocumentOperation::remember(const QString &fileName) { openMemory().lastFile = fileName; }
+void OpenDocumentOperation::remember(const QString &fileName)
+{
+    openMemory().lastFile = fileName;
+    rememberFolderOf(fileName);
+}
 
-void OpenDocumentOperation::forgetRemembered() { openMemory().lastFile.clear(); }
+void OpenDocumentOperation::rememberFolderOf(const QString &fileName)
+{
+    if (!fileName.isEmpty())
+        openMemory().lastFolder = QFileInfo(fileName).absolutePath();
+}
+
+QString OpenDocumentOperation::rememberedFolder() { return openMemory().lastFolder; }
+
+void OpenDocumentOperation::forgetRemembered()
+{
+    openMemory().lastFile.clear();
+    openMemory().lastFolder.clear();
+}
 
 IDocumentInteraction::FileRequest OpenDocumentOperation::fileRequest()
 {
@@ -107,6 +127,7 @@ Model::Persistence::DocumentReader::Result OpenDocumentOperation::loadDocument(
         workspace.getConsoleInput().setMessage(
             warning.startsWith(warningPrefix) ? warning : warningPrefix + warning);
     if (result.ok) {
+        workspace.markDocumentSaved();
         qCDebug(lcOperation) << "Opened" << fileName << "with" << result.objectsLoaded << "object(s)";
         workspace.notifyOperationEnded();
     }

@@ -45,6 +45,10 @@ public:
     // current folder before the first one.
     static QString rememberedPlace();
     static void remember(const QString &fileName);
+    // The folder of the last document opened or saved in this run (empty
+    // before the first); the document choosers start there.
+    static QString rememberedFolder();
+    static void rememberFolderOf(const QString &fileName);
     static void forgetRemembered();
 
     static IDocumentInteraction::FileRequest fileRequest();

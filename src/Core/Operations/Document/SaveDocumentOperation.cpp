@@ -1,5 +1,6 @@
 #include "Core/Operations/Document/SaveDocumentOperation.h"
 
+#include "Core/Operations/Document/OpenDocumentOperation.h"
 #include "Core/Workspace.h"
 #include "Model/Persistence/DocumentWriter.h"
 #include "Util/IObserver.h"
@@ -27,7 +28,8 @@ IDocumentInteraction::FileRequest SaveDocumentOperation::fileRequest()
     IDocumentInteraction::FileRequest request;
     request.forSaving = true;
     request.caption = QStringLiteral("Choose location");
-    request.folder = QDir::homePath();
+    const QString folder = OpenDocumentOperation::rememberedFolder();
+    request.folder = folder.isEmpty() ? QDir::homePath() : folder;
     request.filter = QStringLiteral("Kestrum file (*.kst)");
     return request;
 }
@@ -76,6 +78,8 @@ bool SaveDocumentOperation::save()
         }
         return false;
     }
+    workspace->markDocumentSaved();
+    OpenDocumentOperation::rememberFolderOf(fileName);
     // Objects of a kind that has no file form would otherwise vanish unnoticed
     // on the next open.
     if (result.objectsSkipped > 0) {

@@ -13,7 +13,9 @@ IsotropicFilmDepositionOperation::IsotropicFilmDepositionOperation(Workspace *ws
 
 void IsotropicFilmDepositionOperation::runProcess(Model::Automaton::TotalVolume &volume)
 {
-    IsotropicFilmDeposition(&volume, getMaterial(), getLength()).run();
+    IsotropicFilmDeposition process(&volume, getMaterial(), getLength());
+    process.setProgress(progressSink());
+    process.run();
 }
 
 } // namespace Operations

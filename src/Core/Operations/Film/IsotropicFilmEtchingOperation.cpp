@@ -13,7 +13,9 @@ IsotropicFilmEtchingOperation::IsotropicFilmEtchingOperation(Workspace *ws)
 
 void IsotropicFilmEtchingOperation::runProcess(Model::Automaton::TotalVolume &volume)
 {
-    IsotropicFilmEtching(&volume, getMaterial(), getLength()).run();
+    IsotropicFilmEtching process(&volume, getMaterial(), getLength());
+    process.setProgress(progressSink());
+    process.run();
 }
 
 } // namespace Operations

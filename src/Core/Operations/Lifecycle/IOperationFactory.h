@@ -15,6 +15,8 @@ public:
     virtual ~IOperationFactory() = default;
     // An empty pointer for an id without an entry.
     virtual std::shared_ptr<Operation> createOperation(std::uint32_t id) = 0;
+    // Whether createOperation() gives an operation for the id (without building one).
+    virtual bool canCreate(std::uint32_t) const { return true; }
 };
 
 } // namespace Operations

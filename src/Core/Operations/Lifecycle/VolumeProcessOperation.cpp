@@ -2,6 +2,7 @@
 
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
+#include "Core/Operations/Lifecycle/BackgroundRun.h"
 #include "Core/Operations/Lifecycle/VolumeSelectionStep.h"
 
 namespace Core {
@@ -43,10 +44,15 @@ void VolumeProcessOperation::end()
         cancel();
         return;
     }
-    undoHelper.saveState(volume.get());
-    runProcess(*volume);
-    volume->getPainter().rebuild();
-    undoHelper.saveState(volume.get());
+    progress.reset();
+    // The undo states and the drawing go off the interface thread too: on a
+    // large volume each takes about as long as the process itself.
+    BackgroundRun::run(getName(), [this] {
+        undoHelper.saveState(volume.get());
+        runProcess(*volume);
+        volume->getPainter().rebuild();
+        undoHelper.saveState(volume.get());
+    }, progress, workspace->getProcessMonitor());
     workspace->setLastOperation(volume->getObjectId(), getId());
     if (!keepsSiLatticeCurrent())
         workspace->setSiLatticeOutdated(volume->getObjectId(), true);

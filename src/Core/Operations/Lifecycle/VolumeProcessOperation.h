@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Core/Operations/Lifecycle/ObjectOperation.h"
+#include "Core/Operations/Lifecycle/ProcessProgress.h"
 #include "Core/Operations/UndoRedo/TotalVolumeUndoRedoHelper.h"
 
 #include <cstdint>
@@ -19,6 +20,9 @@ namespace Operations {
 // select a volume, let the observer collect the options, then save the state
 // for undo, run, rebuild the drawing, save the state for redo and close.
 // A process supplies its options (each setter adds 1 to the state) and `runProcess`.
+// In a window the run goes off the interface thread (see BackgroundRun); a
+// process passes progressSink() to its algorithm so the window can show how
+// far it got.
 class VolumeProcessOperation : public ObjectOperation
 {
 public:
@@ -41,6 +45,9 @@ protected:
     // atomistic etch rebuilds it from the cells), except for processes that
     // keep the lattice in step with the cells themselves.
     virtual bool keepsSiLatticeCurrent() const { return false; }
+    // Where the algorithm reports steps done of steps total (for example
+    // SurfaceFrontProcess::setProgress). Valid for the whole run.
+    Util::IProgress *progressSink() { return &progress; }
     // Called by every option setter.
     void optionSet() { ++state; }
     // Called by the setter of a named option (a bit); with `requiredOptions`
@@ -59,6 +66,7 @@ private:
     std::uint32_t givenOptions = 0;
     std::shared_ptr<Model::Automaton::TotalVolume> volume;
     TotalVolumeUndoRedoHelper undoHelper;
+    ProcessProgress progress;
 };
 
 } // namespace Operations

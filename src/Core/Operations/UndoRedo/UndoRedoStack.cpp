@@ -14,6 +14,9 @@ UndoRedoStack::UndoRedoStack(Workspace *ws)
 
 void UndoRedoStack::push(const std::shared_ptr<ObjectOperation> &operation)
 {
+    // The saved state was undone and is now dropped with the redo stack.
+    if (cleanDepth > std::ptrdiff_t(undoStack.size()))
+        cleanDepth = -1;
     undoStack.push_back(operation);
     redoStack.clear();
     notifyUndo();
@@ -57,6 +60,7 @@ void UndoRedoStack::clear()
 {
     redoStack.clear();
     undoStack.clear();
+    cleanDepth = 0;
     notifyRedo();
     notifyUndo();
 }

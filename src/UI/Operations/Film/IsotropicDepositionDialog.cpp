@@ -31,5 +31,10 @@ std::uint32_t IsotropicDepositionDialog::getMaterialId() const
     return MaterialChoice::selectedId(form->cbxMaterial);
 }
 
+void IsotropicDepositionDialog::setMaterialId(std::uint32_t id)
+{
+    MaterialChoice::select(form->cbxMaterial, id);
+}
+
 } // namespace Operations
 } // namespace Ui

@@ -24,6 +24,8 @@ public:
     double getThickness() const;
     // The id of the current material entry; 0 when there is none.
     std::uint32_t getMaterialId() const;
+    // Makes that material the current entry when the list has it.
+    void setMaterialId(std::uint32_t id);
 
 private:
     std::unique_ptr<IsotropicDepositionForm> form;

@@ -1,0 +1,388 @@
+#include "Core/TestOperations.h"
+#include "GuiTestSupport.h"
+
+#include "Core/Operations/Lifecycle/Operation.h"
+#include "Core/Operations/Substrate/CreateSubstrateOperation.h"
+#include "Core/Workspace.h"
+#include "Model/Automaton/TotalVolume.h"
+#include "Model/Document.h"
+#include "Model/Materials/MaterialFactory.h"
+#include "UI/GLWidget.h"
+#include "UI/MainWindow.h"
+#include "UI/MainWindowPresenter.h"
+#include "UI/ProcessProgressDisplay.h"
+#include "UI/ViewCamera.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtTest>
+
+using Model::Automaton::TotalVolume;
+using Util::Vector3D;
+
+namespace {
+
+// Takes its time: a pause per step, each step reported to the progress sink.
+class SlowOperation : public Core::Operations::VolumeProcessOperation
+{
+public:
+    static constexpr int steps = 16;
+    explicit SlowOperation(Core::Workspace *ws) : VolumeProcessOperation(ws, QStringLiteral("Slow"), 77, QStringLiteral("Slow"))
+    {
+        readyState = 2;
+    }
+    void go() { optionSet(), end(); }
+
+protected:
+    void runProcess(TotalVolume &volume) override
+    {
+        for (int i = 1; i <= steps; ++i) {
+            QThread::msleep(80);
+            progressSink()->setProgress(i, steps);
+        }
+        volume.lockCells()[0].material = 2;
+        volume.unlockCells();
+    }
+};
+
+// Silicon `height` cells high under an oxide coat `coat` thick, empty above.
+std::shared_ptr<TotalVolume> coatedBlock(std::uint32_t coat)
+{
+    const std::uint32_t nx = 12, ny = 10, nz = 12, height = 4;
+    std::vector<std::uint32_t> ids(std::size_t(nx) * ny * nz, 0);
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        ids[i] = i % nz < height ? 1 : i % nz < height + coat ? 3 : 0;
+    return std::make_shared<TotalVolume>(nx, ny, nz, 1.f, 1.f, 1.f, Vector3D(), ids);
+}
+
+} // namespace
+
+// The window as a newcomer meets it: prompts, dead ends, closing, framing,
+// material defaults and long runs.
+class TestFirstHour : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { Model::Materials::MaterialFactory::getInstance()->initialise(); }
+    void init();
+    void cleanup() { window.reset(); }
+    void promptsAndDeadEnds();
+    void selectionModeEndsWithOperation_data();
+    void selectionModeEndsWithOperation();
+    void closeWithUnsavedChanges_data();
+    void closeWithUnsavedChanges();
+    void newVolumeIsFramed_data();
+    void newVolumeIsFramed();
+    void etchPreselectsSurfaceMaterial_data();
+    void etchPreselectsSurfaceMaterial();
+    void longRunShowsProgressAndIgnoresInput();
+    void gridSpacingZeroIsRefused();
+
+private:
+    QAction *action(const char *name) const { return window->findChild<QAction *>(QLatin1String(name)); }
+    Core::Workspace *workspace() const { return window->getPresenter()->getWorkspace(); }
+    void changeDocument();
+    std::unique_ptr<Ui::MainWindow> window;
+    QTemporaryDir folder;
+};
+
+void TestFirstHour::init()
+{
+    window = std::make_unique<Ui::MainWindow>();
+    window->resize(1000, 700);
+    window->show();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+}
+
+void TestFirstHour::changeDocument()
+{
+    auto volume = TestSupport::makeVolume(2, 2, 2, 1);
+    workspace()->getDocument().addObject(volume);
+    workspace()->getUndoRedo().push(std::make_shared<Core::Operations::CreateSubstrateOperation>(workspace()));
+    QVERIFY(workspace()->isDocumentModified());
+}
+
+void TestFirstHour::promptsAndDeadEnds()
+{
+    action("actionCVD")->trigger();
+    const QString prompt = QStringLiteral("Isotropic Deposition: Select a cell volume and press Enter/Return.");
+    QCOMPARE(window->promptText(), prompt);
+    const auto waiting = workspace()->getCurrentOperation();
+    QVERIFY(waiting);
+
+    // Every action that is not built says so, cannot be triggered and leaves
+    // the waiting operation alone; so does an id with no operation at all.
+    QList<QAction *> unavailable;
+    for (QAction *candidate : window->findChildren<QAction *>())
+        if (candidate->statusTip().endsWith(QStringLiteral("is not available in this version.")))
+            unavailable << candidate;
+    for (QAction *dead : unavailable) {
+        QVERIFY2(!dead->isEnabled(), qPrintable(dead->objectName()));
+        dead->trigger();
+    }
+    window->getPresenter()->operationActivated(QStringLiteral("21"));
+    QCOMPARE(workspace()->getCurrentOperation(), waiting);
+    QCOMPARE(window->promptText(), prompt);
+    window->getPresenter()->cancelPressed();
+    QVERIFY(window->promptText().isEmpty());
+}
+
+void TestFirstHour::selectionModeEndsWithOperation_data()
+{
+    QTest::addColumn<QString>("ending");
+    QTest::newRow("Escape while an operation waits") << "escape";
+    QTest::newRow("Escape with Select ticked by hand") << "manual";
+    QTest::newRow("cancelled by the next operation's rejected dialog") << "rejected";
+    QTest::newRow("finished") << "finished";
+}
+
+void TestFirstHour::selectionModeEndsWithOperation()
+{
+    QFETCH(QString, ending);
+    auto volume = coatedBlock(2);
+    workspace()->getDocument().addObject(volume);
+    if (ending == QLatin1String("manual"))
+        action("actionSelect")->setChecked(true);
+    else
+        action("actionCVD")->trigger();
+    QVERIFY(action("actionSelect")->isChecked());
+    QVERIFY(workspace()->getSelection().isSelectionMode());
+
+    if (ending == QLatin1String("escape") || ending == QLatin1String("manual")) {
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+    } else if (ending == QLatin1String("rejected")) {
+        GuiTestSupport::answerDialog(nullptr, false);
+        action("actionCreate_Substrate")->trigger();
+    } else {
+        GuiTestSupport::answerDialog([](QWidget *modal) {
+            GuiTestSupport::child<QDoubleSpinBox>(modal, "dblThickness")->setValue(1);
+        }, true);
+        workspace()->getSelection().togglePicked(volume->getObjectId());
+        window->getPresenter()->enterPressed();
+        QCOMPARE(workspace()->getUndoRedo().undoCount(), std::size_t(1));
+    }
+    QVERIFY(!workspace()->getCurrentOperation());
+    QVERIFY(!action("actionSelect")->isChecked());
+    QVERIFY(!workspace()->getSelection().isSelectionMode());
+}
+
+void TestFirstHour::closeWithUnsavedChanges_data()
+{
+    QTest::addColumn<bool>("changed");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("file"); // relative to the test folder
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("unchanged: no question") << false << int(QMessageBox::NoButton) << "a.kst" << true;
+    QTest::newRow("Cancel keeps the window") << true << int(QMessageBox::Cancel) << "a.kst" << false;
+    QTest::newRow("Discard closes") << true << int(QMessageBox::Discard) << "a.kst" << true;
+    QTest::newRow("Save writes and closes") << true << int(QMessageBox::Save) << "b.kst" << true;
+    QTest::newRow("failed save keeps the window") << true << int(QMessageBox::Save) << "none/c.kst" << false;
+}
+
+void TestFirstHour::closeWithUnsavedChanges()
+{
+    QFETCH(bool, changed);
+    QFETCH(int, answer);
+    QFETCH(QString, file);
+    QFETCH(bool, closes);
+    const QString path = folder.filePath(file);
+    if (changed)
+        changeDocument();
+    workspace()->getDocument().setFileName(path);
+
+    const bool saveFails = answer == QMessageBox::Save && !closes;
+    QString question, failure;
+    if (answer != QMessageBox::NoButton) {
+        GuiTestSupport::whenModal([&, saveFails](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            QVERIFY(box);
+            question = box->text();
+            // A failing save reports in a box of its own.
+            if (saveFails) {
+                GuiTestSupport::whenModal([&](QWidget *next) {
+                    failure = next->windowTitle();
+                    static_cast<QDialog *>(next)->accept();
+                }, box);
+            }
+            box->button(QMessageBox::StandardButton(answer))->click();
+        });
+    }
+    QCOMPARE(window->close(), closes);
+    QCOMPARE(question, answer == QMessageBox::NoButton ? QString()
+                                                       : QStringLiteral("Save changes to %1?").arg(QFileInfo(path).fileName()));
+    QCOMPARE(window->isVisible(), !closes);
+    const bool saved = answer == QMessageBox::Save && closes;
+    QCOMPARE(QFile::exists(path), saved);
+    QCOMPARE(failure.isEmpty(), !saveFails);
+    QCOMPARE(workspace()->isDocumentModified(), changed && !saved);
+}
+
+void TestFirstHour::newVolumeIsFramed_data()
+{
+    QTest::addColumn<QVector<int>>("sizes"); // total x, y, z, substrate height
+    QTest::newRow("flat wafer") << QVector<int>{300, 240, 12, 6};
+    QTest::newRow("tall pillar") << QVector<int>{16, 16, 200, 200};
+}
+
+void TestFirstHour::newVolumeIsFramed()
+{
+    QFETCH(QVector<int>, sizes);
+    Ui::GLWidget *view = window->getView();
+    view->setZoom(0.05); // far off, so framing has to act
+    GuiTestSupport::answerDialog([&](QWidget *modal) {
+        const char *names[] = {"sbxTotalWidth", "sbxTotalLength", "sbxTotalHeight", "sbxSubsHeight"};
+        GuiTestSupport::child<QSpinBox>(modal, "sbxSubsWidth")->setValue(sizes[0]);
+        GuiTestSupport::child<QSpinBox>(modal, "sbxSubsLength")->setValue(sizes[1]);
+        for (int i = 0; i < 4; ++i)
+            GuiTestSupport::child<QSpinBox>(modal, names[i])->setValue(sizes[i]);
+    }, true);
+    action("actionCreate_Substrate")->trigger();
+    QCOMPARE(workspace()->getDocument().getAllObjects().size(), 1);
+
+    // The box through the view's own projection, in pixels.
+    const auto coverage = [view, &sizes] {
+        const Ui::ViewCamera &camera = view->viewCamera();
+        double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
+        for (int corner = 0; corner < 8; ++corner) {
+            const Vector3D p = camera.project(Vector3D(corner & 1 ? sizes[0] : 0, corner & 2 ? sizes[1] : 0,
+                                                       corner & 4 ? sizes[2] : 0));
+            if (p.z < 0.0 || p.z > 1.0)
+                return -1.0; // outside the depth range
+            lo[0] = std::min(lo[0], p.x), lo[1] = std::min(lo[1], p.y);
+            hi[0] = std::max(hi[0], p.x), hi[1] = std::max(hi[1], p.y);
+        }
+        const double side = std::min(camera.viewportWidth(), camera.viewportHeight());
+        const Vector3D centre = camera.project(Vector3D(sizes[0] / 2.0, sizes[1] / 2.0, sizes[2] / 2.0));
+        if (std::abs(centre.x - camera.viewportWidth() / 2.0) > 1 || std::abs(centre.y - camera.viewportHeight() / 2.0) > 1)
+            return -2.0; // not centred
+        return std::max(hi[0] - lo[0], hi[1] - lo[1]) / side;
+    };
+    const double first = coverage();
+    QVERIFY2(first >= 0.6 && first <= 0.95, qPrintable(QString::number(first)));
+    // A 3-D view at once: the top face is seen at an angle, not head on.
+    double r[3] = {0, 0, 1};
+    view->rotation().rotate(r);
+    QVERIFY(r[2] > 0.3 && r[2] < 0.9);
+
+    // Zooming out and back in keeps the scene where it was; Home frames again.
+    view->setZoom(view->zoom() * 3);
+    window->activateWindow(); // no window manager hands activation back after the dialog
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    QTest::keyClick(window.get(), Qt::Key_Home);
+    QCOMPARE(coverage(), first);
+    // A named view keeps its rotation and frames too.
+    action("actionFront_View")->trigger();
+    const double front = coverage();
+    QVERIFY2(front >= 0.6 && front <= 0.95, qPrintable(QString::number(front)));
+    // A framed scene stays framed when the window changes size.
+    window->resize(600, 900);
+    QTRY_COMPARE(view->viewCamera().viewportWidth(), int(600 * view->devicePixelRatioF()));
+    const double narrow = coverage();
+    QVERIFY2(narrow >= 0.6 && narrow <= 0.95, qPrintable(QString::number(narrow)));
+}
+
+void TestFirstHour::etchPreselectsSurfaceMaterial_data()
+{
+    QTest::addColumn<std::uint32_t>("coat");
+    QTest::addColumn<std::uint32_t>("expected");
+    QTest::newRow("block coated with oxide") << 3u << 3u; // not the first catalogue entry
+    QTest::newRow("bare silicon") << 0u << 1u;
+}
+
+void TestFirstHour::etchPreselectsSurfaceMaterial()
+{
+    QFETCH(std::uint32_t, coat);
+    QFETCH(std::uint32_t, expected);
+    auto volume = coatedBlock(coat);
+    workspace()->getDocument().addObject(volume);
+    workspace()->getSelection().select(volume);
+    QVariant preselected;
+    GuiTestSupport::answerDialog([&](QWidget *modal) {
+        preselected = GuiTestSupport::child<QComboBox>(modal, "cbxMaterial")->currentData();
+    }, false);
+    action("actionIsotropic_Film_Etching")->trigger();
+    QCOMPARE(preselected.toUInt(), expected);
+}
+
+void TestFirstHour::longRunShowsProgressAndIgnoresInput()
+{
+    auto volume = coatedBlock(2);
+    workspace()->getDocument().addObject(volume);
+    workspace()->notifyOperationEnded(); // the new volume is framed now, not during the run
+    auto factory = std::make_shared<TestSupport::DialogFactory<SlowOperation>>(
+        workspace(), [this](std::uint32_t) { return std::make_shared<SlowOperation>(workspace()); });
+    factory->dialog = [](SlowOperation &operation) { operation.go(); };
+    workspace()->setOperationFactory(factory);
+    Ui::GLWidget *view = window->getView();
+    QProgressBar *bar = window->progressDisplay()->progressBar();
+    const Vector3D translation = view->translation();
+    const double zoom = view->zoom();
+
+    // Watch the run from the interface thread, and try to disturb it.
+    QList<int> values;
+    int framesAtStart = -1, framesDuringRun = 0;
+    bool waitCursor = false;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, [&] {
+        if (!Core::Workspace::isBusy())
+            return;
+        if (framesAtStart < 0)
+            framesAtStart = view->framesPainted();
+        framesDuringRun = view->framesPainted() - framesAtStart;
+        if (bar->isVisible() && (values.isEmpty() || values.last() != bar->value()))
+            values << bar->value();
+        waitCursor = waitCursor || (QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor);
+        view->update();
+        QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, view->rect().center());
+        QTest::keyClick(window.get(), Qt::Key_Q);
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+    });
+    watch.start(60);
+    workspace()->getSelection().select(volume);
+    window->getPresenter()->operationActivated(QStringLiteral("77"));
+    watch.stop();
+
+    QVERIFY2(values.size() >= 2, qPrintable(QString::number(values.size())));
+    QVERIFY(framesDuringRun >= 2);
+    QVERIFY(waitCursor);
+    QVERIFY(!bar->isVisible());
+    QVERIFY(!QApplication::overrideCursor());
+    // Nothing typed or clicked meanwhile acted, and the run finished.
+    QCOMPARE(view->translation().x, translation.x);
+    QCOMPARE(view->zoom(), zoom);
+    QVERIFY(!workspace()->getSelection().isSelectionMode());
+    QCOMPARE(workspace()->getUndoRedo().undoCount(), std::size_t(1));
+    QCOMPARE(volume->materialIds()[0], 2u);
+}
+
+void TestFirstHour::gridSpacingZeroIsRefused()
+{
+    // 0 gets a message and the dialog stays; a real spacing then goes through.
+    QString message;
+    GuiTestSupport::whenModal([&](QWidget *dialog) {
+        GuiTestSupport::child<QDoubleSpinBox>(dialog, "dblSpacing")->setValue(0);
+        GuiTestSupport::whenModal([&, dialog](QWidget *box) {
+            message = static_cast<QMessageBox *>(box)->text();
+            static_cast<QDialog *>(box)->accept();
+            QVERIFY(dialog->isVisible());
+            GuiTestSupport::child<QDoubleSpinBox>(dialog, "dblSpacing")->setValue(4);
+            static_cast<QDialog *>(dialog)->accept();
+        }, dialog);
+        static_cast<QDialog *>(dialog)->accept();
+    });
+    action("actionGrid_Spacing")->trigger();
+    QCOMPARE(message, QStringLiteral("The grid spacing must be greater than 0."));
+    QCOMPARE(window->getView()->gridSpacing(), 4.0);
+}
+
+QTEST_MAIN(TestFirstHour)
+#include "tst_firsthour.moc"
