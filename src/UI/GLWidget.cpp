@@ -331,11 +331,6 @@ void GLWidget::paintGL()
         glDisable(GL_LIGHT0);
     }
 
-    // Outlines are polygons drawn as lines: their offset towards the viewer
-    // must apply to line mode, or they sink into the faces they outline.
-    // (The offset amount is the painter's; this only switches it on for lines.)
-    glEnable(GL_POLYGON_OFFSET_LINE);
-
     loadSceneMatrices();
     glPushMatrix();
     if (gridOn) {

@@ -293,10 +293,13 @@ void TotalVolumePainter::drawOutlinePass(bool withEmptyVoxels) const
 {
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     glDisable(GL_LIGHTING);
-    glEnable(GL_POLYGON_OFFSET_FILL);
+    // Outlines are faces drawn as lines: the offset towards the viewer must
+    // apply to line mode, or they sink into the faces they outline. Thin
+    // lines keep the faces' shading visible at normal zoom.
+    glEnable(GL_POLYGON_OFFSET_LINE);
     glPolygonOffset(-2.5f, -2.5f);
     glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
-    glLineWidth(2.0f);
+    glLineWidth(1.0f);
     drawFaceArrays(opaqueArrays, true);
     drawFaceArrays(transparentArrays, true);
     if (withEmptyVoxels)

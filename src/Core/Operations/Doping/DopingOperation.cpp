@@ -29,7 +29,9 @@ void DopingOperation::end()
 
 void DopingOperation::runProcess(Model::Automaton::TotalVolume &volume)
 {
-    ThermalDoping(&volume, getHostMaterial(), getDopantType(), depth).run();
+    ThermalDoping doping(&volume, getHostMaterial(), getDopantType(), depth);
+    doping.setProgress(progressSink());
+    doping.run();
 }
 
 } // namespace Operations

@@ -36,7 +36,9 @@ void IonImplantationOperation::end()
 
 void IonImplantationOperation::runProcess(Model::Automaton::TotalVolume &volume)
 {
-    IonImplantation(&volume, getHostMaterial(), getDopantType(), implantationDepth, annealingDistance).run();
+    IonImplantation implantation(&volume, getHostMaterial(), getDopantType(), implantationDepth, annealingDistance);
+    implantation.setProgress(progressSink());
+    implantation.run();
 }
 
 } // namespace Operations

@@ -38,7 +38,9 @@ QString AnisotropicFilmDepositionOperation::sideText(std::uint32_t value)
 
 void AnisotropicFilmDepositionOperation::runProcess(Model::Automaton::TotalVolume &volume)
 {
-    AnisotropicFilmDeposition(&volume, getMaterial(), getLength(), ratio, side).run();
+    AnisotropicFilmDeposition process(&volume, getMaterial(), getLength(), ratio, side);
+    process.setProgress(progressSink());
+    process.run();
 }
 
 } // namespace Operations

@@ -21,7 +21,9 @@ void ElectrodepositionOperation::setConductingMaterial(std::uint32_t id)
 
 void ElectrodepositionOperation::runProcess(Model::Automaton::TotalVolume &volume)
 {
-    Electrodeposition(&volume, getMaterial(), conductingMaterial, getLength()).run();
+    Electrodeposition process(&volume, getMaterial(), conductingMaterial, getLength());
+    process.setProgress(progressSink());
+    process.run();
 }
 
 } // namespace Operations

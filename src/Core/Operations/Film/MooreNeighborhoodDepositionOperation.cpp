@@ -8,7 +8,9 @@ namespace Operations {
 
 void MooreNeighborhoodDepositionOperation::runProcess(Model::Automaton::TotalVolume &volume)
 {
-    MooreNeighborhoodDeposition(&volume, getMaterial(), getSteps()).run();
+    MooreNeighborhoodDeposition process(&volume, getMaterial(), getSteps());
+    process.setProgress(progressSink());
+    process.run();
 }
 
 } // namespace Operations

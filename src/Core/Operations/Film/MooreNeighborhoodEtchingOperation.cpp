@@ -8,7 +8,9 @@ namespace Operations {
 
 void MooreNeighborhoodEtchingOperation::runProcess(Model::Automaton::TotalVolume &volume)
 {
-    MooreNeighborhoodEtching(&volume, getMaterial(), getSteps()).run();
+    MooreNeighborhoodEtching process(&volume, getMaterial(), getSteps());
+    process.setProgress(progressSink());
+    process.run();
 }
 
 } // namespace Operations

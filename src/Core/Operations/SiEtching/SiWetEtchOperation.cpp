@@ -17,6 +17,7 @@ void SiWetEtchOperation::setDepth(double value)
 void SiWetEtchOperation::runProcess(Model::Automaton::TotalVolume &volume)
 {
     const std::unique_ptr<SiWetEtchEngine> engine = makeEngine(&volume);
+    engine->setProgress(progressSink());
     if (!SiWetEtchRun::run(workspace, volume, *engine))
         message(QStringLiteral(": Not enough memory for the silicon lattice; nothing was etched."));
 }

@@ -210,6 +210,7 @@ void SimpleSiOxidation::oxidateTo(double thickness)
     const MaterialSet materials(oxidizable);
     OxideGrowth growth(volume, float(thickness), materials);
     growth.setStripCount(stripCount);
+    growth.setProgress(progress);
     growth.run();
 }
 

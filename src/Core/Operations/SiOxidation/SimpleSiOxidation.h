@@ -9,6 +9,10 @@ class TotalVolume;
 }
 } // namespace Model
 
+namespace Util {
+class IProgress;
+}
+
 namespace Core {
 namespace Operations {
 
@@ -44,6 +48,8 @@ public:
 
     // Strips of the surface front; 0 (the default) uses the global pool.
     void setStripCount(unsigned count) { stripCount = count; }
+    // Follows the growth: steps done out of the step count.
+    void setProgress(Util::IProgress *listener) { progress = listener; }
     // The thickness of the last oxidateTo(), in cell units.
     double getTarget() const { return target; }
 
@@ -52,6 +58,7 @@ private:
     double cellUnitsPerMicron;
     std::vector<std::uint32_t> oxidizable; // ascending
     unsigned stripCount = 0;
+    Util::IProgress *progress = nullptr;
     double target = 0.0;
 };
 

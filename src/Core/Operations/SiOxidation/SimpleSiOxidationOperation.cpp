@@ -62,6 +62,7 @@ void SimpleSiOxidationOperation::end()
 void SimpleSiOxidationOperation::runProcess(Model::Automaton::TotalVolume &volume)
 {
     SimpleSiOxidation oxidation(&volume, cellUnitsPerMicron);
+    oxidation.setProgress(progressSink());
     if (thicknessSet)
         oxidation.oxidateTo(thickness);
     else
