@@ -4,6 +4,11 @@
 # with HOME pointing at a fresh folder below the build tree and in a working
 # folder of its own, so the catalogues and the undo/redo state files never
 # touch the user's real home or the source tree.
+#
+# Tests that link only the core library and need no display carry the label
+# "core" and build with the target kestrum_core_tests (the thread-sanitizer
+# run builds and runs just those).
+add_custom_target(kestrum_core_tests)
 function(kestrum_add_test)
   cmake_parse_arguments(KT "GUI" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
   if(NOT KT_TIMEOUT)
@@ -29,5 +34,9 @@ function(kestrum_add_test)
     # GUI tests share one virtual display without a window manager: two at a
     # time would steal each other's window activation and keyboard focus.
     set_tests_properties(${KT_NAME} PROPERTIES RUN_SERIAL TRUE)
+  endif()
+  if(NOT KT_GUI AND NOT "kestrum_ui" IN_LIST KT_LIBS)
+    set_tests_properties(${KT_NAME} PROPERTIES LABELS core)
+    add_dependencies(kestrum_core_tests ${KT_NAME})
   endif()
 endfunction()

@@ -124,8 +124,8 @@ void TestBatchTool::skippedStepIsReportedAndStrictFails()
     Run run = runTool({list, "--output", out, "--threads", "2"});
     QCOMPARE(run.exitCode, 0);
     QVERIFY2(run.errors.contains("[1/4] Create Substrate"), qPrintable(run.errors));
-    QVERIFY(run.errors.contains("[2/4] CVD skipped: a required parameter is missing (\"Thickness\")"));
-    QVERIFY(run.errors.contains("[3/4] CVD skipped"));
+    QVERIFY(run.errors.contains("[2/4] CVD skipped: \"Thickness\" is missing"));
+    QVERIFY(run.errors.contains("[3/4] CVD skipped: \"Thickness\" does not convert to a number"));
     QVERIFY(run.errors.contains("[4/4] CVD"));
     const auto counts = materialCounts(out);
     QCOMPARE(counts.value(1), 8 * 8 * 4);

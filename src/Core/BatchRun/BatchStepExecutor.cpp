@@ -29,6 +29,7 @@ void recordOperation(BatchStepExecutor::Context &context, std::uint32_t operatio
 int giveUp(StepParameters &parameters, BatchStepExecutor::Context &context)
 {
     context.failedParameter = parameters.failedName();
+    context.failureReason = parameters.reason();
     return parameters.code();
 }
 
@@ -64,6 +65,7 @@ int runSaveImage(const Ui::ProcessData &step, BatchStepExecutor::Context &contex
     const QString name = QStringLiteral("Filename");
     if (!step.getParameters().contains(name)) {
         context.failedParameter = name;
+        context.failureReason = QStringLiteral("\"%1\" is missing").arg(name);
         return BatchStepExecutor::MissingParameter;
     }
     const QString fileName = step.getParameter(name).toString();
@@ -91,6 +93,7 @@ bool BatchStepExecutor::needsVolume(int type)
 int BatchStepExecutor::execute(const Ui::ProcessData &step, Context &context) const
 {
     context.failedParameter.clear();
+    context.failureReason.clear();
     const auto it = steps.constFind(step.getType());
     if (it == steps.constEnd())
         return UnknownProcess;
@@ -104,10 +107,11 @@ QString BatchStepExecutor::describe(int code)
     switch (code) {
     case Done: return QStringLiteral("done");
     case MissingParameter: return QStringLiteral("a required parameter is missing");
-    case BadParameter: return QStringLiteral("a parameter does not hold a usable number");
+    case BadParameter: return QStringLiteral("a parameter does not convert to the value it needs");
     case UnknownProcess: return QStringLiteral("this process cannot run in a batch yet");
     case NotEnoughMemory: return QStringLiteral("not enough memory for the volume");
     case ImageNotSaved: return QStringLiteral("the image could not be saved");
+    case UnknownMaterial: return QStringLiteral("a material id names no material of the catalogue");
     default: return QStringLiteral("failed");
     }
 }

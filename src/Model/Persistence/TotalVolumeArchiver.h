@@ -29,6 +29,7 @@ public:
     bool write(const std::shared_ptr<Object> &object) override;
     std::shared_ptr<Object> read() override;
     QString errorString() const override { return lastError; }
+    CellCounts cellCounts() const override { return lastCounts; }
 
     // Lengths and positions: six significant digits, the shorter of fixed and
     // exponent notation, trailing zeros dropped ("1", "0.5", "2.5e-07").
@@ -45,6 +46,7 @@ private:
     QXmlStreamReader *reader = nullptr;
     MaterialIdMap *materialIdMap = nullptr;
     QString lastError;
+    CellCounts lastCounts;
 };
 
 } // namespace Persistence

@@ -52,11 +52,15 @@ private:
     std::shared_ptr<MaterialFactory> factory;
 };
 
-// The catalogue is created before main and writes the built-in table into the
-// test's own HOME; removing it keeps the check meaningful on the next run.
+// Nothing is written before the catalogue is first used; then it writes the
+// built-in table into the test's own HOME. Removing it keeps the check
+// meaningful on the next run.
 void TestMaterialCatalogue::initTestCase()
 {
     const QString startUpFile = QDir::homePath() + QStringLiteral("/Kestrum/materials.xml");
+    QFile::remove(startUpFile);
+    QVERIFY(!QFile::exists(startUpFile));
+    MaterialFactory::getInstance();
     QCOMPARE(TestFiles::read(startUpFile), TestFiles::golden("materials-builtin.xml"));
     QVERIFY(QFile::remove(startUpFile));
 }
