@@ -1,5 +1,6 @@
 #include "Core/BatchRun/ProcessData.h"
 #include "Core/BatchRun/ProcessListArchiver.h"
+#include "Model/Mutations.h"
 #include "Util/BitVector.h"
 #include "Util/Vector3D.h"
 
@@ -223,6 +224,14 @@ void TestProcessListArchiver::damagedFiles()
     };
     for (int length = 0; length <= valid.size(); ++length)
         QVERIFY2(check(valid.left(length)), qPrintable(QString::number(length)));
+
+    // A fuzzer's damage: cuts at every element, elements duplicated or
+    // deleted, values huge, negative, NaN, non-numeric, long or not UTF-8.
+    TestFiles::Mutator mutator(valid, 78u);
+    for (int round = 0; round < mutator.cuts() + 2000; ++round) {
+        const QByteArray bytes = round < mutator.cuts() ? mutator.cutAt(round) : mutator.next();
+        QVERIFY2(check(bytes), qPrintable(QString::fromLatin1(bytes.left(2000).toBase64())));
+    }
 
     std::mt19937 random(77u);
     for (int round = 0; round < 3000; ++round) {
