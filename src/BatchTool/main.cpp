@@ -215,7 +215,13 @@ int main(int argc, char *argv[])
     std::unique_ptr<Kestrum::BatchImageRenderer> renderer;
     if (needsImages) {
         renderer = std::make_unique<Kestrum::BatchImageRenderer>(&workspace);
-        context.saveImage = [&renderer](const QString &fileName) { return renderer->save(fileName); };
+        context.saveImage = [&renderer, &context](const QString &fileName) {
+            const bool saved = renderer->save(fileName);
+            if (!saved)
+                context.failureReason = QStringLiteral("the image \"%1\" could not be saved: %2")
+                                            .arg(fileName, renderer->errorString());
+            return saved;
+        };
     }
 
     Core::BatchRun::BatchRunner runner(context);
