@@ -33,7 +33,7 @@ for stage in "${stages[@]}"; do
         stage_begin asan
         dir="${KESTRUM_ASAN_DIR:-$root/build-asan}"
         configure_and_build "$dir" "address,undefined" all
-        export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1:detect_stack_use_after_return=0:strict_string_checks=1"
+        export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1:detect_stack_use_after_return=0"
         export LSAN_OPTIONS="suppressions=$root/scripts/sanitizers/lsan.supp:print_suppressions=0"
         export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
         (cd "$dir" && xvfb-run -a -s "-screen 0 1600x1200x24" ctest --output-on-failure -j "$jobs")
