@@ -43,7 +43,7 @@ for stage in "${stages[@]}"; do
         stage_begin tsan
         dir="${KESTRUM_TSAN_DIR:-$root/build-tsan}"
         configure_and_build "$dir" "thread" kestrum_core_tests
-        export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
+        export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$root/scripts/sanitizers/tsan.supp"
         (cd "$dir" && ctest --output-on-failure -j "$jobs" -L core)
         stage_end tsan
         ;;
