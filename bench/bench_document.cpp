@@ -7,6 +7,7 @@
 #include "Model/Persistence/DocumentReader.h"
 #include "Model/Persistence/DocumentWriter.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -84,8 +85,40 @@ void loadDocument(benchmark::State &state)
     state.counters["cells"] = 200.0 * 200 * 100;
 }
 
+// The catalogue holds `count` materials at ids 100000 and up; the document
+// carries as many with the same ids and other names, so every one of them
+// clashes and has to move to a new id.
+void loadClashingMaterials(benchmark::State &state)
+{
+    const int count = int(state.range(0));
+    auto catalogue = Model::Materials::MaterialFactory::getInstance();
+    QByteArray bytes = "<Document><Header version=\"1\"/>";
+    for (int i = 0; i < count; ++i)
+        bytes += QStringLiteral("<Material name=\"File %1\" material-id=\"%2\" color=\"#FF102030\"/>")
+                     .arg(i).arg(100000 + i).toUtf8();
+    bytes += "<Object object-type=\"1\" size-x=\"2\" size-y=\"1\" size-z=\"1\"><State>100000 100001 </State>"
+             "</Object></Document>";
+    ArchiverRegistry registry(workFolder->path());
+    for (auto _ : state) {
+        state.PauseTiming();
+        catalogue->loadDefaultMaterials();
+        for (int i = 0; i < count; ++i)
+            catalogue->addMaterial(Model::Materials::Material(std::uint32_t(100000 + i),
+                                                              QStringLiteral("Catalogue %1").arg(i), 0, 0, 0, nullptr));
+        state.ResumeTiming();
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        Model::Document document;
+        const auto result = DocumentReader(registry).read(document, buffer);
+        if (!result.ok || result.objectsLoaded != 1)
+            state.SkipWithError("load failed");
+    }
+    state.counters["materials"] = count;
+}
+
 } // namespace
 
+BENCHMARK(loadClashingMaterials)->Arg(5000)->Arg(20000)->Arg(31000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(saveDocument)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(loadDocument)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 

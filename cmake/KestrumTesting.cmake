@@ -4,13 +4,22 @@
 # with HOME pointing at a fresh folder below the build tree and in a working
 # folder of its own, so the catalogues and the undo/redo state files never
 # touch the user's real home or the source tree.
+#
+# Tests that link only the core library and need no display carry the label
+# "core" and build with the target kestrum_core_tests (the thread-sanitizer
+# run builds and runs just those).
+add_custom_target(kestrum_core_tests)
 function(kestrum_add_test)
   cmake_parse_arguments(KT "GUI" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
   if(NOT KT_TIMEOUT)
     set(KT_TIMEOUT 120)
   endif()
-  add_executable(${KT_NAME} ${KT_SOURCES})
-  target_link_libraries(${KT_NAME} PRIVATE Qt5::Test ${KT_LIBS})
+  set(extra_sources)
+  if(KESTRUM_SANITIZE MATCHES "address")
+    list(APPEND extra_sources "${PROJECT_SOURCE_DIR}/tests/SanitizerSupport.cpp")
+  endif()
+  add_executable(${KT_NAME} ${KT_SOURCES} ${extra_sources})
+  target_link_libraries(${KT_NAME} PRIVATE Qt5::Test ${KT_LIBS} ${CMAKE_DL_LIBS})
   # Shared test helpers are included from the tests/ root ("Core/TestOperations.h").
   target_include_directories(${KT_NAME} PRIVATE "${PROJECT_SOURCE_DIR}/tests")
   target_compile_definitions(${KT_NAME} PRIVATE
@@ -33,5 +42,9 @@ function(kestrum_add_test)
     # GUI tests share one virtual display without a window manager: two at a
     # time would steal each other's window activation and keyboard focus.
     set_tests_properties(${KT_NAME} PROPERTIES RUN_SERIAL TRUE)
+  endif()
+  if(NOT KT_GUI AND NOT "kestrum_ui" IN_LIST KT_LIBS)
+    set_tests_properties(${KT_NAME} PROPERTIES LABELS core)
+    add_dependencies(kestrum_core_tests ${KT_NAME})
   endif()
 endfunction()

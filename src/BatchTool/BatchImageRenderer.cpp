@@ -3,6 +3,7 @@
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "UI/GLWidget.h"
+#include "Util/SafeFileWriter.h"
 
 #include <QApplication>
 #include <QImage>
@@ -72,9 +73,12 @@ bool BatchImageRenderer::save(const QString &fileName)
 {
     frameScene();
     const QImage image = view->grabFramebuffer();
+    lastError.clear();
     if (fileName.isEmpty())
         return true;
-    return !image.isNull() && image.convertToFormat(QImage::Format_RGB32).save(fileName);
+    const auto written = Util::SafeFileWriter::writeImage(image.convertToFormat(QImage::Format_RGB32), fileName);
+    lastError = written.error;
+    return written.ok;
 }
 
 } // namespace Kestrum

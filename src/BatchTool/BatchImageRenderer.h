@@ -30,12 +30,15 @@ public:
     // Rebuilds every volume's drawing and saves the view; an empty name only
     // refreshes. False when the image could not be written.
     bool save(const QString &fileName);
+    // Why the last save failed.
+    QString errorString() const { return lastError; }
 
 private:
     void frameScene();
 
     Core::Workspace *workspace;
     std::unique_ptr<Ui::GLWidget> view;
+    QString lastError;
 };
 
 } // namespace Kestrum

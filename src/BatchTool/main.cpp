@@ -18,6 +18,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QTemporaryFile>
 #include <QThreadPool>
 
 #include <cstdio>
@@ -75,6 +76,31 @@ bool displayAvailable()
         || (!platform.isEmpty() && !platform.startsWith("xcb") && !platform.startsWith("wayland"));
 }
 
+// Why a file could not be written to `path`, found before any work is done:
+// the folder must exist and take a new file (the file is replaced through a
+// temporary one beside it), and the target must be no folder. Empty when it
+// can. Devices such as /dev/null are written in place and only opened here.
+QString whyUnwritable(const QString &path)
+{
+    const QFileInfo target(path);
+    if (target.isDir())
+        return QStringLiteral("it is a folder.");
+    if (target.exists() && !target.isFile()) {
+        QFile device(path);
+        return device.open(QIODevice::WriteOnly | QIODevice::Append) ? QString() : device.errorString();
+    }
+    const QDir folder = target.absoluteDir();
+    if (!folder.exists())
+        return QStringLiteral("the folder \"%1\" does not exist.").arg(QDir::toNativeSeparators(folder.path()));
+    QTemporaryFile probe(folder.filePath(QStringLiteral(".kestrum-batch-XXXXXX")));
+    if (!probe.open())
+        return QStringLiteral("the folder \"%1\" does not take new files (%2).")
+            .arg(QDir::toNativeSeparators(folder.path()), probe.errorString());
+    if (target.exists() && !target.isWritable())
+        return QStringLiteral("the file is write-protected.");
+    return QString();
+}
+
 bool listSavesImages(const QList<Ui::ProcessData> &steps)
 {
     for (const auto &step : steps) {
@@ -96,7 +122,9 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(helpText));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KESTRUM_VERSION));
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("recipe"), QStringLiteral("The process list to run (.plst)."),
                                  QStringLiteral("RECIPE.plst"));
     const QCommandLineOption outputOption(QStringLiteral("output"),
@@ -127,6 +155,18 @@ int main(int argc, char *argv[])
         if (!ok || threads < 1 || threads > 1024)
             return fail(UsageError, QStringLiteral("--threads takes a whole number from 1 to 1024."));
         QThreadPool::globalInstance()->setMaxThreadCount(threads);
+    }
+
+    // Found out now rather than after minutes of work.
+    const QString output = parser.value(outputOption);
+    QString unwritable = whyUnwritable(output);
+    if (!unwritable.isEmpty())
+        return fail(OutputError, QStringLiteral("cannot write \"%1\": %2").arg(output, unwritable));
+    if (parser.isSet(imageOption)) {
+        unwritable = whyUnwritable(parser.value(imageOption));
+        if (!unwritable.isEmpty())
+            return fail(OutputError,
+                        QStringLiteral("cannot write the image \"%1\": %2").arg(parser.value(imageOption), unwritable));
     }
 
     // The catalogues load on first use, from the same files as the program.
@@ -175,7 +215,13 @@ int main(int argc, char *argv[])
     std::unique_ptr<Kestrum::BatchImageRenderer> renderer;
     if (needsImages) {
         renderer = std::make_unique<Kestrum::BatchImageRenderer>(&workspace);
-        context.saveImage = [&renderer](const QString &fileName) { return renderer->save(fileName); };
+        context.saveImage = [&renderer, &context](const QString &fileName) {
+            const bool saved = renderer->save(fileName);
+            if (!saved)
+                context.failureReason = QStringLiteral("the image \"%1\" could not be saved: %2")
+                                            .arg(fileName, renderer->errorString());
+            return saved;
+        };
     }
 
     Core::BatchRun::BatchRunner runner(context);
@@ -188,9 +234,12 @@ int main(int argc, char *argv[])
         if (report.code == Core::BatchRun::BatchStepExecutor::Done) {
             say(QStringLiteral("%1 done in %2 ms").arg(head).arg(report.milliseconds));
         } else {
-            QString reason = Core::BatchRun::BatchStepExecutor::describe(report.code);
-            if (!report.parameter.isEmpty())
-                reason += QStringLiteral(" (\"%1\")").arg(report.parameter);
+            QString reason = report.reason;
+            if (reason.isEmpty()) {
+                reason = Core::BatchRun::BatchStepExecutor::describe(report.code);
+                if (!report.parameter.isEmpty())
+                    reason += QStringLiteral(" (\"%1\")").arg(report.parameter);
+            }
             say(QStringLiteral("%1 skipped: %2").arg(head, reason));
         }
     });
@@ -202,7 +251,6 @@ int main(int argc, char *argv[])
     if (summary.stoppedOnSkip)
         return fail(StepSkipped, QStringLiteral("stopped at the first skipped step (--strict); no document written."));
 
-    const QString output = parser.value(outputOption);
     Model::Persistence::DocumentWriter writer(workspace.getArchivers());
     const auto written = writer.save(workspace.getDocument(), output);
     if (!written.ok)
@@ -218,7 +266,7 @@ int main(int argc, char *argv[])
     if (parser.isSet(imageOption)) {
         const QString image = parser.value(imageOption);
         if (!renderer->save(image))
-            return fail(OutputError, QStringLiteral("cannot write the image \"%1\".").arg(image));
+            return fail(OutputError, QStringLiteral("cannot write the image \"%1\": %2").arg(image, renderer->errorString()));
         say(QStringLiteral("kestrum-batch: image written to %1").arg(QFileInfo(image).absoluteFilePath()));
     }
     return Success;

@@ -3,9 +3,12 @@
 
 #include "Model/Materials/Material.h"
 #include "Model/Materials/MaterialFactory.h"
+#include "Model/Persistence/CatalogueFile.h"
 #include "Model/Process/ProcessFactory.h"
 
+#include <QDir>
 #include <QListWidgetItem>
+#include <QMessageBox>
 
 namespace Ui {
 
@@ -114,7 +117,14 @@ bool EditCompatibleMaterialsDialog::editCatalogue(QWidget *parent)
     const auto catalogue = Model::Process::ProcessFactory::getInstance();
     for (const Model::Process::Process &process : dialog.getProcesses())
         catalogue->addProcess(process);
-    catalogue->saveProcesses();
+    if (!catalogue->saveProcesses()) {
+        // The edit stays in effect for this run; the file keeps its old contents.
+        QMessageBox::warning(parent, tr("Edit Compatible Materials"),
+                             tr("The process catalogue could not be written to \"%1\". The changes apply "
+                                "until Kestrum ends.")
+                                 .arg(QDir::toNativeSeparators(Model::Persistence::CatalogueFile::pathForReading(
+                                     QStringLiteral("processes.xml")))));
+    }
     return true;
 }
 

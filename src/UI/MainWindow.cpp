@@ -19,6 +19,7 @@
 #include "TranslateDialog.h"
 #include "Util/IObserver.h"
 #include "Util/Logging.h"
+#include "Util/SafeFileWriter.h"
 #include "ui_MainWindow.h"
 
 #include <QCloseEvent>
@@ -349,12 +350,13 @@ bool MainWindow::saveImage(const QString &filename)
             return false;
     }
     const QImage image = grabView().convertToFormat(QImage::Format_RGB32);
-    if (image.isNull() || !image.save(target)) {
-        qCWarning(lcView) << "Could not write the screen image" << target;
+    const auto written = Util::SafeFileWriter::writeImage(image, target);
+    if (!written) {
+        qCWarning(lcView) << "Could not write the screen image" << target << ":" << written.error;
         QMessageBox::warning(this, tr("Save Screen Image"),
-                             tr("The image could not be saved to \"%1\".\nCheck that the folder exists and can be "
+                             tr("The image could not be saved to \"%1\": %2\nCheck that the folder exists and can be "
                                 "written, and that the file name ends in .png, .xpm or .jpg.")
-                                 .arg(QDir::toNativeSeparators(target)));
+                                 .arg(QDir::toNativeSeparators(target), written.error));
         return false;
     }
     rememberedImageFolder() = QFileInfo(target).absolutePath();

@@ -15,9 +15,14 @@ struct Run
     QString errors;
 };
 
-Run runTool(const QStringList &arguments)
+Run runTool(const QStringList &arguments, const QString &home = QString())
 {
     QProcess process;
+    if (!home.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("HOME"), home);
+        process.setProcessEnvironment(environment);
+    }
     process.start(QStringLiteral(KESTRUM_BATCH_TOOL), arguments);
     if (!process.waitForFinished(120000))
         process.kill();
@@ -39,8 +44,9 @@ QByteArray parameter(const QByteArray &name, const char *type, const QByteArray 
     return "<Parameter parameter-name=\"" + name + "\" parameter-type=\"" + type + "\" parameter-data=\"" + data + "\"/>";
 }
 
-// An 8 x 8 x 4 block of material 1 at the bottom of an 8 x 8 x 10 volume.
-QByteArray createStep()
+// An 8 x 8 x 4 block of material 1 at the bottom of an 8 x 8 x 10 volume;
+// `changed` replaces one parameter's "name=data".
+QByteArray createStep(const QByteArray &changed = QByteArray())
 {
     QByteArray step = "<Process-Data process-type=\"11\">" + parameter("Lower Left Front Corner", "Util::Vector3D", "0;0;0")
                       + parameter("MaterialId", "uint", "1") + parameter("SphericalSubstrate", "bool", "false");
@@ -49,12 +55,18 @@ QByteArray createStep()
         step += parameter(QByteArray("Substrate Size ") + axis, "uint", *axis == 'Z' ? "4" : "8");
         step += parameter(QByteArray("Volume Size ") + axis, "uint", *axis == 'Z' ? "10" : "8");
     }
+    if (!changed.isEmpty()) {
+        const QList<QByteArray> parts = changed.split('=');
+        const int at = step.indexOf("parameter-name=\"" + parts[0] + '"');
+        const int data = step.indexOf("parameter-data=\"", at) + 16;
+        step.replace(data, step.indexOf('"', data) - data, parts[1]);
+    }
     return step + "</Process-Data>";
 }
 
-QByteArray cvdStep(const QByteArray &thickness)
+QByteArray cvdStep(const QByteArray &thickness, const QByteArray &material = "3")
 {
-    QByteArray step = "<Process-Data process-type=\"4\">" + parameter("MaterialId", "uint", "3");
+    QByteArray step = "<Process-Data process-type=\"4\">" + parameter("MaterialId", "uint", material);
     if (!thickness.isNull())
         step += parameter("Thickness", "double", thickness);
     return step + "</Process-Data>";
@@ -104,6 +116,10 @@ private slots:
     void filmSteps();
     void filmExampleRuns();
     void siliconProcesses();
+    void stepMessages_data();
+    void stepMessages();
+    void helpAndVersionTouchNoFile_data();
+    void helpAndVersionTouchNoFile();
 };
 
 void TestBatchTool::failures_data()
@@ -111,9 +127,14 @@ void TestBatchTool::failures_data()
     QTest::addColumn<QByteArray>("content"); // none: no file at all
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");
-    QTest::newRow("missing file") << QByteArray() << 3 << "no such file";
-    QTest::newRow("malformed recipe") << QByteArray("<Process-List><Process-Data") << 3 << "cannot read";
-    QTest::newRow("no volume") << recipe(cvdStep("1")) << 4 << "Missing Cell Volume";
+    QTest::addColumn<QString>("output");
+    QTest::newRow("missing file") << QByteArray() << 3 << "no such file" << "out.kst";
+    QTest::newRow("malformed recipe") << QByteArray("<Process-List><Process-Data") << 3 << "cannot read" << "out.kst";
+    QTest::newRow("no volume") << recipe(cvdStep("1")) << 4 << "Missing Cell Volume" << "out.kst";
+    QTest::newRow("empty recipe, no volume") << recipe("") << 4 << "Missing Cell Volume" << "out.kst";
+    // Found before the first step runs.
+    QTest::newRow("output folder missing") << recipe(createStep()) << 6 << "does not exist" << "none/out.kst";
+    QTest::newRow("output is a folder") << recipe(createStep()) << 6 << "it is a folder" << ".";
 }
 
 void TestBatchTool::failures()
@@ -121,13 +142,68 @@ void TestBatchTool::failures()
     QFETCH(QByteArray, content);
     QFETCH(int, exitCode);
     QFETCH(QString, message);
+    QFETCH(QString, output);
     QTemporaryDir dir;
     const QString list = content.isNull() ? dir.filePath("absent.plst") : writeFile(dir, content);
-    const QString out = dir.filePath("out.kst");
+    const QString out = dir.filePath(output);
     const Run run = runTool({list, "--output", out});
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.errors.contains(message), qPrintable(run.errors));
-    QVERIFY(!QFile::exists(out));
+    QVERIFY(!run.errors.contains("[1/"));
+    QVERIFY(!QFileInfo(out).isFile());
+}
+
+void TestBatchTool::stepMessages_data()
+{
+    QTest::addColumn<QByteArray>("steps");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("corner with two parts") << createStep("Lower Left Front Corner=0;0") << 4
+        << "[1/1] Create Substrate skipped: \"Lower Left Front Corner\" does not convert to three numbers x;y;z";
+    QTest::newRow("size -1") << createStep("Volume Size X=-1") << 4
+        << "[1/1] Create Substrate skipped: \"Volume Size X\" does not convert to a whole number";
+    QTest::newRow("unknown substrate material") << createStep("MaterialId=99") << 4
+        << "[1/1] Create Substrate skipped: \"MaterialId\" is 99, which is no material of the catalogue";
+    QTest::newRow("unknown film material") << createStep() + cvdStep("1", "99") << 0
+        << "[2/2] CVD skipped: \"MaterialId\" is 99, which is no material of the catalogue";
+}
+
+// Each says what is wrong with the step; with --strict a skipped step fails.
+void TestBatchTool::stepMessages()
+{
+    QFETCH(QByteArray, steps);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const QString list = writeFile(dir, recipe(steps));
+    const QString out = dir.filePath("out.kst");
+    Run run = runTool({list, "--output", out});
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.errors.contains(message), qPrintable(run.errors));
+    QCOMPARE(QFile::exists(out), exitCode == 0);
+    if (exitCode == 0) {
+        QCOMPARE(materialCounts(out).value(99), 0);
+        QFile::remove(out);
+        run = runTool({list, "--output", out, "--strict"});
+        QCOMPARE(run.exitCode, 5);
+        QVERIFY(!QFile::exists(out));
+    }
+}
+
+void TestBatchTool::helpAndVersionTouchNoFile_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::newRow("help") << "--help";
+    QTest::newRow("version") << "--version";
+}
+
+void TestBatchTool::helpAndVersionTouchNoFile()
+{
+    QFETCH(QString, option);
+    QTemporaryDir home;
+    const Run run = runTool({option}, home.path());
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(QDir(home.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
 }
 
 // Create, two CVD steps that cannot run, one that can.
@@ -139,8 +215,8 @@ void TestBatchTool::skippedStepIsReportedAndStrictFails()
     Run run = runTool({list, "--output", out, "--threads", "2"});
     QCOMPARE(run.exitCode, 0);
     QVERIFY2(run.errors.contains("[1/4] Create Substrate"), qPrintable(run.errors));
-    QVERIFY(run.errors.contains("[2/4] CVD skipped: a required parameter is missing (\"Thickness\")"));
-    QVERIFY(run.errors.contains("[3/4] CVD skipped"));
+    QVERIFY(run.errors.contains("[2/4] CVD skipped: \"Thickness\" is missing"));
+    QVERIFY(run.errors.contains("[3/4] CVD skipped: \"Thickness\" does not convert to a number"));
     QVERIFY(run.errors.contains("[4/4] CVD"));
     const auto counts = materialCounts(out);
     QCOMPARE(counts.value(1), 8 * 8 * 4);
@@ -179,20 +255,20 @@ void TestBatchTool::filmSteps_data()
                                   << QString();
     QTest::newRow("electroplating without thickness")
         << step(7, {{"ConductingMaterialId", "uint", "1"}, {"DepositedMaterialId", "uint", "3"}}) << untouched
-        << "Electroplating skipped: a required parameter is missing (\"Film Thickness\")";
+        << "Electroplating skipped: \"Film Thickness\" is missing";
     QTest::newRow("pvd on side 7") << step(12, {{"MaterialId", "uint", "3"}, {"Thickness", "double", "2"},
                                                {"Horizontal to Vertical Ratio", "double", "0.5"}, {"DepositOn", "int", "7"}})
-                                   << untouched << "PVD skipped: a parameter does not hold a usable number (\"DepositOn\")";
+                                   << untouched << "PVD skipped: \"DepositOn\" must be 1 (on top), 2 (on bottom) or 3 (both)";
     QTest::newRow("pvd with ratio 0") << step(12, {{"MaterialId", "uint", "3"}, {"Thickness", "double", "2"},
                                                   {"Horizontal to Vertical Ratio", "double", "0"}, {"DepositOn", "int", "1"}})
                                       << untouched
-                                      << "PVD skipped: a parameter does not hold a usable number (\"Horizontal to Vertical Ratio\")";
+                                      << "PVD skipped: \"Horizontal to Vertical Ratio\" must be greater than 0";
     QTest::newRow("moore etching of -1 cells") << step(3, {{"MaterialId", "uint", "1"}, {"Depth", "QString", "-1"}}) << untouched
-                                               << "skipped: a parameter does not hold a usable number (\"Depth\")";
+                                               << "skipped: \"Depth\" (\"-1\") does not convert";
     QTest::newRow("planarization without minimum") << step(6, {{"Maximum Height", "uint", "3"}}) << untouched
-                                                   << "skipped: a required parameter is missing (\"Minimum Height\")";
+                                                   << "skipped: \"Minimum Height\" is missing";
     QTest::newRow("spin coating to height x") << step(9, {{"MaterialId", "uint", "3"}, {"Maximum Height", "QString", "x"}})
-                                              << untouched << "skipped: a parameter does not hold a usable number";
+                                              << untouched << "skipped: \"Maximum Height\" (\"x\") does not convert";
 }
 
 void TestBatchTool::filmSteps()

@@ -36,6 +36,7 @@ BatchRunner::Summary BatchRunner::run(const QList<Ui::ProcessData> &steps)
         report.name = name;
         report.code = code;
         report.parameter = context.failedParameter;
+        report.reason = context.failureReason;
         report.milliseconds = timer.elapsed();
         ++counter;
         if (code == BatchStepExecutor::Done)
@@ -50,6 +51,9 @@ BatchRunner::Summary BatchRunner::run(const QList<Ui::ProcessData> &steps)
             break;
         }
     }
+    // Nothing made a volume: the run produced nothing to work on or keep.
+    if (!context.volume)
+        summary.missingVolume = true;
     return summary;
 }
 

@@ -28,6 +28,7 @@ public:
         QString name;        // the step's display name
         int code = 0;        // BatchStepExecutor::Code
         QString parameter;   // the parameter that made it give up
+        QString reason;      // what is wrong with it, for the user
         qint64 milliseconds = 0;
     };
 
@@ -35,7 +36,9 @@ public:
     {
         int stepsDone = 0;
         int stepsSkipped = 0;
-        bool missingVolume = false; // stopped: no volume and no Create Substrate first
+        // Stopped, or ended, without a volume: no Create Substrate came first
+        // (an empty list without a volume counts too).
+        bool missingVolume = false;
         bool stoppedOnSkip = false; // stopped: strict run and a step was skipped
     };
 

@@ -45,6 +45,7 @@ void recordOperation(BatchStepExecutor::Context &context, std::uint32_t operatio
 int giveUp(StepParameters &parameters, BatchStepExecutor::Context &context)
 {
     context.failedParameter = parameters.failedName();
+    context.failureReason = parameters.reason();
     return parameters.code();
 }
 
@@ -76,12 +77,10 @@ int runSiWetEtching(const Ui::ProcessData &step, BatchStepExecutor::Context &con
 {
     StepParameters parameters(step);
     const double depth = parameters.toDouble(QStringLiteral("Depth"));
+    if (!parameters.code() && !(depth >= 0.0 && depth <= largestEtchDepth))
+        parameters.reject(QStringLiteral("Depth"), QStringLiteral("must lie between 0 and 1e9"));
     if (parameters.code())
         return giveUp(parameters, context);
-    if (!(depth >= 0.0 && depth <= largestEtchDepth)) {
-        context.failedParameter = QStringLiteral("Depth");
-        return BatchStepExecutor::BadParameter;
-    }
     Core::Operations::AtomicStructureSimpleSiWetEtch engine(context.volume.get(), depth);
     if (!Core::Operations::SiWetEtchRun::run(context.workspace, *context.volume, engine))
         return BatchStepExecutor::NotEnoughMemory;
@@ -171,12 +170,10 @@ int runSimpleRie(const Ui::ProcessData &step, BatchStepExecutor::Context &contex
     const std::uint32_t material = parameters.toUInt(QStringLiteral("MaterialId"));
     const std::uint32_t depth = parameters.toUInt(QStringLiteral("Etch Depth"));
     const std::int32_t directions = parameters.toInt(QStringLiteral("EtchDirectionValue"));
+    if (!parameters.code() && (directions < 0 || directions > 3))
+        parameters.reject(QStringLiteral("EtchDirectionValue"), QStringLiteral("must be 0 to 3 (none, top, bottom, both)"));
     if (parameters.code())
         return giveUp(parameters, context);
-    if (directions < 0 || directions > 3) {
-        context.failedParameter = QStringLiteral("EtchDirectionValue");
-        return BatchStepExecutor::BadParameter;
-    }
     Core::Operations::SimpleReactiveIonEtching(context.volume.get(), material, depth, std::uint8_t(directions))
         .runEtching();
     recordOperation(context, simpleRieOperation);
@@ -193,7 +190,7 @@ Core::Operations::LithographyMask readMask(StepParameters &parameters, const QSt
     mask.height = parameters.toUInt(side + QStringLiteral(" Height"));
     mask.width = parameters.toUInt(side + QStringLiteral(" Width"));
     if (!parameters.code() && !mask.isConsistent())
-        parameters.reject(side);
+        parameters.reject(side, QStringLiteral("does not hold as many bits as its width times its height"));
     return mask;
 }
 
@@ -218,6 +215,7 @@ int runSaveImage(const Ui::ProcessData &step, BatchStepExecutor::Context &contex
     const QString name = QStringLiteral("Filename");
     if (!step.getParameters().contains(name)) {
         context.failedParameter = name;
+        context.failureReason = QStringLiteral("\"%1\" is missing").arg(name);
         return BatchStepExecutor::MissingParameter;
     }
     const QString fileName = step.getParameter(name).toString();
@@ -258,6 +256,7 @@ bool BatchStepExecutor::needsVolume(int type)
 int BatchStepExecutor::execute(const Ui::ProcessData &step, Context &context) const
 {
     context.failedParameter.clear();
+    context.failureReason.clear();
     const auto it = steps.constFind(step.getType());
     if (it == steps.constEnd())
         return UnknownProcess;
@@ -278,10 +277,11 @@ QString BatchStepExecutor::describe(int code)
     switch (code) {
     case Done: return QStringLiteral("done");
     case MissingParameter: return QStringLiteral("a required parameter is missing");
-    case BadParameter: return QStringLiteral("a parameter does not hold a usable number");
+    case BadParameter: return QStringLiteral("a parameter does not convert to the value it needs");
     case UnknownProcess: return QStringLiteral("this process cannot run in a batch yet");
     case NotEnoughMemory: return QStringLiteral("not enough memory for the volume");
     case ImageNotSaved: return QStringLiteral("the image could not be saved");
+    case UnknownMaterial: return QStringLiteral("a material id names no material of the catalogue");
     default: return QStringLiteral("failed");
     }
 }

@@ -37,6 +37,7 @@ public:
         UnknownProcess = 3,
         NotEnoughMemory = 4,
         ImageNotSaved = 5,
+        UnknownMaterial = 6,
     };
 
     // Everything a step may read or change.
@@ -46,8 +47,10 @@ public:
         std::shared_ptr<Model::Automaton::TotalVolume> volume;
         // Renders the scene and saves it; empty file name: only refresh.
         std::function<bool(const QString &fileName)> saveImage;
-        // The parameter that made the last step give up, for reports.
+        // The parameter that made the last step give up, and what is wrong
+        // with it ("\"Thickness\" is missing"), for reports.
         QString failedParameter;
+        QString failureReason;
     };
 
     using Step = std::function<int(const Ui::ProcessData &, Context &)>;

@@ -30,8 +30,10 @@ constexpr std::uint32_t silicon = 1;
 // 0 when every parameter was read; otherwise the failure, noted for the report.
 int failure(const StepParameters &parameters, BatchStepExecutor::Context &context)
 {
-    if (parameters.code())
+    if (parameters.code()) {
         context.failedParameter = parameters.failedName();
+        context.failureReason = parameters.reason();
+    }
     return parameters.code();
 }
 
@@ -44,12 +46,6 @@ int done(BatchStepExecutor::Context &context, std::uint32_t operation, bool sili
             context.workspace->setSiLatticeOutdated(volume, true);
     }
     return BatchStepExecutor::Done;
-}
-
-int badParameter(BatchStepExecutor::Context &context, const QString &name)
-{
-    context.failedParameter = name;
-    return BatchStepExecutor::BadParameter;
 }
 
 } // namespace
@@ -75,12 +71,12 @@ int FilmSteps::pvd(const Ui::ProcessData &step, BatchStepExecutor::Context &cont
     const float ratio = parameters.toFloat(ratioName);
     const QString sideName = QStringLiteral("DepositOn");
     const std::int32_t side = parameters.toInt(sideName);
+    if (!parameters.code() && (!(ratio > 0.0f) || ratio > 1e9f))
+        parameters.reject(ratioName, QStringLiteral("must be greater than 0"));
+    if (!parameters.code() && (side < 1 || side > 3))
+        parameters.reject(sideName, QStringLiteral("must be 1 (on top), 2 (on bottom) or 3 (both)"));
     if (const int code = failure(parameters, context))
         return code;
-    if (!(ratio > 0.0f) || ratio > 1e9f)
-        return badParameter(context, ratioName);
-    if (side < 1 || side > 3)
-        return badParameter(context, sideName);
     AnisotropicFilmDeposition(context.volume.get(), material, thickness, ratio, std::uint32_t(side)).run();
     return done(context, pvdOperation, material == silicon);
 }

@@ -1,12 +1,13 @@
 #include "ProcessListArchiver.h"
 
+#include "Model/Persistence/XmlReading.h"
 #include "Util/BitVector.h"
 #include "Util/Logging.h"
+#include "Util/SafeFileWriter.h"
 #include "Util/Vector3D.h"
 
 #include <QColor>
 #include <QFile>
-#include <QSaveFile>
 #include <QStringList>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -29,16 +30,13 @@ void logTag(const char *prefix, const QXmlStreamReader &reader)
         << prefix << reader.name() << " in line " << reader.lineNumber();
 }
 
-// Moves to the next start element; false at the end of the input or at an error.
+// Moves to the next start element and notes it on the debug output.
 bool nextStartElement(QXmlStreamReader &reader)
 {
-    while (!reader.atEnd()) {
-        if (reader.readNext() == QXmlStreamReader::StartElement) {
-            logTag("CurrentTag: ", reader);
-            return true;
-        }
-    }
-    return false;
+    if (!Model::Persistence::nextStartElement(reader))
+        return false;
+    logTag("CurrentTag: ", reader);
+    return true;
 }
 
 // The shortest text that reads back as the same float.
@@ -148,30 +146,12 @@ QVariant ProcessListArchiver::valueOf(const QString &kind, const QString &text)
 
 bool ProcessListArchiver::saveProcessList(const QString &fileName)
 {
-    lastError.clear();
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
-        lastError = file.errorString();
+    const auto written = Util::SafeFileWriter::write(
+        fileName, [this](QIODevice &device) { return saveProcessList(device); });
+    lastError = written.error;
+    if (!written)
         qCWarning(lcBatch) << "Cannot save the process list" << fileName << ":" << lastError;
-        return false;
-    }
-    if (!saveProcessList(file)) {
-        // Flushing brings out the system's reason ("No space left on device");
-        // a short write leaves none.
-        file.flush();
-        lastError = file.error() != QFileDevice::NoError
-            ? file.errorString()
-            : QStringLiteral("The file could not be written completely (is the disk full?).");
-        file.cancelWriting();
-        qCWarning(lcBatch) << "Cannot save the process list" << fileName << ":" << lastError;
-        return false;
-    }
-    if (!file.commit()) {
-        lastError = file.errorString();
-        qCWarning(lcBatch) << "Cannot save the process list" << fileName << ":" << lastError;
-        return false;
-    }
-    return true;
+    return written.ok;
 }
 
 bool ProcessListArchiver::saveProcessList(QIODevice &device)

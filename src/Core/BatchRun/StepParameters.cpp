@@ -1,5 +1,7 @@
 #include "StepParameters.h"
 
+#include "BatchStepExecutor.h"
+#include "Model/Materials/MaterialFactory.h"
 #include "ProcessData.h"
 
 #include <QVariant>
@@ -9,79 +11,139 @@
 namespace Core {
 namespace BatchRun {
 
+namespace {
+
+const char wholeNumber[] = "a whole number from 0 to 4294967295";
+const char signedNumber[] = "a whole number";
+const char number[] = "a number";
+const char truth[] = "true or false";
+const char point[] = "three numbers x;y;z";
+
+bool namesMaterial(const QString &name)
+{
+    return name.endsWith(QLatin1String("MaterialId"));
+}
+
+} // namespace
+
 StepParameters::StepParameters(const Ui::ProcessData &s)
     : step(s)
 {
 }
 
-void StepParameters::fail(int code, const QString &name)
+void StepParameters::fail(int code, const QString &name, const QString &reason)
 {
     if (failure == 0) {
         failure = code;
         failedParameter = name;
+        failureReason = reason;
     }
 }
 
-bool StepParameters::take(const QString &name, QVariant &value)
+void StepParameters::notConverting(const QString &name, const QVariant &value, const char *wanted)
+{
+    // A value the list file could not read at all has no text left to show.
+    const QString shown = value.isValid() && value.canConvert<QString>()
+        ? QStringLiteral(" (\"%1\")").arg(value.toString())
+        : QString();
+    fail(BatchStepExecutor::BadParameter, name,
+         QStringLiteral("\"%1\"%2 does not convert to %3").arg(name, shown, QLatin1String(wanted)));
+}
+
+bool StepParameters::take(const QString &name, QVariant &value, const char *wanted)
 {
     if (failure)
         return false;
+    if (!step.getParameters().contains(name)) {
+        fail(BatchStepExecutor::MissingParameter, name, QStringLiteral("\"%1\" is missing").arg(name));
+        return false;
+    }
     value = step.getParameter(name);
+    // Present, but its text did not read as its kind ("abc" for a double).
     if (!value.isValid() || value.isNull()) {
-        fail(1, name);
+        notConverting(name, value, wanted);
         return false;
     }
     return true;
 }
 
-std::uint32_t StepParameters::toUInt(const QString &name)
+bool StepParameters::takeUInt(const QString &name, std::uint32_t &result)
 {
     QVariant value;
-    if (!take(name, value))
-        return 0;
+    if (!take(name, value, wholeNumber))
+        return false;
     bool ok = false;
     const qulonglong v = value.toULongLong(&ok);
-    if (ok && v <= 0xFFFFFFFFull)
-        return std::uint32_t(v);
-    fail(2, name);
-    return 0;
+    // An "int" of -1 converts to a huge unsigned number; it is no size.
+    if (!ok || v > 0xFFFFFFFFull || (value.type() == QVariant::Int && value.toInt() < 0)) {
+        notConverting(name, value, wholeNumber);
+        return false;
+    }
+    result = std::uint32_t(v);
+    return true;
+}
+
+std::uint32_t StepParameters::toUInt(const QString &name)
+{
+    if (namesMaterial(name))
+        return toMaterialId(name);
+    std::uint32_t value = 0;
+    return takeUInt(name, value) ? value : 0;
+}
+
+std::uint32_t StepParameters::toMaterialId(const QString &name)
+{
+    std::uint32_t id = 0;
+    if (!takeUInt(name, id))
+        return 0;
+    if (id == 0 || Model::Materials::MaterialFactory::getInstance()->getMaterial(id).getId() != id) {
+        fail(BatchStepExecutor::UnknownMaterial, name,
+             QStringLiteral("\"%1\" is %2, which is no material of the catalogue").arg(name).arg(id));
+        return 0;
+    }
+    return id;
 }
 
 std::int32_t StepParameters::toInt(const QString &name)
 {
     QVariant value;
-    if (!take(name, value))
+    if (!take(name, value, signedNumber))
         return 0;
     bool ok = false;
     const int v = value.toInt(&ok);
     if (ok)
         return v;
-    fail(2, name);
+    notConverting(name, value, signedNumber);
     return 0;
 }
 
 double StepParameters::toDouble(const QString &name)
 {
     QVariant value;
-    if (!take(name, value))
+    if (!take(name, value, number))
         return 0;
     bool ok = false;
     const double v = value.toDouble(&ok);
     if (ok && std::isfinite(v))
         return v;
-    fail(2, name);
+    notConverting(name, value, number);
     return 0;
 }
 
 float StepParameters::toFloat(const QString &name)
 {
-    return float(toDouble(name));
+    const double v = toDouble(name);
+    // A double beyond the float range would turn into infinity.
+    if (std::isfinite(float(v)))
+        return float(v);
+    notConverting(name, step.getParameter(name), number);
+    return 0;
 }
 
 bool StepParameters::toBool(const QString &name)
 {
     QVariant value;
-    if (!take(name, value))
+    if (!take(name, value, truth))
         return false;
     if (value.type() == QVariant::Bool)
         return value.toBool();
@@ -89,31 +151,34 @@ bool StepParameters::toBool(const QString &name)
     if (text == QLatin1String("true") || text == QLatin1String("1"))
         return true;
     if (text != QLatin1String("false") && text != QLatin1String("0"))
-        fail(2, name);
+        notConverting(name, value, truth);
     return false;
 }
 
 QString StepParameters::toString(const QString &name)
 {
     QVariant value;
-    return take(name, value) ? value.toString() : QString();
+    return take(name, value, "a text") ? value.toString() : QString();
 }
 
 Util::Vector3D StepParameters::toVector3D(const QString &name)
 {
     QVariant value;
-    if (!take(name, value))
+    if (!take(name, value, point))
         return Util::Vector3D();
-    if (value.canConvert<Util::Vector3D>())
-        return value.value<Util::Vector3D>();
-    fail(2, name);
+    if (value.canConvert<Util::Vector3D>()) {
+        const auto v = value.value<Util::Vector3D>();
+        if (std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z))
+            return v;
+    }
+    notConverting(name, value, point);
     return Util::Vector3D();
 }
 
 Util::BitVector StepParameters::toBitVector(const QString &name)
 {
     QVariant value;
-    if (!take(name, value))
+    if (!take(name, value, "a bit array"))
         return Util::BitVector();
     if (value.userType() == qMetaTypeId<Util::BitVector>())
         return value.value<Util::BitVector>();
@@ -121,7 +186,7 @@ Util::BitVector StepParameters::toBitVector(const QString &name)
     Util::BitVector bits(std::size_t(text.size()));
     for (int k = 0; k < text.size(); ++k) {
         if (text[k] != QLatin1Char('0') && text[k] != QLatin1Char('1')) {
-            fail(2, name);
+            notConverting(name, value, "a bit array");
             return Util::BitVector();
         }
         bits.set(std::size_t(k), text[k] == QLatin1Char('1'));

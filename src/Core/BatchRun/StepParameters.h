@@ -15,15 +15,20 @@ class ProcessData;
 namespace Core {
 namespace BatchRun {
 
-// Reads a step's parameters by name. The first parameter that is absent or
-// does not convert is remembered with its failure code; later reads are
-// then skipped, so a step reads everything and checks once.
+// Reads a step's parameters by name. The first parameter that is absent,
+// does not convert or names no catalogue material is remembered with its
+// failure code (a BatchStepExecutor::Code) and a sentence for the user;
+// later reads are then skipped, so a step reads everything and checks once.
 class StepParameters
 {
 public:
     explicit StepParameters(const Ui::ProcessData &step);
 
+    // Parameters whose name ends in "MaterialId" ("MaterialId",
+    // "DepositedMaterialId" ...) are material ids: they must name a material
+    // of the catalogue, whichever reader takes them.
     std::uint32_t toUInt(const QString &name);
+    std::uint32_t toMaterialId(const QString &name);
     std::int32_t toInt(const QString &name);
     double toDouble(const QString &name);
     float toFloat(const QString &name);
@@ -33,22 +38,32 @@ public:
     // A bit array (an image mask); a text of '0' and '1' is read as one.
     Util::BitVector toBitVector(const QString &name);
 
-    // Marks a parameter that was read but does not fit the others (code 2).
-    void reject(const QString &name) { fail(2, name); }
+    // Marks a parameter that was read but does not fit the others (code 2);
+    // `why` finishes the sentence "\"<name>\" ...".
+    void reject(const QString &name, const QString &why)
+    {
+        fail(2, name, QStringLiteral("\"%1\" %2").arg(name, why));
+    }
 
-    // 0 when every read succeeded, 1 for a missing parameter, 2 for one that does not convert.
+    // 0 when every read succeeded, otherwise the code of the first failure.
     int code() const { return failure; }
     QString failedName() const { return failedParameter; }
+    // What is wrong, for the user: "\"Thickness\" is missing",
+    // "\"Thickness\" (\"abc\") does not convert to a number" ...
+    QString reason() const { return failureReason; }
 
 private:
-    void fail(int code, const QString &name);
-    // The parameter's value; false (and the failure noted) when it is absent
-    // or an earlier read already failed.
-    bool take(const QString &name, QVariant &value);
+    void fail(int code, const QString &name, const QString &reason);
+    void notConverting(const QString &name, const QVariant &value, const char *wanted);
+    // The parameter's value; false (and the failure noted) when it is absent,
+    // holds no value of its kind, or an earlier read already failed.
+    bool take(const QString &name, QVariant &value, const char *wanted);
+    bool takeUInt(const QString &name, std::uint32_t &result);
 
     const Ui::ProcessData &step;
     int failure = 0;
     QString failedParameter;
+    QString failureReason;
 };
 
 } // namespace BatchRun

@@ -37,11 +37,14 @@ int SubstrateStep::run(const Ui::ProcessData &step, BatchStepExecutor::Context &
     }
     if (parameters.code()) {
         context.failedParameter = parameters.failedName();
+        context.failureReason = parameters.reason();
         return parameters.code();
     }
     // A volume without cells cannot be drawn or processed.
     if (builder.sizeX == 0 || builder.sizeY == 0 || builder.sizeZ == 0) {
         context.failedParameter = QStringLiteral("Volume Size");
+        context.failureReason = QStringLiteral("the volume size %1 x %2 x %3 has no cells")
+                                    .arg(builder.sizeX).arg(builder.sizeY).arg(builder.sizeZ);
         return BatchStepExecutor::BadParameter;
     }
     std::shared_ptr<Model::Automaton::TotalVolume> volume;

@@ -6,8 +6,6 @@
 
 #include <QMutexLocker>
 #include <QRandomGenerator>
-#include <QXmlStreamReader>
-#include <QXmlStreamWriter>
 
 namespace Model {
 namespace Materials {
@@ -46,20 +44,15 @@ const BuiltIn builtInTable[] = {
 // file's dynamic initialisers have run.
 const char fileName[] = "materials.xml";
 
-constexpr std::uint32_t firstNewId = 2000;
-constexpr std::uint32_t lastNewId = 32766;
 // After this many clashing draws the free ids are searched in order, so an
 // almost full id range cannot keep the caller spinning.
 constexpr int maxRandomDraws = 1000;
 
-// The catalogue is loaded before main runs, like every other start-up default.
-[[maybe_unused]] const bool loadedAtStartUp = [] {
-    MaterialFactory::getInstance();
-    return true;
-}();
 
 } // namespace
 
+// Built and loaded on first use, never during static initialisation: a
+// program that only prints its help touches no file.
 std::shared_ptr<MaterialFactory> MaterialFactory::getInstance()
 {
     static const std::shared_ptr<MaterialFactory> instance = [] {
@@ -99,12 +92,15 @@ bool MaterialFactory::addMaterial(const Material &material)
 bool MaterialFactory::removeMaterial(std::uint32_t id)
 {
     QMutexLocker locker(&mutex);
+    newIdsExhausted = false;
     return materials.erase(id) > 0;
 }
 
 void MaterialFactory::fillDefaults()
 {
     materials.clear();
+    nextNewId = firstNewId;
+    newIdsExhausted = false;
     for (const BuiltIn &row : builtInTable) {
         materials[row.id] = Material(row.id, QString::fromLatin1(row.name), row.density,
                                      row.youngModulus, row.poissonRatio, row.color);
@@ -134,33 +130,40 @@ std::uint32_t MaterialFactory::getNewMaterialId()
     return 0; // every id of the range is taken
 }
 
+std::uint32_t MaterialFactory::addUnderNewId(Material material)
+{
+    QMutexLocker locker(&mutex);
+    if (newIdsExhausted)
+        return 0;
+    // From the last id given to the end of the range, then from its start.
+    const std::uint32_t start = nextNewId;
+    for (std::uint32_t step = 0; step <= lastNewId - firstNewId; ++step) {
+        std::uint32_t candidate = start + step;
+        if (candidate > lastNewId)
+            candidate -= lastNewId - firstNewId + 1;
+        if (materials.count(candidate) == 0) {
+            material.setId(candidate);
+            materials[candidate] = material;
+            nextNewId = candidate == lastNewId ? firstNewId : candidate + 1;
+            return candidate;
+        }
+    }
+    newIdsExhausted = true;
+    return 0;
+}
+
 bool MaterialFactory::loadMaterials()
 {
     QMutexLocker locker(&mutex);
-    // Read into a separate map so that a broken file leaves the catalogue as it was.
-    std::map<std::uint32_t, Material> loaded;
-    const bool ok = Persistence::CatalogueFile::read(QString::fromLatin1(fileName), QStringLiteral("Materials"),
-                                                     [&loaded](QXmlStreamReader &reader) {
-                                                         bool read = false;
-                                                         const Material entry = Persistence::MaterialArchiver::loadMaterial(reader, read);
-                                                         if (read)
-                                                             loaded[entry.getId()] = entry;
-                                                     });
-    if (!ok)
-        return false;
-    for (const auto &entry : loaded)
-        materials[entry.first] = entry.second;
-    return true;
+    return Persistence::CatalogueFile::readRecords(QString::fromLatin1(fileName), QStringLiteral("Materials"),
+                                                   &Persistence::MaterialArchiver::loadMaterial, materials);
 }
 
 bool MaterialFactory::saveMaterials()
 {
     QMutexLocker locker(&mutex);
-    return Persistence::CatalogueFile::write(QString::fromLatin1(fileName), QStringLiteral("Materials"),
-                                             [this](QXmlStreamWriter &writer) {
-                                                 for (const auto &entry : materials)
-                                                     Persistence::MaterialArchiver::saveMaterial(entry.second, writer);
-                                             });
+    return Persistence::CatalogueFile::writeRecords(QString::fromLatin1(fileName), QStringLiteral("Materials"),
+                                                    &Persistence::MaterialArchiver::saveMaterial, materials);
 }
 
 void MaterialFactory::initialise()
@@ -168,6 +171,8 @@ void MaterialFactory::initialise()
     {
         QMutexLocker locker(&mutex);
         materials.clear();
+        nextNewId = firstNewId;
+        newIdsExhausted = false;
     }
     if (!loadMaterials()) {
         loadDefaultMaterials();

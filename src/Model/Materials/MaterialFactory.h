@@ -28,6 +28,13 @@ public:
     // A random id in 2000..32766 that the catalogue does not hold yet; 0 only
     // when the whole range is taken.
     std::uint32_t getNewMaterialId();
+    // Stores the material under a free id of the same range and returns that
+    // id, in one step so no other caller can take it meanwhile; 0 (nothing
+    // stored) when the range is full. Ids are handed out in ascending order
+    // from the last one given, so adding many costs about one look each.
+    std::uint32_t addUnderNewId(Material material);
+    static constexpr std::uint32_t firstNewId = 2000;
+    static constexpr std::uint32_t lastNewId = 32766;
     void loadDefaultMaterials();
     // Adds the materials of "materials.xml"; false (catalogue unchanged) when
     // the file is missing, unreadable, not a material catalogue or malformed.
@@ -49,6 +56,10 @@ private:
 
     QMutex mutex;
     std::map<std::uint32_t, Material> materials;
+    // Where addUnderNewId looks first, and whether its last full search
+    // found the range full (only a removal can free an id again).
+    std::uint32_t nextNewId = firstNewId;
+    bool newIdsExhausted = false;
 };
 
 } // namespace Materials

@@ -1,10 +1,10 @@
 #include "CatalogueFile.h"
 
 #include "Util/Logging.h"
+#include "Util/SafeFileWriter.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -57,24 +57,23 @@ bool CatalogueFile::write(const QString &fileName, const QString &rootName,
                           const std::function<void(QXmlStreamWriter &)> &writeElements)
 {
     const QString path = pathForWriting(fileName);
-    if (path.isEmpty())
-        return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
-        return false;
-
-    QXmlStreamWriter writer(&file);
-    writer.setAutoFormatting(true);
-    writer.writeStartDocument();
-    writer.writeStartElement(rootName);
-    writeElements(writer);
-    writer.writeEndElement();
-    writer.writeEndDocument();
-    if (writer.hasError()) {
-        file.cancelWriting();
+    if (path.isEmpty()) {
+        qCWarning(lcCatalogue) << "Cannot create the folder" << folderName << "for" << fileName;
         return false;
     }
-    return file.commit();
+    const auto written = Util::SafeFileWriter::write(path, [&](QIODevice &device) {
+        QXmlStreamWriter writer(&device);
+        writer.setAutoFormatting(true);
+        writer.writeStartDocument();
+        writer.writeStartElement(rootName);
+        writeElements(writer);
+        writer.writeEndElement();
+        writer.writeEndDocument();
+        return !writer.hasError();
+    });
+    if (!written)
+        qCWarning(lcCatalogue) << "Cannot write" << path << ":" << written.error;
+    return written.ok;
 }
 
 } // namespace Persistence

@@ -2,7 +2,9 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <functional>
+#include <map>
 
 class QXmlStreamReader;
 class QXmlStreamWriter;
@@ -32,6 +34,40 @@ public:
     // writes into it. The old file stays in place until the new one is complete.
     static bool write(const QString &fileName, const QString &rootName,
                       const std::function<void(QXmlStreamWriter &)> &writeElements);
+
+    // The load and save of a catalogue of records keyed by id (materials,
+    // processes). Loading reads every element that `load` accepts into a map
+    // of its own and adds it to `records` only when the whole file was read,
+    // a later element replacing an earlier one of the same id.
+    template <typename Record>
+    static bool readRecords(const QString &fileName, const QString &rootName,
+                            Record (*load)(QXmlStreamReader &, bool &),
+                            std::map<std::uint32_t, Record> &records)
+    {
+        std::map<std::uint32_t, Record> loaded;
+        const bool ok = read(fileName, rootName, [&loaded, load](QXmlStreamReader &reader) {
+            bool accepted = false;
+            const Record record = load(reader, accepted);
+            if (accepted)
+                loaded[record.getId()] = record;
+        });
+        if (!ok)
+            return false;
+        for (const auto &entry : loaded)
+            records[entry.first] = entry.second;
+        return true;
+    }
+
+    template <typename Record>
+    static bool writeRecords(const QString &fileName, const QString &rootName,
+                             bool (*save)(const Record &, QXmlStreamWriter &),
+                             const std::map<std::uint32_t, Record> &records)
+    {
+        return write(fileName, rootName, [&records, save](QXmlStreamWriter &writer) {
+            for (const auto &entry : records)
+                save(entry.second, writer);
+        });
+    }
 };
 
 } // namespace Persistence

@@ -2,6 +2,7 @@
 
 #include "ArchiverRegistry.h"
 #include "MaterialArchiver.h"
+#include "XmlReading.h"
 #include "Model/Document.h"
 #include "Model/Materials/MaterialFactory.h"
 #include "Model/Object.h"
@@ -9,6 +10,8 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
+#include <QPair>
 #include <QXmlStreamReader>
 
 #include <exception>
@@ -17,17 +20,6 @@ namespace Model {
 namespace Persistence {
 
 namespace {
-
-// Moves to the next start element; false at the end of the input or at an
-// error, which ends the input just the same.
-bool nextStartElement(QXmlStreamReader &xml)
-{
-    while (!xml.atEnd()) {
-        if (xml.readNext() == QXmlStreamReader::StartElement)
-            return true;
-    }
-    return false;
-}
 
 QString notADocument(const QXmlStreamReader &xml, const char *expected)
 {
@@ -42,7 +34,35 @@ QString notADocument(const QXmlStreamReader &xml, const char *expected)
         .arg(QLatin1String(expected));
 }
 
+// How many renumbered materials a warning names before it says "...".
+constexpr int namedMaterials = 3;
+
 } // namespace
+
+struct DocumentReader::Reconciliation
+{
+    MaterialIdMap idMap;
+    // Catalogue materials by name, built at the first clash, so that finding
+    // a material an earlier load moved costs one look-up instead of a scan.
+    bool indexed = false;
+    QHash<QString, QVector<Materials::Material>> byName;
+    // File id and catalogue id of every material that moved, in file order.
+    QVector<QPair<std::uint32_t, std::uint32_t>> moved;
+    QStringList movedNames;
+    int unplaced = 0;
+    QString firstUnplaced;
+};
+
+QString DocumentReader::noFreeIdWarning(int count, const QString &firstName)
+{
+    return QStringLiteral("ERROR: %1 material(s) of the document (the first is \"%2\") could not be "
+                          "added: every new material id from %3 to %4 is taken. Their cells were "
+                          "loaded as empty cells.")
+        .arg(count)
+        .arg(firstName)
+        .arg(Materials::MaterialFactory::firstNewId)
+        .arg(Materials::MaterialFactory::lastNewId);
+}
 
 QString DocumentReader::errorTitle()
 {
@@ -83,7 +103,7 @@ DocumentReader::Result DocumentReader::load(Document &document, const QString &f
 DocumentReader::Result DocumentReader::read(Document &document, QIODevice &device)
 {
     Result result;
-    MaterialIdMap idMap;
+    Reconciliation state;
     QXmlStreamReader xml(&device);
 
     if (!nextStartElement(xml) || xml.name() != QLatin1String("Document")) {
@@ -103,9 +123,9 @@ DocumentReader::Result DocumentReader::read(Document &document, QIODevice &devic
 
     while (nextStartElement(xml)) {
         if (xml.name() == QLatin1String("Object"))
-            readObject(xml, idMap, document, result);
+            readObject(xml, state, document, result);
         else if (xml.name() == QLatin1String("Material"))
-            readMaterial(xml, idMap, result);
+            readMaterial(xml, state, result);
         // Any other element is passed over; its children are still visited.
     }
 
@@ -115,12 +135,13 @@ DocumentReader::Result DocumentReader::read(Document &document, QIODevice &devic
                                .arg(xml.lineNumber())
                                .arg(xml.errorString());
     }
+    reportMaterials(state, result);
     for (const QString &warning : qAsConst(result.warnings))
         qCWarning(lcPersistence).noquote() << warning;
     return result;
 }
 
-void DocumentReader::readObject(QXmlStreamReader &xml, MaterialIdMap &idMap, Document &document,
+void DocumentReader::readObject(QXmlStreamReader &xml, Reconciliation &state, Document &document,
                                 Result &result)
 {
     const qint64 line = xml.lineNumber();
@@ -138,7 +159,7 @@ void DocumentReader::readObject(QXmlStreamReader &xml, MaterialIdMap &idMap, Doc
     }
 
     archiver->setReader(&xml);
-    archiver->setMaterialIdMap(&idMap);
+    archiver->setMaterialIdMap(&state.idMap);
     std::shared_ptr<Object> object;
     QString error;
     try {
@@ -156,6 +177,20 @@ void DocumentReader::readObject(QXmlStreamReader &xml, MaterialIdMap &idMap, Doc
     if (object) {
         document.addObject(object);
         ++result.objectsLoaded;
+        const ObjectArchiver::CellCounts counts = archiver->cellCounts();
+        const QString which = QStringLiteral("The cell volume in line %1 (%2 cells)").arg(line).arg(counts.cells);
+        if (counts.entries < counts.cells)
+            result.warnings << QStringLiteral("%1 lists only %2 cells in its State; the other %3 were "
+                                              "loaded as empty cells.")
+                                   .arg(which).arg(counts.entries).arg(counts.cells - counts.entries);
+        else if (counts.entries > counts.cells)
+            result.warnings << QStringLiteral("%1 lists %2 cells in its State; the %3 beyond the last "
+                                              "cell were ignored.")
+                                   .arg(which).arg(counts.entries).arg(counts.entries - counts.cells);
+        if (counts.unreadable > 0)
+            result.warnings << QStringLiteral("%1 holds %2 State entries that are no material ids; "
+                                              "those cells were loaded as empty cells.")
+                                   .arg(which).arg(counts.unreadable);
     } else {
         result.warnings << (error.isEmpty()
                                 ? QStringLiteral("The object in line %1 could not be read and was "
@@ -164,7 +199,7 @@ void DocumentReader::readObject(QXmlStreamReader &xml, MaterialIdMap &idMap, Doc
     }
 }
 
-void DocumentReader::readMaterial(QXmlStreamReader &xml, MaterialIdMap &idMap, Result &result)
+void DocumentReader::readMaterial(QXmlStreamReader &xml, Reconciliation &state, Result &result)
 {
     bool ok = false;
     Materials::Material material = MaterialArchiver::loadMaterial(xml, ok);
@@ -177,32 +212,79 @@ void DocumentReader::readMaterial(QXmlStreamReader &xml, MaterialIdMap &idMap, R
     const Materials::Material known = catalogue->getMaterial(fileId);
     if (known.getId() == 0) {
         catalogue->addMaterial(material);
-        idMap[fileId] = fileId;
-    } else if (known == material) {
-        idMap[fileId] = fileId;
-    } else {
-        // The catalogue gives this id to another material: the file's one
-        // moves to another id, and its cells follow it. A material that an
-        // earlier load already moved is found again, so loading the same file
-        // twice gives the same ids and adds nothing more to the catalogue.
-        std::uint32_t newId = 0;
-        for (const Materials::Material &candidate : catalogue->getMaterials()) {
-            Materials::Material moved = material;
-            moved.setId(candidate.getId());
-            if (moved == candidate) {
-                newId = candidate.getId();
-                break;
-            }
-        }
-        if (newId == 0) {
-            newId = catalogue->getNewMaterialId();
-            material.setId(newId);
-            catalogue->addMaterial(material);
-        }
-        idMap[fileId] = newId;
-        qCDebug(lcPersistence) << "Material" << material.getName() << "of the file moves from id"
-                               << fileId << "to" << newId;
+        state.idMap[fileId] = fileId;
+        if (state.indexed)
+            state.byName[material.getName()].append(material);
+        return;
     }
+    if (known == material) {
+        state.idMap[fileId] = fileId;
+        return;
+    }
+
+    // The catalogue gives this id to another material: the file's one moves
+    // to another id, and its cells follow it. A material that an earlier load
+    // already moved is found again, so loading the same file twice gives the
+    // same ids and adds nothing more to the catalogue.
+    std::uint32_t newId = findMoved(material, state);
+    if (newId == 0) {
+        newId = catalogue->addUnderNewId(material);
+        if (newId == 0) {
+            // No id is left: its cells must not pass for another material's.
+            if (state.unplaced++ == 0)
+                state.firstUnplaced = material.getName();
+            state.idMap[fileId] = 0;
+            return;
+        }
+        material.setId(newId);
+        state.byName[material.getName()].append(material);
+    }
+    state.idMap[fileId] = newId;
+    state.moved.append(qMakePair(fileId, newId));
+    if (state.movedNames.size() < namedMaterials)
+        state.movedNames << material.getName();
+    qCDebug(lcPersistence) << "Material" << material.getName() << "of the file moves from id"
+                           << fileId << "to" << newId;
+}
+
+std::uint32_t DocumentReader::findMoved(const Materials::Material &material, Reconciliation &state)
+{
+    if (!state.indexed) {
+        for (const Materials::Material &entry : catalogue->getMaterials())
+            state.byName[entry.getName()].append(entry);
+        state.indexed = true;
+    }
+    const auto it = state.byName.constFind(material.getName());
+    if (it == state.byName.constEnd())
+        return 0;
+    for (const Materials::Material &candidate : it.value()) {
+        Materials::Material moved = material;
+        moved.setId(candidate.getId());
+        if (moved == candidate && catalogue->getMaterial(candidate.getId()) == candidate)
+            return candidate.getId();
+    }
+    return 0;
+}
+
+void DocumentReader::reportMaterials(const Reconciliation &state, Result &result)
+{
+    if (!state.moved.isEmpty()) {
+        QStringList named;
+        for (int i = 0; i < state.movedNames.size(); ++i)
+            named << QStringLiteral("\"%1\" %2 -> %3")
+                         .arg(state.movedNames[i])
+                         .arg(state.moved[i].first)
+                         .arg(state.moved[i].second);
+        if (state.moved.size() > named.size())
+            named << QStringLiteral("...");
+        result.warnings << QStringLiteral("%1 material(s) of the document have ids that the catalogue "
+                                          "gives to other materials and were renumbered, their cells "
+                                          "with them: %2.")
+                               .arg(state.moved.size())
+                               .arg(named.join(QStringLiteral(", ")));
+    }
+    if (state.unplaced > 0)
+        result.warnings << noFreeIdWarning(state.unplaced, state.firstUnplaced);
 }
 
 } // namespace Persistence

@@ -16,6 +16,7 @@ namespace Model {
 class Document;
 
 namespace Materials {
+class Material;
 class MaterialFactory;
 }
 
@@ -56,12 +57,22 @@ public:
     // Reads from an open device.
     Result read(Document &document, QIODevice &device);
 
+    // The warning for materials that could not be given an id of their own
+    // (the range of new ids is full); `count` of them, the first named.
+    static QString noFreeIdWarning(int count, const QString &firstName);
+
 private:
-    // Both are given the id map of the read in progress: every read starts
-    // with an empty one, so ids of an earlier file never leak into this one.
-    void readObject(QXmlStreamReader &xml, MaterialIdMap &idMap, Document &document,
+    struct Reconciliation;
+
+    // Both are given the state of the read in progress: every read starts
+    // with an empty id map, so ids of an earlier file never leak into this one.
+    void readObject(QXmlStreamReader &xml, Reconciliation &state, Document &document,
                     Result &result);
-    void readMaterial(QXmlStreamReader &xml, MaterialIdMap &idMap, Result &result);
+    void readMaterial(QXmlStreamReader &xml, Reconciliation &state, Result &result);
+    // A material equal to `material` but for its id, already in the
+    // catalogue (an earlier load moved it there); 0 when there is none.
+    std::uint32_t findMoved(const Materials::Material &material, Reconciliation &state);
+    static void reportMaterials(const Reconciliation &state, Result &result);
 
     ArchiverRegistry &registry;
     std::shared_ptr<Materials::MaterialFactory> catalogue;

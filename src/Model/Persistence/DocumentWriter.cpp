@@ -7,9 +7,9 @@
 #include "Model/Materials/MaterialFactory.h"
 #include "Model/Object.h"
 #include "Util/Logging.h"
+#include "Util/SafeFileWriter.h"
 
 #include <QElapsedTimer>
-#include <QSaveFile>
 #include <QXmlStreamWriter>
 
 namespace Model {
@@ -37,31 +37,14 @@ DocumentWriter::Result DocumentWriter::save(Document &document, const QString &f
     QElapsedTimer timer;
     timer.start();
     Result result;
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
-        result.errorMessage = errorText();
-        result.detail = file.errorString();
-        qCWarning(lcPersistence) << "Cannot save" << fileName << ":" << result.detail;
-        return result;
-    }
-
-    result = write(document, file);
-    if (!result.ok) {
-        // Flushing brings out the system's reason ("No space left on device");
-        // a short write leaves none.
-        file.flush();
-        result.detail = file.error() != QFileDevice::NoError
-            ? file.errorString()
-            : QStringLiteral("The file could not be written completely (is the disk full?).");
-        file.cancelWriting();
-        qCWarning(lcPersistence) << "Cannot save" << fileName << ":" << result.detail;
-        return result;
-    }
-    // Only now does the new file replace the old one.
-    if (!file.commit()) {
+    const auto written = Util::SafeFileWriter::write(fileName, [&](QIODevice &device) {
+        result = write(document, device);
+        return result.ok;
+    });
+    if (!written) {
         result.ok = false;
         result.errorMessage = errorText();
-        result.detail = file.errorString();
+        result.detail = written.error;
         qCWarning(lcPersistence) << "Cannot save" << fileName << ":" << result.detail;
         return result;
     }

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -41,6 +42,18 @@ public:
 
     // Why the last read() gave nothing, for the user; empty after a success.
     virtual QString errorString() const = 0;
+
+    // What the last read() found in the object's cell list, so that the
+    // document reader can tell the user what it repaired: the cells the
+    // object has, the entries the list held and how many of those were no
+    // material id. All 0 for objects without cells.
+    struct CellCounts
+    {
+        std::size_t cells = 0;
+        std::size_t entries = 0;
+        std::size_t unreadable = 0;
+    };
+    virtual CellCounts cellCounts() const { return {}; }
 };
 
 } // namespace Persistence

@@ -1,6 +1,7 @@
 #include "TotalVolumeArchiver.h"
 
 #include "Model/Automaton/TotalVolume.h"
+#include "Util/DecimalText.h"
 #include "Util/Logging.h"
 
 #include <QXmlStreamReader>
@@ -181,15 +182,7 @@ void TotalVolumeArchiver::writeState(TotalVolume &volume)
         QChar *out = buffer.get();
         const std::size_t end = std::min(count, i + cellsPerChunk);
         for (; i < end; ++i) {
-            std::uint32_t id = cells[i].material;
-            ushort digits[10];
-            int n = 0;
-            do {
-                digits[n++] = ushort('0' + id % 10);
-                id /= 10;
-            } while (id != 0);
-            while (n > 0)
-                *out++ = QChar(digits[--n]);
+            out = Util::writeDecimal(out, cells[i].material);
             *out++ = QLatin1Char(' ');
         }
         writer->writeCharacters(QString::fromRawData(buffer.get(), int(out - buffer.get())));
@@ -201,6 +194,7 @@ std::shared_ptr<Object> TotalVolumeArchiver::read()
 {
     lastError.clear();
     stateCells = 0;
+    lastCounts = CellCounts();
     if (!reader) {
         lastError = QStringLiteral("The cell volume reader has no input.");
         return {};
@@ -272,6 +266,7 @@ std::shared_ptr<Object> TotalVolumeArchiver::read()
     }
 
     emptyCellsFrom(*volume, std::min<std::size_t>(stateCells, volume->getCellCount()));
+    lastCounts.cells = volume->getCellCount(); // also without a State: all cells empty
     volume->translate(position);
     // Faces are built when the volume is first drawn.
     return volume;
@@ -300,12 +295,10 @@ bool TotalVolumeArchiver::readState(TotalVolume &volume)
     volume.unlockCells();
     stateCells = std::max(stateCells, parser.tokensRead());
 
-    if (parser.badTokens() > 0)
-        qCWarning(lcPersistence) << parser.badTokens()
-                                 << "cell entries that are not material ids were loaded as empty cells";
-    if (parser.tokensRead() != volume.getCellCount())
-        qCDebug(lcPersistence) << "State holds" << parser.tokensRead() << "entries for"
-                               << volume.getCellCount() << "cells";
+    // The document reader turns these into its warning.
+    lastCounts.cells = volume.getCellCount();
+    lastCounts.entries = parser.tokensRead();
+    lastCounts.unreadable = parser.badTokens();
     return !reader->hasError();
 }
 

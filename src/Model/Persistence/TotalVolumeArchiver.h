@@ -29,9 +29,7 @@ public:
     bool write(const std::shared_ptr<Object> &object) override;
     std::shared_ptr<Object> read() override;
     QString errorString() const override { return lastError; }
-    // Entries the State text of the last volume read held (those beyond the
-    // cell count included): fewer than the cells leave the rest empty.
-    std::size_t stateCellsRead() const { return stateCells; }
+    CellCounts cellCounts() const override { return lastCounts; }
 
     // Lengths and positions: six significant digits, the shorter of fixed and
     // exponent notation, trailing zeros dropped ("1", "0.5", "2.5e-07").
@@ -50,6 +48,7 @@ private:
     MaterialIdMap *materialIdMap = nullptr;
     QString lastError;
     std::size_t stateCells = 0;
+    CellCounts lastCounts;
 };
 
 } // namespace Persistence

@@ -5,8 +5,6 @@
 #include "Util/Logging.h"
 
 #include <QMutexLocker>
-#include <QXmlStreamReader>
-#include <QXmlStreamWriter>
 
 #include <initializer_list>
 
@@ -19,14 +17,11 @@ namespace {
 // file's dynamic initialisers have run.
 const char fileName[] = "processes.xml";
 
-// The catalogue is loaded before main runs, like the material catalogue.
-[[maybe_unused]] const bool loadedAtStartUp = [] {
-    ProcessFactory::getInstance();
-    return true;
-}();
 
 } // namespace
 
+// Built and loaded on first use, never during static initialisation: a
+// program that only prints its help touches no file.
 std::shared_ptr<ProcessFactory> ProcessFactory::getInstance()
 {
     static const std::shared_ptr<ProcessFactory> instance = [] {
@@ -103,30 +98,15 @@ void ProcessFactory::loadDefaultProcesses()
 bool ProcessFactory::loadProcesses()
 {
     QMutexLocker locker(&mutex);
-    // Read into a separate map so that a broken file leaves the catalogue as it was.
-    std::map<std::uint32_t, Process> loaded;
-    const bool ok = Persistence::CatalogueFile::read(QString::fromLatin1(fileName), QStringLiteral("Processes"),
-                                                     [&loaded](QXmlStreamReader &reader) {
-                                                         bool read = false;
-                                                         const Process entry = Persistence::ProcessArchiver::loadProcess(reader, read);
-                                                         if (read)
-                                                             loaded[entry.getId()] = entry;
-                                                     });
-    if (!ok)
-        return false;
-    for (const auto &entry : loaded)
-        processes[entry.first] = entry.second;
-    return true;
+    return Persistence::CatalogueFile::readRecords(QString::fromLatin1(fileName), QStringLiteral("Processes"),
+                                                   &Persistence::ProcessArchiver::loadProcess, processes);
 }
 
 bool ProcessFactory::saveProcesses()
 {
     QMutexLocker locker(&mutex);
-    return Persistence::CatalogueFile::write(QString::fromLatin1(fileName), QStringLiteral("Processes"),
-                                             [this](QXmlStreamWriter &writer) {
-                                                 for (const auto &entry : processes)
-                                                     Persistence::ProcessArchiver::saveProcess(entry.second, writer);
-                                             });
+    return Persistence::CatalogueFile::writeRecords(QString::fromLatin1(fileName), QStringLiteral("Processes"),
+                                                    &Persistence::ProcessArchiver::saveProcess, processes);
 }
 
 void ProcessFactory::initialise()

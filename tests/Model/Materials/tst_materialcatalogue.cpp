@@ -1,9 +1,13 @@
+#include "../Mutations.h"
 #include "../TempHome.h"
 #include "Model/Process/ProcessFactory.h"
 #include "Model/Materials/Material.h"
 #include "Model/Materials/MaterialFactory.h"
 
+#include <QLoggingCategory>
 #include <QtTest>
+
+#include <cmath>
 
 #include <memory>
 
@@ -46,17 +50,22 @@ private slots:
     void darkColourThroughFile();
     void unwritableHomeKeepsBuiltInTables();
     void newMaterialIdRangeAndUniqueness();
+    void damagedFiles();
 
 private:
     std::unique_ptr<TempHome> home;
     std::shared_ptr<MaterialFactory> factory;
 };
 
-// The catalogue is created before main and writes the built-in table into the
-// test's own HOME; removing it keeps the check meaningful on the next run.
+// Nothing is written before the catalogue is first used; then it writes the
+// built-in table into the test's own HOME. Removing it keeps the check
+// meaningful on the next run.
 void TestMaterialCatalogue::initTestCase()
 {
     const QString startUpFile = QDir::homePath() + QStringLiteral("/Kestrum/materials.xml");
+    QFile::remove(startUpFile);
+    QVERIFY(!QFile::exists(startUpFile));
+    MaterialFactory::getInstance();
     QCOMPARE(TestFiles::read(startUpFile), TestFiles::golden("materials-builtin.xml"));
     QVERIFY(QFile::remove(startUpFile));
 }
@@ -185,6 +194,32 @@ void TestMaterialCatalogue::newMaterialIdRangeAndUniqueness()
     QCOMPARE(factory->getNewMaterialId(), 32766u);
     factory->addMaterial(Material(32766, QStringLiteral("M"), 0, 0, 0, nullptr));
     QCOMPARE(factory->getNewMaterialId(), 0u);
+}
+
+// A fuzzer's damage to the built-in file: each load succeeds with usable
+// entries only, or fails and leaves the catalogue as it was.
+void TestMaterialCatalogue::damagedFiles()
+{
+    QLoggingCategory::setFilterRules(QStringLiteral("kestrum.*=false"));
+    TestFiles::Mutator mutator(TestFiles::golden("materials-builtin.xml"), 31u);
+    for (int round = 0; round < mutator.cuts() + 2000; ++round) {
+        const QByteArray bytes = round < mutator.cuts() ? mutator.cutAt(round) : mutator.next();
+        QVERIFY(home->use(bytes));
+        factory->loadDefaultMaterials();
+        const QString before = summary(factory->getMaterials());
+        if (!factory->loadMaterials()) {
+            QCOMPARE(summary(factory->getMaterials()), before);
+            continue;
+        }
+        for (const Material &material : factory->getMaterials()) {
+            const Util::Vector4D colour = material.getColor();
+            bool usable = material.getId() != 0 && !material.getName().isEmpty();
+            for (int i = 0; i < 4; ++i)
+                usable = usable && colour[i] >= 0.0 && colour[i] <= 1.0;
+            QVERIFY2(usable, bytes.left(2000).constData());
+        }
+    }
+    QLoggingCategory::setFilterRules(QString());
 }
 
 QTEST_GUILESS_MAIN(TestMaterialCatalogue)

@@ -1,8 +1,10 @@
+#include "../Mutations.h"
 #include "../TempHome.h"
 #include "Model/Materials/MaterialFactory.h"
 #include "Model/Process/Process.h"
 #include "Model/Process/ProcessFactory.h"
 
+#include <QLoggingCategory>
 #include <QtTest>
 
 #include <memory>
@@ -50,6 +52,7 @@ private slots:
     void loadContents();
     void processByName_data();
     void processByName();
+    void damagedFiles();
 
 private:
     std::unique_ptr<TempHome> home;
@@ -124,6 +127,27 @@ void TestProcessCatalogue::processByName()
     const Process process = factory->getProcess(name);
     QCOMPARE(process.getId(), expectedId);
     QCOMPARE(idList(process.getCompatibleMaterialIds()), expectedIds);
+}
+
+// A fuzzer's damage to the built-in file: each load succeeds with usable
+// entries only, or fails and leaves the catalogue as it was.
+void TestProcessCatalogue::damagedFiles()
+{
+    QLoggingCategory::setFilterRules(QStringLiteral("kestrum.*=false"));
+    TestFiles::Mutator mutator(TestFiles::golden("processes-builtin.xml"), 32u);
+    for (int round = 0; round < mutator.cuts() + 2000; ++round) {
+        const QByteArray bytes = round < mutator.cuts() ? mutator.cutAt(round) : mutator.next();
+        QVERIFY(home->use(bytes));
+        factory->loadDefaultProcesses();
+        const QString before = summary(factory->getProcesses());
+        if (!factory->loadProcesses()) {
+            QCOMPARE(summary(factory->getProcesses()), before);
+            continue;
+        }
+        for (const Process &process : factory->getProcesses())
+            QVERIFY2(process.getId() != 0 && !process.getName().isEmpty(), bytes.left(2000).constData());
+    }
+    QLoggingCategory::setFilterRules(QString());
 }
 
 QTEST_GUILESS_MAIN(TestProcessCatalogue)

@@ -123,9 +123,10 @@ Model::Persistence::DocumentReader::Result OpenDocumentOperation::loadDocument(
     Model::Persistence::DocumentReader reader(workspace.getArchivers());
     const auto result = reader.load(workspace.getDocument(), fileName);
     const QString warningPrefix = QStringLiteral("WARNING: ");
-    for (const QString &warning : result.warnings)
-        workspace.getConsoleInput().setMessage(
-            warning.startsWith(warningPrefix) ? warning : warningPrefix + warning);
+    for (const QString &warning : result.warnings) {
+        const bool marked = warning.startsWith(warningPrefix) || warning.startsWith(QLatin1String("ERROR: "));
+        workspace.getConsoleInput().setMessage(marked ? warning : warningPrefix + warning);
+    }
     if (result.ok) {
         workspace.markDocumentSaved();
         qCDebug(lcOperation) << "Opened" << fileName << "with" << result.objectsLoaded << "object(s)";
