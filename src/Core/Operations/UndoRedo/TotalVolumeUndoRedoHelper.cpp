@@ -3,6 +3,7 @@
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Util/Logging.h"
+#include "Util/SafeFileWriter.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -143,17 +144,18 @@ struct RecordBody
 bool appendRecord(const QString &fileName, const QString &key, std::uint32_t index, std::size_t cellCount,
                   const QByteArray &body)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        qCWarning(lcUndo) << "Cannot write the state file" << fileName << file.errorString();
-        return false;
-    }
     const QByteArray header = key.toUtf8() + ' ' + QByteArray::number(index) + ' '
         + QByteArray::number(qulonglong(cellCount)) + ' ' + QByteArray::number(body.size()) + '\n';
-    const bool ok = file.write(header) == header.size() && file.write(body) == body.size() && file.flush();
-    if (!ok)
-        qCWarning(lcUndo) << "Writing the state file" << fileName << "failed:" << file.errorString();
-    return ok;
+    // A record is either complete or absent: a failed write is cut back.
+    const Util::SafeFileWriter::Result result = Util::SafeFileWriter::append(
+        fileName,
+        [&](QIODevice &device) {
+            return device.write(header) == header.size() && device.write(body) == body.size();
+        },
+        QIODevice::NotOpen);
+    if (!result)
+        qCWarning(lcUndo) << "Writing the state file" << fileName << "failed:" << result.error;
+    return result.ok;
 }
 
 // Checks a record body and, with a target, writes its ids into the cells;
