@@ -273,6 +273,12 @@ private:
     std::size_t frontSize() const;
     template <class Task>
     void forEachStrip(Task task);
+    // Phase A reads the lasting bits of the neighbouring strip's edge layer
+    // while that strip updates its front bits in the same bytes. Relaxed
+    // atomic byte accesses (plain moves on x86) make that well defined; the
+    // bits a reader uses never change during phase A, so results stay exact.
+    static std::uint8_t loadState(const std::uint8_t *byte) { return __atomic_load_n(byte, __ATOMIC_RELAXED); }
+    static void storeState(std::uint8_t *byte, std::uint8_t value) { __atomic_store_n(byte, value, __ATOMIC_RELAXED); }
     // The offset of a cell with the given state byte.
     Offset offsetOf(std::uint8_t state, std::size_t cell) const
     {
@@ -399,7 +405,7 @@ void SurfaceFrontProcess::advanceFront(Strip &strip, const Rules &rules)
     for (std::vector<std::size_t> &layer : strip.nextLayers)
         layer.clear();
     for (const std::size_t p : strip.front)
-        state[p] &= std::uint8_t(~Queued);
+        storeState(state + p, std::uint8_t(loadState(state + p) & ~Queued));
 
     // A neighbour n (in layer xn) of an improved cell joins the next front.
     const auto join = [&](std::size_t n, std::uint32_t xn) {
@@ -413,7 +419,7 @@ void SurfaceFrontProcess::advanceFront(Strip &strip, const Rules &rules)
                 strip.upper.push_back(n);
             return;
         }
-        std::uint8_t s = state[n];
+        std::uint8_t s = loadState(state + n);
         if (s & Queued)
             return;
         if (!(s & Known))
@@ -422,7 +428,7 @@ void SurfaceFrontProcess::advanceFront(Strip &strip, const Rules &rules)
             s |= Queued;
             strip.nextLayers[xn - strip.xBegin].push_back(n);
         }
-        state[n] = s;
+        storeState(state + n, s);
     };
 
     // The front comes ordered by x layer, so x follows without a division.
@@ -449,7 +455,7 @@ void SurfaceFrontProcess::advanceFront(Strip &strip, const Rules &rules)
             }
         }
         const std::size_t p = strip.front[f];
-        const std::uint8_t own = state[p];
+        const std::uint8_t own = loadState(state + p);
         const std::uint32_t material = current[p].material;
         if ((own & Fixed) || !rules.takesPart(material))
             continue;
@@ -467,7 +473,7 @@ void SurfaceFrontProcess::advanceFront(Strip &strip, const Rules &rules)
             const float limit = rules.limitSquared(material);
             bool improved = false;
             const auto consider = [&](std::size_t q, const FaceStep &step) {
-                const Offset n = offsetOf(state[q], q);
+                const Offset n = offsetOf(loadState(state + q), q);
                 const float ax = n.x + step.x;
                 const float ay = n.y + step.y;
                 const float az = n.z + step.z;
