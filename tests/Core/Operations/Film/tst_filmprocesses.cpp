@@ -4,9 +4,8 @@
 #include "Core/Operations/Film/MooreNeighborhoodEtching.h"
 #include "Core/Operations/Film/Planarization.h"
 #include "Core/Operations/Film/SpinCoating.h"
-#include "Model/Automaton/TotalVolume.h"
+#include "Core/FrontReference.h"
 
-#include <QRandomGenerator>
 #include <QtTest>
 
 #include <cmath>
@@ -14,54 +13,10 @@
 
 using namespace Core::Operations;
 using U = std::uint32_t;
+using Grid = TestSupport::ReferenceGrid;
+using TestSupport::shaped;
 
 namespace {
-
-struct Grid
-{
-    U nx = 0, ny = 0, nz = 0;
-    float cx = 1, cy = 1, cz = 1;
-    std::vector<U> ids;
-    std::size_t index(U x, U y, U z) const { return (std::size_t(x) * ny + y) * nz + z; }
-    bool inside(int x, int y, int z) const
-    {
-        return x >= 0 && y >= 0 && z >= 0 && x < int(nx) && y < int(ny) && z < int(nz);
-    }
-    template <class F>
-    void forEach(F f) const
-    {
-        for (U x = 0; x < nx; ++x)
-            for (U y = 0; y < ny; ++y)
-                for (U z = 0; z < nz; ++z)
-                    f(x, y, z, index(x, y, z));
-    }
-    // The ids with id = f(x, y, z, id) applied cell by cell.
-    template <class F>
-    std::vector<U> mapped(F f) const
-    {
-        std::vector<U> out = ids;
-        forEach([&](U x, U y, U z, std::size_t i) { out[i] = f(x, y, z, ids[i]); });
-        return out;
-    }
-};
-
-template <class F>
-Grid shaped(U nx, U ny, U nz, F f, float cx = 1, float cy = 1, float cz = 1)
-{
-    Grid g{nx, ny, nz, cx, cy, cz, std::vector<U>(std::size_t(nx) * ny * nz, 0)};
-    g.ids = g.mapped(f);
-    return g;
-}
-
-// A floor of material 1, with cells of materials 1..3 scattered above it.
-Grid randomGrid(quint32 seed, U nx, U ny, U nz, double density, float cx = 1, float cy = 1, float cz = 1)
-{
-    QRandomGenerator random(seed);
-    return shaped(
-        nx, ny, nz,
-        [&](U, U, U z, U) { return z < 2 ? 1u : random.generateDouble() < density ? 1 + random.bounded(3u) : 0u; },
-        cx, cy, cz);
-}
 
 enum class Kind { Planarize, SpinCoat, Plate, Pvd, MooreDeposit, MooreEtch };
 
@@ -296,8 +251,8 @@ void TestFilmProcesses::matchesReference_data()
 {
     QTest::addColumn<Grid>("grid");
     QTest::addColumn<Options>("options");
-    const Grid sparse = randomGrid(3, 14, 11, 13, 0.05, 1.0f, 1.5f, 0.75f);
-    const Grid dense = randomGrid(4, 13, 12, 11, 0.45, 0.5f, 1.0f, 1.25f);
+    const Grid sparse = TestSupport::floorGrid(3, 14, 11, 13, 0.05, 2, 1.0f, 1.5f, 0.75f);
+    const Grid dense = TestSupport::floorGrid(4, 13, 12, 11, 0.45, 2, 0.5f, 1.0f, 1.25f);
     QTest::newRow("planarize 3 .. 8") << dense << Options{Kind::Planarize, 8, 3};
     QTest::newRow("spin coat to 7") << dense << Options{Kind::SpinCoat, 4, 7};
     QTest::newRow("plate on 2, t = 2.6") << sparse << Options{Kind::Plate, 4, 2, 2.6f};
@@ -327,7 +282,7 @@ void TestFilmProcesses::edgeCases_data()
     QTest::addColumn<Options>("options");
     QTest::addColumn<std::vector<U>>("expected");
 
-    const Grid random = randomGrid(8, 12, 9, 10, 0.2);
+    const Grid random = TestSupport::floorGrid(8, 12, 9, 10, 0.2);
     QTest::newRow("planarize 0 .. nz keeps all") << random << Options{Kind::Planarize, 10, 0} << random.ids;
     QTest::newRow("planarize maximum 0 empties") << random << Options{Kind::Planarize, 0, 0}
                                                  << std::vector<U>(random.ids.size(), 0);
