@@ -9,6 +9,7 @@
 
 #include <QRandomGenerator>
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -77,14 +78,20 @@ inline std::uint64_t referenceSteps(float distance, const ReferenceGrid &grid)
     return std::uint64_t(std::ceil(std::sqrt(3.0) * double(distance) / double(smallest)) + 1.0);
 }
 
+using FaceSteps = std::array<std::array<float, 3>, 6>;
+
+// The offset a cell takes over from face neighbour k, plain cell steps.
+inline FaceSteps cellSteps(const ReferenceGrid &grid)
+{
+    return {{{0, 0, -grid.cz}, {0, 0, grid.cz}, {0, -grid.cy, 0}, {0, grid.cy, 0}, {-grid.cx, 0, 0}, {grid.cx, 0, 0}}};
+}
+
 // Runs `steps` Jacobi steps. `takesPart(i)` and `limitSquared(i)` decide for a
-// cell that is not fixed.
+// cell that is not fixed; `step[k]` is added to face neighbour k's offset.
 inline void referenceFront(const ReferenceGrid &grid, std::vector<ReferenceCell> &cells, std::uint64_t steps,
                            const std::function<bool(std::size_t)> &takesPart,
-                           const std::function<float(std::size_t)> &limitSquared)
+                           const std::function<float(std::size_t)> &limitSquared, const FaceSteps &step)
 {
-    const float step[6][3] = {{0, 0, -grid.cz}, {0, 0, grid.cz}, {0, -grid.cy, 0},
-                              {0, grid.cy, 0},  {-grid.cx, 0, 0}, {grid.cx, 0, 0}};
     for (std::uint64_t s = 0; s < steps; ++s) {
         std::vector<ReferenceCell> next = cells;
         grid.forEach([&](std::uint32_t x, std::uint32_t y, std::uint32_t z, std::size_t i) {

@@ -40,7 +40,7 @@ std::vector<std::uint32_t> referenceDoping(const ReferenceGrid &grid, std::uint3
         cells[i].v[0] = cells[i].v[1] = cells[i].v[2] = v;
     }
     referenceFront(grid, cells, referenceSteps(depth, grid), [&](std::size_t i) { return dopable(grid.ids[i]); },
-                   [&](std::size_t) { return depth * depth; });
+                   [&](std::size_t) { return depth * depth; }, cellSteps(grid));
     std::vector<std::uint32_t> ids = grid.ids;
     for (std::size_t i = 0; i < ids.size(); ++i)
         if (cells[i].reached)
@@ -77,7 +77,7 @@ std::vector<std::uint32_t> referenceImplantation(const ReferenceGrid &grid, std:
             }
         }
     referenceFront(grid, cells, referenceSteps(annealing, grid), [&](std::size_t i) { return dopable(ids[i]); },
-                   [&](std::size_t) { return annealing * annealing; });
+                   [&](std::size_t) { return annealing * annealing; }, cellSteps(grid));
     for (std::size_t i = 0; i < ids.size(); ++i)
         if (cells[i].reached)
             ids[i] = dopant;

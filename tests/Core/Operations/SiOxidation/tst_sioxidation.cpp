@@ -43,7 +43,8 @@ std::vector<std::uint32_t> referenceOxidation(const ReferenceGrid &grid, float t
     });
     const float in = float(0.44 * thickness), out = float(0.56 * thickness);
     referenceFront(grid, cells, referenceSteps(thickness, grid), [](std::size_t) { return true; },
-                   [&](std::size_t i) { return grid.ids[i] != 0 ? in * in : out * out; });
+                   [&](std::size_t i) { return grid.ids[i] != 0 ? in * in : out * out; },
+                   cellSteps(grid));
     std::vector<std::uint32_t> ids = grid.ids;
     for (std::size_t i = 0; i < ids.size(); ++i) {
         const float length = cells[i].lengthSquared();
