@@ -54,28 +54,20 @@ std::vector<std::uint32_t> referenceDoping(const ReferenceGrid &grid, std::uint3
 std::vector<std::uint32_t> referenceImplantation(const ReferenceGrid &grid, std::uint32_t dopant, float depth,
                                                  float annealing)
 {
+    std::vector<int> top(std::size_t(grid.nx) * grid.ny, -1);
+    grid.forEach([&](std::uint32_t x, std::uint32_t y, std::uint32_t z, std::size_t i) {
+        if (grid.ids[i] != 0)
+            top[std::size_t(x) * grid.ny + y] = int(z);
+    });
     std::vector<std::uint32_t> ids = grid.ids;
     std::vector<ReferenceCell> cells(ids.size());
-    for (std::uint32_t x = 0; x < grid.nx; ++x)
-        for (std::uint32_t y = 0; y < grid.ny; ++y) {
-            int top = -1;
-            for (std::uint32_t z = 0; z < grid.nz; ++z)
-                if (ids[grid.index(x, y, z)] != 0)
-                    top = int(z);
-            for (std::uint32_t z = 0; z < grid.nz; ++z) {
-                const std::size_t i = grid.index(x, y, z);
-                ReferenceCell &cell = cells[i];
-                cell.v[0] = cell.v[1] = cell.v[2] = annealing;
-                if (!dopable(ids[i]))
-                    continue;
-                if (std::fabs(float(top - int(z)) * grid.cz - depth) <= grid.cz / 2) {
-                    ids[i] = dopant;
-                    cell.v[0] = cell.v[1] = cell.v[2] = 0.0f;
-                } else {
-                    cell.fixed = false;
-                }
-            }
-        }
+    grid.forEach([&](std::uint32_t x, std::uint32_t y, std::uint32_t z, std::size_t i) {
+        const float below = float(top[std::size_t(x) * grid.ny + y] - int(z)) * grid.cz;
+        const bool layer = dopable(ids[i]) && std::fabs(below - depth) <= grid.cz / 2;
+        cells[i].fixed = !dopable(ids[i]) || layer;
+        cells[i].v[0] = cells[i].v[1] = cells[i].v[2] = layer ? 0.0f : annealing;
+        ids[i] = layer ? dopant : ids[i];
+    });
     referenceFront(grid, cells, referenceSteps(annealing, grid), [&](std::size_t i) { return dopable(ids[i]); },
                    [&](std::size_t) { return annealing * annealing; }, cellSteps(grid));
     for (std::size_t i = 0; i < ids.size(); ++i)
