@@ -13,6 +13,8 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMessageBox>
+#include <QAbstractButton>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
@@ -58,6 +60,17 @@ inline void answerDialog(std::function<void(QWidget *)> fill, bool accept, QWidg
         else
             static_cast<QDialog *>(modal)->reject();
     }, previous);
+}
+
+// Answers the next message box with `button`; its text lands in `text`.
+inline void answerBox(QString *text, QMessageBox::StandardButton button = QMessageBox::Ok)
+{
+    whenModal([text, button](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        QVERIFY(box);
+        *text = box->text();
+        box->button(button)->click();
+    });
 }
 
 template <typename T>

@@ -405,12 +405,7 @@ void TestFirstHour::newDocument()
     action("actionCVD")->trigger(); // left waiting for a volume
     workspace()->getSelection().togglePicked(document.getAllObjects().first()->getObjectId());
     QString text;
-    GuiTestSupport::whenModal([&](QWidget *modal) {
-        auto *box = qobject_cast<QMessageBox *>(modal);
-        QVERIFY(box);
-        text = box->text();
-        box->button(QMessageBox::StandardButton(answer))->click();
-    });
+    GuiTestSupport::answerBox(&text, QMessageBox::StandardButton(answer));
     action("actionNew")->trigger();
     QCOMPARE(text, expectedText);
     if (answer == QMessageBox::Cancel) {
@@ -438,12 +433,7 @@ void TestFirstHour::saveImageFailureIsReported()
     const QString before = Ui::MainWindow::imageFolder();
     const QString missing = dir.filePath(QStringLiteral("no/such/folder/view.png"));
     QString boxText;
-    GuiTestSupport::whenModal([&](QWidget *modal) {
-        auto *box = qobject_cast<QMessageBox *>(modal);
-        QVERIFY(box);
-        boxText = box->text();
-        box->accept();
-    });
+    GuiTestSupport::answerBox(&boxText);
     QVERIFY(!window->saveImage(missing));
     QVERIFY(boxText.contains(QDir::toNativeSeparators(missing)));
     QVERIFY(!QFileInfo::exists(missing));

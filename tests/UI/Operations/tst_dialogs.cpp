@@ -68,8 +68,6 @@ private slots:
     void menuRunUndoRedo();
     void rejectedDialog_data();
     void rejectedDialog();
-    void oxidationModes_data();
-    void oxidationModes();
     void processDialogs_data();
     void processDialogs();
 };
@@ -214,59 +212,6 @@ void TestDialogs::rejectedDialog()
     QCOMPARE(workspace.getUndoRedo().undoCount(), std::size_t(0));
 }
 
-void TestDialogs::oxidationModes_data()
-{
-    QTest::addColumn<bool>("timeMode");
-    QTest::addColumn<std::ptrdiff_t>("oxideCells");
-    QTest::newRow("thickness 10 units") << false << std::ptrdiff_t(36 * 10);
-    // 2 h, 1273 K, 1 atm at 200 units per micron: 21.09 units.
-    // The volume is not selected: the only one of the document is taken.
-    QTest::newRow("time mode") << true << std::ptrdiff_t(36 * 21);
-}
-
-void TestDialogs::oxidationModes()
-{
-    QFETCH(bool, timeMode);
-    QFETCH(std::ptrdiff_t, oxideCells);
-    Ui::MainWindow window;
-    Core::Workspace &workspace = *window.getPresenter()->getWorkspace();
-    auto volume = GuiTestSupport::volumeOf(6, 6, 40, siliconIds(false));
-    if (timeMode)
-        workspace.getDocument().addObject(volume);
-    else
-        workspace.getSelection().select(volume);
-    bool startEnabled[4] = {}, timeEnabled[4] = {}, backEnabled[4] = {};
-    GuiTestSupport::answerDialog(
-        [&](QWidget *dialog) {
-            QDoubleSpinBox *fields[4] = {child<QDoubleSpinBox>(dialog, "sbxOxideThickness"), child<QDoubleSpinBox>(dialog, "sbxOxidationTime"),
-                                         child<QDoubleSpinBox>(dialog, "sbxOxidationTemperature"),
-                                         child<QDoubleSpinBox>(dialog, "sbxOxidationPressure")};
-            const auto enabled = [&](bool *out) {
-                for (int i = 0; i < 4; ++i)
-                    out[i] = fields[i]->isEnabled();
-            };
-            enabled(startEnabled);
-            click(child<QRadioButton>(dialog, "radOxidationTime"));
-            enabled(timeEnabled);
-            if (!timeMode) {
-                click(child<QRadioButton>(dialog, "radOxideThickness"));
-                enabled(backEnabled);
-            }
-            child<QDoubleSpinBox>(dialog, "sbxMicronConversion")->setValue(200.0);
-        },
-        true);
-    workspace.activate(26);
-    QCOMPARE(QVector<bool>(startEnabled, startEnabled + 4), QVector<bool>({true, false, false, false}));
-    QCOMPARE(QVector<bool>(timeEnabled, timeEnabled + 4), QVector<bool>({false, true, true, true}));
-    if (!timeMode)
-        QCOMPARE(QVector<bool>(backEnabled, backEnabled + 4), QVector<bool>({true, false, false, false}));
-    const auto ids = volume->materialIds();
-    QCOMPARE(std::count(ids.begin(), ids.end(), 3u), oxideCells);
-    QCOMPARE(workspace.getConsoleInput().getMessage(), QStringLiteral("Simple Si Oxidation: Operation finished."));
-    QCOMPARE(workspace.getUndoRedo().undoTopName(), QStringLiteral("Simple Si Oxidation"));
-    GuiTestSupport::checkUndoRedo(workspace, *volume, siliconIds(false));
-}
-
 void TestDialogs::processDialogs_data()
 {
     QTest::addColumn<std::uint32_t>("operation");
@@ -274,10 +219,13 @@ void TestDialogs::processDialogs_data()
     QTest::addColumn<std::uint32_t>("material"); // counted after the run
     QTest::addColumn<std::ptrdiff_t>("count");
     QTest::newRow("doping P to depth 3") << 17u << "Doping" << 15u << std::ptrdiff_t(36 * 3);
-    QTest::newRow("implantation N at 4, annealing 1")
-        << 3u << "Ion Implantation" << 14u << std::ptrdiff_t(36 * 3);
+    QTest::newRow("implantation N at 4, annealing 1") << 3u << "Ion Implantation" << 14u << std::ptrdiff_t(36 * 3);
     // 3 cells of oxide on silicon, both ways by 2: only the top is exposed.
     QTest::newRow("RIE of oxide, both ways") << 30u << "Simple RIE" << 3u << std::ptrdiff_t(36 * 1);
+    QTest::newRow("oxidation 10 units thick") << 26u << "Simple Si Oxidation" << 3u << std::ptrdiff_t(36 * 10);
+    // 2 h, 1273 K, 1 atm at 200 units per micron: 21.09 units. The volume is
+    // not selected: the only one of the document is taken.
+    QTest::newRow("oxidation for a time") << 27u << "Simple Si Oxidation" << 3u << std::ptrdiff_t(36 * 21);
 }
 
 void TestDialogs::processDialogs()
@@ -286,11 +234,18 @@ void TestDialogs::processDialogs()
     QFETCH(QString, name);
     QFETCH(std::uint32_t, material);
     QFETCH(std::ptrdiff_t, count);
+    const bool timeMode = operation == 27; // the oxidation, run by time
+    if (timeMode)
+        operation = 26;
     Ui::MainWindow window;
     Core::Workspace &workspace = *window.getPresenter()->getWorkspace();
     auto volume = GuiTestSupport::volumeOf(6, 6, 40, siliconIds(operation == 30));
-    workspace.getSelection().select(volume);
+    if (timeMode)
+        workspace.getDocument().addObject(volume);
+    else
+        workspace.getSelection().select(volume);
     workspace.setSiLatticeOutdated(volume->getObjectId(), false);
+    QList<QVector<bool>> enabled; // the oxidation fields after each radio button
     GuiTestSupport::answerDialog(
         [&](QWidget *dialog) {
             switch (operation) {
@@ -302,6 +257,24 @@ void TestDialogs::processDialogs()
                 child<QDoubleSpinBox>(dialog, "dblImplantationDepth")->setValue(4.0);
                 child<QDoubleSpinBox>(dialog, "dblAnnealingDistance")->setValue(1.0);
                 break;
+            case 26: {
+                const auto fields = [dialog] {
+                    QVector<bool> on;
+                    for (const char *name : {"sbxOxideThickness", "sbxOxidationTime", "sbxOxidationTemperature",
+                                             "sbxOxidationPressure"})
+                        on << child<QDoubleSpinBox>(dialog, name)->isEnabled();
+                    return on;
+                };
+                enabled << fields();
+                click(child<QRadioButton>(dialog, "radOxidationTime"));
+                enabled << fields();
+                if (!timeMode) {
+                    click(child<QRadioButton>(dialog, "radOxideThickness"));
+                    enabled << fields();
+                }
+                child<QDoubleSpinBox>(dialog, "sbxMicronConversion")->setValue(200.0);
+                break;
+            }
             default:
                 child<QSpinBox>(dialog, "sbxEtchDepth")->setValue(2);
                 pick(dialog, "cbxFilm", 3);
@@ -311,6 +284,13 @@ void TestDialogs::processDialogs()
         },
         true);
     workspace.activate(operation);
+    if (operation == 26) {
+        const QVector<bool> byThickness{true, false, false, false}, byTime{false, true, true, true};
+        QList<QVector<bool>> expected{byThickness, byTime};
+        if (!timeMode)
+            expected << byThickness;
+        QCOMPARE(enabled, expected);
+    }
     const auto ids = volume->materialIds();
     QCOMPARE(std::count(ids.begin(), ids.end(), material), count);
     QCOMPARE(workspace.getConsoleInput().getMessage(), name + QStringLiteral(": Operation finished."));
