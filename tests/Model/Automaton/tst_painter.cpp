@@ -13,7 +13,6 @@
 #include <QThreadPool>
 #include <QtTest>
 
-#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <new>
@@ -46,21 +45,15 @@ Rgba catalogueColor(std::uint32_t id)
     return m.getId() == 0 ? MaterialColorTable::fallbackColor : Rgba {float(c.x), float(c.y), float(c.z), float(c.w)};
 }
 
-bool fuzzyEqual(const float *a, const Rgba &b)
-{
-    return std::equal(b.begin(), b.end(), a, [](float x, float y) { return std::abs(x - y) <= 1e-5f; });
-}
-
 // "x,y,z=id ..." -> cells of an otherwise empty volume.
-std::shared_ptr<TotalVolume> makeVolume(std::uint32_t nx, std::uint32_t ny, std::uint32_t nz, const QString &cells,
-    float csx = 1.0f, float csy = 1.0f, float csz = 1.0f)
+std::shared_ptr<TotalVolume> makeVolume(std::uint32_t n, const QString &cells)
 {
-    std::vector<std::uint32_t> ids(std::size_t(nx) * ny * nz, 0);
+    std::vector<std::uint32_t> ids(std::size_t(n) * n * n, 0);
     for (const QString &item : cells.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         const QStringList p = item.split(QRegularExpression(QStringLiteral("[,=]")));
-        ids.at((std::size_t(p[0].toUInt()) * ny + p[1].toUInt()) * nz + p[2].toUInt()) = p[3].toUInt();
+        ids.at((std::size_t(p[0].toUInt()) * n + p[1].toUInt()) * n + p[2].toUInt()) = p[3].toUInt();
     }
-    return std::make_shared<TotalVolume>(nx, ny, nz, csx, csy, csz, Util::Vector3D(), ids);
+    return std::make_shared<TotalVolume>(n, n, n, 1.f, 1.f, 1.f, Util::Vector3D(), ids);
 }
 
 // Face order -z, +z, -y, +y, -x, +x; each face's corners written out independently of the builder's table.
@@ -120,7 +113,6 @@ private slots:
 
     void faceCounts_data();
     void faceCounts();
-    void singleCellFaceOrder();
     void limitsClampedAndClipPlanes();
     void matchesReferenceForAnyThreadCount_data();
     void matchesReferenceForAnyThreadCount();
@@ -160,39 +152,11 @@ void TestPainter::faceCounts()
     QFETCH(QString, cells);
     QFETCH(int, opaque);
     QFETCH(int, transparent);
-    auto volume = makeVolume(4, 4, 4, cells);
+    auto volume = makeVolume(4, cells);
     volume->getPainter().rebuild();
     QCOMPARE(int(volume->getPainter().getOpaqueFaceCount()), opaque);
     QCOMPARE(int(volume->getPainter().getTransparentFaceCount()), transparent);
     QCOMPARE(int(volume->getPainter().getEmptyVoxelFaceCount()), 0); // outlines off
-}
-
-void TestPainter::singleCellFaceOrder()
-{
-    // Cell (1, 2, 3) with cell size (0.5, 2, 3): x in [0.5, 1], y in [4, 6], z in [9, 12].
-    static const float expected[6][15] = {
-        {0.5f, 4, 9, 0.5f, 6, 9, 1, 6, 9, 1, 4, 9, 0, 0, -1},
-        {0.5f, 4, 12, 1, 4, 12, 1, 6, 12, 0.5f, 6, 12, 0, 0, 1},
-        {0.5f, 4, 9, 1, 4, 9, 1, 4, 12, 0.5f, 4, 12, 0, -1, 0},
-        {0.5f, 6, 9, 0.5f, 6, 12, 1, 6, 12, 1, 6, 9, 0, 1, 0},
-        {0.5f, 4, 9, 0.5f, 4, 12, 0.5f, 6, 12, 0.5f, 6, 9, -1, 0, 0},
-        {1, 4, 9, 1, 6, 9, 1, 6, 12, 1, 4, 12, 1, 0, 0},
-    };
-    auto volume = makeVolume(3, 4, 5, "1,2,3=1", 0.5f, 2.0f, 3.0f);
-    volume->getPainter().rebuild();
-    const QuadFaceList faces = volume->getPainter().getOpaqueFaces();
-    QCOMPARE(int(faces.size()), 6);
-    const Model::Automaton::Voxel *cells = volume->lockCells();
-    volume->unlockCells();
-    for (int i = 0; i < 6; ++i) {
-        const QuadFace &f = faces[std::size_t(i)];
-        QCOMPARE(QVector<float>(&f.vertices[0][0], &f.vertices[0][0] + 12),
-            QVector<float>(expected[i], expected[i] + 12));
-        QCOMPARE(QVector<float>(f.normal, f.normal + 3), QVector<float>(expected[i] + 12, expected[i] + 15));
-        QCOMPARE(f.material, std::uint32_t(Si));
-        QVERIFY(fuzzyEqual(f.color, catalogueColor(Si)) && fuzzyEqual(f.outlineColor, catalogueColor(Si)));
-        QCOMPARE(f.voxel, cells + volume->index(1, 2, 3));
-    }
 }
 
 // Faces on the range boundary are checked against the reference below.

@@ -1,13 +1,11 @@
 #include "Core/TestOperations.h"
+#include "Model/TempHome.h"
 
 #include "Core/Operations/Document/IDocumentInteraction.h"
 #include "Core/Operations/Document/SaveDocumentAsOperation.h"
 #include "Core/Operations/Document/SaveDocumentOperation.h"
 #include "Model/Materials/MaterialFactory.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using Core::Operations::SaveDocumentAsOperation;
@@ -52,12 +50,6 @@ std::shared_ptr<ScriptedUser> scriptedUser(Core::Workspace &workspace)
             return operation;
         }));
     return user;
-}
-
-QByteArray contents(const QString &fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -118,7 +110,7 @@ void TestDocumentOperations::save()
     QCOMPARE(workspace.getDocument().getFileName(), expectedFile);
     QCOMPARE(user->notified, written ? 1 : 0);
     if (written)
-        QVERIFY(contents(expectedFile).contains("<State>1 1 </State>"));
+        QVERIFY(TestFiles::read(expectedFile).contains("<State>1 1 </State>"));
     QVERIFY(!workspace.getCurrentOperation());
     QCOMPARE(workspace.getUndoRedo().undoCount(), std::size_t(0));
     QVERIFY(user->errors.isEmpty());
@@ -138,7 +130,7 @@ void TestDocumentOperations::failedSaveKeepsPreviousFile()
     workspace.getDocument().addObject(makeVolume(2, 1, 1, 1));
     user->answers << good;
     workspace.activate(SaveDocumentAsOperation::operationId);
-    const QByteArray saved = contents(good);
+    const QByteArray saved = TestFiles::read(good);
     QVERIFY(!saved.isEmpty());
 
     workspace.getDocument().addObject(makeVolume(3, 1, 1, 3));
@@ -149,7 +141,7 @@ void TestDocumentOperations::failedSaveKeepsPreviousFile()
     QCOMPARE(user->errors[0].mid(0, 2), QStringList({QStringLiteral("Error writing to file"),
                                                     QStringLiteral("Unable to save document to the specified file.")}));
     QVERIFY(user->errors[0][2].contains(QDir::toNativeSeparators(bad)));
-    QCOMPARE(contents(good), saved);
+    QCOMPARE(TestFiles::read(good), saved);
     QVERIFY(!QFileInfo(bad).isFile());
     QCOMPARE(workspace.getDocument().getFileName(), good);
     QVERIFY(!workspace.getCurrentOperation());
