@@ -67,7 +67,6 @@ private slots:
     void goldenFiles_data();
     void goldenFiles();
     void readingRules();
-    void failedSaveKeepsOldFile();
     void damagedFiles();
 
 private:
@@ -160,14 +159,6 @@ void TestProcessListArchiver::readingRules()
     // Unknown kinds and texts their kind cannot read give empty values.
     for (const char *name : {"Blob", "Corner", "Count"})
         QVERIFY2(!cvd.getParameter(name).isValid(), name);
-}
-
-// (A write that fails half-way is checked for every writer in tst_safefilewriter.)
-void TestProcessListArchiver::failedSaveKeepsOldFile()
-{
-    ProcessListArchiver archiver({cvdStep()});
-    QVERIFY(!archiver.saveProcessList(folder.filePath(QStringLiteral("missing/list.plst"))));
-    QVERIFY(!archiver.errorString().isEmpty());
 }
 
 // Every prefix of a valid list and a fuzzer's damage to it: each loads or

@@ -102,8 +102,6 @@ private slots:
     void stateRepairs();
     void manyClashingMaterials_data();
     void manyClashingMaterials();
-    void failedSaveKeepsOldFile_data();
-    void failedSaveKeepsOldFile();
     void damagedFiles();
 
 private:
@@ -351,27 +349,6 @@ void TestDocument::manyClashingMaterials()
         QCOMPARE(result.warnings.size(), 1);
         QCOMPARE(catalogue->getMaterial(ids[1]).getName(), QStringLiteral("File %1").arg(count - 1));
     }
-}
-
-void TestDocument::failedSaveKeepsOldFile_data()
-{
-    QTest::addColumn<QString>("target");
-    QTest::newRow("folder does not exist") << "missing/doc.kst";
-    QTest::newRow("target is a folder") << "folder.kst";
-}
-
-// (A write that fails half-way is checked for every writer in tst_safefilewriter.)
-void TestDocument::failedSaveKeepsOldFile()
-{
-    QFETCH(QString, target);
-    QDir(folder.path()).mkdir(QStringLiteral("folder.kst"));
-    Document second;
-    second.setFileName(QStringLiteral("previous.kst"));
-    second.addObject(makeVolume(2, 2, 2));
-    const auto result = DocumentWriter(registry).save(second, folder.filePath(target));
-    QVERIFY(!result.ok && !result.detail.isEmpty());
-    QCOMPARE(result.errorMessage, DocumentWriter::errorText());
-    QCOMPARE(second.getFileName(), QStringLiteral("previous.kst"));
 }
 
 // Every prefix of a valid file and a fuzzer's mutations of it load or fail

@@ -62,7 +62,6 @@ private slots:
     void initTestCase() { Model::Materials::MaterialFactory::getInstance()->initialise(); }
     void save_data();
     void save();
-    void failedSaveKeepsPreviousFile();
 };
 
 void TestDocumentOperations::save_data()
@@ -116,37 +115,6 @@ void TestDocumentOperations::save()
     QVERIFY(user->errors.isEmpty());
     QVERIFY(console->lines.isEmpty());
     QCOMPARE(ended->count, 1);
-}
-
-// Save As to a missing folder: reported, and the earlier file stays as it was.
-void TestDocumentOperations::failedSaveKeepsPreviousFile()
-{
-    QTemporaryDir here, stateFolder;
-    const QString good = here.filePath(QStringLiteral("good.kst"));
-    const QString bad = here.filePath(QStringLiteral("missing/doc.kst"));
-    Core::Workspace workspace(stateFolder.path());
-    auto user = scriptedUser(workspace);
-
-    workspace.getDocument().addObject(makeVolume(2, 1, 1, 1));
-    user->answers << good;
-    workspace.activate(SaveDocumentAsOperation::operationId);
-    const QByteArray saved = TestFiles::read(good);
-    QVERIFY(!saved.isEmpty());
-
-    workspace.getDocument().addObject(makeVolume(3, 1, 1, 3));
-    user->answers << bad;
-    workspace.activate(SaveDocumentAsOperation::operationId);
-
-    QCOMPARE(user->errors.size(), 1);
-    QCOMPARE(user->errors[0].mid(0, 2), QStringList({QStringLiteral("Error writing to file"),
-                                                    QStringLiteral("Unable to save document to the specified file.")}));
-    QVERIFY(user->errors[0][2].contains(QDir::toNativeSeparators(bad)));
-    QCOMPARE(TestFiles::read(good), saved);
-    QVERIFY(!QFileInfo(bad).isFile());
-    QCOMPARE(workspace.getDocument().getFileName(), good);
-    QVERIFY(!workspace.getCurrentOperation());
-    // Nothing but the good file (no left-over temporary) in the folder.
-    QCOMPARE(QDir(here.path()).entryList(QDir::Files), QStringList{QStringLiteral("good.kst")});
 }
 
 QTEST_GUILESS_MAIN(TestDocumentOperations)
