@@ -1,5 +1,4 @@
 #include "Model/Automaton/CellRange.h"
-#include "Model/Automaton/MaskOverlay.h"
 #include "Model/Automaton/MaterialColorTable.h"
 #include "Model/Automaton/SlabSplit.h"
 #include "Model/Automaton/TotalVolume.h"
@@ -117,7 +116,6 @@ private slots:
     void matchesReferenceForAnyThreadCount_data();
     void matchesReferenceForAnyThreadCount();
     void slabFailureWaitsForAllAndRethrows();
-    void maskOverlay();
     void maskSides_data();
     void maskSides();
 
@@ -243,51 +241,43 @@ void TestPainter::slabFailureWaitsForAllAndRethrows()
         QCOMPARE(d.load(), 1);
 }
 
-// Bit i * height + j is cell (i, j); mask cells beyond the 4 x 3 volume are cut
-// and bits beyond a short vector are clear. Cells of size (2, 3); z = 7.
-void TestPainter::maskOverlay()
-{
-    auto quads = [](uint width, uint height, uint bitCount, std::initializer_list<uint> setBits) {
-        Util::BitVector bits(bitCount);
-        for (uint b : setBits)
-            bits.set(b);
-        const auto c = Model::Automaton::MaskOverlay::quads(bits, width, height, 4, 3, 2.0f, 3.0f, 7.0f);
-        return QVector<float>(c.begin(), c.end());
-    };
-    QCOMPARE(quads(4, 3, 12, {5}), QVector<float>({2, 6, 7, 4, 6, 7, 4, 9, 7, 2, 9, 7}));
-    QCOMPARE(quads(6, 5, 30, {0, 4, 29}), QVector<float>({0, 0, 7, 2, 0, 7, 2, 3, 7, 0, 3, 7}));
-    QCOMPARE(quads(4, 3, 4, {3}), QVector<float>({2, 0, 7, 4, 0, 7, 4, 3, 7, 2, 3, 7}));
-}
-
 void TestPainter::maskSides_data()
 {
     QTest::addColumn<bool>("bottomMask");
-    QTest::addColumn<float>("expectedZ");
-    // 4 x 3 x 6 cells of 2 x 3 x 0.5 units: five layers below is z = -2.5,
-    // five layers above the top is z = 11 * 0.5.
-    QTest::newRow("bottom mask (first) below the volume") << true << -2.5f;
-    QTest::newRow("top mask (second) above the volume") << false << 5.5f;
+    QTest::addColumn<QVector<uint>>("mask"); // width, height, bit count, then the set bits
+    QTest::addColumn<QVector<float>>("corners"); // x, y of the one quad drawn
+    // 4 x 3 x 6 cells of 2 x 3 x 0.5 units; bit i * height + j is mask cell (i, j).
+    QTest::newRow("bottom mask (first) below the volume")
+        << true << QVector<uint> {4, 3, 12, 5} << QVector<float> {2, 6, 4, 6, 4, 9, 2, 9};
+    QTest::newRow("top mask (second) above, cut at the volume's edge")
+        << false << QVector<uint> {6, 5, 30, 0, 4, 29} << QVector<float> {0, 0, 2, 0, 2, 3, 0, 3};
+    QTest::newRow("bits beyond a short vector are clear")
+        << true << QVector<uint> {4, 3, 4, 3} << QVector<float> {2, 0, 4, 0, 4, 3, 2, 3};
 }
 
-// The overlays must float on the side each mask lights; drawn on the wrong
-// side they tell the user the opposite of what the development will do.
+// The overlays must float on the side each mask lights (five layers below the
+// volume, z = -2.5, or above its top, z = 5.5); drawn on the wrong side they
+// tell the user the opposite of what the development will do.
 void TestPainter::maskSides()
 {
     QFETCH(bool, bottomMask);
-    QFETCH(float, expectedZ);
+    QFETCH(QVector<uint>, mask);
+    QFETCH(QVector<float>, corners);
     TotalVolume volume(4, 3, 6, 2.f, 3.f, .5f, Util::Vector3D(), std::vector<std::uint32_t>(72, 1));
-    Util::BitVector bits(12);
-    bits.set(1 * 3 + 2); // mask cell (1, 2)
+    Util::BitVector bits(mask[2]);
+    for (int k = 3; k < mask.size(); ++k)
+        bits.set(mask[k]);
     if (bottomMask)
-        volume.setMaskA(bits, 4, 3);
+        volume.setMaskA(bits, mask[0], mask[1]);
     else
-        volume.setMaskB(bits, 4, 3);
+        volume.setMaskB(bits, mask[0], mask[1]);
     const auto quads = volume.getPainter().maskOverlayQuads();
     const std::vector<float> &lit = bottomMask ? quads.below : quads.above;
-    const std::vector<float> &other = bottomMask ? quads.above : quads.below;
-    QVERIFY(other.empty());
-    QCOMPARE(QVector<float>(lit.begin(), lit.end()),
-             QVector<float>({2, 6, expectedZ, 4, 6, expectedZ, 4, 9, expectedZ, 2, 9, expectedZ}));
+    QVERIFY((bottomMask ? quads.above : quads.below).empty());
+    QVector<float> expected;
+    for (int k = 0; k < 8; k += 2)
+        expected << corners[k] << corners[k + 1] << (bottomMask ? -2.5f : 5.5f);
+    QCOMPARE(QVector<float>(lit.begin(), lit.end()), expected);
 }
 
 QTEST_GUILESS_MAIN(TestPainter)
