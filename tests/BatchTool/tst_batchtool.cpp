@@ -160,6 +160,10 @@ void TestBatchTool::steps_data()
     const QList<int> untouched{256, 0};
     const QList<int> twoLayers{256, 128};
     const QByteArray create = createStep();
+    const auto pvd = [&](const QByteArray &ratio, const QByteArray &side) {
+        return create + step(12, {{"MaterialId", "uint", "3"}, {"Thickness", "double", "2"},
+                                  {"Horizontal to Vertical Ratio", "double", ratio}, {"DepositOn", "int", side}});
+    };
     QTest::newRow("substrate corner with two parts") << createStep("Lower Left Front Corner=0;0") << 4 << QList<int>()
         << "[1/1] Create Substrate skipped: \"Lower Left Front Corner\" does not convert to three numbers x;y;z";
     QTest::newRow("substrate size -1") << createStep("Volume Size X=-1") << 4 << QList<int>()
@@ -177,9 +181,7 @@ void TestBatchTool::steps_data()
     QTest::newRow("electroplating") << create + step(7, {{"ConductingMaterialId", "uint", "1"}, {"DepositedMaterialId", "uint", "3"},
                                                 {"Film Thickness", "double", "2"}})
                                     << 0 << twoLayers << QString();
-    QTest::newRow("pvd") << create + step(12, {{"MaterialId", "uint", "3"}, {"Thickness", "double", "2"},
-                                      {"Horizontal to Vertical Ratio", "double", "0.5"}, {"DepositOn", "int", "1"}})
-                         << 0 << twoLayers << QString();
+    QTest::newRow("pvd") << pvd("0.5", "1") << 0 << twoLayers << QString();
     QTest::newRow("moore deposition") << create + step(2, {{"MaterialId", "uint", "3"}, {"Thickness", "uint", "2"}}) << 0
                                       << twoLayers << QString();
     QTest::newRow("moore etching") << create + step(3, {{"MaterialId", "uint", "1"}, {"Depth", "uint", "1"}}) << 0
@@ -191,12 +193,9 @@ void TestBatchTool::steps_data()
     QTest::newRow("electroplating without thickness")
         << create + step(7, {{"ConductingMaterialId", "uint", "1"}, {"DepositedMaterialId", "uint", "3"}}) << 0 << untouched
         << "Electroplating skipped: \"Film Thickness\" is missing";
-    QTest::newRow("pvd on side 7") << create + step(12, {{"MaterialId", "uint", "3"}, {"Thickness", "double", "2"},
-                                               {"Horizontal to Vertical Ratio", "double", "0.5"}, {"DepositOn", "int", "7"}})
-                                   << 0 << untouched << "PVD skipped: \"DepositOn\" must be 1 (on top), 2 (on bottom) or 3 (both)";
-    QTest::newRow("pvd with ratio 0") << create + step(12, {{"MaterialId", "uint", "3"}, {"Thickness", "double", "2"},
-                                                  {"Horizontal to Vertical Ratio", "double", "0"}, {"DepositOn", "int", "1"}})
-                                      << 0 << untouched
+    QTest::newRow("pvd on side 7") << pvd("0.5", "7") << 0 << untouched
+                                   << "PVD skipped: \"DepositOn\" must be 1 (on top), 2 (on bottom) or 3 (both)";
+    QTest::newRow("pvd with ratio 0") << pvd("0", "1") << 0 << untouched
                                       << "PVD skipped: \"Horizontal to Vertical Ratio\" must be greater than 0";
     QTest::newRow("moore etching of -1 cells") << create + step(3, {{"MaterialId", "uint", "1"}, {"Depth", "QString", "-1"}})
                                                << 0 << untouched << "skipped: \"Depth\" (\"-1\") does not convert";

@@ -105,14 +105,12 @@ void TestUndoRedo::sharedKeysNeverCollide()
     Core::Operations::TotalVolumeUndoRedoHelper b(&workspace, QStringLiteral("SharedKey"));
     QVERIFY(a.getIndex() != b.getIndex());
 
-    auto volumeA = makeVolume(1, 1, 1, 1);
-    auto volumeB = makeVolume(1, 1, 1, 2);
-    for (auto *helper : {&a, &b}) {
-        auto &volume = helper == &a ? volumeA : volumeB;
-        helper->saveState(volume.get());
+    auto volumeA = makeVolume(1, 1, 1, 1), volumeB = makeVolume(1, 1, 1, 2);
+    for (auto [helper, volume] : {std::make_pair(&a, volumeA.get()), std::make_pair(&b, volumeB.get())}) {
+        helper->saveState(volume);
         volume->lockCells()[0].material = 7;
         volume->unlockCells();
-        helper->saveState(volume.get());
+        helper->saveState(volume);
     }
     b.loadUndoState(volumeB.get());
     QCOMPARE(volumeB->materialIds()[0], 2u);
