@@ -66,10 +66,8 @@ QByteArray createStep(const QByteArray &changed = QByteArray())
 
 QByteArray cvdStep(const QByteArray &thickness, const QByteArray &material = "3")
 {
-    QByteArray step = "<Process-Data process-type=\"4\">" + parameter("MaterialId", "uint", material);
-    if (!thickness.isNull())
-        step += parameter("Thickness", "double", thickness);
-    return step + "</Process-Data>";
+    return "<Process-Data process-type=\"4\">" + parameter("MaterialId", "uint", material)
+           + (thickness.isNull() ? QByteArray() : parameter("Thickness", "double", thickness)) + "</Process-Data>";
 }
 
 QByteArray recipe(const QByteArray &steps)
@@ -111,13 +109,10 @@ class TestBatchTool : public QObject
 private slots:
     void failures_data();
     void failures();
-    void skippedStepIsReportedAndStrictFails();
-    void filmSteps_data();
-    void filmSteps();
+    void steps_data();
+    void steps();
     void filmExampleRuns();
     void siliconProcesses();
-    void stepMessages_data();
-    void stepMessages();
     void helpAndVersionTouchNoFile_data();
     void helpAndVersionTouchNoFile();
 };
@@ -153,41 +148,85 @@ void TestBatchTool::failures()
     QVERIFY(!QFileInfo(out).isFile());
 }
 
-void TestBatchTool::stepMessages_data()
+void TestBatchTool::steps_data()
 {
+    // The steps (after an 8 x 8 x 4 block of material 1 unless they make
+    // their own), the exit code, the cells of material 1 and 3 afterwards and
+    // the skip report, if any; --strict then fails.
     QTest::addColumn<QByteArray>("steps");
     QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("corner with two parts") << createStep("Lower Left Front Corner=0;0") << 4
+    QTest::addColumn<QList<int>>("counts");
+    QTest::addColumn<QString>("skipped");
+    const QList<int> untouched{256, 0};
+    const QList<int> twoLayers{256, 128};
+    const QByteArray create = createStep();
+    const auto pvd = [&](const QByteArray &ratio, const QByteArray &side) {
+        return create + step(12, {{"MaterialId", "uint", "3"}, {"Thickness", "double", "2"},
+                                  {"Horizontal to Vertical Ratio", "double", ratio}, {"DepositOn", "int", side}});
+    };
+    QTest::newRow("substrate corner with two parts") << createStep("Lower Left Front Corner=0;0") << 4 << QList<int>()
         << "[1/1] Create Substrate skipped: \"Lower Left Front Corner\" does not convert to three numbers x;y;z";
-    QTest::newRow("size -1") << createStep("Volume Size X=-1") << 4
+    QTest::newRow("substrate size -1") << createStep("Volume Size X=-1") << 4 << QList<int>()
         << "[1/1] Create Substrate skipped: \"Volume Size X\" does not convert to a whole number";
-    QTest::newRow("unknown substrate material") << createStep("MaterialId=99") << 4
+    QTest::newRow("unknown substrate material") << createStep("MaterialId=99") << 4 << QList<int>()
         << "[1/1] Create Substrate skipped: \"MaterialId\" is 99, which is no material of the catalogue";
-    QTest::newRow("unknown film material") << createStep() + cvdStep("1", "99") << 0
+    // A film of one cell on the top face only (the sides touch the volume's faces).
+    QTest::newRow("cvd") << create + cvdStep("1") << 0 << QList<int>{256, 64} << QString();
+    QTest::newRow("cvd without thickness") << create + cvdStep(QByteArray()) << 0 << untouched
+                                           << "[2/2] CVD skipped: \"Thickness\" is missing";
+    QTest::newRow("cvd of thickness abc") << create + cvdStep("abc") << 0 << untouched
+                                          << "[2/2] CVD skipped: \"Thickness\" does not convert to a number";
+    QTest::newRow("unknown film material") << create + cvdStep("1", "99") << 0 << untouched
         << "[2/2] CVD skipped: \"MaterialId\" is 99, which is no material of the catalogue";
+    QTest::newRow("electroplating") << create + step(7, {{"ConductingMaterialId", "uint", "1"}, {"DepositedMaterialId", "uint", "3"},
+                                                {"Film Thickness", "double", "2"}})
+                                    << 0 << twoLayers << QString();
+    QTest::newRow("pvd") << pvd("0.5", "1") << 0 << twoLayers << QString();
+    QTest::newRow("moore deposition") << create + step(2, {{"MaterialId", "uint", "3"}, {"Thickness", "uint", "2"}}) << 0
+                                      << twoLayers << QString();
+    QTest::newRow("moore etching") << create + step(3, {{"MaterialId", "uint", "1"}, {"Depth", "uint", "1"}}) << 0
+                                   << QList<int>{192, 0} << QString();
+    QTest::newRow("planarization") << create + step(6, {{"Maximum Height", "uint", "3"}, {"Minimum Height", "uint", "1"}})
+                                   << 0 << QList<int>{128, 0} << QString();
+    QTest::newRow("spin coating") << create + step(9, {{"MaterialId", "uint", "3"}, {"Maximum Height", "uint", "6"}}) << 0
+                                  << twoLayers << QString();
+    QTest::newRow("electroplating without thickness")
+        << create + step(7, {{"ConductingMaterialId", "uint", "1"}, {"DepositedMaterialId", "uint", "3"}}) << 0 << untouched
+        << "Electroplating skipped: \"Film Thickness\" is missing";
+    QTest::newRow("pvd on side 7") << pvd("0.5", "7") << 0 << untouched
+                                   << "PVD skipped: \"DepositOn\" must be 1 (on top), 2 (on bottom) or 3 (both)";
+    QTest::newRow("pvd with ratio 0") << pvd("0", "1") << 0 << untouched
+                                      << "PVD skipped: \"Horizontal to Vertical Ratio\" must be greater than 0";
+    QTest::newRow("moore etching of -1 cells") << create + step(3, {{"MaterialId", "uint", "1"}, {"Depth", "QString", "-1"}})
+                                               << 0 << untouched << "skipped: \"Depth\" (\"-1\") does not convert";
+    QTest::newRow("planarization without minimum") << create + step(6, {{"Maximum Height", "uint", "3"}}) << 0 << untouched
+                                                   << "skipped: \"Minimum Height\" is missing";
+    QTest::newRow("spin coating to height x") << create + step(9, {{"MaterialId", "uint", "3"}, {"Maximum Height", "QString", "x"}})
+                                              << 0 << untouched << "skipped: \"Maximum Height\" (\"x\") does not convert";
 }
 
-// Each says what is wrong with the step; with --strict a skipped step fails.
-void TestBatchTool::stepMessages()
+// Each skip says what is wrong with the step; with --strict it fails the run.
+void TestBatchTool::steps()
 {
     QFETCH(QByteArray, steps);
     QFETCH(int, exitCode);
-    QFETCH(QString, message);
+    QFETCH(QList<int>, counts);
+    QFETCH(QString, skipped);
     QTemporaryDir dir;
     const QString list = writeFile(dir, recipe(steps));
     const QString out = dir.filePath("out.kst");
-    Run run = runTool({list, "--output", out});
+    Run run = runTool({list, "--output", out, "--threads", "2"});
     QCOMPARE(run.exitCode, exitCode);
-    QVERIFY2(run.errors.contains(message), qPrintable(run.errors));
+    QVERIFY2(skipped.isEmpty() ? !run.errors.contains("skipped:") : run.errors.contains(skipped), qPrintable(run.errors));
     QCOMPARE(QFile::exists(out), exitCode == 0);
-    if (exitCode == 0) {
-        QCOMPARE(materialCounts(out).value(99), 0);
-        QFile::remove(out);
-        run = runTool({list, "--output", out, "--strict"});
-        QCOMPARE(run.exitCode, 5);
-        QVERIFY(!QFile::exists(out));
-    }
+    if (exitCode != 0)
+        return;
+    const auto cells = materialCounts(out);
+    QCOMPARE(QList<int>({cells.value(1), cells.value(3)}), counts);
+    QFile::remove(out);
+    run = runTool({list, "--output", out, "--strict"});
+    QCOMPARE(run.exitCode, skipped.isEmpty() ? 0 : 5);
+    QCOMPARE(QFile::exists(out), skipped.isEmpty());
 }
 
 void TestBatchTool::helpAndVersionTouchNoFile_data()
@@ -206,92 +245,6 @@ void TestBatchTool::helpAndVersionTouchNoFile()
     QCOMPARE(QDir(home.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
 }
 
-// Create, two CVD steps that cannot run, one that can.
-void TestBatchTool::skippedStepIsReportedAndStrictFails()
-{
-    QTemporaryDir dir;
-    const QString list = writeFile(dir, recipe(createStep() + cvdStep(QByteArray()) + cvdStep("abc") + cvdStep("1")));
-    const QString out = dir.filePath("out.kst");
-    Run run = runTool({list, "--output", out, "--threads", "2"});
-    QCOMPARE(run.exitCode, 0);
-    QVERIFY2(run.errors.contains("[1/4] Create Substrate"), qPrintable(run.errors));
-    QVERIFY(run.errors.contains("[2/4] CVD skipped: \"Thickness\" is missing"));
-    QVERIFY(run.errors.contains("[3/4] CVD skipped: \"Thickness\" does not convert to a number"));
-    QVERIFY(run.errors.contains("[4/4] CVD"));
-    const auto counts = materialCounts(out);
-    QCOMPARE(counts.value(1), 8 * 8 * 4);
-    // A film of one cell on the top face only (the sides touch the volume's faces).
-    QCOMPARE(counts.value(3), 8 * 8);
-
-    QFile::remove(out);
-    run = runTool({list, "--output", out, "--strict"});
-    QCOMPARE(run.exitCode, 5);
-    QVERIFY(!run.errors.contains("[3/4]"));
-    QVERIFY(!QFile::exists(out));
-}
-
-void TestBatchTool::filmSteps_data()
-{
-    // On the 8 x 8 x 4 block of material 1: the step, then the cells of
-    // material 1 and 3 afterwards, or the skip report (and --strict fails).
-    QTest::addColumn<QByteArray>("steps");
-    QTest::addColumn<QList<int>>("counts");
-    QTest::addColumn<QString>("skipped");
-    const QList<int> untouched{256, 0};
-    const QList<int> twoLayers{256, 128};
-    QTest::newRow("electroplating") << step(7, {{"ConductingMaterialId", "uint", "1"}, {"DepositedMaterialId", "uint", "3"},
-                                                {"Film Thickness", "double", "2"}})
-                                    << twoLayers << QString();
-    QTest::newRow("pvd") << step(12, {{"MaterialId", "uint", "3"}, {"Thickness", "double", "2"},
-                                      {"Horizontal to Vertical Ratio", "double", "0.5"}, {"DepositOn", "int", "1"}})
-                         << twoLayers << QString();
-    QTest::newRow("moore deposition") << step(2, {{"MaterialId", "uint", "3"}, {"Thickness", "uint", "2"}}) << twoLayers
-                                      << QString();
-    QTest::newRow("moore etching") << step(3, {{"MaterialId", "uint", "1"}, {"Depth", "uint", "1"}}) << QList<int>{192, 0}
-                                   << QString();
-    QTest::newRow("planarization") << step(6, {{"Maximum Height", "uint", "3"}, {"Minimum Height", "uint", "1"}})
-                                   << QList<int>{128, 0} << QString();
-    QTest::newRow("spin coating") << step(9, {{"MaterialId", "uint", "3"}, {"Maximum Height", "uint", "6"}}) << twoLayers
-                                  << QString();
-    QTest::newRow("electroplating without thickness")
-        << step(7, {{"ConductingMaterialId", "uint", "1"}, {"DepositedMaterialId", "uint", "3"}}) << untouched
-        << "Electroplating skipped: \"Film Thickness\" is missing";
-    QTest::newRow("pvd on side 7") << step(12, {{"MaterialId", "uint", "3"}, {"Thickness", "double", "2"},
-                                               {"Horizontal to Vertical Ratio", "double", "0.5"}, {"DepositOn", "int", "7"}})
-                                   << untouched << "PVD skipped: \"DepositOn\" must be 1 (on top), 2 (on bottom) or 3 (both)";
-    QTest::newRow("pvd with ratio 0") << step(12, {{"MaterialId", "uint", "3"}, {"Thickness", "double", "2"},
-                                                  {"Horizontal to Vertical Ratio", "double", "0"}, {"DepositOn", "int", "1"}})
-                                      << untouched
-                                      << "PVD skipped: \"Horizontal to Vertical Ratio\" must be greater than 0";
-    QTest::newRow("moore etching of -1 cells") << step(3, {{"MaterialId", "uint", "1"}, {"Depth", "QString", "-1"}}) << untouched
-                                               << "skipped: \"Depth\" (\"-1\") does not convert";
-    QTest::newRow("planarization without minimum") << step(6, {{"Maximum Height", "uint", "3"}}) << untouched
-                                                   << "skipped: \"Minimum Height\" is missing";
-    QTest::newRow("spin coating to height x") << step(9, {{"MaterialId", "uint", "3"}, {"Maximum Height", "QString", "x"}})
-                                              << untouched << "skipped: \"Maximum Height\" (\"x\") does not convert";
-}
-
-void TestBatchTool::filmSteps()
-{
-    QFETCH(QByteArray, steps);
-    QFETCH(QList<int>, counts);
-    QFETCH(QString, skipped);
-    QTemporaryDir dir;
-    const QString list = writeFile(dir, recipe(createStep() + steps));
-    const QString out = dir.filePath("out.kst");
-    Run run = runTool({list, "--output", out});
-    QCOMPARE(run.exitCode, 0);
-    QVERIFY2(skipped.isEmpty() ? !run.errors.contains("skipped:") : run.errors.contains(skipped), qPrintable(run.errors));
-    const auto cells = materialCounts(out);
-    QCOMPARE(QList<int>({cells.value(1), cells.value(3)}), counts);
-    if (skipped.isEmpty())
-        return;
-    QFile::remove(out);
-    run = runTool({list, "--output", out, "--strict"});
-    QCOMPARE(run.exitCode, 5);
-    QVERIFY(!QFile::exists(out));
-}
-
 // The example uses all six film processes on one post.
 void TestBatchTool::filmExampleRuns()
 {
@@ -308,36 +261,26 @@ void TestBatchTool::filmExampleRuns()
 // (z 0 to 3), one step of each code, then count the cells of each material.
 void TestBatchTool::siliconProcesses()
 {
-    const auto step = [](int code, const QByteArray &parameters) {
-        return "<Process-Data process-type=\"" + QByteArray::number(code) + "\">" + parameters + "</Process-Data>";
-    };
-    const QByteArray steps =
-        createStep()
+    const QByteArray steps = createStep()
         // The top layer z = 3 etched away.
-        + step(13, parameter("MaterialId", "uint", "1") + parameter("Etch Depth", "uint", "1")
-                       + parameter("EtchDirectionValue", "int", "1"))
+        + step(13, {{"MaterialId", "uint", "1"}, {"Etch Depth", "uint", "1"}, {"EtchDirectionValue", "int", "1"}})
         // z = 2 doped P.
-        + step(8, parameter("MaterialId", "uint", "1") + parameter("Doping Type", "uint", "1")
-                      + parameter("Doping Depth", "float", "1"))
+        + step(8, {{"MaterialId", "uint", "1"}, {"Doping Type", "uint", "1"}, {"Doping Depth", "float", "1"}})
         // z = 1 and 2 doped N, the P layer counter-doped.
-        + step(16, parameter("DopingTypeValue", "uint", "0") + parameter("DopedMaterialId", "uint", "1")
-                       + parameter("Doping Depth", "float", "2"))
+        + step(16, {{"DopingTypeValue", "uint", "0"}, {"DopedMaterialId", "uint", "1"}, {"Doping Depth", "float", "2"}})
         // z = 0, 2 below the top, implanted P.
-        + step(14, parameter("Annealing Distance", "float", "0") + parameter("Implantation Depth", "float", "2")
-                       + parameter("DopingTypeValue", "uint", "1") + parameter("DopedMaterialId", "uint", "1"))
+        + step(14, {{"Annealing Distance", "float", "0"}, {"Implantation Depth", "float", "2"},
+                    {"DopingTypeValue", "uint", "1"}, {"DopedMaterialId", "uint", "1"}})
         // 2.5 units: oxide from z = 1 (0.44 T = 1.1 below) to z = 3 (0.56 T = 1.4 above).
-        + step(15, parameter("OxidationTimeSet", "bool", "false") + parameter("OxidationThicknessSet", "bool", "true")
-                       + parameter("Micron Conversion", "double", "100") + parameter("Oxidation Thickness", "double", "2.5"));
+        + step(15, {{"OxidationTimeSet", "bool", "false"}, {"OxidationThicknessSet", "bool", "true"},
+                    {"Micron Conversion", "double", "100"}, {"Oxidation Thickness", "double", "2.5"}});
     QTemporaryDir dir;
     const QString out = dir.filePath("out.kst");
     const Run run = runTool({writeFile(dir, recipe(steps)), "--output", out, "--strict"});
     QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
     const auto counts = materialCounts(out);
-    QCOMPARE(counts.value(3), 8 * 8 * 3);
-    QCOMPARE(counts.value(15), 8 * 8);
-    QCOMPARE(counts.value(14), 0);
-    QCOMPARE(counts.value(1), 0);
-    QCOMPARE(counts.value(0), 8 * 8 * 10 - 8 * 8 * 4);
+    QCOMPARE(QList<int>({counts.value(3), counts.value(15), counts.value(14), counts.value(1), counts.value(0)}),
+             QList<int>({8 * 8 * 3, 8 * 8, 0, 0, 8 * 8 * 10 - 8 * 8 * 4}));
 }
 
 QTEST_GUILESS_MAIN(TestBatchTool)

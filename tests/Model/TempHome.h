@@ -25,6 +25,12 @@ inline bool write(const QString &path, const QByteArray &contents)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(contents) == contents.size();
 }
 
+// A catalogue file of the given root element around `body`.
+inline QByteArray catalogueFile(const QByteArray &root, const QByteArray &body)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<" + root + ">\n" + body + "</" + root + ">\n";
+}
+
 class TempHome
 {
 public:

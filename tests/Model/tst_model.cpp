@@ -27,21 +27,9 @@ class TestModel : public QObject
     Q_OBJECT
 
 private slots:
-    void cellAddressing();
     void cloneAndTranslate();
-    void masks();
     void spinLockNeverLosesAnUpdate();
 };
-
-void TestModel::cellAddressing()
-{
-    auto volume = makeVolume(2, 3, 4);
-    QCOMPARE(uint(volume->index(0, 0, 1)), 1u); // z fastest
-    QCOMPARE(uint(volume->index(0, 1, 0)), 4u);
-    QCOMPARE(uint(volume->index(1, 2, 3)), 23u);
-    QCOMPARE(volume->lockCells()[23].material, 23u);
-    volume->unlockCells();
-}
 
 void TestModel::cloneAndTranslate()
 {
@@ -54,23 +42,6 @@ void TestModel::cloneAndTranslate()
     volume->translate(Util::Vector3D(1, 2, 3));
     QCOMPARE(volume->getPosition(), Util::Vector3D(2, 4, 6));
     QCOMPARE(volume->materialIds(), before);
-}
-
-void TestModel::masks()
-{
-    auto volume = makeVolume(1, 1, 1);
-    Util::BitVector bits(70);
-    bits.set(33);
-    QCOMPARE(bits.words().size(), std::size_t(3));
-    QCOMPARE(bits.words()[1], 2u);
-    volume->setMaskA(bits, 7, 10);
-    volume->clearMaskA();
-    std::uint32_t w = 0, h = 0;
-    volume->getMaskADimensions(w, h);
-    QCOMPARE(QVector<uint>({w, h}), QVector<uint>({7, 10}));
-    QCOMPARE(volume->getMaskA().size(), std::size_t(70));
-    QVERIFY(!volume->getMaskA().test(33));
-    QVERIFY(volume->getMaskB().empty());
 }
 
 void TestModel::spinLockNeverLosesAnUpdate()

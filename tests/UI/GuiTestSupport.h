@@ -2,13 +2,21 @@
 
 // Helpers for driving modal dialogs, the GL view and the console in GUI tests.
 
+#include "Core/Workspace.h"
+#include "Model/Automaton/TotalVolume.h"
 #include "UI/GLWidget.h"
+#include "UI/MainWindow.h"
 #include "UI/ViewCamera.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QMessageBox>
+#include <QAbstractButton>
 #include <QPointer>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
@@ -19,10 +27,12 @@
 namespace GuiTestSupport {
 
 // Runs `handle` on the next modal widget that is not `previous`, as soon as it
-// is up. Gives up after `timeoutMs` so a missing dialog cannot hang a test.
-inline void whenModal(std::function<void(QWidget *)> handle, QWidget *previous = nullptr, int timeoutMs = 10000)
+// is up. Gives up after `timeoutMs` so a missing dialog cannot hang a test; a
+// watch owned by `scope` ends with it, so it never answers a later case.
+inline void whenModal(std::function<void(QWidget *)> handle, QWidget *previous = nullptr, int timeoutMs = 10000,
+                      QObject *scope = nullptr)
 {
-    auto *timer = new QTimer;
+    auto *timer = new QTimer(scope);
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
     QPointer<QWidget> before(previous);
@@ -39,8 +49,8 @@ inline void whenModal(std::function<void(QWidget *)> handle, QWidget *previous =
     timer->start(20);
 }
 
-// Fills the next modal dialog with `fill`, then accepts or rejects it.
-inline void answerDialog(std::function<void(QWidget *)> fill, bool accept)
+// Fills the next modal dialog above `previous` with `fill`, then accepts or rejects it.
+inline void answerDialog(std::function<void(QWidget *)> fill, bool accept, QWidget *previous = nullptr)
 {
     whenModal([fill, accept](QWidget *modal) {
         if (fill)
@@ -49,6 +59,17 @@ inline void answerDialog(std::function<void(QWidget *)> fill, bool accept)
             static_cast<QDialog *>(modal)->accept();
         else
             static_cast<QDialog *>(modal)->reject();
+    }, previous);
+}
+
+// Answers the next message box with `button`; its text lands in `text`.
+inline void answerBox(QString *text, QMessageBox::StandardButton button = QMessageBox::Ok)
+{
+    whenModal([text, button](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        QVERIFY(box);
+        *text = box->text();
+        box->button(button)->click();
     });
 }
 
@@ -59,6 +80,12 @@ T *child(const QObject *parent, const char *name)
     if (!found)
         qWarning("no child %s", name);
     return found;
+}
+
+inline QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 inline QStringList lines(const QString &text)
@@ -73,6 +100,63 @@ inline QPoint pixelOf(const Ui::GLWidget *view, const Util::Vector3D &world)
     const Util::Vector3D window = camera.project(world);
     const double ratio = view->devicePixelRatioF();
     return QPoint(int(std::floor(window.x / ratio)), int(std::floor((camera.viewportHeight() - window.y) / ratio)));
+}
+
+// Shows `window` and waits until it is active (no window manager hands
+// activation back after a dialog, so this is also called after one closed).
+inline bool activate(QWidget *window)
+{
+    window->show();
+    window->activateWindow();
+    return QTest::qWaitForWindowActive(window);
+}
+
+inline QAction *action(const QWidget *window, const QString &name) { return window->findChild<QAction *>(name); }
+
+// nx x ny x nz cells (z runs fastest): `base` below `height`, `coat` cells of
+// `coatMaterial` on it, empty above.
+inline std::vector<std::uint32_t> layeredIds(std::uint32_t nx, std::uint32_t ny, std::uint32_t nz, std::uint32_t height,
+                                             std::uint32_t coat, std::uint32_t base = 1, std::uint32_t coatMaterial = 3)
+{
+    std::vector<std::uint32_t> ids(std::size_t(nx) * ny * nz, 0);
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        ids[i] = i % nz < height ? base : i % nz < height + coat ? coatMaterial : 0;
+    return ids;
+}
+
+inline std::shared_ptr<Model::Automaton::TotalVolume> volumeOf(std::uint32_t nx, std::uint32_t ny, std::uint32_t nz,
+                                                               const std::vector<std::uint32_t> &ids)
+{
+    return std::make_shared<Model::Automaton::TotalVolume>(nx, ny, nz, 1.f, 1.f, 1.f, Util::Vector3D(), ids);
+}
+
+// Picks the volume with a real click on `top` through the view's selection
+// pass, then presses Return in the window (the options dialog comes next).
+inline void pickAndReturn(Ui::MainWindow &window, const Model::Automaton::TotalVolume &volume, const Util::Vector3D &top)
+{
+    Ui::GLWidget *view = window.getView();
+    QVERIFY(QTest::qWaitForWindowExposed(view));
+    const QPoint onTop = pixelOf(view, top);
+    QVERIFY2(view->rect().contains(onTop), "the volume is outside the view");
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, onTop);
+    QVERIFY(volume.isSelected());
+    QVERIFY(activate(&window));
+    QTest::keyClick(&window, Qt::Key_Return);
+}
+
+// Undo, redo and undo again give back exactly the cells before and after the run.
+inline void checkUndoRedo(Core::Workspace &workspace, Model::Automaton::TotalVolume &volume,
+                          const std::vector<std::uint32_t> &before)
+{
+    const auto after = volume.materialIds();
+    QVERIFY(after != before);
+    auto &stack = workspace.getUndoRedo();
+    QVERIFY(stack.undo());
+    QVERIFY(volume.materialIds() == before);
+    QVERIFY(stack.redo());
+    QVERIFY(volume.materialIds() == after);
+    QVERIFY(stack.undo());
+    QVERIFY(volume.materialIds() == before);
 }
 
 } // namespace GuiTestSupport

@@ -1,3 +1,5 @@
+#include "GuiTestSupport.h"
+
 #include "Model/Materials/MaterialFactory.h"
 #include "Model/Process/ProcessFactory.h"
 #include "UI/EditCompatibleMaterialsDialog.h"
@@ -8,24 +10,6 @@
 #include <memory>
 
 using Model::Process::ProcessFactory;
-
-namespace {
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QString idList(const QVector<std::uint32_t> &ids)
-{
-    QStringList parts;
-    for (std::uint32_t id : ids)
-        parts << QString::number(id);
-    return parts.join(QLatin1Char(','));
-}
-
-} // namespace
 
 class TestCatalogueDialogs : public QObject
 {
@@ -61,19 +45,19 @@ void TestCatalogueDialogs::editCatalogue_data()
 void TestCatalogueDialogs::editCatalogue()
 {
     QFETCH(bool, accept);
-    const QByteArray before = readFile(processesPath());
+    const QByteArray before = GuiTestSupport::readFile(processesPath());
     QVERIFY(before.contains("<CompatibleMaterials>3;16;</CompatibleMaterials>"));
     bool driven = false;
     QTimer::singleShot(0, this, [&] {
         auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
         if (!dialog)
             return;
-        auto *combo = dialog->findChild<QComboBox *>(QStringLiteral("cbxProcess"));
+        auto *combo = GuiTestSupport::child<QComboBox>(dialog, "cbxProcess");
         combo->setCurrentIndex(combo->findText(QStringLiteral("CVD")));
-        auto *list = dialog->findChild<QListWidget *>(QStringLiteral("lstCompatibleMaterials"));
+        auto *list = GuiTestSupport::child<QListWidget>(dialog, "lstCompatibleMaterials");
         for (QListWidgetItem *item : list->findItems(QStringLiteral("Poly-Si"), Qt::MatchExactly))
             item->setSelected(true);
-        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("btnRemove")), Qt::LeftButton);
+        QTest::mouseClick(GuiTestSupport::child<QPushButton>(dialog, "btnRemove"), Qt::LeftButton);
         auto *buttons = dialog->findChild<QDialogButtonBox *>();
         QTest::mouseClick(buttons->button(accept ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel), Qt::LeftButton);
         driven = true;
@@ -82,9 +66,9 @@ void TestCatalogueDialogs::editCatalogue()
     QVERIFY(driven);
     QCOMPARE(accepted, accept);
     const auto catalogue = ProcessFactory::getInstance();
-    const QByteArray after = readFile(processesPath());
+    const QByteArray after = GuiTestSupport::readFile(processesPath());
     if (accept) {
-        QCOMPARE(idList(catalogue->getProcess(3).getCompatibleMaterialIds()), QStringLiteral("3"));
+        QCOMPARE(catalogue->getProcess(3).getCompatibleMaterialIds(), QVector<std::uint32_t>({3}));
         QVERIFY(after.contains("name=\"CVD\" process-id=\"3\">\n"
                                "        <CompatibleMaterials>3;</CompatibleMaterials>"));
         QByteArray expected = before;
@@ -92,7 +76,7 @@ void TestCatalogueDialogs::editCatalogue()
                          "<CompatibleMaterials>3;</CompatibleMaterials>");
         QCOMPARE(after, expected);
     } else {
-        QCOMPARE(idList(catalogue->getProcess(3).getCompatibleMaterialIds()), QStringLiteral("3,16"));
+        QCOMPARE(catalogue->getProcess(3).getCompatibleMaterialIds(), QVector<std::uint32_t>({3, 16}));
         QCOMPARE(after, before);
     }
 }

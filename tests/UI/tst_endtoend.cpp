@@ -1,16 +1,10 @@
 #include "GuiTestSupport.h"
 
-#include "Core/Operations/Lifecycle/Operation.h"
-#include "Core/Workspace.h"
-#include "Model/Automaton/TotalVolume.h"
 #include "Model/Document.h"
 #include "UI/Console/CommandConsole.h"
-#include "UI/GLWidget.h"
-#include "UI/MainWindow.h"
 #include "UI/MainWindowPresenter.h"
 #include "Util/ColorSettings.h"
 
-#include <QAction>
 #include <QComboBox>
 #include <QDialog>
 #include <QDoubleSpinBox>
@@ -29,10 +23,7 @@ constexpr std::uint32_t film = 5;
 // Silicon below the substrate top, oxide in the film, empty above.
 std::vector<std::uint32_t> layered(std::uint32_t filmCells)
 {
-    std::vector<std::uint32_t> ids(std::size_t(nx) * ny * nz, 0);
-    for (std::size_t i = 0; i < ids.size(); ++i) // z runs fastest
-        ids[i] = i % nz < substrateHeight ? 1 : i % nz < substrateHeight + filmCells ? 3 : 0;
-    return ids;
+    return GuiTestSupport::layeredIds(nx, ny, nz, substrateHeight, filmCells);
 }
 
 } // namespace
@@ -47,12 +38,9 @@ private slots:
     void init();
     void cleanup() { window.reset(); }
     void createCoatUndoRedoAndSave();
-    void waitingDepositionIsCancelled_data();
-    void waitingDepositionIsCancelled();
 
 private:
-    QAction *action(const char *name) const { return window->findChild<QAction *>(QLatin1String(name)); }
-    QPoint pixelOf(const Util::Vector3D &world) const { return GuiTestSupport::pixelOf(window->getView(), world); }
+    QAction *action(const char *name) const { return GuiTestSupport::action(window.get(), QLatin1String(name)); }
     QStringList consoleLines() const { return GuiTestSupport::lines(window->getPresenter()->getConsole()->outputText()); }
     std::unique_ptr<Ui::MainWindow> window;
 };
@@ -62,9 +50,7 @@ void TestEndToEnd::init()
     Util::ColorSettings::reset();
     window = std::make_unique<Ui::MainWindow>();
     window->resize(1000, 750);
-    window->show();
-    window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    QVERIFY(GuiTestSupport::activate(window.get()));
 }
 
 void TestEndToEnd::createCoatUndoRedoAndSave()
@@ -96,16 +82,8 @@ void TestEndToEnd::createCoatUndoRedoAndSave()
     action("actionCVD")->trigger();
     QVERIFY(workspace->getSelection().isSelectionMode());
     QVERIFY(action("actionSelect")->isChecked());
-    // Pick the volume with a real click through the view's selection pass.
-    QVERIFY(QTest::qWaitForWindowExposed(view));
-    const QPoint onTop = pixelOf(Util::Vector3D(nx / 2.0, ny / 2.0, double(nz)));
-    QVERIFY2(view->rect().contains(onTop), "the volume is outside the view");
-    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, onTop);
-    QVERIFY(volume->isSelected());
-    // Return: the volume is taken and the options dialog opens. Without a
-    // window manager nothing hands activation back after a dialog closed.
-    window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    // Pick the volume with a real click through the view's selection pass,
+    // then Return: the volume is taken and the options dialog opens.
     QString dialogTitle;
     GuiTestSupport::whenModal([&](QWidget *modal) {
         dialogTitle = modal->windowTitle();
@@ -116,7 +94,8 @@ void TestEndToEnd::createCoatUndoRedoAndSave()
         material->setCurrentIndex(oxide);
         static_cast<QDialog *>(modal)->accept();
     });
-    QTest::keyClick(window.get(), Qt::Key_Return);
+    const Util::Vector3D onTopPoint(nx / 2.0, ny / 2.0, double(nz));
+    GuiTestSupport::pickAndReturn(*window, *volume, onTopPoint);
     QCOMPARE(dialogTitle, QStringLiteral("Isotropic Film Deposition"));
     const std::vector<std::uint32_t> coated = layered(film);
     QCOMPARE(volume->materialIds(), coated);
@@ -149,50 +128,11 @@ void TestEndToEnd::createCoatUndoRedoAndSave()
     const QColor background = image.pixelColor(2, 2);
     const Util::Vector4D expected = Util::ColorSettings::color(3, Util::ColorSettings::colorScheme());
     QCOMPARE(background, QColor(int(expected.x * 255), int(expected.y * 255), int(expected.z * 255)));
-    const QColor onVolume = image.pixelColor(onTop * ratio);
+    const QColor onVolume = image.pixelColor(GuiTestSupport::pixelOf(view, onTopPoint) * ratio);
     QVERIFY2(onVolume != background, "the volume is not drawn");
     // Lit oxide is bluish: blue dominates red and green.
     QVERIFY2(onVolume.blue() > onVolume.red() && onVolume.blue() > onVolume.green(),
              qPrintable(onVolume.name()));
-}
-
-void TestEndToEnd::waitingDepositionIsCancelled_data()
-{
-    // Escape, or another operation chosen from the menu.
-    QTest::addColumn<QString>("how");
-    QTest::addColumn<QStringList>("lines");
-    const QString prompt = QStringLiteral("Isotropic Deposition: Select a cell volume and press Enter/Return.");
-    const QString canceled = QStringLiteral("Isotropic Deposition: Operation canceled.");
-    QTest::newRow("Escape") << "escape" << QStringList{prompt, canceled};
-    QTest::newRow("etching chosen instead")
-        << "etching"
-        << QStringList{prompt, canceled, QStringLiteral("Isotropic Etching: Select a cell volume and press Enter/Return.")};
-}
-
-void TestEndToEnd::waitingDepositionIsCancelled()
-{
-    QFETCH(QString, how);
-    QFETCH(QStringList, lines);
-    Core::Workspace *workspace = window->getPresenter()->getWorkspace();
-    const std::vector<std::uint32_t> silicon = layered(0);
-    auto volume = std::make_shared<TotalVolume>(nx, ny, nz, 1.0f, 1.0f, 1.0f, Util::Vector3D(), silicon);
-    workspace->getDocument().addObject(volume);
-    action("actionCVD")->trigger();
-    QVERIFY(workspace->getCurrentOperation());
-    if (how == QLatin1String("etching")) {
-        action("actionIsotropic_Film_Etching")->trigger();
-        QCOMPARE(workspace->getCurrentOperation()->getName(), QStringLiteral("Isotropic Etching"));
-        QCOMPARE(workspace->getConsoleInput().getRequester(), workspace->getCurrentOperation().get());
-    } else {
-        QTest::keyClick(window.get(), Qt::Key_Escape);
-        QVERIFY(!workspace->getCurrentOperation());
-        QCOMPARE(workspace->getConsoleInput().getRequester(), nullptr);
-        QTest::keyClick(window.get(), Qt::Key_Return); // a later Return reaches nobody
-    }
-    QCOMPARE(consoleLines(), lines);
-    QCOMPARE(volume->materialIds(), silicon);
-    QCOMPARE(workspace->getUndoRedo().undoCount(), std::size_t(0));
-    QVERIFY(!action("actionUndo")->isEnabled());
 }
 
 QTEST_MAIN(TestEndToEnd)

@@ -3,18 +3,12 @@
 
 #include "Core/Operations/Lifecycle/Operation.h"
 #include "Core/Operations/Substrate/CreateSubstrateOperation.h"
-#include "Core/Workspace.h"
-#include "Model/Automaton/TotalVolume.h"
 #include "Model/Document.h"
 #include "Model/Materials/MaterialFactory.h"
-#include "UI/GLWidget.h"
-#include "UI/MainWindow.h"
 #include "UI/MainWindowPresenter.h"
 #include "UI/ProcessProgressDisplay.h"
-#include "UI/ViewCamera.h"
 
 #include <QAbstractButton>
-#include <QAction>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QMessageBox>
@@ -52,20 +46,15 @@ protected:
     }
 };
 
-// Silicon `height` cells high under an oxide coat `coat` thick, empty above.
 std::shared_ptr<TotalVolume> coatedBlock(std::uint32_t coat)
 {
-    const std::uint32_t nx = 12, ny = 10, nz = 12, height = 4;
-    std::vector<std::uint32_t> ids(std::size_t(nx) * ny * nz, 0);
-    for (std::size_t i = 0; i < ids.size(); ++i)
-        ids[i] = i % nz < height ? 1 : i % nz < height + coat ? 3 : 0;
-    return std::make_shared<TotalVolume>(nx, ny, nz, 1.f, 1.f, 1.f, Vector3D(), ids);
+    return GuiTestSupport::volumeOf(12, 10, 12, GuiTestSupport::layeredIds(12, 10, 12, 4, coat));
 }
 
 } // namespace
 
-// The window as a newcomer meets it: prompts, dead ends, closing, framing,
-// material defaults and long runs.
+// The window as a newcomer meets it: prompts, dead ends, closing, a new
+// document, framing and named views, material defaults and long runs.
 class TestFirstHour : public QObject
 {
     Q_OBJECT
@@ -85,9 +74,14 @@ private slots:
     void etchPreselectsSurfaceMaterial();
     void longRunShowsProgressAndIgnoresInput();
     void gridSpacingZeroIsRefused();
+    void newDocument_data();
+    void newDocument();
+    void saveImageFailureIsReported();
+    void namedViews_data();
+    void namedViews();
 
 private:
-    QAction *action(const char *name) const { return window->findChild<QAction *>(QLatin1String(name)); }
+    QAction *action(const char *name) const { return GuiTestSupport::action(window.get(), QLatin1String(name)); }
     Core::Workspace *workspace() const { return window->getPresenter()->getWorkspace(); }
     void changeDocument();
     std::unique_ptr<Ui::MainWindow> window;
@@ -98,9 +92,7 @@ void TestFirstHour::init()
 {
     window = std::make_unique<Ui::MainWindow>();
     window->resize(1000, 700);
-    window->show();
-    window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    QVERIFY(GuiTestSupport::activate(window.get()));
 }
 
 void TestFirstHour::changeDocument()
@@ -150,8 +142,10 @@ void TestFirstHour::selectionModeEndsWithOperation()
     QFETCH(QString, ending);
     auto volume = coatedBlock(2);
     workspace()->getDocument().addObject(volume);
-    if (ending == QLatin1String("manual"))
+    if (ending == QLatin1String("manual")) {
         action("actionSelect")->setChecked(true);
+        workspace()->getSelection().togglePicked(volume->getObjectId());
+    }
     else
         action("actionCVD")->trigger();
     QVERIFY(action("actionSelect")->isChecked());
@@ -171,8 +165,12 @@ void TestFirstHour::selectionModeEndsWithOperation()
         QCOMPARE(workspace()->getUndoRedo().undoCount(), std::size_t(1));
     }
     QVERIFY(!workspace()->getCurrentOperation());
+    QCOMPARE(workspace()->getConsoleInput().getRequester(), nullptr);
     QVERIFY(!action("actionSelect")->isChecked());
     QVERIFY(!workspace()->getSelection().isSelectionMode());
+    // Nothing else goes: the picked volume is only let go.
+    QVERIFY(!volume->isSelected());
+    QCOMPARE(workspace()->getDocument().getAllObjects().size(), 1);
 }
 
 void TestFirstHour::closeWithUnsavedChanges_data()
@@ -275,14 +273,9 @@ void TestFirstHour::newVolumeIsFramed()
 
     // Zooming out and back in keeps the scene where it was; Home frames again.
     view->setZoom(view->zoom() * 3);
-    window->activateWindow(); // no window manager hands activation back after the dialog
-    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    QVERIFY(GuiTestSupport::activate(window.get()));
     QTest::keyClick(window.get(), Qt::Key_Home);
     QCOMPARE(coverage(), first);
-    // A named view keeps its rotation and frames too.
-    action("actionFront_View")->trigger();
-    const double front = coverage();
-    QVERIFY2(front >= 0.6 && front <= 0.95, qPrintable(QString::number(front)));
     // A framed scene stays framed when the window changes size.
     window->resize(600, 900);
     QTRY_COMPARE(view->viewCamera().viewportWidth(), int(600 * view->devicePixelRatioF()));
@@ -382,6 +375,102 @@ void TestFirstHour::gridSpacingZeroIsRefused()
     action("actionGrid_Spacing")->trigger();
     QCOMPARE(message, QStringLiteral("The grid spacing must be greater than 0."));
     QCOMPARE(window->getView()->gridSpacing(), 4.0);
+}
+
+void TestFirstHour::newDocument_data()
+{
+    // A changed document is asked about saving instead of erasing.
+    QTest::addColumn<bool>("changed");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("expectedText");
+    const QString erase = QStringLiteral("This will erase all data. Continue?");
+    const QString save = QStringLiteral("Save changes to wafer.kst?");
+    QTest::newRow("unchanged: Cancel keeps everything") << false << int(QMessageBox::Cancel) << erase;
+    QTest::newRow("unchanged: Ok empties everything") << false << int(QMessageBox::Ok) << erase;
+    QTest::newRow("changed: Cancel keeps everything") << true << int(QMessageBox::Cancel) << save;
+    QTest::newRow("changed: Discard empties everything") << true << int(QMessageBox::Discard) << save;
+}
+
+void TestFirstHour::newDocument()
+{
+    QFETCH(bool, changed);
+    QFETCH(int, answer);
+    QFETCH(QString, expectedText);
+    changeDocument();
+    if (!changed)
+        workspace()->markDocumentSaved();
+    QCOMPARE(workspace()->isDocumentModified(), changed);
+    Model::Document &document = workspace()->getDocument();
+    document.setFileName(QStringLiteral("wafer.kst"));
+    action("actionCVD")->trigger(); // left waiting for a volume
+    workspace()->getSelection().togglePicked(document.getAllObjects().first()->getObjectId());
+    QString text;
+    GuiTestSupport::answerBox(&text, QMessageBox::StandardButton(answer));
+    action("actionNew")->trigger();
+    QCOMPARE(text, expectedText);
+    if (answer == QMessageBox::Cancel) {
+        QCOMPARE(document.getAllObjects().size(), 1);
+        QCOMPARE(document.getFileName(), QStringLiteral("wafer.kst"));
+        QCOMPARE(workspace()->getUndoRedo().undoCount(), std::size_t(1));
+        QVERIFY(workspace()->getCurrentOperation());
+        return;
+    }
+    QVERIFY(document.getAllObjects().isEmpty());
+    QCOMPARE(window->windowTitle(), QStringLiteral("Kestrum"));
+    QVERIFY(document.getFileName().isEmpty());
+    QCOMPARE(workspace()->getUndoRedo().undoCount(), std::size_t(0));
+    QVERIFY(!workspace()->getCurrentOperation());
+    QCOMPARE(workspace()->getConsoleInput().getRequester(), nullptr);
+    QVERIFY(workspace()->getSelection().getSelectedObjects().isEmpty());
+    QVERIFY(workspace()->getPickState().getSelectedObjects().isEmpty());
+    QCOMPARE(action("actionUndo")->text(), QStringLiteral("Undo "));
+    QVERIFY(!workspace()->isDocumentModified());
+}
+
+void TestFirstHour::saveImageFailureIsReported()
+{
+    QTemporaryDir dir;
+    const QString before = Ui::MainWindow::imageFolder();
+    const QString missing = dir.filePath(QStringLiteral("no/such/folder/view.png"));
+    QString boxText;
+    GuiTestSupport::answerBox(&boxText);
+    QVERIFY(!window->saveImage(missing));
+    QVERIFY(boxText.contains(QDir::toNativeSeparators(missing)));
+    QVERIFY(!QFileInfo::exists(missing));
+    QCOMPARE(Ui::MainWindow::imageFolder(), before);
+}
+
+void TestFirstHour::namedViews_data()
+{
+    // Eye space: x right, y up, z towards the viewer.
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<Vector3D>("world");
+    QTest::addColumn<Vector3D>("eye");
+    QTest::newRow("front: z is up") << "actionFront_View" << Vector3D(0, 0, 1) << Vector3D(0, 1, 0);
+    QTest::newRow("front: y goes away") << "actionFront_View" << Vector3D(0, 1, 0) << Vector3D(0, 0, -1);
+    QTest::newRow("back: y faces the viewer") << "actionBack_view" << Vector3D(0, 1, 0) << Vector3D(0, 0, 1);
+    QTest::newRow("left: x goes away") << "actionLeft_View" << Vector3D(1, 0, 0) << Vector3D(0, 0, -1);
+    QTest::newRow("right: x faces the viewer") << "actionRight_View" << Vector3D(1, 0, 0) << Vector3D(0, 0, 1);
+    QTest::newRow("top: x stays right") << "actionTop_View" << Vector3D(1, 0, 0) << Vector3D(1, 0, 0);
+    QTest::newRow("bottom: z goes away") << "actionBottom_View" << Vector3D(0, 0, 1) << Vector3D(0, 0, -1);
+}
+
+void TestFirstHour::namedViews()
+{
+    QFETCH(QString, name);
+    QFETCH(Vector3D, world);
+    QFETCH(Vector3D, eye);
+    const auto turned = [this](const Vector3D &v) {
+        double r[3] = {v.x, v.y, v.z};
+        window->getView()->rotation().rotate(r);
+        return Vector3D(r[0], r[1], r[2]);
+    };
+    window->getView()->setViewAngle(13, 17, 19); // an angle no named view uses
+    GuiTestSupport::action(window.get(), name)->trigger();
+    const Vector3D r = turned(world);
+    QVERIFY(std::abs(r.x - eye.x) < 1e-12 && std::abs(r.y - eye.y) < 1e-12 && std::abs(r.z - eye.z) < 1e-12);
+    window->setView(QStringLiteral("sideways")); // any other text leaves the view alone
+    QCOMPARE(turned(world), r);
 }
 
 QTEST_MAIN(TestFirstHour)

@@ -1,4 +1,5 @@
 #include "Core/BatchRun/BatchStepExecutor.h"
+#include "Core/FrontReference.h"
 #include "Core/BatchRun/ProcessData.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
@@ -6,7 +7,6 @@
 #include <QtTest>
 
 using Core::BatchRun::BatchStepExecutor;
-using Model::Automaton::TotalVolume;
 
 namespace {
 
@@ -74,13 +74,12 @@ void TestSiliconSteps::steps()
     QFETCH(bool, latticeOutdated);
     QFETCH(bool, changes);
     // 6 x 6 x 30 cells, silicon below z = 12.
-    std::vector<std::uint32_t> ids(6 * 6 * 30);
-    for (std::size_t i = 0; i < ids.size(); ++i)
-        ids[i] = i % 30 < 12 ? 1u : 0u;
+    const auto grid = TestSupport::shaped(6, 6, 30, [](auto, auto, auto z, auto) { return z < 12 ? 1u : 0u; });
+    const auto &ids = grid.ids;
     Core::Workspace workspace;
     BatchStepExecutor::Context context;
     context.workspace = &workspace;
-    context.volume = std::make_shared<TotalVolume>(6, 6, 30, 1.f, 1.f, 1.f, Util::Vector3D(), ids);
+    context.volume = TestSupport::volumeOf(grid);
     const std::uint32_t id = context.volume->getObjectId();
     workspace.setSiLatticeOutdated(id, false);
     Ui::ProcessData step(type);

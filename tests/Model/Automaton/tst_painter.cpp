@@ -1,5 +1,4 @@
 #include "Model/Automaton/CellRange.h"
-#include "Model/Automaton/MaskOverlay.h"
 #include "Model/Automaton/MaterialColorTable.h"
 #include "Model/Automaton/SlabSplit.h"
 #include "Model/Automaton/TotalVolume.h"
@@ -13,7 +12,6 @@
 #include <QThreadPool>
 #include <QtTest>
 
-#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <new>
@@ -46,21 +44,15 @@ Rgba catalogueColor(std::uint32_t id)
     return m.getId() == 0 ? MaterialColorTable::fallbackColor : Rgba {float(c.x), float(c.y), float(c.z), float(c.w)};
 }
 
-bool fuzzyEqual(const float *a, const Rgba &b)
-{
-    return std::equal(b.begin(), b.end(), a, [](float x, float y) { return std::abs(x - y) <= 1e-5f; });
-}
-
 // "x,y,z=id ..." -> cells of an otherwise empty volume.
-std::shared_ptr<TotalVolume> makeVolume(std::uint32_t nx, std::uint32_t ny, std::uint32_t nz, const QString &cells,
-    float csx = 1.0f, float csy = 1.0f, float csz = 1.0f)
+std::shared_ptr<TotalVolume> makeVolume(std::uint32_t n, const QString &cells)
 {
-    std::vector<std::uint32_t> ids(std::size_t(nx) * ny * nz, 0);
+    std::vector<std::uint32_t> ids(std::size_t(n) * n * n, 0);
     for (const QString &item : cells.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         const QStringList p = item.split(QRegularExpression(QStringLiteral("[,=]")));
-        ids.at((std::size_t(p[0].toUInt()) * ny + p[1].toUInt()) * nz + p[2].toUInt()) = p[3].toUInt();
+        ids.at((std::size_t(p[0].toUInt()) * n + p[1].toUInt()) * n + p[2].toUInt()) = p[3].toUInt();
     }
-    return std::make_shared<TotalVolume>(nx, ny, nz, csx, csy, csz, Util::Vector3D(), ids);
+    return std::make_shared<TotalVolume>(n, n, n, 1.f, 1.f, 1.f, Util::Vector3D(), ids);
 }
 
 // Face order -z, +z, -y, +y, -x, +x; each face's corners written out independently of the builder's table.
@@ -120,12 +112,10 @@ private slots:
 
     void faceCounts_data();
     void faceCounts();
-    void singleCellFaceOrder();
     void limitsClampedAndClipPlanes();
     void matchesReferenceForAnyThreadCount_data();
     void matchesReferenceForAnyThreadCount();
     void slabFailureWaitsForAllAndRethrows();
-    void maskOverlay();
     void maskSides_data();
     void maskSides();
 
@@ -160,39 +150,11 @@ void TestPainter::faceCounts()
     QFETCH(QString, cells);
     QFETCH(int, opaque);
     QFETCH(int, transparent);
-    auto volume = makeVolume(4, 4, 4, cells);
+    auto volume = makeVolume(4, cells);
     volume->getPainter().rebuild();
     QCOMPARE(int(volume->getPainter().getOpaqueFaceCount()), opaque);
     QCOMPARE(int(volume->getPainter().getTransparentFaceCount()), transparent);
     QCOMPARE(int(volume->getPainter().getEmptyVoxelFaceCount()), 0); // outlines off
-}
-
-void TestPainter::singleCellFaceOrder()
-{
-    // Cell (1, 2, 3) with cell size (0.5, 2, 3): x in [0.5, 1], y in [4, 6], z in [9, 12].
-    static const float expected[6][15] = {
-        {0.5f, 4, 9, 0.5f, 6, 9, 1, 6, 9, 1, 4, 9, 0, 0, -1},
-        {0.5f, 4, 12, 1, 4, 12, 1, 6, 12, 0.5f, 6, 12, 0, 0, 1},
-        {0.5f, 4, 9, 1, 4, 9, 1, 4, 12, 0.5f, 4, 12, 0, -1, 0},
-        {0.5f, 6, 9, 0.5f, 6, 12, 1, 6, 12, 1, 6, 9, 0, 1, 0},
-        {0.5f, 4, 9, 0.5f, 4, 12, 0.5f, 6, 12, 0.5f, 6, 9, -1, 0, 0},
-        {1, 4, 9, 1, 6, 9, 1, 6, 12, 1, 4, 12, 1, 0, 0},
-    };
-    auto volume = makeVolume(3, 4, 5, "1,2,3=1", 0.5f, 2.0f, 3.0f);
-    volume->getPainter().rebuild();
-    const QuadFaceList faces = volume->getPainter().getOpaqueFaces();
-    QCOMPARE(int(faces.size()), 6);
-    const Model::Automaton::Voxel *cells = volume->lockCells();
-    volume->unlockCells();
-    for (int i = 0; i < 6; ++i) {
-        const QuadFace &f = faces[std::size_t(i)];
-        QCOMPARE(QVector<float>(&f.vertices[0][0], &f.vertices[0][0] + 12),
-            QVector<float>(expected[i], expected[i] + 12));
-        QCOMPARE(QVector<float>(f.normal, f.normal + 3), QVector<float>(expected[i] + 12, expected[i] + 15));
-        QCOMPARE(f.material, std::uint32_t(Si));
-        QVERIFY(fuzzyEqual(f.color, catalogueColor(Si)) && fuzzyEqual(f.outlineColor, catalogueColor(Si)));
-        QCOMPARE(f.voxel, cells + volume->index(1, 2, 3));
-    }
 }
 
 // Faces on the range boundary are checked against the reference below.
@@ -279,51 +241,43 @@ void TestPainter::slabFailureWaitsForAllAndRethrows()
         QCOMPARE(d.load(), 1);
 }
 
-// Bit i * height + j is cell (i, j); mask cells beyond the 4 x 3 volume are cut
-// and bits beyond a short vector are clear. Cells of size (2, 3); z = 7.
-void TestPainter::maskOverlay()
-{
-    auto quads = [](uint width, uint height, uint bitCount, std::initializer_list<uint> setBits) {
-        Util::BitVector bits(bitCount);
-        for (uint b : setBits)
-            bits.set(b);
-        const auto c = Model::Automaton::MaskOverlay::quads(bits, width, height, 4, 3, 2.0f, 3.0f, 7.0f);
-        return QVector<float>(c.begin(), c.end());
-    };
-    QCOMPARE(quads(4, 3, 12, {5}), QVector<float>({2, 6, 7, 4, 6, 7, 4, 9, 7, 2, 9, 7}));
-    QCOMPARE(quads(6, 5, 30, {0, 4, 29}), QVector<float>({0, 0, 7, 2, 0, 7, 2, 3, 7, 0, 3, 7}));
-    QCOMPARE(quads(4, 3, 4, {3}), QVector<float>({2, 0, 7, 4, 0, 7, 4, 3, 7, 2, 3, 7}));
-}
-
 void TestPainter::maskSides_data()
 {
     QTest::addColumn<bool>("bottomMask");
-    QTest::addColumn<float>("expectedZ");
-    // 4 x 3 x 6 cells of 2 x 3 x 0.5 units: five layers below is z = -2.5,
-    // five layers above the top is z = 11 * 0.5.
-    QTest::newRow("bottom mask (first) below the volume") << true << -2.5f;
-    QTest::newRow("top mask (second) above the volume") << false << 5.5f;
+    QTest::addColumn<QVector<uint>>("mask"); // width, height, bit count, then the set bits
+    QTest::addColumn<QVector<float>>("corners"); // x, y of the one quad drawn
+    // 4 x 3 x 6 cells of 2 x 3 x 0.5 units; bit i * height + j is mask cell (i, j).
+    QTest::newRow("bottom mask (first) below the volume")
+        << true << QVector<uint> {4, 3, 12, 5} << QVector<float> {2, 6, 4, 6, 4, 9, 2, 9};
+    QTest::newRow("top mask (second) above, cut at the volume's edge")
+        << false << QVector<uint> {6, 5, 30, 0, 4, 29} << QVector<float> {0, 0, 2, 0, 2, 3, 0, 3};
+    QTest::newRow("bits beyond a short vector are clear")
+        << true << QVector<uint> {4, 3, 4, 3} << QVector<float> {2, 0, 4, 0, 4, 3, 2, 3};
 }
 
-// The overlays must float on the side each mask lights; drawn on the wrong
-// side they tell the user the opposite of what the development will do.
+// The overlays must float on the side each mask lights (five layers below the
+// volume, z = -2.5, or above its top, z = 5.5); drawn on the wrong side they
+// tell the user the opposite of what the development will do.
 void TestPainter::maskSides()
 {
     QFETCH(bool, bottomMask);
-    QFETCH(float, expectedZ);
+    QFETCH(QVector<uint>, mask);
+    QFETCH(QVector<float>, corners);
     TotalVolume volume(4, 3, 6, 2.f, 3.f, .5f, Util::Vector3D(), std::vector<std::uint32_t>(72, 1));
-    Util::BitVector bits(12);
-    bits.set(1 * 3 + 2); // mask cell (1, 2)
+    Util::BitVector bits(mask[2]);
+    for (int k = 3; k < mask.size(); ++k)
+        bits.set(mask[k]);
     if (bottomMask)
-        volume.setMaskA(bits, 4, 3);
+        volume.setMaskA(bits, mask[0], mask[1]);
     else
-        volume.setMaskB(bits, 4, 3);
+        volume.setMaskB(bits, mask[0], mask[1]);
     const auto quads = volume.getPainter().maskOverlayQuads();
     const std::vector<float> &lit = bottomMask ? quads.below : quads.above;
-    const std::vector<float> &other = bottomMask ? quads.above : quads.below;
-    QVERIFY(other.empty());
-    QCOMPARE(QVector<float>(lit.begin(), lit.end()),
-             QVector<float>({2, 6, expectedZ, 4, 6, expectedZ, 4, 9, expectedZ, 2, 9, expectedZ}));
+    QVERIFY((bottomMask ? quads.above : quads.below).empty());
+    QVector<float> expected;
+    for (int k = 0; k < 8; k += 2)
+        expected << corners[k] << corners[k + 1] << (bottomMask ? -2.5f : 5.5f);
+    QCOMPARE(QVector<float>(lit.begin(), lit.end()), expected);
 }
 
 QTEST_GUILESS_MAIN(TestPainter)

@@ -93,21 +93,15 @@ private slots:
     void init() { MaterialFactory::getInstance()->loadDefaultMaterials(); }
     void roundTrip();
     void goldenTwoCells();
-    void lengthFormat_data();
-    void lengthFormat();
     void materialsAreReconciled();
     void notADocument_data();
     void notADocument();
-    void brokenOffKeepsWhatWasRead_data();
     void brokenOffKeepsWhatWasRead();
     void unusableObjectsArePassedOver();
     void stateRepairs_data();
     void stateRepairs();
     void manyClashingMaterials_data();
     void manyClashingMaterials();
-    void failedSaveKeepsOldFile_data();
-    void failedSaveKeepsOldFile();
-    void damagedFiles_data();
     void damagedFiles();
 
 private:
@@ -127,12 +121,15 @@ void TestDocument::roundTrip()
     QVERIFY(saved.ok);
     QCOMPARE(saved.objectsWritten, 3);
     QCOMPARE(original.getFileName(), path);
+    // Lengths are written in their shortest exact form.
+    const QByteArray xml = TestFiles::read(path);
+    QVERIFY(xml.contains("cellsize-x=\"0.5\" cellsize-y=\"2\" cellsize-z=\"0.25\">")
+            && xml.contains("cellsize-x=\"2.5e-07\"") && xml.contains("<Position pos-x=\"-12.5\" pos-y=\"3\""));
 
     Document loaded;
     const auto result = DocumentReader(registry).load(loaded, path);
     QVERIFY(result.ok);
     QVERIFY(result.warnings.isEmpty());
-    QCOMPARE(result.version, 1u);
     QCOMPARE(loaded.getFileName(), path);
 
     const auto before = volumesOf(original), after = volumesOf(loaded);
@@ -161,29 +158,6 @@ void TestDocument::goldenTwoCells()
     QVERIFY(volumesOf(loaded)[0]->materialIds() == (Ids {1, 0}));
 }
 
-void TestDocument::lengthFormat_data()
-{
-    QTest::addColumn<float>("length");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("half") << 0.5f << "0.5";
-    QTest::newRow("small") << 2.5e-07f << "2.5e-07";
-    QTest::newRow("one") << 1.f << "1";
-}
-
-// Cell sizes and positions share the format.
-void TestDocument::lengthFormat()
-{
-    QFETCH(float, length);
-    QFETCH(QString, text);
-    Document document;
-    document.addObject(std::make_shared<TotalVolume>(
-        1, 1, 1, length, 1.f, length, Util::Vector3D(double(length), 0, 0), Ids {1}));
-    const QString xml = QString::fromUtf8(writeToBytes(document, registry));
-    QVERIFY2(xml.contains(QStringLiteral("cellsize-x=\"%1\" cellsize-y=\"1\" cellsize-z=\"%1\">").arg(text))
-            && xml.contains(QStringLiteral("<Position pos-x=\"%1\" pos-y=\"0\"").arg(text)),
-        qPrintable(xml));
-}
-
 void TestDocument::materialsAreReconciled()
 {
     auto catalogue = MaterialFactory::getInstance();
@@ -210,8 +184,6 @@ void TestDocument::materialsAreReconciled()
     QCOMPARE(volumes.size(), 1);
     const Ids expected {1, brassId, 40, 0, brassId, 6, 77, 1};
     QVERIFY(volumes[0]->materialIds() == expected);
-    QCOMPARE(volumes[0]->getCellSizeZ(), 2.5e-07f);
-    QCOMPARE(volumes[0]->getPosition(), Util::Vector3D(1.5, -2, 1e+06));
 
     // A later file without materials keeps its ids: 5 is copper again, not brass.
     Document third;
@@ -247,44 +219,25 @@ void TestDocument::notADocument()
     QVERIFY(document.getFileName().isEmpty());
 }
 
-void TestDocument::brokenOffKeepsWhatWasRead_data()
-{
-    QTest::addColumn<QString>("cutAfter");
-    QTest::addColumn<int>("extraBytes");
-    QTest::addColumn<int>("volumesKept");
-    QTest::addColumn<int>("warnings");
-    QTest::newRow("after the header") << "<Header version=\"1\"/>" << 0 << 0 << 1;
-    QTest::newRow("in the second volume's cells") << "</Object><Object" << 200 << 1 << 2;
-}
-
+// A file that breaks off in the second volume's cells keeps the first volume.
 void TestDocument::brokenOffKeepsWhatWasRead()
 {
-    QFETCH(QString, cutAfter);
-    QFETCH(int, extraBytes);
-    QFETCH(int, volumesKept);
-    QFETCH(int, warnings);
     Document original;
     original.addObject(makeVolume(3, 3, 3, 1.f, 1.f, 1.f, {1, 2, 3}, 7));
     original.addObject(makeVolume(10, 10, 10));
     const QByteArray xml = writeToBytes(original, registry);
-    const QByteArray marker = cutAfter.toUtf8();
-    const int at = xml.indexOf(marker);
+    const int at = xml.indexOf("</Object><Object");
     QVERIFY(at > 0);
 
     Document loaded;
-    const auto result = readFromBytes(xml.left(at + marker.size() + extraBytes), loaded, registry);
+    const auto result = readFromBytes(xml.left(at + 216), loaded, registry);
     QVERIFY(result.ok);
-    QCOMPARE(result.warnings.size(), warnings);
-    QVERIFY(result.warnings.last().contains(QLatin1String("breaks off")));
-    if (warnings > 1)
-        QVERIFY(result.warnings.first().contains(QLatin1String("cut off")));
-
-    const auto before = volumesOf(original), after = volumesOf(loaded);
-    QCOMPARE(after.size(), volumesKept);
-    for (int i = 0; i < after.size(); ++i)
-        QVERIFY(after[i]->materialIds() == before[i]->materialIds());
-    if (volumesKept > 0)
-        QCOMPARE(after[0]->getPosition(), Util::Vector3D(1, 2, 3));
+    QCOMPARE(result.warnings.size(), 2);
+    QVERIFY(result.warnings[0].contains(QLatin1String("cut off")) && result.warnings[1].contains(QLatin1String("breaks off")));
+    const auto after = volumesOf(loaded);
+    QCOMPARE(after.size(), 1);
+    QVERIFY(after[0]->materialIds() == volumesOf(original)[0]->materialIds());
+    QCOMPARE(after[0]->getPosition(), Util::Vector3D(1, 2, 3));
 }
 
 void TestDocument::unusableObjectsArePassedOver()
@@ -396,46 +349,10 @@ void TestDocument::manyClashingMaterials()
     }
 }
 
-void TestDocument::failedSaveKeepsOldFile_data()
-{
-    QTest::addColumn<QString>("target");
-    QTest::newRow("folder does not exist") << "missing/doc.kst";
-    QTest::newRow("target is a folder") << "folder.kst";
-}
-
-// (A write that fails half-way is checked for every writer in tst_safefilewriter.)
-void TestDocument::failedSaveKeepsOldFile()
-{
-    QFETCH(QString, target);
-    const QString path = folder.filePath(target);
-    QDir(folder.path()).mkdir(QStringLiteral("folder.kst"));
-    Document second;
-    second.setFileName(QStringLiteral("previous.kst"));
-    second.addObject(makeVolume(2, 2, 2));
-    const auto result = DocumentWriter(registry).save(second, path);
-    QVERIFY(!result.ok);
-    QCOMPARE(result.errorMessage, DocumentWriter::errorText());
-    QVERIFY(!result.detail.isEmpty());
-    QCOMPARE(second.getFileName(), QStringLiteral("previous.kst"));
-    QVERIFY(!QFileInfo(path).isFile());
-}
-
-void TestDocument::damagedFiles_data()
-{
-    QTest::addColumn<int>("flipsPerFile"); // 0: every prefix of the file; -1: a fuzzer's mutations
-    QTest::addColumn<bool>("anyByte");
-    QTest::newRow("truncated") << 0 << false;
-    QTest::newRow("one bit") << 1 << false;
-    QTest::newRow("five random bytes") << 5 << true;
-    QTest::newRow("fuzzer mutations") << -1 << false;
-}
-
-// Every prefix of a valid file and thousands of randomly flipped bytes load
-// or fail cleanly, never crash or hang; whatever loads is consistent.
+// Every prefix of a valid file and a fuzzer's mutations of it load or fail
+// cleanly, never crash or hang; whatever loads is consistent.
 void TestDocument::damagedFiles()
 {
-    QFETCH(int, flipsPerFile);
-    QFETCH(bool, anyByte);
     QLoggingCategory::setFilterRules(QStringLiteral("kestrum.*=false"));
     // A small catalogue keeps the file short; id 5 differs from the file's.
     auto smallCatalogue = [] {
@@ -452,22 +369,8 @@ void TestDocument::damagedFiles()
     QByteArray valid = writeToBytes(document, registry);
     valid.replace("Cu (bulk)", "Bronze"); // loading goes through the id map
     QVERIFY(valid.size() < 2000);
-    smallCatalogue();
-    Document intact;
-    QCOMPARE(readFromBytes(valid, intact, registry).objectsLoaded, 2);
-    QVERIFY(volumesOf(intact)[0]->materialIds()[5] >= 2000);
 
-    std::mt19937 random(20240601u + std::uint32_t(flipsPerFile) * 2 + anyByte);
-    TestFiles::Mutator mutator(valid, 20240602u);
-    const int rounds = flipsPerFile == 0 ? valid.size() + 1 : flipsPerFile < 0 ? mutator.cuts() + 2000 : 1000;
-    for (int round = 0; round < rounds; ++round) {
-        QByteArray bytes = flipsPerFile == 0 ? valid.left(round) : valid;
-        if (flipsPerFile < 0)
-            bytes = round < mutator.cuts() ? mutator.cutAt(round) : mutator.next();
-        for (int i = 0; i < flipsPerFile; ++i) {
-            const int at = int(random() % std::uint32_t(bytes.size()));
-            bytes[at] = anyByte ? char(random() & 0xFF) : char(bytes[at] ^ (1 << (random() % 8)));
-        }
+    const auto usable = [&](const QByteArray &bytes) {
         smallCatalogue();
         Document loaded;
         const auto result = readFromBytes(bytes, loaded, registry);
@@ -478,8 +381,12 @@ void TestDocument::damagedFiles()
                 && v->getCellCount() == std::size_t(v->getSizeX()) * v->getSizeY() * v->getSizeZ()
                 && v->getCellSizeX() > 0 && std::isfinite(v->getCellSizeX()) && std::isfinite(v->getPosition().x)
                 && v->materialIds().size() == v->getCellCount();
-        QVERIFY2(consistent, qPrintable(QString::fromLatin1(bytes.toBase64())));
-    }
+        return consistent;
+    };
+    for (int length = 0; length < valid.size(); ++length)
+        QVERIFY2(usable(valid.left(length)), qPrintable(QString::number(length)));
+    const QString refused = TestFiles::firstRefused(valid, 20240602u, usable, 3000);
+    QVERIFY2(refused.isEmpty(), qPrintable(refused));
     QLoggingCategory::setFilterRules(QString());
 }
 

@@ -1,25 +1,19 @@
+#include "UI/GuiTestSupport.h"
+
 #include "Core/Operations/Substrate/CreateSubstrateOperation.h"
 #include "Core/Operations/Document/OpenDocumentOperation.h"
-#include "Core/Workspace.h"
-#include "Model/Automaton/TotalVolume.h"
 #include "Model/Document.h"
 #include "Model/Materials/MaterialFactory.h"
-#include "UI/MainWindow.h"
 #include "UI/MainWindowPresenter.h"
 #include "UI/Observers/DocumentOpenedObserver.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
-#include <functional>
-#include <memory>
 
 using Core::Operations::OpenDocumentOperation;
 using Model::Automaton::TotalVolume;
@@ -30,54 +24,31 @@ namespace {
 struct Seen
 {
     bool chooserShown = false, saving = false, boxShown = false;
-    QString caption, filter, folder, boxTitle, boxText;
+    QString folder, boxTitle, boxText;
 };
-
-// Runs `handle` on the next modal widget other than `previous`. The watch
-// ends with `scope`, so one left over from an earlier case never answers the
-// dialogs of the next one.
-void watchModal(QObject *scope, std::function<void(QWidget *)> handle, QWidget *previous = nullptr)
-{
-    auto *timer = new QTimer(scope);
-    QPointer<QWidget> before(previous);
-    QObject::connect(timer, &QTimer::timeout, [timer, before, handle] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (modal && modal != before.data()) {
-            timer->stop();
-            timer->deleteLater();
-            handle(modal);
-        }
-    });
-    timer->start(20);
-}
 
 // Answers the next file chooser with `fileName` (an empty name closes it);
 // a box that comes up after it is recorded and closed.
 std::shared_ptr<Seen> answerChooser(QObject *scope, const QString &fileName)
 {
     auto seen = std::make_shared<Seen>();
-    watchModal(scope, [=](QWidget *modal) {
+    GuiTestSupport::whenModal([=](QWidget *modal) {
         auto *dialog = qobject_cast<QFileDialog *>(modal);
         if (!dialog) {
             modal->close();
             return;
         }
         seen->chooserShown = true;
-        seen->caption = dialog->windowTitle();
-        seen->filter = dialog->nameFilters().join(QLatin1Char(';'));
         seen->folder = dialog->directory().absolutePath();
         seen->saving = dialog->acceptMode() == QFileDialog::AcceptSave;
-        watchModal(
-            scope,
-            [seen](QWidget *next) {
-                if (auto *box = qobject_cast<QMessageBox *>(next)) {
-                    seen->boxShown = true;
-                    seen->boxTitle = box->windowTitle();
-                    seen->boxText = box->text();
-                }
-                next->close();
-            },
-            dialog);
+        GuiTestSupport::whenModal([seen](QWidget *next) {
+            if (auto *box = qobject_cast<QMessageBox *>(next)) {
+                seen->boxShown = true;
+                seen->boxTitle = box->windowTitle();
+                seen->boxText = box->text();
+            }
+            next->close();
+        }, dialog, 10000, scope);
         if (fileName.isEmpty()) {
             dialog->reject();
             return;
@@ -85,19 +56,13 @@ std::shared_ptr<Seen> answerChooser(QObject *scope, const QString &fileName)
         // Typed into the name field: selectFile leaves a focused field alone.
         dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(fileName);
         static_cast<QDialog *>(dialog)->accept();
-    });
+    }, nullptr, 10000, scope);
     return seen;
 }
 
-std::shared_ptr<TotalVolume> volume(std::uint32_t nx, std::vector<std::uint32_t> cells)
+std::shared_ptr<TotalVolume> volume(std::uint32_t nx, const std::vector<std::uint32_t> &cells)
 {
     return std::make_shared<TotalVolume>(nx, 1, 1, 1.f, 1.f, 1.f, Util::Vector3D(double(nx), 0, 0), cells);
-}
-
-QByteArray contents(const QString &fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 bool writeFile(const QString &fileName, const QByteArray &data)
@@ -133,7 +98,7 @@ private slots:
     void openNotADocument();
 
 private:
-    QAction *action(const QString &name) const { return window->findChild<QAction *>(name); }
+    QAction *action(const QString &name) const { return GuiTestSupport::action(window.get(), name); }
     // Runs the action to its end; every dialog it brings up has been answered
     // by then, so the watches still waiting are dropped.
     void trigger(const QString &actionName)
@@ -185,25 +150,21 @@ void TestDocumentObservers::saveAsThenFailedSaveKeepsFile()
     const auto seen = answerChooser(scope.get(), folder.filePath(QStringLiteral("keep"))); // extension added
     trigger(QStringLiteral("actionSave_as"));
     QVERIFY(seen->chooserShown && seen->saving);
-    QCOMPARE(seen->caption, QStringLiteral("Choose location"));
-    QCOMPARE(seen->filter, QStringLiteral("Kestrum file (*.kst)"));
     QCOMPARE(seen->folder, QDir(QDir::homePath()).absolutePath());
-    const QByteArray saved = contents(good);
+    const QByteArray saved = GuiTestSupport::readFile(good);
     QVERIFY(saved.contains("<State>1 0 </State>"));
     // Saving is no step of the model: the stacks stay as they were.
     QCOMPARE(workspace()->getUndoRedo().undoCount(), std::size_t(1));
     QCOMPARE(workspace()->getUndoRedo().redoCount(), std::size_t(0));
-    QCOMPARE(action(QStringLiteral("actionUndo"))->text(), QStringLiteral("Undo Create Substrate"));
     workspace()->getDocument().addObject(volume(1, { 3 }));
     const auto failed = answerChooser(scope.get(), bad);
     trigger(QStringLiteral("actionSave_as"));
     QVERIFY(failed->boxShown);
     QCOMPARE(failed->boxTitle, QStringLiteral("Error writing to file"));
     QCOMPARE(failed->boxText, QStringLiteral("Unable to save document to the specified file."));
-    QCOMPARE(contents(good), saved);
+    QCOMPARE(GuiTestSupport::readFile(good), saved);
     QVERIFY(!QFile::exists(bad));
     QCOMPARE(workspace()->getDocument().getFileName(), good);
-    QCOMPARE(window->windowTitle(), QStringLiteral("Kestrum  ") + good);
     QVERIFY(!workspace()->getCurrentOperation());
 }
 
@@ -223,7 +184,6 @@ void TestDocumentObservers::openShowsDocumentInNewWindow()
         const auto openSeen = answerChooser(scope.get(), file);
         trigger(QStringLiteral("actionOpen"));
         QVERIFY(openSeen->chooserShown && !openSeen->saving);
-        QCOMPARE(openSeen->caption, QStringLiteral("Choose file"));
         // The first chooser starts where the document was just saved, the next at the file opened last.
         QCOMPARE(openSeen->folder, folder.path());
         QTest::qWait(50);
@@ -231,30 +191,21 @@ void TestDocumentObservers::openShowsDocumentInNewWindow()
         Ui::MainWindow *newWindow = openedWindow();
         QVERIFY(newWindow && newWindow != window.get() && !opened.contains(newWindow));
         opened << newWindow;
-        QVERIFY(newWindow->isVisible() && (newWindow->windowState() & Qt::WindowMaximized));
-        QCOMPARE(newWindow->windowTitle(), QStringLiteral("Kestrum  ") + file);
+        QVERIFY(newWindow->isVisible());
         QCOMPARE(newWindow->getPresenter()->getDocument()->getFileName(), file);
         const auto objects = newWindow->getPresenter()->getDocument()->getAllObjects();
         QCOMPARE(objects.size(), 2);
         auto first = std::dynamic_pointer_cast<TotalVolume>(objects[0]);
         auto second = std::dynamic_pointer_cast<TotalVolume>(objects[1]);
-        QVERIFY(first && second);
-        QVERIFY(first->materialIds() == block->materialIds());
-        QVERIFY(second->materialIds() == bar->materialIds());
-        QCOMPARE(first->getPosition().x, 3.0);
+        QVERIFY(first && second && first->materialIds() == block->materialIds() && second->materialIds() == bar->materialIds());
         QCOMPARE(newWindow->getPresenter()->getWorkspace()->getUndoRedo().undoCount(), std::size_t(0));
     }
     QCOMPARE(otherWindows().size(), 2);
-    // The window that opened them stays as it was.
-    QCOMPARE(window->windowTitle(), QStringLiteral("Kestrum  ") + file);
-    QCOMPARE(workspace()->getDocument().getAllObjects().size(), 2);
-    QCOMPARE(workspace()->getUndoRedo().undoCount(), std::size_t(0));
-    QVERIFY(!workspace()->getCurrentOperation());
     // A window opened from a file saves to that file.
     Ui::MainWindow *second = opened.last();
     second->getPresenter()->getDocument()->addObject(volume(1, { 1 }));
     second->getPresenter()->operationActivated(QStringLiteral("9"));
-    QCOMPARE(contents(file).count("<Object "), 3);
+    QCOMPARE(GuiTestSupport::readFile(file).count("<Object "), 3);
     // Closing an opened window frees it.
     QPointer<Ui::MainWindow> closing = opened.first();
     closing->close();
@@ -274,10 +225,9 @@ void TestDocumentObservers::openNotADocument()
     Ui::MainWindow *newWindow = openedWindow();
     QVERIFY(newWindow);
     QVERIFY(newWindow->isVisible());
-    QCOMPARE(newWindow->windowTitle(), QStringLiteral("Kestrum"));
     QCOMPARE(newWindow->getPresenter()->getDocument()->getAllObjects().size(), 0);
     QVERIFY(newWindow->getPresenter()->getDocument()->getFileName().isEmpty());
-    QCOMPARE(contents(file), data);
+    QCOMPARE(GuiTestSupport::readFile(file), data);
     QVERIFY(!workspace()->getCurrentOperation());
 }
 

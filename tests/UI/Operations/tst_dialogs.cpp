@@ -1,179 +1,302 @@
 #include "../GuiTestSupport.h"
 
+#include "Core/Operations/Film/AnisotropicFilmDeposition.h"
+#include "Core/Operations/Film/Electrodeposition.h"
+#include "Core/Operations/Film/IsotropicFilmEtching.h"
+#include "Core/Operations/Film/MooreNeighborhoodDeposition.h"
+#include "Core/Operations/Film/Planarization.h"
+#include "Core/Operations/Film/SpinCoating.h"
 #include "Core/Operations/Substrate/CreateSubstrateOperation.h"
-#include "Core/Operations/Film/IsotropicFilmDepositionOperation.h"
-#include "Core/Operations/Film/IsotropicFilmEtchingOperation.h"
-#include "Core/Workspace.h"
-#include "Model/Automaton/TotalVolume.h"
 #include "Model/Materials/MaterialFactory.h"
-#include "Model/Process/ProcessFactory.h"
-#include "UI/MainWindow.h"
 #include "UI/MainWindowPresenter.h"
-#include "UI/Operations/Substrate/CreateSubstrateDialog.h"
 
 #include <QtTest>
 #include <QtWidgets>
 
-using namespace Core::Operations;
 using GuiTestSupport::child;
 using Model::Automaton::TotalVolume;
+using namespace Core::Operations;
 
 namespace {
 
-// A workspace whose operations open their real dialogs.
-struct Bench
-{
-    Ui::MainWindow window;
-    Core::Workspace &workspace = *window.getPresenter()->getWorkspace();
-};
+constexpr std::uint32_t n = 8;
 
-// n x n x n cells, material `fill` below z = `height`.
-std::shared_ptr<TotalVolume> slab(std::uint32_t n, std::uint32_t height, std::uint32_t fill)
+// Silicon floor z < 3, an aluminium pad (4) on it, empty above.
+std::vector<std::uint32_t> padOnFloor()
 {
-    std::vector<std::uint32_t> ids(std::size_t(n) * n * n, 0);
-    for (std::size_t i = 0; i < ids.size(); ++i)
-        ids[i] = i % n < height ? fill : 0;
-    return std::make_shared<TotalVolume>(n, n, n, 1.f, 1.f, 1.f, Util::Vector3D(), ids);
+    std::vector<std::uint32_t> ids(n * n * n);
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        const std::size_t z = i % n, y = i / n % n, x = i / (n * n);
+        ids[i] = z < 3 ? 1u : z == 3 && x > 1 && x < 5 && y > 1 && y < 5 ? 4u : 0u;
+    }
+    return ids;
+}
+
+std::uint32_t pick(QWidget *dialog, const char *combo, std::uint32_t id)
+{
+    auto *list = child<QComboBox>(dialog, combo);
+    const int index = list->findData(uint(id));
+    list->setCurrentIndex(index);
+    return index >= 0 ? id : 0;
+}
+
+// Fills the dialog; returns the process its values stand for.
+using Fill = std::function<std::function<void(TotalVolume &)>(QWidget *)>;
+
+// 6 x 6 x 40 cells: silicon below z = 20, or a 3-cell oxide layer on it.
+std::vector<std::uint32_t> siliconIds(bool oxideOnTop) { return GuiTestSupport::layeredIds(6, 6, 40, 20, oxideOnTop ? 3 : 0); }
+
+void click(QAbstractButton *button)
+{
+    QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(6, button->height() / 2));
 }
 
 } // namespace
 
+Q_DECLARE_METATYPE(Fill)
+
+// The process dialogs in the real window: their values reach the process, a
+// rejected dialog changes nothing, and Undo and Redo restore the cells.
 class TestDialogs : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void substrateDefaults();
     void substrateObserverAccepts_data();
     void substrateObserverAccepts();
-    void etchingObserverAccepts();
-    void isotropicObserverRejectWaits();
+    void menuRunUndoRedo_data();
+    void menuRunUndoRedo();
+    void rejectedDialog_data();
+    void rejectedDialog();
+    void processDialogs_data();
+    void processDialogs();
 };
 
-void TestDialogs::substrateDefaults()
-{
-    Ui::Operations::CreateSubstrateDialog dialog;
-    QVERIFY(!dialog.isSpherical());
-    const std::pair<const char *, int> values[] = {
-        {"sbxTotalWidth", 100}, {"sbxTotalLength", 100}, {"sbxTotalHeight", 80}, {"sbxSubsWidth", 100},
-        {"sbxSubsLength", 100}, {"sbxSubsHeight", 30},   {"sbxSubsX", 0},         {"sbxSubsY", 0},
-        {"sbxSubsZ", 0}};
-    for (const auto &[name, value] : values)
-        QCOMPARE(child<QSpinBox>(&dialog, name)->value(), value);
-}
-
+// Every field of the dialog reaches the new volume: sizes, place, material
+// and the block or sphere with its own fields.
 void TestDialogs::substrateObserverAccepts_data()
 {
     QTest::addColumn<bool>("spherical");
-    QTest::addColumn<std::size_t>("filledCells");
-    QTest::newRow("block at an offset") << false << std::size_t(4 * 3 * 2);
-    QTest::newRow("sphere of radius 1") << true << std::size_t(7);
+    QTest::addColumn<std::ptrdiff_t>("filledCells");
+    QTest::addColumn<QVector<int>>("cells"); // a filled cell, then an empty one beside the shape
+    QTest::newRow("block at an offset") << false << std::ptrdiff_t(4 * 3 * 2) << QVector<int>{2, 1, 1, 1, 1, 1};
+    QTest::newRow("sphere of radius 1") << true << std::ptrdiff_t(7) << QVector<int>{2, 2, 1, 2, 2, 3};
 }
 
 void TestDialogs::substrateObserverAccepts()
 {
     QFETCH(bool, spherical);
-    QFETCH(std::size_t, filledCells);
-    Bench bench;
+    QFETCH(std::ptrdiff_t, filledCells);
+    QFETCH(QVector<int>, cells);
+    Ui::MainWindow window;
+    Core::Workspace &workspace = *window.getPresenter()->getWorkspace();
     const std::uint32_t chosen = Model::Materials::MaterialFactory::getInstance()->getMaterials().at(1).getId();
-    QString title;
-    GuiTestSupport::answerDialog(
-        [&](QWidget *dialog) {
-            title = dialog->windowTitle();
-            const std::pair<const char *, int> block[] = {{"sbxSubsWidth", 4}, {"sbxSubsLength", 3}, {"sbxSubsHeight", 2},
-                                                          {"sbxSubsX", 2},     {"sbxSubsY", 1},      {"sbxSubsZ", 1}};
-            const std::pair<const char *, int> sphere[] = {
-                {"sbxSubsCenterX", 2}, {"sbxSubsCenterY", 2}, {"sbxSubsCenterZ", 1}, {"sbxSubsRadius", 1}};
-            child<QSpinBox>(dialog, "sbxTotalWidth")->setValue(6);
-            child<QSpinBox>(dialog, "sbxTotalLength")->setValue(5);
-            child<QSpinBox>(dialog, "sbxTotalHeight")->setValue(4);
-            child<QDoubleSpinBox>(dialog, "dblVolumeX")->setValue(-12.5);
-            child<QDoubleSpinBox>(dialog, "dblVolumeZ")->setValue(3.25);
-            child<QComboBox>(dialog, "cbxFilm")->setCurrentIndex(1);
-            child<QCheckBox>(dialog, "cbxSubsSphere")->setChecked(spherical);
-            for (const auto &[name, value] : spherical ? std::vector(std::begin(sphere), std::end(sphere))
-                                                       : std::vector(std::begin(block), std::end(block)))
-                child<QSpinBox>(dialog, name)->setValue(value);
-        },
-        true);
-    bench.workspace.activate(CreateSubstrateOperation::operationId);
-    QCOMPARE(title, QStringLiteral("Create Substrate"));
-    const auto objects = bench.workspace.getDocument().getAllObjects();
-    QCOMPARE(objects.size(), 1);
-    auto volume = std::dynamic_pointer_cast<TotalVolume>(objects.first());
+    GuiTestSupport::answerDialog([&](QWidget *dialog) {
+        const std::pair<const char *, int> fields[] = {{"sbxTotalWidth", 6}, {"sbxTotalLength", 5}, {"sbxTotalHeight", 4},
+            {"sbxSubsWidth", 4}, {"sbxSubsLength", 3}, {"sbxSubsHeight", 2}, {"sbxSubsX", 2}, {"sbxSubsY", 1},
+            {"sbxSubsZ", 1}, {"sbxSubsCenterX", 2}, {"sbxSubsCenterY", 2}, {"sbxSubsCenterZ", 1}, {"sbxSubsRadius", 1}};
+        for (const auto &[name, value] : fields)
+            child<QSpinBox>(dialog, name)->setValue(value);
+        child<QDoubleSpinBox>(dialog, "dblVolumeX")->setValue(-12.5);
+        child<QComboBox>(dialog, "cbxFilm")->setCurrentIndex(1);
+        child<QCheckBox>(dialog, "cbxSubsSphere")->setChecked(spherical);
+    }, true);
+    workspace.activate(CreateSubstrateOperation::operationId);
+    QCOMPARE(workspace.getDocument().getAllObjects().size(), 1);
+    auto volume = std::dynamic_pointer_cast<TotalVolume>(workspace.getDocument().getAllObjects().first());
     QVERIFY(volume);
     QCOMPARE(QVector<std::uint32_t>({volume->getSizeX(), volume->getSizeY(), volume->getSizeZ()}),
              QVector<std::uint32_t>({6, 5, 4}));
     QCOMPARE(volume->getPosition().x, -12.5);
-    QCOMPARE(volume->getPosition().z, 3.25);
     const auto ids = volume->materialIds();
-    QCOMPARE(std::size_t(std::count(ids.begin(), ids.end(), chosen)), filledCells);
-    QCOMPARE(std::size_t(std::count(ids.begin(), ids.end(), 0u)), ids.size() - filledCells);
-    if (!spherical) {
-        QCOMPARE(ids[volume->index(2, 1, 1)], chosen);
-        QCOMPARE(ids[volume->index(5, 3, 2)], chosen);
-        QCOMPARE(ids[volume->index(1, 1, 1)], 0u);
-    } else {
-        QCOMPARE(ids[volume->index(2, 2, 1)], chosen);
-        QCOMPARE(ids[volume->index(2, 2, 3)], 0u);
-    }
-    QCOMPARE(bench.workspace.getConsoleInput().getMessage(),
-             QStringLiteral("Create Substrate: substrate created successfully."));
-    QVERIFY(!bench.workspace.getCurrentOperation());
-    QCOMPARE(bench.workspace.getUndoRedo().undoTopName(), QStringLiteral("Create Substrate"));
+    QCOMPARE(std::count(ids.begin(), ids.end(), chosen), filledCells);
+    QCOMPARE(std::count(ids.begin(), ids.end(), 0u), std::ptrdiff_t(ids.size()) - filledCells);
+    QCOMPARE(ids[volume->index(cells[0], cells[1], cells[2])], chosen);
+    QCOMPARE(ids[volume->index(cells[3], cells[4], cells[5])], 0u);
+    QCOMPARE(workspace.getUndoRedo().undoTopName(), QStringLiteral("Create Substrate"));
 }
 
-void TestDialogs::etchingObserverAccepts()
+void TestDialogs::menuRunUndoRedo_data()
 {
-    // The deposition dialog is driven end to end elsewhere; etching removes the
-    // top layer of a 3-layer slab of the last material the dialog offers.
-    const auto compatible =
-        Model::Process::ProcessFactory::getInstance()->getProcess(QStringLiteral("Isotropic Etching")).getCompatibleMaterials();
-    QVERIFY(compatible.size() > 1);
-    const std::uint32_t chosen = compatible.last().getId();
-    Bench bench;
-    const std::uint32_t n = 4;
-    auto volume = slab(n, 3, chosen);
-    bench.workspace.getDocument().addObject(volume);
-    bench.workspace.getSelection().select(volume);
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("undoText");
+    QTest::addColumn<Fill>("fill");
+    QTest::newRow("electroplating") << "actionElectrodeposition" << "Undo Electroplating" << Fill([](QWidget *d) {
+        child<QDoubleSpinBox>(d, "dblThickness")->setValue(2.0);
+        const std::uint32_t film = pick(d, "cbxMaterial", 5), conducting = pick(d, "cbxConductingMaterial", 4);
+        return [=](TotalVolume &v) { Electrodeposition(&v, film, conducting, 2.0f).run(); };
+    });
+    QTest::newRow("isotropic etching") << "actionIsotropic_Film_Etching" << "Undo Isotropic Etching" << Fill([](QWidget *d) {
+        child<QDoubleSpinBox>(d, "dblDepth")->setValue(1.0);
+        const std::uint32_t film = pick(d, "cbxMaterial", 4);
+        return [=](TotalVolume &v) { IsotropicFilmEtching(&v, film, 1.0f).run(); };
+    });
+    QTest::newRow("pvd on both sides") << "actionPVD" << "Undo Isotropic Deposition" << Fill([](QWidget *d) {
+        child<QDoubleSpinBox>(d, "dblThickness")->setValue(3.0);
+        child<QDoubleSpinBox>(d, "dblRatio")->setValue(0.25);
+        child<QRadioButton>(d, "radBoth")->setChecked(true);
+        const std::uint32_t film = pick(d, "cbxMaterial", 6);
+        return [=](TotalVolume &v) { AnisotropicFilmDeposition(&v, film, 3.0f, 0.25f, 3).run(); };
+    });
+    QTest::newRow("moore deposition") << "actionMoore_Deposition" << "Undo Moore film deposition" << Fill([](QWidget *d) {
+        child<QSpinBox>(d, "sbxValue")->setValue(2);
+        const std::uint32_t film = pick(d, "cbxFilm", 7);
+        return [=](TotalVolume &v) { MooreNeighborhoodDeposition(&v, film, 2).run(); };
+    });
+    QTest::newRow("planarization") << "actionPlanarization" << "Undo Planarization" << Fill([](QWidget *d) {
+        child<QSpinBox>(d, "sbxMaximumHeight")->setValue(3);
+        child<QSpinBox>(d, "sbxMinimumHeight")->setValue(1);
+        return [](TotalVolume &v) { Planarization(&v, 3, 1).run(); };
+    });
+    QTest::newRow("spin coating") << "actionSpin_Coating" << "Undo Spin Coating" << Fill([](QWidget *d) {
+        child<QSpinBox>(d, "sbxHeight")->setValue(5);
+        const std::uint32_t film = pick(d, "cbxMaterial", 9);
+        return [=](TotalVolume &v) { SpinCoating(&v, film, 5).run(); };
+    });
+}
+
+void TestDialogs::menuRunUndoRedo()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, undoText);
+    QFETCH(Fill, fill);
+    Ui::MainWindow window;
+    Core::Workspace &workspace = *window.getPresenter()->getWorkspace();
+    const auto ids = padOnFloor();
+    auto volume = GuiTestSupport::volumeOf(n, n, n, ids);
+    workspace.getDocument().addObject(volume);
+    workspace.getSelection().select(volume);
+    TotalVolume expected(n, n, n, 1.f, 1.f, 1.f, Util::Vector3D(), ids);
+    GuiTestSupport::whenModal([&](QWidget *dialog) {
+        fill(dialog)(expected);
+        static_cast<QDialog *>(dialog)->accept();
+    });
+    GuiTestSupport::action(&window, action)->trigger();
+    const auto after = volume->materialIds();
+    QVERIFY(after != ids);
+    QCOMPARE(after, expected.materialIds());
+    QVERIFY(!workspace.getCurrentOperation());
+    QCOMPARE(GuiTestSupport::action(&window, QStringLiteral("actionUndo"))->text(), undoText);
+    GuiTestSupport::action(&window, QStringLiteral("actionUndo"))->trigger();
+    QCOMPARE(volume->materialIds(), ids);
+    GuiTestSupport::action(&window, QStringLiteral("actionRedo"))->trigger();
+    QCOMPARE(volume->materialIds(), after);
+}
+
+void TestDialogs::rejectedDialog_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("waits"); // the isotropic processes keep waiting for new options
+    QTest::addColumn<QString>("message");
+    QTest::newRow("isotropic deposition waits") << "actionCVD" << true << "Isotropic Deposition: Cell volume selected.";
+    QTest::newRow("moore etching ends") << "actionMoore_Etching" << false << "Moore film deposition: Operation canceled."; // both carry one name
+    QTest::newRow("planarization ends") << "actionPlanarization" << false << "Planarization: Operation canceled!";
+}
+
+void TestDialogs::rejectedDialog()
+{
+    QFETCH(QString, action);
+    QFETCH(bool, waits);
+    QFETCH(QString, message);
+    Ui::MainWindow window;
+    Core::Workspace &workspace = *window.getPresenter()->getWorkspace();
+    auto volume = GuiTestSupport::volumeOf(4, 4, 6, std::vector<std::uint32_t>(96, 1));
+    workspace.getSelection().select(volume);
+    GuiTestSupport::answerDialog(nullptr, false);
+    GuiTestSupport::action(&window, action)->trigger();
+    QCOMPARE(workspace.getConsoleInput().getMessage(), message);
+    QCOMPARE(bool(workspace.getCurrentOperation()), waits);
+    workspace.cancelCurrent();
+    QVERIFY(!workspace.getCurrentOperation());
+    QVERIFY(volume->materialIds() == std::vector<std::uint32_t>(96, 1));
+    QCOMPARE(workspace.getUndoRedo().undoCount(), std::size_t(0));
+}
+
+void TestDialogs::processDialogs_data()
+{
+    QTest::addColumn<std::uint32_t>("operation");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<std::uint32_t>("material"); // counted after the run
+    QTest::addColumn<std::ptrdiff_t>("count");
+    QTest::newRow("doping P to depth 3") << 17u << "Doping" << 15u << std::ptrdiff_t(36 * 3);
+    QTest::newRow("implantation N at 4, annealing 1") << 3u << "Ion Implantation" << 14u << std::ptrdiff_t(36 * 3);
+    // 3 cells of oxide on silicon, both ways by 2: only the top is exposed.
+    QTest::newRow("RIE of oxide, both ways") << 30u << "Simple RIE" << 3u << std::ptrdiff_t(36 * 1);
+    QTest::newRow("oxidation 10 units thick") << 26u << "Simple Si Oxidation" << 3u << std::ptrdiff_t(36 * 10);
+    // 2 h, 1273 K, 1 atm at 200 units per micron: 21.09 units. The volume is
+    // not selected: the only one of the document is taken.
+    QTest::newRow("oxidation for a time") << 27u << "Simple Si Oxidation" << 3u << std::ptrdiff_t(36 * 21);
+}
+
+void TestDialogs::processDialogs()
+{
+    QFETCH(std::uint32_t, operation);
+    QFETCH(QString, name);
+    QFETCH(std::uint32_t, material);
+    QFETCH(std::ptrdiff_t, count);
+    const bool timeMode = operation == 27; // the oxidation, run by time
+    if (timeMode)
+        operation = 26;
+    Ui::MainWindow window;
+    Core::Workspace &workspace = *window.getPresenter()->getWorkspace();
+    auto volume = GuiTestSupport::volumeOf(6, 6, 40, siliconIds(operation == 30));
+    if (timeMode)
+        workspace.getDocument().addObject(volume);
+    else
+        workspace.getSelection().select(volume);
+    workspace.setSiLatticeOutdated(volume->getObjectId(), false);
+    QList<QVector<bool>> enabled; // the oxidation fields after each radio button
     GuiTestSupport::answerDialog(
-        [](QWidget *dialog) {
-            child<QDoubleSpinBox>(dialog, "dblDepth")->setValue(1.0);
-            auto *list = child<QComboBox>(dialog, "cbxMaterial");
-            list->setCurrentIndex(list->count() - 1);
+        [&](QWidget *dialog) {
+            switch (operation) {
+            case 17:
+                click(child<QRadioButton>(dialog, "radPType"));
+                child<QDoubleSpinBox>(dialog, "dblDopingDepth")->setValue(3.0);
+                break;
+            case 3:
+                child<QDoubleSpinBox>(dialog, "dblImplantationDepth")->setValue(4.0);
+                child<QDoubleSpinBox>(dialog, "dblAnnealingDistance")->setValue(1.0);
+                break;
+            case 26: {
+                const auto fields = [dialog] {
+                    QVector<bool> on;
+                    for (const char *name : {"sbxOxideThickness", "sbxOxidationTime", "sbxOxidationTemperature",
+                                             "sbxOxidationPressure"})
+                        on << child<QDoubleSpinBox>(dialog, name)->isEnabled();
+                    return on;
+                };
+                enabled << fields();
+                click(child<QRadioButton>(dialog, "radOxidationTime"));
+                enabled << fields();
+                if (!timeMode) {
+                    click(child<QRadioButton>(dialog, "radOxideThickness"));
+                    enabled << fields();
+                }
+                child<QDoubleSpinBox>(dialog, "sbxMicronConversion")->setValue(200.0);
+                break;
+            }
+            default:
+                child<QSpinBox>(dialog, "sbxEtchDepth")->setValue(2);
+                pick(dialog, "cbxFilm", 3);
+                click(child<QCheckBox>(dialog, "chkEtchFromBottom"));
+                break;
+            }
         },
         true);
-    bench.workspace.activate(IsotropicFilmEtchingOperation::operationId);
+    workspace.activate(operation);
+    if (operation == 26) {
+        const QVector<bool> byThickness{true, false, false, false}, byTime{false, true, true, true};
+        QList<QVector<bool>> expected{byThickness, byTime};
+        if (!timeMode)
+            expected << byThickness;
+        QCOMPARE(enabled, expected);
+    }
     const auto ids = volume->materialIds();
-    std::size_t layer2 = 0;
-    for (std::uint32_t x = 0; x < n; ++x)
-        for (std::uint32_t y = 0; y < n; ++y)
-            layer2 += ids[volume->index(x, y, 2)] == 0u;
-    QCOMPARE(layer2, std::size_t(n * n));
-    QCOMPARE(ids[volume->index(1, 1, 1)], chosen);
-    QCOMPARE(bench.workspace.getConsoleInput().getMessage(), QStringLiteral("Isotropic Etching: Operation finished."));
-    QVERIFY(!bench.workspace.getCurrentOperation());
-    QCOMPARE(bench.workspace.getUndoRedo().undoTopName(), QStringLiteral("Isotropic Etching"));
-}
-
-void TestDialogs::isotropicObserverRejectWaits()
-{
-    Bench bench;
-    Core::Workspace &workspace = bench.workspace;
-    auto volume = slab(3, 1, 5);
-    const auto before = volume->materialIds();
-    workspace.getSelection().select(volume);
-    QString title;
-    GuiTestSupport::answerDialog([&title](QWidget *dialog) { title = dialog->windowTitle(); }, false);
-    workspace.activate(IsotropicFilmDepositionOperation::operationId);
-    QCOMPARE(title, QStringLiteral("Isotropic Film Deposition"));
-    QVERIFY(std::dynamic_pointer_cast<IsotropicFilmDepositionOperation>(workspace.getCurrentOperation()));
-    QCOMPARE(workspace.getConsoleInput().getMessage(), QStringLiteral("Isotropic Deposition: Cell volume selected."));
-    workspace.cancelCurrent();
-    QCOMPARE(workspace.getConsoleInput().getMessage(), QStringLiteral("Isotropic Deposition: Operation canceled."));
-    QVERIFY(!workspace.getCurrentOperation());
-    QVERIFY(volume->materialIds() == before);
-    QCOMPARE(workspace.getUndoRedo().undoCount(), std::size_t(0));
+    QCOMPARE(std::count(ids.begin(), ids.end(), material), count);
+    QCOMPARE(workspace.getConsoleInput().getMessage(), name + QStringLiteral(": Operation finished."));
+    QCOMPARE(workspace.lastOperationOn(volume->getObjectId()), operation);
+    QVERIFY(workspace.isSiLatticeOutdated(volume->getObjectId()));
+    GuiTestSupport::checkUndoRedo(workspace, *volume, siliconIds(operation == 30));
 }
 
 QTEST_MAIN(TestDialogs)

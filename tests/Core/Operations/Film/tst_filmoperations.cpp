@@ -1,3 +1,4 @@
+#include "Core/FrontReference.h"
 #include "Core/TestOperations.h"
 
 #include "Core/Operations/Film/AnisotropicFilmDepositionOperation.h"
@@ -67,30 +68,22 @@ void TestFilmOperations::runUndoRedo_data()
                                 op.setDepositOn(3);
                             })
                          << "Isotropic Deposition" << 13u;
-    QTest::newRow("moore deposition") << make<MooreNeighborhoodDepositionOperation>()
-                                      << options<MooreNeighborhoodDepositionOperation>([](auto &op) {
-                                             op.setMaterial(4);
-                                             op.setSteps(2);
-                                         })
-                                      << "Moore film deposition" << 18u;
-    QTest::newRow("moore etching of silicon") << make<MooreNeighborhoodEtchingOperation>()
-                                              << options<MooreNeighborhoodEtchingOperation>([](auto &op) {
-                                                     op.setMaterial(1);
-                                                     op.setSteps(1);
-                                                 })
-                                              << "Moore film deposition" << 19u;
-    QTest::newRow("planarization") << make<PlanarizationOperation>()
-                                   << options<PlanarizationOperation>([](auto &op) {
-                                          op.setMaximumHeight(4);
-                                          op.setMinimumHeight(1);
-                                      })
-                                   << "Planarization" << 22u;
-    QTest::newRow("spin coating") << make<SpinCoatingOperation>()
-                                  << options<SpinCoatingOperation>([](auto &op) {
-                                         op.setMaterial(5);
-                                         op.setHeight(5);
-                                     })
-                                  << "Spin Coating" << 23u;
+    QTest::newRow("moore deposition")
+        << make<MooreNeighborhoodDepositionOperation>()
+        << options<MooreNeighborhoodDepositionOperation>([](auto &op) { op.setMaterial(4); op.setSteps(2); })
+        << "Moore film deposition" << 18u;
+    QTest::newRow("moore etching of silicon")
+        << make<MooreNeighborhoodEtchingOperation>()
+        << options<MooreNeighborhoodEtchingOperation>([](auto &op) { op.setMaterial(1); op.setSteps(1); })
+        << "Moore film deposition" << 19u;
+    QTest::newRow("planarization")
+        << make<PlanarizationOperation>()
+        << options<PlanarizationOperation>([](auto &op) { op.setMaximumHeight(4); op.setMinimumHeight(1); })
+        << "Planarization" << 22u;
+    QTest::newRow("spin coating")
+        << make<SpinCoatingOperation>()
+        << options<SpinCoatingOperation>([](auto &op) { op.setMaterial(5); op.setHeight(5); }) << "Spin Coating"
+        << 23u;
 }
 
 // Each operation runs from the workspace with its dialog played, records
@@ -103,12 +96,11 @@ void TestFilmOperations::runUndoRedo()
     QFETCH(uint, recorded);
     Core::Workspace workspace;
     // Silicon floor z < 3, a pad of material 2 on it, empty above.
-    std::vector<std::uint32_t> ids(8 * 8 * 8);
-    for (std::size_t i = 0; i < ids.size(); ++i) {
-        const std::size_t z = i % 8, y = i / 8 % 8, x = i / 64;
-        ids[i] = z < 3 ? 1u : z == 3 && x > 2 && x < 6 && y > 2 && y < 6 ? 2u : 0u;
-    }
-    auto volume = std::make_shared<Model::Automaton::TotalVolume>(8, 8, 8, 1.f, 1.f, 1.f, Util::Vector3D(), ids);
+    const auto grid = shaped(8, 8, 8, [](std::uint32_t x, std::uint32_t y, std::uint32_t z, std::uint32_t) {
+        return z < 3 ? 1u : z == 3 && x > 2 && x < 6 && y > 2 && y < 6 ? 2u : 0u;
+    });
+    const auto &ids = grid.ids;
+    auto volume = volumeOf(grid);
     workspace.setSiLatticeOutdated(volume->getObjectId(), false);
     auto factory = std::make_shared<DialogFactory<VolumeProcessOperation>>(
         &workspace, [&](std::uint32_t) { return maker(&workspace); });

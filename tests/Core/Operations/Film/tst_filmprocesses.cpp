@@ -4,9 +4,8 @@
 #include "Core/Operations/Film/MooreNeighborhoodEtching.h"
 #include "Core/Operations/Film/Planarization.h"
 #include "Core/Operations/Film/SpinCoating.h"
-#include "Model/Automaton/TotalVolume.h"
+#include "Core/FrontReference.h"
 
-#include <QRandomGenerator>
 #include <QtTest>
 
 #include <cmath>
@@ -14,54 +13,10 @@
 
 using namespace Core::Operations;
 using U = std::uint32_t;
+using Grid = TestSupport::ReferenceGrid;
+using TestSupport::shaped;
 
 namespace {
-
-struct Grid
-{
-    U nx = 0, ny = 0, nz = 0;
-    float cx = 1, cy = 1, cz = 1;
-    std::vector<U> ids;
-    std::size_t index(U x, U y, U z) const { return (std::size_t(x) * ny + y) * nz + z; }
-    bool inside(int x, int y, int z) const
-    {
-        return x >= 0 && y >= 0 && z >= 0 && x < int(nx) && y < int(ny) && z < int(nz);
-    }
-    template <class F>
-    void forEach(F f) const
-    {
-        for (U x = 0; x < nx; ++x)
-            for (U y = 0; y < ny; ++y)
-                for (U z = 0; z < nz; ++z)
-                    f(x, y, z, index(x, y, z));
-    }
-    // The ids with id = f(x, y, z, id) applied cell by cell.
-    template <class F>
-    std::vector<U> mapped(F f) const
-    {
-        std::vector<U> out = ids;
-        forEach([&](U x, U y, U z, std::size_t i) { out[i] = f(x, y, z, ids[i]); });
-        return out;
-    }
-};
-
-template <class F>
-Grid shaped(U nx, U ny, U nz, F f, float cx = 1, float cy = 1, float cz = 1)
-{
-    Grid g{nx, ny, nz, cx, cy, cz, std::vector<U>(std::size_t(nx) * ny * nz, 0)};
-    g.ids = g.mapped(f);
-    return g;
-}
-
-// A floor of material 1, with cells of materials 1..3 scattered above it.
-Grid randomGrid(quint32 seed, U nx, U ny, U nz, double density, float cx = 1, float cy = 1, float cz = 1)
-{
-    QRandomGenerator random(seed);
-    return shaped(
-        nx, ny, nz,
-        [&](U, U, U z, U) { return z < 2 ? 1u : random.generateDouble() < density ? 1 + random.bounded(3u) : 0u; },
-        cx, cy, cz);
-}
 
 enum class Kind { Planarize, SpinCoat, Plate, Pvd, MooreDeposit, MooreEtch };
 
@@ -139,80 +94,28 @@ std::vector<U> mooreReference(const Grid &g, U changing, U result, std::function
     return ids;
 }
 
-// The distance rule of the film processes, one synchronous round per step over
-// the whole volume: an open cell that a front reached takes the shortest
-// offset (neighbour's offset plus the face step) that beats its own and stays
-// within t; it is filled, and the open, still empty cells around it (26 or
-// the six faces) are reached for the next round.
-struct Seeding
+// The distance rule of plating and PVD: `role` sorts the cells into sources
+// (0), barriers (1) and open cells (2); the open cells within t of a source,
+// through open cells, taking `steps` per face, are filled. Runs the front
+// one step at a time: a filled cell takes one more step, then keeps its offset.
+std::vector<U> filled(const Grid &g, const std::function<int(U, U, U)> &role, U material, float t,
+                      const TestSupport::FaceSteps &steps, std::uint64_t stepCount)
 {
-    std::function<int(const Grid &, U, U, U)> role; // 0 source, 1 barrier, 2 open
-    std::function<bool(U)> attracts;                // starts the front next to it
-    bool moore;
-    float steps[6][3];
-    std::uint64_t stepCount;
-};
-
-std::vector<U> frontReference(const Grid &g, const Seeding &s, U material, float t)
-{
-    const std::size_t n = g.ids.size();
-    std::vector<U> ids = g.ids;
-    std::vector<std::array<float, 3>> offset(n);
-    std::vector<char> fixed(n), active(n, 0);
-    const int faces[6][3] = {{0, 0, -1}, {0, 0, 1}, {0, -1, 0}, {0, 1, 0}, {-1, 0, 0}, {1, 0, 0}};
-    const auto around = [&](U x, U y, U z, const std::function<void(std::size_t)> &f) {
-        for (int dx = -1; dx <= 1; ++dx)
-            for (int dy = -1; dy <= 1; ++dy)
-                for (int dz = -1; dz <= 1; ++dz) {
-                    const int m = std::abs(dx) + std::abs(dy) + std::abs(dz);
-                    if (m == 0 || (!s.moore && m > 1) || !g.inside(int(x) + dx, int(y) + dy, int(z) + dz))
-                        continue;
-                    f(g.index(U(int(x) + dx), U(int(y) + dy), U(int(z) + dz)));
-                }
-    };
+    std::vector<TestSupport::ReferenceCell> cells(g.ids.size());
     g.forEach([&](U x, U y, U z, std::size_t i) {
-        const int role = s.role(g, x, y, z);
-        fixed[i] = role != 2;
-        const float v = role == 0 ? 0.0f : t;
-        offset[i] = {v, v, v};
-        if (role == 2)
-            around(x, y, z, [&](std::size_t q) { active[i] = active[i] || s.attracts(g.ids[q]); });
+        const int r = role(x, y, z);
+        cells[i].fixed = r != 2;
+        cells[i].v[0] = cells[i].v[1] = cells[i].v[2] = r == 0 ? 0.0f : t;
     });
-    for (std::uint64_t step = 0; step < s.stepCount; ++step) {
-        std::vector<U> nextIds = ids;
-        auto nextOffset = offset;
-        std::vector<char> nextActive(n, 0);
-        g.forEach([&](U x, U y, U z, std::size_t i) {
-            if (!active[i] || fixed[i])
-                return;
-            float best = offset[i][0] * offset[i][0] + offset[i][1] * offset[i][1] + offset[i][2] * offset[i][2];
-            bool improved = false;
-            for (int k = 0; k < 6; ++k) {
-                const int xn = int(x) + faces[k][0], yn = int(y) + faces[k][1], zn = int(z) + faces[k][2];
-                if (!g.inside(xn, yn, zn))
-                    continue;
-                const auto &o = offset[g.index(U(xn), U(yn), U(zn))];
-                const float c[3] = {o[0] + s.steps[k][0], o[1] + s.steps[k][1], o[2] + s.steps[k][2]};
-                const float length = c[0] * c[0] + c[1] * c[1] + c[2] * c[2];
-                if (length < best && length <= t * t) {
-                    best = length;
-                    nextOffset[i] = {c[0], c[1], c[2]};
-                    improved = true;
-                }
-            }
-            if (!improved)
-                return;
-            if (ids[i] == 0)
-                nextIds[i] = material;
-            around(x, y, z, [&](std::size_t q) { nextActive[q] = nextActive[q] || ids[q] == 0; });
-        });
-        ids.swap(nextIds);
-        offset.swap(nextOffset);
-        for (std::size_t i = 0; i < n; ++i) // a filled cell lost its mark
-            fixed[i] = fixed[i] && !(ids[i] != g.ids[i]);
-        active.swap(nextActive);
+    std::vector<std::int64_t> filledAt(g.ids.size(), -1);
+    for (std::int64_t step = 0; step < std::int64_t(stepCount); ++step) {
+        TestSupport::referenceFront(
+            g, cells, 1, [&](std::size_t i) { return filledAt[i] < 0 || filledAt[i] + 1 >= step; },
+            [t](std::size_t) { return t * t; }, steps);
+        for (std::size_t i = 0; i < cells.size(); ++i)
+            filledAt[i] = filledAt[i] < 0 && cells[i].reached ? step : filledAt[i];
     }
-    return ids;
+    return g.mapped([&](U x, U y, U z, U id) { return cells[g.index(x, y, z)].reached ? material : id; });
 }
 
 std::vector<U> reference(const Grid &g, const Options &o)
@@ -223,32 +126,25 @@ std::vector<U> reference(const Grid &g, const Options &o)
     case Kind::MooreDeposit: return o.a ? mooreReference(g, 0, o.a, [](U id) { return id != 0; }, o.b) : g.ids;
     case Kind::MooreEtch: return o.a ? mooreReference(g, o.a, 0, [](U id) { return id == 0; }, o.b) : g.ids;
     case Kind::Plate: {
-        const U conducting = o.b;
-        Seeding s{[conducting](const Grid &grid, U x, U y, U z) {
-                      const U id = grid.ids[grid.index(x, y, z)];
-                      return id == conducting ? 0 : id != 0 ? 1 : 2;
-                  },
-                  [conducting](U id) { return id == conducting; },
-                  true,
-                  {{0, 0, g.cz}, {0, 0, g.cz}, {0, g.cy, 0}, {0, g.cy, 0}, {g.cx, 0, 0}, {g.cx, 0, 0}},
-                  SurfaceFrontProcess::reachStepCount(o.t, g.cx, g.cy, g.cz)};
-        return frontReference(g, s, o.a, o.t);
+        const auto role = [&](U x, U y, U z) {
+            const U id = g.ids[g.index(x, y, z)];
+            return id == o.b ? 0 : id != 0 ? 1 : 2; // o.b: the conducting material
+        };
+        const TestSupport::FaceSteps steps{
+            {{0, 0, g.cz}, {0, 0, g.cz}, {0, g.cy, 0}, {0, g.cy, 0}, {g.cx, 0, 0}, {g.cx, 0, 0}}};
+        return filled(g, role, o.a, o.t, steps, SurfaceFrontProcess::reachStepCount(o.t, g.cx, g.cy, g.cz));
     }
     case Kind::Pvd: {
-        const U side = o.b;
         const float sx = g.cx / o.ratio, sy = g.cy / o.ratio;
-        Seeding s{[side](const Grid &grid, U x, U y, U z) {
-                      if (grid.ids[grid.index(x, y, z)] == 0)
-                          return 2;
-                      const bool up = (side & 1) && z + 1 < grid.nz && grid.ids[grid.index(x, y, z + 1)] == 0;
-                      const bool down = (side & 2) && z > 0 && grid.ids[grid.index(x, y, z - 1)] == 0;
-                      return up || down ? 0 : 1;
-                  },
-                  [](U id) { return id != 0; },
-                  false,
-                  {{0, 0, g.cz}, {0, 0, -g.cz}, {0, sy, 0}, {0, -sy, 0}, {sx, 0, 0}, {-sx, 0, 0}},
-                  SurfaceFrontProcess::stepCount(o.t, sx, sy, g.cz)};
-        return frontReference(g, s, o.a, o.t);
+        const auto role = [&](U x, U y, U z) {
+            if (g.ids[g.index(x, y, z)] == 0)
+                return 2;
+            const bool up = (o.b & 1) && z + 1 < g.nz && g.ids[g.index(x, y, z + 1)] == 0;
+            const bool down = (o.b & 2) && z > 0 && g.ids[g.index(x, y, z - 1)] == 0;
+            return up || down ? 0 : 1; // o.b: the sides to coat
+        };
+        const TestSupport::FaceSteps steps{{{0, 0, g.cz}, {0, 0, -g.cz}, {0, sy, 0}, {0, -sy, 0}, {sx, 0, 0}, {-sx, 0, 0}}};
+        return filled(g, role, o.a, o.t, steps, SurfaceFrontProcess::stepCount(o.t, sx, sy, g.cz));
     }
     }
     return {};
@@ -296,8 +192,8 @@ void TestFilmProcesses::matchesReference_data()
 {
     QTest::addColumn<Grid>("grid");
     QTest::addColumn<Options>("options");
-    const Grid sparse = randomGrid(3, 14, 11, 13, 0.05, 1.0f, 1.5f, 0.75f);
-    const Grid dense = randomGrid(4, 13, 12, 11, 0.45, 0.5f, 1.0f, 1.25f);
+    const Grid sparse = TestSupport::floorGrid(3, 14, 11, 13, 0.05, 2, 1.0f, 1.5f, 0.75f);
+    const Grid dense = TestSupport::floorGrid(4, 13, 12, 11, 0.45, 2, 0.5f, 1.0f, 1.25f);
     QTest::newRow("planarize 3 .. 8") << dense << Options{Kind::Planarize, 8, 3};
     QTest::newRow("spin coat to 7") << dense << Options{Kind::SpinCoat, 4, 7};
     QTest::newRow("plate on 2, t = 2.6") << sparse << Options{Kind::Plate, 4, 2, 2.6f};
@@ -327,7 +223,7 @@ void TestFilmProcesses::edgeCases_data()
     QTest::addColumn<Options>("options");
     QTest::addColumn<std::vector<U>>("expected");
 
-    const Grid random = randomGrid(8, 12, 9, 10, 0.2);
+    const Grid random = TestSupport::floorGrid(8, 12, 9, 10, 0.2);
     QTest::newRow("planarize 0 .. nz keeps all") << random << Options{Kind::Planarize, 10, 0} << random.ids;
     QTest::newRow("planarize maximum 0 empties") << random << Options{Kind::Planarize, 0, 0}
                                                  << std::vector<U>(random.ids.size(), 0);

@@ -148,11 +148,9 @@ void TestPhotolithography::develop_data()
     QTest::addColumn<QString>("topMask");
     QTest::addColumn<QStringList>("after");
     const QStringList stack = {"SRR...", "SRR...", ".RR...", ".RR..."};
-    const QStringList oxideOnly = {"SOO...", "SOO...", ".OO...", ".OO..."};
     QTest::newRow("positive, no masks: lit runs go whole")
         << QStringList{"SRR.RR", "SRRRRR", ".RRS..", "RRRRRR"} << positive << "" << ""
         << QStringList{"S.....", "SRRRRR", "...S..", "RRRRRR"};
-    QTest::newRow("negative, no masks: nothing") << stack << negative << "" << "" << stack;
     QTest::newRow("positive, all-black top mask: only the bottom lights")
         << stack << positive << "" << "2x2 all" << QStringList{"SRR...", "SRR...", "......", "......"};
     // Inside the 1 x 2 mask black inverts to open; outside it, closed.
@@ -169,7 +167,6 @@ void TestPhotolithography::develop_data()
                                                  << "" << "" << QStringList{"SRRO..", "SRRS..", "SRRO..", "SRRO.."};
     QTest::newRow("film under an empty gap") << QStringList{"SRR.O.", "SRR..S", "SRR.O.", "ORO.O."} << positive
                                              << "" << "" << QStringList{"S...O.", "S....S", "S...O.", "ORO.O."};
-    QTest::newRow("film id no cell holds") << oxideOnly << 7u << "" << "" << oxideOnly;
     QTest::newRow("mask whose bits do not match its size masks nothing")
         << stack << positive << "" << "2x2 all short" << QStringList{"S.....", "S.....", "......", "......"};
 }

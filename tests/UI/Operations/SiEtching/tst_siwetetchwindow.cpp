@@ -1,17 +1,11 @@
 #include "UI/GuiTestSupport.h"
 
-#include "Core/Workspace.h"
-#include "Model/Automaton/TotalVolume.h"
 #include "UI/Console/CommandConsole.h"
-#include "UI/MainWindow.h"
 #include "UI/MainWindowPresenter.h"
 #include "Util/ColorSettings.h"
 
-#include <QAction>
 #include <QDoubleSpinBox>
 #include <QtTest>
-
-using Model::Automaton::TotalVolume;
 
 // The wet etch from the menu: pick the volume in the view, Return, the
 // options dialog, the etched cells, and undo.
@@ -41,11 +35,9 @@ void TestSiWetEtchWindow::etchFromTheMenuAndUndo()
     Util::ColorSettings::reset();
     Ui::MainWindow window;
     window.resize(1000, 750);
-    window.show();
-    window.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QVERIFY(GuiTestSupport::activate(&window));
     Core::Workspace *workspace = window.getPresenter()->getWorkspace();
-    auto action = [&window](const QString &name) { return window.findChild<QAction *>(name); };
+    auto action = [&window](const QString &name) { return GuiTestSupport::action(&window, name); };
 
     // Silicon below z = 12 under an oxide mask with a 12 x 10 opening.
     const std::uint32_t nx = 40, ny = 30, nz = 20;
@@ -56,27 +48,15 @@ void TestSiWetEtchWindow::etchFromTheMenuAndUndo()
                 const bool open = x >= 14 && x < 26 && y >= 10 && y < 20;
                 ids[(std::size_t(x) * ny + y) * nz + z] = z < 12 ? 1 : open ? 0 : 3;
             }
-    auto volume = std::make_shared<TotalVolume>(nx, ny, nz, 1.0f, 1.0f, 1.0f, Util::Vector3D(), ids);
+    auto volume = GuiTestSupport::volumeOf(nx, ny, nz, ids);
     workspace->getDocument().addObject(volume);
 
     action(actionName)->trigger();
     QVERIFY(workspace->getSelection().isSelectionMode());
-    Ui::GLWidget *view = window.getView();
-    QVERIFY(QTest::qWaitForWindowExposed(view));
-    const QPoint onTop = GuiTestSupport::pixelOf(view, Util::Vector3D(nx / 2.0, ny / 2.0, 13.0));
-    QVERIFY2(view->rect().contains(onTop), "the volume is outside the view");
-    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, onTop);
-    QVERIFY(volume->isSelected());
-    window.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
-    QString title;
-    GuiTestSupport::whenModal([&](QWidget *modal) {
-        title = modal->windowTitle();
+    GuiTestSupport::answerDialog([&](QWidget *modal) {
         GuiTestSupport::child<QDoubleSpinBox>(modal, "dbxEtchDepth")->setValue(depth);
-        static_cast<QDialog *>(modal)->accept();
-    });
-    QTest::keyClick(&window, Qt::Key_Return);
-    QCOMPARE(title, QStringLiteral("Wet Etching Options"));
+    }, true);
+    GuiTestSupport::pickAndReturn(window, *volume, Util::Vector3D(nx / 2.0, ny / 2.0, 13.0));
 
     const auto etched = volume->materialIds();
     std::size_t emptied = 0;

@@ -1,0 +1,283 @@
+#include "../Mutations.h"
+#include "../TempHome.h"
+#include "Model/Materials/Material.h"
+#include "Model/Materials/MaterialFactory.h"
+#include "Model/Process/Process.h"
+#include "Model/Process/ProcessFactory.h"
+
+#include <QLoggingCategory>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+using Model::Materials::Material;
+using Model::Materials::MaterialFactory;
+using Model::Process::Process;
+using Model::Process::ProcessFactory;
+using TestFiles::TempHome;
+
+namespace {
+
+// Either catalogue behind the same calls. `summary` lists every entry in
+// catalogue order: "id:name:density:poisson:young" or "id:name:material ids".
+struct Catalogue
+{
+    QString file;
+    QByteArray root;
+    std::function<void()> loadDefaults, initialise;
+    std::function<bool()> load, save;
+    std::function<QString()> summary;
+    std::function<bool()> usable; // every entry has an id, a name and a colour within [0, 1]
+};
+
+Catalogue catalogue(bool materials)
+{
+    if (materials) {
+        auto f = MaterialFactory::getInstance();
+        return {"materials.xml", "Materials", [f] { f->loadDefaultMaterials(); }, [f] { f->initialise(); },
+                [f] { return f->loadMaterials(); }, [f] { return f->saveMaterials(); },
+                [f] {
+                    QStringList parts;
+                    for (const Material &m : f->getMaterials())
+                        parts << QStringLiteral("%1:%2:%3:%4:%5").arg(m.getId()).arg(m.getName())
+                                     .arg(m.getDensity()).arg(m.getPoissonRatio()).arg(m.getYoungModulus());
+                    return parts.join(QLatin1Char('|'));
+                },
+                [f] {
+                    for (const Material &m : f->getMaterials())
+                        for (int i = 0; i < 4; ++i)
+                            if (m.getId() == 0 || m.getName().isEmpty() || !(m.getColor()[i] >= 0.0 && m.getColor()[i] <= 1.0))
+                                return false;
+                    return true;
+                }};
+    }
+    MaterialFactory::getInstance()->initialise();
+    auto f = ProcessFactory::getInstance();
+    return {"processes.xml", "Processes", [f] { f->loadDefaultProcesses(); }, [f] { f->initialise(); },
+            [f] { return f->loadProcesses(); }, [f] { return f->saveProcesses(); },
+            [f] {
+                QStringList parts;
+                for (const Process &p : f->getProcesses()) {
+                    QStringList ids;
+                    for (std::uint32_t id : p.getCompatibleMaterialIds())
+                        ids << QString::number(id);
+                    parts << QStringLiteral("%1:%2:%3").arg(p.getId()).arg(p.getName(), ids.join(QLatin1Char(',')));
+                }
+                return parts.join(QLatin1Char('|'));
+            },
+            [f] {
+                for (const Process &p : f->getProcesses())
+                    if (p.getId() == 0 || p.getName().isEmpty())
+                        return false;
+                return true;
+            }};
+}
+
+QByteArray golden(const Catalogue &c)
+{
+    return TestFiles::golden(c.file == QLatin1String("materials.xml") ? "materials-builtin.xml" : "processes-builtin.xml");
+}
+
+} // namespace
+
+class TestCatalogues : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init() { home = std::make_unique<TempHome>(QStringLiteral("materials.xml")); }
+    void cleanup() { home.reset(); }
+
+    void builtInFileRoundTrip_data() { bothCatalogues(); }
+    void builtInFileRoundTrip();
+    void brokenFileReplacedByBuiltInTable_data();
+    void brokenFileReplacedByBuiltInTable();
+    void loadContents_data();
+    void loadContents();
+    void darkColourThroughFile();
+    void unwritableHomeKeepsBuiltInTables();
+    void newMaterialIdRange();
+    void damagedFiles_data() { bothCatalogues(); }
+    void damagedFiles();
+
+private:
+    void bothCatalogues()
+    {
+        QTest::addColumn<bool>("materials");
+        QTest::newRow("materials") << true;
+        QTest::newRow("processes") << false;
+    }
+    // The catalogue of the current row, with a private HOME for its file.
+    Catalogue use(bool materials)
+    {
+        Catalogue c = catalogue(materials);
+        home = std::make_unique<TempHome>(c.file);
+        return c;
+    }
+
+    std::unique_ptr<TempHome> home;
+};
+
+// Nothing is written before the catalogue is first used; then it writes the
+// built-in table into the test's own HOME. Removing it keeps the check
+// meaningful on the next run.
+void TestCatalogues::initTestCase()
+{
+    const QString startUpFile = QDir::homePath() + QStringLiteral("/Kestrum/materials.xml");
+    QFile::remove(startUpFile);
+    QVERIFY(!QFile::exists(startUpFile));
+    MaterialFactory::getInstance();
+    QCOMPARE(TestFiles::read(startUpFile), TestFiles::golden("materials-builtin.xml"));
+    QVERIFY(QFile::remove(startUpFile));
+}
+
+void TestCatalogues::builtInFileRoundTrip()
+{
+    QFETCH(bool, materials);
+    const Catalogue c = use(materials);
+    c.initialise(); // no file yet: the built-in table is written
+    QCOMPARE(TestFiles::read(home->catalogPath()), golden(c));
+    c.loadDefaults();
+    const QString builtIn = c.summary();
+    c.initialise(); // now read from the file
+    QCOMPARE(c.summary(), builtIn);
+    QVERIFY(QFile::remove(home->catalogPath()));
+    QVERIFY(c.save());
+    QCOMPARE(TestFiles::read(home->catalogPath()), golden(c));
+}
+
+void TestCatalogues::brokenFileReplacedByBuiltInTable_data()
+{
+    QTest::addColumn<bool>("present");
+    QTest::addColumn<QByteArray>("contents");
+    QTest::newRow("missing file") << false << QByteArray();
+    QTest::newRow("malformed XML")
+        << true << TestFiles::catalogueFile("Materials", "<Material version=\"1\" name=\"Si\" material-id=\"1\">\n");
+    QTest::newRow("wrong root") << true << QByteArray("<Processes/>\n");
+}
+
+void TestCatalogues::brokenFileReplacedByBuiltInTable()
+{
+    QFETCH(bool, present);
+    QFETCH(QByteArray, contents);
+    const Catalogue c = use(true);
+    if (present)
+        QVERIFY(home->use(contents));
+    c.loadDefaults();
+    const QString builtIn = c.summary();
+    QVERIFY(!c.load());
+    QCOMPARE(c.summary(), builtIn); // nothing half-loaded
+    c.initialise();
+    QCOMPARE(c.summary(), builtIn);
+    QCOMPARE(TestFiles::read(home->catalogPath()), golden(c));
+}
+
+void TestCatalogues::loadContents_data()
+{
+    QTest::addColumn<bool>("materials");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("material-id 0 skipped") << true
+        << QByteArray("<Material name=\"Zero\" material-id=\"0\"/>\n<Material version=\"1\" name=\"Glass\" material-id=\"40\"/>\n")
+        << QStringLiteral("40:Glass:0:0:0");
+    QTest::newRow("duplicate material ids, later wins") << true
+        << QByteArray("<Material name=\"First\" material-id=\"7\"/>\n<Material name=\"Second\" material-id=\"7\"/>\n")
+        << QStringLiteral("7:Second:0:0:0");
+    QTest::newRow("empty parts and a word among the material ids") << false
+        << QByteArray("<Process version=\"1\" name=\"P\" process-id=\"4\"><CompatibleMaterials>;;4;;x;5</CompatibleMaterials></Process>\n")
+        << "4:P:4,5";
+    QTest::newRow("no CompatibleMaterials child, next process kept") << false
+        << QByteArray("<Process name=\"A\" process-id=\"1\"/>\n<Process name=\"B\" process-id=\"2\">"
+                      "<CompatibleMaterials>1;</CompatibleMaterials></Process>\n")
+        << "1:A:|2:B:1";
+    QTest::newRow("duplicate process ids, later wins") << false << QByteArray(
+        "<Process name=\"First\" process-id=\"3\"><CompatibleMaterials>1;</CompatibleMaterials></Process>\n"
+        "<Process name=\"Second\" process-id=\"3\"><CompatibleMaterials>2;</CompatibleMaterials></Process>\n")
+        << "3:Second:2";
+}
+
+// A file that loads is kept as it is.
+void TestCatalogues::loadContents()
+{
+    QFETCH(bool, materials);
+    QFETCH(QByteArray, body);
+    QFETCH(QString, expected);
+    const Catalogue c = use(materials);
+    QVERIFY(home->use(TestFiles::catalogueFile(c.root, body)));
+    c.initialise();
+    QCOMPARE(c.summary(), expected);
+    QCOMPARE(TestFiles::read(home->catalogPath()), TestFiles::catalogueFile(c.root, body));
+}
+
+// Components below 16/255 keep their leading zero in the file.
+void TestCatalogues::darkColourThroughFile()
+{
+    auto factory = MaterialFactory::getInstance();
+    const float c[4] = {0.05f, 1.0f / 255, 15.0f / 255, 0.02f};
+    factory->loadDefaultMaterials();
+    QVERIFY(factory->addMaterial(Material(77, QStringLiteral("Dark"), 1, 2, 0.3f, c)));
+    QVERIFY(factory->saveMaterials());
+    QVERIFY(TestFiles::read(home->catalogPath()).contains("name=\"Dark\""));
+    factory->initialise();
+    const Material loaded = factory->getMaterial(77);
+    QCOMPARE(loaded.getName(), QStringLiteral("Dark"));
+    for (int i = 0; i < 4; ++i)
+        QVERIFY2(qAbs(loaded.getColor()[i] - c[i]) <= 1.0 / 255 + 1e-6, qPrintable(QString::number(i)));
+}
+
+void TestCatalogues::unwritableHomeKeepsBuiltInTables()
+{
+    auto factory = MaterialFactory::getInstance();
+    // HOME is a plain file: nothing can be read or written below it, and both
+    // catalogues still start with their built-in tables.
+    QTemporaryDir dir;
+    const QString fileAsHome = dir.filePath("home");
+    QVERIFY(TestFiles::write(fileAsHome, "not a folder"));
+    qputenv("HOME", QFile::encodeName(fileAsHome));
+    factory->loadDefaultMaterials();
+    const QString builtIn = catalogue(true).summary();
+    factory->initialise();
+    QCOMPARE(catalogue(true).summary(), builtIn);
+    QVERIFY(!factory->saveMaterials());
+    auto processes = Model::Process::ProcessFactory::getInstance();
+    processes->initialise();
+    QCOMPARE(processes->getProcesses().size(), 12);
+    QVERIFY(!processes->saveProcesses());
+    QCOMPARE(TestFiles::read(fileAsHome), QByteArray("not a folder"));
+}
+
+// New ids come from 2000 to 32766: in a crowded range the last free one is
+// found; a full range gives 0.
+void TestCatalogues::newMaterialIdRange()
+{
+    auto factory = MaterialFactory::getInstance();
+    factory->loadDefaultMaterials();
+    for (std::uint32_t id = 1990; id < 32766; ++id)
+        factory->addMaterial(Material(id, QStringLiteral("M"), 0, 0, 0, nullptr));
+    QCOMPARE(factory->getNewMaterialId(), 32766u);
+    factory->addMaterial(Material(32766, QStringLiteral("M"), 0, 0, 0, nullptr));
+    QCOMPARE(factory->getNewMaterialId(), 0u);
+}
+
+// A fuzzer's damage to the built-in file: each load succeeds with usable
+// entries only, or fails and leaves the catalogue as it was.
+void TestCatalogues::damagedFiles()
+{
+    QFETCH(bool, materials);
+    const Catalogue c = use(materials);
+    QLoggingCategory::setFilterRules(QStringLiteral("kestrum.*=false"));
+    const QString refused = TestFiles::firstRefused(golden(c), materials ? 31u : 32u, [&](const QByteArray &bytes) {
+        c.loadDefaults();
+        const QString before = c.summary();
+        if (!home->use(bytes) || !c.load())
+            return c.summary() == before;
+        return c.usable();
+    });
+    QLoggingCategory::setFilterRules(QString());
+    QVERIFY2(refused.isEmpty(), qPrintable(refused));
+}
+
+QTEST_GUILESS_MAIN(TestCatalogues)
+#include "tst_catalogues.moc"
