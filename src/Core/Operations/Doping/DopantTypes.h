@@ -34,5 +34,21 @@ struct DopableMaterials
     std::uint32_t doped(std::uint32_t id) const { return id == host || id == opposite ? dopant : id; }
 };
 
+// The front step of doping and annealing: only dopable cells compete, a
+// reached cell turns into its dopant, and the front moves on through solid
+// cells (the 26 around an improved cell, or only its six face neighbours).
+template <bool MooreNeighbourhood>
+struct DopantFrontStep
+{
+    static constexpr bool mooreNeighbourhood = MooreNeighbourhood;
+    static constexpr bool distanceField = true;
+    const DopableMaterials *dopable;
+    float limit; // the depth or annealing distance, squared
+    bool takesPart(std::uint32_t id) const { return dopable->contains(id); }
+    float limitSquared(std::uint32_t) const { return limit; }
+    std::uint32_t apply(std::uint32_t id) const { return dopable->doped(id); }
+    bool joins(std::uint32_t id) const { return id != 0; }
+};
+
 } // namespace Operations
 } // namespace Core

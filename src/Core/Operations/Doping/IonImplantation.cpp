@@ -9,19 +9,6 @@ namespace {
 
 using Model::Automaton::Voxel;
 
-// The annealing spreads through dopable cells over their six faces.
-struct AnnealingStep
-{
-    static constexpr bool mooreNeighbourhood = false;
-    static constexpr bool distanceField = true;
-    const DopableMaterials *dopable;
-    float limit;
-    bool takesPart(std::uint32_t id) const { return dopable->contains(id); }
-    float limitSquared(std::uint32_t) const { return limit; }
-    std::uint32_t apply(std::uint32_t id) const { return dopable->doped(id); }
-    bool joins(std::uint32_t id) const { return id != 0; }
-};
-
 } // namespace
 
 IonImplantation::IonImplantation(Model::Automaton::TotalVolume *volume, std::uint32_t hostMaterial,
@@ -89,7 +76,7 @@ void IonImplantation::initialiseStrip(Strip &strip)
 
 void IonImplantation::advanceStrip(Strip &strip)
 {
-    advanceFront(strip, AnnealingStep{&dopable, distance * distance});
+    advanceFront(strip, DopantFrontStep<false>{&dopable, distance * distance});
 }
 
 } // namespace Operations

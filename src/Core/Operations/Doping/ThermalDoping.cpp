@@ -16,19 +16,6 @@ struct DopingStart
     bool attracts(std::uint32_t id) const { return id == 0; }
 };
 
-// Only dopable cells compete; a reached cell turns into the dopant.
-struct DopingStep
-{
-    static constexpr bool mooreNeighbourhood = true;
-    static constexpr bool distanceField = true;
-    const DopableMaterials *dopable;
-    float limit;
-    bool takesPart(std::uint32_t id) const { return dopable->contains(id); }
-    float limitSquared(std::uint32_t) const { return limit; }
-    std::uint32_t apply(std::uint32_t id) const { return dopable->doped(id); }
-    bool joins(std::uint32_t id) const { return id != 0; }
-};
-
 } // namespace
 
 ThermalDoping::ThermalDoping(Model::Automaton::TotalVolume *volume, std::uint32_t hostMaterial,
@@ -45,7 +32,7 @@ void ThermalDoping::initialiseStrip(Strip &strip)
 
 void ThermalDoping::advanceStrip(Strip &strip)
 {
-    advanceFront(strip, DopingStep{&dopable, distance * distance});
+    advanceFront(strip, DopantFrontStep<true>{&dopable, distance * distance});
 }
 
 } // namespace Operations
