@@ -1,5 +1,6 @@
 // Saving and loading a 200 x 200 x 100 cell volume through the document file.
 
+#include "BenchMain.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Model/Document.h"
 #include "Model/Materials/MaterialFactory.h"
@@ -130,11 +131,8 @@ int main(int argc, char **argv)
     QTemporaryDir work;
     workFolder = &work;
     QCoreApplication app(argc, argv);
-    QLoggingCategory::setFilterRules(QStringLiteral("kestrum.*=false"));
     Model::Materials::MaterialFactory::getInstance();
 
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    const int result = runBenchmarks(argc, argv);
+    return result;
 }

@@ -3,6 +3,7 @@
 //   electroplating and PVD of thickness 20, Moore deposition of 20 steps,
 //   planarization and spin coating (two strips, one pass over the cells).
 
+#include "BenchMain.h"
 #include "Core/Operations/Film/AnisotropicFilmDeposition.h"
 #include "Core/Operations/Film/Electrodeposition.h"
 #include "Core/Operations/Film/IsotropicFilmDeposition.h"
@@ -98,11 +99,5 @@ BENCHMARK(BM_SpinCoating)->Arg(2)->Arg(1)->Unit(benchmark::kMillisecond)->UseRea
 
 int main(int argc, char **argv)
 {
-    QLoggingCategory::setFilterRules(QStringLiteral("kestrum.*.debug=false"));
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

@@ -4,6 +4,7 @@
 //
 //   bench_photolithography [benchmark options]
 
+#include "BenchMain.h"
 #include "Core/Operations/Lithography/Photolithography.h"
 #include "Model/Automaton/TotalVolume.h"
 
@@ -86,11 +87,5 @@ BENCHMARK(BM_DevelopResist)->Arg(2)->Arg(1)->Unit(benchmark::kMillisecond)->UseR
 
 int main(int argc, char **argv)
 {
-    QLoggingCategory::setFilterRules(QStringLiteral("kestrum.*.debug=false"));
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

@@ -9,6 +9,7 @@
 //   bench_scale --write-document FILE [--scale=F]
 //       writes the field as a document, for loading with kestrum-batch.
 
+#include "BenchMain.h"
 #include "Core/Operations/Film/IsotropicFilmDeposition.h"
 #include "Core/Operations/Film/IsotropicFilmEtching.h"
 #include "Model/Automaton/TotalVolume.h"
@@ -242,12 +243,7 @@ int main(int argc, char **argv)
         return writeDocument(documentTarget);
 
     std::fprintf(stderr, "pillar field %u x %u x %u\n", nx, ny, nz);
-    int benchArgc = int(rest.size());
-    benchmark::Initialize(&benchArgc, rest.data());
-    if (benchmark::ReportUnrecognizedArguments(benchArgc, rest.data()))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int result = runBenchmarks(int(rest.size()), rest.data());
     volume.reset();
-    return 0;
+    return result;
 }

@@ -5,6 +5,7 @@
 //   bench_silicon [benchmark options]
 // Argument of each benchmark: strip (thread) count, 0 for the pool's default.
 
+#include "BenchMain.h"
 #include "PillarField.h"
 
 #include "Core/Operations/Doping/ThermalDoping.h"
@@ -86,11 +87,5 @@ BENCHMARK(BM_ReactiveIonEtching)->Arg(0)->Arg(2)->Arg(1)->Unit(benchmark::kMilli
 
 int main(int argc, char **argv)
 {
-    QLoggingCategory::setFilterRules(QStringLiteral("kestrum.*.debug=false"));
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

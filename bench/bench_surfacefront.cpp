@@ -6,6 +6,7 @@
 //       runs one deposition (thickness 20, material 2) and writes the material
 //       ids as little-endian 32-bit words in cell order, for compare_edt.py.
 
+#include "BenchMain.h"
 #include "Core/Operations/Film/IsotropicFilmDeposition.h"
 #include "Core/Operations/Film/IsotropicFilmEtching.h"
 #include "Model/Automaton/TotalVolume.h"
@@ -92,10 +93,5 @@ int main(int argc, char **argv)
     QLoggingCategory::setFilterRules(QStringLiteral("kestrum.*.debug=false"));
     if (argc == 3 && std::strcmp(argv[1], "--dump-deposition") == 0)
         return dumpDeposition(argv[2]);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

@@ -2,6 +2,7 @@
 // pillar field: the state saved around the run (before and after it, with
 // the record sizes on disk), then restoring the cells before and after.
 
+#include "BenchMain.h"
 #include "Core/Operations/Film/IsotropicFilmDeposition.h"
 #include "Core/Operations/UndoRedo/TotalVolumeUndoRedoHelper.h"
 #include "Core/Workspace.h"
@@ -98,12 +99,9 @@ int main(int argc, char **argv)
     QTemporaryDir folder;
     stateFolder = &folder;
     QCoreApplication app(argc, argv);
-    QLoggingCategory::setFilterRules(QStringLiteral("kestrum.*=false"));
     Model::Materials::MaterialFactory::getInstance();
 
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int result = runBenchmarks(argc, argv);
     delete scene;
-    return 0;
+    return result;
 }
