@@ -122,7 +122,8 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("kestrum-batch"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QString::fromLatin1(helpText));
+    parser.setApplicationDescription(QString::fromLatin1(helpText) + QStringLiteral("\n\n")
+                                     + Core::ProcessTable::stepReference());
     QCoreApplication::setApplicationVersion(QStringLiteral(KESTRUM_VERSION));
     parser.addHelpOption();
     parser.addVersionOption();

@@ -30,6 +30,9 @@
 #include <QHash>
 #include <QMutex>
 #include <QMutexLocker>
+#include <QStringList>
+
+#include <algorithm>
 
 namespace Core {
 
@@ -405,6 +408,24 @@ QString ProcessTable::listName(std::int32_t code)
 {
     const Kind *k = byListCode(code);
     return k ? k->listName : QStringLiteral("Unknown process");
+}
+
+QString ProcessTable::stepReference()
+{
+    QVector<const Kind *> steps;
+    for (const Kind &k : kinds()) {
+        if (k.listCode != noListCode)
+            steps << &k;
+    }
+    std::sort(steps.begin(), steps.end(), [](const Kind *a, const Kind *b) { return a->listCode < b->listCode; });
+    QString text = QStringLiteral("Process steps (process-type code, name: parameter-name parameter-type):");
+    for (const Kind *k : steps) {
+        QStringList parameters;
+        for (const Parameter &p : k->parameters)
+            parameters << QStringLiteral("\"%1\" %2").arg(p.name, kindName(p.kind));
+        text += QStringLiteral("\n  %1 %2: %3").arg(k->listCode, 2).arg(k->listName, parameters.join(QStringLiteral(", ")));
+    }
+    return text;
 }
 
 QString ProcessTable::kindName(ValueKind kind)

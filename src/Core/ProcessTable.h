@@ -109,6 +109,9 @@ public:
     static BatchRun::ProcessData defaultStep(ProcessKey key);
     // The batch list's text for a code; "Unknown process" for any other.
     static QString listName(std::int32_t code);
+    // Every process-list step in code order with its parameters and their
+    // kinds, one step a line, for command-line help.
+    static QString stepReference();
     // The text of a parameter kind as process lists write it ("uint", "QColor" ...).
     static QString kindName(ValueKind kind);
 
