@@ -47,7 +47,7 @@ const char *helpText =
     "The material and process catalogues are read from the \"Kestrum\" folder in the\n"
     "home directory, as the program reads them.\n"
     "\n"
-    "Exit codes: 0 success, 2 usage, 3 unreadable recipe or input document,\n"
+    "Exit codes: 0 success, 2 usage (also a refused --set), 3 unreadable recipe or input document,\n"
     "4 no cell volume, 5 a step was skipped with --strict, 6 the output could not be\n"
     "written, 7 an image was asked for but no display is available.";
 
@@ -60,27 +60,35 @@ struct Options
     QString input;
     QString image;
     QString threads;
+    QStringList settings;
     bool strict = false;
 };
 
 // One command-line option and the field it fills: a value option writes
-// `text`, a switch sets `flag`.
+// `text`, a repeatable one appends to `list`, a switch sets `flag`.
 struct OptionLine
 {
     QCommandLineOption option;
     QString Options::*text = nullptr;
+    QStringList Options::*list = nullptr;
     bool Options::*flag = nullptr;
 };
 
 OptionLine valueOption(const char *name, const char *valueName, const char *help, QString Options::*field)
 {
     return {QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(help), QString::fromLatin1(valueName)),
-            field, nullptr};
+            field, nullptr, nullptr};
+}
+
+OptionLine repeatedOption(const char *name, const char *valueName, const char *help, QStringList Options::*field)
+{
+    return {QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(help), QString::fromLatin1(valueName)),
+            nullptr, field, nullptr};
 }
 
 OptionLine switchOption(const char *name, const char *help, bool Options::*field)
 {
-    return {QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(help)), nullptr, field};
+    return {QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(help)), nullptr, nullptr, field};
 }
 
 std::vector<OptionLine> optionTable()
@@ -91,6 +99,10 @@ std::vector<OptionLine> optionTable()
         valueOption("image", "file", "Also save a rendered view of the final scene (needs a display).",
                     &Options::image),
         valueOption("threads", "n", "Use <n> worker threads (default: one per core).", &Options::threads),
+        repeatedOption("set", "STEP.PARAM=VALUE",
+                       "Before the run, set parameter PARAM of step STEP (1-based) to VALUE, as the process list "
+                       "names and writes it (for example 3.Thickness=4). Repeatable.",
+                       &Options::settings),
         switchOption("strict", "Fail on the first skipped step instead of going on.", &Options::strict),
     };
 }
@@ -115,6 +127,8 @@ int parseArguments(const QCoreApplication &app, Options &options)
     for (const OptionLine &line : table) {
         if (line.text)
             options.*line.text = parser.value(line.option);
+        else if (line.list)
+            options.*line.list = parser.values(line.option);
         else if (line.flag)
             options.*line.flag = parser.isSet(line.option);
     }
@@ -193,6 +207,8 @@ int runRecipe(const Options &options, Session &session, int &argc, char *argv[])
 
     RecipeJob &job = session.job;
     if (!job.loadRecipe(options.recipe))
+        return fail(job.failureCode(), job.failureMessage());
+    if (!job.applySettings(options.settings))
         return fail(job.failureCode(), job.failureMessage());
 
     const bool needsImages = !options.image.isEmpty() || listSavesImages(job.steps());

@@ -2,6 +2,7 @@
 
 #include "ProcessData.h"
 #include "ProcessListArchiver.h"
+#include "StepSettings.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Model/Materials/MaterialFactory.h"
@@ -74,6 +75,14 @@ bool RecipeJob::loadRecipe(const QString &fileName)
         return refuse(InputError,
                       QStringLiteral("cannot read the process list \"%1\": %2").arg(fileName, archiver.errorString()));
     *recipeSteps = read;
+    return true;
+}
+
+bool RecipeJob::applySettings(const QStringList &settings)
+{
+    StepSettings overrides;
+    if (!overrides.apply(settings, *recipeSteps))
+        return refuse(UsageError, overrides.errorString());
     return true;
 }
 

@@ -45,6 +45,9 @@ public:
     RecipeJob &operator=(const RecipeJob &) = delete;
 
     bool loadRecipe(const QString &fileName);
+    // Overrides step parameters ("3.Thickness=4", see StepSettings); refused
+    // settings change nothing and give the usage exit code.
+    bool applySettings(const QStringList &settings);
     // Starts from the first cell volume of the document; warnings() tells
     // what the reader had to mend on the way.
     bool loadInput(const QString &fileName);
