@@ -11,9 +11,11 @@ from ._kestrum import Document, RecipeError, SkippedStep, Volume, load, run_reci
 __all__ = ["Document", "RecipeError", "SkippedStep", "Volume", "load", "run_recipe", "save", "sweep"]
 
 
-def sweep(*args, **kwargs):
-    """Runs a recipe for every combination of parameter values as Dask tasks;
-    see kestrum.sweep.sweep."""
-    from .sweep import sweep as run_sweep
+def __getattr__(name):
+    # kestrum.sweep, the module that is also callable as the function, loads
+    # Dask only when first asked for.
+    if name == "sweep":
+        import importlib
 
-    return run_sweep(*args, **kwargs)
+        return importlib.import_module(".sweep", __name__)
+    raise AttributeError(f"module 'kestrum' has no attribute {name!r}")

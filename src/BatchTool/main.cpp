@@ -195,17 +195,16 @@ int runRecipe(const Options &options, Session &session, int &argc, char *argv[])
         QThreadPool::globalInstance()->setMaxThreadCount(options.threads.toInt());
 
     // Found out now rather than after minutes of work.
-    QString unwritable = RecipeJob::whyUnwritable(options.output);
-    if (!unwritable.isEmpty())
-        return fail(RecipeJob::OutputError, QStringLiteral("cannot write \"%1\": %2").arg(options.output, unwritable));
+    RecipeJob &job = session.job;
+    if (!job.checkOutput(options.output))
+        return fail(job.failureCode(), job.failureMessage());
     if (!options.image.isEmpty()) {
-        unwritable = RecipeJob::whyUnwritable(options.image);
-        if (!unwritable.isEmpty())
+        const QString imageUnwritable = RecipeJob::whyUnwritable(options.image);
+        if (!imageUnwritable.isEmpty())
             return fail(RecipeJob::OutputError,
-                        QStringLiteral("cannot write the image \"%1\": %2").arg(options.image, unwritable));
+                        QStringLiteral("cannot write the image \"%1\": %2").arg(options.image, imageUnwritable));
     }
 
-    RecipeJob &job = session.job;
     if (!job.loadRecipe(options.recipe))
         return fail(job.failureCode(), job.failureMessage());
     if (!job.applySettings(options.settings))

@@ -121,8 +121,18 @@ RecipeJob::Exit RecipeJob::run(bool strict)
     return Success;
 }
 
+bool RecipeJob::checkOutput(const QString &fileName)
+{
+    const QString unwritable = whyUnwritable(fileName);
+    if (!unwritable.isEmpty())
+        return refuse(OutputError, QStringLiteral("cannot write \"%1\": %2").arg(fileName, unwritable));
+    return true;
+}
+
 bool RecipeJob::save(const QString &fileName)
 {
+    if (!checkOutput(fileName))
+        return false;
     Model::Persistence::DocumentWriter writer(workspace().getArchivers());
     const auto written = writer.save(space->getDocument(), fileName);
     if (!written.ok)

@@ -52,6 +52,9 @@ public:
     // what the reader had to mend on the way.
     bool loadInput(const QString &fileName);
     Exit run(bool strict);
+    // Refuses a document path that cannot be written (see whyUnwritable);
+    // save() checks it too.
+    bool checkOutput(const QString &fileName);
     bool save(const QString &fileName);
 
     int failureCode() const { return code; }
