@@ -5,6 +5,7 @@
 #include "Core/BatchRun/BatchRunner.h"
 #include "Core/BatchRun/ProcessData.h"
 #include "Core/BatchRun/RecipeJob.h"
+#include "Core/ProcessTable.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -156,10 +157,10 @@ bool displayAvailable()
         || (!platform.isEmpty() && !platform.startsWith("xcb") && !platform.startsWith("wayland"));
 }
 
-bool listSavesImages(const QList<Ui::ProcessData> &steps)
+bool listSavesImages(const QList<Core::BatchRun::ProcessData> &steps)
 {
     for (const auto &step : steps) {
-        if (step.getType() == Core::BatchRun::BatchStepExecutor::saveImageType)
+        if (step.getType() == Core::ProcessTable::listCode(Core::ProcessKey::SaveImage))
             return true;
     }
     return false;

@@ -19,7 +19,7 @@ namespace Core {
 namespace BatchRun {
 
 RecipeJob::RecipeJob()
-    : recipeSteps(std::make_unique<QList<Ui::ProcessData>>())
+    : recipeSteps(std::make_unique<QList<ProcessData>>())
 {
     // The catalogues load on first use, from the same files as the program.
     Model::Materials::MaterialFactory::getInstance();
@@ -48,12 +48,12 @@ Workspace &RecipeJob::workspace()
     return *space;
 }
 
-const QList<Ui::ProcessData> &RecipeJob::steps() const
+const QList<ProcessData> &RecipeJob::steps() const
 {
     return *recipeSteps;
 }
 
-QList<Ui::ProcessData> &RecipeJob::steps()
+QList<ProcessData> &RecipeJob::steps()
 {
     return *recipeSteps;
 }
@@ -69,8 +69,8 @@ bool RecipeJob::loadRecipe(const QString &fileName)
 {
     if (!QFileInfo(fileName).isFile())
         return refuse(InputError, QStringLiteral("cannot read the process list \"%1\": no such file.").arg(fileName));
-    Ui::ProcessListArchiver archiver;
-    QList<Ui::ProcessData> read;
+    ProcessListArchiver archiver;
+    QList<ProcessData> read;
     if (!archiver.loadProcessList(fileName, read))
         return refuse(InputError,
                       QStringLiteral("cannot read the process list \"%1\": %2").arg(fileName, archiver.errorString()));

@@ -10,15 +10,13 @@
 #include <functional>
 #include <memory>
 
-namespace Ui {
-class ProcessData;
-}
-
 namespace Core {
 
 class Workspace;
 
 namespace BatchRun {
+
+class ProcessData;
 
 // One run of a process list outside the window: read the list, start from
 // the first volume of a document, run the steps, write the result. The
@@ -61,8 +59,8 @@ public:
     QString failureMessage() const { return message; }
     QStringList warnings() const { return readerWarnings; }
 
-    const QList<Ui::ProcessData> &steps() const;
-    QList<Ui::ProcessData> &steps();
+    const QList<ProcessData> &steps() const;
+    QList<ProcessData> &steps();
     // Made on first use, so a caller may swap its application object first.
     Workspace &workspace();
     BatchStepExecutor::Context &context() { return runContext; }
@@ -90,7 +88,7 @@ private:
     std::unique_ptr<Workspace> space;
     BatchStepExecutor::Context runContext;
     std::unique_ptr<BatchRunner> batchRunner;
-    std::unique_ptr<QList<Ui::ProcessData>> recipeSteps;
+    std::unique_ptr<QList<ProcessData>> recipeSteps;
     BatchRunner::Summary runSummary;
     QList<BatchRunner::StepReport> skippedSteps;
     QStringList readerWarnings;

@@ -2,6 +2,7 @@
 
 #include "ProcessData.h"
 #include "ProcessListArchiver.h"
+#include "Core/ProcessTable.h"
 
 #include <QRegularExpression>
 #include <QVariant>
@@ -37,7 +38,7 @@ bool StepSettings::refuse(const QString &setting, const QString &why)
     return false;
 }
 
-bool StepSettings::apply(const QStringList &settings, QList<Ui::ProcessData> &steps)
+bool StepSettings::apply(const QStringList &settings, QList<ProcessData> &steps)
 {
     static const QRegularExpression form(QStringLiteral("^\\s*(\\d+)\\.([^=]+)=(.*)$"));
     struct Change
@@ -45,6 +46,7 @@ bool StepSettings::apply(const QStringList &settings, QList<Ui::ProcessData> &st
         int step;
         QString name;
         QVariant value;
+        bool visible;
     };
     QList<Change> changes;
     for (const QString &setting : settings) {
@@ -58,29 +60,39 @@ bool StepSettings::apply(const QStringList &settings, QList<Ui::ProcessData> &st
             return refuse(setting, QStringLiteral("there is no step %1; the process list has %2 steps.")
                                        .arg(match.captured(1))
                                        .arg(steps.size()));
-        const Ui::ProcessData &step = steps.at(number - 1);
+        const ProcessData &step = steps.at(number - 1);
         const QString name = match.captured(2).trimmed();
+        const ProcessTable::Kind *kind = ProcessTable::byListCode(step.getType());
+        const ProcessTable::Parameter *listed = kind ? kind->parameter(name) : nullptr;
         const QVariant current = step.getParameter(name);
-        if (!current.isValid())
+        if (!listed && !current.isValid()) {
+            QStringList known = step.getParameters().keys();
+            if (kind) {
+                for (const auto &parameter : kind->parameters)
+                    if (!known.contains(parameter.name))
+                        known << parameter.name;
+            }
+            known.sort();
             return refuse(setting, QStringLiteral("step %1 (%2) has no parameter \"%3\"; it has: %4.")
                                        .arg(number)
-                                       .arg(step.getName(), name, step.getParameters().keys().join(QStringLiteral(", "))));
-        const QString kind = Ui::ProcessListArchiver::kindOf(current);
+                                       .arg(step.getName(), name, known.join(QStringLiteral(", "))));
+        }
+        const QString kindText = listed ? ProcessTable::kindName(listed->kind) : ProcessListArchiver::kindOf(current);
         const QString text = match.captured(3).trimmed();
         // The reader takes any text but "true" as false; a setting must say which.
-        const bool badBool = kind == QLatin1String("bool") && text != QLatin1String("true")
+        const bool badBool = kindText == QLatin1String("bool") && text != QLatin1String("true")
                              && text != QLatin1String("false");
-        const QVariant value = Ui::ProcessListArchiver::valueOf(kind, text);
+        const QVariant value = ProcessListArchiver::valueOf(kindText, text);
         if (badBool || !value.isValid())
             return refuse(setting, QStringLiteral("\"%1\" of step %2 (%3) takes %4, not \"%5\".")
                                        .arg(name)
                                        .arg(number)
-                                       .arg(step.getName(), kindWords(kind), text));
-        changes.append({number - 1, name, value});
+                                       .arg(step.getName(), kindWords(kindText), text));
+        changes.append({number - 1, name, value, current.isValid() ? step.isVisible(name) : listed->visible});
     }
     for (const Change &change : changes) {
-        Ui::ProcessData &step = steps[change.step];
-        step.setParameter(change.name, change.value, step.isVisible(change.name));
+        ProcessData &step = steps[change.step];
+        step.setParameter(change.name, change.value, change.visible);
     }
     lastError.clear();
     return true;
