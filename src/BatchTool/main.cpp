@@ -4,38 +4,22 @@
 #include "BatchImageRenderer.h"
 #include "Core/BatchRun/BatchRunner.h"
 #include "Core/BatchRun/ProcessData.h"
-#include "Core/BatchRun/ProcessListArchiver.h"
+#include "Core/BatchRun/RecipeJob.h"
 #include "Core/ProcessTable.h"
-#include "Core/Workspace.h"
-#include "Model/Automaton/TotalVolume.h"
-#include "Model/Materials/MaterialFactory.h"
-#include "Model/Persistence/ArchiverRegistry.h"
-#include "Model/Persistence/DocumentReader.h"
-#include "Model/Persistence/DocumentWriter.h"
-#include "Model/Process/ProcessFactory.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
-#include <QTemporaryFile>
 #include <QThreadPool>
 
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 namespace {
 
-enum ExitCode {
-    Success = 0,
-    UsageError = 2,
-    InputError = 3,
-    MissingVolume = 4,
-    StepSkipped = 5,
-    OutputError = 6,
-    NoDisplay = 7,
-};
+using Core::BatchRun::RecipeJob;
 
 void say(const QString &text)
 {
@@ -64,9 +48,106 @@ const char *helpText =
     "The material and process catalogues are read from the \"Kestrum\" folder in the\n"
     "home directory, as the program reads them.\n"
     "\n"
-    "Exit codes: 0 success, 2 usage, 3 unreadable recipe or input document,\n"
+    "Exit codes: 0 success, 2 usage (also a refused --set), 3 unreadable recipe or input document,\n"
     "4 no cell volume, 5 a step was skipped with --strict, 6 the output could not be\n"
     "written, 7 an image was asked for but no display is available.";
+
+// What the command line asks for. An option is one field here and one line
+// in optionTable().
+struct Options
+{
+    QString recipe;
+    QString output;
+    QString input;
+    QString image;
+    QString threads;
+    QStringList settings;
+    bool strict = false;
+};
+
+// One command-line option and the field it fills: a value option writes
+// `text`, a repeatable one appends to `list`, a switch sets `flag`.
+struct OptionLine
+{
+    QCommandLineOption option;
+    QString Options::*text = nullptr;
+    QStringList Options::*list = nullptr;
+    bool Options::*flag = nullptr;
+};
+
+OptionLine valueOption(const char *name, const char *valueName, const char *help, QString Options::*field)
+{
+    return {QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(help), QString::fromLatin1(valueName)),
+            field, nullptr, nullptr};
+}
+
+OptionLine repeatedOption(const char *name, const char *valueName, const char *help, QStringList Options::*field)
+{
+    return {QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(help), QString::fromLatin1(valueName)),
+            nullptr, field, nullptr};
+}
+
+OptionLine switchOption(const char *name, const char *help, bool Options::*field)
+{
+    return {QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(help)), nullptr, nullptr, field};
+}
+
+std::vector<OptionLine> optionTable()
+{
+    return {
+        valueOption("output", "file", "Write the resulting document to <file> (.kst). Required.", &Options::output),
+        valueOption("input", "file", "Start from the first cell volume of this document (.kst).", &Options::input),
+        valueOption("image", "file", "Also save a rendered view of the final scene (needs a display).",
+                    &Options::image),
+        valueOption("threads", "n", "Use <n> worker threads (default: one per core).", &Options::threads),
+        repeatedOption("set", "STEP.PARAM=VALUE",
+                       "Before the run, set parameter PARAM of step STEP (1-based) to VALUE, as the process list "
+                       "names and writes it (for example 3.Thickness=4). Repeatable.",
+                       &Options::settings),
+        switchOption("strict", "Fail on the first skipped step instead of going on.", &Options::strict),
+    };
+}
+
+constexpr int parsed = -1;
+
+// Reads the command line into `options`; `parsed` when the run may go on,
+// otherwise the exit code (--help and --version exit inside).
+int parseArguments(const QCoreApplication &app, Options &options)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromLatin1(helpText) + QStringLiteral("\n\n")
+                                     + Core::ProcessTable::stepReference());
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("recipe"), QStringLiteral("The process list to run (.plst)."),
+                                 QStringLiteral("RECIPE.plst"));
+    const std::vector<OptionLine> table = optionTable();
+    for (const OptionLine &line : table)
+        parser.addOption(line.option);
+    parser.process(app);
+
+    for (const OptionLine &line : table) {
+        if (line.text)
+            options.*line.text = parser.value(line.option);
+        else if (line.list)
+            options.*line.list = parser.values(line.option);
+        else if (line.flag)
+            options.*line.flag = parser.isSet(line.option);
+    }
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 1)
+        return fail(RecipeJob::UsageError, QStringLiteral("give exactly one process list (see --help)."));
+    options.recipe = positional.first();
+    if (options.output.isEmpty())
+        return fail(RecipeJob::UsageError, QStringLiteral("--output is required (see --help)."));
+    if (!options.threads.isEmpty()) {
+        bool ok = false;
+        const int threads = options.threads.toInt(&ok);
+        if (!ok || threads < 1 || threads > 1024)
+            return fail(RecipeJob::UsageError, QStringLiteral("--threads takes a whole number from 1 to 1024."));
+    }
+    return parsed;
+}
 
 bool displayAvailable()
 {
@@ -75,31 +156,6 @@ bool displayAvailable()
         return false;
     return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY")
         || (!platform.isEmpty() && !platform.startsWith("xcb") && !platform.startsWith("wayland"));
-}
-
-// Why a file could not be written to `path`, found before any work is done:
-// the folder must exist and take a new file (the file is replaced through a
-// temporary one beside it), and the target must be no folder. Empty when it
-// can. Devices such as /dev/null are written in place and only opened here.
-QString whyUnwritable(const QString &path)
-{
-    const QFileInfo target(path);
-    if (target.isDir())
-        return QStringLiteral("it is a folder.");
-    if (target.exists() && !target.isFile()) {
-        QFile device(path);
-        return device.open(QIODevice::WriteOnly | QIODevice::Append) ? QString() : device.errorString();
-    }
-    const QDir folder = target.absoluteDir();
-    if (!folder.exists())
-        return QStringLiteral("the folder \"%1\" does not exist.").arg(QDir::toNativeSeparators(folder.path()));
-    QTemporaryFile probe(folder.filePath(QStringLiteral(".kestrum-batch-XXXXXX")));
-    if (!probe.open())
-        return QStringLiteral("the folder \"%1\" does not take new files (%2).")
-            .arg(QDir::toNativeSeparators(folder.path()), probe.errorString());
-    if (target.exists() && !target.isWritable())
-        return QStringLiteral("the file is write-protected.");
-    return QString();
 }
 
 bool listSavesImages(const QList<Core::BatchRun::ProcessData> &steps)
@@ -111,113 +167,74 @@ bool listSavesImages(const QList<Core::BatchRun::ProcessData> &steps)
     return false;
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+// Everything a run keeps until its outputs are written.
+struct Session
 {
-    // Start with a plain core application: a widget application cannot even
-    // start without a display, and most runs need none.
     std::unique_ptr<QCoreApplication> app;
-    app = std::make_unique<QCoreApplication>(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("kestrum-batch"));
+    RecipeJob job;
+    std::unique_ptr<Kestrum::BatchImageRenderer> renderer;
+};
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QString::fromLatin1(helpText) + QStringLiteral("\n\n")
-                                     + Core::ProcessTable::stepReference());
-    QCoreApplication::setApplicationVersion(QStringLiteral(KESTRUM_VERSION));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("recipe"), QStringLiteral("The process list to run (.plst)."),
-                                 QStringLiteral("RECIPE.plst"));
-    const QCommandLineOption outputOption(QStringLiteral("output"),
-                                          QStringLiteral("Write the resulting document to <file> (.kst). Required."),
-                                          QStringLiteral("file"));
-    const QCommandLineOption inputOption(QStringLiteral("input"),
-                                         QStringLiteral("Start from the first cell volume of this document (.kst)."),
-                                         QStringLiteral("file"));
-    const QCommandLineOption imageOption(QStringLiteral("image"),
-                                         QStringLiteral("Also save a rendered view of the final scene (needs a display)."),
-                                         QStringLiteral("file"));
-    const QCommandLineOption threadsOption(QStringLiteral("threads"),
-                                           QStringLiteral("Use <n> worker threads (default: one per core)."),
-                                           QStringLiteral("n"));
-    const QCommandLineOption strictOption(QStringLiteral("strict"),
-                                          QStringLiteral("Fail on the first skipped step instead of going on."));
-    parser.addOptions({outputOption, inputOption, imageOption, threadsOption, strictOption});
-    parser.process(*app);
+void reportSteps(RecipeJob &job)
+{
+    job.setStepStarted([](int index, int count, const QString &name) {
+        say(QStringLiteral("[%1/%2] %3 ...").arg(index + 1).arg(count).arg(name));
+    });
+    job.setStepFinished([](const Core::BatchRun::BatchRunner::StepReport &report) {
+        const QString head = QStringLiteral("[%1/%2] %3").arg(report.index + 1).arg(report.count).arg(report.name);
+        if (report.code == Core::BatchRun::BatchStepExecutor::Done)
+            say(QStringLiteral("%1 done in %2 ms").arg(head).arg(report.milliseconds));
+        else
+            say(QStringLiteral("%1 skipped: %2").arg(head, RecipeJob::skipReason(report)));
+    });
+}
 
-    const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 1)
-        return fail(UsageError, QStringLiteral("give exactly one process list (see --help)."));
-    if (!parser.isSet(outputOption) || parser.value(outputOption).isEmpty())
-        return fail(UsageError, QStringLiteral("--output is required (see --help)."));
-    if (parser.isSet(threadsOption)) {
-        bool ok = false;
-        const int threads = parser.value(threadsOption).toInt(&ok);
-        if (!ok || threads < 1 || threads > 1024)
-            return fail(UsageError, QStringLiteral("--threads takes a whole number from 1 to 1024."));
-        QThreadPool::globalInstance()->setMaxThreadCount(threads);
-    }
+// Checks the outputs, reads the recipe and the input and runs the steps;
+// `parsed` when there is a result to write, otherwise the exit code.
+int runRecipe(const Options &options, Session &session, int &argc, char *argv[])
+{
+    if (!options.threads.isEmpty())
+        QThreadPool::globalInstance()->setMaxThreadCount(options.threads.toInt());
 
     // Found out now rather than after minutes of work.
-    const QString output = parser.value(outputOption);
-    QString unwritable = whyUnwritable(output);
-    if (!unwritable.isEmpty())
-        return fail(OutputError, QStringLiteral("cannot write \"%1\": %2").arg(output, unwritable));
-    if (parser.isSet(imageOption)) {
-        unwritable = whyUnwritable(parser.value(imageOption));
-        if (!unwritable.isEmpty())
-            return fail(OutputError,
-                        QStringLiteral("cannot write the image \"%1\": %2").arg(parser.value(imageOption), unwritable));
+    RecipeJob &job = session.job;
+    if (!job.checkOutput(options.output))
+        return fail(job.failureCode(), job.failureMessage());
+    if (!options.image.isEmpty()) {
+        const QString imageUnwritable = RecipeJob::whyUnwritable(options.image);
+        if (!imageUnwritable.isEmpty())
+            return fail(RecipeJob::OutputError,
+                        QStringLiteral("cannot write the image \"%1\": %2").arg(options.image, imageUnwritable));
     }
 
-    // The catalogues load on first use, from the same files as the program.
-    Model::Materials::MaterialFactory::getInstance();
-    Model::Process::ProcessFactory::getInstance();
+    if (!job.loadRecipe(options.recipe))
+        return fail(job.failureCode(), job.failureMessage());
+    if (!job.applySettings(options.settings))
+        return fail(job.failureCode(), job.failureMessage());
 
-    const QString recipe = positional.first();
-    if (!QFileInfo(recipe).isFile())
-        return fail(InputError, QStringLiteral("cannot read the process list \"%1\": no such file.").arg(recipe));
-    QList<Core::BatchRun::ProcessData> steps;
-    Core::BatchRun::ProcessListArchiver archiver;
-    if (!archiver.loadProcessList(recipe, steps))
-        return fail(InputError,
-                    QStringLiteral("cannot read the process list \"%1\": %2").arg(recipe, archiver.errorString()));
-
-    const bool needsImages = parser.isSet(imageOption) || listSavesImages(steps);
+    const bool needsImages = !options.image.isEmpty() || listSavesImages(job.steps());
     if (needsImages) {
         if (!displayAvailable())
-            return fail(NoDisplay, QStringLiteral("rendering images needs a display, and none is available. "
-                                                  "Run under a virtual display, for example: xvfb-run -a kestrum-batch ..."));
+            return fail(RecipeJob::NoDisplay,
+                        QStringLiteral("rendering images needs a display, and none is available. "
+                                       "Run under a virtual display, for example: xvfb-run -a kestrum-batch ..."));
         // Images need widgets: swap the core application for a widget one.
-        app.reset();
-        app = Kestrum::BatchImageRenderer::createApplication(argc, argv);
+        session.app.reset();
+        session.app = Kestrum::BatchImageRenderer::createApplication(argc, argv);
     }
 
-    Core::Workspace workspace(QDir::tempPath());
-    Core::BatchRun::BatchStepExecutor::Context context;
-    context.workspace = &workspace;
-
-    if (parser.isSet(inputOption)) {
-        const QString input = parser.value(inputOption);
-        Model::Persistence::DocumentReader reader(workspace.getArchivers());
-        const auto result = reader.load(workspace.getDocument(), input);
-        if (!result.ok)
-            return fail(InputError, QStringLiteral("cannot open \"%1\": %2").arg(input, result.errorMessage));
-        for (const QString &warning : result.warnings)
-            say(QStringLiteral("kestrum-batch: %1: %2").arg(input, warning));
-        for (const auto &object : workspace.getDocument().getAllObjects()) {
-            if (auto volume = std::dynamic_pointer_cast<Model::Automaton::TotalVolume>(object)) {
-                context.volume = volume;
-                break;
-            }
-        }
+    if (!options.input.isEmpty()) {
+        if (!job.loadInput(options.input))
+            return fail(job.failureCode(), job.failureMessage());
+        for (const QString &warning : job.warnings())
+            say(QStringLiteral("kestrum-batch: %1: %2").arg(options.input, warning));
     }
 
-    std::unique_ptr<Kestrum::BatchImageRenderer> renderer;
     if (needsImages) {
-        renderer = std::make_unique<Kestrum::BatchImageRenderer>(&workspace);
-        context.saveImage = [&renderer, &context](const QString &fileName) {
+        session.renderer = std::make_unique<Kestrum::BatchImageRenderer>(&job.workspace());
+        auto &context = job.context();
+        Kestrum::BatchImageRenderer *renderer = session.renderer.get();
+        context.saveImage = [renderer, &context](const QString &fileName) {
             const bool saved = renderer->save(fileName);
             if (!saved)
                 context.failureReason = QStringLiteral("the image \"%1\" could not be saved: %2")
@@ -226,50 +243,52 @@ int main(int argc, char *argv[])
         };
     }
 
-    Core::BatchRun::BatchRunner runner(context);
-    runner.setStrict(parser.isSet(strictOption));
-    runner.setStepStarted([](int index, int count, const QString &name) {
-        say(QStringLiteral("[%1/%2] %3 ...").arg(index + 1).arg(count).arg(name));
-    });
-    runner.setStepFinished([](const Core::BatchRun::BatchRunner::StepReport &report) {
-        const QString head = QStringLiteral("[%1/%2] %3").arg(report.index + 1).arg(report.count).arg(report.name);
-        if (report.code == Core::BatchRun::BatchStepExecutor::Done) {
-            say(QStringLiteral("%1 done in %2 ms").arg(head).arg(report.milliseconds));
-        } else {
-            QString reason = report.reason;
-            if (reason.isEmpty()) {
-                reason = Core::BatchRun::BatchStepExecutor::describe(report.code);
-                if (!report.parameter.isEmpty())
-                    reason += QStringLiteral(" (\"%1\")").arg(report.parameter);
-            }
-            say(QStringLiteral("%1 skipped: %2").arg(head, reason));
-        }
-    });
-    const auto summary = runner.run(steps);
-    if (summary.missingVolume)
-        return fail(MissingVolume,
-                    QStringLiteral("Missing Cell Volume: No cell volume was selected and a cell volume was not created. "
-                                   "The cell volume must be created before any other process."));
-    if (summary.stoppedOnSkip)
-        return fail(StepSkipped, QStringLiteral("stopped at the first skipped step (--strict); no document written."));
+    reportSteps(job);
+    if (job.run(options.strict) != RecipeJob::Success)
+        return fail(job.failureCode(), job.failureMessage());
+    return parsed;
+}
 
-    Model::Persistence::DocumentWriter writer(workspace.getArchivers());
-    const auto written = writer.save(workspace.getDocument(), output);
-    if (!written.ok)
-        return fail(OutputError, QStringLiteral("cannot write \"%1\": %2").arg(output, written.detail.isEmpty()
-                                                                                        ? written.errorMessage
-                                                                                        : written.detail));
+// Writes the document and the image the command line asked for.
+int writeOutputs(const Options &options, Session &session)
+{
+    RecipeJob &job = session.job;
+    if (!job.save(options.output))
+        return fail(job.failureCode(), job.failureMessage());
+    const auto &summary = job.summary();
     say(QStringLiteral("kestrum-batch: %1 of %2 steps done, %3 skipped; document written to %4")
             .arg(summary.stepsDone)
-            .arg(steps.size())
+            .arg(job.steps().size())
             .arg(summary.stepsSkipped)
-            .arg(QFileInfo(output).absoluteFilePath()));
+            .arg(QFileInfo(options.output).absoluteFilePath()));
 
-    if (parser.isSet(imageOption)) {
-        const QString image = parser.value(imageOption);
-        if (!renderer->save(image))
-            return fail(OutputError, QStringLiteral("cannot write the image \"%1\": %2").arg(image, renderer->errorString()));
-        say(QStringLiteral("kestrum-batch: image written to %1").arg(QFileInfo(image).absoluteFilePath()));
+    if (!options.image.isEmpty()) {
+        if (!session.renderer->save(options.image))
+            return fail(RecipeJob::OutputError, QStringLiteral("cannot write the image \"%1\": %2")
+                                                    .arg(options.image, session.renderer->errorString()));
+        say(QStringLiteral("kestrum-batch: image written to %1").arg(QFileInfo(options.image).absoluteFilePath()));
     }
-    return Success;
+    return RecipeJob::Success;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // Start with a plain core application: a widget application cannot even
+    // start without a display, and most runs need none.
+    auto app = std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kestrum-batch"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KESTRUM_VERSION));
+
+    Options options;
+    int code = parseArguments(*app, options);
+    if (code != parsed)
+        return code;
+    Session session;
+    session.app = std::move(app);
+    code = runRecipe(options, session, argc, argv);
+    if (code != parsed)
+        return code;
+    return writeOutputs(options, session);
 }

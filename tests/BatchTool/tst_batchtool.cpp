@@ -89,6 +89,18 @@ QMap<uint, int> materialCounts(const QString &documentPath)
     return counts;
 }
 
+// Every cell of the first volume of a document, in storage order.
+std::vector<std::uint32_t> documentCells(const QString &documentPath)
+{
+    Model::Document document;
+    Model::Persistence::ArchiverRegistry registry(QDir::tempPath());
+    Model::Persistence::DocumentReader(registry).load(document, documentPath);
+    for (const auto &object : document.getAllObjects())
+        if (auto volume = std::dynamic_pointer_cast<Model::Automaton::TotalVolume>(object))
+            return volume->materialIds();
+    return {};
+}
+
 // A step of `type` with the given parameters (name, type, data).
 QByteArray step(int type, const QList<std::tuple<QByteArray, const char *, QByteArray>> &parameters)
 {
@@ -113,6 +125,10 @@ private slots:
     void steps();
     void filmExampleRuns();
     void siliconProcesses();
+    void settingsRefused_data();
+    void settingsRefused();
+    void settingEqualsEditedRecipe_data();
+    void settingEqualsEditedRecipe();
     void helpAndVersionTouchNoFile_data();
     void helpAndVersionTouchNoFile();
 };
@@ -227,6 +243,71 @@ void TestBatchTool::steps()
     run = runTool({list, "--output", out, "--strict"});
     QCOMPARE(run.exitCode, skipped.isEmpty() ? 0 : 5);
     QCOMPARE(QFile::exists(out), skipped.isEmpty());
+}
+
+void TestBatchTool::settingsRefused_data()
+{
+    QTest::addColumn<QStringList>("settings");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no step number") << QStringList{"Thickness=2"} << "--set \"Thickness=2\": give STEP.PARAM=VALUE";
+    QTest::newRow("no value") << QStringList{"2.Thickness"} << "give STEP.PARAM=VALUE";
+    QTest::newRow("no name") << QStringList{"2.=4"} << "give STEP.PARAM=VALUE";
+    QTest::newRow("step 0") << QStringList{"0.Thickness=2"} << "there is no step 0; the process list has 2 steps.";
+    QTest::newRow("step 3 of 2") << QStringList{"3.Thickness=2"} << "there is no step 3";
+    QTest::newRow("unknown parameter") << QStringList{"2.Thick=2"}
+                                       << "step 2 (CVD) has no parameter \"Thick\"; it has: MaterialId, Thickness.";
+    QTest::newRow("text for a number") << QStringList{"2.Thickness=abc"}
+                                       << "\"Thickness\" of step 2 (CVD) takes a number, not \"abc\".";
+    QTest::newRow("negative count") << QStringList{"1.Volume Size X=-3"} << "takes a whole number from 0, not \"-3\"";
+    QTest::newRow("yes for a switch") << QStringList{"1.SphericalSubstrate=yes"} << "takes true or false";
+    // The second is refused: the first is not applied either, nothing runs.
+    QTest::newRow("second of two") << QStringList{"2.Thickness=2", "2.Thicknes=3"} << "\"2.Thicknes=3\"";
+}
+
+// Refused before any step runs, with the usage exit code; nothing is written.
+void TestBatchTool::settingsRefused()
+{
+    QFETCH(QStringList, settings);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const QString out = dir.filePath("out.kst");
+    QStringList arguments{writeFile(dir, recipe(createStep() + cvdStep("1"))), "--output", out};
+    for (const QString &setting : settings)
+        arguments << "--set" << setting;
+    const Run run = runTool(arguments);
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.errors.contains(message), qPrintable(run.errors));
+    QVERIFY(!run.errors.contains("[1/"));
+    QVERIFY(!QFileInfo::exists(out));
+}
+
+void TestBatchTool::settingEqualsEditedRecipe_data()
+{
+    QTest::addColumn<QStringList>("settings");
+    QTest::addColumn<QByteArray>("edited");
+    QTest::newRow("film thickness") << QStringList{"2.Thickness=3"} << createStep() + cvdStep("3");
+    QTest::newRow("film material") << QStringList{"2.MaterialId=5"} << createStep() + cvdStep("1", "5");
+    QTest::newRow("substrate and film") << QStringList{"1.Substrate Size Z=2", " 2.Thickness = 2 "}
+                                        << createStep("Substrate Size Z=2") + cvdStep("2");
+}
+
+// A setting gives the cells of the recipe file edited to the same value.
+void TestBatchTool::settingEqualsEditedRecipe()
+{
+    QFETCH(QStringList, settings);
+    QFETCH(QByteArray, edited);
+    QTemporaryDir dir;
+    const QString list = writeFile(dir, recipe(createStep() + cvdStep("1")));
+    QStringList arguments{list, "--output", dir.filePath("set.kst"), "--strict"};
+    for (const QString &setting : settings)
+        arguments << "--set" << setting;
+    Run run = runTool(arguments);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
+    run = runTool({writeFile(dir, recipe(edited)), "--output", dir.filePath("edited.kst"), "--strict"});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
+    const auto cells = documentCells(dir.filePath("set.kst"));
+    QVERIFY(!cells.empty());
+    QVERIFY(cells == documentCells(dir.filePath("edited.kst")));
 }
 
 void TestBatchTool::helpAndVersionTouchNoFile_data()

@@ -1,0 +1,212 @@
+// The "kestrum" Python module: documents, recipe runs and the cells of a
+// volume as numpy arrays, on the same core library as the program.
+
+#include "VolumeHandle.h"
+
+#include "Core/BatchRun/ProcessData.h"
+#include "Core/BatchRun/RecipeJob.h"
+#include "Core/Workspace.h"
+#include "Model/Automaton/TotalVolume.h"
+#include "Model/Document.h"
+#include "Model/Materials/MaterialFactory.h"
+
+#include <QThreadPool>
+
+#include <pybind11/functional.h>
+#include <pybind11/stl.h>
+
+#include <stdexcept>
+
+namespace py = pybind11;
+using Core::BatchRun::RecipeJob;
+
+namespace {
+
+// A refused recipe, input or output, with the sentence the tool prints.
+struct RecipeFailure : std::runtime_error
+{
+    using std::runtime_error::runtime_error;
+};
+
+[[noreturn]] void raise(const RecipeJob &job)
+{
+    throw RecipeFailure(job.failureMessage().toStdString());
+}
+
+QString pathText(const py::object &path)
+{
+    return QString::fromStdString(py::str(py::module_::import("os").attr("fspath")(path)).cast<std::string>());
+}
+
+// The volumes of a document read from a file; they keep the reader's job,
+// which owns the document, alive.
+struct DocumentHandle
+{
+    std::shared_ptr<RecipeJob> job;
+    std::vector<VolumeHandle> volumes;
+};
+
+DocumentHandle load(const py::object &path)
+{
+    auto job = std::make_shared<RecipeJob>();
+    if (!job->loadInput(pathText(path)))
+        raise(*job);
+    DocumentHandle handle{job, {}};
+    for (const auto &object : job->workspace().getDocument().getAllObjects())
+        if (auto volume = std::dynamic_pointer_cast<Model::Automaton::TotalVolume>(object))
+            handle.volumes.emplace_back(volume, job);
+    return handle;
+}
+
+void save(const py::object &what, const py::object &path)
+{
+    RecipeJob job;
+    auto &document = job.workspace().getDocument();
+    if (py::isinstance<DocumentHandle>(what)) {
+        for (const auto &volume : what.cast<const DocumentHandle &>().volumes)
+            document.addObject(volume.volume());
+    } else if (py::isinstance<VolumeHandle>(what)) {
+        document.addObject(what.cast<const VolumeHandle &>().volume());
+    } else {
+        throw py::type_error("save takes a kestrum.Volume or a kestrum.Document");
+    }
+    const QString fileName = pathText(path);
+    bool saved = false;
+    {
+        py::gil_scoped_release released;
+        saved = job.save(fileName);
+    }
+    if (!saved)
+        raise(job);
+}
+
+// A setting's value as the process list writes it.
+QString settingText(const py::handle &value)
+{
+    if (py::isinstance<py::bool_>(value))
+        return value.cast<bool>() ? QStringLiteral("true") : QStringLiteral("false");
+    return QString::fromStdString(py::str(value).cast<std::string>());
+}
+
+VolumeHandle runRecipe(const py::object &recipe, const py::object &input, const py::object &settings,
+                       const py::object &threads, const py::object &progress, bool strict)
+{
+    auto job = std::make_shared<RecipeJob>();
+    if (!job->loadRecipe(pathText(recipe)))
+        raise(*job);
+    QStringList overrides;
+    if (!settings.is_none()) {
+        for (const auto &item : settings.cast<py::dict>())
+            overrides << QString::fromStdString(py::str(item.first).cast<std::string>()) + QLatin1Char('=')
+                             + settingText(item.second);
+    }
+    if (!job->applySettings(overrides))
+        raise(*job);
+    if (!input.is_none() && !job->loadInput(pathText(input)))
+        raise(*job);
+
+    // The callback runs on the thread that runs the steps, without the lock
+    // held; an exception it raises is kept and raised when the run ends.
+    py::object callback = progress;
+    std::unique_ptr<py::error_already_set> callbackError;
+    if (!callback.is_none()) {
+        const auto report = [&](int step, const QString &name, double fraction) {
+            py::gil_scoped_acquire acquired;
+            if (callbackError)
+                return;
+            try {
+                callback(step, name.toStdString(), fraction);
+            } catch (py::error_already_set &error) {
+                callbackError = std::make_unique<py::error_already_set>(std::move(error));
+            }
+        };
+        job->setStepStarted([report](int index, int count, const QString &name) {
+            report(index + 1, name, double(index) / count);
+        });
+        job->setStepFinished([report](const Core::BatchRun::BatchRunner::StepReport &step) {
+            report(step.index + 1, step.name, double(step.index + 1) / step.count);
+        });
+    }
+
+    QThreadPool *pool = QThreadPool::globalInstance();
+    const int poolThreads = pool->maxThreadCount();
+    if (!threads.is_none()) {
+        const int wanted = threads.cast<int>();
+        if (wanted < 1 || wanted > 1024)
+            throw py::value_error("threads takes a whole number from 1 to 1024");
+        pool->setMaxThreadCount(wanted);
+    }
+    RecipeJob::Exit exit;
+    {
+        py::gil_scoped_release released;
+        exit = job->run(strict);
+    }
+    pool->setMaxThreadCount(poolThreads);
+    if (callbackError)
+        throw std::move(*callbackError);
+    if (exit != RecipeJob::Success)
+        raise(*job);
+
+    VolumeHandle result(job->context().volume, job);
+    for (const auto &step : job->skipped())
+        result.skipped.push_back(
+            {step.index + 1, step.name.toStdString(), RecipeJob::skipReason(step).toStdString()});
+    return result;
+}
+
+std::string materialName(std::uint32_t id)
+{
+    for (const auto &material : Model::Materials::MaterialFactory::getInstance()->getMaterials())
+        if (material.getId() == id)
+            return material.getName().toStdString();
+    throw py::key_error("no material " + std::to_string(id) + " in the catalogue");
+}
+
+} // namespace
+
+PYBIND11_MODULE(_kestrum, m)
+{
+    m.doc() = "Cell volumes, documents and recipe runs of Kestrum.";
+    py::register_exception<RecipeFailure>(m, "RecipeError", PyExc_RuntimeError);
+
+    py::class_<VolumeHandle>(m, "Volume", "A cell volume: nx x ny x nz material ids (0 = empty).")
+        .def(py::init(&VolumeHandle::fromCells), py::arg("cells"), py::arg("cell_size") = std::make_tuple(1.f, 1.f, 1.f),
+             py::arg("origin") = std::make_tuple(0.f, 0.f, 0.f),
+             "A volume holding a copy of `cells`, an array of material ids of shape (nz, ny, nx).")
+        .def_property_readonly("shape", &VolumeHandle::shape, "(nz, ny, nx)")
+        .def_property_readonly("cells", &VolumeHandle::cells,
+                               "The material ids as a read-only uint32 array of shape (nz, ny, nx) over the volume's "
+                               "own storage, no copy; valid while the array lives, and showing later changes.")
+        .def_property_readonly("cell_size", &VolumeHandle::cellSize, "(x, y, z) size of one cell")
+        .def_property_readonly("origin", &VolumeHandle::origin, "(x, y, z) of the lower left front corner")
+        .def_readonly("skipped", &VolumeHandle::skipped,
+                      "The steps the run that made this volume skipped: (step, name, reason), step 1-based.")
+        .def("material_counts", &VolumeHandle::materialCounts, "{material id: cells}")
+        .def_static("material_name", &materialName, py::arg("id"), "The catalogue name of a material id.")
+        .def("__repr__", [](const VolumeHandle &v) {
+            const auto [nz, ny, nx] = v.shape();
+            return "<kestrum.Volume nz=" + std::to_string(nz) + " ny=" + std::to_string(ny)
+                   + " nx=" + std::to_string(nx) + ">";
+        });
+    py::class_<VolumeHandle::Skipped>(m, "SkippedStep")
+        .def_readonly("step", &VolumeHandle::Skipped::step)
+        .def_readonly("name", &VolumeHandle::Skipped::name)
+        .def_readonly("reason", &VolumeHandle::Skipped::reason)
+        .def("__repr__", [](const VolumeHandle::Skipped &s) {
+            return "<step " + std::to_string(s.step) + " " + s.name + " skipped: " + s.reason + ">";
+        });
+
+    py::class_<DocumentHandle>(m, "Document", "A document read from a .kst file.")
+        .def_readonly("volumes", &DocumentHandle::volumes)
+        .def_property_readonly("volume", [](const DocumentHandle &d) -> py::object {
+            return d.volumes.empty() ? py::object(py::none()) : py::cast(d.volumes.front());
+        }, "The first cell volume, or None.");
+
+    m.def("load", &load, py::arg("path"), "Reads a document (.kst).");
+    m.def("save", &save, py::arg("what"), py::arg("path"), "Writes a Volume or a Document as a document (.kst).");
+    m.def("run_recipe", &runRecipe, py::arg("recipe"), py::arg("input") = py::none(), py::arg("set") = py::none(),
+          py::arg("threads") = py::none(), py::arg("progress") = py::none(), py::arg("strict") = false,
+          "Runs a process list (.plst) as kestrum-batch does and returns the resulting volume. `input` is a .kst "
+          "whose first volume the steps start from; `set` maps \"STEP.PARAM\" to a value; `progress` is called "
+          "as progress(step, name, fraction) while the run goes on, without blocking other Python threads.");
+}

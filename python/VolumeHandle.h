@@ -1,0 +1,58 @@
+#pragma once
+
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace Model {
+class Document;
+namespace Automaton {
+class TotalVolume;
+}
+}
+
+namespace Core {
+namespace BatchRun {
+class RecipeJob;
+}
+}
+
+// A cell volume as Python sees it: the volume itself, and whatever owns the
+// document it sits in (a run, a loaded file), kept alive as long as the
+// handle or any array viewing its cells is.
+class VolumeHandle
+{
+public:
+    struct Skipped
+    {
+        int step;
+        std::string name;
+        std::string reason;
+    };
+
+    VolumeHandle(std::shared_ptr<Model::Automaton::TotalVolume> volume, std::shared_ptr<void> owner);
+    // A volume built from an array of shape (nz, ny, nx) of material ids.
+    static VolumeHandle fromCells(pybind11::array_t<std::uint32_t, pybind11::array::forcecast> cells,
+                                  std::tuple<float, float, float> cellSize, std::tuple<float, float, float> origin);
+
+    const std::shared_ptr<Model::Automaton::TotalVolume> &volume() const { return cellVolume; }
+    std::tuple<std::uint32_t, std::uint32_t, std::uint32_t> shape() const;
+    std::tuple<float, float, float> cellSize() const;
+    std::tuple<float, float, float> origin() const;
+    // The cells as a read-only array of shape (nz, ny, nx) over the volume's
+    // own storage (x-major), no copy; `self` becomes the array's base.
+    static pybind11::array cells(pybind11::object self);
+    // Cells per material id, counted without the interpreter lock.
+    std::map<std::uint32_t, std::size_t> materialCounts() const;
+
+    std::vector<Skipped> skipped;
+
+private:
+    std::shared_ptr<Model::Automaton::TotalVolume> cellVolume;
+    std::shared_ptr<void> owner;
+};

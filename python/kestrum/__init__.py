@@ -1,0 +1,21 @@
+"""Kestrum from Python: documents, recipe runs, cells as numpy arrays, sweeps.
+
+    import kestrum
+    volume = kestrum.run_recipe("recipe.plst", set={"3.Thickness": 4.0})
+    volume.cells            # read-only uint32 array, shape (nz, ny, nx)
+    kestrum.save(volume, "result.kst")
+"""
+
+from ._kestrum import Document, RecipeError, SkippedStep, Volume, load, run_recipe, save
+
+__all__ = ["Document", "RecipeError", "SkippedStep", "Volume", "load", "run_recipe", "save", "sweep"]
+
+
+def __getattr__(name):
+    # kestrum.sweep, the module that is also callable as the function, loads
+    # Dask only when first asked for.
+    if name == "sweep":
+        import importlib
+
+        return importlib.import_module(".sweep", __name__)
+    raise AttributeError(f"module 'kestrum' has no attribute {name!r}")

@@ -1,0 +1,211 @@
+"""Parameter sweeps of a recipe as Dask tasks.
+
+    python3 -m kestrum.sweep RECIPE.plst --input DOC.kst --set 3.Thickness=2,4,8,16 --out DIR
+
+runs one point per combination of the --set values, each as a task on a Dask
+cluster (a LocalCluster on this machine by default, or a running scheduler
+given by --scheduler tcp://HOST:PORT), writes DIR/point-NNN.kst per point and
+DIR/summary.csv (point, parameters, status, seconds, cells per material).
+A point that fails, even by killing its worker process, is reported as failed
+in the summary while the others finish. Finished points of an earlier run
+into the same folder are kept and not run again unless force is given.
+"""
+
+import argparse
+import csv
+import itertools
+import os
+import sys
+import time
+import types
+
+SUMMARY = "summary.csv"
+FIXED_COLUMNS = ["point", "status", "seconds", "error"]
+
+
+def run_point(recipe, input, settings, path, threads):
+    """Runs one point in the worker and writes its document; returns the
+    seconds it took and the cells per material id."""
+    import kestrum
+
+    start = time.perf_counter()
+    volume = kestrum.run_recipe(recipe, input=input, set=settings, threads=threads)
+    kestrum.save(volume, path)
+    return {
+        "seconds": time.perf_counter() - start,
+        "counts": volume.material_counts(),
+        "skipped": [f"step {s.step} {s.name}: {s.reason}" for s in volume.skipped],
+    }
+
+
+def parse_setting(text):
+    """ "3.Thickness=2,4,8" -> ("3.Thickness", ["2", "4", "8"])"""
+    key, sep, values = text.partition("=")
+    step, dot, name = key.partition(".")
+    if not sep or not dot or not step.strip().isdigit() or not name.strip() or not values.strip():
+        raise ValueError(f'--set "{text}": give STEP.PARAM=V1,V2,..., STEP the step\'s number in the list '
+                         "(for example 3.Thickness=2,4,8).")
+    return key.strip(), [v.strip() for v in values.split(",")]
+
+
+def points_of(settings):
+    """Every combination of the values, in order: a list of {key: value}."""
+    keys = list(settings)
+    return [dict(zip(keys, combo)) for combo in itertools.product(*(settings[k] for k in keys))]
+
+
+def _read_summary(path):
+    if not os.path.isfile(path):
+        return {}
+    with open(path, newline="") as f:
+        return {row["point"]: row for row in csv.DictReader(f)}
+
+
+def _bar(done, total, failed, stream):
+    if stream is None:
+        return
+    width = 30
+    filled = width * done // max(total, 1)
+    stream.write(f"\r[{'#' * filled}{'-' * (width - filled)}] {done}/{total} points"
+                 + (f", {failed} failed" if failed else ""))
+    if done == total:
+        stream.write("\n")
+    stream.flush()
+
+
+def _local_client(workers, threads):
+    import dask
+    from distributed import Client, LocalCluster
+
+    # A point whose worker dies fails at once instead of being retried on
+    # (and killing) the others, and each worker holds one point at a time,
+    # so a death takes no queued point with it.
+    dask.config.set({"distributed.scheduler.allowed-failures": 0,
+                     "distributed.scheduler.worker-saturation": 1.0})
+    cluster = LocalCluster(n_workers=workers, threads_per_worker=1, processes=True,
+                           dashboard_address=None)
+    return Client(cluster), cluster
+
+
+def sweep(recipe, set, input=None, out=".", scheduler=None, client=None, workers=2, threads=1,
+          force=False, progress=sys.stderr, runner=run_point):
+    """Runs `recipe` once per combination of the values in `set`
+    ({"3.Thickness": [2, 4, 8]}) and returns the summary rows (dicts).
+
+    Each point is a Dask task: on `client` when given, else on the scheduler at
+    `scheduler` ("tcp://HOST:PORT"), else on a new LocalCluster of `workers`
+    processes. `threads` is the worker threads of each run. `runner` is the
+    function run per point (run_point, or one wrapping it)."""
+    from distributed import Client, as_completed
+
+    settings = {str(k): [str(v).lower() if isinstance(v, bool) else str(v) for v in values]
+                for k, values in set.items()}
+    recipe = os.path.abspath(os.fspath(recipe))
+    input = os.path.abspath(os.fspath(input)) if input is not None else None
+    os.makedirs(out, exist_ok=True)
+    summary_path = os.path.join(out, SUMMARY)
+    earlier = {} if force else _read_summary(summary_path)
+
+    rows, pending = {}, {}
+    for index, point in enumerate(points_of(settings), start=1):
+        name = f"{index:03d}"
+        path = os.path.abspath(os.path.join(out, f"point-{name}.kst"))
+        row = {"point": name, **point}
+        before = earlier.get(name)
+        if (before and before.get("status") == "done" and os.path.isfile(path)
+                and all(before.get(k) == v for k, v in point.items())):
+            rows[name] = before
+        else:
+            rows[name] = row
+            pending[name] = (point, path)
+
+    own = None
+    if client is None:
+        if scheduler:
+            client = Client(scheduler)
+        else:
+            client, own = _local_client(workers, threads)
+    failed = 0
+    try:
+        futures = {client.submit(runner, recipe, input, point, path, threads, key=f"kestrum-point-{name}-{time.time_ns()}",
+                                 pure=False): name
+                   for name, (point, path) in pending.items()}
+        done = len(rows) - len(pending)
+        _bar(done, len(rows), failed, progress)
+        for future in as_completed(futures):
+            name = futures[future]
+            row = rows[name]
+            try:
+                result = future.result()
+            except BaseException as error:  # a refused recipe, a killed worker ...
+                failed += 1
+                row.update(status="failed", error=f"{type(error).__name__}: {error}")
+                try:
+                    os.remove(pending[name][1])
+                except OSError:
+                    pass
+            else:
+                row.update(status="done", seconds=f"{result['seconds']:.3f}", error="; ".join(result["skipped"]))
+                for material, count in result["counts"].items():
+                    row[f"cells_{material}"] = str(count)
+            done += 1
+            _bar(done, len(rows), failed, progress)
+    finally:
+        if own is not None:
+            client.close()
+            own.close()
+
+    ordered = [rows[k] for k in sorted(rows)]
+    columns = ["point", *settings, "status", "seconds", "error"]
+    materials = sorted({k for r in ordered for k in r if k.startswith("cells_")}, key=lambda k: int(k[6:]))
+    with open(summary_path + ".tmp", "w", newline="") as f:
+        writer = csv.DictWriter(f, fieldnames=columns + materials, restval="0", extrasaction="ignore")
+        writer.writeheader()
+        for r in ordered:
+            writer.writerow({**{c: "" for c in ("seconds", "error")}, **r})
+    os.replace(summary_path + ".tmp", summary_path)
+    return ordered
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(prog="python3 -m kestrum.sweep",
+                                     description="Runs a recipe once per combination of parameter values, "
+                                                 "each point as a Dask task.")
+    parser.add_argument("recipe", help="the process list (.plst)")
+    parser.add_argument("--input", help="start from the first cell volume of this document (.kst)")
+    parser.add_argument("--set", action="append", default=[], metavar="STEP.PARAM=V1,V2,...",
+                        help="values of one step parameter (repeatable; every combination is run)")
+    parser.add_argument("--out", required=True, help="folder for point-NNN.kst and summary.csv")
+    parser.add_argument("--scheduler", help="address of a running Dask scheduler (tcp://HOST:PORT); "
+                                            "default: a LocalCluster on this machine")
+    parser.add_argument("--workers", type=int, default=2, help="LocalCluster worker processes (default 2)")
+    parser.add_argument("--threads", type=int, default=1, help="threads of each run (default 1)")
+    parser.add_argument("--force", action="store_true", help="run finished points of an earlier run again")
+    args = parser.parse_args(argv)
+    try:
+        settings = dict(parse_setting(s) for s in args.set)
+    except ValueError as error:
+        parser.exit(2, f"kestrum.sweep: {error}\n")
+    if not settings:
+        parser.exit(2, "kestrum.sweep: give at least one --set STEP.PARAM=V1,V2,...\n")
+    if not os.path.isfile(args.recipe):
+        parser.exit(3, f'kestrum.sweep: cannot read the process list "{args.recipe}": no such file.\n')
+    rows = sweep(args.recipe, settings, input=args.input, out=args.out, scheduler=args.scheduler,
+                 workers=args.workers, threads=args.threads, force=args.force)
+    failed = [r for r in rows if r.get("status") != "done"]
+    for r in failed:
+        sys.stderr.write(f"kestrum.sweep: point {r['point']} failed: {r.get('error', '')}\n")
+    print(os.path.abspath(os.path.join(args.out, SUMMARY)))
+    return 1 if failed else 0
+
+
+class _CallableModule(types.ModuleType):
+    # kestrum.sweep(...) calls the function even once the module is imported.
+    def __call__(self, *args, **kwargs):
+        return sweep(*args, **kwargs)
+
+
+sys.modules[__name__].__class__ = _CallableModule
+
+if __name__ == "__main__":
+    sys.exit(main())

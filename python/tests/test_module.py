@@ -1,0 +1,127 @@
+"""The kestrum module against the command-line tool, on small recipes."""
+
+import os
+import subprocess
+import sys
+import tempfile
+import threading
+import unittest
+
+import numpy as np
+
+import kestrum
+
+SOURCE = os.environ.get("KESTRUM_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", ".."))
+TOOL = os.environ.get("KESTRUM_BATCH_TOOL", "build/src/kestrum-batch")
+OXIDE = os.path.join(SOURCE, "examples", "oxide_coat_and_etch.plst")
+
+
+def tool(*arguments):
+    return subprocess.run([TOOL, *arguments], capture_output=True, text=True)
+
+
+class ModuleTest(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.TemporaryDirectory()
+        self.addCleanup(self.dir.cleanup)
+
+    def path(self, name):
+        return os.path.join(self.dir.name, name)
+
+    def test_run_recipe_equals_tool(self):
+        for settings, arguments in [({}, []), ({"2.Thickness": 4}, ["--set", "2.Thickness=4"])]:
+            with self.subTest(settings=settings):
+                out = self.path("tool.kst")
+                run = tool(OXIDE, "--output", out, *arguments)
+                self.assertEqual(run.returncode, 0, run.stderr)
+                volume = kestrum.run_recipe(OXIDE, set=settings, threads=2)
+                self.assertEqual(volume.skipped, [])
+                expected = kestrum.load(out).volume
+                self.assertEqual(volume.shape, expected.shape)
+                self.assertTrue(np.array_equal(volume.cells, expected.cells))
+        self.assertNotEqual(kestrum.run_recipe(OXIDE).material_counts(), volume.material_counts())
+
+    def test_hand_built_cells(self):
+        cells = np.zeros((3, 4, 5), dtype=np.uint32)  # (nz, ny, nx)
+        cells[0] = 1
+        cells[2, 3, 4] = 3
+        cells[1, 0, 2] = 5
+        volume = kestrum.Volume(cells, cell_size=(1, 2, 0.5), origin=(10, 0, -1))
+        self.assertEqual(volume.shape, (3, 4, 5))
+        view = volume.cells
+        self.assertEqual((view.shape, view.dtype), ((3, 4, 5), np.uint32))
+        self.assertTrue(np.array_equal(view, cells))
+        self.assertEqual((volume.cell_size, volume.origin), ((1.0, 2.0, 0.5), (10.0, 0.0, -1.0)))
+        self.assertEqual(volume.material_counts(), {0: 38, 1: 20, 3: 1, 5: 1})
+        self.assertFalse(view.flags.writeable)
+        with self.assertRaises(ValueError):
+            view[0, 0, 0] = 2
+        # The view is the volume's own storage and keeps it alive.
+        del volume
+        self.assertEqual(int(view[2, 3, 4]), 3)
+        # Round trip through a document.
+        saved = kestrum.Volume(cells)
+        kestrum.save(saved, self.path("hand.kst"))
+        self.assertTrue(np.array_equal(kestrum.load(self.path("hand.kst")).volume.cells, cells))
+        self.assertEqual(kestrum.Volume.material_name(1), "Si")
+        with self.assertRaises(KeyError):
+            kestrum.Volume.material_name(99999)
+        with self.assertRaises(ValueError):
+            kestrum.Volume(np.zeros((2, 2), dtype=np.uint32))
+
+    def test_refusals_carry_the_tools_message(self):
+        missing = self.path("absent.plst")
+        cases = [
+            ("unknown parameter", OXIDE, {"2.Thick": 4}, None),
+            ("wrong kind", OXIDE, {"2.Thickness": "abc"}, None),
+            ("no such step", OXIDE, {"7.Thickness": 1}, None),
+            ("missing recipe", missing, {}, None),
+            ("missing input", OXIDE, {}, missing.replace(".plst", ".kst")),
+        ]
+        for label, recipe, settings, input in cases:
+            with self.subTest(label):
+                arguments = [recipe, "--output", self.path("out.kst")]
+                for key, value in settings.items():
+                    arguments += ["--set", f"{key}={value}"]
+                if input:
+                    arguments += ["--input", input]
+                run = tool(*arguments)
+                self.assertNotEqual(run.returncode, 0)
+                with self.assertRaises(kestrum.RecipeError) as raised:
+                    kestrum.run_recipe(recipe, input=input, set=settings)
+                self.assertEqual("kestrum-batch: " + str(raised.exception), run.stderr.strip().splitlines()[-1])
+                self.assertFalse(os.path.exists(self.path("out.kst")))
+        with self.assertRaises(kestrum.RecipeError) as raised:
+            kestrum.save(kestrum.Volume(np.ones((1, 1, 1), dtype=np.uint32)), self.dir.name)
+        self.assertIn("it is a folder", str(raised.exception))
+
+    def test_progress_and_threads(self):
+        calls = []
+        ticks = []
+        stop = threading.Event()
+
+        def tick():
+            while not stop.is_set():
+                ticks.append(1)
+                stop.wait(0.001)
+
+        ticker = threading.Thread(target=tick)
+        ticker.start()
+        volume = kestrum.run_recipe(OXIDE, progress=lambda step, name, fraction: calls.append((step, name, fraction)))
+        stop.set()
+        ticker.join()
+        self.assertEqual([c[0] for c in calls], [1, 1, 2, 2, 3, 3])
+        self.assertEqual(calls[-1][2], 1.0)
+        self.assertEqual(calls[2][1], "CVD")
+        self.assertTrue(ticks)
+        self.assertIsNotNone(volume)
+
+        def refuse(step, name, fraction):
+            raise ZeroDivisionError("from the callback")
+
+        with self.assertRaises(ZeroDivisionError):
+            kestrum.run_recipe(OXIDE, progress=refuse)
+
+
+if __name__ == "__main__":
+    sys.exit(unittest.main())
