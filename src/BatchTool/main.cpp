@@ -5,6 +5,7 @@
 #include "Core/BatchRun/BatchRunner.h"
 #include "Core/BatchRun/ProcessData.h"
 #include "Core/BatchRun/ProcessListArchiver.h"
+#include "Core/Operations/ModelExtraction/VolumeNetlist.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Model/Materials/MaterialFactory.h"
@@ -34,6 +35,7 @@ enum ExitCode {
     StepSkipped = 5,
     OutputError = 6,
     NoDisplay = 7,
+    NoModel = 8,
 };
 
 void say(const QString &text)
@@ -65,7 +67,8 @@ const char *helpText =
     "\n"
     "Exit codes: 0 success, 2 usage, 3 unreadable recipe or input document,\n"
     "4 no cell volume, 5 a step was skipped with --strict, 6 the output could not be\n"
-    "written, 7 an image was asked for but no display is available.";
+    "written, 7 an image was asked for but no display is available, 8 --netlist found\n"
+    "no cantilever to write.";
 
 bool displayAvailable()
 {
@@ -141,7 +144,11 @@ int main(int argc, char *argv[])
                                            QStringLiteral("n"));
     const QCommandLineOption strictOption(QStringLiteral("strict"),
                                           QStringLiteral("Fail on the first skipped step instead of going on."));
-    parser.addOptions({outputOption, inputOption, imageOption, threadsOption, strictOption});
+    const QCommandLineOption netlistOption(QStringLiteral("netlist"),
+                                           QStringLiteral("Also write the circuit netlist of the final volume's "
+                                                          "cantilevers to <file> (.cir)."),
+                                           QStringLiteral("file"));
+    parser.addOptions({outputOption, inputOption, imageOption, threadsOption, strictOption, netlistOption});
     parser.process(*app);
 
     const QStringList positional = parser.positionalArguments();
@@ -268,6 +275,16 @@ int main(int argc, char *argv[])
         if (!renderer->save(image))
             return fail(OutputError, QStringLiteral("cannot write the image \"%1\": %2").arg(image, renderer->errorString()));
         say(QStringLiteral("kestrum-batch: image written to %1").arg(QFileInfo(image).absoluteFilePath()));
+    }
+    if (parser.isSet(netlistOption)) {
+        const auto netlist = Core::Operations::VolumeNetlist::write(*context.volume, parser.value(netlistOption));
+        for (const QString &line : netlist.skipped)
+            say(QStringLiteral("kestrum-batch: ") + line);
+        if (!netlist.written)
+            return fail(netlist.noModel ? NoModel : OutputError, netlist.error);
+        say(QStringLiteral("kestrum-batch: netlist of %1 beams written to %2")
+                .arg(netlist.beams - std::size_t(netlist.skipped.size()))
+                .arg(QFileInfo(parser.value(netlistOption)).absoluteFilePath()));
     }
     return Success;
 }

@@ -78,6 +78,8 @@ std::size_t RunModelExtraction::runStepTwo()
     }
     if (rule.getBeams().empty())
         return 0;
+    for (const QString &reason : skippedBeams())
+        say(QStringLiteral(": ") + reason);
     const Util::Vector3D offset(double(volume->getSizeX() + beamModelGap) * double(volume->getCellSizeX()), 0.0,
                                 0.0);
     displayedBeamModel = std::make_shared<ExtractedModel>(rule.getBeams(), volume->getPosition() + offset);

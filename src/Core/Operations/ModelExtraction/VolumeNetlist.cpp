@@ -29,6 +29,7 @@ VolumeNetlist::Result VolumeNetlist::write(Model::Automaton::TotalVolume &volume
     Result result;
     const QString text = netlistOf(volume, &result);
     if (text.isEmpty()) {
+        result.noModel = true;
         result.error = result.beams == 0 ? QStringLiteral("No model data was extracted: the volume holds no cantilever.")
                                          : QStringLiteral("No model data was extracted: no beam could be modelled.");
         return result;

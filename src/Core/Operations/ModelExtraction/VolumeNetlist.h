@@ -22,6 +22,8 @@ public:
     struct Result
     {
         bool written = false;
+        // Nothing written because no beam could be modelled.
+        bool noModel = false;
         std::size_t blocks = 0;
         std::size_t beams = 0;
         // Why nothing was written, or empty.
