@@ -40,6 +40,7 @@
 #include "Observers/SiOxidationObserver.h"
 #include "Observers/SimpleRIEObserver.h"
 #include "Observers/PhotolithographyObserver.h"
+#include "Observers/RunModelExtractionObserver.h"
 
 namespace Ui {
 
@@ -126,7 +127,7 @@ const Entry operationTable[] = {
     {28, &observed<AtomisticSiWetEtchingOperation, Observers::AtomicSiBCAEtchObserver>},
     {29, &observed<ContinousWetEtchOperation, Observers::CCAWetEtchingObserver>},
     {30, &observed<SimpleReactiveIonEtchingOperation, Observers::SimpleRIEObserver>},
-    {1000, nullptr}, // Model Extraction: RunModelExtraction, RunModelExtractionObserver(workspace, window, operation)
+    {1000, &Observers::RunModelExtractionObserver::createOperation},
 };
 
 Builder builderFor(std::uint32_t id)
