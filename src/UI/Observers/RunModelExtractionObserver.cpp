@@ -1,6 +1,7 @@
 #include "RunModelExtractionObserver.h"
 
 #include "Core/Operations/ModelExtraction/RunModelExtraction.h"
+#include "Core/ProcessTable.h"
 #include "DestroyModelExtractionDialogObserver.h"
 #include "UI/Operations/ModelExtraction/ExtractModelDialog.h"
 
@@ -10,7 +11,8 @@ namespace Observers {
 std::shared_ptr<Core::Operations::Operation> RunModelExtractionObserver::createOperation(Core::Workspace *workspace,
                                                                                          QWidget *dialogParent)
 {
-    auto operation = std::make_shared<Core::Operations::RunModelExtraction>(workspace);
+    auto operation = std::dynamic_pointer_cast<Core::Operations::RunModelExtraction>(
+        Core::ProcessTable::kind(Core::ProcessKey::ModelExtraction).makeOperation(workspace));
     auto opener = std::make_shared<RunModelExtractionObserver>(workspace, dialogParent);
     operation->setObserver(opener);
     operation->setCloseDialogObserver(std::make_shared<DestroyModelExtractionDialogObserver>(opener));

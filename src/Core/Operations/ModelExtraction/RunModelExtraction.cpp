@@ -1,6 +1,7 @@
 #include "RunModelExtraction.h"
 
 #include "Core/Operations/Lifecycle/VolumeSelectionStep.h"
+#include "Core/ProcessTable.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Model/ModelExtraction/BlockPartition.h"
@@ -20,16 +21,17 @@ constexpr std::uint32_t beamModelGap = 10;
 }
 
 RunModelExtraction::RunModelExtraction(Workspace *ws)
-    : Operation(ws, QStringLiteral("Extract Model"), operationId)
+    : Operation(ws, ProcessTable::operationName(ProcessKey::ModelExtraction),
+                ProcessTable::operationId(ProcessKey::ModelExtraction))
 {
 }
 
 RunModelExtraction::~RunModelExtraction() = default;
 
-// The console speaks of the dialog's title rather than the operation's name.
+// The console speaks of the menu text rather than the operation's name.
 void RunModelExtraction::say(const QString &suffix) const
 {
-    workspace->getConsoleInput().setMessage(QStringLiteral("Model Extraction") + suffix);
+    workspace->getConsoleInput().setMessage(ProcessTable::kind(ProcessKey::ModelExtraction).menuText + suffix);
 }
 
 void RunModelExtraction::step()

@@ -27,7 +27,6 @@ namespace Operations {
 class RunModelExtraction : public Operation
 {
 public:
-    static constexpr std::uint32_t operationId = 1000;
     enum State : std::uint32_t { WaitingForVolume = 0, DialogOpen = 1, Done = 2 };
 
     explicit RunModelExtraction(Workspace *workspace);

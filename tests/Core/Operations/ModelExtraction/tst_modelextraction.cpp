@@ -3,6 +3,7 @@
 #include "Core/BatchRun/BatchRunner.h"
 #include "Core/BatchRun/ProcessData.h"
 #include "Core/Operations/ModelExtraction/VolumeNetlist.h"
+#include "Core/ProcessTable.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/Voxel.h"
 #include "Model/Materials/MaterialFactory.h"
@@ -28,7 +29,8 @@ using namespace Model::ModelExtraction;
 using Model::Automaton::TotalVolume;
 using Envelope = RectangularCuboidEnvelope;
 using Planes = BlockPartition::SplitPlanes;
-using Ui::ProcessData;
+using Core::BatchRun::ProcessData;
+using Core::ProcessKey;
 
 namespace {
 
@@ -95,9 +97,9 @@ QString netlistOf(std::uint32_t material, std::uint32_t sx, std::uint32_t sy, st
     return CantileverStructure({std::make_shared<Envelope>(0, 0, 0, sx, sy, sz, material)}).netlist();
 }
 
-ProcessData makeStep(ProcessData::Type type, const QList<QPair<QString, QVariant>> &parameters)
+ProcessData makeStep(ProcessKey key, const QList<QPair<QString, QVariant>> &parameters)
 {
-    ProcessData step(type);
+    ProcessData step(Core::ProcessTable::listCode(key));
     for (const auto &p : parameters)
         step.setParameter(p.first, p.second, true);
     return step;
@@ -504,19 +506,19 @@ void TestModelExtraction::recipeCantilever()
         for (std::uint32_t y = 0; y < ny; ++y)
             mask.set(std::size_t(x) * ny + y);
     const QList<ProcessData> steps{
-        makeStep(ProcessData::CreateSubstrate,
+        makeStep(ProcessKey::CreateSubstrate,
                  {{"MaterialId", 1u}, {"Lower Left Front Corner", QVariant::fromValue(Util::Vector3D())},
                   {"Volume Size X", nx}, {"Volume Size Y", ny}, {"Volume Size Z", nz},
                   {"SphericalSubstrate", false}, {"Substrate Size X", nx}, {"Substrate Size Y", ny},
                   {"Substrate Size Z", 4u}, {"Substrate Delta X", 0u}, {"Substrate Delta Y", 0u},
                   {"Substrate Delta Z", 0u}}),
-        makeStep(ProcessData::Cvd, {{"MaterialId", 3u}, {"Thickness", double(oxide)}}),
-        makeStep(ProcessData::Cvd, {{"MaterialId", 16u}, {"Thickness", double(film)}}),
-        makeStep(ProcessData::Photolithography,
+        makeStep(ProcessKey::Cvd, {{"MaterialId", 3u}, {"Thickness", double(oxide)}}),
+        makeStep(ProcessKey::Cvd, {{"MaterialId", 16u}, {"Thickness", double(film)}}),
+        makeStep(ProcessKey::Photolithography,
                  {{"MaterialId", 16u}, {"Top Mask", QVariant::fromValue(mask)}, {"Top Mask Width", nx},
                   {"Top Mask Height", ny}, {"Bottom Mask", QVariant::fromValue(Util::BitVector())},
                   {"Bottom Mask Width", 0u}, {"Bottom Mask Height", 0u}}),
-        makeStep(ProcessData::IsotropicEtching, {{"MaterialId", 3u}, {"Depth", double(undercut)}}),
+        makeStep(ProcessKey::IsotropicEtching, {{"MaterialId", 3u}, {"Depth", double(undercut)}}),
     };
     Core::Workspace workspace;
     Core::BatchRun::BatchStepExecutor::Context context;

@@ -1,6 +1,7 @@
 #include "Core/Operations/ModelExtraction/RunModelExtraction.h"
 #include "Core/Operations/Lifecycle/IOperationFactory.h"
 #include "Core/Operations/ModelExtraction/ExtractionTestSupport.h"
+#include "Core/ProcessTable.h"
 #include "UI/GuiTestSupport.h"
 #include "UI/Observers/RunModelExtractionObserver.h"
 #include "UI/Operations/ModelExtraction/ExtractModelDialog.h"
@@ -73,7 +74,7 @@ void TestExtractModelDialog::stepsInOrder()
                              : ExtractionTest::volume(4, 4, 4, [](auto, auto, auto) { return 1u; });
     workspace.getDocument().addObject(volume);
     workspace.getSelection().select(volume);
-    workspace.activate(Core::Operations::RunModelExtraction::operationId);
+    workspace.activate(Core::ProcessTable::menuId(Core::ProcessKey::ModelExtraction));
     auto *dialog = openDialog();
     QVERIFY(dialog);
     QCOMPARE(dialog->windowTitle(), QStringLiteral("Extract Model"));
