@@ -5,6 +5,7 @@
 #include "Core/BatchRun/BatchRunner.h"
 #include "Core/BatchRun/ProcessData.h"
 #include "Core/BatchRun/RecipeJob.h"
+#include "Core/Operations/ModelExtraction/VolumeNetlist.h"
 #include "Core/ProcessTable.h"
 
 #include <QApplication>
@@ -50,7 +51,8 @@ const char *helpText =
     "\n"
     "Exit codes: 0 success, 2 usage (also a refused --set), 3 unreadable recipe or input document,\n"
     "4 no cell volume, 5 a step was skipped with --strict, 6 the output could not be\n"
-    "written, 7 an image was asked for but no display is available.";
+    "written, 7 an image was asked for but no display is available, 8 --netlist found\n"
+    "no cantilever to write.";
 
 // What the command line asks for. An option is one field here and one line
 // in optionTable().
@@ -60,6 +62,7 @@ struct Options
     QString output;
     QString input;
     QString image;
+    QString netlist;
     QString threads;
     QStringList settings;
     bool strict = false;
@@ -99,6 +102,8 @@ std::vector<OptionLine> optionTable()
         valueOption("input", "file", "Start from the first cell volume of this document (.kst).", &Options::input),
         valueOption("image", "file", "Also save a rendered view of the final scene (needs a display).",
                     &Options::image),
+        valueOption("netlist", "file", "Also write the circuit netlist of the final volume's cantilevers to <file> (.cir).",
+                    &Options::netlist),
         valueOption("threads", "n", "Use <n> worker threads (default: one per core).", &Options::threads),
         repeatedOption("set", "STEP.PARAM=VALUE",
                        "Before the run, set parameter PARAM of step STEP (1-based) to VALUE, as the process list "
@@ -267,6 +272,16 @@ int writeOutputs(const Options &options, Session &session)
             return fail(RecipeJob::OutputError, QStringLiteral("cannot write the image \"%1\": %2")
                                                     .arg(options.image, session.renderer->errorString()));
         say(QStringLiteral("kestrum-batch: image written to %1").arg(QFileInfo(options.image).absoluteFilePath()));
+    }
+    if (!options.netlist.isEmpty()) {
+        const auto netlist = Core::Operations::VolumeNetlist::write(*job.context().volume, options.netlist);
+        for (const QString &line : netlist.skipped)
+            say(QStringLiteral("kestrum-batch: ") + line);
+        if (!netlist.written)
+            return fail(netlist.noModel ? RecipeJob::NoModel : RecipeJob::OutputError, netlist.error);
+        say(QStringLiteral("kestrum-batch: netlist of %1 beams written to %2")
+                .arg(netlist.beams - std::size_t(netlist.skipped.size()))
+                .arg(QFileInfo(options.netlist).absoluteFilePath()));
     }
     return RecipeJob::Success;
 }

@@ -19,6 +19,7 @@
 #include "Core/Operations/Film/SpinCoatingOperation.h"
 #include "Core/Operations/Lithography/LithographyMask.h"
 #include "Core/Operations/Lithography/PhotolithographyOperation.h"
+#include "Core/Operations/ModelExtraction/RunModelExtraction.h"
 #include "Core/Operations/ReactiveIonEtching/SimpleReactiveIonEtchingOperation.h"
 #include "Core/Operations/SiEtching/AtomisticSiWetEtchingOperation.h"
 #include "Core/Operations/SiEtching/ContinousWetEtchOperation.h"
@@ -320,7 +321,7 @@ QVector<Kind> makeKinds()
                       op.setEtchMaterial(uintOf(s, "MaterialId"));
                       op.setDirections(std::uint8_t(uintOf(s, "EtchDirectionValue")));
                   })};
-    notBuilt(K::ModelExtraction, 1000, 1000, "Model Extraction", "Extract Model");
+    operationOnly(K::ModelExtraction, 1000, "Model Extraction", "Extract Model", build<RunModelExtraction>());
     // Steps of process lists that no menu action starts.
     kinds << Kind{K::SaveImage, 0, 0, 10, none, none, QStringLiteral("Save Image"), none,
                   {{QStringLiteral("Filename"), V::String, QString()}}, {}, &BatchRun::ProcessSteps::saveImage, {}, true};

@@ -26,6 +26,7 @@
 #include "Observers/SiOxidationObserver.h"
 #include "Observers/SimpleRIEObserver.h"
 #include "Observers/PhotolithographyObserver.h"
+#include "Observers/RunModelExtractionObserver.h"
 
 #include <mutex>
 
@@ -115,6 +116,7 @@ void OperationFactory::registerInterfaces()
         ProcessTable::registerInterface(ProcessKey::ContinuousWetEtching,
                                         observed<O::CCAWetEtchingObserver>(ProcessKey::ContinuousWetEtching));
         ProcessTable::registerInterface(ProcessKey::SimpleRie, observed<O::SimpleRIEObserver>(ProcessKey::SimpleRie));
+        ProcessTable::registerInterface(ProcessKey::ModelExtraction, &O::RunModelExtractionObserver::createOperation);
     });
 }
 

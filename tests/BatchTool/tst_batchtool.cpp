@@ -2,6 +2,7 @@
 #include "Model/Document.h"
 #include "Model/Persistence/ArchiverRegistry.h"
 #include "Model/Persistence/DocumentReader.h"
+#include "Model/Persistence/DocumentWriter.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -131,6 +132,8 @@ private slots:
     void settingEqualsEditedRecipe();
     void helpAndVersionTouchNoFile_data();
     void helpAndVersionTouchNoFile();
+    void netlist_data();
+    void netlist();
 };
 
 void TestBatchTool::failures_data()
@@ -362,6 +365,46 @@ void TestBatchTool::siliconProcesses()
     const auto counts = materialCounts(out);
     QCOMPARE(QList<int>({counts.value(3), counts.value(15), counts.value(14), counts.value(1), counts.value(0)}),
              QList<int>({8 * 8 * 3, 8 * 8, 0, 0, 8 * 8 * 10 - 8 * 8 * 4}));
+}
+
+void TestBatchTool::netlist_data()
+{
+    QTest::addColumn<bool>("cantilever");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("a beam held by silicon") << true << 0 << "netlist of 1 beams written";
+    QTest::newRow("silicon only: no file") << false << 8 << "No model data was extracted";
+}
+
+// --netlist writes the cantilevers of the final volume, or no file at all.
+void TestBatchTool::netlist()
+{
+    QFETCH(bool, cantilever);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    // 12 x 4 x 4 cells: silicon below x = 4; with a cantilever, a 6 x 2 x 1
+    // oxide beam from it at y 1-2, z 1, free on every other side.
+    std::vector<std::uint32_t> ids(12 * 4 * 4, 0);
+    for (std::uint32_t x = 0; x < 12; ++x)
+        for (std::uint32_t y = 0; y < 4; ++y)
+            for (std::uint32_t z = 0; z < 4; ++z)
+                ids[(x * 4 + y) * 4 + z] = x < 4 ? 1u : (cantilever && x < 10 && y >= 1 && y <= 2 && z == 1 ? 3u : 0u);
+    Model::Document document;
+    document.addObject(std::make_shared<Model::Automaton::TotalVolume>(12, 4, 4, 1.0f, 1.0f, 1.0f, Util::Vector3D(), ids));
+    Model::Persistence::ArchiverRegistry archivers(dir.path());
+    const QString input = dir.filePath("beam.kst");
+    QVERIFY(Model::Persistence::DocumentWriter(archivers).save(document, input).ok);
+
+    const QString netlist = dir.filePath("beam.cir");
+    const Run run = runTool({writeFile(dir, recipe("")), "--input", input, "--output", dir.filePath("out.kst"),
+                             "--netlist", netlist});
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.errors.contains(message), qPrintable(run.errors));
+    QFile file(netlist);
+    QCOMPARE(file.open(QIODevice::ReadOnly), cantilever);
+    if (cantilever)
+        QVERIFY(file.readAll().startsWith("Model extracted by Kestrum\nc1 1 0 "));
 }
 
 QTEST_GUILESS_MAIN(TestBatchTool)

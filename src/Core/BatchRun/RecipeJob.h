@@ -35,6 +35,7 @@ public:
         StepSkipped = 5,
         OutputError = 6,
         NoDisplay = 7,
+        NoModel = 8,
     };
 
     RecipeJob();
