@@ -9,7 +9,7 @@ KESTRUM_BUILD_DIR="${KESTRUM_BUILD_DIR:-$KESTRUM_ROOT/build}"
 packages=(qtbase5-dev qtbase5-dev-tools libqt5opengl5-dev qttools5-dev-tools
           libglu1-mesa-dev libgl1-mesa-dri xvfb xauth libboost-dev
           libbenchmark-dev cmake g++ make ccache python3-scipy python3-numpy
-          pkg-config libgdsii-dev python3-gdspy)
+          pkg-config libgdsii-dev python3-gdspy python3-vtk9 gmsh)
 
 missing=()
 for p in "${packages[@]}"; do
