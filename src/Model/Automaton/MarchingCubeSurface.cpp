@@ -162,8 +162,10 @@ void smoothNormals(std::vector<Triangle> &triangles, const std::vector<std::uint
     const std::size_t vertices = keys.size();
     if (vertices == 0)
         return;
+    // Far fewer keys than vertices (neighbouring vertices share one), so a
+    // table of one slot per vertex stays sparse.
     std::size_t capacity = 16;
-    while (capacity < vertices * 2)
+    while (capacity < vertices)
         capacity *= 2;
     constexpr std::uint64_t unused = std::numeric_limits<std::uint64_t>::max();
     struct Slot
@@ -176,7 +178,9 @@ void smoothNormals(std::vector<Triangle> &triangles, const std::vector<std::uint
     const std::size_t mask = capacity - 1;
     for (std::size_t v = 0; v < vertices; ++v) {
         const std::uint64_t key = keys[v];
-        std::size_t h = std::size_t((key * 0x9E3779B97F4A7C15ull) >> 17) & mask;
+        // Keys of one cell column are consecutive and vertices come column by
+        // column, so the plain key keeps the look-ups close together in memory.
+        std::size_t h = std::size_t(key) & mask;
         while (table[h].key != unused && table[h].key != key)
             h = (h + 1) & mask;
         Slot &slot = table[h];
