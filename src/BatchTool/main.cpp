@@ -11,6 +11,7 @@
 #include "Model/Persistence/ArchiverRegistry.h"
 #include "Model/Persistence/DocumentReader.h"
 #include "Model/Persistence/DocumentWriter.h"
+#include "Model/Persistence/VolumeExport.h"
 #include "Model/Process/ProcessFactory.h"
 
 #include <QApplication>
@@ -60,6 +61,8 @@ const char *helpText =
     "a step whose parameters are missing or unusable is skipped and reported.\n"
     "--image and Save Image steps render the scene, which needs a display (for example\n"
     "run under xvfb-run); without one the tool says so and stops.\n"
+    "--export writes the first cell volume for other tools, the format following the\n"
+    "extension: .vti (VTK image data), .stl or .obj (closed surfaces, one per material).\n"
     "The material and process catalogues are read from the \"Kestrum\" folder in the\n"
     "home directory, as the program reads them.\n"
     "\n"
@@ -141,7 +144,10 @@ int main(int argc, char *argv[])
                                            QStringLiteral("n"));
     const QCommandLineOption strictOption(QStringLiteral("strict"),
                                           QStringLiteral("Fail on the first skipped step instead of going on."));
-    parser.addOptions({outputOption, inputOption, imageOption, threadsOption, strictOption});
+    const QCommandLineOption exportOption(QStringLiteral("export"),
+                                          QStringLiteral("Also export the first cell volume to <file> (.vti, .stl or .obj)."),
+                                          QStringLiteral("file"));
+    parser.addOptions({outputOption, inputOption, imageOption, threadsOption, strictOption, exportOption});
     parser.process(*app);
 
     const QStringList positional = parser.positionalArguments();
@@ -156,6 +162,9 @@ int main(int argc, char *argv[])
             return fail(UsageError, QStringLiteral("--threads takes a whole number from 1 to 1024."));
         QThreadPool::globalInstance()->setMaxThreadCount(threads);
     }
+
+    if (parser.isSet(exportOption) && !Model::Persistence::VolumeExport::isSupported(parser.value(exportOption)))
+        return fail(UsageError, QStringLiteral("--export takes a file name ending in .vti, .stl or .obj."));
 
     // Found out now rather than after minutes of work.
     const QString output = parser.value(outputOption);
@@ -262,6 +271,21 @@ int main(int argc, char *argv[])
             .arg(steps.size())
             .arg(summary.stepsSkipped)
             .arg(QFileInfo(output).absoluteFilePath()));
+
+    if (parser.isSet(exportOption)) {
+        const QString target = parser.value(exportOption);
+        QString error;
+        QStringList files;
+        std::shared_ptr<Model::Automaton::TotalVolume> volume;
+        for (const auto &object : workspace.getDocument().getAllObjects()) {
+            if ((volume = std::dynamic_pointer_cast<Model::Automaton::TotalVolume>(object)))
+                break;
+        }
+        if (!volume || !Model::Persistence::VolumeExport::write(*volume, target, &error, &files))
+            return fail(OutputError, QStringLiteral("cannot export to \"%1\": %2")
+                                         .arg(target, volume ? error : QStringLiteral("there is no cell volume")));
+        say(QStringLiteral("kestrum-batch: exported to %1").arg(files.join(QStringLiteral(", "))));
+    }
 
     if (parser.isSet(imageOption)) {
         const QString image = parser.value(imageOption);
