@@ -20,11 +20,35 @@ namespace Automaton {
 namespace {
 
 // One slab's triangles and, for every vertex, the whole cell corner it
-// rounds to (the smoothing key).
+// rounds to (the smoothing key). Kept in fixed-size blocks, so the lists grow
+// without copying what they hold; the join copies every triangle once.
 struct SlabResult
 {
-    std::vector<Triangle> triangles;
-    std::vector<std::uint64_t> keys;
+    static constexpr std::size_t blockSize = 8192;
+
+    struct Block
+    {
+        std::vector<Triangle> triangles;
+        std::vector<std::uint64_t> keys;
+    };
+    std::vector<Block> blocks;
+
+    Block &room()
+    {
+        if (blocks.empty() || blocks.back().triangles.size() == blockSize) {
+            blocks.emplace_back();
+            blocks.back().triangles.reserve(blockSize);
+            blocks.back().keys.reserve(blockSize * 3);
+        }
+        return blocks.back();
+    }
+    std::size_t size() const
+    {
+        std::size_t n = 0;
+        for (const Block &b : blocks)
+            n += b.triangles.size();
+        return n;
+    }
 };
 
 class Marcher
@@ -125,10 +149,11 @@ private:
 
         const std::int8_t *row = tables.triangles(cubeCase);
         for (int i = 0; row[i] != -1; i += 3) {
+            SlabResult::Block &block = out.room();
             Triangle t;
             for (int v = 0; v < 3; ++v) {
                 t.vertices[v] = vertex[row[i + v]];
-                out.keys.push_back(key[row[i + v]]);
+                block.keys.push_back(key[row[i + v]]);
             }
             const float *p0 = t.vertices[0].position;
             const float *p1 = t.vertices[1].position;
@@ -141,7 +166,7 @@ private:
                 for (int axis = 0; axis < 3; ++axis)
                     t.vertices[v].normal[axis] = length > 0 ? float(n[axis] / length) : 0.0f;
             }
-            out.triangles.push_back(t);
+            block.triangles.push_back(t);
         }
     }
 
@@ -227,16 +252,19 @@ std::vector<Triangle> march(const MarchingCubeSurface::Grid &grid, const CellRan
 
     std::size_t count = 0;
     for (const SlabResult &part : parts)
-        count += part.triangles.size();
+        count += part.size();
     std::vector<Triangle> triangles;
     std::vector<std::uint64_t> keys;
     triangles.reserve(count);
     keys.reserve(count * 3);
     for (SlabResult &part : parts) {
-        triangles.insert(triangles.end(), part.triangles.begin(), part.triangles.end());
-        keys.insert(keys.end(), part.keys.begin(), part.keys.end());
-        SlabResult().triangles.swap(part.triangles);
-        std::vector<std::uint64_t>().swap(part.keys);
+        for (SlabResult::Block &block : part.blocks) {
+            triangles.insert(triangles.end(), block.triangles.begin(), block.triangles.end());
+            keys.insert(keys.end(), block.keys.begin(), block.keys.end());
+            std::vector<Triangle>().swap(block.triangles);
+            std::vector<std::uint64_t>().swap(block.keys);
+        }
+        part.blocks.clear();
     }
     smoothNormals(triangles, keys);
     return triangles;
