@@ -1,6 +1,7 @@
 // kestrum-batch: runs a process list (".plst") on a cell volume without the
 // interactive program and writes the resulting document.
 
+#include "Core/ProcessTable.h"
 #include "BatchImageRenderer.h"
 #include "Core/BatchRun/BatchRunner.h"
 #include "Core/BatchRun/ProcessData.h"
@@ -104,10 +105,10 @@ QString whyUnwritable(const QString &path)
     return QString();
 }
 
-bool listSavesImages(const QList<Ui::ProcessData> &steps)
+bool listSavesImages(const QList<Core::BatchRun::ProcessData> &steps)
 {
     for (const auto &step : steps) {
-        if (step.getType() == Core::BatchRun::BatchStepExecutor::saveImageType)
+        if (step.getType() == Core::ProcessTable::listCode(Core::ProcessKey::SaveImage))
             return true;
     }
     return false;
@@ -185,8 +186,8 @@ int main(int argc, char *argv[])
     const QString recipe = positional.first();
     if (!QFileInfo(recipe).isFile())
         return fail(InputError, QStringLiteral("cannot read the process list \"%1\": no such file.").arg(recipe));
-    QList<Ui::ProcessData> steps;
-    Ui::ProcessListArchiver archiver;
+    QList<Core::BatchRun::ProcessData> steps;
+    Core::BatchRun::ProcessListArchiver archiver;
     if (!archiver.loadProcessList(recipe, steps))
         return fail(InputError,
                     QStringLiteral("cannot read the process list \"%1\": %2").arg(recipe, archiver.errorString()));

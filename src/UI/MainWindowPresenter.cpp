@@ -1,4 +1,5 @@
 #include "MainWindowPresenter.h"
+#include "Core/ProcessTable.h"
 
 #include "Console/CommandConsole.h"
 #include "Core/Operations/Document/SaveDocumentOperation.h"
@@ -76,7 +77,7 @@ bool MainWindowPresenter::maybeSaveChanges()
     if (answer != QMessageBox::Save)
         return false;
     workspace.releaseEndedOperations();
-    workspace.activate(Core::Operations::SaveDocumentOperation::operationId);
+    workspace.activate(Core::ProcessTable::menuId(Core::ProcessKey::Save));
     return !workspace.isDocumentModified();
 }
 

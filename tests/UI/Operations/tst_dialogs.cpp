@@ -1,3 +1,4 @@
+#include "Core/ProcessTable.h"
 #include "../GuiTestSupport.h"
 
 #include "Core/Operations/Film/AnisotropicFilmDeposition.h"
@@ -101,7 +102,7 @@ void TestDialogs::substrateObserverAccepts()
         child<QComboBox>(dialog, "cbxFilm")->setCurrentIndex(1);
         child<QCheckBox>(dialog, "cbxSubsSphere")->setChecked(spherical);
     }, true);
-    workspace.activate(CreateSubstrateOperation::operationId);
+    workspace.activate(Core::ProcessTable::menuId(Core::ProcessKey::CreateSubstrate));
     QCOMPARE(workspace.getDocument().getAllObjects().size(), 1);
     auto volume = std::dynamic_pointer_cast<TotalVolume>(workspace.getDocument().getAllObjects().first());
     QVERIFY(volume);
