@@ -16,6 +16,7 @@
 #include "Observers/IsotropicFilmEtchingObserver.h"
 #include "Observers/SiWetEtchObserver.h"
 #include "Observers/CVDObserver.h"
+#include "Observers/ChangeTotalVolumeVisualizationOptionsObserver.h"
 #include "Observers/ElectrodepositionObserver.h"
 #include "Observers/MooreDepositionObserver.h"
 #include "Observers/MooreEtchingObserver.h"
@@ -115,6 +116,8 @@ void OperationFactory::registerInterfaces()
         ProcessTable::registerInterface(ProcessKey::ContinuousWetEtching,
                                         observed<O::CCAWetEtchingObserver>(ProcessKey::ContinuousWetEtching));
         ProcessTable::registerInterface(ProcessKey::SimpleRie, observed<O::SimpleRIEObserver>(ProcessKey::SimpleRie));
+        ProcessTable::registerInterface(ProcessKey::ViewingOptions,
+                                        observed<O::ChangeTotalVolumeVisualizationOptionsObserver>(ProcessKey::ViewingOptions));
     });
 }
 

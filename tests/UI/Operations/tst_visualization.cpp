@@ -1,11 +1,12 @@
 #include "Core/Operations/Lifecycle/IOperationFactory.h"
 #include "Core/Operations/Visualization/ChangeTotalVolumeVisualizationOptions.h"
 #include "Core/TestOperations.h"
+#include "Core/ProcessTable.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Model/Materials/MaterialFactory.h"
 #include "UI/GuiTestSupport.h"
-#include "UI/Observers/ChangeTotalVolumeVisualizationOptionsObserver.h"
+#include "UI/OperationFactory.h"
 #include "UI/Operations/Visualization/ChangeVolumeVisualizationDialog.h"
 
 #include <QCheckBox>
@@ -21,27 +22,26 @@ using Ui::Operations::ChangeVolumeVisualizationDialog;
 
 namespace {
 
-// An id of this test only; the real one lives in the process table.
-constexpr std::uint32_t testId = 4242;
-
+// The viewing options as the menu builds them: the table's operation with
+// the observer the interface registers.
 class Factory : public Core::Operations::IOperationFactory
 {
 public:
-    Factory(Core::Workspace *ws, QWidget *parent) : workspace(ws), parent(parent) {}
+    Factory(Core::Workspace *ws, QWidget *parent) : workspace(ws), parent(parent)
+    {
+        Ui::OperationFactory::registerInterfaces();
+    }
     std::shared_ptr<Core::Operations::Operation> createOperation(std::uint32_t id) override
     {
-        if (id != testId)
-            return nullptr;
-        auto operation = std::make_shared<ChangeTotalVolumeVisualizationOptions>(
-            workspace, QStringLiteral("Change Visualization"), id);
-        operation->setObserver(std::make_shared<Ui::Observers::ChangeTotalVolumeVisualizationOptionsObserver>(workspace, parent));
-        return operation;
+        return Core::ProcessTable::createInteractive(id, workspace, parent);
     }
 
 private:
     Core::Workspace *workspace;
     QWidget *parent;
 };
+
+const std::uint32_t menuId = Core::ProcessTable::menuId(Core::ProcessKey::ViewingOptions);
 
 template <class W>
 W *child(QWidget *dialog, const char *name)
@@ -118,7 +118,7 @@ void TestVisualization::dialogShowsAndAppliesOptions()
         if (glass)
             d->setWorkingColor(oxide, Util::Vector4D(oxideColor.x, oxideColor.y, oxideColor.z, 0.5));
     }, accept, &window);
-    workspace.activate(testId);
+    workspace.activate(menuId);
 
     Options before;
     before.links = true;
@@ -127,11 +127,13 @@ void TestVisualization::dialogShowsAndAppliesOptions()
     TotalVolumePainter &painter = volume->getPainter();
     if (!accept) {
         QVERIFY(ChangeTotalVolumeVisualizationOptions::currentOptions(*volume) == before);
-        QCOMPARE(log->lines.last(), QStringLiteral("Change Visualization: Operation Canceled!"));
+        QCOMPARE(log->lines.last(), Core::ProcessTable::operationName(Core::ProcessKey::ViewingOptions)
+                                        + QStringLiteral(": Operation Canceled!"));
         QCOMPARE(catalogue->getMaterial(oxide).getColor().w, oxideColor.w);
         return;
     }
-    QCOMPARE(log->lines.last(), QStringLiteral("Change Visualization: Options changed."));
+    QCOMPARE(log->lines.last(), Core::ProcessTable::operationName(Core::ProcessKey::ViewingOptions)
+                                    + QStringLiteral(": Options changed."));
     Options after = before;
     after.atoms = true;
     after.surfaceAtomsOnly = true;

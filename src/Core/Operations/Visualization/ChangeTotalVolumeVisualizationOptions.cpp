@@ -2,6 +2,7 @@
 
 #include "Core/Operations/Lifecycle/BackgroundRun.h"
 #include "Core/Operations/Lifecycle/VolumeSelectionStep.h"
+#include "Core/ProcessTable.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/MaterialColorTable.h"
 #include "Model/Automaton/TotalVolume.h"
@@ -15,9 +16,9 @@ namespace Operations {
 using Model::Automaton::TotalVolume;
 using Model::Automaton::TotalVolumePainter;
 
-ChangeTotalVolumeVisualizationOptions::ChangeTotalVolumeVisualizationOptions(Workspace *ws, const QString &name,
-                                                                             std::uint32_t id)
-    : Operation(ws, name, id)
+ChangeTotalVolumeVisualizationOptions::ChangeTotalVolumeVisualizationOptions(Workspace *ws)
+    : Operation(ws, ProcessTable::operationName(ProcessKey::ViewingOptions),
+                ProcessTable::operationId(ProcessKey::ViewingOptions))
 {
 }
 

@@ -45,7 +45,8 @@ public:
         }
     };
 
-    ChangeTotalVolumeVisualizationOptions(Workspace *workspace, const QString &name, std::uint32_t id);
+    // Its name and id from the process table.
+    explicit ChangeTotalVolumeVisualizationOptions(Workspace *workspace);
 
     void step() override;
     void cancel() override;
