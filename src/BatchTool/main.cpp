@@ -1,11 +1,11 @@
 // kestrum-batch: runs a process list (".plst") on a cell volume without the
 // interactive program and writes the resulting document.
 
-#include "Core/ProcessTable.h"
 #include "BatchImageRenderer.h"
 #include "Core/BatchRun/BatchRunner.h"
 #include "Core/BatchRun/ProcessData.h"
 #include "Core/BatchRun/ProcessListArchiver.h"
+#include "Core/ProcessTable.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Model/Materials/MaterialFactory.h"

@@ -1,8 +1,8 @@
 #include "MainWindowPresenter.h"
-#include "Core/ProcessTable.h"
 
 #include "Console/CommandConsole.h"
 #include "Core/Operations/Document/SaveDocumentOperation.h"
+#include "Core/ProcessTable.h"
 #include "MainWindow.h"
 #include "Observers/UndoRedoObserver.h"
 #include "OperationFactory.h"

@@ -1,11 +1,11 @@
 #include "OperationFactory.h"
 
 #include "Core/Operations/Lithography/PhotolithographyOperation.h"
-#include "Core/ProcessTable.h"
 #include "Core/Operations/Document/OpenDocumentOperation.h"
 #include "Core/Operations/Lifecycle/Operation.h"
 #include "Core/Operations/Document/SaveDocumentAsOperation.h"
 #include "Core/Operations/Document/SaveDocumentOperation.h"
+#include "Core/ProcessTable.h"
 #include "Core/Workspace.h"
 #include "MainWindow.h"
 #include "MainWindowPresenter.h"

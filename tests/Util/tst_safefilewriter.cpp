@@ -1,6 +1,6 @@
-#include "Core/ProcessTable.h"
 #include "Core/BatchRun/ProcessData.h"
 #include "Core/BatchRun/ProcessListArchiver.h"
+#include "Core/ProcessTable.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Model/Document.h"
 #include "Model/FileSizeLimit.h"

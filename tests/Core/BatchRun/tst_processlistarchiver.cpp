@@ -1,6 +1,6 @@
-#include "Core/ProcessTable.h"
 #include "Core/BatchRun/ProcessData.h"
 #include "Core/BatchRun/ProcessListArchiver.h"
+#include "Core/ProcessTable.h"
 #include "Model/Mutations.h"
 #include "Model/TempHome.h"
 #include "Util/BitVector.h"
