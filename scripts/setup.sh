@@ -11,7 +11,7 @@ packages=(qtbase5-dev qtbase5-dev-tools libqt5opengl5-dev qttools5-dev-tools
           libbenchmark-dev cmake g++ make ccache python3-scipy python3-numpy
           pkg-config libgdsii-dev python3-gdspy python3-dev python3-pybind11
           pybind11-dev python3-distributed python3-matplotlib
-          ngspice)
+          ngspice python3-vtk9 gmsh)
 
 missing=()
 for p in "${packages[@]}"; do

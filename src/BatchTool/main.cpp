@@ -7,6 +7,10 @@
 #include "Core/BatchRun/RecipeJob.h"
 #include "Core/Operations/ModelExtraction/VolumeNetlist.h"
 #include "Core/ProcessTable.h"
+#include "Core/Workspace.h"
+#include "Model/Automaton/TotalVolume.h"
+#include "Model/Document.h"
+#include "Model/Persistence/VolumeExport.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -46,6 +50,8 @@ const char *helpText =
     "a step whose parameters are missing or unusable is skipped and reported.\n"
     "--image and Save Image steps render the scene, which needs a display (for example\n"
     "run under xvfb-run); without one the tool says so and stops.\n"
+    "--export writes the first cell volume for other tools, the format following the\n"
+    "extension: .vti (VTK image data), .stl or .obj (closed surfaces, one per material).\n"
     "The material and process catalogues are read from the \"Kestrum\" folder in the\n"
     "home directory, as the program reads them.\n"
     "\n"
@@ -63,6 +69,7 @@ struct Options
     QString input;
     QString image;
     QString netlist;
+    QString exportFile;
     QString threads;
     QStringList settings;
     bool strict = false;
@@ -104,6 +111,8 @@ std::vector<OptionLine> optionTable()
                     &Options::image),
         valueOption("netlist", "file", "Also write the circuit netlist of the final volume's cantilevers to <file> (.cir).",
                     &Options::netlist),
+        valueOption("export", "file", "Also export the first cell volume to <file> (.vti, .stl or .obj).",
+                    &Options::exportFile),
         valueOption("threads", "n", "Use <n> worker threads (default: one per core).", &Options::threads),
         repeatedOption("set", "STEP.PARAM=VALUE",
                        "Before the run, set parameter PARAM of step STEP (1-based) to VALUE, as the process list "
@@ -201,6 +210,9 @@ int runRecipe(const Options &options, Session &session, int &argc, char *argv[])
     if (!options.threads.isEmpty())
         QThreadPool::globalInstance()->setMaxThreadCount(options.threads.toInt());
 
+    if (!options.exportFile.isEmpty() && !Model::Persistence::VolumeExport::isSupported(options.exportFile))
+        return fail(RecipeJob::UsageError, QStringLiteral("--export takes a file name ending in .vti, .stl or .obj."));
+
     // Found out now rather than after minutes of work.
     RecipeJob &job = session.job;
     if (!job.checkOutput(options.output))
@@ -272,6 +284,20 @@ int writeOutputs(const Options &options, Session &session)
             return fail(RecipeJob::OutputError, QStringLiteral("cannot write the image \"%1\": %2")
                                                     .arg(options.image, session.renderer->errorString()));
         say(QStringLiteral("kestrum-batch: image written to %1").arg(QFileInfo(options.image).absoluteFilePath()));
+    }
+    if (!options.exportFile.isEmpty()) {
+        QString error;
+        QStringList files;
+        std::shared_ptr<Model::Automaton::TotalVolume> volume;
+        for (const auto &object : job.workspace().getDocument().getAllObjects()) {
+            if ((volume = std::dynamic_pointer_cast<Model::Automaton::TotalVolume>(object)))
+                break;
+        }
+        if (!volume || !Model::Persistence::VolumeExport::write(*volume, options.exportFile, &error, &files))
+            return fail(RecipeJob::OutputError,
+                        QStringLiteral("cannot export to \"%1\": %2")
+                            .arg(options.exportFile, volume ? error : QStringLiteral("there is no cell volume")));
+        say(QStringLiteral("kestrum-batch: exported to %1").arg(files.join(QStringLiteral(", "))));
     }
     if (!options.netlist.isEmpty()) {
         const auto netlist = Core::Operations::VolumeNetlist::write(*job.context().volume, options.netlist);

@@ -25,6 +25,7 @@
 #include "Core/Operations/SiEtching/ContinousWetEtchOperation.h"
 #include "Core/Operations/SiOxidation/SimpleSiOxidationOperation.h"
 #include "Core/Operations/Substrate/CreateSubstrateOperation.h"
+#include "Core/Operations/Visualization/ChangeTotalVolumeVisualizationOptions.h"
 #include "Util/BitVector.h"
 #include "Util/Vector3D.h"
 
@@ -182,7 +183,8 @@ QVector<Kind> makeKinds()
                       op.setHostMaterial(uintOf(s, "DopedMaterialId"));
                   })};
     notBuilt(K::Delete, 4, 4, "Delete", "Delete Objects");
-    notBuilt(K::ViewingOptions, 6, 6, "Change Cell Volume Viewing Options", "Change Visualization");
+    operationOnly(K::ViewingOptions, 6, "Change Cell Volume Viewing Options", "Change Visualization",
+                  build<ChangeTotalVolumeVisualizationOptions>());
     notBuilt(K::Move, 7, 7, "Move", "Move Objects");
     notBuilt(K::ExtractFilm, 8, 8, "Extract Film", "Extract Film");
     operationOnly(K::Save, 9, "Save", "Save document", build<SaveDocumentOperation>());

@@ -11,6 +11,8 @@
 #include "Input/ChangeColorsDialog.h"
 #include "Input/ChangeGridSpacingDialog.h"
 #include "MainWindowPresenter.h"
+#include "Model/Automaton/TotalVolume.h"
+#include "Model/Persistence/VolumeExport.h"
 #include "Observers/RedrawObserver.h"
 #include "OperationFactory.h"
 #include "OperationMapper.h"
@@ -23,6 +25,7 @@
 #include "Util/SafeFileWriter.h"
 #include "ui_MainWindow.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QEvent>
@@ -152,6 +155,7 @@ void MainWindow::connectActions()
     connect(form->actionTranslate, &QAction::triggered, this, &MainWindow::changeTranslate);
     connect(form->actionFit_to_View, &QAction::triggered, this, &MainWindow::fitToView);
     connect(form->actionSave_Image, &QAction::triggered, this, [this] { saveImage(); });
+    connect(form->actionExport, &QAction::triggered, this, [this] { exportVolume(); });
     connect(form->actionManage_Materials, &QAction::triggered, this,
             &MainWindow::on_actionManage_Materials_triggered);
     connect(form->actionManage_Compatible_Materials, &QAction::triggered, this,
@@ -364,6 +368,51 @@ bool MainWindow::saveImage(const QString &filename)
                                  .arg(QDir::toNativeSeparators(target), written.error));
         return false;
     }
+    rememberedImageFolder() = QFileInfo(target).absolutePath();
+    return true;
+}
+
+bool MainWindow::exportVolume(const QString &filename)
+{
+    Core::Workspace *workspace = presenter->getWorkspace();
+    std::shared_ptr<Model::Automaton::TotalVolume> volume;
+    for (const auto &object : workspace->getSelection().getSelectedObjects()) {
+        if ((volume = std::dynamic_pointer_cast<Model::Automaton::TotalVolume>(object)))
+            break;
+    }
+    if (!volume) {
+        QList<std::shared_ptr<Model::Automaton::TotalVolume>> volumes;
+        for (const auto &object : workspace->getDocument().getAllObjects()) {
+            if (auto v = std::dynamic_pointer_cast<Model::Automaton::TotalVolume>(object))
+                volumes << v;
+        }
+        if (volumes.size() != 1) {
+            QMessageBox::information(this, tr("Export"),
+                                     volumes.isEmpty() ? tr("There is no cell volume to export.")
+                                                       : tr("Select the cell volume to export, then choose Export again."));
+            return false;
+        }
+        volume = volumes.first();
+    }
+    QString target = filename;
+    if (target.isEmpty()) {
+        target = QFileDialog::getSaveFileName(this, tr("Export"), rememberedImageFolder(),
+                                              Model::Persistence::VolumeExport::filters().join(QStringLiteral(";;")));
+        if (target.isEmpty())
+            return false;
+    }
+    QString error;
+    QStringList written;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool ok = Model::Persistence::VolumeExport::write(*volume, target, &error, &written);
+    QApplication::restoreOverrideCursor();
+    if (!ok) {
+        QMessageBox::warning(this, tr("Export"),
+                             tr("The volume could not be exported to \"%1\": %2")
+                                 .arg(QDir::toNativeSeparators(target), error));
+        return false;
+    }
+    statusBar()->showMessage(tr("Exported to %1").arg(written.join(QStringLiteral(", "))), 10000);
     rememberedImageFolder() = QFileInfo(target).absolutePath();
     return true;
 }

@@ -70,6 +70,10 @@ public slots:
     // name a dialog asks for one. A file that cannot be written is reported
     // in a warning box. True when an image was written.
     bool saveImage(const QString &filename = QString());
+    // Exports the selected cell volume (or the document's only one) in the
+    // format its extension names; with no name a dialog asks for one.
+    // Failures are reported in a warning box. True when files were written.
+    bool exportVolume(const QString &filename = QString());
     void showAboutInfo();
     void repaintCentralWidget();
     void fitToView();

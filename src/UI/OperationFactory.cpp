@@ -16,6 +16,7 @@
 #include "Observers/IsotropicFilmEtchingObserver.h"
 #include "Observers/SiWetEtchObserver.h"
 #include "Observers/CVDObserver.h"
+#include "Observers/ChangeTotalVolumeVisualizationOptionsObserver.h"
 #include "Observers/ElectrodepositionObserver.h"
 #include "Observers/MooreDepositionObserver.h"
 #include "Observers/MooreEtchingObserver.h"
@@ -117,6 +118,8 @@ void OperationFactory::registerInterfaces()
                                         observed<O::CCAWetEtchingObserver>(ProcessKey::ContinuousWetEtching));
         ProcessTable::registerInterface(ProcessKey::SimpleRie, observed<O::SimpleRIEObserver>(ProcessKey::SimpleRie));
         ProcessTable::registerInterface(ProcessKey::ModelExtraction, &O::RunModelExtractionObserver::createOperation);
+        ProcessTable::registerInterface(ProcessKey::ViewingOptions,
+                                        observed<O::ChangeTotalVolumeVisualizationOptionsObserver>(ProcessKey::ViewingOptions));
     });
 }
 

@@ -134,7 +134,34 @@ private slots:
     void helpAndVersionTouchNoFile();
     void netlist_data();
     void netlist();
+    void exportOption_data();
+    void exportOption();
 };
+
+void TestBatchTool::exportOption_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("image data") << "block.vti" << 0 << "exported to";
+    QTest::newRow("surfaces") << "block.stl" << 0 << "exported to";
+    QTest::newRow("unknown format, refused first") << "block.vtk" << 2 << "ending in .vti, .stl or .obj";
+    QTest::newRow("folder missing") << "none/block.obj" << 6 << "cannot export";
+}
+
+void TestBatchTool::exportOption()
+{
+    QFETCH(QString, target);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const QString out = dir.filePath("out.kst");
+    const Run run = runTool({writeFile(dir, recipe(createStep())), "--output", out, "--export", dir.filePath(target)});
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.errors.contains(message), qPrintable(run.errors));
+    QCOMPARE(QFileInfo(dir.filePath(target)).isFile(), exitCode == 0);
+    QCOMPARE(QFileInfo(out).isFile(), exitCode != 2);
+}
 
 void TestBatchTool::failures_data()
 {

@@ -63,6 +63,8 @@ private slots:
     void translationKeys();
     void redrawObserverRepaints();
     void facesBuiltAtFirstDraw();
+    void everySurfaceDraws_data();
+    void everySurfaceDraws();
     void trackballDrag_data();
     void trackballDrag();
     void wheel_data();
@@ -197,6 +199,45 @@ void TestGLView::facesBuiltAtFirstDraw()
     view->update();
     QTRY_VERIFY(frames.count() > 0);
     QCOMPARE(painter.getOpaqueFaceCount(), faces + 4);
+}
+
+void TestGLView::everySurfaceDraws_data()
+{
+    QTest::addColumn<int>("algorithm");
+    QTest::addColumn<bool>("atoms");
+    QTest::newRow("direct cubic with atoms, bonds and unit cells") << 0 << true;
+    QTest::newRow("marching cubes") << 1 << false;
+    QTest::newRow("octree") << 2 << false;
+}
+
+// Each surface (and the lattice) covers the view's centre where the volume lies.
+void TestGLView::everySurfaceDraws()
+{
+    QFETCH(int, algorithm);
+    QFETCH(bool, atoms);
+    const QImage empty = view->grabFramebuffer();
+    const QPoint centre(viewWidth / 2, viewHeight / 2);
+    auto volume = makeVolume(Vector3D(-10, -10, 0), 20, 20, 4);
+    Model::Automaton::TotalVolumePainter &painter = volume->getPainter();
+    painter.setSurfaceAlgorithm(std::uint32_t(algorithm));
+    if (atoms) {
+        volume->rebuildSiLattice();
+        painter.setRenderAtoms(true);
+        painter.setRenderLinks(true);
+        painter.setRenderUnitCells(true);
+        painter.setRenderUnitCellOutlines(true);
+    }
+    addToDocument(volume);
+    view->setDrawOutlines(true);
+    const QImage drawn = view->grabFramebuffer();
+    QVERIFY(drawn.pixel(centre) != empty.pixel(centre));
+    if (atoms)
+        QVERIFY(!painter.getAtomicRenderer().getAtoms().empty());
+    else
+        QVERIFY(painter.getMarchingCubeSurface().getTriangleCount() > 0 || painter.getOctreeSurface().getOpaqueFaceCount() > 0);
+    // Selecting recolours whatever surface is drawn.
+    volume->setSelected(true);
+    QVERIFY(view->grabFramebuffer().pixel(centre) != drawn.pixel(centre));
 }
 
 // The camera and grid maths behind the view.

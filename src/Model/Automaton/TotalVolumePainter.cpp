@@ -1,5 +1,6 @@
 #include "TotalVolumePainter.h"
 
+#include "CellsGuard.h"
 #include "CubicFaceBuilder.h"
 #include "MaskOverlay.h"
 #include "SlabSplit.h"
@@ -23,22 +24,6 @@ using Geometry::QuadFaceList;
 
 namespace {
 
-// Holds the volume's current cell array for one geometry build, released
-// also when the build throws.
-class CellsGuard
-{
-public:
-    explicit CellsGuard(TotalVolume &v) : volume(v), array(v.lockCells()) {}
-    ~CellsGuard() { volume.unlockCells(); }
-    CellsGuard(const CellsGuard &) = delete;
-    CellsGuard &operator=(const CellsGuard &) = delete;
-    const Voxel *cells() const { return array; }
-
-private:
-    TotalVolume &volume;
-    const Voxel *array;
-};
-
 // Faces per glDrawArrays call, so vertex counts always fit a GLsizei.
 constexpr std::size_t facesPerDrawCall = std::size_t(1) << 20;
 
@@ -51,6 +36,9 @@ TotalVolumePainter::TotalVolumePainter(TotalVolume *v)
     , cellSizeY(v->getCellSizeY())
     , cellSizeZ(v->getCellSizeZ())
     , limits(CellRange::whole(v->getSizeX(), v->getSizeY(), v->getSizeZ()))
+    , marchingCubeSurface(v)
+    , octreeSurface(v)
+    , atomicRenderer(v, clipPlanes)
     // The opposite of the volume's state, so the first draw applies colours.
     , appliedSelection(!v->isSelected())
 {
@@ -60,16 +48,16 @@ TotalVolumePainter::TotalVolumePainter(TotalVolume *v)
 // with or without a current context.
 TotalVolumePainter::~TotalVolumePainter() = default;
 
-void TotalVolumePainter::rebuild()
+void TotalVolumePainter::rebuild(Util::IProgress *progress)
 {
     // Cleared first: cells that change during the build mark it stale again.
     stale = false;
     buildFaces();
     const CellRange range = getLimits();
     if (surfaceAlgorithm == Octree)
-        buildOctreeSurface(range);
+        octreeSurface.build(range, progress);
     else if (surfaceAlgorithm == MarchingCubes)
-        buildMarchingCubeSurface(range);
+        marchingCubeSurface.build(range, progress);
 
     if (showEmptyVoxelOutlines) {
         buildEmptyVoxelFaces();
@@ -79,8 +67,8 @@ void TotalVolumePainter::rebuild()
         stale.swap(emptyVoxelFaces);
         emptyVoxelArrays.clear();
     }
-    buildAtoms();
-    buildUnitCells();
+    atomicRenderer.buildAtoms();
+    atomicRenderer.buildUnitCells();
 }
 
 void TotalVolumePainter::buildFaces()
@@ -131,16 +119,23 @@ void TotalVolumePainter::buildEmptyVoxelFaces()
 
 void TotalVolumePainter::updateColors()
 {
+    const bool selected = volume->isSelected();
     if (surfaceAlgorithm == Octree) {
-        recolorOctreeSurface();
+        octreeSurface.updateColors(selected);
+        QMutexLocker locker(&geometryMutex);
+        appliedSelection = selected;
         return;
     }
-    if (surfaceAlgorithm == MarchingCubes)
+    if (surfaceAlgorithm == MarchingCubes) {
+        // The vertex colours follow the catalogue and the selection at the next draw.
+        QMutexLocker locker(&geometryMutex);
+        triangleArrays.colorsStale = true;
+        appliedSelection = selected;
         return;
+    }
 
     MaterialColorTable table;
     table.refill(materials->getMaterials());
-    const bool selected = volume->isSelected();
 
     QMutexLocker locker(&geometryMutex);
     colorTable = table;
@@ -374,7 +369,8 @@ void TotalVolumePainter::draw(bool drawObject, bool drawOutlines)
         if (drawOutlines)
             drawOutlinePass(showEmptyVoxelOutlines);
     } else if (algorithm == MarchingCubes) {
-        drawMarchingCubeSurface(drawOutlines);
+        // The marching-cubes surface draws no outlines.
+        drawMarchingCubeSurface();
     } else {
         drawOctreeSurface(drawOutlines, true);
     }
@@ -416,42 +412,178 @@ void TotalVolumePainter::drawPickBox()
     glEnd();
 }
 
-// ---- Hooks for the other surfaces and the atomic renderer (nothing yet) ----
+// ---- The other surfaces and the atoms (interface thread, GL context current) ----
 
-void TotalVolumePainter::buildMarchingCubeSurface(const CellRange &)
+void TotalVolumePainter::drawMarchingCubeSurface()
 {
+    TriangleArrays &a = triangleArrays;
+    if (a.revision != marchingCubeSurface.getRevision()) {
+        a.revision = marchingCubeSurface.getRevision();
+        const std::vector<Triangle> triangles = marchingCubeSurface.getTriangles();
+        a.positions.clear();
+        a.normals.clear();
+        a.materials.clear();
+        a.positions.reserve(triangles.size() * 9);
+        a.normals.reserve(triangles.size() * 9);
+        a.materials.reserve(triangles.size() * 3);
+        for (const Triangle &t : triangles) {
+            for (const Triangle::Vertex &v : t.vertices) {
+                a.positions.insert(a.positions.end(), v.position, v.position + 3);
+                a.normals.insert(a.normals.end(), v.normal, v.normal + 3);
+                a.materials.push_back(v.material);
+            }
+        }
+        a.colorsStale = true;
+    }
+    if (a.colorsStale) {
+        MaterialColorTable table;
+        table.refill(materials->getMaterials());
+        const bool selected = volume->isSelected();
+        a.colors.resize(a.materials.size() * 4);
+        for (std::size_t v = 0; v < a.materials.size(); ++v) {
+            float c[4];
+            const float *plain = table.color(a.materials[v]);
+            if (selected)
+                MaterialColorTable::highlight(plain, c);
+            else
+                std::copy(plain, plain + 4, c);
+            // Without alpha: the surface is always opaque.
+            for (int k = 0; k < 3; ++k)
+                a.colors[v * 4 + std::size_t(k)] = std::uint8_t(std::min(1.0f, std::max(0.0f, c[k])) * 255.0f);
+            a.colors[v * 4 + 3] = 255;
+        }
+        a.colorsStale = false;
+    }
+    if (a.materials.empty())
+        return;
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glEnableClientState(GL_COLOR_ARRAY);
+    const std::size_t vertices = a.materials.size();
+    const std::size_t chunk = facesPerDrawCall * 3;
+    for (std::size_t first = 0; first < vertices; first += chunk) {
+        const std::size_t count = std::min(chunk, vertices - first);
+        glVertexPointer(3, GL_FLOAT, 0, a.positions.data() + first * 3);
+        glNormalPointer(GL_FLOAT, 0, a.normals.data() + first * 3);
+        glColorPointer(4, GL_UNSIGNED_BYTE, 0, a.colors.data() + first * 4);
+        glDrawArrays(GL_TRIANGLES, 0, GLsizei(count));
+    }
+    glPopClientAttrib();
 }
 
-void TotalVolumePainter::buildOctreeSurface(const CellRange &)
+void TotalVolumePainter::drawOctreeSurface(bool drawOutlines, bool opaquePass)
 {
+    if (octreeArraysRevision != octreeSurface.getRevision()) {
+        octreeArraysRevision = octreeSurface.getRevision();
+        octreeOpaqueArrays.assign(octreeSurface.getOpaqueFaces());
+        octreeTransparentArrays.assign(octreeSurface.getTransparentFaces());
+    }
+    const QuadArrays &arrays = opaquePass ? octreeOpaqueArrays : octreeTransparentArrays;
+    drawFaceArrays(arrays, false);
+    if (!drawOutlines)
+        return;
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_POLYGON_OFFSET_LINE);
+    glPolygonOffset(-2.5f, -2.5f);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    glLineWidth(1.0f);
+    drawFaceArrays(arrays, true);
+    glPopAttrib();
 }
 
-void TotalVolumePainter::recolorOctreeSurface()
+void TotalVolumePainter::drawSpheres(const std::vector<AtomicRenderer::Atom> &atoms) const
 {
+    if (atoms.empty())
+        return;
+    const std::vector<float> &sphere = AtomicRenderer::sphereMesh();
+    const std::size_t vertices = AtomicRenderer::sphereVertexCount();
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, sphere.data());
+    glNormalPointer(GL_FLOAT, 0, sphere.data() + vertices * 3);
+    for (const AtomicRenderer::Atom &atom : atoms) {
+        glColor3ubv(atom.color);
+        glPushMatrix();
+        glTranslatef(atom.position[0], atom.position[1], atom.position[2]);
+        glDrawArrays(GL_TRIANGLES, 0, GLsizei(vertices));
+        glPopMatrix();
+    }
+    glPopClientAttrib();
 }
 
-void TotalVolumePainter::drawMarchingCubeSurface(bool)
+void TotalVolumePainter::refreshAtomArrays()
 {
-}
-
-void TotalVolumePainter::drawOctreeSurface(bool, bool)
-{
-}
-
-void TotalVolumePainter::buildAtoms()
-{
-}
-
-void TotalVolumePainter::buildUnitCells()
-{
+    AtomArrays &a = atomArrays;
+    if (a.revision == atomicRenderer.getRevision())
+        return;
+    a.revision = atomicRenderer.getRevision();
+    a.atoms = atomicRenderer.getAtoms();
+    a.boundaryAtoms = atomicRenderer.getBoundaryAtoms();
+    a.bondLines = atomicRenderer.getBondLines();
+    a.unitCellMesh = atomicRenderer.getUnitCellMesh();
+    a.unitCellOutlines = atomicRenderer.getUnitCellOutlines();
+    a.unitCellPositions = atomicRenderer.getUnitCellPositions();
 }
 
 void TotalVolumePainter::drawAtomicSolid()
 {
+    refreshAtomArrays();
+    const AtomArrays &a = atomArrays;
+    if (atomicRenderer.getRenderAtoms()) {
+        drawSpheres(a.atoms);
+        drawSpheres(a.boundaryAtoms);
+    }
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    if (atomicRenderer.getRenderLinks() && !a.bondLines.empty()) {
+        glColor3ubv(AtomicRenderer::bondColor);
+        glVertexPointer(3, GL_FLOAT, 0, a.bondLines.data());
+        glDrawArrays(GL_LINES, 0, GLsizei(a.bondLines.size() / 3));
+    }
+    if (atomicRenderer.getRenderUnitCellOutlines() && !a.unitCellOutlines.empty()) {
+        glPushAttrib(GL_ALL_ATTRIB_BITS);
+        glDisable(GL_LIGHTING);
+        glEnable(GL_POLYGON_OFFSET_LINE);
+        glPolygonOffset(-2.5f, -2.5f);
+        glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+        glLineWidth(2.0f);
+        glColor3ubv(AtomicRenderer::unitCellColor);
+        glVertexPointer(3, GL_FLOAT, 0, a.unitCellOutlines.data());
+        const GLsizei loops = GLsizei(a.unitCellOutlines.size() / 12);
+        for (GLsizei i = 0; i < loops; ++i)
+            glDrawArrays(GL_LINE_LOOP, i * 4, 4);
+        glPopAttrib();
+    }
+    glPopClientAttrib();
 }
 
 void TotalVolumePainter::drawAtomicTransparent()
 {
+    refreshAtomArrays();
+    const AtomArrays &a = atomArrays;
+    if (!atomicRenderer.getRenderUnitCells() || a.unitCellMesh.empty() || a.unitCellPositions.empty())
+        return;
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_CULL_FACE);
+    glEnable(GL_BLEND);
+    glDepthMask(GL_FALSE);
+    glColor4ubv(AtomicRenderer::unitCellColor);
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, a.unitCellMesh.data());
+    const GLsizei vertices = GLsizei(a.unitCellMesh.size() / 3);
+    for (std::size_t i = 0; i + 2 < a.unitCellPositions.size(); i += 3) {
+        glPushMatrix();
+        glTranslatef(a.unitCellPositions[i], a.unitCellPositions[i + 1], a.unitCellPositions[i + 2]);
+        glDrawArrays(GL_TRIANGLES, 0, vertices);
+        glPopMatrix();
+    }
+    glPopClientAttrib();
+    glPopAttrib();
 }
 
 } // namespace Automaton

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "AtomicRenderer.h"
 #include "CellRange.h"
 #include "ClipPlaneList.h"
+#include "MarchingCubeSurface.h"
 #include "MaterialColorTable.h"
 #include "Model/Geometry/QuadArrays.h"
 #include "Model/Geometry/QuadFace.h"
+#include "OctreeSurface.h"
 
 #include <QMutex>
 
@@ -12,6 +15,10 @@
 #include <cstdint>
 #include <memory>
 #include <vector>
+
+namespace Util {
+class IProgress;
+}
 
 namespace Model {
 namespace Materials {
@@ -34,7 +41,8 @@ class TotalVolume;
 //
 // Drawing uses fixed-function GL with client-side vertex arrays. The painter
 // owns no GL objects, so it can be created and destroyed without a current
-// context.
+// context, and every build (surfaces and atoms included) may run off the
+// interface thread.
 class TotalVolumePainter
 {
 public:
@@ -52,8 +60,9 @@ public:
 
     // Rebuilds all geometry from the current cells (takes the cells lock):
     // the cubic faces, the surface of the current algorithm, the empty-cell
-    // faces while they are shown, then the atoms and unit cells.
-    void rebuild();
+    // faces while they are shown, then the atoms and unit cells. The surface
+    // builds report their progress to `progress` when one is given.
+    void rebuild(Util::IProgress *progress = nullptr);
     // The cells changed: the next draw rebuilds first.
     void invalidate() { stale = true; }
     // True until the first rebuild, and again after invalidate().
@@ -92,18 +101,22 @@ public:
     void setHidden(bool value) { hidden = value; }
     bool isHidden() const { return hidden; }
 
-    // The atomic renderer's switches. They are kept here until the renderer
-    // exists; it then takes them over and these become pass-throughs.
-    void setRenderAtoms(bool value) { atomicSwitches.renderAtoms = value; }
-    void setSurfaceAtomsOnly(bool value) { atomicSwitches.surfaceAtomsOnly = value; }
-    void setRenderLinks(bool value) { atomicSwitches.renderLinks = value; }
-    void setRenderUnitCells(bool value) { atomicSwitches.renderUnitCells = value; }
-    void setRenderUnitCellOutlines(bool value) { atomicSwitches.renderUnitCellOutlines = value; }
-    bool getRenderAtoms() const { return atomicSwitches.renderAtoms; }
-    bool getSurfaceAtomsOnly() const { return atomicSwitches.surfaceAtomsOnly; }
-    bool getRenderLinks() const { return atomicSwitches.renderLinks; }
-    bool getRenderUnitCells() const { return atomicSwitches.renderUnitCells; }
-    bool getRenderUnitCellOutlines() const { return atomicSwitches.renderUnitCellOutlines; }
+    // The atomic renderer's switches; they take effect at the next rebuild.
+    void setRenderAtoms(bool value) { atomicRenderer.setRenderAtoms(value); }
+    void setSurfaceAtomsOnly(bool value) { atomicRenderer.setSurfaceAtomsOnly(value); }
+    void setRenderLinks(bool value) { atomicRenderer.setRenderLinks(value); }
+    void setRenderUnitCells(bool value) { atomicRenderer.setRenderUnitCells(value); }
+    void setRenderUnitCellOutlines(bool value) { atomicRenderer.setRenderUnitCellOutlines(value); }
+    bool getRenderAtoms() const { return atomicRenderer.getRenderAtoms(); }
+    bool getSurfaceAtomsOnly() const { return atomicRenderer.getSurfaceAtomsOnly(); }
+    bool getRenderLinks() const { return atomicRenderer.getRenderLinks(); }
+    bool getRenderUnitCells() const { return atomicRenderer.getRenderUnitCells(); }
+    bool getRenderUnitCellOutlines() const { return atomicRenderer.getRenderUnitCellOutlines(); }
+
+    // The other surfaces and the atoms, as last built.
+    const MarchingCubeSurface &getMarchingCubeSurface() const { return marchingCubeSurface; }
+    const OctreeSurface &getOctreeSurface() const { return octreeSurface; }
+    const AtomicRenderer &getAtomicRenderer() const { return atomicRenderer; }
 
     // Copies of the built geometry, in drawing order.
     Geometry::QuadFaceList getOpaqueFaces() const;
@@ -126,13 +139,26 @@ public:
     MaskQuads maskOverlayQuads() const;
 
 private:
-    struct AtomicSwitches
+    // The marching-cubes surface unrolled for drawing, coloured per vertex.
+    struct TriangleArrays
     {
-        std::atomic<bool> renderUnitCells{false};
-        std::atomic<bool> renderUnitCellOutlines{false};
-        std::atomic<bool> renderAtoms{false};
-        std::atomic<bool> surfaceAtomsOnly{false};
-        std::atomic<bool> renderLinks{false};
+        std::vector<float> positions;
+        std::vector<float> normals;
+        std::vector<std::uint32_t> materials;
+        std::vector<std::uint8_t> colors;
+        std::uint64_t revision = ~std::uint64_t(0);
+        bool colorsStale = true;
+    };
+    // The atomic renderer's geometry as last copied for drawing.
+    struct AtomArrays
+    {
+        std::vector<AtomicRenderer::Atom> atoms;
+        std::vector<AtomicRenderer::Atom> boundaryAtoms;
+        std::vector<float> bondLines;
+        std::vector<float> unitCellMesh;
+        std::vector<float> unitCellOutlines;
+        std::vector<float> unitCellPositions;
+        std::uint64_t revision = ~std::uint64_t(0);
     };
 
     void refreshDrawArrays();
@@ -140,24 +166,13 @@ private:
     void drawOutlinePass(bool withEmptyVoxels) const;
     void drawMaskOverlays() const;
 
-    // Hooks for the marching-cubes and octree surfaces and the atomic
-    // renderer. Each is called where the finished painter needs it and does
-    // nothing until that part exists.
-    // rebuild(), algorithm MarchingCubes / Octree, over the current limits:
-    void buildMarchingCubeSurface(const CellRange &range);
-    void buildOctreeSurface(const CellRange &range);
-    // updateColors(), algorithm Octree (instead of the cubic faces):
-    void recolorOctreeSurface();
-    // draw(): the solid pass of MarchingCubes; the solid (opaquePass true)
-    // and transparent (false) passes of Octree:
-    void drawMarchingCubeSurface(bool drawOutlines);
+    // Drawing of the other surfaces and the atoms (interface thread).
+    void drawMarchingCubeSurface();
     void drawOctreeSurface(bool drawOutlines, bool opaquePass);
-    // rebuild(), after the surfaces; draw(): the solid pass (direct cubic
-    // only) and the transparent pass. The renderer clips with `clipPlanes`.
-    void buildAtoms();
-    void buildUnitCells();
+    void refreshAtomArrays();
     void drawAtomicSolid();
     void drawAtomicTransparent();
+    void drawSpheres(const std::vector<AtomicRenderer::Atom> &atoms) const;
 
     std::shared_ptr<Materials::MaterialFactory> materials;
     TotalVolume *volume;
@@ -172,7 +187,9 @@ private:
     mutable QMutex limitsMutex;
     CellRange limits;
     ClipPlaneList clipPlanes;
-    AtomicSwitches atomicSwitches;
+    MarchingCubeSurface marchingCubeSurface;
+    OctreeSurface octreeSurface;
+    AtomicRenderer atomicRenderer;
 
     // Guards everything below: the face lists, the colour table, the
     // selection state the colours show and the draw arrays.
@@ -186,6 +203,11 @@ private:
     Geometry::QuadArrays transparentArrays;
     Geometry::QuadArrays emptyVoxelArrays;
     bool drawArraysStale = true;
+    TriangleArrays triangleArrays;
+    Geometry::QuadArrays octreeOpaqueArrays;
+    Geometry::QuadArrays octreeTransparentArrays;
+    std::uint64_t octreeArraysRevision = ~std::uint64_t(0);
+    AtomArrays atomArrays;
 };
 
 } // namespace Automaton

@@ -50,7 +50,8 @@ void VolumeProcessOperation::end()
     BackgroundRun::run(getName(), [this] {
         undoHelper.saveState(volume.get());
         runProcess(*volume);
-        volume->getPainter().rebuild();
+        // A marching-cubes or octree surface of a large volume reports its build.
+        volume->getPainter().rebuild(&progress);
         undoHelper.saveState(volume.get());
     }, progress, workspace->getProcessMonitor());
     workspace->setLastOperation(volume->getObjectId(), getId());

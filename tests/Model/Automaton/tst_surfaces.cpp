@@ -1,0 +1,541 @@
+#include "Model/Automaton/AtomicRenderer.h"
+#include "Model/Automaton/CellRange.h"
+#include "Model/Automaton/MarchingCubeSurface.h"
+#include "Model/Automaton/MarchingCubeTables.h"
+#include "Model/Automaton/MaterialColorTable.h"
+#include "Model/Automaton/OctreeSurface.h"
+#include "Model/Automaton/SiLattice.h"
+#include "Model/Automaton/TotalVolume.h"
+#include "Model/Automaton/TotalVolumePainter.h"
+#include "Model/Materials/MaterialFactory.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <map>
+
+using namespace Model::Automaton;
+using Model::Geometry::QuadFace;
+using Model::Geometry::QuadFaceList;
+using Model::Materials::Material;
+using Model::Materials::MaterialFactory;
+
+namespace {
+
+constexpr std::uint32_t Si = 1, Other = 2, GlassA = 911, GlassB = 912;
+
+// A cube of n^3 cells filled by a rule on (x, y, z).
+struct Cells
+{
+    std::uint32_t n[3];
+    std::vector<Voxel> cells;
+
+    Cells(std::uint32_t nx, std::uint32_t ny, std::uint32_t nz,
+          const std::function<std::uint32_t(std::uint32_t, std::uint32_t, std::uint32_t)> &rule)
+        : n{nx, ny, nz}, cells(std::size_t(nx) * ny * nz)
+    {
+        for (std::uint32_t x = 0; x < nx; ++x)
+            for (std::uint32_t y = 0; y < ny; ++y)
+                for (std::uint32_t z = 0; z < nz; ++z)
+                    cells[(std::size_t(x) * ny + y) * nz + z].material = rule(x, y, z);
+    }
+    std::uint32_t at(long x, long y, long z) const
+    {
+        if (x < 0 || y < 0 || z < 0 || x >= long(n[0]) || y >= long(n[1]) || z >= long(n[2]))
+            return 0;
+        return cells[(std::size_t(x) * n[1] + std::size_t(y)) * n[2] + std::size_t(z)].material;
+    }
+    MarchingCubeSurface::Grid marchingGrid(Util::Vector3D origin = Util::Vector3D(), float s = 1.0f) const
+    {
+        return MarchingCubeSurface::Grid{cells.data(), {n[0], n[1], n[2]}, {s, s, s}, origin};
+    }
+    OctreeSurface::Grid octreeGrid() const
+    {
+        return OctreeSurface::Grid{cells.data(), {n[0], n[1], n[2]}, {1, 1, 1}};
+    }
+    CellRange whole() const { return CellRange::whole(n[0], n[1], n[2]); }
+};
+
+Cells randomCells(std::uint32_t size, quint32 seed, int percent, std::uint32_t materials = 1)
+{
+    QRandomGenerator random(seed);
+    return Cells(size, size, size, [&](std::uint32_t, std::uint32_t, std::uint32_t) {
+        return int(random.bounded(100)) < percent ? 1 + random.bounded(materials) : 0u;
+    });
+}
+
+// Every edge of a closed, consistently turned surface is used once in each direction.
+bool isClosed(const std::vector<Triangle> &triangles)
+{
+    using Key = std::array<float, 3>;
+    std::map<std::pair<Key, Key>, int> directed;
+    for (const Triangle &t : triangles) {
+        for (int v = 0; v < 3; ++v) {
+            const float *a = t.vertices[v].position;
+            const float *b = t.vertices[(v + 1) % 3].position;
+            ++directed[{Key{a[0], a[1], a[2]}, Key{b[0], b[1], b[2]}}];
+        }
+    }
+    for (const auto &edge : directed) {
+        const auto reverse = directed.find({edge.first.second, edge.first.first});
+        if (edge.second != 1 || reverse == directed.end() || reverse->second != 1)
+            return false;
+    }
+    return true;
+}
+
+// Enclosed volume by the divergence theorem (positive for outward normals).
+double enclosedVolume(const std::vector<Triangle> &triangles)
+{
+    double sum = 0;
+    for (const Triangle &t : triangles) {
+        const float *a = t.vertices[0].position;
+        const float *b = t.vertices[1].position;
+        const float *c = t.vertices[2].position;
+        sum += a[0] * (double(b[1]) * c[2] - double(b[2]) * c[1]) - a[1] * (double(b[0]) * c[2] - double(b[2]) * c[0])
+               + a[2] * (double(b[0]) * c[1] - double(b[1]) * c[0]);
+    }
+    return sum / 6.0;
+}
+
+double faceArea(const QuadFace &f)
+{
+    double extent[3];
+    for (int a = 0; a < 3; ++a) {
+        float lo = f.vertices[0][a], hi = lo;
+        for (int k = 1; k < 4; ++k) {
+            lo = std::min(lo, f.vertices[k][a]);
+            hi = std::max(hi, f.vertices[k][a]);
+        }
+        extent[a] = double(hi) - lo;
+    }
+    return extent[0] == 0 ? extent[1] * extent[2] : extent[1] == 0 ? extent[0] * extent[2] : extent[0] * extent[1];
+}
+
+// Cell-face area per normal direction (-z, +z, -y, +y, -x, +x) of the faces
+// of filled cells that touch an empty cell or the range's outside.
+std::array<double, 6> exposedArea(const Cells &c, const CellRange &r)
+{
+    static const int step[6][3] = {{0, 0, -1}, {0, 0, 1}, {0, -1, 0}, {0, 1, 0}, {-1, 0, 0}, {1, 0, 0}};
+    std::array<double, 6> area{};
+    auto inRange = [&](long x, long y, long z) {
+        return x >= long(r.lower[0]) && x < long(r.upper[0]) && y >= long(r.lower[1]) && y < long(r.upper[1])
+               && z >= long(r.lower[2]) && z < long(r.upper[2]);
+    };
+    for (long x = r.lower[0]; x < long(r.upper[0]); ++x)
+        for (long y = r.lower[1]; y < long(r.upper[1]); ++y)
+            for (long z = r.lower[2]; z < long(r.upper[2]); ++z) {
+                if (c.at(x, y, z) == 0)
+                    continue;
+                for (int f = 0; f < 6; ++f) {
+                    const long p[3] = {x + step[f][0], y + step[f][1], z + step[f][2]};
+                    if (!inRange(p[0], p[1], p[2]) || c.at(p[0], p[1], p[2]) == 0)
+                        area[std::size_t(f)] += 1;
+                }
+            }
+    return area;
+}
+
+std::array<double, 6> areaByNormal(const QuadFaceList &faces)
+{
+    std::array<double, 6> area{};
+    for (const QuadFace &f : faces) {
+        for (int d = 0; d < 6; ++d) {
+            if (std::equal(f.normal, f.normal + 3, QuadFace::faceNormals[d]))
+                area[std::size_t(d)] += faceArea(f);
+        }
+    }
+    return area;
+}
+
+MaterialColorTable catalogueColors()
+{
+    MaterialColorTable table;
+    table.refillFromCatalogue();
+    return table;
+}
+
+} // namespace
+
+class TestSurfaces : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup() { QThreadPool::globalInstance()->setMaxThreadCount(savedThreads); }
+
+    void cornerCaseTriangle();
+    void closedSurfaces_data();
+    void closedSurfaces();
+    void sameForAnyThreadCount();
+    void farCornerNormalsStayApart();
+    void solidsInSceneUnits();
+
+    void octreeCollapse_data();
+    void octreeCollapse();
+    void octreeAgainstExposedFaces_data();
+    void octreeAgainstExposedFaces();
+    void octreeLargeFaceEmittedOnce();
+    void octreeTransparentNeighbours();
+    void octreeRecolourShiftsOnce();
+
+    void atomicGeometry();
+
+private:
+    int savedThreads = 1;
+};
+
+void TestSurfaces::initTestCase()
+{
+    savedThreads = QThreadPool::globalInstance()->maxThreadCount();
+    const float glassA[4] = {0.2f, 0.4f, 0.9f, 0.5f};
+    const float glassB[4] = {0.9f, 0.4f, 0.2f, 0.5f};
+    MaterialFactory::getInstance()->addMaterial(Material(GlassA, QStringLiteral("glass a"), 1, 1, 0.1f, glassA));
+    MaterialFactory::getInstance()->addMaterial(Material(GlassB, QStringLiteral("glass b"), 1, 1, 0.1f, glassB));
+}
+
+void TestSurfaces::cornerCaseTriangle()
+{
+    const MarchingCubeTables &tables = MarchingCubeTables::instance();
+    const std::int8_t *row = tables.triangles(1);
+    QCOMPARE((QVector<int>{row[0], row[1], row[2], row[3]}), (QVector<int>{0, 8, 3, -1}));
+    QCOMPARE(int(tables.edgeMask(1)), (1 << 0) | (1 << 3) | (1 << 8));
+    QCOMPARE(int(tables.edgeMask(0)), 0);
+    QCOMPARE(int(tables.edgeMask(255)), 0);
+}
+
+// Surfaces close on their own and at the range's faces: every edge is shared
+// by two triangles turned opposite ways, and the enclosed volume is positive.
+void TestSurfaces::closedSurfaces_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("triangles"); // -1: any number above 0
+    QTest::addColumn<double>("volume"); // enclosed volume, 1 % tolerance; -1: not checked
+    QTest::newRow("empty") << 0 << 0 << -1.0;
+    QTest::newRow("single cell: one triangle per corner cube") << 1 << 8 << -1.0;
+    QTest::newRow("20 x 20 x 20 box") << 2 << -1 << 8000.0;
+    QTest::newRow("full volume: its outer skin") << 3 << -1 << 4096.0;
+    QTest::newRow("two materials filling it: no inner surface") << 4 << -1 << 4096.0;
+    QTest::newRow("random cells") << 5 << -1 << -1.0;
+    QTest::newRow("random cells, denser") << 7 << -1 << -1.0;
+    QTest::newRow("random cells of three materials") << 6 << -1 << -1.0;
+}
+
+void TestSurfaces::closedSurfaces()
+{
+    QFETCH(int, kind);
+    QFETCH(int, triangles);
+    QFETCH(double, volume);
+    const std::vector<Cells> volumes = {
+        Cells(8, 8, 8, [](std::uint32_t, std::uint32_t, std::uint32_t) { return 0u; }),
+        Cells(5, 5, 5, [](std::uint32_t x, std::uint32_t y, std::uint32_t z) { return x == 2 && y == 2 && z == 2 ? Si : 0u; }),
+        Cells(24, 24, 24, [](std::uint32_t x, std::uint32_t y, std::uint32_t z) {
+            return x >= 2 && x < 22 && y >= 2 && y < 22 && z >= 2 && z < 22 ? Si : 0u;
+        }),
+        Cells(16, 16, 16, [](std::uint32_t, std::uint32_t, std::uint32_t) { return Si; }),
+        Cells(16, 16, 16, [](std::uint32_t x, std::uint32_t, std::uint32_t) { return x < 7 ? Si : Other; }),
+        randomCells(12, 7, 40),
+        randomCells(12, 8, 50, 3),
+        randomCells(20, 9, 60),
+    };
+    const Cells &c = volumes[std::size_t(kind)];
+    const std::vector<Triangle> surface = MarchingCubeSurface::buildSurface(c.marchingGrid(), c.whole(), 2);
+    if (triangles >= 0)
+        QCOMPARE(int(surface.size()), triangles);
+    else
+        QVERIFY(!surface.empty());
+    QVERIFY(isClosed(surface));
+    if (!surface.empty())
+        QVERIFY(enclosedVolume(surface) > 0);
+    if (volume > 0)
+        QVERIFY2(std::abs(enclosedVolume(surface) - volume) <= 0.01 * volume,
+                 qPrintable(QString::number(enclosedVolume(surface))));
+    for (const Triangle &t : surface)
+        for (const Triangle::Vertex &v : t.vertices)
+            QVERIFY(std::abs(std::sqrt(v.normal[0] * v.normal[0] + v.normal[1] * v.normal[1] + v.normal[2] * v.normal[2]) - 1) < 1e-5
+                    || (v.normal[0] == 0 && v.normal[1] == 0 && v.normal[2] == 0));
+}
+
+void TestSurfaces::sameForAnyThreadCount()
+{
+    const Cells c = randomCells(23, 11, 45, 2);
+    CellRange cut{{{2, 1, 3}}, {{21, 20, 19}}};
+    const std::vector<Triangle> one = MarchingCubeSurface::buildSurface(c.marchingGrid(), cut, 1);
+    QVERIFY(!one.empty());
+    const MaterialColorTable colors = catalogueColors();
+    const OctreeSurface::Result tree = OctreeSurface::buildTree(c.octreeGrid(), cut, colors, 1);
+    for (const int threads : {2, 3, 7, 40}) {
+        const std::vector<Triangle> many = MarchingCubeSurface::buildSurface(c.marchingGrid(), cut, threads);
+        QCOMPARE(many.size(), one.size());
+        QVERIFY(std::memcmp(many.data(), one.data(), one.size() * sizeof(Triangle)) == 0);
+        const OctreeSurface::Result other = OctreeSurface::buildTree(c.octreeGrid(), cut, colors, threads);
+        QVERIFY(other.opaque == tree.opaque);
+        QVERIFY(other.transparent == tree.transparent);
+        QCOMPARE(other.nodes.size(), tree.nodes.size());
+    }
+}
+
+// A cell in the far corner shares no smoothing key with one at the near
+// corner: every normal points away from its own cell.
+void TestSurfaces::farCornerNormalsStayApart()
+{
+    for (const std::uint32_t n : {3u, 4u, 6u}) {
+        const Cells c(n, n, n, [n](std::uint32_t x, std::uint32_t y, std::uint32_t z) {
+            return (x == 0 && y == 0 && z == 0) || (x == n - 1 && y == n - 1 && z == n - 1) ? Si : 0u;
+        });
+        const std::vector<Triangle> surface = MarchingCubeSurface::buildSurface(c.marchingGrid(), c.whole(), 1);
+        QCOMPARE(int(surface.size()), 16);
+        for (const Triangle &t : surface)
+            for (const Triangle::Vertex &v : t.vertices) {
+                const double centre = v.position[0] < n / 2.0 ? 0.5 : n - 0.5;
+                double d = 0;
+                for (int a = 0; a < 3; ++a)
+                    d += (v.position[a] - centre) * v.normal[a];
+                QVERIFY2(d > 0.1, qPrintable(QStringLiteral("n %1").arg(n)));
+            }
+    }
+}
+
+void TestSurfaces::solidsInSceneUnits()
+{
+    const Cells c = randomCells(10, 5, 55, 2);
+    const Util::Vector3D origin(10, -4, 2.5);
+    double total = 0;
+    for (const std::uint32_t m : {1u, 2u}) {
+        const std::vector<Triangle> solid = MarchingCubeSurface::buildSolid(c.marchingGrid(origin, 0.5f), m, 3);
+        QVERIFY(isClosed(solid));
+        total += enclosedVolume(solid);
+        for (const Triangle &t : solid)
+            for (const Triangle::Vertex &v : t.vertices) {
+                QCOMPARE(v.material, m);
+                QVERIFY(v.position[0] >= 10 && v.position[0] <= 15);
+                QVERIFY(v.position[1] >= -4 && v.position[1] <= 1);
+                QVERIFY(v.position[2] >= 2.5 && v.position[2] <= 7.5);
+            }
+    }
+    QVERIFY(total > 0);
+    QVERIFY(MarchingCubeSurface::buildSolid(c.marchingGrid(), 7, 2).empty());
+}
+
+void TestSurfaces::octreeCollapse_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("nodes");
+    QTest::addColumn<int>("innerNodes");
+    QTest::addColumn<int>("rootSize");
+    QTest::addColumn<int>("opaqueFaces");
+    QTest::newRow("uniform 16 block: one leaf, six faces") << 0 << 1 << 0 << 16 << 6;
+    QTest::newRow("one differing cell splits its branch only") << 1 << 33 << 4 << 16 << -1;
+    QTest::newRow("5-wide range: root of 8") << 2 << -1 << -1 << 8 << -1;
+    QTest::newRow("1-cell range: root of 1") << 3 << 1 << 0 << 1 << 6;
+}
+
+void TestSurfaces::octreeCollapse()
+{
+    QFETCH(int, kind);
+    QFETCH(int, nodes);
+    QFETCH(int, innerNodes);
+    QFETCH(int, rootSize);
+    QFETCH(int, opaqueFaces);
+    const Cells uniform(16, 16, 16, [](std::uint32_t, std::uint32_t, std::uint32_t) { return Si; });
+    const Cells odd(16, 16, 16, [](std::uint32_t x, std::uint32_t y, std::uint32_t z) {
+        return x == 5 && y == 9 && z == 14 ? Other : Si;
+    });
+    const Cells *c = kind == 1 ? &odd : &uniform;
+    CellRange range = c->whole();
+    if (kind == 2)
+        range = CellRange{{{3, 3, 3}}, {{8, 6, 7}}};
+    if (kind == 3)
+        range = CellRange{{{4, 4, 4}}, {{5, 5, 5}}};
+    const OctreeSurface::Result tree = OctreeSurface::buildTree(c->octreeGrid(), range, catalogueColors(), 2);
+    QCOMPARE(int(tree.nodes[0].size), rootSize);
+    if (nodes >= 0)
+        QCOMPARE(int(tree.nodes.size()), nodes);
+    if (innerNodes >= 0) {
+        int inner = 0;
+        for (const OctreeNode &n : tree.nodes)
+            inner += !n.isLeaf();
+        QCOMPARE(inner, innerNodes);
+    }
+    if (opaqueFaces >= 0)
+        QCOMPARE(int(tree.opaque.size()), opaqueFaces);
+    if (kind == 1) {
+        // The split chain leads to the odd cell; every other leaf is silicon.
+        for (const OctreeNode &n : tree.nodes) {
+            if (!n.isLeaf())
+                QVERIFY(5 >= n.origin[0] && 5 < n.origin[0] + n.size && 9 >= n.origin[1] && 9 < n.origin[1] + n.size);
+            else if (n.size == 1 && n.origin[0] == 5 && n.origin[1] == 9 && n.origin[2] == 14)
+                QCOMPARE(n.material, std::uint32_t(Other));
+            else
+                QCOMPARE(n.material, std::uint32_t(Si));
+        }
+    }
+}
+
+// The octree shows exactly the exposed cell faces: per direction the face
+// areas equal a plain count over every cell, and no two faces overlap.
+void TestSurfaces::octreeAgainstExposedFaces_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("percent");
+    QTest::addColumn<int>("materials");
+    QTest::addColumn<bool>("cut");
+    QTest::newRow("sparse 16") << 16 << 10 << 1 << false;
+    QTest::newRow("dense 16, two materials") << 16 << 80 << 2 << false;
+    QTest::newRow("half full 13, cut range") << 13 << 50 << 3 << true;
+    QTest::newRow("5 wide") << 5 << 60 << 1 << false;
+}
+
+void TestSurfaces::octreeAgainstExposedFaces()
+{
+    QFETCH(int, size);
+    QFETCH(int, percent);
+    QFETCH(int, materials);
+    QFETCH(bool, cut);
+    Cells c = randomCells(std::uint32_t(size), quint32(size * 100 + percent), percent, std::uint32_t(materials));
+    // Blocks of one material make large leaves next to small ones.
+    for (std::uint32_t x = 0; x < std::uint32_t(size) / 2; ++x)
+        for (std::uint32_t y = 0; y < std::uint32_t(size) / 2; ++y)
+            for (std::uint32_t z = 0; z < std::uint32_t(size) / 2; ++z)
+                c.cells[(std::size_t(x) * c.n[1] + y) * c.n[2] + z].material = Si;
+    const CellRange range = cut ? CellRange{{{1, 2, 0}}, {{12, 11, 13}}} : c.whole();
+    const OctreeSurface::Result tree = OctreeSurface::buildTree(c.octreeGrid(), range, catalogueColors(), 3);
+    QVERIFY(tree.transparent.empty());
+    QCOMPARE(areaByNormal(tree.opaque), exposedArea(c, range));
+}
+
+// A large opaque leaf beside 32 small empty leaves (and 32 small filled ones)
+// shows just the 32 exposed squares, not its whole face 32 times.
+void TestSurfaces::octreeLargeFaceEmittedOnce()
+{
+    const Cells c(16, 16, 16, [](std::uint32_t x, std::uint32_t y, std::uint32_t z) {
+        if (x < 8 && y < 8 && z < 8)
+            return Si;
+        if (x == 8 && y < 8 && z < 8 && (y + z) % 2 == 0)
+            return Other;
+        return 0u;
+    });
+    const OctreeSurface::Result tree = OctreeSurface::buildTree(c.octreeGrid(), c.whole(), catalogueColors(), 2);
+    double shared = 0;
+    for (const QuadFace &f : tree.opaque) {
+        if (f.material == Si && f.vertices[0][0] == 8.0f && f.vertices[1][0] == 8.0f)
+            shared += faceArea(f);
+    }
+    QCOMPARE(shared, 32.0);
+    QCOMPARE(areaByNormal(tree.opaque), exposedArea(c, c.whole()));
+}
+
+void TestSurfaces::octreeTransparentNeighbours()
+{
+    const Cells c(8, 8, 8, [](std::uint32_t x, std::uint32_t y, std::uint32_t z) {
+        if (y < 4 && z < 4)
+            return std::uint32_t(x < 4 ? GlassA : GlassB);
+        return 0u;
+    });
+    const OctreeSurface::Result tree = OctreeSurface::buildTree(c.octreeGrid(), c.whole(), catalogueColors(), 2);
+    QVERIFY(tree.opaque.empty());
+    for (const QuadFace &f : tree.transparent)
+        QVERIFY(!(f.vertices[0][0] == 4.0f && f.vertices[2][0] == 4.0f));
+    // The outer skin of the 8 x 4 x 4 block.
+    double area = 0;
+    for (const QuadFace &f : tree.transparent)
+        area += faceArea(f);
+    QCOMPARE(area, 2 * (8.0 * 4 + 8.0 * 4 + 4.0 * 4));
+}
+
+void TestSurfaces::octreeRecolourShiftsOnce()
+{
+    std::vector<std::uint32_t> ids(4 * 4 * 4, 0);
+    ids[(1 * 4 + 1) * 4 + 1] = Si;
+    TotalVolume volume(4, 4, 4, 1, 1, 1, Util::Vector3D(), ids);
+    TotalVolumePainter &painter = volume.getPainter();
+    painter.setSurfaceAlgorithm(TotalVolumePainter::Octree);
+    painter.rebuild();
+    QCOMPARE(int(painter.getOctreeSurface().getOpaqueFaceCount()), 6);
+    const MaterialColorTable colors = catalogueColors();
+    float shifted[4];
+    MaterialColorTable::highlight(colors.color(Si), shifted);
+    volume.setSelected(true);
+    painter.updateColors();
+    painter.updateColors();
+    for (const QuadFace &f : painter.getOctreeSurface().getOpaqueFaces())
+        QVERIFY(std::equal(f.color, f.color + 4, shifted) && std::equal(f.outlineColor, f.outlineColor + 4, shifted));
+    volume.setSelected(false);
+    painter.updateColors();
+    for (const QuadFace &f : painter.getOctreeSurface().getOpaqueFaces())
+        QVERIFY(std::equal(f.color, f.color + 4, colors.color(Si)));
+}
+
+// Atoms, bonds and unit cells of a small lattice, against counts taken from
+// the lattice itself; surface atoms only and a cut range leave atoms out.
+void TestSurfaces::atomicGeometry()
+{
+    QCOMPARE(int(AtomicRenderer::sphereVertexCount()), 320 * 3);
+    TotalVolume volume(4, 4, 3, 1, 1, 1, Util::Vector3D(2, 3, 0), std::vector<std::uint32_t>(48, Si));
+    TotalVolumePainter &painter = volume.getPainter();
+    const AtomicRenderer &renderer = painter.getAtomicRenderer();
+    painter.rebuild();
+    QVERIFY(renderer.getAtoms().empty()); // no lattice yet
+    volume.rebuildSiLattice();
+    const std::shared_ptr<SiLattice> lattice = volume.getSiLattice();
+    painter.setRenderAtoms(true);
+    painter.setRenderLinks(true);
+    painter.setRenderUnitCells(true);
+    painter.setRenderUnitCellOutlines(true);
+    painter.rebuild();
+
+    std::size_t present = 0, silicon = 0, lines = 0, open = 0, wholeCells = 0;
+    for (std::uint32_t i = 0; i < lattice->getCellsI(); ++i)
+        for (std::uint32_t j = 0; j < lattice->getCellsJ(); ++j)
+            for (std::uint32_t k = 0; k < lattice->getCellsK(); ++k) {
+                if (!lattice->inLattice(lattice->atomId(i, j, k, 0)))
+                    continue;
+                ++wholeCells;
+                for (int b = 0; b < 8; ++b) {
+                    const SiLattice::AtomId a = lattice->atomId(i, j, k, b);
+                    if (lattice->state(a) == SiLattice::Absent)
+                        continue;
+                    ++present;
+                    open += lattice->hasOpenBond(a);
+                    if (lattice->state(a) != SiLattice::Silicon)
+                        continue;
+                    ++silicon;
+                    for (int s = 0; s < 4; ++s)
+                        lines += lattice->neighbour(a, s) != SiLattice::noAtom;
+                }
+            }
+    QVERIFY(present > 0 && open > 0 && open < present);
+    QCOMPARE(renderer.getAtoms().size(), present);
+    QCOMPARE(renderer.getBondLines().size(), lines * 6);
+    QCOMPARE(renderer.getUnitCellPositions().size(), wholeCells * 3);
+    QCOMPARE(renderer.getUnitCellOutlines().size(), wholeCells * 6 * 4 * 3);
+    QCOMPARE(renderer.getUnitCellMesh().size(), std::size_t(12 * 3 * 3));
+
+    // A bond to an absent atom ends halfway.
+    const std::vector<float> full = renderer.getBondLines();
+    const double bond = std::sqrt(3.0) / 4.0;
+    for (std::size_t i = 0; i < full.size(); i += 6) {
+        const double length = std::hypot(full[i + 3] - full[i], full[i + 4] - full[i + 1], full[i + 5] - full[i + 2]);
+        QVERIFY(std::abs(length - bond) < 1e-4 || std::abs(length - bond / 2) < 1e-4);
+    }
+
+    painter.setSurfaceAtomsOnly(true);
+    painter.rebuild();
+    QCOMPARE(renderer.getAtoms().size(), open);
+
+    painter.setSurfaceAtomsOnly(false);
+    painter.setLimits(CellRange{{{0, 0, 0}}, {{2, 4, 3}}});
+    painter.rebuild();
+    const std::vector<AtomicRenderer::Atom> cut = renderer.getAtoms();
+    QVERIFY(!cut.empty() && cut.size() < present);
+    for (const AtomicRenderer::Atom &a : cut)
+        QVERIFY(a.position[0] <= 2.0f + 1e-5f);
+}
+
+QTEST_GUILESS_MAIN(TestSurfaces)
+#include "tst_surfaces.moc"
