@@ -1,6 +1,7 @@
 #include "Core/Operations/VolumeEditing/CutCellVolumeOperation.h"
 
 #include "Core/Operations/Lifecycle/VolumeSelectionStep.h"
+#include "Core/ProcessTable.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
 
@@ -11,7 +12,7 @@ using Model::Automaton::CellRange;
 using Model::Automaton::TotalVolume;
 
 CutCellVolumeOperation::CutCellVolumeOperation(Workspace *ws)
-    : Operation(ws, QStringLiteral("Change Cut Planes"), operationId)
+    : Operation(ws, ProcessTable::operationName(ProcessKey::Cut), ProcessTable::operationId(ProcessKey::Cut))
 {
 }
 

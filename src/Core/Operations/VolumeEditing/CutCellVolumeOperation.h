@@ -21,8 +21,6 @@ namespace Operations {
 class CutCellVolumeOperation : public Operation
 {
 public:
-    // The operation's own id; the menu reaches it under another one.
-    static constexpr std::uint32_t operationId = 2;
 
     enum CutState : std::uint32_t { NoVolume = 0, VolumeChosen = 1, LimitsApplied = 2 };
 

@@ -2,6 +2,7 @@
 
 #include "Core/Operations/Lifecycle/VolumeSelectionStep.h"
 #include "Core/Operations/VolumeEditing/FilmExtraction.h"
+#include "Core/ProcessTable.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Util/Logging.h"
@@ -14,7 +15,7 @@ namespace Operations {
 using Model::Automaton::TotalVolume;
 
 ExtractFilm::ExtractFilm(Workspace *ws)
-    : ObjectOperation(ws, QStringLiteral("Extract Film"), operationId)
+    : ObjectOperation(ws, ProcessTable::operationName(ProcessKey::ExtractFilm), ProcessTable::operationId(ProcessKey::ExtractFilm))
 {
 }
 

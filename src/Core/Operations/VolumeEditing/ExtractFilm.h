@@ -19,8 +19,6 @@ namespace Operations {
 class ExtractFilm : public ObjectOperation
 {
 public:
-    static constexpr std::uint32_t operationId = 8;
-
     enum ExtractState : std::uint32_t { WaitingForVolume = 0, VolumeChosen = 1, Extracted = 2 };
 
     explicit ExtractFilm(Workspace *workspace);

@@ -1,5 +1,6 @@
 #include "Core/Operations/VolumeEditing/GlueSubstrateOperation.h"
 
+#include "Core/ProcessTable.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Util/Logging.h"
@@ -12,7 +13,7 @@ namespace Operations {
 using Model::Automaton::TotalVolume;
 
 GlueSubstrateOperation::GlueSubstrateOperation(Workspace *ws)
-    : ObjectOperation(ws, QStringLiteral("Glue Volumes"), operationId)
+    : ObjectOperation(ws, ProcessTable::operationName(ProcessKey::Glue), ProcessTable::operationId(ProcessKey::Glue))
 {
 }
 

@@ -21,8 +21,6 @@ namespace Operations {
 class GlueSubstrateOperation : public ObjectOperation
 {
 public:
-    static constexpr std::uint32_t operationId = 12;
-
     enum GlueState : std::uint32_t { WaitingForBase = 0, WaitingForTop = 1, Ready = 2, Glued = 3 };
 
     explicit GlueSubstrateOperation(Workspace *workspace);
