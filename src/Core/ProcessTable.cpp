@@ -276,7 +276,7 @@ QVector<Kind> makeKinds()
                   })};
     notBuilt(K::BatchRun, 24, 24, "Batch Run", "Select volumes");
     kinds << Kind{K::SiOxidation, 26, 26, 15, QStringLiteral("Si Oxidation"), QStringLiteral("Simple Si Oxidation"),
-                  QStringLiteral("Si Oxidation"), none,
+                  QStringLiteral("Si Oxidation"), QStringLiteral("Simple Si Oxidation"),
                   {{QStringLiteral("Micron Conversion"), V::Double, 100.0},
                    {QStringLiteral("Oxidation Pressure"), V::Double, 1.0},
                    {QStringLiteral("Oxidation Temperature"), V::Double, 1273.0},

@@ -30,7 +30,8 @@ OpenMemory &openMemory()
 } // namespace
 
 OpenDocumentOperation::OpenDocumentOperation(Workspace *ws)
-    : Operation(ws, ProcessTable::operationName(ProcessKey::Open), ProcessTable::operationId(ProcessKey::Open))
+    : Operation(ws, ProcessTable::operationName(ProcessKey::Open),
+                ProcessTable::operationId(ProcessKey::Open))
 {
 }
 

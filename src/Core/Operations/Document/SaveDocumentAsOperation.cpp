@@ -6,7 +6,8 @@ namespace Core {
 namespace Operations {
 
 SaveDocumentAsOperation::SaveDocumentAsOperation(Workspace *ws)
-    : SaveDocumentOperation(ws, ProcessTable::operationName(ProcessKey::SaveAs), ProcessTable::operationId(ProcessKey::SaveAs))
+    : SaveDocumentOperation(ws, ProcessTable::operationName(ProcessKey::SaveAs),
+                            ProcessTable::operationId(ProcessKey::SaveAs))
 {
 }
 

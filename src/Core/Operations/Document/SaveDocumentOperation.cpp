@@ -13,7 +13,8 @@ namespace Core {
 namespace Operations {
 
 SaveDocumentOperation::SaveDocumentOperation(Workspace *ws)
-    : SaveDocumentOperation(ws, ProcessTable::operationName(ProcessKey::Save), ProcessTable::operationId(ProcessKey::Save))
+    : SaveDocumentOperation(ws, ProcessTable::operationName(ProcessKey::Save),
+                            ProcessTable::operationId(ProcessKey::Save))
 {
 }
 

@@ -7,7 +7,9 @@ namespace Core {
 namespace Operations {
 
 DopingOperation::DopingOperation(Workspace *ws)
-    : DopantProcessOperation(ws, ProcessTable::operationName(ProcessKey::Doping), ProcessTable::operationId(ProcessKey::Doping), QStringLiteral("Doping"))
+    : DopantProcessOperation(ws, ProcessTable::operationName(ProcessKey::Doping),
+                             ProcessTable::operationId(ProcessKey::Doping),
+                             QStringLiteral("ThermalDoping"))
 {
     readyState = 1;
 }

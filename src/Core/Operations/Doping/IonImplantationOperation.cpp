@@ -7,7 +7,8 @@ namespace Core {
 namespace Operations {
 
 IonImplantationOperation::IonImplantationOperation(Workspace *ws)
-    : DopantProcessOperation(ws, ProcessTable::operationName(ProcessKey::IonImplantation), ProcessTable::operationId(ProcessKey::IonImplantation), QStringLiteral("IonImplantation"))
+    : DopantProcessOperation(ws, ProcessTable::operationName(ProcessKey::IonImplantation),
+                             ProcessTable::operationId(ProcessKey::IonImplantation), QStringLiteral("IonImplantation"))
 {
     readyState = 1;
 }

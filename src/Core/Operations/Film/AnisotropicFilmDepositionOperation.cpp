@@ -8,7 +8,8 @@ namespace Core {
 namespace Operations {
 
 AnisotropicFilmDepositionOperation::AnisotropicFilmDepositionOperation(Workspace *ws)
-    : FilmProcessOperation(ws, ProcessTable::operationName(ProcessKey::Pvd), ProcessTable::operationId(ProcessKey::Pvd),
+    : FilmProcessOperation(ws, ProcessTable::operationName(ProcessKey::Pvd),
+                           ProcessTable::operationId(ProcessKey::Pvd),
                            QStringLiteral("IsotropicDeposition"))
 {
 }

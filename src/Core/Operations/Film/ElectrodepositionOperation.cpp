@@ -8,7 +8,9 @@ namespace Core {
 namespace Operations {
 
 ElectrodepositionOperation::ElectrodepositionOperation(Workspace *ws)
-    : FilmProcessOperation(ws, ProcessTable::operationName(ProcessKey::Electroplating), ProcessTable::operationId(ProcessKey::Electroplating), QStringLiteral("Electroplating"))
+    : FilmProcessOperation(ws, ProcessTable::operationName(ProcessKey::Electroplating),
+                           ProcessTable::operationId(ProcessKey::Electroplating),
+                             QStringLiteral("Electroplate"))
 {
     // Thickness, deposited and conducting material.
     readyState = 4;

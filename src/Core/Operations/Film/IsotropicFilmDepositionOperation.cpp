@@ -8,7 +8,8 @@ namespace Core {
 namespace Operations {
 
 IsotropicFilmDepositionOperation::IsotropicFilmDepositionOperation(Workspace *ws)
-    : FilmProcessOperation(ws, ProcessTable::operationName(ProcessKey::Cvd), ProcessTable::operationId(ProcessKey::Cvd), QStringLiteral("IsotropicDeposition"))
+    : FilmProcessOperation(ws, ProcessTable::operationName(ProcessKey::Cvd),
+                           ProcessTable::operationId(ProcessKey::Cvd), QStringLiteral("IsotropicDeposition"))
 {
 }
 

@@ -8,7 +8,8 @@ namespace Core {
 namespace Operations {
 
 IsotropicFilmEtchingOperation::IsotropicFilmEtchingOperation(Workspace *ws)
-    : FilmProcessOperation(ws, ProcessTable::operationName(ProcessKey::IsotropicEtching), ProcessTable::operationId(ProcessKey::IsotropicEtching), QStringLiteral("IsotropicEtching"))
+    : FilmProcessOperation(ws, ProcessTable::operationName(ProcessKey::IsotropicEtching),
+                           ProcessTable::operationId(ProcessKey::IsotropicEtching), QStringLiteral("IsotropicEtching"))
 {
 }
 

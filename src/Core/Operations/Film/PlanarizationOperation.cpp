@@ -8,7 +8,9 @@ namespace Core {
 namespace Operations {
 
 PlanarizationOperation::PlanarizationOperation(Workspace *ws)
-    : VolumeProcessOperation(ws, ProcessTable::operationName(ProcessKey::Planarization), ProcessTable::operationId(ProcessKey::Planarization), QStringLiteral("Planarization"))
+    : VolumeProcessOperation(ws, ProcessTable::operationName(ProcessKey::Planarization),
+                             ProcessTable::operationId(ProcessKey::Planarization),
+                             QStringLiteral("Planarize"))
 {
     requiredOptions = maximumOption | minimumOption;
 }

@@ -8,7 +8,8 @@ namespace Core {
 namespace Operations {
 
 SpinCoatingOperation::SpinCoatingOperation(Workspace *ws)
-    : VolumeProcessOperation(ws, ProcessTable::operationName(ProcessKey::SpinCoating), ProcessTable::operationId(ProcessKey::SpinCoating), QStringLiteral("SpinCoating"))
+    : VolumeProcessOperation(ws, ProcessTable::operationName(ProcessKey::SpinCoating),
+                             ProcessTable::operationId(ProcessKey::SpinCoating), QStringLiteral("SpinCoating"))
 {
     requiredOptions = materialOption | heightOption;
 }

@@ -21,7 +21,9 @@ std::shared_ptr<Util::IObserver> &classObserver()
 } // namespace
 
 PhotolithographyOperation::PhotolithographyOperation(Workspace *ws)
-    : VolumeProcessOperation(ws, ProcessTable::operationName(ProcessKey::Photolithography), ProcessTable::operationId(ProcessKey::Photolithography), QStringLiteral("Photolithography"))
+    : VolumeProcessOperation(ws, ProcessTable::operationName(ProcessKey::Photolithography),
+                             ProcessTable::operationId(ProcessKey::Photolithography),
+                             QStringLiteral("Lithography"))
 {
     // Selected (and told the observer) plus the film: the film check is end()'s.
     readyState = 2;

@@ -10,7 +10,8 @@ namespace Core {
 namespace Operations {
 
 SimpleReactiveIonEtchingOperation::SimpleReactiveIonEtchingOperation(Workspace *ws)
-    : VolumeProcessOperation(ws, ProcessTable::operationName(ProcessKey::SimpleRie), ProcessTable::operationId(ProcessKey::SimpleRie), QStringLiteral("SimpleRIE"))
+    : VolumeProcessOperation(ws, ProcessTable::operationName(ProcessKey::SimpleRie),
+                             ProcessTable::operationId(ProcessKey::SimpleRie), QStringLiteral("SimpleRIE"))
 {
     readyState = 1;
 }

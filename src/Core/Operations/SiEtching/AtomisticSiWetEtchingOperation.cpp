@@ -7,7 +7,8 @@ namespace Core {
 namespace Operations {
 
 AtomisticSiWetEtchingOperation::AtomisticSiWetEtchingOperation(Workspace *ws)
-    : SiWetEtchOperation(ws, ProcessTable::operationName(ProcessKey::SiWetEtching), ProcessTable::operationId(ProcessKey::SiWetEtching), QStringLiteral("BCAWetEtch"))
+    : SiWetEtchOperation(ws, ProcessTable::operationName(ProcessKey::SiWetEtching),
+                         ProcessTable::operationId(ProcessKey::SiWetEtching), QStringLiteral("BCAWetEtch"))
 {
 }
 

@@ -7,7 +7,7 @@
 namespace Core {
 namespace Operations {
 
-// "BCA Wet Etch": the bond-counting wet etch of the selected volume's silicon.
+// The bond-counting wet etch of the selected volume's silicon.
 class AtomisticSiWetEtchingOperation : public SiWetEtchOperation
 {
 public:

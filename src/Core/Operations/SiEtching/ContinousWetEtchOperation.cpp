@@ -7,7 +7,8 @@ namespace Core {
 namespace Operations {
 
 ContinousWetEtchOperation::ContinousWetEtchOperation(Workspace *ws)
-    : SiWetEtchOperation(ws, ProcessTable::operationName(ProcessKey::ContinuousWetEtching), ProcessTable::operationId(ProcessKey::ContinuousWetEtching), QStringLiteral("ContinuousWetEtch"))
+    : SiWetEtchOperation(ws, ProcessTable::operationName(ProcessKey::ContinuousWetEtching),
+                         ProcessTable::operationId(ProcessKey::ContinuousWetEtching), QStringLiteral("ContinuousWetEtch"))
 {
 }
 

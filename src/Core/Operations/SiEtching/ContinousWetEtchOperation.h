@@ -7,7 +7,7 @@
 namespace Core {
 namespace Operations {
 
-// "Continuous Wet Etch": the continuous cellular-automaton wet etch of the selected volume's silicon.
+// The continuous cellular-automaton wet etch of the selected volume's silicon.
 class ContinousWetEtchOperation : public SiWetEtchOperation
 {
 public:

@@ -10,7 +10,8 @@ namespace Core {
 namespace Operations {
 
 SimpleSiOxidationOperation::SimpleSiOxidationOperation(Workspace *ws)
-    : VolumeProcessOperation(ws, ProcessTable::operationName(ProcessKey::SiOxidation), ProcessTable::operationId(ProcessKey::SiOxidation), QStringLiteral("SiOxidation"))
+    : VolumeProcessOperation(ws, ProcessTable::operationName(ProcessKey::SiOxidation),
+                             ProcessTable::operationId(ProcessKey::SiOxidation), QStringLiteral("SiOxidation"))
 {
     readyState = 1;
 }

@@ -12,7 +12,8 @@ namespace Core {
 namespace Operations {
 
 CreateSubstrateOperation::CreateSubstrateOperation(Workspace *ws)
-    : ObjectOperation(ws, ProcessTable::operationName(ProcessKey::CreateSubstrate), ProcessTable::operationId(ProcessKey::CreateSubstrate))
+    : ObjectOperation(ws, ProcessTable::operationName(ProcessKey::CreateSubstrate),
+                      ProcessTable::operationId(ProcessKey::CreateSubstrate))
 {
 }
 
