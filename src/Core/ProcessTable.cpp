@@ -26,6 +26,9 @@
 #include "Core/Operations/SiOxidation/SimpleSiOxidationOperation.h"
 #include "Core/Operations/Substrate/CreateSubstrateOperation.h"
 #include "Core/Operations/Visualization/ChangeTotalVolumeVisualizationOptions.h"
+#include "Core/Operations/VolumeEditing/CutCellVolumeOperation.h"
+#include "Core/Operations/VolumeEditing/ExtractFilm.h"
+#include "Core/Operations/VolumeEditing/GlueSubstrateOperation.h"
 #include "Util/BitVector.h"
 #include "Util/Vector3D.h"
 
@@ -148,6 +151,13 @@ QVector<Kind> makeKinds()
                       none, none, {}, std::move(make), {}, {}};
     };
 
+    // The volume editing operations: a menu entry and an operation, no process-list code.
+    const auto editing = [&](K key, std::uint32_t id, std::uint32_t ownId, const char *menu, const char *name,
+                             ProcessTable::OperationBuilder make) {
+        kinds << Kind{key, id, ownId, ProcessTable::noListCode, QString::fromLatin1(menu), QString::fromLatin1(name),
+                      none, none, {}, std::move(make), {}, {}};
+    };
+
     notBuilt(K::Copy, 1, 1, "Copy", "Copy Objects");
     kinds << Kind{K::CreateSubstrate, 2, 2, 11, QStringLiteral("Create Substrate"), QStringLiteral("Create Substrate"),
                   QStringLiteral("Create Substrate"), none, substrateParameters(), build<CreateSubstrateOperation>(),
@@ -186,11 +196,11 @@ QVector<Kind> makeKinds()
     operationOnly(K::ViewingOptions, 6, "Change Cell Volume Viewing Options", "Change Visualization",
                   build<ChangeTotalVolumeVisualizationOptions>());
     notBuilt(K::Move, 7, 7, "Move", "Move Objects");
-    notBuilt(K::ExtractFilm, 8, 8, "Extract Film", "Extract Film");
+    editing(K::ExtractFilm, 8, 8, "Extract Film", "Extract Film", build<ExtractFilm>());
     operationOnly(K::Save, 9, "Save", "Save document", build<SaveDocumentOperation>());
     operationOnly(K::SaveAs, 10, "Save As ...", "Save Document As", build<SaveDocumentAsOperation>());
     operationOnly(K::Open, 11, "Open", "Open document", build<OpenDocumentOperation>());
-    notBuilt(K::Glue, 12, 12, "Glue Substrate", "Glue Volumes");
+    editing(K::Glue, 12, 12, "Glue Substrate", "Glue Volumes", build<GlueSubstrateOperation>());
     kinds << Kind{K::Cvd, 13, 13, 4, QStringLiteral("CVD"), QStringLiteral("Isotropic Deposition"), QStringLiteral("CVD"),
                   QStringLiteral("CVD"), materialAnd(3, {{QStringLiteral("Thickness"), V::Float, 10.0f}}),
                   build<IsotropicFilmDepositionOperation>(), &BatchRun::ProcessSteps::cvd,
@@ -219,7 +229,7 @@ QVector<Kind> makeKinds()
                   })};
     // Cut planes are started by menu id 16 but the operation carries id 2
     // and records nothing.
-    notBuilt(K::Cut, 16, 2, "Cut Cell Volume", "Change Cut Planes");
+    editing(K::Cut, 16, 2, "Cut Cell Volume", "Change Cut Planes", build<CutCellVolumeOperation>());
     const auto doping = configure<DopingOperation>([](DopingOperation &op, const ProcessData &s) {
         op.setDepth(floatOf(s, "Doping Depth"));
         if (s.getParameters().contains(QStringLiteral("DopedMaterialId"))) {

@@ -10,6 +10,9 @@
 #include "MainWindow.h"
 #include "MainWindowPresenter.h"
 #include "Observers/CreateSubstrateObserver.h"
+#include "Observers/CutCellVolumeObserver.h"
+#include "Observers/ExtractFilmObserver.h"
+#include "Observers/GlueSubstrateObserver.h"
 #include "Observers/DocumentOpenedObserver.h"
 #include "Observers/DocumentSavedObserver.h"
 #include "Observers/IsotropicFilmDepositionObserver.h"
@@ -120,6 +123,9 @@ void OperationFactory::registerInterfaces()
         ProcessTable::registerInterface(ProcessKey::ModelExtraction, &O::RunModelExtractionObserver::createOperation);
         ProcessTable::registerInterface(ProcessKey::ViewingOptions,
                                         observed<O::ChangeTotalVolumeVisualizationOptionsObserver>(ProcessKey::ViewingOptions));
+        ProcessTable::registerInterface(ProcessKey::Glue, observed<O::GlueSubstrateObserver>(ProcessKey::Glue));
+        ProcessTable::registerInterface(ProcessKey::Cut, observed<O::CutCellVolumeObserver>(ProcessKey::Cut));
+        ProcessTable::registerInterface(ProcessKey::ExtractFilm, observed<O::ExtractFilmObserver>(ProcessKey::ExtractFilm));
     });
 }
 

@@ -1,0 +1,227 @@
+#include "UI/GuiTestSupport.h"
+
+#include "Core/Operations/VolumeEditing/CutCellVolumeOperation.h"
+#include "Model/Document.h"
+#include "UI/Console/CommandConsole.h"
+#include "UI/MainWindowPresenter.h"
+#include "Util/ColorSettings.h"
+#include "Util/IObserver.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QtTest>
+
+using Model::Automaton::CellRange;
+using Model::Automaton::TotalVolume;
+using U = std::uint32_t;
+
+namespace {
+
+template <typename T>
+T *in(QWidget *modal, const char *name)
+{
+    return GuiTestSupport::child<T>(modal, name);
+}
+
+} // namespace
+
+// Glue, extract film and cut planes driven through the real main window:
+// menu actions, the options dialogs, Return and the Edit menu's undo.
+class TestVolumeEditingWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup() { window.reset(); }
+    void glueExtractAndUndo();
+    void cutPlanesPreviewAndReject();
+
+private:
+    QAction *action(const char *name) const { return GuiTestSupport::action(window.get(), QLatin1String(name)); }
+    Core::Workspace *workspace() const { return window->getPresenter()->getWorkspace(); }
+    QList<std::shared_ptr<TotalVolume>> volumes() const;
+    std::shared_ptr<TotalVolume> createSubstrate(U material, U height);
+    // Selects the volume as a click would and presses Return in the window.
+    void pickAndReturn(const std::shared_ptr<TotalVolume> &volume);
+    void pressReturn();
+    std::unique_ptr<Ui::MainWindow> window;
+};
+
+void TestVolumeEditingWindow::init()
+{
+    Util::ColorSettings::reset();
+    window = std::make_unique<Ui::MainWindow>();
+    window->resize(900, 700);
+    QVERIFY(GuiTestSupport::activate(window.get()));
+}
+
+QList<std::shared_ptr<TotalVolume>> TestVolumeEditingWindow::volumes() const
+{
+    QList<std::shared_ptr<TotalVolume>> found;
+    for (const auto &object : workspace()->getDocument().getAllObjects())
+        if (auto volume = std::dynamic_pointer_cast<TotalVolume>(object))
+            found << volume;
+    return found;
+}
+
+std::shared_ptr<TotalVolume> TestVolumeEditingWindow::createSubstrate(U material, U height)
+{
+    const auto before = volumes();
+    GuiTestSupport::whenModal([material, height](QWidget *modal) {
+        const std::pair<const char *, U> sizes[] = {{"sbxTotalWidth", 10}, {"sbxTotalLength", 10}, {"sbxTotalHeight", 8},
+                                                    {"sbxSubsWidth", 10},  {"sbxSubsLength", 10},  {"sbxSubsHeight", height}};
+        for (const auto &[name, value] : sizes)
+            in<QSpinBox>(modal, name)->setValue(int(value));
+        auto *materials = in<QComboBox>(modal, "cbxFilm");
+        materials->setCurrentIndex(materials->findData(material));
+        static_cast<QDialog *>(modal)->accept();
+    });
+    action("actionCreate_Substrate")->trigger();
+    for (const auto &volume : volumes())
+        if (!before.contains(volume))
+            return volume;
+    return {};
+}
+
+void TestVolumeEditingWindow::pressReturn()
+{
+    QVERIFY(GuiTestSupport::activate(window.get()));
+    QTest::keyClick(window.get(), Qt::Key_Return);
+}
+
+void TestVolumeEditingWindow::pickAndReturn(const std::shared_ptr<TotalVolume> &volume)
+{
+    QVERIFY(workspace()->getSelection().isSelectionMode());
+    workspace()->getSelection().select(volume);
+    pressReturn();
+}
+
+void TestVolumeEditingWindow::glueExtractAndUndo()
+{
+    auto base = createSubstrate(1, 4);
+    auto top = createSubstrate(3, 2);
+    QVERIFY(base && top);
+    const auto baseCells = base->materialIds(), topCells = top->materialIds();
+
+    action("actionGlue_Substrate")->trigger();
+    pickAndReturn(base);
+    pressReturn();
+    // The dialog opens at the minimum sizes; accepted unchanged, they are the result's.
+    QString title;
+    int sizeZ = 0, minimumZ = 0;
+    bool sizeXEnabled = true;
+    GuiTestSupport::whenModal([&](QWidget *modal) {
+        title = modal->windowTitle();
+        sizeZ = in<QSpinBox>(modal, "sbxSizeZ")->value();
+        minimumZ = in<QSpinBox>(modal, "sbxSizeZ")->minimum();
+        sizeXEnabled = in<QSpinBox>(modal, "sbxSizeX")->isEnabled();
+        static_cast<QDialog *>(modal)->accept();
+    });
+    pickAndReturn(top);
+    QCOMPARE(title, QStringLiteral("Glue Substrate"));
+    QCOMPARE(sizeZ, 6);
+    QCOMPARE(minimumZ, 6);
+    QVERIFY(!sizeXEnabled);
+    QCOMPARE(volumes().size(), 1);
+    auto glued = volumes().first();
+    QCOMPARE(glued->getSizeZ(), 6u);
+    QCOMPARE(glued->materialIds()[glued->index(5, 5, 4)], 3u);
+    QCOMPARE(action("actionUndo")->text(), QStringLiteral("Undo Glue Volumes"));
+
+    action("actionExtract_Film")->trigger();
+    GuiTestSupport::whenModal([&](QWidget *modal) {
+        title = modal->windowTitle();
+        auto *films = in<QComboBox>(modal, "cbxFilm");
+        films->setCurrentIndex(films->findData(3u));
+        static_cast<QDialog *>(modal)->accept();
+    });
+    pickAndReturn(glued);
+    QCOMPARE(title, QStringLiteral("Extract Film"));
+    QCOMPARE(volumes().size(), 2);
+    auto film = volumes().contains(glued) && volumes().first() == glued ? volumes().last() : volumes().first();
+    QCOMPARE(film->materialIds()[film->index(5, 5, 0)], 3u);
+    QCOMPARE(GuiTestSupport::lines(window->getPresenter()->getConsole()->outputText()).last(),
+             QStringLiteral("Extract Film: film extracted."));
+
+    int undos = 2;
+    if (action("actionDelete")->isEnabled()) {
+        // Delete takes the selected objects at once; its undo comes first.
+        workspace()->getSelection().select(film);
+        action("actionDelete")->trigger();
+        QCOMPARE(volumes(), QList<std::shared_ptr<TotalVolume>>({glued}));
+        action("actionUndo")->trigger();
+        QVERIFY(volumes().contains(film));
+        undos = 1;
+    }
+    action("actionUndo")->trigger();
+    QCOMPARE(volumes(), QList<std::shared_ptr<TotalVolume>>({glued}));
+    if (undos == 2) {
+        action("actionUndo")->trigger();
+        QCOMPARE(volumes().size(), 2);
+        QVERIFY(volumes().contains(base) && volumes().contains(top));
+        QVERIFY(base->materialIds() == baseCells && top->materialIds() == topCells);
+        QCOMPARE(action("actionRedo")->text(), QStringLiteral("Redo Glue Volumes"));
+    }
+}
+
+void TestVolumeEditingWindow::cutPlanesPreviewAndReject()
+{
+    auto volume = createSubstrate(1, 8);
+    QVERIFY(volume);
+    const auto cells = volume->materialIds();
+    const CellRange whole = CellRange::whole(10, 10, 8);
+    const CellRange previewed{{{9, 0, 0}}, {{10, 10, 8}}};
+    action("actionCut_Cell_Volume")->trigger();
+    // Lower X to 9 over upper X 5 pushes upper to 10; upper Z to 1 over lower
+    // Z 3 pulls lower to 0. Without preview nothing reaches the painter; with
+    // it every change does; rejecting puts the old limits back.
+    QList<CellRange> seen;
+    QList<int> values;
+    GuiTestSupport::whenModal([&](QWidget *modal) {
+        auto *lowerX = in<QSlider>(modal, "sldXLowerLimit");
+        auto *upperX = in<QSpinBox>(modal, "sbxXUpperLimit");
+        values << lowerX->maximum() << upperX->minimum() << upperX->maximum();
+        upperX->setValue(5);
+        lowerX->setValue(9);
+        values << in<QSpinBox>(modal, "sbxXLowerLimit")->value() << upperX->value();
+        in<QSpinBox>(modal, "sbxZLowerLimit")->setValue(3);
+        in<QSpinBox>(modal, "sbxZUpperLimit")->setValue(1);
+        values << in<QSpinBox>(modal, "sbxZLowerLimit")->value();
+        seen << volume->getPainter().getLimits();
+        in<QCheckBox>(modal, "chkPreview")->setChecked(true);
+        in<QSpinBox>(modal, "sbxZUpperLimit")->setValue(8);
+        seen << volume->getPainter().getLimits();
+        static_cast<QDialog *>(modal)->reject();
+    });
+    pickAndReturn(volume);
+    QCOMPARE(values, QList<int>({9, 1, 10, 9, 10, 0}));
+    QCOMPARE(seen, QList<CellRange>({whole, previewed}));
+    QCOMPARE(volume->getPainter().getLimits(), whole);
+    auto cut = std::dynamic_pointer_cast<Core::Operations::CutCellVolumeOperation>(workspace()->getCurrentOperation());
+    QVERIFY(cut); // still open after the rejection
+    // Accepted limits stay; Reset then OK shows the whole volume again.
+    GuiTestSupport::whenModal([](QWidget *modal) {
+        in<QSpinBox>(modal, "sbxYLowerLimit")->setValue(4);
+        static_cast<QDialog *>(modal)->accept();
+    });
+    cut->getObserver()->notify();
+    QCOMPARE(volume->getPainter().getLimits(), (CellRange{{{0, 4, 0}}, {{10, 10, 8}}}));
+    QVERIFY(!workspace()->getCurrentOperation());
+    action("actionCut_Cell_Volume")->trigger();
+    GuiTestSupport::whenModal([](QWidget *modal) {
+        in<QPushButton>(modal, "btnReset")->click();
+        static_cast<QDialog *>(modal)->accept();
+    });
+    pickAndReturn(volume);
+    QCOMPARE(volume->getPainter().getLimits(), whole);
+    QVERIFY(volume->materialIds() == cells);
+    QCOMPARE(GuiTestSupport::lines(window->getPresenter()->getConsole()->outputText()).last(),
+             QStringLiteral("Change Cut Planes: Cut planes changed."));
+}
+
+QTEST_MAIN(TestVolumeEditingWindow)
+#include "tst_volumeeditingwindow.moc"
