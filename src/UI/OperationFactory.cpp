@@ -1,5 +1,6 @@
 #include "OperationFactory.h"
 
+#include "Core/Operations/BatchRun/SelectVolumesOperation.h"
 #include "Core/Operations/Substrate/CreateSubstrateOperation.h"
 #include "Core/Operations/Film/IsotropicFilmDepositionOperation.h"
 #include "Core/Operations/Film/IsotropicFilmEtchingOperation.h"
@@ -23,6 +24,7 @@
 #include "Core/Workspace.h"
 #include "MainWindow.h"
 #include "MainWindowPresenter.h"
+#include "Observers/BatchRunObserver.h"
 #include "Observers/CreateSubstrateObserver.h"
 #include "Observers/DocumentOpenedObserver.h"
 #include "Observers/DocumentSavedObserver.h"
@@ -90,6 +92,14 @@ std::shared_ptr<Operation> lithography(Core::Workspace *workspace, QWidget *dial
     return std::make_shared<PhotolithographyOperation>(workspace);
 }
 
+// Batch Run: the observer goes into the class-wide slot the operation
+// notifies at its end.
+std::shared_ptr<Operation> batchRun(Core::Workspace *workspace, QWidget *dialogParent)
+{
+    SelectVolumesOperation::setBatchRunObserver(std::make_shared<Observers::BatchRunObserver>(workspace, dialogParent));
+    return std::make_shared<SelectVolumesOperation>(workspace);
+}
+
 struct Entry
 {
     std::uint32_t id;
@@ -120,7 +130,7 @@ const Entry operationTable[] = {
     {20, &lithography},
     {22, &observed<PlanarizationOperation, Observers::PlanarizationObserver>},
     {23, &observed<SpinCoatingOperation, Observers::SpinCoatingObserver>},
-    {24, nullptr},   // Batch Run: SelectVolumesOperation, BatchRunObserver in its class-wide slot
+    {24, &batchRun},
     {26, &observed<SimpleSiOxidationOperation, Observers::SiOxidationObserver>},
     {27, &observed<AnisotropicFilmDepositionOperation, Observers::CVDObserver>},
     {28, &observed<AtomisticSiWetEtchingOperation, Observers::AtomicSiBCAEtchObserver>},

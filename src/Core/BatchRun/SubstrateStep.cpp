@@ -55,8 +55,11 @@ int SubstrateStep::run(const Ui::ProcessData &step, BatchStepExecutor::Context &
                            << builder.sizeY << "x" << builder.sizeZ << "cells";
         return BatchStepExecutor::NotEnoughMemory;
     }
+    if (context.hideNewVolumes)
+        volume->getPainter().setHidden(true);
     if (context.workspace)
         context.workspace->getDocument().addObject(volume);
+    context.createdVolumes.push_back(volume);
     context.volume = volume;
     return BatchStepExecutor::Done;
 }

@@ -7,6 +7,8 @@
 
 namespace Ui {
 
+class ProcessData;
+
 class DopingOptionsBaseDialog;
 
 namespace Operations {
@@ -23,6 +25,10 @@ public:
     // 0 when "N Type" is checked, else 1 (P).
     std::uint32_t getDopantType() const;
     double getDepth() const;
+
+    // The batch step of this type (one of the two the dialog serves) that
+    // the options stand for.
+    ProcessData toProcessData(std::int32_t type) const;
 
 private:
     std::unique_ptr<DopingOptionsBaseDialog> form;

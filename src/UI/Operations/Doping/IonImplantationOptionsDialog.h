@@ -7,6 +7,8 @@
 
 namespace Ui {
 
+class ProcessData;
+
 class IonImplantationOptionsBaseDialog;
 
 namespace Operations {
@@ -25,6 +27,9 @@ public:
     double getAnnealingDistance() const;
     // 0 when "N Type" is checked, else 1 (P).
     std::uint32_t getDopantType() const;
+
+    // The batch step the options stand for.
+    ProcessData toProcessData() const;
 
 private:
     std::unique_ptr<IonImplantationOptionsBaseDialog> form;

@@ -2,6 +2,8 @@
 
 #include "ui_AnisotropicDepositionDialog.h"
 
+#include "Core/BatchRun/MaterialParameters.h"
+#include "Core/BatchRun/ProcessData.h"
 #include "Model/Materials/Material.h"
 #include "Model/Process/ProcessFactory.h"
 #include "UI/MaterialChoice.h"
@@ -43,6 +45,19 @@ std::uint32_t AnisotropicDepositionDialog::getDepositOn() const
     if (form->radBoth->isChecked())
         return 3;
     return 1;
+}
+
+ProcessData AnisotropicDepositionDialog::toProcessData() const
+{
+    static const char *const sides[] = {"On Top", "On Bottom", "On Top and Bottom"};
+    ProcessData step(ProcessData::Pvd);
+    const std::uint32_t side = getDepositOn();
+    step.setParameter(QStringLiteral("Thickness"), getThickness(), true);
+    Core::BatchRun::MaterialParameters::set(step, getMaterialId());
+    step.setParameter(QStringLiteral("DepositOn"), int(side), false);
+    step.setParameter(QStringLiteral("Deposit On"), QString::fromLatin1(sides[side - 1]), true);
+    step.setParameter(QStringLiteral("Horizontal to Vertical Ratio"), getRatio(), true);
+    return step;
 }
 
 } // namespace Operations

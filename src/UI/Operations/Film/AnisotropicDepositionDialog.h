@@ -7,6 +7,8 @@
 
 namespace Ui {
 
+class ProcessData;
+
 class AnisotropicDepositionBaseDialog;
 
 namespace Operations {
@@ -26,6 +28,9 @@ public:
     double getRatio() const;
     // 2 on bottom, 3 on both sides, otherwise 1 (on top).
     std::uint32_t getDepositOn() const;
+
+    // The batch step the options stand for.
+    ProcessData toProcessData() const;
 
 private:
     std::unique_ptr<AnisotropicDepositionBaseDialog> form;

@@ -7,6 +7,8 @@
 
 namespace Ui {
 
+class ProcessData;
+
 class ElectrodepositionForm;
 
 namespace Operations {
@@ -24,6 +26,9 @@ public:
     double getThickness() const;
     std::uint32_t getMaterialId() const;
     std::uint32_t getConductingMaterialId() const;
+
+    // The batch step the options stand for.
+    ProcessData toProcessData() const;
 
 private:
     std::unique_ptr<ElectrodepositionForm> form;

@@ -2,6 +2,8 @@
 
 #include "ui_IsotropicDepositionDialog.h"
 
+#include "Core/BatchRun/MaterialParameters.h"
+#include "Core/BatchRun/ProcessData.h"
 #include "Model/Materials/Material.h"
 #include "Model/Process/ProcessFactory.h"
 #include "UI/MaterialChoice.h"
@@ -34,6 +36,14 @@ std::uint32_t IsotropicDepositionDialog::getMaterialId() const
 void IsotropicDepositionDialog::setMaterialId(std::uint32_t id)
 {
     MaterialChoice::select(form->cbxMaterial, id);
+}
+
+ProcessData IsotropicDepositionDialog::toProcessData() const
+{
+    ProcessData step(ProcessData::Cvd);
+    step.setParameter(QStringLiteral("Thickness"), getThickness(), true);
+    Core::BatchRun::MaterialParameters::set(step, getMaterialId());
+    return step;
 }
 
 } // namespace Operations

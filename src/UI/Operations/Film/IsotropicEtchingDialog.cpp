@@ -2,6 +2,8 @@
 
 #include "ui_IsotropicEtchingDialog.h"
 
+#include "Core/BatchRun/MaterialParameters.h"
+#include "Core/BatchRun/ProcessData.h"
 #include "Model/Materials/Material.h"
 #include "Model/Process/ProcessFactory.h"
 #include "UI/MaterialChoice.h"
@@ -34,6 +36,14 @@ std::uint32_t IsotropicEtchingDialog::getMaterialId() const
 void IsotropicEtchingDialog::setMaterialId(std::uint32_t id)
 {
     MaterialChoice::select(form->cbxMaterial, id);
+}
+
+ProcessData IsotropicEtchingDialog::toProcessData() const
+{
+    ProcessData step(ProcessData::IsotropicEtching);
+    step.setParameter(QStringLiteral("Depth"), getDepth(), true);
+    Core::BatchRun::MaterialParameters::set(step, getMaterialId());
+    return step;
 }
 
 } // namespace Operations

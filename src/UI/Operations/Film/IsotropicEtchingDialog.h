@@ -7,6 +7,8 @@
 
 namespace Ui {
 
+class ProcessData;
+
 class IsotropicEtchingForm;
 
 namespace Operations {
@@ -26,6 +28,9 @@ public:
     std::uint32_t getMaterialId() const;
     // Makes that material the current entry when the list has it.
     void setMaterialId(std::uint32_t id);
+
+    // The batch step the options stand for.
+    ProcessData toProcessData() const;
 
 private:
     std::unique_ptr<IsotropicEtchingForm> form;

@@ -7,6 +7,8 @@
 
 namespace Ui {
 
+class ProcessData;
+
 class MooreOptionsBaseDialog;
 
 namespace Operations {
@@ -25,6 +27,10 @@ public:
     void setValueLabel(const QString &text);
     std::uint32_t getValue() const;
     std::uint32_t getMaterialId() const;
+
+    // The batch step of this type (one of the two the dialog serves) that
+    // the options stand for.
+    ProcessData toProcessData(std::int32_t type) const;
 
 private:
     std::unique_ptr<MooreOptionsBaseDialog> form;

@@ -2,6 +2,9 @@
 
 #include "ui_PlanarizationOptionsDialog.h"
 
+#include "Core/BatchRun/MaterialParameters.h"
+#include "Core/BatchRun/ProcessData.h"
+
 namespace Ui {
 namespace Operations {
 
@@ -36,6 +39,14 @@ std::uint32_t PlanarizationOptionsDialog::getMaximumHeight() const
 std::uint32_t PlanarizationOptionsDialog::getMinimumHeight() const
 {
     return std::uint32_t(form->sbxMinimumHeight->value());
+}
+
+ProcessData PlanarizationOptionsDialog::toProcessData() const
+{
+    ProcessData step(ProcessData::Planarization);
+    step.setParameter(QStringLiteral("Maximum Height"), uint(getMaximumHeight()), true);
+    step.setParameter(QStringLiteral("Minimum Height"), uint(getMinimumHeight()), true);
+    return step;
 }
 
 } // namespace Operations

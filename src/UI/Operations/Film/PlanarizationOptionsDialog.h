@@ -7,6 +7,8 @@
 
 namespace Ui {
 
+class ProcessData;
+
 class PlanarizationOptionsBaseDialog;
 
 namespace Operations {
@@ -31,6 +33,9 @@ public:
 public slots:
     // The minimum never exceeds the maximum.
     void updateMinimumLimits(int maximum);
+
+    // The batch step the options stand for.
+    ProcessData toProcessData() const;
 
 private:
     std::unique_ptr<PlanarizationOptionsBaseDialog> form;

@@ -2,6 +2,8 @@
 
 #include "ui_SpinCoatingOptionsDialog.h"
 
+#include "Core/BatchRun/MaterialParameters.h"
+#include "Core/BatchRun/ProcessData.h"
 #include "Model/Materials/MaterialFactory.h"
 #include "UI/MaterialChoice.h"
 
@@ -31,6 +33,14 @@ std::uint32_t SpinCoatingOptionsDialog::getMaterialId() const
 std::uint32_t SpinCoatingOptionsDialog::getHeight() const
 {
     return std::uint32_t(form->sbxHeight->value());
+}
+
+ProcessData SpinCoatingOptionsDialog::toProcessData() const
+{
+    ProcessData step(ProcessData::SpinCoating);
+    Core::BatchRun::MaterialParameters::set(step, getMaterialId());
+    step.setParameter(QStringLiteral("Maximum Height"), uint(getHeight()), true);
+    return step;
 }
 
 } // namespace Operations

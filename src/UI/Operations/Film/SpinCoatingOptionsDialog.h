@@ -7,6 +7,8 @@
 
 namespace Ui {
 
+class ProcessData;
+
 class SpinCoatingOptionsBaseDialog;
 
 namespace Operations {
@@ -26,6 +28,9 @@ public:
 
     std::uint32_t getMaterialId() const;
     std::uint32_t getHeight() const;
+
+    // The batch step the options stand for.
+    ProcessData toProcessData() const;
 
 private:
     std::unique_ptr<SpinCoatingOptionsBaseDialog> form;

@@ -22,6 +22,8 @@ class IMaskReceiver;
 
 namespace Ui {
 
+class ProcessData;
+
 class PhotolithographyBaseDialog;
 
 namespace Operations {
@@ -50,6 +52,9 @@ public:
     // in this run of the program, or the current folder before the first.
     static QString rememberedFolder();
     static void forgetRememberedFolder();
+
+    // The batch step the options stand for.
+    ProcessData toProcessData() const;
 
 private:
     enum SideIndex { Top = 0, Bottom = 1 };

@@ -2,6 +2,8 @@
 
 #include "ui_SimpleRIEDialog.h"
 
+#include "Core/BatchRun/MaterialParameters.h"
+#include "Core/BatchRun/ProcessData.h"
 #include "Model/Materials/Material.h"
 #include "Model/Materials/MaterialFactory.h"
 #include "UI/MaterialChoice.h"
@@ -32,6 +34,22 @@ std::uint32_t SimpleRIEDialog::getMaterialId() const
 std::uint8_t SimpleRIEDialog::getDirections() const
 {
     return std::uint8_t((form->chkEtchFromTop->isChecked() ? 1 : 0) | (form->chkEtchFromBottom->isChecked() ? 2 : 0));
+}
+
+ProcessData SimpleRIEDialog::toProcessData() const
+{
+    ProcessData step(ProcessData::SimpleRie);
+    const std::uint8_t directions = getDirections();
+    QStringList sides;
+    if (directions & 2)
+        sides << QStringLiteral("Bottom");
+    if (directions & 1)
+        sides << QStringLiteral("Top");
+    Core::BatchRun::MaterialParameters::set(step, getMaterialId());
+    step.setParameter(QStringLiteral("Etch Depth"), uint(getDepth()), true);
+    step.setParameter(QStringLiteral("EtchDirectionValue"), int(directions), false);
+    step.setParameter(QStringLiteral("Etch Direction"), sides.join(QStringLiteral(" and ")), true);
+    return step;
 }
 
 } // namespace Operations

@@ -7,6 +7,8 @@
 
 namespace Ui {
 
+class ProcessData;
+
 class SimpleRIEForm;
 
 namespace Operations {
@@ -26,6 +28,9 @@ public:
     std::uint32_t getMaterialId() const;
     // Bit 1 when "Etch from top" is checked, bit 2 when "Etch from below" is.
     std::uint8_t getDirections() const;
+
+    // The batch step the options stand for.
+    ProcessData toProcessData() const;
 
 private:
     std::unique_ptr<SimpleRIEForm> form;

@@ -2,6 +2,9 @@
 
 #include "ui_BCAEtchingDialog.h"
 
+#include "Core/BatchRun/MaterialParameters.h"
+#include "Core/BatchRun/ProcessData.h"
+
 namespace Ui {
 namespace Operations {
 
@@ -17,6 +20,13 @@ BCAEtchingDialog::~BCAEtchingDialog() = default;
 double BCAEtchingDialog::getDepth() const
 {
     return form->dbxEtchDepth->value();
+}
+
+ProcessData BCAEtchingDialog::toProcessData() const
+{
+    ProcessData step(ProcessData::SiWetEtching);
+    step.setParameter(QStringLiteral("Depth"), getDepth(), true);
+    return step;
 }
 
 } // namespace Operations

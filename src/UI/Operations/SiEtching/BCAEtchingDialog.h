@@ -2,9 +2,13 @@
 
 #include <QDialog>
 
+#include <cstdint>
+
 #include <memory>
 
 namespace Ui {
+
+class ProcessData;
 
 class BCAEtchingBaseDialog;
 
@@ -20,6 +24,9 @@ public:
     ~BCAEtchingDialog() override;
 
     double getDepth() const;
+
+    // The batch step the options stand for.
+    ProcessData toProcessData() const;
 
 private:
     std::unique_ptr<BCAEtchingBaseDialog> form;

@@ -2,9 +2,13 @@
 
 #include <QDialog>
 
+#include <cstdint>
+
 #include <memory>
 
 namespace Ui {
+
+class ProcessData;
 
 class SimpleOxidationOptionsBaseDialog;
 
@@ -28,6 +32,9 @@ public:
     double getTemperature() const;
     double getPressure() const;
     double getCellUnitsPerMicron() const;
+
+    // The batch step the options stand for.
+    ProcessData toProcessData() const;
 
 private:
     void updateModes();

@@ -16,6 +16,8 @@ class Material;
 
 namespace Ui {
 
+class ProcessData;
+
 class CreateSubstrateDialogForm;
 
 namespace Operations {
@@ -61,6 +63,9 @@ public slots:
     void updateSubstrateDispY(int blockLength);
     void updateSubstrateDispZ(int blockHeight);
     void toggleSubsShape(bool spherical);
+
+    // The batch step the options stand for.
+    ProcessData toProcessData() const;
 
 private:
     std::unique_ptr<CreateSubstrateDialogForm> form;

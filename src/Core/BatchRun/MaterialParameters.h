@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+namespace Ui {
+class ProcessData;
+}
+
+namespace Core {
+namespace BatchRun {
+
+// The three parameters a step keeps for one chosen material: its id (hidden),
+// its name (shown) and its colour (hidden, drawn as a swatch beside the name).
+// With a role ("Conducting") they are "ConductingMaterialId", "Conducting
+// Material" and "Conducting Material_Color"; without one "MaterialId",
+// "Material" and "Material_Color".
+class MaterialParameters
+{
+public:
+    static void set(Ui::ProcessData &step, std::uint32_t materialId, const QString &role = QString());
+};
+
+} // namespace BatchRun
+} // namespace Core
