@@ -10,7 +10,7 @@ namespace Operations {
 BatchRunOperation::BatchRunOperation(Workspace *ws, std::shared_ptr<Model::Automaton::TotalVolume> start)
     : ObjectOperation(ws, QStringLiteral("Batch Run"), SelectVolumesOperation::operationId)
     , startVolume(std::move(start))
-    , undoHelper(ws, QStringLiteral("Batch Run"))
+    , undoHelper(ws, QStringLiteral("BatchRun"))
 {
 }
 
