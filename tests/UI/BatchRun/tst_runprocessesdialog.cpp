@@ -121,6 +121,7 @@ private slots:
     void selectVolumes_data();
     void selectVolumes();
     void maskWithoutVolume();
+    void failedSaveSaysSo();
 
 private:
     Core::Workspace &workspace() { return *window->getPresenter()->getWorkspace(); }
@@ -361,6 +362,8 @@ void TestRunProcessesDialog::runInProgress()
     dialog.appendStep(substrate(80, 10));
     for (int i = 0; i < 40; ++i)
         dialog.appendStep(cvd(1));
+    // Modal, as the observer runs it: the window's own Escape stays out.
+    dialog.setWindowModality(Qt::ApplicationModal);
     QVERIFY(GuiTestSupport::activate(&dialog));
     QTest::mouseClick(child<QPushButton>(&dialog, "btnRun"), Qt::LeftButton);
     QVERIFY(dialog.isRunning());
@@ -374,7 +377,12 @@ void TestRunProcessesDialog::runInProgress()
         QVERIFY(!dialog.loadList(QStringLiteral("missing.plst")));
         QCOMPARE(dialog.getSteps().size(), 41);
     } else {
-        GuiTestSupport::answerBox(&question, stop ? QMessageBox::Yes : QMessageBox::No);
+        GuiTestSupport::whenModal([&question, stop](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            QVERIFY(box);
+            question = box->text();
+            box->button(stop ? QMessageBox::Yes : QMessageBox::No)->click();
+        }, &dialog);
         if (how == QLatin1String("close"))
             QTest::mouseClick(child<QPushButton>(&dialog, "btnClose"), Qt::LeftButton);
         else
@@ -451,6 +459,22 @@ void TestRunProcessesDialog::maskWithoutVolume()
     receiver.setTopMask(mask);
     receiver.setBottomMask(mask);
     QVERIFY(!refreshed);
+}
+
+// A list that cannot be written, or read, is reported; the list stays.
+void TestRunProcessesDialog::failedSaveSaysSo()
+{
+    Ui::RunProcessesDialog dialog(&workspace(), window.get(), nullptr, window.get());
+    dialog.appendStep(cvd(1));
+    QString text;
+    GuiTestSupport::answerBox(&text);
+    QVERIFY(!dialog.saveList(QStringLiteral("/no/such/folder/list.plst")));
+    QVERIFY(text.startsWith(QStringLiteral("The process list could not be saved")));
+    text.clear();
+    GuiTestSupport::answerBox(&text);
+    QVERIFY(!dialog.loadList(QStringLiteral("/no/such/folder/list.plst")));
+    QVERIFY(text.contains(QStringLiteral("could not be read")));
+    QCOMPARE(dialog.getSteps().size(), 1);
 }
 
 QTEST_MAIN(TestRunProcessesDialog)
