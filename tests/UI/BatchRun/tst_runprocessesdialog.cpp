@@ -423,6 +423,7 @@ void TestRunProcessesDialog::selectVolumes()
         workspace().getSelection().select(volume);
     bool opened = false;
     std::shared_ptr<TotalVolume> given;
+    QObject scope; // a watch that never fired ends with this case
     GuiTestSupport::whenModal([&](QWidget *modal) {
         auto *dialog = qobject_cast<Ui::RunProcessesDialog *>(modal);
         QVERIFY(dialog);
@@ -430,7 +431,7 @@ void TestRunProcessesDialog::selectVolumes()
         opened = true;
         given = dialog->getCurrentVolume();
         dialog->on_btnClose_clicked();
-    }, nullptr, 3000);
+    }, nullptr, 3000, &scope);
     workspace().activate(24);
     if (!selectVolume) {
         QVERIFY(workspace().getConsoleInput().getMessage().endsWith(
