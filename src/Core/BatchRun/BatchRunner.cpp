@@ -1,5 +1,6 @@
 #include "BatchRunner.h"
 
+#include "Core/ProcessTable.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "ProcessData.h"
 #include "Util/Logging.h"
@@ -18,7 +19,7 @@ class DrawingPause
 public:
     DrawingPause(const BatchStepExecutor::Context &context, int type)
     {
-        if (context.hideNewVolumes && context.volume && type == BatchStepExecutor::siWetEtchingType) {
+        if (context.hideNewVolumes && context.volume && type == ProcessTable::listCode(ProcessKey::SiWetEtching)) {
             volume = context.volume;
             wasHidden = volume->getPainter().isHidden();
             volume->getPainter().setHidden(true);
@@ -42,13 +43,13 @@ BatchRunner::BatchRunner(BatchStepExecutor::Context &c)
 {
 }
 
-BatchRunner::Summary BatchRunner::run(const QList<Ui::ProcessData> &steps)
+BatchRunner::Summary BatchRunner::run(const QList<ProcessData> &steps)
 {
     Summary summary;
     counter = 0;
     const int count = steps.size();
     for (int i = 0; i < count; ++i) {
-        const Ui::ProcessData &step = steps.at(i);
+        const ProcessData &step = steps.at(i);
         if (stopRequested) {
             summary.stoppedOnRequest = true;
             break;

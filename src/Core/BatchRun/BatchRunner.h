@@ -8,9 +8,6 @@
 #include <atomic>
 #include <functional>
 
-namespace Ui {
-class ProcessData;
-}
 
 namespace Core {
 namespace BatchRun {
@@ -53,7 +50,7 @@ public:
         stepStarted = std::move(callback);
     }
 
-    Summary run(const QList<Ui::ProcessData> &steps);
+    Summary run(const QList<ProcessData> &steps);
     // Steps completed in the current run; read from any thread.
     unsigned completed() const { return counter.load(); }
     // The 0-based position of the step running now; -1 between runs.

@@ -20,7 +20,7 @@ int colorByte(double component)
 
 } // namespace
 
-void MaterialParameters::set(Ui::ProcessData &step, std::uint32_t materialId, const QString &role)
+void MaterialParameters::set(ProcessData &step, std::uint32_t materialId, const QString &role)
 {
     const Model::Materials::Material material =
         Model::Materials::MaterialFactory::getInstance()->getMaterial(materialId);

@@ -4,12 +4,10 @@
 
 #include <cstdint>
 
-namespace Ui {
-class ProcessData;
-}
-
 namespace Core {
 namespace BatchRun {
+
+class ProcessData;
 
 // The three parameters a step keeps for one chosen material: its id (hidden),
 // its name (shown) and its colour (hidden, drawn as a swatch beside the name).
@@ -19,7 +17,7 @@ namespace BatchRun {
 class MaterialParameters
 {
 public:
-    static void set(Ui::ProcessData &step, std::uint32_t materialId, const QString &role = QString());
+    static void set(ProcessData &step, std::uint32_t materialId, const QString &role = QString());
 };
 
 } // namespace BatchRun

@@ -8,6 +8,8 @@
 
 namespace Ui {
 
+using Core::BatchRun::ProcessData;
+
 BatchRunWorker::BatchRunWorker(Core::Workspace *workspace, const QList<ProcessData> &list,
                                std::shared_ptr<Model::Automaton::TotalVolume> volume,
                                std::function<bool(const QString &)> saveImage)

@@ -33,7 +33,7 @@ class BatchRunWorker : public QObject
 
 public:
     // `saveImage` is called on the worker's thread for Save Image steps.
-    BatchRunWorker(Core::Workspace *workspace, const QList<ProcessData> &steps,
+    BatchRunWorker(Core::Workspace *workspace, const QList<Core::BatchRun::ProcessData> &steps,
                    std::shared_ptr<Model::Automaton::TotalVolume> volume,
                    std::function<bool(const QString &)> saveImage);
     // Waits for the thread; call only after `finished` (or never started).
@@ -45,7 +45,7 @@ public:
     unsigned completed() const { return runner.completed(); }
     int runningStep() const { return runner.runningStep(); }
     int stepCount() const { return steps.size(); }
-    const ProcessData &stepAt(int index) const { return steps.at(index); }
+    const Core::BatchRun::ProcessData &stepAt(int index) const { return steps.at(index); }
 
     // After the run.
     Core::BatchRun::BatchRunner::Summary getSummary() const { return summary; }
@@ -63,7 +63,7 @@ signals:
 private:
     void work();
 
-    const QList<ProcessData> steps;
+    const QList<Core::BatchRun::ProcessData> steps;
     Core::BatchRun::BatchStepExecutor::Context context;
     Core::BatchRun::BatchRunner runner;
     std::shared_ptr<Core::Operations::BatchRunOperation> record;

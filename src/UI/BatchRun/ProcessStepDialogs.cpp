@@ -1,6 +1,7 @@
 #include "UI/BatchRun/ProcessStepDialogs.h"
 
 #include "Core/BatchRun/ProcessData.h"
+#include "Core/ProcessTable.h"
 #include "Core/Operations/Lithography/MaskOverlayReceiver.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Model/Materials/MaterialFactory.h"
@@ -25,6 +26,8 @@
 #include <limits>
 
 namespace Ui {
+
+using Core::BatchRun::ProcessData;
 
 namespace {
 
@@ -62,7 +65,7 @@ int heightOf(const std::shared_ptr<Model::Automaton::TotalVolume> &volume)
 Step moore(QWidget *parent, std::int32_t type)
 {
     Operations::MooreOptionsDialog dialog(parent);
-    dialog.setValueLabel(type == ProcessData::MooreEtching ? QStringLiteral("Etch Depth")
+    dialog.setValueLabel(type == Core::ProcessTable::listCode(Core::ProcessKey::MooreEtching) ? QStringLiteral("Etch Depth")
                                                            : QStringLiteral("Film Thickness"));
     return accepted(dialog, [type](const Operations::MooreOptionsDialog &d) { return d.toProcessData(type); });
 }
@@ -73,7 +76,7 @@ Step saveImage(QWidget *parent)
                                                           QStringLiteral("Image Files (*.png *.jpg *.bmp)"));
     if (fileName.isEmpty())
         return std::nullopt;
-    ProcessData step(ProcessData::SaveImage);
+    ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::SaveImage));
     step.setParameter(QStringLiteral("Filename"), fileName, true);
     return step;
 }
@@ -84,38 +87,41 @@ std::optional<ProcessData> ProcessStepDialogs::ask(std::int32_t type, QWidget *p
                                                   const std::shared_ptr<Model::Automaton::TotalVolume> &volume,
                                                   const std::function<void()> &refresh)
 {
-    switch (type) {
-    case ProcessData::Cvd: return plain<Operations::IsotropicDepositionDialog>(parent);
-    case ProcessData::Pvd: return plain<Operations::AnisotropicDepositionDialog>(parent);
-    case ProcessData::IsotropicEtching: return plain<Operations::IsotropicEtchingDialog>(parent);
-    case ProcessData::MooreDeposition:
-    case ProcessData::MooreEtching: return moore(parent, type);
-    case ProcessData::Electroplating: return plain<Operations::ElectrodepositionDialog>(parent);
-    case ProcessData::SiWetEtching: return plain<Operations::BCAEtchingDialog>(parent);
-    case ProcessData::Doping:
-    case ProcessData::DiffusionDoping: return ofType<Operations::DopingOptionsDialog>(parent, type);
-    case ProcessData::IonImplantation: return plain<Operations::IonImplantationOptionsDialog>(parent);
-    case ProcessData::SimpleRie: return plain<Operations::SimpleRIEDialog>(parent);
-    case ProcessData::SiOxidation: return plain<Operations::SimpleOxidationOptionsDialog>(parent);
-    case ProcessData::SaveImage: return saveImage(parent);
-    case ProcessData::Planarization: {
+    const Core::ProcessTable::Kind *kind = Core::ProcessTable::byListCode(type);
+    if (!kind)
+        return std::nullopt;
+    switch (kind->key) {
+    case Core::ProcessKey::Cvd: return plain<Operations::IsotropicDepositionDialog>(parent);
+    case Core::ProcessKey::Pvd: return plain<Operations::AnisotropicDepositionDialog>(parent);
+    case Core::ProcessKey::IsotropicEtching: return plain<Operations::IsotropicEtchingDialog>(parent);
+    case Core::ProcessKey::MooreDeposition:
+    case Core::ProcessKey::MooreEtching: return moore(parent, type);
+    case Core::ProcessKey::Electroplating: return plain<Operations::ElectrodepositionDialog>(parent);
+    case Core::ProcessKey::SiWetEtching: return plain<Operations::BCAEtchingDialog>(parent);
+    case Core::ProcessKey::Doping:
+    case Core::ProcessKey::DiffusionDoping: return ofType<Operations::DopingOptionsDialog>(parent, type);
+    case Core::ProcessKey::IonImplantation: return plain<Operations::IonImplantationOptionsDialog>(parent);
+    case Core::ProcessKey::SimpleRie: return plain<Operations::SimpleRIEDialog>(parent);
+    case Core::ProcessKey::SiOxidation: return plain<Operations::SimpleOxidationOptionsDialog>(parent);
+    case Core::ProcessKey::SaveImage: return saveImage(parent);
+    case Core::ProcessKey::Planarization: {
         Operations::PlanarizationOptionsDialog dialog(parent);
         if (volume)
             dialog.updateMaximum(heightOf(volume));
         return accepted(dialog, [](const Operations::PlanarizationOptionsDialog &d) { return d.toProcessData(); });
     }
-    case ProcessData::SpinCoating: {
+    case Core::ProcessKey::SpinCoating: {
         Operations::SpinCoatingOptionsDialog dialog(parent);
         if (volume)
             dialog.setHeightLimit(heightOf(volume));
         return accepted(dialog, [](const Operations::SpinCoatingOptionsDialog &d) { return d.toProcessData(); });
     }
-    case ProcessData::CreateSubstrate: {
+    case Core::ProcessKey::CreateSubstrate: {
         Operations::CreateSubstrateDialog dialog(parent);
         dialog.setMaterials(Model::Materials::MaterialFactory::getInstance()->getMaterials());
         return accepted(dialog, [](const Operations::CreateSubstrateDialog &d) { return d.toProcessData(); });
     }
-    case ProcessData::Photolithography: {
+    case Core::ProcessKey::Photolithography: {
         // Applied masks show over the batch's volume; without one they are
         // only kept for the step.
         Core::Operations::MaskOverlayReceiver receiver(volume, refresh);

@@ -13,9 +13,14 @@ class TotalVolume;
 }
 }
 
+namespace Core {
+namespace BatchRun {
+class ProcessData;
+}
+}
+
 namespace Ui {
 
-class ProcessData;
 
 // "Add Process" of the batch dialog: shows the options dialog the interactive
 // operation of that process type uses (a file chooser for Save Image) and
@@ -27,7 +32,7 @@ class ProcessStepDialogs
 {
 public:
     // Empty when the dialog was cancelled or the type has no dialog.
-    static std::optional<ProcessData> ask(std::int32_t type, QWidget *parent,
+    static std::optional<Core::BatchRun::ProcessData> ask(std::int32_t type, QWidget *parent,
                                           const std::shared_ptr<Model::Automaton::TotalVolume> &volume,
                                           const std::function<void()> &refresh);
 };

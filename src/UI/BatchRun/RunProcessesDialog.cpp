@@ -5,6 +5,7 @@
 #include "Core/BatchRun/BatchStepExecutor.h"
 #include "Core/BatchRun/ProcessListArchiver.h"
 #include "Core/Operations/BatchRun/BatchRunOperation.h"
+#include "Core/ProcessTable.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "UI/BatchRun/BatchRunWorker.h"
@@ -24,36 +25,26 @@
 
 namespace Ui {
 
+using Core::BatchRun::ProcessData;
+using Core::BatchRun::ProcessListArchiver;
+
 namespace {
 
 constexpr int idRole = Qt::UserRole;
 const QString listFilter = QStringLiteral("Process List (*.plst)");
 const QString listChooserTitle = QStringLiteral("Process List File");
 
-// The process-type chooser, in menu order.
-struct ChooserEntry
-{
-    const char *text;
-    std::int32_t type;
-};
-const ChooserEntry chooserEntries[] = {
-    {"CVD", ProcessData::Cvd},
-    {"PVD", ProcessData::Pvd},
-    {"Isotropic Etching", ProcessData::IsotropicEtching},
-    {"Moore Deposition", ProcessData::MooreDeposition},
-    {"Moore Etching", ProcessData::MooreEtching},
-    {"Photolithography", ProcessData::Photolithography},
-    {"Planarization", ProcessData::Planarization},
-    {"Si Wet Etching", ProcessData::SiWetEtching},
-    {"Electroplating", ProcessData::Electroplating},
-    {"Thermal Doping", ProcessData::Doping},
-    {"Ion Implantation", ProcessData::IonImplantation},
-    {"Spin Coating", ProcessData::SpinCoating},
-    {"Simple RIE", ProcessData::SimpleRie},
-    {"Thermal Oxidation", ProcessData::SiOxidation},
-    {"Diffusion Doping", ProcessData::DiffusionDoping},
-    {"Create Substrate", ProcessData::CreateSubstrate},
-    {"Save Image", ProcessData::SaveImage},
+// The process-type chooser, in menu order; names and codes from the process table.
+const Core::ProcessKey chooserKeys[] = {
+    Core::ProcessKey::Cvd,           Core::ProcessKey::Pvd,
+    Core::ProcessKey::IsotropicEtching, Core::ProcessKey::MooreDeposition,
+    Core::ProcessKey::MooreEtching,  Core::ProcessKey::Photolithography,
+    Core::ProcessKey::Planarization, Core::ProcessKey::SiWetEtching,
+    Core::ProcessKey::Electroplating, Core::ProcessKey::Doping,
+    Core::ProcessKey::IonImplantation, Core::ProcessKey::SpinCoating,
+    Core::ProcessKey::SimpleRie,     Core::ProcessKey::SiOxidation,
+    Core::ProcessKey::DiffusionDoping, Core::ProcessKey::CreateSubstrate,
+    Core::ProcessKey::SaveImage,
 };
 
 QPixmap swatch(const QColor &color)
@@ -110,8 +101,10 @@ RunProcessesDialog::~RunProcessesDialog()
 
 void RunProcessesDialog::fillChooser()
 {
-    for (const ChooserEntry &entry : chooserEntries)
-        form->cbxProcessType->addItem(QString::fromLatin1(entry.text), int(entry.type));
+    for (const Core::ProcessKey key : chooserKeys) {
+        const Core::ProcessTable::Kind &kind = Core::ProcessTable::kind(key);
+        form->cbxProcessType->addItem(kind.listName, int(kind.listCode));
+    }
 }
 
 bool RunProcessesDialog::isRunning() const

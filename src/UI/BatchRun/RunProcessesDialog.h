@@ -47,8 +47,8 @@ public:
                        std::shared_ptr<Model::Automaton::TotalVolume> volume, QWidget *parent = nullptr);
     ~RunProcessesDialog() override;
 
-    QList<ProcessData> getSteps() const { return steps; }
-    void appendStep(const ProcessData &step);
+    QList<Core::BatchRun::ProcessData> getSteps() const { return steps; }
+    void appendStep(const Core::BatchRun::ProcessData &step);
     std::shared_ptr<Model::Automaton::TotalVolume> getCurrentVolume() const { return volume; }
     bool isRunning() const;
     // Steps completed by the current or last run.
@@ -102,7 +102,7 @@ private:
     Core::Workspace *workspace;
     MainWindow *mainWindow;
     std::shared_ptr<Model::Automaton::TotalVolume> volume;
-    QList<ProcessData> steps;
+    QList<Core::BatchRun::ProcessData> steps;
     QTimer timer;
     std::unique_ptr<BatchRunWorker> worker;
     unsigned progressCounter = 0;

@@ -2,6 +2,7 @@
 
 #include "Core/BatchRun/MaterialParameters.h"
 #include "Core/BatchRun/ProcessData.h"
+#include "Core/ProcessTable.h"
 #include "Core/Operations/Lithography/LithographyMask.h"
 #include "Core/Operations/Lithography/MaskOverlayReceiver.h"
 #include "Model/Document.h"
@@ -23,13 +24,13 @@
 
 using GuiTestSupport::child;
 using Model::Automaton::TotalVolume;
-using Ui::ProcessData;
+using Core::BatchRun::ProcessData;
 
 namespace {
 
 ProcessData substrate(std::uint32_t n, std::uint32_t height, double x = 0.0)
 {
-    ProcessData step(ProcessData::CreateSubstrate);
+    ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::CreateSubstrate));
     step.setParameter(QStringLiteral("MaterialId"), 1u, false);
     step.setParameter(QStringLiteral("Lower Left Front Corner"), QVariant::fromValue(Util::Vector3D(x, 0, 0)), true);
     for (const char *axis : {"X", "Y", "Z"}) {
@@ -43,7 +44,7 @@ ProcessData substrate(std::uint32_t n, std::uint32_t height, double x = 0.0)
 
 ProcessData cvd(double thickness)
 {
-    ProcessData step(ProcessData::Cvd);
+    ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::Cvd));
     Core::BatchRun::MaterialParameters::set(step, 3);
     step.setParameter(QStringLiteral("Thickness"), thickness, true);
     return step;
@@ -51,7 +52,7 @@ ProcessData cvd(double thickness)
 
 ProcessData saveImage(const QString &fileName)
 {
-    ProcessData step(ProcessData::SaveImage);
+    ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::SaveImage));
     step.setParameter(QStringLiteral("Filename"), fileName, true);
     return step;
 }
@@ -99,7 +100,7 @@ QStringList stepNames(const Ui::RunProcessesDialog &dialog)
 
 } // namespace
 
-Q_DECLARE_METATYPE(QList<Ui::ProcessData>)
+Q_DECLARE_METATYPE(QList<Core::BatchRun::ProcessData>)
 
 // The batch dialog in the real window: edge cases of a run, the list
 // editing rules, a recipe built through the process dialogs and run like the
@@ -432,7 +433,7 @@ void TestRunProcessesDialog::selectVolumes()
         given = dialog->getCurrentVolume();
         dialog->on_btnClose_clicked();
     }, nullptr, 3000, &scope);
-    workspace().activate(24);
+    workspace().activate(Core::ProcessTable::menuId(Core::ProcessKey::BatchRun));
     if (!selectVolume) {
         QVERIFY(workspace().getConsoleInput().getMessage().endsWith(
             QStringLiteral("To start without a cell volume type N and press Enter/Return.")));

@@ -1,6 +1,6 @@
 #include "Core/Operations/BatchRun/BatchRunOperation.h"
 
-#include "Core/Operations/BatchRun/SelectVolumesOperation.h"
+#include "Core/ProcessTable.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
 
@@ -8,7 +8,7 @@ namespace Core {
 namespace Operations {
 
 BatchRunOperation::BatchRunOperation(Workspace *ws, std::shared_ptr<Model::Automaton::TotalVolume> start)
-    : ObjectOperation(ws, QStringLiteral("Batch Run"), SelectVolumesOperation::operationId)
+    : ObjectOperation(ws, ProcessTable::kind(ProcessKey::BatchRun).menuText, ProcessTable::operationId(ProcessKey::BatchRun))
     , startVolume(std::move(start))
     , undoHelper(ws, QStringLiteral("BatchRun"))
 {

@@ -1,6 +1,7 @@
 #include "Core/Operations/BatchRun/SelectVolumesOperation.h"
 
 #include "Core/Operations/Lifecycle/VolumeSelectionStep.h"
+#include "Core/ProcessTable.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Util/IObserver.h"
@@ -19,7 +20,7 @@ std::shared_ptr<Util::IObserver> &batchRunObserver()
 } // namespace
 
 SelectVolumesOperation::SelectVolumesOperation(Workspace *ws)
-    : Operation(ws, QStringLiteral("Select volumes"), operationId)
+    : Operation(ws, ProcessTable::operationName(ProcessKey::BatchRun), ProcessTable::operationId(ProcessKey::BatchRun))
 {
 }
 

@@ -27,8 +27,6 @@ namespace Operations {
 class SelectVolumesOperation : public Operation
 {
 public:
-    static constexpr std::uint32_t operationId = 24;
-
     explicit SelectVolumesOperation(Workspace *workspace);
     ~SelectVolumesOperation() override;
 

@@ -11,7 +11,6 @@ namespace Operations {
 class AtomisticSiWetEtchingOperation : public SiWetEtchOperation
 {
 public:
-    static constexpr std::uint32_t operationId = 28;
 
     explicit AtomisticSiWetEtchingOperation(Workspace *workspace);
 

@@ -11,7 +11,6 @@ namespace Operations {
 class ContinousWetEtchOperation : public SiWetEtchOperation
 {
 public:
-    static constexpr std::uint32_t operationId = 29;
 
     explicit ContinousWetEtchOperation(Workspace *workspace);
 

@@ -4,6 +4,7 @@
 
 #include "Core/BatchRun/MaterialParameters.h"
 #include "Core/BatchRun/ProcessData.h"
+#include "Core/ProcessTable.h"
 #include "Core/Operations/Doping/DopantTypes.h"
 
 namespace Ui {
@@ -28,13 +29,13 @@ double DopingOptionsDialog::getDepth() const
     return form->dblDopingDepth->value();
 }
 
-ProcessData DopingOptionsDialog::toProcessData(std::int32_t type) const
+Core::BatchRun::ProcessData DopingOptionsDialog::toProcessData(std::int32_t type) const
 {
     using Core::Operations::DopantTypes;
-    ProcessData step(type);
+    Core::BatchRun::ProcessData step(type);
     const std::uint32_t dopant = getDopantType();
     step.setParameter(QStringLiteral("Doping Depth"), float(getDepth()), true);
-    if (type == ProcessData::DiffusionDoping) {
+    if (type == Core::ProcessTable::listCode(Core::ProcessKey::DiffusionDoping)) {
         step.setParameter(QStringLiteral("DopingTypeValue"), uint(dopant), false);
         step.setParameter(QStringLiteral("Doping Type"),
                           dopant == DopantTypes::pType ? QStringLiteral("P") : QStringLiteral("N"), true);

@@ -4,6 +4,7 @@
 
 #include "Core/BatchRun/MaterialParameters.h"
 #include "Core/BatchRun/ProcessData.h"
+#include "Core/ProcessTable.h"
 #include "Core/Operations/Doping/DopantTypes.h"
 
 namespace Ui {
@@ -33,10 +34,10 @@ std::uint32_t IonImplantationOptionsDialog::getDopantType() const
     return form->radNType->isChecked() ? 0u : 1u;
 }
 
-ProcessData IonImplantationOptionsDialog::toProcessData() const
+Core::BatchRun::ProcessData IonImplantationOptionsDialog::toProcessData() const
 {
     using Core::Operations::DopantTypes;
-    ProcessData step(ProcessData::IonImplantation);
+    Core::BatchRun::ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::IonImplantation));
     const std::uint32_t dopant = getDopantType();
     step.setParameter(QStringLiteral("Annealing Distance"), float(getAnnealingDistance()), true);
     step.setParameter(QStringLiteral("Implantation Depth"), float(getImplantationDepth()), true);

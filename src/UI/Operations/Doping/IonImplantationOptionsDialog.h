@@ -5,9 +5,13 @@
 #include <cstdint>
 #include <memory>
 
-namespace Ui {
-
+namespace Core {
+namespace BatchRun {
 class ProcessData;
+}
+}
+
+namespace Ui {
 
 class IonImplantationOptionsBaseDialog;
 
@@ -29,7 +33,7 @@ public:
     std::uint32_t getDopantType() const;
 
     // The batch step the options stand for.
-    ProcessData toProcessData() const;
+    Core::BatchRun::ProcessData toProcessData() const;
 
 private:
     std::unique_ptr<IonImplantationOptionsBaseDialog> form;

@@ -4,6 +4,7 @@
 
 #include "Core/BatchRun/MaterialParameters.h"
 #include "Core/BatchRun/ProcessData.h"
+#include "Core/ProcessTable.h"
 #include "Model/Materials/Material.h"
 #include "Model/Process/ProcessFactory.h"
 #include "UI/MaterialChoice.h"
@@ -47,10 +48,10 @@ std::uint32_t AnisotropicDepositionDialog::getDepositOn() const
     return 1;
 }
 
-ProcessData AnisotropicDepositionDialog::toProcessData() const
+Core::BatchRun::ProcessData AnisotropicDepositionDialog::toProcessData() const
 {
     static const char *const sides[] = {"On Top", "On Bottom", "On Top and Bottom"};
-    ProcessData step(ProcessData::Pvd);
+    Core::BatchRun::ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::Pvd));
     const std::uint32_t side = getDepositOn();
     step.setParameter(QStringLiteral("Thickness"), getThickness(), true);
     Core::BatchRun::MaterialParameters::set(step, getMaterialId());

@@ -4,6 +4,7 @@
 
 #include "Core/BatchRun/MaterialParameters.h"
 #include "Core/BatchRun/ProcessData.h"
+#include "Core/ProcessTable.h"
 #include "Model/Materials/MaterialFactory.h"
 #include "UI/MaterialChoice.h"
 
@@ -37,9 +38,9 @@ std::uint32_t ElectrodepositionDialog::getConductingMaterialId() const
     return MaterialChoice::selectedId(form->cbxConductingMaterial);
 }
 
-ProcessData ElectrodepositionDialog::toProcessData() const
+Core::BatchRun::ProcessData ElectrodepositionDialog::toProcessData() const
 {
-    ProcessData step(ProcessData::Electroplating);
+    Core::BatchRun::ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::Electroplating));
     step.setParameter(QStringLiteral("Film Thickness"), getThickness(), true);
     Core::BatchRun::MaterialParameters::set(step, getConductingMaterialId(), QStringLiteral("Conducting"));
     Core::BatchRun::MaterialParameters::set(step, getMaterialId(), QStringLiteral("Deposited"));

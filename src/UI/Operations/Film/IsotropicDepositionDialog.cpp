@@ -4,6 +4,7 @@
 
 #include "Core/BatchRun/MaterialParameters.h"
 #include "Core/BatchRun/ProcessData.h"
+#include "Core/ProcessTable.h"
 #include "Model/Materials/Material.h"
 #include "Model/Process/ProcessFactory.h"
 #include "UI/MaterialChoice.h"
@@ -38,9 +39,9 @@ void IsotropicDepositionDialog::setMaterialId(std::uint32_t id)
     MaterialChoice::select(form->cbxMaterial, id);
 }
 
-ProcessData IsotropicDepositionDialog::toProcessData() const
+Core::BatchRun::ProcessData IsotropicDepositionDialog::toProcessData() const
 {
-    ProcessData step(ProcessData::Cvd);
+    Core::BatchRun::ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::Cvd));
     step.setParameter(QStringLiteral("Thickness"), getThickness(), true);
     Core::BatchRun::MaterialParameters::set(step, getMaterialId());
     return step;

@@ -5,9 +5,13 @@
 #include <cstdint>
 #include <memory>
 
-namespace Ui {
-
+namespace Core {
+namespace BatchRun {
 class ProcessData;
+}
+}
+
+namespace Ui {
 
 class IsotropicEtchingForm;
 
@@ -30,7 +34,7 @@ public:
     void setMaterialId(std::uint32_t id);
 
     // The batch step the options stand for.
-    ProcessData toProcessData() const;
+    Core::BatchRun::ProcessData toProcessData() const;
 
 private:
     std::unique_ptr<IsotropicEtchingForm> form;

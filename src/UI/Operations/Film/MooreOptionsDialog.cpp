@@ -4,6 +4,7 @@
 
 #include "Core/BatchRun/MaterialParameters.h"
 #include "Core/BatchRun/ProcessData.h"
+#include "Core/ProcessTable.h"
 #include "Model/Materials/MaterialFactory.h"
 #include "UI/MaterialChoice.h"
 
@@ -35,10 +36,10 @@ std::uint32_t MooreOptionsDialog::getMaterialId() const
     return MaterialChoice::selectedId(form->cbxFilm);
 }
 
-ProcessData MooreOptionsDialog::toProcessData(std::int32_t type) const
+Core::BatchRun::ProcessData MooreOptionsDialog::toProcessData(std::int32_t type) const
 {
-    ProcessData step(type);
-    const bool etching = type == ProcessData::MooreEtching;
+    Core::BatchRun::ProcessData step(type);
+    const bool etching = type == Core::ProcessTable::listCode(Core::ProcessKey::MooreEtching);
     step.setParameter(etching ? QStringLiteral("Depth") : QStringLiteral("Thickness"), uint(getValue()), true);
     Core::BatchRun::MaterialParameters::set(step, getMaterialId());
     return step;

@@ -5,9 +5,13 @@
 #include <cstdint>
 #include <memory>
 
-namespace Ui {
-
+namespace Core {
+namespace BatchRun {
 class ProcessData;
+}
+}
+
+namespace Ui {
 
 class MooreOptionsBaseDialog;
 
@@ -30,7 +34,7 @@ public:
 
     // The batch step of this type (one of the two the dialog serves) that
     // the options stand for.
-    ProcessData toProcessData(std::int32_t type) const;
+    Core::BatchRun::ProcessData toProcessData(std::int32_t type) const;
 
 private:
     std::unique_ptr<MooreOptionsBaseDialog> form;

@@ -4,6 +4,7 @@
 
 #include "Core/BatchRun/MaterialParameters.h"
 #include "Core/BatchRun/ProcessData.h"
+#include "Core/ProcessTable.h"
 
 namespace Ui {
 namespace Operations {
@@ -41,9 +42,9 @@ std::uint32_t PlanarizationOptionsDialog::getMinimumHeight() const
     return std::uint32_t(form->sbxMinimumHeight->value());
 }
 
-ProcessData PlanarizationOptionsDialog::toProcessData() const
+Core::BatchRun::ProcessData PlanarizationOptionsDialog::toProcessData() const
 {
-    ProcessData step(ProcessData::Planarization);
+    Core::BatchRun::ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::Planarization));
     step.setParameter(QStringLiteral("Maximum Height"), uint(getMaximumHeight()), true);
     step.setParameter(QStringLiteral("Minimum Height"), uint(getMinimumHeight()), true);
     return step;

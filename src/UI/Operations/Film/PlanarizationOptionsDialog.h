@@ -5,9 +5,13 @@
 #include <cstdint>
 #include <memory>
 
-namespace Ui {
-
+namespace Core {
+namespace BatchRun {
 class ProcessData;
+}
+}
+
+namespace Ui {
 
 class PlanarizationOptionsBaseDialog;
 
@@ -35,7 +39,7 @@ public slots:
     void updateMinimumLimits(int maximum);
 
     // The batch step the options stand for.
-    ProcessData toProcessData() const;
+    Core::BatchRun::ProcessData toProcessData() const;
 
 private:
     std::unique_ptr<PlanarizationOptionsBaseDialog> form;

@@ -4,6 +4,7 @@
 
 #include "Core/BatchRun/MaterialParameters.h"
 #include "Core/BatchRun/ProcessData.h"
+#include "Core/ProcessTable.h"
 #include "Model/Materials/MaterialFactory.h"
 #include "UI/MaterialChoice.h"
 
@@ -35,9 +36,9 @@ std::uint32_t SpinCoatingOptionsDialog::getHeight() const
     return std::uint32_t(form->sbxHeight->value());
 }
 
-ProcessData SpinCoatingOptionsDialog::toProcessData() const
+Core::BatchRun::ProcessData SpinCoatingOptionsDialog::toProcessData() const
 {
-    ProcessData step(ProcessData::SpinCoating);
+    Core::BatchRun::ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::SpinCoating));
     Core::BatchRun::MaterialParameters::set(step, getMaterialId());
     step.setParameter(QStringLiteral("Maximum Height"), uint(getHeight()), true);
     return step;

@@ -4,6 +4,7 @@
 
 #include "Core/BatchRun/MaterialParameters.h"
 #include "Core/BatchRun/ProcessData.h"
+#include "Core/ProcessTable.h"
 #include "Core/Operations/Lithography/IMaskReceiver.h"
 #include "Core/Operations/Lithography/LayoutMask.h"
 #include "Core/Operations/Lithography/MaskImage.h"
@@ -141,9 +142,9 @@ void PhotolithographyDialog::deliver(SideIndex index)
         receiver->setBottomMask(sides[Bottom].mask);
 }
 
-ProcessData PhotolithographyDialog::toProcessData() const
+Core::BatchRun::ProcessData PhotolithographyDialog::toProcessData() const
 {
-    ProcessData step(ProcessData::Photolithography);
+    Core::BatchRun::ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::Photolithography));
     Core::BatchRun::MaterialParameters::set(step, getMaterialId());
     const std::pair<QString, const Core::Operations::LithographyMask *> masks[] = {
         {QStringLiteral("Top Mask"), &getTopMask()}, {QStringLiteral("Bottom Mask"), &getBottomMask()}};

@@ -20,9 +20,13 @@ class IMaskReceiver;
 }
 }
 
-namespace Ui {
-
+namespace Core {
+namespace BatchRun {
 class ProcessData;
+}
+}
+
+namespace Ui {
 
 class PhotolithographyBaseDialog;
 
@@ -54,7 +58,7 @@ public:
     static void forgetRememberedFolder();
 
     // The batch step the options stand for.
-    ProcessData toProcessData() const;
+    Core::BatchRun::ProcessData toProcessData() const;
 
 private:
     enum SideIndex { Top = 0, Bottom = 1 };

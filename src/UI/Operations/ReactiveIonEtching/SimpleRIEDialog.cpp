@@ -4,6 +4,7 @@
 
 #include "Core/BatchRun/MaterialParameters.h"
 #include "Core/BatchRun/ProcessData.h"
+#include "Core/ProcessTable.h"
 #include "Model/Materials/Material.h"
 #include "Model/Materials/MaterialFactory.h"
 #include "UI/MaterialChoice.h"
@@ -36,9 +37,9 @@ std::uint8_t SimpleRIEDialog::getDirections() const
     return std::uint8_t((form->chkEtchFromTop->isChecked() ? 1 : 0) | (form->chkEtchFromBottom->isChecked() ? 2 : 0));
 }
 
-ProcessData SimpleRIEDialog::toProcessData() const
+Core::BatchRun::ProcessData SimpleRIEDialog::toProcessData() const
 {
-    ProcessData step(ProcessData::SimpleRie);
+    Core::BatchRun::ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::SimpleRie));
     const std::uint8_t directions = getDirections();
     QStringList sides;
     if (directions & 2)

@@ -4,6 +4,7 @@
 
 #include "Core/BatchRun/MaterialParameters.h"
 #include "Core/BatchRun/ProcessData.h"
+#include "Core/ProcessTable.h"
 
 namespace Ui {
 namespace Operations {
@@ -22,9 +23,9 @@ double BCAEtchingDialog::getDepth() const
     return form->dbxEtchDepth->value();
 }
 
-ProcessData BCAEtchingDialog::toProcessData() const
+Core::BatchRun::ProcessData BCAEtchingDialog::toProcessData() const
 {
-    ProcessData step(ProcessData::SiWetEtching);
+    Core::BatchRun::ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::SiWetEtching));
     step.setParameter(QStringLiteral("Depth"), getDepth(), true);
     return step;
 }

@@ -6,9 +6,13 @@
 
 #include <memory>
 
-namespace Ui {
-
+namespace Core {
+namespace BatchRun {
 class ProcessData;
+}
+}
+
+namespace Ui {
 
 class BCAEtchingBaseDialog;
 
@@ -26,7 +30,7 @@ public:
     double getDepth() const;
 
     // The batch step the options stand for.
-    ProcessData toProcessData() const;
+    Core::BatchRun::ProcessData toProcessData() const;
 
 private:
     std::unique_ptr<BCAEtchingBaseDialog> form;

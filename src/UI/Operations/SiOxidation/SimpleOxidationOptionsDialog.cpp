@@ -4,6 +4,7 @@
 
 #include "Core/BatchRun/MaterialParameters.h"
 #include "Core/BatchRun/ProcessData.h"
+#include "Core/ProcessTable.h"
 
 namespace Ui {
 namespace Operations {
@@ -59,9 +60,9 @@ double SimpleOxidationOptionsDialog::getCellUnitsPerMicron() const
     return form->sbxMicronConversion->value();
 }
 
-ProcessData SimpleOxidationOptionsDialog::toProcessData() const
+Core::BatchRun::ProcessData SimpleOxidationOptionsDialog::toProcessData() const
 {
-    ProcessData step(ProcessData::SiOxidation);
+    Core::BatchRun::ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::SiOxidation));
     const bool timeMode = isTimeMode();
     step.setParameter(QStringLiteral("Micron Conversion"), getCellUnitsPerMicron(), true);
     step.setParameter(QStringLiteral("Oxidation Pressure"), getPressure(), timeMode);

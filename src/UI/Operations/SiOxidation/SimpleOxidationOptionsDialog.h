@@ -6,9 +6,13 @@
 
 #include <memory>
 
-namespace Ui {
-
+namespace Core {
+namespace BatchRun {
 class ProcessData;
+}
+}
+
+namespace Ui {
 
 class SimpleOxidationOptionsBaseDialog;
 
@@ -34,7 +38,7 @@ public:
     double getCellUnitsPerMicron() const;
 
     // The batch step the options stand for.
-    ProcessData toProcessData() const;
+    Core::BatchRun::ProcessData toProcessData() const;
 
 private:
     void updateModes();

@@ -4,6 +4,7 @@
 
 #include "Core/BatchRun/MaterialParameters.h"
 #include "Core/BatchRun/ProcessData.h"
+#include "Core/ProcessTable.h"
 #include "Model/Materials/Material.h"
 #include "UI/MaterialChoice.h"
 
@@ -134,9 +135,9 @@ Util::Vector3D CreateSubstrateDialog::getPosition() const
     return Util::Vector3D(form->dblVolumeX->value(), form->dblVolumeY->value(), form->dblVolumeZ->value());
 }
 
-ProcessData CreateSubstrateDialog::toProcessData() const
+Core::BatchRun::ProcessData CreateSubstrateDialog::toProcessData() const
 {
-    ProcessData step(ProcessData::CreateSubstrate);
+    Core::BatchRun::ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::CreateSubstrate));
     const bool sphere = isSpherical();
     Core::BatchRun::MaterialParameters::set(step, getMaterialId());
     step.setParameter(QStringLiteral("Lower Left Front Corner"), QVariant::fromValue(getPosition()), true);

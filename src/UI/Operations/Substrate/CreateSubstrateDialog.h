@@ -14,9 +14,13 @@ class Material;
 }
 }
 
-namespace Ui {
-
+namespace Core {
+namespace BatchRun {
 class ProcessData;
+}
+}
+
+namespace Ui {
 
 class CreateSubstrateDialogForm;
 
@@ -65,7 +69,7 @@ public slots:
     void toggleSubsShape(bool spherical);
 
     // The batch step the options stand for.
-    ProcessData toProcessData() const;
+    Core::BatchRun::ProcessData toProcessData() const;
 
 private:
     std::unique_ptr<CreateSubstrateDialogForm> form;
