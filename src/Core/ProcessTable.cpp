@@ -4,6 +4,7 @@
 #include "Core/BatchRun/ProcessData.h"
 #include "Core/BatchRun/ProcessSteps.h"
 #include "Core/BatchRun/SubstrateStep.h"
+#include "Core/Operations/BatchRun/SelectVolumesOperation.h"
 #include "Core/Operations/Document/OpenDocumentOperation.h"
 #include "Core/Operations/Document/SaveDocumentAsOperation.h"
 #include "Core/Operations/Document/SaveDocumentOperation.h"
@@ -280,7 +281,7 @@ QVector<Kind> makeKinds()
                       op.setMaterial(uintOf(s, "MaterialId"));
                       op.setHeight(uintOf(s, "Maximum Height"));
                   })};
-    notBuilt(K::BatchRun, 24, 24, "Batch Run", "Select volumes");
+    operationOnly(K::BatchRun, 24, "Batch Run", "Select volumes", build<SelectVolumesOperation>());
     kinds << Kind{K::SiOxidation, 26, 26, 15, QStringLiteral("Si Oxidation"), QStringLiteral("Simple Si Oxidation"),
                   QStringLiteral("Si Oxidation"), QStringLiteral("Simple Si Oxidation"),
                   {{QStringLiteral("Micron Conversion"), V::Double, 100.0},

@@ -9,6 +9,8 @@
 #include "Core/Workspace.h"
 #include "MainWindow.h"
 #include "MainWindowPresenter.h"
+#include "Core/Operations/BatchRun/SelectVolumesOperation.h"
+#include "Observers/BatchRunObserver.h"
 #include "Observers/CreateSubstrateObserver.h"
 #include "Observers/CutCellVolumeObserver.h"
 #include "Observers/ExtractFilmObserver.h"
@@ -76,6 +78,14 @@ std::shared_ptr<Operation> lithography(Core::Workspace *workspace, QWidget *dial
     return Core::ProcessTable::kind(Core::ProcessKey::Photolithography).makeOperation(workspace);
 }
 
+// Batch Run: the observer goes into the class-wide slot the operation
+// notifies at its end.
+std::shared_ptr<Operation> batchRun(Core::Workspace *workspace, QWidget *dialogParent)
+{
+    SelectVolumesOperation::setBatchRunObserver(std::make_shared<Observers::BatchRunObserver>(workspace, dialogParent));
+    return Core::ProcessTable::kind(Core::ProcessKey::BatchRun).makeOperation(workspace);
+}
+
 } // namespace
 
 OperationFactory::OperationFactory(MainWindowPresenter *p)
@@ -111,6 +121,7 @@ void OperationFactory::registerInterfaces()
                                         observed<O::MooreDepositionObserver>(ProcessKey::MooreDeposition));
         ProcessTable::registerInterface(ProcessKey::MooreEtching, observed<O::MooreEtchingObserver>(ProcessKey::MooreEtching));
         ProcessTable::registerInterface(ProcessKey::Photolithography, &lithography);
+        ProcessTable::registerInterface(ProcessKey::BatchRun, &batchRun);
         ProcessTable::registerInterface(ProcessKey::Planarization,
                                         observed<O::PlanarizationObserver>(ProcessKey::Planarization));
         ProcessTable::registerInterface(ProcessKey::SpinCoating, observed<O::SpinCoatingObserver>(ProcessKey::SpinCoating));

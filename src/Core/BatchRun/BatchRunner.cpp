@@ -1,5 +1,7 @@
 #include "BatchRunner.h"
 
+#include "Core/ProcessTable.h"
+#include "Model/Automaton/TotalVolume.h"
 #include "ProcessData.h"
 #include "Util/Logging.h"
 
@@ -7,6 +9,34 @@
 
 namespace Core {
 namespace BatchRun {
+
+namespace {
+
+// A wet etch may replace the volume's atomistic lattice while it runs; where
+// a window draws during the run the volume is not drawn meanwhile.
+class DrawingPause
+{
+public:
+    DrawingPause(const BatchStepExecutor::Context &context, int type)
+    {
+        if (context.hideNewVolumes && context.volume && type == ProcessTable::listCode(ProcessKey::SiWetEtching)) {
+            volume = context.volume;
+            wasHidden = volume->getPainter().isHidden();
+            volume->getPainter().setHidden(true);
+        }
+    }
+    ~DrawingPause()
+    {
+        if (volume)
+            volume->getPainter().setHidden(wasHidden);
+    }
+
+private:
+    std::shared_ptr<Model::Automaton::TotalVolume> volume;
+    bool wasHidden = false;
+};
+
+} // namespace
 
 BatchRunner::BatchRunner(BatchStepExecutor::Context &c)
     : context(c)
@@ -20,6 +50,10 @@ BatchRunner::Summary BatchRunner::run(const QList<ProcessData> &steps)
     const int count = steps.size();
     for (int i = 0; i < count; ++i) {
         const ProcessData &step = steps.at(i);
+        if (stopRequested) {
+            summary.stoppedOnRequest = true;
+            break;
+        }
         if (!context.volume && BatchStepExecutor::needsVolume(step.getType())) {
             summary.missingVolume = true;
             break;
@@ -27,9 +61,14 @@ BatchRunner::Summary BatchRunner::run(const QList<ProcessData> &steps)
         const QString name = step.getName();
         if (stepStarted)
             stepStarted(i, count, name);
+        running = i;
         QElapsedTimer timer;
         timer.start();
-        const int code = executor.execute(step, context);
+        int code = BatchStepExecutor::Done;
+        {
+            const DrawingPause pause(context, step.getType());
+            code = executor.execute(step, context);
+        }
         StepReport report;
         report.index = i;
         report.count = count;
@@ -51,6 +90,7 @@ BatchRunner::Summary BatchRunner::run(const QList<ProcessData> &steps)
             break;
         }
     }
+    running = -1;
     // Nothing made a volume: the run produced nothing to work on or keep.
     if (!context.volume)
         summary.missingVolume = true;

@@ -37,6 +37,7 @@ public:
         // (an empty list without a volume counts too).
         bool missingVolume = false;
         bool stoppedOnSkip = false; // stopped: strict run and a step was skipped
+        bool stoppedOnRequest = false; // stopped by requestStop() before the last step
     };
 
     explicit BatchRunner(BatchStepExecutor::Context &context);
@@ -52,12 +53,19 @@ public:
     Summary run(const QList<ProcessData> &steps);
     // Steps completed in the current run; read from any thread.
     unsigned completed() const { return counter.load(); }
+    // The 0-based position of the step running now; -1 between runs.
+    int runningStep() const { return running.load(); }
+    // From any thread: the run ends after the step it is running (a request
+    // made before the run starts ends it before its first step).
+    void requestStop() { stopRequested = true; }
 
 private:
     BatchStepExecutor executor;
     BatchStepExecutor::Context &context;
     bool strict = false;
     std::atomic<unsigned> counter{0};
+    std::atomic<int> running{-1};
+    std::atomic<bool> stopRequested{false};
     std::function<void(const StepReport &)> stepFinished;
     std::function<void(int, int, const QString &)> stepStarted;
 };

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace Model {
 namespace Automaton {
@@ -24,6 +25,12 @@ struct StepContext
     std::shared_ptr<Model::Automaton::TotalVolume> volume;
     // Renders the scene and saves it; empty file name: only refresh.
     std::function<bool(const QString &fileName)> saveImage;
+    // Volumes the run's Create Substrate steps made, in order.
+    std::vector<std::shared_ptr<Model::Automaton::TotalVolume>> createdVolumes;
+    // Set while a window may draw during the run: a new volume is then
+    // added hidden, so its first drawing is built on the interface thread
+    // once the run is over and never waits for a running step.
+    bool hideNewVolumes = false;
     // The parameter that made the last step give up, and what is wrong
     // with it ("\"Thickness\" is missing"), for reports.
     QString failedParameter;

@@ -54,8 +54,11 @@ int SubstrateStep::run(const ProcessData &step, BatchStepExecutor::Context &cont
                            << builder.sizeY << "x" << builder.sizeZ << "cells";
         return BatchStepExecutor::NotEnoughMemory;
     }
+    if (context.hideNewVolumes)
+        volume->getPainter().setHidden(true);
     if (context.workspace)
         context.workspace->getDocument().addObject(volume);
+    context.createdVolumes.push_back(volume);
     context.volume = volume;
     return BatchStepExecutor::Done;
 }

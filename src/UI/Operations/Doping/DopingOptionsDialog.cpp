@@ -2,6 +2,11 @@
 
 #include "ui_DopingOptionsDialog.h"
 
+#include "Core/BatchRun/MaterialParameters.h"
+#include "Core/BatchRun/ProcessData.h"
+#include "Core/ProcessTable.h"
+#include "Core/Operations/Doping/DopantTypes.h"
+
 namespace Ui {
 namespace Operations {
 
@@ -22,6 +27,24 @@ std::uint32_t DopingOptionsDialog::getDopantType() const
 double DopingOptionsDialog::getDepth() const
 {
     return form->dblDopingDepth->value();
+}
+
+Core::BatchRun::ProcessData DopingOptionsDialog::toProcessData(std::int32_t type) const
+{
+    using Core::Operations::DopantTypes;
+    Core::BatchRun::ProcessData step(type);
+    const std::uint32_t dopant = getDopantType();
+    step.setParameter(QStringLiteral("Doping Depth"), float(getDepth()), true);
+    if (type == Core::ProcessTable::listCode(Core::ProcessKey::DiffusionDoping)) {
+        step.setParameter(QStringLiteral("DopingTypeValue"), uint(dopant), false);
+        step.setParameter(QStringLiteral("Doping Type"),
+                          dopant == DopantTypes::pType ? QStringLiteral("P") : QStringLiteral("N"), true);
+        step.setParameter(QStringLiteral("DopedMaterialId"), uint(DopantTypes::silicon), false);
+    } else {
+        step.setParameter(QStringLiteral("Doping Type"), uint(dopant), true);
+        Core::BatchRun::MaterialParameters::set(step, DopantTypes::silicon);
+    }
+    return step;
 }
 
 } // namespace Operations

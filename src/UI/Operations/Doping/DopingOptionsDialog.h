@@ -5,6 +5,12 @@
 #include <cstdint>
 #include <memory>
 
+namespace Core {
+namespace BatchRun {
+class ProcessData;
+}
+}
+
 namespace Ui {
 
 class DopingOptionsBaseDialog;
@@ -23,6 +29,10 @@ public:
     // 0 when "N Type" is checked, else 1 (P).
     std::uint32_t getDopantType() const;
     double getDepth() const;
+
+    // The batch step of this type (one of the two the dialog serves) that
+    // the options stand for.
+    Core::BatchRun::ProcessData toProcessData(std::int32_t type) const;
 
 private:
     std::unique_ptr<DopingOptionsBaseDialog> form;

@@ -2,6 +2,11 @@
 
 #include "ui_IonImplantationOptionsDialog.h"
 
+#include "Core/BatchRun/MaterialParameters.h"
+#include "Core/BatchRun/ProcessData.h"
+#include "Core/ProcessTable.h"
+#include "Core/Operations/Doping/DopantTypes.h"
+
 namespace Ui {
 namespace Operations {
 
@@ -27,6 +32,20 @@ double IonImplantationOptionsDialog::getAnnealingDistance() const
 std::uint32_t IonImplantationOptionsDialog::getDopantType() const
 {
     return form->radNType->isChecked() ? 0u : 1u;
+}
+
+Core::BatchRun::ProcessData IonImplantationOptionsDialog::toProcessData() const
+{
+    using Core::Operations::DopantTypes;
+    Core::BatchRun::ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::IonImplantation));
+    const std::uint32_t dopant = getDopantType();
+    step.setParameter(QStringLiteral("Annealing Distance"), float(getAnnealingDistance()), true);
+    step.setParameter(QStringLiteral("Implantation Depth"), float(getImplantationDepth()), true);
+    step.setParameter(QStringLiteral("DopingTypeValue"), uint(dopant), false);
+    step.setParameter(QStringLiteral("Doping Type"),
+                      dopant == DopantTypes::pType ? QStringLiteral("P Type") : QStringLiteral("N Type"), true);
+    step.setParameter(QStringLiteral("DopedMaterialId"), uint(DopantTypes::silicon), false);
+    return step;
 }
 
 } // namespace Operations

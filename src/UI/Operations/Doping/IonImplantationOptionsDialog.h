@@ -5,6 +5,12 @@
 #include <cstdint>
 #include <memory>
 
+namespace Core {
+namespace BatchRun {
+class ProcessData;
+}
+}
+
 namespace Ui {
 
 class IonImplantationOptionsBaseDialog;
@@ -25,6 +31,9 @@ public:
     double getAnnealingDistance() const;
     // 0 when "N Type" is checked, else 1 (P).
     std::uint32_t getDopantType() const;
+
+    // The batch step the options stand for.
+    Core::BatchRun::ProcessData toProcessData() const;
 
 private:
     std::unique_ptr<IonImplantationOptionsBaseDialog> form;

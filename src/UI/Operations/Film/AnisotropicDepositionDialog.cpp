@@ -3,6 +3,9 @@
 #include "Core/ProcessTable.h"
 #include "ui_AnisotropicDepositionDialog.h"
 
+#include "Core/BatchRun/MaterialParameters.h"
+#include "Core/BatchRun/ProcessData.h"
+#include "Core/ProcessTable.h"
 #include "Model/Materials/Material.h"
 #include "Model/Process/ProcessFactory.h"
 #include "UI/MaterialChoice.h"
@@ -44,6 +47,19 @@ std::uint32_t AnisotropicDepositionDialog::getDepositOn() const
     if (form->radBoth->isChecked())
         return 3;
     return 1;
+}
+
+Core::BatchRun::ProcessData AnisotropicDepositionDialog::toProcessData() const
+{
+    static const char *const sides[] = {"On Top", "On Bottom", "On Top and Bottom"};
+    Core::BatchRun::ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::Pvd));
+    const std::uint32_t side = getDepositOn();
+    step.setParameter(QStringLiteral("Thickness"), getThickness(), true);
+    Core::BatchRun::MaterialParameters::set(step, getMaterialId());
+    step.setParameter(QStringLiteral("DepositOn"), int(side), false);
+    step.setParameter(QStringLiteral("Deposit On"), QString::fromLatin1(sides[side - 1]), true);
+    step.setParameter(QStringLiteral("Horizontal to Vertical Ratio"), getRatio(), true);
+    return step;
 }
 
 } // namespace Operations

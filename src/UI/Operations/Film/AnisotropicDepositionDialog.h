@@ -5,6 +5,12 @@
 #include <cstdint>
 #include <memory>
 
+namespace Core {
+namespace BatchRun {
+class ProcessData;
+}
+}
+
 namespace Ui {
 
 class AnisotropicDepositionBaseDialog;
@@ -26,6 +32,9 @@ public:
     double getRatio() const;
     // 2 on bottom, 3 on both sides, otherwise 1 (on top).
     std::uint32_t getDepositOn() const;
+
+    // The batch step the options stand for.
+    Core::BatchRun::ProcessData toProcessData() const;
 
 private:
     std::unique_ptr<AnisotropicDepositionBaseDialog> form;

@@ -2,6 +2,9 @@
 
 #include "ui_ElectrodepositionDialog.h"
 
+#include "Core/BatchRun/MaterialParameters.h"
+#include "Core/BatchRun/ProcessData.h"
+#include "Core/ProcessTable.h"
 #include "Model/Materials/MaterialFactory.h"
 #include "UI/MaterialChoice.h"
 
@@ -33,6 +36,15 @@ std::uint32_t ElectrodepositionDialog::getMaterialId() const
 std::uint32_t ElectrodepositionDialog::getConductingMaterialId() const
 {
     return MaterialChoice::selectedId(form->cbxConductingMaterial);
+}
+
+Core::BatchRun::ProcessData ElectrodepositionDialog::toProcessData() const
+{
+    Core::BatchRun::ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::Electroplating));
+    step.setParameter(QStringLiteral("Film Thickness"), getThickness(), true);
+    Core::BatchRun::MaterialParameters::set(step, getConductingMaterialId(), QStringLiteral("Conducting"));
+    Core::BatchRun::MaterialParameters::set(step, getMaterialId(), QStringLiteral("Deposited"));
+    return step;
 }
 
 } // namespace Operations

@@ -5,6 +5,12 @@
 #include <cstdint>
 #include <memory>
 
+namespace Core {
+namespace BatchRun {
+class ProcessData;
+}
+}
+
 namespace Ui {
 
 class ElectrodepositionForm;
@@ -24,6 +30,9 @@ public:
     double getThickness() const;
     std::uint32_t getMaterialId() const;
     std::uint32_t getConductingMaterialId() const;
+
+    // The batch step the options stand for.
+    Core::BatchRun::ProcessData toProcessData() const;
 
 private:
     std::unique_ptr<ElectrodepositionForm> form;

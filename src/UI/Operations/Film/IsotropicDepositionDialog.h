@@ -5,6 +5,12 @@
 #include <cstdint>
 #include <memory>
 
+namespace Core {
+namespace BatchRun {
+class ProcessData;
+}
+}
+
 namespace Ui {
 
 class IsotropicDepositionForm;
@@ -26,6 +32,9 @@ public:
     std::uint32_t getMaterialId() const;
     // Makes that material the current entry when the list has it.
     void setMaterialId(std::uint32_t id);
+
+    // The batch step the options stand for.
+    Core::BatchRun::ProcessData toProcessData() const;
 
 private:
     std::unique_ptr<IsotropicDepositionForm> form;

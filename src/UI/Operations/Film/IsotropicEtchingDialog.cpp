@@ -3,6 +3,9 @@
 #include "Core/ProcessTable.h"
 #include "ui_IsotropicEtchingDialog.h"
 
+#include "Core/BatchRun/MaterialParameters.h"
+#include "Core/BatchRun/ProcessData.h"
+#include "Core/ProcessTable.h"
 #include "Model/Materials/Material.h"
 #include "Model/Process/ProcessFactory.h"
 #include "UI/MaterialChoice.h"
@@ -35,6 +38,14 @@ std::uint32_t IsotropicEtchingDialog::getMaterialId() const
 void IsotropicEtchingDialog::setMaterialId(std::uint32_t id)
 {
     MaterialChoice::select(form->cbxMaterial, id);
+}
+
+Core::BatchRun::ProcessData IsotropicEtchingDialog::toProcessData() const
+{
+    Core::BatchRun::ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::IsotropicEtching));
+    step.setParameter(QStringLiteral("Depth"), getDepth(), true);
+    Core::BatchRun::MaterialParameters::set(step, getMaterialId());
+    return step;
 }
 
 } // namespace Operations

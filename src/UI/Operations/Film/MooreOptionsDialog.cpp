@@ -2,6 +2,9 @@
 
 #include "ui_MooreOptionsDialog.h"
 
+#include "Core/BatchRun/MaterialParameters.h"
+#include "Core/BatchRun/ProcessData.h"
+#include "Core/ProcessTable.h"
 #include "Model/Materials/MaterialFactory.h"
 #include "UI/MaterialChoice.h"
 
@@ -31,6 +34,15 @@ std::uint32_t MooreOptionsDialog::getValue() const
 std::uint32_t MooreOptionsDialog::getMaterialId() const
 {
     return MaterialChoice::selectedId(form->cbxFilm);
+}
+
+Core::BatchRun::ProcessData MooreOptionsDialog::toProcessData(std::int32_t type) const
+{
+    Core::BatchRun::ProcessData step(type);
+    const bool etching = type == Core::ProcessTable::listCode(Core::ProcessKey::MooreEtching);
+    step.setParameter(etching ? QStringLiteral("Depth") : QStringLiteral("Thickness"), uint(getValue()), true);
+    Core::BatchRun::MaterialParameters::set(step, getMaterialId());
+    return step;
 }
 
 } // namespace Operations

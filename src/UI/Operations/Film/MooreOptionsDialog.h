@@ -5,6 +5,12 @@
 #include <cstdint>
 #include <memory>
 
+namespace Core {
+namespace BatchRun {
+class ProcessData;
+}
+}
+
 namespace Ui {
 
 class MooreOptionsBaseDialog;
@@ -25,6 +31,10 @@ public:
     void setValueLabel(const QString &text);
     std::uint32_t getValue() const;
     std::uint32_t getMaterialId() const;
+
+    // The batch step of this type (one of the two the dialog serves) that
+    // the options stand for.
+    Core::BatchRun::ProcessData toProcessData(std::int32_t type) const;
 
 private:
     std::unique_ptr<MooreOptionsBaseDialog> form;

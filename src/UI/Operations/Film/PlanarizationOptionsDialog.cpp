@@ -2,6 +2,10 @@
 
 #include "ui_PlanarizationOptionsDialog.h"
 
+#include "Core/BatchRun/MaterialParameters.h"
+#include "Core/BatchRun/ProcessData.h"
+#include "Core/ProcessTable.h"
+
 namespace Ui {
 namespace Operations {
 
@@ -36,6 +40,14 @@ std::uint32_t PlanarizationOptionsDialog::getMaximumHeight() const
 std::uint32_t PlanarizationOptionsDialog::getMinimumHeight() const
 {
     return std::uint32_t(form->sbxMinimumHeight->value());
+}
+
+Core::BatchRun::ProcessData PlanarizationOptionsDialog::toProcessData() const
+{
+    Core::BatchRun::ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::Planarization));
+    step.setParameter(QStringLiteral("Maximum Height"), uint(getMaximumHeight()), true);
+    step.setParameter(QStringLiteral("Minimum Height"), uint(getMinimumHeight()), true);
+    return step;
 }
 
 } // namespace Operations

@@ -5,6 +5,12 @@
 #include <cstdint>
 #include <memory>
 
+namespace Core {
+namespace BatchRun {
+class ProcessData;
+}
+}
+
 namespace Ui {
 
 class PlanarizationOptionsBaseDialog;
@@ -31,6 +37,9 @@ public:
 public slots:
     // The minimum never exceeds the maximum.
     void updateMinimumLimits(int maximum);
+
+    // The batch step the options stand for.
+    Core::BatchRun::ProcessData toProcessData() const;
 
 private:
     std::unique_ptr<PlanarizationOptionsBaseDialog> form;

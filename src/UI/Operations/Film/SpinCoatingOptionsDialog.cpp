@@ -2,6 +2,9 @@
 
 #include "ui_SpinCoatingOptionsDialog.h"
 
+#include "Core/BatchRun/MaterialParameters.h"
+#include "Core/BatchRun/ProcessData.h"
+#include "Core/ProcessTable.h"
 #include "Model/Materials/MaterialFactory.h"
 #include "UI/MaterialChoice.h"
 
@@ -31,6 +34,14 @@ std::uint32_t SpinCoatingOptionsDialog::getMaterialId() const
 std::uint32_t SpinCoatingOptionsDialog::getHeight() const
 {
     return std::uint32_t(form->sbxHeight->value());
+}
+
+Core::BatchRun::ProcessData SpinCoatingOptionsDialog::toProcessData() const
+{
+    Core::BatchRun::ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::SpinCoating));
+    Core::BatchRun::MaterialParameters::set(step, getMaterialId());
+    step.setParameter(QStringLiteral("Maximum Height"), uint(getHeight()), true);
+    return step;
 }
 
 } // namespace Operations

@@ -5,6 +5,12 @@
 #include <cstdint>
 #include <memory>
 
+namespace Core {
+namespace BatchRun {
+class ProcessData;
+}
+}
+
 namespace Ui {
 
 class SpinCoatingOptionsBaseDialog;
@@ -26,6 +32,9 @@ public:
 
     std::uint32_t getMaterialId() const;
     std::uint32_t getHeight() const;
+
+    // The batch step the options stand for.
+    Core::BatchRun::ProcessData toProcessData() const;
 
 private:
     std::unique_ptr<SpinCoatingOptionsBaseDialog> form;

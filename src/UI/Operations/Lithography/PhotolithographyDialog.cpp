@@ -2,6 +2,9 @@
 
 #include "ui_PhotolithographyDialog.h"
 
+#include "Core/BatchRun/MaterialParameters.h"
+#include "Core/BatchRun/ProcessData.h"
+#include "Core/ProcessTable.h"
 #include "Core/Operations/Lithography/IMaskReceiver.h"
 #include "Core/Operations/Lithography/LayoutMask.h"
 #include "Core/Operations/Lithography/MaskImage.h"
@@ -137,6 +140,21 @@ void PhotolithographyDialog::deliver(SideIndex index)
         receiver->setTopMask(sides[Top].mask);
     else
         receiver->setBottomMask(sides[Bottom].mask);
+}
+
+Core::BatchRun::ProcessData PhotolithographyDialog::toProcessData() const
+{
+    Core::BatchRun::ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::Photolithography));
+    Core::BatchRun::MaterialParameters::set(step, getMaterialId());
+    const std::pair<QString, const Core::Operations::LithographyMask *> masks[] = {
+        {QStringLiteral("Top Mask"), &getTopMask()}, {QStringLiteral("Bottom Mask"), &getBottomMask()}};
+    for (const auto &side : masks) {
+        step.setParameter(side.first, QVariant::fromValue(side.second->bits), false);
+        step.setParameter(side.first + QStringLiteral(" File"), side.second->fileName, true);
+        step.setParameter(side.first + QStringLiteral(" Height"), uint(side.second->height), true);
+        step.setParameter(side.first + QStringLiteral(" Width"), uint(side.second->width), true);
+    }
+    return step;
 }
 
 } // namespace Operations

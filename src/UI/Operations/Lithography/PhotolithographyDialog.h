@@ -20,6 +20,12 @@ class IMaskReceiver;
 }
 }
 
+namespace Core {
+namespace BatchRun {
+class ProcessData;
+}
+}
+
 namespace Ui {
 
 class PhotolithographyBaseDialog;
@@ -50,6 +56,9 @@ public:
     // in this run of the program, or the current folder before the first.
     static QString rememberedFolder();
     static void forgetRememberedFolder();
+
+    // The batch step the options stand for.
+    Core::BatchRun::ProcessData toProcessData() const;
 
 private:
     enum SideIndex { Top = 0, Bottom = 1 };

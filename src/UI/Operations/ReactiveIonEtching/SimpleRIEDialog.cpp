@@ -2,6 +2,9 @@
 
 #include "ui_SimpleRIEDialog.h"
 
+#include "Core/BatchRun/MaterialParameters.h"
+#include "Core/BatchRun/ProcessData.h"
+#include "Core/ProcessTable.h"
 #include "Model/Materials/Material.h"
 #include "Model/Materials/MaterialFactory.h"
 #include "UI/MaterialChoice.h"
@@ -32,6 +35,22 @@ std::uint32_t SimpleRIEDialog::getMaterialId() const
 std::uint8_t SimpleRIEDialog::getDirections() const
 {
     return std::uint8_t((form->chkEtchFromTop->isChecked() ? 1 : 0) | (form->chkEtchFromBottom->isChecked() ? 2 : 0));
+}
+
+Core::BatchRun::ProcessData SimpleRIEDialog::toProcessData() const
+{
+    Core::BatchRun::ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::SimpleRie));
+    const std::uint8_t directions = getDirections();
+    QStringList sides;
+    if (directions & 2)
+        sides << QStringLiteral("Bottom");
+    if (directions & 1)
+        sides << QStringLiteral("Top");
+    Core::BatchRun::MaterialParameters::set(step, getMaterialId());
+    step.setParameter(QStringLiteral("Etch Depth"), uint(getDepth()), true);
+    step.setParameter(QStringLiteral("EtchDirectionValue"), int(directions), false);
+    step.setParameter(QStringLiteral("Etch Direction"), sides.join(QStringLiteral(" and ")), true);
+    return step;
 }
 
 } // namespace Operations

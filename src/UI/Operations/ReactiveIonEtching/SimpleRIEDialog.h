@@ -5,6 +5,12 @@
 #include <cstdint>
 #include <memory>
 
+namespace Core {
+namespace BatchRun {
+class ProcessData;
+}
+}
+
 namespace Ui {
 
 class SimpleRIEForm;
@@ -26,6 +32,9 @@ public:
     std::uint32_t getMaterialId() const;
     // Bit 1 when "Etch from top" is checked, bit 2 when "Etch from below" is.
     std::uint8_t getDirections() const;
+
+    // The batch step the options stand for.
+    Core::BatchRun::ProcessData toProcessData() const;
 
 private:
     std::unique_ptr<SimpleRIEForm> form;

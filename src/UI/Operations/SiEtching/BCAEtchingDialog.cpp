@@ -2,6 +2,10 @@
 
 #include "ui_BCAEtchingDialog.h"
 
+#include "Core/BatchRun/MaterialParameters.h"
+#include "Core/BatchRun/ProcessData.h"
+#include "Core/ProcessTable.h"
+
 namespace Ui {
 namespace Operations {
 
@@ -17,6 +21,13 @@ BCAEtchingDialog::~BCAEtchingDialog() = default;
 double BCAEtchingDialog::getDepth() const
 {
     return form->dbxEtchDepth->value();
+}
+
+Core::BatchRun::ProcessData BCAEtchingDialog::toProcessData() const
+{
+    Core::BatchRun::ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::SiWetEtching));
+    step.setParameter(QStringLiteral("Depth"), getDepth(), true);
+    return step;
 }
 
 } // namespace Operations

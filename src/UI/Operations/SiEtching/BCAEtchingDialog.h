@@ -2,7 +2,15 @@
 
 #include <QDialog>
 
+#include <cstdint>
+
 #include <memory>
+
+namespace Core {
+namespace BatchRun {
+class ProcessData;
+}
+}
 
 namespace Ui {
 
@@ -20,6 +28,9 @@ public:
     ~BCAEtchingDialog() override;
 
     double getDepth() const;
+
+    // The batch step the options stand for.
+    Core::BatchRun::ProcessData toProcessData() const;
 
 private:
     std::unique_ptr<BCAEtchingBaseDialog> form;

@@ -2,6 +2,10 @@
 
 #include "ui_SimpleOxidationOptionsDialog.h"
 
+#include "Core/BatchRun/MaterialParameters.h"
+#include "Core/BatchRun/ProcessData.h"
+#include "Core/ProcessTable.h"
+
 namespace Ui {
 namespace Operations {
 
@@ -54,6 +58,20 @@ double SimpleOxidationOptionsDialog::getPressure() const
 double SimpleOxidationOptionsDialog::getCellUnitsPerMicron() const
 {
     return form->sbxMicronConversion->value();
+}
+
+Core::BatchRun::ProcessData SimpleOxidationOptionsDialog::toProcessData() const
+{
+    Core::BatchRun::ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::SiOxidation));
+    const bool timeMode = isTimeMode();
+    step.setParameter(QStringLiteral("Micron Conversion"), getCellUnitsPerMicron(), true);
+    step.setParameter(QStringLiteral("Oxidation Pressure"), getPressure(), timeMode);
+    step.setParameter(QStringLiteral("Oxidation Temperature"), getTemperature(), timeMode);
+    step.setParameter(QStringLiteral("Oxidation Time"), getTime(), timeMode);
+    step.setParameter(QStringLiteral("OxidationTimeSet"), timeMode, false);
+    step.setParameter(QStringLiteral("Oxidation Thickness"), getThickness(), !timeMode);
+    step.setParameter(QStringLiteral("OxidationThicknessSet"), !timeMode, false);
+    return step;
 }
 
 } // namespace Operations

@@ -2,7 +2,15 @@
 
 #include <QDialog>
 
+#include <cstdint>
+
 #include <memory>
+
+namespace Core {
+namespace BatchRun {
+class ProcessData;
+}
+}
 
 namespace Ui {
 
@@ -28,6 +36,9 @@ public:
     double getTemperature() const;
     double getPressure() const;
     double getCellUnitsPerMicron() const;
+
+    // The batch step the options stand for.
+    Core::BatchRun::ProcessData toProcessData() const;
 
 private:
     void updateModes();

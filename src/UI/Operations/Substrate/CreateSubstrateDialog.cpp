@@ -2,6 +2,9 @@
 
 #include "ui_CreateSubstrateDialog.h"
 
+#include "Core/BatchRun/MaterialParameters.h"
+#include "Core/BatchRun/ProcessData.h"
+#include "Core/ProcessTable.h"
 #include "Model/Materials/Material.h"
 #include "UI/MaterialChoice.h"
 
@@ -130,6 +133,29 @@ std::uint32_t CreateSubstrateDialog::getMaterialId() const
 Util::Vector3D CreateSubstrateDialog::getPosition() const
 {
     return Util::Vector3D(form->dblVolumeX->value(), form->dblVolumeY->value(), form->dblVolumeZ->value());
+}
+
+Core::BatchRun::ProcessData CreateSubstrateDialog::toProcessData() const
+{
+    Core::BatchRun::ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::CreateSubstrate));
+    const bool sphere = isSpherical();
+    Core::BatchRun::MaterialParameters::set(step, getMaterialId());
+    step.setParameter(QStringLiteral("Lower Left Front Corner"), QVariant::fromValue(getPosition()), true);
+    step.setParameter(QStringLiteral("Volume Size X"), uint(getTotalWidth()), true);
+    step.setParameter(QStringLiteral("Volume Size Y"), uint(getTotalLength()), true);
+    step.setParameter(QStringLiteral("Volume Size Z"), uint(getTotalHeight()), true);
+    step.setParameter(QStringLiteral("SphericalSubstrate"), sphere, false);
+    step.setParameter(QStringLiteral("Substrate Size X"), uint(getSubstrateWidth()), !sphere);
+    step.setParameter(QStringLiteral("Substrate Size Y"), uint(getSubstrateLength()), !sphere);
+    step.setParameter(QStringLiteral("Substrate Size Z"), uint(getSubstrateHeight()), !sphere);
+    step.setParameter(QStringLiteral("Substrate Delta X"), uint(getSubstrateX()), !sphere);
+    step.setParameter(QStringLiteral("Substrate Delta Y"), uint(getSubstrateY()), !sphere);
+    step.setParameter(QStringLiteral("Substrate Delta Z"), uint(getSubstrateZ()), !sphere);
+    step.setParameter(QStringLiteral("Substrate Center X"), uint(getCenterX()), sphere);
+    step.setParameter(QStringLiteral("Substrate Center Y"), uint(getCenterY()), sphere);
+    step.setParameter(QStringLiteral("Substrate Center Z"), uint(getCenterZ()), sphere);
+    step.setParameter(QStringLiteral("Substrate Radius"), uint(getRadius()), sphere);
+    return step;
 }
 
 } // namespace Operations

@@ -14,6 +14,12 @@ class Material;
 }
 }
 
+namespace Core {
+namespace BatchRun {
+class ProcessData;
+}
+}
+
 namespace Ui {
 
 class CreateSubstrateDialogForm;
@@ -61,6 +67,9 @@ public slots:
     void updateSubstrateDispY(int blockLength);
     void updateSubstrateDispZ(int blockHeight);
     void toggleSubsShape(bool spherical);
+
+    // The batch step the options stand for.
+    Core::BatchRun::ProcessData toProcessData() const;
 
 private:
     std::unique_ptr<CreateSubstrateDialogForm> form;

@@ -1,0 +1,483 @@
+#include "../GuiTestSupport.h"
+
+#include "Core/BatchRun/MaterialParameters.h"
+#include "Core/BatchRun/ProcessData.h"
+#include "Core/ProcessTable.h"
+#include "Core/Operations/Lithography/LithographyMask.h"
+#include "Core/Operations/Lithography/MaskOverlayReceiver.h"
+#include "Model/Document.h"
+#include "Model/Persistence/DocumentReader.h"
+#include "UI/BatchRun/RunProcessesDialog.h"
+#include "UI/MainWindowPresenter.h"
+
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QtTest>
+
+using GuiTestSupport::child;
+using Model::Automaton::TotalVolume;
+using Core::BatchRun::ProcessData;
+
+namespace {
+
+ProcessData substrate(std::uint32_t n, std::uint32_t height, double x = 0.0)
+{
+    ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::CreateSubstrate));
+    step.setParameter(QStringLiteral("MaterialId"), 1u, false);
+    step.setParameter(QStringLiteral("Lower Left Front Corner"), QVariant::fromValue(Util::Vector3D(x, 0, 0)), true);
+    for (const char *axis : {"X", "Y", "Z"}) {
+        step.setParameter(QStringLiteral("Volume Size ") + axis, uint(n), true);
+        step.setParameter(QStringLiteral("Substrate Delta ") + axis, 0u, true);
+        step.setParameter(QStringLiteral("Substrate Size ") + axis, uint(*axis == 'Z' ? height : n), true);
+    }
+    step.setParameter(QStringLiteral("SphericalSubstrate"), false, false);
+    return step;
+}
+
+ProcessData cvd(double thickness)
+{
+    ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::Cvd));
+    Core::BatchRun::MaterialParameters::set(step, 3);
+    step.setParameter(QStringLiteral("Thickness"), thickness, true);
+    return step;
+}
+
+ProcessData saveImage(const QString &fileName)
+{
+    ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::SaveImage));
+    step.setParameter(QStringLiteral("Filename"), fileName, true);
+    return step;
+}
+
+std::size_t count(const std::vector<std::uint32_t> &ids, std::uint32_t id)
+{
+    return std::size_t(std::count(ids.begin(), ids.end(), id));
+}
+
+QList<std::shared_ptr<TotalVolume>> volumesOf(Core::Workspace &workspace)
+{
+    QList<std::shared_ptr<TotalVolume>> volumes;
+    for (const auto &object : workspace.getDocument().getAllObjects()) {
+        if (auto volume = std::dynamic_pointer_cast<TotalVolume>(object))
+            volumes << volume;
+    }
+    return volumes;
+}
+
+bool waitForRun(Ui::RunProcessesDialog &dialog)
+{
+    QSignalSpy finished(&dialog, &Ui::RunProcessesDialog::runFinished);
+    return !dialog.isRunning() || finished.wait(120000);
+}
+
+// Drives the file chooser that opens next: picks `path` and accepts.
+void answerFileDialog(const QString &path)
+{
+    GuiTestSupport::whenModal([path](QWidget *modal) {
+        auto *chooser = qobject_cast<QFileDialog *>(modal);
+        QVERIFY(chooser);
+        // Typed into the name field: selectFile leaves a focused field alone.
+        chooser->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(path);
+        static_cast<QDialog *>(chooser)->accept();
+    });
+}
+
+QStringList stepNames(const Ui::RunProcessesDialog &dialog)
+{
+    QStringList names;
+    for (const ProcessData &step : dialog.getSteps())
+        names << step.getName();
+    return names;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(QList<Core::BatchRun::ProcessData>)
+
+// The batch dialog in the real window: edge cases of a run, the list
+// editing rules, a recipe built through the process dialogs and run like the
+// command-line tool runs it, and what a run in progress refuses.
+class TestRunProcessesDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup() { window.reset(); }
+    void runs_data();
+    void runs();
+    void listEditing_data();
+    void listEditing();
+    void builtThroughDialogsMatchesTool();
+    void runInProgress_data();
+    void runInProgress();
+    void selectVolumes_data();
+    void selectVolumes();
+    void maskWithoutVolume();
+    void failedSaveSaysSo();
+
+private:
+    Core::Workspace &workspace() { return *window->getPresenter()->getWorkspace(); }
+    std::unique_ptr<Ui::MainWindow> window;
+};
+
+void TestRunProcessesDialog::init()
+{
+    window = std::make_unique<Ui::MainWindow>();
+    window->resize(900, 700);
+    QVERIFY(GuiTestSupport::activate(window.get()));
+}
+
+void TestRunProcessesDialog::runs_data()
+{
+    QTest::addColumn<bool>("startVolume");
+    QTest::addColumn<QList<ProcessData>>("steps");
+    QTest::addColumn<bool>("missingBox");
+    QTest::addColumn<int>("volumes");     // in the document afterwards
+    QTest::addColumn<int>("oxideOnLast"); // oxide cells of the last volume
+
+    QTest::newRow("empty list, no volume") << false << QList<ProcessData>{} << true << 0 << 0;
+    QTest::newRow("empty list, a volume") << true << QList<ProcessData>{} << false << 1 << 0;
+    QTest::newRow("CVD without a volume stops") << false << QList<ProcessData>{cvd(1)} << true << 0 << 0;
+    QTest::newRow("Create Substrate first, no volume")
+        << false << QList<ProcessData>{substrate(8, 3), cvd(1)} << false << 1 << 8 * 8;
+    QTest::newRow("two substrates: later steps on the second")
+        << false << QList<ProcessData>{substrate(8, 3), substrate(6, 2, 20), cvd(1)} << false << 2 << 6 * 6;
+    QTest::newRow("Save Image without a name saves nothing")
+        << true << QList<ProcessData>{saveImage(QString()), cvd(1)} << false << 1 << 10 * 10;
+}
+
+void TestRunProcessesDialog::runs()
+{
+    QFETCH(bool, startVolume);
+    QFETCH(QList<ProcessData>, steps);
+    QFETCH(bool, missingBox);
+    QFETCH(int, volumes);
+    QFETCH(int, oxideOnLast);
+
+    std::shared_ptr<TotalVolume> start;
+    std::vector<std::uint32_t> before;
+    if (startVolume) {
+        before = GuiTestSupport::layeredIds(10, 10, 10, 3, 0);
+        start = GuiTestSupport::volumeOf(10, 10, 10, before);
+        workspace().getDocument().addObject(start);
+    }
+    const QStringList filesBefore = QDir::current().entryList(QDir::Files);
+    Ui::RunProcessesDialog dialog(&workspace(), window.get(), start, window.get());
+    for (const ProcessData &step : steps)
+        dialog.appendStep(step);
+    dialog.show();
+    QString boxText;
+    bool boxShown = false;
+    if (missingBox) {
+        GuiTestSupport::whenModal([&](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            QVERIFY(box);
+            boxShown = box->windowTitle() == QStringLiteral("Missing Cell Volume");
+            boxText = box->text();
+            box->button(QMessageBox::Ok)->click();
+        }, &dialog);
+    }
+    const std::size_t undoBefore = workspace().getUndoRedo().undoCount();
+    auto *bar = child<QProgressBar>(&dialog, "pgbProgress");
+    QTest::mouseClick(child<QPushButton>(&dialog, "btnRun"), Qt::LeftButton);
+    QVERIFY(waitForRun(dialog));
+    QCOMPARE(bar->maximum(), steps.size());
+    QTRY_COMPARE(boxShown, missingBox);
+    if (missingBox) {
+        QVERIFY(boxText.startsWith(QStringLiteral("No cell volume was selected")));
+        QCOMPARE(bar->value(), 0);
+    } else {
+        QCOMPARE(bar->value(), steps.size());
+    }
+
+    const auto all = volumesOf(workspace());
+    QCOMPARE(all.size(), volumes);
+    QCOMPARE(QDir::current().entryList(QDir::Files), filesBefore);
+    if (volumes == 0)
+        return;
+    QCOMPARE(dialog.getCurrentVolume(), all.last());
+    const auto last = all.last();
+    // Drawn when the run ends: visible and built on this thread.
+    QVERIFY(!last->getPainter().isHidden());
+    QVERIFY(!last->getPainter().isStale());
+    QCOMPARE(int(count(last->materialIds(), 3)), oxideOnLast);
+    for (const auto &other : all.mid(0, all.size() - 1))
+        QCOMPARE(int(count(other->materialIds(), 3)), 0);
+
+    // A run that changed something is one undoable entry; undo takes back
+    // the volumes it made and the cells it changed, redo brings both back.
+    const bool changed = steps.size() > 0;
+    QCOMPARE(workspace().getUndoRedo().undoCount(), undoBefore + (changed ? 1 : 0));
+    if (!changed)
+        return;
+    QCOMPARE(workspace().getUndoRedo().undoTopName(), QStringLiteral("Batch Run"));
+    const auto after = last->materialIds();
+    QVERIFY(workspace().getUndoRedo().undo());
+    QCOMPARE(volumesOf(workspace()).size(), startVolume ? 1 : 0);
+    if (start)
+        QVERIFY(start->materialIds() == before);
+    QVERIFY(workspace().getUndoRedo().redo());
+    QCOMPARE(volumesOf(workspace()).size(), volumes);
+    QVERIFY(last->materialIds() == after);
+}
+
+void TestRunProcessesDialog::listEditing_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QStringList>("expected");
+
+    const QStringList order{QStringLiteral("Create Substrate"), QStringLiteral("CVD"), QStringLiteral("Save Image")};
+    QTest::newRow("Move Up on the first") << "up first" << order;
+    QTest::newRow("Move Down on the last") << "down last" << order;
+    QTest::newRow("Move Down on the first")
+        << "down first" << QStringList{order[1], order[0], order[2]};
+    QTest::newRow("parameter row selected: Remove removes nothing") << "remove parameter" << order;
+    QTest::newRow("Remove a step row") << "remove step" << QStringList{order[0], order[2]};
+}
+
+void TestRunProcessesDialog::listEditing()
+{
+    QFETCH(QString, action);
+    QFETCH(QStringList, expected);
+
+    Ui::RunProcessesDialog dialog(&workspace(), window.get(), nullptr, window.get());
+    dialog.appendStep(substrate(8, 3));
+    dialog.appendStep(cvd(2));
+    dialog.appendStep(saveImage(QStringLiteral("a.png")));
+    auto *tree = child<QTreeWidget>(&dialog, "trwProcesses");
+    QCOMPARE(tree->topLevelItemCount(), 3);
+    // CVD shows its visible parameters with a swatch beside the material.
+    QTreeWidgetItem *cvdRow = tree->topLevelItem(1);
+    QCOMPARE(cvdRow->childCount(), 2);
+    QCOMPARE(cvdRow->child(0)->text(1), QStringLiteral("Material"));
+    QVERIFY(cvdRow->child(0)->data(2, Qt::DecorationRole).isValid());
+    QCOMPARE(cvdRow->child(1)->text(1), QStringLiteral("Thickness"));
+    QVERIFY(!cvdRow->child(1)->data(2, Qt::DecorationRole).isValid());
+
+    if (action == QLatin1String("up first")) {
+        tree->topLevelItem(0)->setSelected(true);
+        dialog.on_btnMoveUp_clicked();
+    } else if (action == QLatin1String("down last")) {
+        tree->topLevelItem(2)->setSelected(true);
+        dialog.on_btnMoveDown_clicked();
+    } else if (action == QLatin1String("down first")) {
+        tree->topLevelItem(0)->setSelected(true);
+        dialog.on_btnMoveDown_clicked();
+        QCOMPARE(tree->currentItem()->text(0), QStringLiteral("Create Substrate"));
+    } else if (action == QLatin1String("remove parameter")) {
+        cvdRow->child(0)->setSelected(true);
+        QVERIFY(tree->selectedItems().isEmpty());
+        dialog.on_btnRemoveProcess_clicked();
+    } else {
+        cvdRow->setSelected(true);
+        dialog.on_btnRemoveProcess_clicked();
+    }
+    QCOMPARE(stepNames(dialog), expected);
+}
+
+// Two steps entered through their dialogs, saved, loaded into a fresh
+// dialog and run there give the cells the command-line tool gives.
+void TestRunProcessesDialog::builtThroughDialogsMatchesTool()
+{
+    QTemporaryDir dir;
+    const QString recipe = dir.filePath(QStringLiteral("recipe.plst"));
+    {
+        Ui::RunProcessesDialog dialog(&workspace(), window.get(), nullptr, window.get());
+        dialog.show();
+        auto *chooser = child<QComboBox>(&dialog, "cbxProcessType");
+        QCOMPARE(chooser->count(), 17);
+        chooser->setCurrentIndex(chooser->findText(QStringLiteral("Create Substrate")));
+        GuiTestSupport::answerDialog([](QWidget *modal) {
+            child<QSpinBox>(modal, "sbxTotalWidth")->setValue(12);
+            child<QSpinBox>(modal, "sbxTotalLength")->setValue(10);
+            child<QSpinBox>(modal, "sbxTotalHeight")->setValue(14);
+            child<QSpinBox>(modal, "sbxSubsHeight")->setValue(5);
+            auto *material = child<QComboBox>(modal, "cbxFilm");
+            material->setCurrentIndex(material->findData(1u));
+        }, true, &dialog);
+        QTest::mouseClick(child<QPushButton>(&dialog, "btnAddProcess"), Qt::LeftButton);
+        chooser->setCurrentIndex(chooser->findText(QStringLiteral("CVD")));
+        GuiTestSupport::answerDialog([](QWidget *modal) {
+            child<QDoubleSpinBox>(modal, "dblThickness")->setValue(3.0);
+            auto *material = child<QComboBox>(modal, "cbxMaterial");
+            material->setCurrentIndex(material->findData(3u));
+        }, true, &dialog);
+        QTest::mouseClick(child<QPushButton>(&dialog, "btnAddProcess"), Qt::LeftButton);
+        QCOMPARE(stepNames(dialog), (QStringList{QStringLiteral("Create Substrate"), QStringLiteral("CVD")}));
+        answerFileDialog(recipe);
+        QTest::mouseClick(child<QPushButton>(&dialog, "btnSaveList"), Qt::LeftButton);
+        QVERIFY(QFileInfo::exists(recipe));
+    }
+
+    Ui::RunProcessesDialog dialog(&workspace(), window.get(), nullptr, window.get());
+    dialog.show();
+    answerFileDialog(recipe);
+    QTest::mouseClick(child<QPushButton>(&dialog, "btnLoadList"), Qt::LeftButton);
+    QCOMPARE(dialog.getSteps().size(), 2);
+    QTest::mouseClick(child<QPushButton>(&dialog, "btnRun"), Qt::LeftButton);
+    auto *bar = child<QProgressBar>(&dialog, "pgbProgress");
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog.isRunning() && bar->value() == 2, 60000);
+    const auto volume = dialog.getCurrentVolume();
+    QVERIFY(volume);
+    QCOMPARE(volume->getSizeX(), 12u);
+    QVERIFY(count(volume->materialIds(), 3) > 0);
+
+    const QString output = dir.filePath(QStringLiteral("tool.kst"));
+    QProcess tool;
+    tool.start(QStringLiteral(KESTRUM_BATCH_TOOL), {recipe, QStringLiteral("--output"), output});
+    QVERIFY(tool.waitForFinished(120000));
+    QCOMPARE(tool.exitCode(), 0);
+    Core::Workspace other;
+    Model::Persistence::DocumentReader reader(other.getArchivers());
+    QVERIFY(reader.load(other.getDocument(), output).ok);
+    const auto written = volumesOf(other);
+    QCOMPARE(written.size(), 1);
+    QVERIFY(written.first()->materialIds() == volume->materialIds());
+}
+
+void TestRunProcessesDialog::runInProgress_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("stop");
+    QTest::newRow("second Run does nothing") << "run" << false;
+    QTest::newRow("Close, answered No: the dialog stays") << "close" << false;
+    QTest::newRow("Escape, answered Yes: stops after the step") << "escape" << true;
+}
+
+void TestRunProcessesDialog::runInProgress()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, stop);
+
+    // Enough steps that the run is still going when the dialog is poked.
+    Ui::RunProcessesDialog dialog(&workspace(), window.get(), nullptr, window.get());
+    dialog.appendStep(substrate(80, 10));
+    for (int i = 0; i < 40; ++i)
+        dialog.appendStep(cvd(1));
+    // Modal, as the observer runs it: the window's own Escape stays out.
+    dialog.setWindowModality(Qt::ApplicationModal);
+    QVERIFY(GuiTestSupport::activate(&dialog));
+    QTest::mouseClick(child<QPushButton>(&dialog, "btnRun"), Qt::LeftButton);
+    QVERIFY(dialog.isRunning());
+    QVERIFY(!child<QPushButton>(&dialog, "btnRemoveProcess")->isEnabled());
+    QVERIFY(!child<QPushButton>(&dialog, "btnLoadList")->isEnabled());
+
+    QString question;
+    if (how == QLatin1String("run")) {
+        dialog.on_btnRun_clicked();
+        dialog.on_btnRemoveProcess_clicked();
+        QVERIFY(!dialog.loadList(QStringLiteral("missing.plst")));
+        QCOMPARE(dialog.getSteps().size(), 41);
+    } else {
+        GuiTestSupport::whenModal([&question, stop](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            QVERIFY(box);
+            question = box->text();
+            box->button(stop ? QMessageBox::Yes : QMessageBox::No)->click();
+        }, &dialog);
+        if (how == QLatin1String("close"))
+            QTest::mouseClick(child<QPushButton>(&dialog, "btnClose"), Qt::LeftButton);
+        else
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+        QTRY_VERIFY(!question.isEmpty());
+        QVERIFY(question.contains(QStringLiteral("Stop it after the current step")));
+    }
+    QVERIFY(waitForRun(dialog));
+    QCOMPARE(dialog.isVisible(), !stop);
+    const unsigned done = dialog.getProgressCounter();
+    if (stop)
+        QVERIFY(done < 41);
+    else
+        QCOMPARE(done, 41u);
+    QCOMPARE(volumesOf(workspace()).size(), 1);
+    QCOMPARE(workspace().getUndoRedo().undoCount(), std::size_t(1));
+}
+
+void TestRunProcessesDialog::selectVolumes_data()
+{
+    QTest::addColumn<bool>("selectVolume");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("typing no: dialog without a volume") << false << "no" << true;
+    QTest::newRow("typing x repeats the prompt") << false << "x" << false;
+    QTest::newRow("a selected volume: dialog for it") << true << "" << true;
+}
+
+void TestRunProcessesDialog::selectVolumes()
+{
+    QFETCH(bool, selectVolume);
+    QFETCH(QString, typed);
+    QFETCH(bool, opens);
+
+    auto volume = GuiTestSupport::volumeOf(6, 6, 6, GuiTestSupport::layeredIds(6, 6, 6, 2, 0));
+    workspace().getDocument().addObject(volume);
+    if (selectVolume)
+        workspace().getSelection().select(volume);
+    bool opened = false;
+    std::shared_ptr<TotalVolume> given;
+    QObject scope; // a watch that never fired ends with this case
+    GuiTestSupport::whenModal([&](QWidget *modal) {
+        auto *dialog = qobject_cast<Ui::RunProcessesDialog *>(modal);
+        QVERIFY(dialog);
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Batch Run"));
+        opened = true;
+        given = dialog->getCurrentVolume();
+        dialog->on_btnClose_clicked();
+    }, nullptr, 3000, &scope);
+    workspace().activate(Core::ProcessTable::menuId(Core::ProcessKey::BatchRun));
+    if (!selectVolume) {
+        QVERIFY(workspace().getConsoleInput().getMessage().endsWith(
+            QStringLiteral("To start without a cell volume type N and press Enter/Return.")));
+        workspace().getConsoleInput().processLine(typed);
+    }
+    QTRY_COMPARE(opened, opens);
+    if (!opens) {
+        QTest::qWait(200);
+        QVERIFY(!opened);
+        QVERIFY(workspace().getConsoleInput().getMessage().startsWith(QStringLiteral("Select volumes: Select")));
+        workspace().cancelCurrent();
+        return;
+    }
+    QCOMPARE(given, selectVolume ? volume : nullptr);
+}
+
+// Applying a mask in the batch dialog without a volume shows nothing.
+void TestRunProcessesDialog::maskWithoutVolume()
+{
+    bool refreshed = false;
+    Core::Operations::MaskOverlayReceiver receiver(nullptr, [&refreshed] { refreshed = true; });
+    Core::Operations::LithographyMask mask;
+    mask.width = mask.height = 2;
+    mask.bits = Util::BitVector(4);
+    receiver.setTopMask(mask);
+    receiver.setBottomMask(mask);
+    QVERIFY(!refreshed);
+}
+
+// A list that cannot be written, or read, is reported; the list stays.
+void TestRunProcessesDialog::failedSaveSaysSo()
+{
+    Ui::RunProcessesDialog dialog(&workspace(), window.get(), nullptr, window.get());
+    dialog.appendStep(cvd(1));
+    QString text;
+    GuiTestSupport::answerBox(&text);
+    QVERIFY(!dialog.saveList(QStringLiteral("/no/such/folder/list.plst")));
+    QVERIFY(text.startsWith(QStringLiteral("The process list could not be saved")));
+    text.clear();
+    GuiTestSupport::answerBox(&text);
+    QVERIFY(!dialog.loadList(QStringLiteral("/no/such/folder/list.plst")));
+    QVERIFY(text.contains(QStringLiteral("could not be read")));
+    QCOMPARE(dialog.getSteps().size(), 1);
+}
+
+QTEST_MAIN(TestRunProcessesDialog)
+#include "tst_runprocessesdialog.moc"
