@@ -5,6 +5,7 @@
 #include "Core/BatchRun/BatchRunner.h"
 #include "Core/BatchRun/ProcessData.h"
 #include "Core/BatchRun/ProcessListArchiver.h"
+#include "Core/ProcessTable.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Model/Materials/MaterialFactory.h"
@@ -101,10 +102,10 @@ QString whyUnwritable(const QString &path)
     return QString();
 }
 
-bool listSavesImages(const QList<Ui::ProcessData> &steps)
+bool listSavesImages(const QList<Core::BatchRun::ProcessData> &steps)
 {
     for (const auto &step : steps) {
-        if (step.getType() == Core::BatchRun::BatchStepExecutor::saveImageType)
+        if (step.getType() == Core::ProcessTable::listCode(Core::ProcessKey::SaveImage))
             return true;
     }
     return false;
@@ -176,8 +177,8 @@ int main(int argc, char *argv[])
     const QString recipe = positional.first();
     if (!QFileInfo(recipe).isFile())
         return fail(InputError, QStringLiteral("cannot read the process list \"%1\": no such file.").arg(recipe));
-    QList<Ui::ProcessData> steps;
-    Ui::ProcessListArchiver archiver;
+    QList<Core::BatchRun::ProcessData> steps;
+    Core::BatchRun::ProcessListArchiver archiver;
     if (!archiver.loadProcessList(recipe, steps))
         return fail(InputError,
                     QStringLiteral("cannot read the process list \"%1\": %2").arg(recipe, archiver.errorString()));

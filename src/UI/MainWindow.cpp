@@ -4,6 +4,7 @@
 #include "Console/CommandConsole.h"
 #include "Console/ConsoleObserver.h"
 #include "Core/Operations/Lifecycle/Operation.h"
+#include "Core/ProcessTable.h"
 #include "Core/Workspace.h"
 #include "EditCompatibleMaterialsDialog.h"
 #include "GLWidget.h"
@@ -161,42 +162,46 @@ void MainWindow::connectActions()
 
 void MainWindow::mapOperations()
 {
-    const std::pair<QAction *, std::uint32_t> operations[] = {
-        {form->actionCopy, 1},
-        {form->actionCreate_Substrate, 2},
-        {form->actionIon_Implantation, 3},
-        {form->actionDelete, 4},
-        {form->actionChange_Viewing_Options, 6},
-        {form->actionMove, 7},
-        {form->actionExtract_Film, 8},
-        {form->actionSave, 9},
-        {form->actionSave_as, 10},
-        {form->actionOpen, 11},
-        {form->actionGlue_Substrate, 12},
-        {form->actionCVD, 13},
-        {form->actionIsotropic_Film_Etching, 14},
-        {form->actionElectrodeposition, 15},
-        {form->actionCut_Cell_Volume, 16},
-        {form->actionDoping, 17},
-        {form->actionMoore_Deposition, 18},
-        {form->actionMoore_Etching, 19},
-        {form->actionPhotolithography, 20},
-        {form->actionPlanarization, 22},
-        {form->actionSpin_Coating, 23},
-        {form->actionBatch_Run, 24},
-        {form->actionSi_Oxidation, 26},
-        {form->actionPVD, 27},
-        {form->actionBCA_Wet_Etching, 28},
-        {form->actionContinuous_Wet_Etching, 29},
-        {form->actionSimple_RIE, 30},
-        {form->actionModel_Extraction, 1000},
+    using Core::ProcessKey;
+    const std::pair<QAction *, ProcessKey> operations[] = {
+        {form->actionCopy, ProcessKey::Copy},
+        {form->actionCreate_Substrate, ProcessKey::CreateSubstrate},
+        {form->actionIon_Implantation, ProcessKey::IonImplantation},
+        {form->actionDelete, ProcessKey::Delete},
+        {form->actionChange_Viewing_Options, ProcessKey::ViewingOptions},
+        {form->actionMove, ProcessKey::Move},
+        {form->actionExtract_Film, ProcessKey::ExtractFilm},
+        {form->actionSave, ProcessKey::Save},
+        {form->actionSave_as, ProcessKey::SaveAs},
+        {form->actionOpen, ProcessKey::Open},
+        {form->actionGlue_Substrate, ProcessKey::Glue},
+        {form->actionCVD, ProcessKey::Cvd},
+        {form->actionIsotropic_Film_Etching, ProcessKey::IsotropicEtching},
+        {form->actionElectrodeposition, ProcessKey::Electroplating},
+        {form->actionCut_Cell_Volume, ProcessKey::Cut},
+        {form->actionDoping, ProcessKey::Doping},
+        {form->actionMoore_Deposition, ProcessKey::MooreDeposition},
+        {form->actionMoore_Etching, ProcessKey::MooreEtching},
+        {form->actionPhotolithography, ProcessKey::Photolithography},
+        {form->actionPlanarization, ProcessKey::Planarization},
+        {form->actionSpin_Coating, ProcessKey::SpinCoating},
+        {form->actionBatch_Run, ProcessKey::BatchRun},
+        {form->actionSi_Oxidation, ProcessKey::SiOxidation},
+        {form->actionPVD, ProcessKey::Pvd},
+        {form->actionBCA_Wet_Etching, ProcessKey::SiWetEtching},
+        {form->actionContinuous_Wet_Etching, ProcessKey::ContinuousWetEtching},
+        {form->actionSimple_RIE, ProcessKey::SimpleRie},
+        {form->actionModel_Extraction, ProcessKey::ModelExtraction},
     };
-    for (const auto &[action, id] : operations) {
-        operationMapper->map(action, id);
-        // The factory's table is the one place that says what is built.
-        if (!OperationFactory::isBuilt(id)) {
+    // The process table gives every action its id and its text, and says
+    // which operations are built.
+    for (const auto &[action, key] : operations) {
+        const Core::ProcessTable::Kind &kind = Core::ProcessTable::kind(key);
+        action->setText(kind.menuText);
+        operationMapper->map(action, kind.menuId);
+        if (!kind.isBuilt()) {
             action->setEnabled(false);
-            action->setStatusTip(tr("%1 is not available in this version.").arg(action->text()));
+            action->setStatusTip(tr("%1 is not available in this version.").arg(kind.menuText));
         }
     }
 

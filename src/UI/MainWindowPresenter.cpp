@@ -2,6 +2,7 @@
 
 #include "Console/CommandConsole.h"
 #include "Core/Operations/Document/SaveDocumentOperation.h"
+#include "Core/ProcessTable.h"
 #include "MainWindow.h"
 #include "Observers/UndoRedoObserver.h"
 #include "OperationFactory.h"
@@ -76,7 +77,7 @@ bool MainWindowPresenter::maybeSaveChanges()
     if (answer != QMessageBox::Save)
         return false;
     workspace.releaseEndedOperations();
-    workspace.activate(Core::Operations::SaveDocumentOperation::operationId);
+    workspace.activate(Core::ProcessTable::menuId(Core::ProcessKey::Save));
     return !workspace.isDocumentModified();
 }
 

@@ -1,25 +1,11 @@
 #include "OperationFactory.h"
 
-#include "Core/Operations/Substrate/CreateSubstrateOperation.h"
-#include "Core/Operations/Film/IsotropicFilmDepositionOperation.h"
-#include "Core/Operations/Film/IsotropicFilmEtchingOperation.h"
-#include "Core/Operations/Film/AnisotropicFilmDepositionOperation.h"
-#include "Core/Operations/Film/ElectrodepositionOperation.h"
-#include "Core/Operations/Film/MooreNeighborhoodDepositionOperation.h"
-#include "Core/Operations/Film/MooreNeighborhoodEtchingOperation.h"
-#include "Core/Operations/Film/PlanarizationOperation.h"
-#include "Core/Operations/Film/SpinCoatingOperation.h"
 #include "Core/Operations/Lithography/PhotolithographyOperation.h"
 #include "Core/Operations/Document/OpenDocumentOperation.h"
-#include "Core/Operations/Doping/DopingOperation.h"
-#include "Core/Operations/Doping/IonImplantationOperation.h"
-#include "Core/Operations/ReactiveIonEtching/SimpleReactiveIonEtchingOperation.h"
-#include "Core/Operations/SiOxidation/SimpleSiOxidationOperation.h"
 #include "Core/Operations/Lifecycle/Operation.h"
 #include "Core/Operations/Document/SaveDocumentAsOperation.h"
 #include "Core/Operations/Document/SaveDocumentOperation.h"
-#include "Core/Operations/SiEtching/AtomisticSiWetEtchingOperation.h"
-#include "Core/Operations/SiEtching/ContinousWetEtchOperation.h"
+#include "Core/ProcessTable.h"
 #include "Core/Workspace.h"
 #include "MainWindow.h"
 #include "MainWindowPresenter.h"
@@ -41,35 +27,30 @@
 #include "Observers/SimpleRIEObserver.h"
 #include "Observers/PhotolithographyObserver.h"
 
+#include <mutex>
+
 namespace Ui {
 
 namespace {
 
 using namespace Core::Operations;
-using Builder = std::shared_ptr<Operation> (*)(Core::Workspace *, QWidget *);
-
-// An operation without options.
-template <class Op>
-std::shared_ptr<Operation> plain(Core::Workspace *workspace, QWidget *)
-{
-    return std::make_shared<Op>(workspace);
-}
 
 // An operation with an options observer built from (workspace, dialog parent)
 // and given through the operation's setter.
-template <class Op, class Obs>
-std::shared_ptr<Operation> observed(Core::Workspace *workspace, QWidget *dialogParent)
+template <class Obs>
+Core::ProcessTable::InterfaceBuilder observed(Core::ProcessKey key)
 {
-    auto operation = std::make_shared<Op>(workspace);
-    operation->setObserver(std::make_shared<Obs>(workspace, dialogParent));
-    return operation;
+    return [key](Core::Workspace *workspace, QWidget *dialogParent) {
+        auto operation = Core::ProcessTable::kind(key).makeOperation(workspace);
+        operation->setObserver(std::make_shared<Obs>(workspace, dialogParent));
+        return operation;
+    };
 }
 
 // Save and Save As: the observer is built with the main window alone.
-template <class Op>
-std::shared_ptr<Operation> savingDocument(Core::Workspace *workspace, QWidget *mainWindow)
+std::shared_ptr<Operation> savingDocument(Core::ProcessKey key, Core::Workspace *workspace, QWidget *mainWindow)
 {
-    auto operation = std::make_shared<Op>(workspace);
+    auto operation = Core::ProcessTable::kind(key).makeOperation(workspace);
     operation->setObserver(std::make_shared<Observers::DocumentSavedObserver>(qobject_cast<MainWindow *>(mainWindow)));
     return operation;
 }
@@ -78,7 +59,7 @@ std::shared_ptr<Operation> savingDocument(Core::Workspace *workspace, QWidget *m
 std::shared_ptr<Operation> openingDocument(Core::Workspace *workspace, QWidget *)
 {
     OpenDocumentOperation::setDocumentOpenedObserver(std::make_shared<Observers::DocumentOpenedObserver>());
-    return std::make_shared<OpenDocumentOperation>(workspace);
+    return Core::ProcessTable::kind(Core::ProcessKey::Open).makeOperation(workspace);
 }
 
 // Photolithography: the observer goes into the class-wide slot, replacing
@@ -87,55 +68,7 @@ std::shared_ptr<Operation> lithography(Core::Workspace *workspace, QWidget *dial
 {
     PhotolithographyOperation::setClassObserver(
         std::make_shared<Observers::PhotolithographyObserver>(workspace, dialogParent));
-    return std::make_shared<PhotolithographyOperation>(workspace);
-}
-
-struct Entry
-{
-    std::uint32_t id;
-    Builder build; // nullptr: the operation is not part of this program yet
-};
-
-// Every menu operation by id. Ids 5, 21 and 25 are free; anything not listed
-// (0, 31 to 999, above 1000) has no operation.
-const Entry operationTable[] = {
-    {1, nullptr},    // Copy: CopyObject
-    {2, &observed<CreateSubstrateOperation, Observers::CreateSubstrateObserver>},
-    {3, &observed<IonImplantationOperation, Observers::IonImplantationOptionsObserver>},
-    {4, nullptr},    // Delete: DeleteObject
-    {6, nullptr},    // Viewing options: ChangeTotalVolumeVisualizationOptions, ChangeTotalVolumeViewOptionsObserver
-    {7, nullptr},    // Move: MoveObject
-    {8, nullptr},    // Extract Film: ExtractFilm, ExtractFilmObserver
-    {9, &savingDocument<SaveDocumentOperation>},
-    {10, &savingDocument<SaveDocumentAsOperation>},
-    {11, &openingDocument},
-    {12, nullptr},   // Glue Substrate: GlueSubstrateOperation, GlueSubstrateObserver
-    {13, &observed<IsotropicFilmDepositionOperation, Observers::IsotropicFilmDepositionObserver>},
-    {14, &observed<IsotropicFilmEtchingOperation, Observers::IsotropicFilmEtchingObserver>},
-    {15, &observed<ElectrodepositionOperation, Observers::ElectrodepositionObserver>},
-    {16, nullptr},   // Cut Cell Volume: CutCellVolumeOperation, CutCellVolumeObserver
-    {17, &observed<DopingOperation, Observers::DopingOptionsObserver>},
-    {18, &observed<MooreNeighborhoodDepositionOperation, Observers::MooreDepositionObserver>},
-    {19, &observed<MooreNeighborhoodEtchingOperation, Observers::MooreEtchingObserver>},
-    {20, &lithography},
-    {22, &observed<PlanarizationOperation, Observers::PlanarizationObserver>},
-    {23, &observed<SpinCoatingOperation, Observers::SpinCoatingObserver>},
-    {24, nullptr},   // Batch Run: SelectVolumesOperation, BatchRunObserver in its class-wide slot
-    {26, &observed<SimpleSiOxidationOperation, Observers::SiOxidationObserver>},
-    {27, &observed<AnisotropicFilmDepositionOperation, Observers::CVDObserver>},
-    {28, &observed<AtomisticSiWetEtchingOperation, Observers::AtomicSiBCAEtchObserver>},
-    {29, &observed<ContinousWetEtchOperation, Observers::CCAWetEtchingObserver>},
-    {30, &observed<SimpleReactiveIonEtchingOperation, Observers::SimpleRIEObserver>},
-    {1000, nullptr}, // Model Extraction: RunModelExtraction, RunModelExtractionObserver(workspace, window, operation)
-};
-
-Builder builderFor(std::uint32_t id)
-{
-    for (const Entry &entry : operationTable) {
-        if (entry.id == id)
-            return entry.build;
-    }
-    return nullptr;
+    return Core::ProcessTable::kind(Core::ProcessKey::Photolithography).makeOperation(workspace);
 }
 
 } // namespace
@@ -143,29 +76,57 @@ Builder builderFor(std::uint32_t id)
 OperationFactory::OperationFactory(MainWindowPresenter *p)
     : presenter(p)
 {
+    registerInterfaces();
+}
+
+void OperationFactory::registerInterfaces()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        using Core::ProcessKey;
+        using Core::ProcessTable;
+        namespace O = Observers;
+        ProcessTable::registerInterface(ProcessKey::CreateSubstrate, observed<O::CreateSubstrateObserver>(ProcessKey::CreateSubstrate));
+        ProcessTable::registerInterface(ProcessKey::IonImplantation,
+                                        observed<O::IonImplantationOptionsObserver>(ProcessKey::IonImplantation));
+        ProcessTable::registerInterface(ProcessKey::Save, [](Core::Workspace *w, QWidget *p) {
+            return savingDocument(ProcessKey::Save, w, p);
+        });
+        ProcessTable::registerInterface(ProcessKey::SaveAs, [](Core::Workspace *w, QWidget *p) {
+            return savingDocument(ProcessKey::SaveAs, w, p);
+        });
+        ProcessTable::registerInterface(ProcessKey::Open, &openingDocument);
+        ProcessTable::registerInterface(ProcessKey::Cvd, observed<O::IsotropicFilmDepositionObserver>(ProcessKey::Cvd));
+        ProcessTable::registerInterface(ProcessKey::IsotropicEtching,
+                                        observed<O::IsotropicFilmEtchingObserver>(ProcessKey::IsotropicEtching));
+        ProcessTable::registerInterface(ProcessKey::Electroplating,
+                                        observed<O::ElectrodepositionObserver>(ProcessKey::Electroplating));
+        ProcessTable::registerInterface(ProcessKey::Doping, observed<O::DopingOptionsObserver>(ProcessKey::Doping));
+        ProcessTable::registerInterface(ProcessKey::MooreDeposition,
+                                        observed<O::MooreDepositionObserver>(ProcessKey::MooreDeposition));
+        ProcessTable::registerInterface(ProcessKey::MooreEtching, observed<O::MooreEtchingObserver>(ProcessKey::MooreEtching));
+        ProcessTable::registerInterface(ProcessKey::Photolithography, &lithography);
+        ProcessTable::registerInterface(ProcessKey::Planarization,
+                                        observed<O::PlanarizationObserver>(ProcessKey::Planarization));
+        ProcessTable::registerInterface(ProcessKey::SpinCoating, observed<O::SpinCoatingObserver>(ProcessKey::SpinCoating));
+        ProcessTable::registerInterface(ProcessKey::SiOxidation, observed<O::SiOxidationObserver>(ProcessKey::SiOxidation));
+        ProcessTable::registerInterface(ProcessKey::Pvd, observed<O::CVDObserver>(ProcessKey::Pvd));
+        ProcessTable::registerInterface(ProcessKey::SiWetEtching, observed<O::AtomicSiBCAEtchObserver>(ProcessKey::SiWetEtching));
+        ProcessTable::registerInterface(ProcessKey::ContinuousWetEtching,
+                                        observed<O::CCAWetEtchingObserver>(ProcessKey::ContinuousWetEtching));
+        ProcessTable::registerInterface(ProcessKey::SimpleRie, observed<O::SimpleRIEObserver>(ProcessKey::SimpleRie));
+    });
 }
 
 std::shared_ptr<Core::Operations::Operation> OperationFactory::createOperation(std::uint32_t id)
 {
-    const Builder build = builderFor(id);
-    if (!build)
-        return {};
-    return build(presenter->getWorkspace(), presenter->getMainWindow());
+    return Core::ProcessTable::createInteractive(id, presenter->getWorkspace(), presenter->getMainWindow());
 }
 
 bool OperationFactory::isBuilt(std::uint32_t id)
 {
-    return builderFor(id) != nullptr;
-}
-
-QList<std::uint32_t> OperationFactory::builtIds()
-{
-    QList<std::uint32_t> ids;
-    for (const Entry &entry : operationTable) {
-        if (entry.build)
-            ids << entry.id;
-    }
-    return ids;
+    const Core::ProcessTable::Kind *kind = Core::ProcessTable::byMenuId(id);
+    return kind && kind->isBuilt();
 }
 
 } // namespace Ui

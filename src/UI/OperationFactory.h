@@ -2,8 +2,6 @@
 
 #include "Core/Operations/Lifecycle/IOperationFactory.h"
 
-#include <QList>
-
 namespace Ui {
 
 class MainWindowPresenter;
@@ -18,10 +16,12 @@ public:
     std::shared_ptr<Core::Operations::Operation> createOperation(std::uint32_t id) override;
     bool canCreate(std::uint32_t id) const override { return isBuilt(id); }
 
-    // The ids the factory can build in this program.
-    static QList<std::uint32_t> builtIds();
-    // True when the table has a maker for the id: its menu action is enabled.
+    // True when the process table has a built operation for the menu id:
+    // its menu action is enabled.
     static bool isBuilt(std::uint32_t id);
+    // Tells the process table how each kind with options gets its observer
+    // (once per program; every factory calls it).
+    static void registerInterfaces();
 
 private:
     MainWindowPresenter *presenter;

@@ -1,5 +1,6 @@
 #include "Core/BatchRun/ProcessData.h"
 #include "Core/BatchRun/ProcessListArchiver.h"
+#include "Core/ProcessTable.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Model/Document.h"
 #include "Model/FileSizeLimit.h"
@@ -36,10 +37,10 @@ QString save(Writer writer, const QString &path, int variant, Model::Persistence
         return result.ok ? QString() : result.detail;
     }
     case ProcessList: {
-        Ui::ProcessData step(Ui::ProcessData::Cvd);
+        Core::BatchRun::ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::Cvd));
         step.setParameter(QStringLiteral("Thickness"), 10.0 + variant, true);
         step.setParameter(QStringLiteral("MaterialId"), 3u, false);
-        Ui::ProcessListArchiver archiver({step});
+        Core::BatchRun::ProcessListArchiver archiver({step});
         return archiver.saveProcessList(path) ? QString() : archiver.errorString();
     }
     case Materials: {

@@ -13,13 +13,13 @@ BatchRunner::BatchRunner(BatchStepExecutor::Context &c)
 {
 }
 
-BatchRunner::Summary BatchRunner::run(const QList<Ui::ProcessData> &steps)
+BatchRunner::Summary BatchRunner::run(const QList<ProcessData> &steps)
 {
     Summary summary;
     counter = 0;
     const int count = steps.size();
     for (int i = 0; i < count; ++i) {
-        const Ui::ProcessData &step = steps.at(i);
+        const ProcessData &step = steps.at(i);
         if (!context.volume && BatchStepExecutor::needsVolume(step.getType())) {
             summary.missingVolume = true;
             break;

@@ -8,9 +8,6 @@
 #include <atomic>
 #include <functional>
 
-namespace Ui {
-class ProcessData;
-}
 
 namespace Core {
 namespace BatchRun {
@@ -52,7 +49,7 @@ public:
         stepStarted = std::move(callback);
     }
 
-    Summary run(const QList<Ui::ProcessData> &steps);
+    Summary run(const QList<ProcessData> &steps);
     // Steps completed in the current run; read from any thread.
     unsigned completed() const { return counter.load(); }
 

@@ -1,32 +1,22 @@
 #pragma once
 
-#include <QHash>
+#include "Core/ProcessKey.h"
+#include "StepContext.h"
+
 #include <QString>
 
 #include <cstdint>
-#include <functional>
-#include <memory>
-
-namespace Model {
-namespace Automaton {
-class TotalVolume;
-}
-}
-
-namespace Ui {
-class ProcessData;
-}
 
 namespace Core {
-
-class Workspace;
-
 namespace BatchRun {
 
-// Runs one step of a process list on the current volume: reads the step's
-// parameters by name and builds the process's algorithm object directly,
-// without the operation lifecycle (no console messages, no undo states).
-// The batch dialog and the command-line tool both run steps through it.
+class ProcessData;
+
+// Runs one step of a process list on the current volume: the process table
+// gives the kind's step function, which reads the step's parameters by name
+// and builds the process's algorithm object directly, without the operation
+// lifecycle (no console messages, no undo states). The batch dialog and the
+// command-line tool both run steps through it.
 class BatchStepExecutor
 {
 public:
@@ -40,35 +30,17 @@ public:
         UnknownMaterial = 6,
     };
 
-    // Everything a step may read or change.
-    struct Context
-    {
-        Workspace *workspace = nullptr;
-        std::shared_ptr<Model::Automaton::TotalVolume> volume;
-        // Renders the scene and saves it; empty file name: only refresh.
-        std::function<bool(const QString &fileName)> saveImage;
-        // The parameter that made the last step give up, and what is wrong
-        // with it ("\"Thickness\" is missing"), for reports.
-        QString failedParameter;
-        QString failureReason;
-    };
+    using Context = StepContext;
 
-    using Step = std::function<int(const Ui::ProcessData &, Context &)>;
-
-    BatchStepExecutor();
-
-    int execute(const Ui::ProcessData &step, Context &context) const;
-    bool knows(int type) const { return steps.contains(type); }
-    // Every step but Create Substrate needs a volume to work on.
+    int execute(const ProcessData &step, Context &context) const;
+    // True when the table has a step function for the code.
+    bool knows(int type) const;
+    // Every step but one that makes its own volume needs a volume to work on.
     static bool needsVolume(int type);
     static QString describe(int code);
-
-    static constexpr int createSubstrateType = 11;
-    static constexpr int saveImageType = 10;
-    static constexpr int siWetEtchingType = 1;
-
-private:
-    QHash<int, Step> steps;
+    // Records the kind's operation number for the context's volume, as the
+    // interactive operation does when it finishes.
+    static void recordOperation(Context &context, ProcessKey key);
 };
 
 } // namespace BatchRun

@@ -18,39 +18,25 @@ namespace {
 
 using namespace Core::Operations;
 
-// The operation numbers recorded for a volume.
-constexpr std::uint32_t electroplatingOperation = 15;
-constexpr std::uint32_t pvdOperation = 27;
-constexpr std::uint32_t mooreDepositionOperation = 18;
-constexpr std::uint32_t mooreEtchingOperation = 19;
-constexpr std::uint32_t planarizationOperation = 22;
-constexpr std::uint32_t spinCoatingOperation = 23;
 constexpr std::uint32_t silicon = 1;
 
 // 0 when every parameter was read; otherwise the failure, noted for the report.
-int failure(const StepParameters &parameters, BatchStepExecutor::Context &context)
+int failure(StepParameters &parameters, BatchStepExecutor::Context &context)
 {
-    if (parameters.code()) {
-        context.failedParameter = parameters.failedName();
-        context.failureReason = parameters.reason();
-    }
-    return parameters.code();
+    return parameters.code() ? parameters.giveUp(context) : 0;
 }
 
-int done(BatchStepExecutor::Context &context, std::uint32_t operation, bool siliconTouched)
+int done(BatchStepExecutor::Context &context, ProcessKey kind, bool siliconTouched)
 {
-    if (context.workspace) {
-        const std::uint32_t volume = context.volume->getObjectId();
-        context.workspace->setLastOperation(volume, operation);
-        if (siliconTouched)
-            context.workspace->setSiLatticeOutdated(volume, true);
-    }
+    BatchStepExecutor::recordOperation(context, kind);
+    if (context.workspace && siliconTouched)
+        context.workspace->setSiLatticeOutdated(context.volume->getObjectId(), true);
     return BatchStepExecutor::Done;
 }
 
 } // namespace
 
-int FilmSteps::electroplating(const Ui::ProcessData &step, BatchStepExecutor::Context &context)
+int FilmSteps::electroplating(const ProcessData &step, BatchStepExecutor::Context &context)
 {
     StepParameters parameters(step);
     const std::uint32_t conducting = parameters.toUInt(QStringLiteral("ConductingMaterialId"));
@@ -59,10 +45,10 @@ int FilmSteps::electroplating(const Ui::ProcessData &step, BatchStepExecutor::Co
     if (const int code = failure(parameters, context))
         return code;
     Electrodeposition(context.volume.get(), deposited, conducting, thickness).run();
-    return done(context, electroplatingOperation, deposited == silicon);
+    return done(context, ProcessKey::Electroplating, deposited == silicon);
 }
 
-int FilmSteps::pvd(const Ui::ProcessData &step, BatchStepExecutor::Context &context)
+int FilmSteps::pvd(const ProcessData &step, BatchStepExecutor::Context &context)
 {
     StepParameters parameters(step);
     const std::uint32_t material = parameters.toUInt(QStringLiteral("MaterialId"));
@@ -78,10 +64,10 @@ int FilmSteps::pvd(const Ui::ProcessData &step, BatchStepExecutor::Context &cont
     if (const int code = failure(parameters, context))
         return code;
     AnisotropicFilmDeposition(context.volume.get(), material, thickness, ratio, std::uint32_t(side)).run();
-    return done(context, pvdOperation, material == silicon);
+    return done(context, ProcessKey::Pvd, material == silicon);
 }
 
-int FilmSteps::mooreDeposition(const Ui::ProcessData &step, BatchStepExecutor::Context &context)
+int FilmSteps::mooreDeposition(const ProcessData &step, BatchStepExecutor::Context &context)
 {
     StepParameters parameters(step);
     const std::uint32_t material = parameters.toUInt(QStringLiteral("MaterialId"));
@@ -89,10 +75,10 @@ int FilmSteps::mooreDeposition(const Ui::ProcessData &step, BatchStepExecutor::C
     if (const int code = failure(parameters, context))
         return code;
     MooreNeighborhoodDeposition(context.volume.get(), material, steps).run();
-    return done(context, mooreDepositionOperation, material == silicon);
+    return done(context, ProcessKey::MooreDeposition, material == silicon);
 }
 
-int FilmSteps::mooreEtching(const Ui::ProcessData &step, BatchStepExecutor::Context &context)
+int FilmSteps::mooreEtching(const ProcessData &step, BatchStepExecutor::Context &context)
 {
     StepParameters parameters(step);
     const std::uint32_t material = parameters.toUInt(QStringLiteral("MaterialId"));
@@ -100,10 +86,10 @@ int FilmSteps::mooreEtching(const Ui::ProcessData &step, BatchStepExecutor::Cont
     if (const int code = failure(parameters, context))
         return code;
     MooreNeighborhoodEtching(context.volume.get(), material, steps).run();
-    return done(context, mooreEtchingOperation, material == silicon);
+    return done(context, ProcessKey::MooreEtching, material == silicon);
 }
 
-int FilmSteps::planarization(const Ui::ProcessData &step, BatchStepExecutor::Context &context)
+int FilmSteps::planarization(const ProcessData &step, BatchStepExecutor::Context &context)
 {
     StepParameters parameters(step);
     const std::uint32_t maximum = parameters.toUInt(QStringLiteral("Maximum Height"));
@@ -111,10 +97,10 @@ int FilmSteps::planarization(const Ui::ProcessData &step, BatchStepExecutor::Con
     if (const int code = failure(parameters, context))
         return code;
     Planarization(context.volume.get(), maximum, minimum).run();
-    return done(context, planarizationOperation, true);
+    return done(context, ProcessKey::Planarization, true);
 }
 
-int FilmSteps::spinCoating(const Ui::ProcessData &step, BatchStepExecutor::Context &context)
+int FilmSteps::spinCoating(const ProcessData &step, BatchStepExecutor::Context &context)
 {
     StepParameters parameters(step);
     const std::uint32_t material = parameters.toUInt(QStringLiteral("MaterialId"));
@@ -122,7 +108,7 @@ int FilmSteps::spinCoating(const Ui::ProcessData &step, BatchStepExecutor::Conte
     if (const int code = failure(parameters, context))
         return code;
     SpinCoating(context.volume.get(), material, height).run();
-    return done(context, spinCoatingOperation, material == silicon);
+    return done(context, ProcessKey::SpinCoating, material == silicon);
 }
 
 } // namespace BatchRun

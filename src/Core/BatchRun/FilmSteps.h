@@ -11,12 +11,12 @@ namespace BatchRun {
 class FilmSteps
 {
 public:
-    static int electroplating(const Ui::ProcessData &step, BatchStepExecutor::Context &context);
-    static int pvd(const Ui::ProcessData &step, BatchStepExecutor::Context &context);
-    static int mooreDeposition(const Ui::ProcessData &step, BatchStepExecutor::Context &context);
-    static int mooreEtching(const Ui::ProcessData &step, BatchStepExecutor::Context &context);
-    static int planarization(const Ui::ProcessData &step, BatchStepExecutor::Context &context);
-    static int spinCoating(const Ui::ProcessData &step, BatchStepExecutor::Context &context);
+    static int electroplating(const ProcessData &step, BatchStepExecutor::Context &context);
+    static int pvd(const ProcessData &step, BatchStepExecutor::Context &context);
+    static int mooreDeposition(const ProcessData &step, BatchStepExecutor::Context &context);
+    static int mooreEtching(const ProcessData &step, BatchStepExecutor::Context &context);
+    static int planarization(const ProcessData &step, BatchStepExecutor::Context &context);
+    static int spinCoating(const ProcessData &step, BatchStepExecutor::Context &context);
 };
 
 } // namespace BatchRun

@@ -1,6 +1,9 @@
 #include "ProcessData.h"
 
-namespace Ui {
+#include "Core/ProcessTable.h"
+
+namespace Core {
+namespace BatchRun {
 
 std::atomic<std::uint32_t> ProcessData::nextId{0};
 
@@ -10,18 +13,9 @@ ProcessData::ProcessData(std::int32_t type)
 {
 }
 
-QString ProcessData::displayName(std::int32_t type)
+QString ProcessData::getName() const
 {
-    static const char *const names[] = {
-        "Photolithography", "Si wet etching", "Moore deposition", "Moore etching",
-        "CVD", "Isotropic etching", "Planarization", "Electroplating",
-        "Doping", "Spin Coating", "Save Image", "Create Substrate",
-        "PVD", "Simple RIE", "Ion Implantation", "Si Oxidation",
-        "Diffusion Doping",
-    };
-    if (type < 0 || type >= std::int32_t(sizeof(names) / sizeof(names[0])))
-        return QStringLiteral("Unknown process");
-    return QString::fromLatin1(names[type]);
+    return ProcessTable::listName(type);
 }
 
 void ProcessData::setParameter(const QString &name, const QVariant &value, bool visible)
@@ -30,4 +24,5 @@ void ProcessData::setParameter(const QString &name, const QVariant &value, bool 
     visibility.insert(name, visible);
 }
 
-} // namespace Ui
+} // namespace BatchRun
+} // namespace Core

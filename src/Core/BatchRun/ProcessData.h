@@ -7,7 +7,8 @@
 #include <atomic>
 #include <cstdint>
 
-namespace Ui {
+namespace Core {
+namespace BatchRun {
 
 // One step of a process list: a process type code and named, typed
 // parameters, each shown in the batch list or kept hidden (ids, raw masks,
@@ -16,35 +17,16 @@ namespace Ui {
 class ProcessData
 {
 public:
-    enum Type : std::int32_t {
-        Photolithography = 0,
-        SiWetEtching = 1,
-        MooreDeposition = 2,
-        MooreEtching = 3,
-        Cvd = 4,
-        IsotropicEtching = 5,
-        Planarization = 6,
-        Electroplating = 7,
-        Doping = 8,
-        SpinCoating = 9,
-        SaveImage = 10,
-        CreateSubstrate = 11,
-        Pvd = 12,
-        SimpleRie = 13,
-        IonImplantation = 14,
-        SiOxidation = 15,
-        DiffusionDoping = 16,
-        // What the reader makes of an element that is not a step.
-        Unknown = 17
-    };
+    // What the reader makes of an element that is not a step. The codes of
+    // the processes are in the process table.
+    static constexpr std::int32_t unknownType = 17;
 
     explicit ProcessData(std::int32_t type);
 
     std::int32_t getType() const { return type; }
     std::uint32_t getId() const { return id; }
-    // The text shown in the batch list ("CVD", "Unknown process" ...).
-    QString getName() const { return displayName(type); }
-    static QString displayName(std::int32_t type);
+    // The text the batch list shows for the step's process.
+    QString getName() const;
 
     // An invalid QVariant when there is no such parameter.
     QVariant getParameter(const QString &name) const { return parameters.value(name); }
@@ -63,4 +45,5 @@ private:
     static std::atomic<std::uint32_t> nextId;
 };
 
-} // namespace Ui
+} // namespace BatchRun
+} // namespace Core

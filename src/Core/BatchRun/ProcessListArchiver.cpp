@@ -14,7 +14,8 @@
 
 #include <charconv>
 
-namespace Ui {
+namespace Core {
+namespace BatchRun {
 
 namespace {
 
@@ -241,7 +242,7 @@ ProcessData ProcessListArchiver::readProcessData(QXmlStreamReader &reader)
 {
     logTag("Starting parse of : ", reader);
     if (!reader.isStartElement() || reader.name() != processDataTag)
-        return ProcessData(ProcessData::Unknown);
+        return ProcessData(ProcessData::unknownType);
 
     // 0 when the attribute is missing or not a number.
     ProcessData process(reader.attributes().value(QLatin1String("process-type")).toInt());
@@ -261,4 +262,5 @@ ProcessData ProcessListArchiver::readProcessData(QXmlStreamReader &reader)
     return process;
 }
 
-} // namespace Ui
+} // namespace BatchRun
+} // namespace Core

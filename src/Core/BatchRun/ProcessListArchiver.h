@@ -10,7 +10,8 @@ class QIODevice;
 class QXmlStreamReader;
 class QXmlStreamWriter;
 
-namespace Ui {
+namespace Core {
+namespace BatchRun {
 
 // Saves a list of process steps as a process list file (".plst") and loads
 // one back. The file is a "Process-List" element with one "Process-Data"
@@ -53,4 +54,5 @@ private:
     QString lastError;
 };
 
-} // namespace Ui
+} // namespace BatchRun
+} // namespace Core

@@ -3,6 +3,7 @@
 #include "BatchStepExecutor.h"
 #include "Model/Materials/MaterialFactory.h"
 #include "ProcessData.h"
+#include "StepContext.h"
 
 #include <QVariant>
 
@@ -26,7 +27,7 @@ bool namesMaterial(const QString &name)
 
 } // namespace
 
-StepParameters::StepParameters(const Ui::ProcessData &s)
+StepParameters::StepParameters(const ProcessData &s)
     : step(s)
 {
 }
@@ -192,6 +193,13 @@ Util::BitVector StepParameters::toBitVector(const QString &name)
         bits.set(std::size_t(k), text[k] == QLatin1Char('1'));
     }
     return bits;
+}
+
+int StepParameters::giveUp(StepContext &context) const
+{
+    context.failedParameter = failedParameter;
+    context.failureReason = failureReason;
+    return failure;
 }
 
 } // namespace BatchRun

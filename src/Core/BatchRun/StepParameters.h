@@ -8,12 +8,12 @@
 
 #include <cstdint>
 
-namespace Ui {
-class ProcessData;
-}
 
 namespace Core {
 namespace BatchRun {
+
+class ProcessData;
+struct StepContext;
 
 // Reads a step's parameters by name. The first parameter that is absent,
 // does not convert or names no catalogue material is remembered with its
@@ -22,7 +22,7 @@ namespace BatchRun {
 class StepParameters
 {
 public:
-    explicit StepParameters(const Ui::ProcessData &step);
+    explicit StepParameters(const ProcessData &step);
 
     // Parameters whose name ends in "MaterialId" ("MaterialId",
     // "DepositedMaterialId" ...) are material ids: they must name a material
@@ -45,6 +45,9 @@ public:
         fail(2, name, QStringLiteral("\"%1\" %2").arg(name, why));
     }
 
+    // Notes the first failure in the context, for the report, and returns its code.
+    int giveUp(StepContext &context) const;
+
     // 0 when every read succeeded, otherwise the code of the first failure.
     int code() const { return failure; }
     QString failedName() const { return failedParameter; }
@@ -60,7 +63,7 @@ private:
     bool take(const QString &name, QVariant &value, const char *wanted);
     bool takeUInt(const QString &name, std::uint32_t &result);
 
-    const Ui::ProcessData &step;
+    const ProcessData &step;
     int failure = 0;
     QString failedParameter;
     QString failureReason;

@@ -1,6 +1,7 @@
 #include "SubstrateStep.h"
 
 #include "Core/Operations/Substrate/SubstrateBuilder.h"
+#include "Core/ProcessTable.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "ProcessData.h"
@@ -12,7 +13,7 @@
 namespace Core {
 namespace BatchRun {
 
-int SubstrateStep::run(const Ui::ProcessData &step, BatchStepExecutor::Context &context)
+int SubstrateStep::run(const ProcessData &step, BatchStepExecutor::Context &context)
 {
     StepParameters parameters(step);
     Core::Operations::SubstrateBuilder builder;
@@ -35,11 +36,8 @@ int SubstrateStep::run(const Ui::ProcessData &step, BatchStepExecutor::Context &
         builder.blockOffsetY = parameters.toUInt(QStringLiteral("Substrate Delta Y"));
         builder.blockOffsetZ = parameters.toUInt(QStringLiteral("Substrate Delta Z"));
     }
-    if (parameters.code()) {
-        context.failedParameter = parameters.failedName();
-        context.failureReason = parameters.reason();
-        return parameters.code();
-    }
+    if (parameters.code())
+        return parameters.giveUp(context);
     // A volume without cells cannot be drawn or processed.
     if (builder.sizeX == 0 || builder.sizeY == 0 || builder.sizeZ == 0) {
         context.failedParameter = QStringLiteral("Volume Size");
@@ -51,7 +49,8 @@ int SubstrateStep::run(const Ui::ProcessData &step, BatchStepExecutor::Context &
     try {
         volume = builder.build();
     } catch (const std::bad_alloc &) {
-        qCWarning(lcBatch) << "Create Substrate: not enough memory for a volume of" << builder.sizeX << "x"
+        qCWarning(lcBatch).noquote() << ProcessTable::operationName(ProcessKey::CreateSubstrate)
+                           << ": not enough memory for a volume of" << builder.sizeX << "x"
                            << builder.sizeY << "x" << builder.sizeZ << "cells";
         return BatchStepExecutor::NotEnoughMemory;
     }

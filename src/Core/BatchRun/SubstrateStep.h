@@ -11,7 +11,7 @@ namespace BatchRun {
 class SubstrateStep
 {
 public:
-    static int run(const Ui::ProcessData &step, BatchStepExecutor::Context &context);
+    static int run(const ProcessData &step, BatchStepExecutor::Context &context);
 };
 
 } // namespace BatchRun

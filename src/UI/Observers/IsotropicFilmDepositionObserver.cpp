@@ -1,5 +1,6 @@
 #include "IsotropicFilmDepositionObserver.h"
 
+#include "Core/ProcessTable.h"
 #include "Core/Operations/Film/IsotropicFilmDepositionOperation.h"
 #include "UI/MaterialChoice.h"
 #include "UI/Operations/Film/IsotropicDepositionDialog.h"
@@ -14,7 +15,7 @@ void IsotropicFilmDepositionObserver::notify()
         return;
 
     // The material chosen last time this run is the likeliest next one.
-    const QString kind = QStringLiteral("CVD");
+    const QString kind = Core::ProcessTable::kind(Core::ProcessKey::Cvd).catalogueName;
     Operations::IsotropicDepositionDialog dialog(parent);
     dialog.setMaterialId(MaterialChoice::lastChosen(kind));
     if (dialog.exec() != QDialog::Accepted)

@@ -1,5 +1,6 @@
 #include "Core/BatchRun/ProcessData.h"
 #include "Core/BatchRun/ProcessListArchiver.h"
+#include "Core/ProcessTable.h"
 #include "Model/Mutations.h"
 #include "Model/TempHome.h"
 #include "Util/BitVector.h"
@@ -13,8 +14,8 @@
 
 #include <cstring>
 
-using Ui::ProcessData;
-using Ui::ProcessListArchiver;
+using Core::BatchRun::ProcessData;
+using Core::BatchRun::ProcessListArchiver;
 
 namespace {
 
@@ -46,7 +47,7 @@ bool sameValue(const QVariant &a, const QVariant &b)
 
 ProcessData cvdStep()
 {
-    ProcessData step(ProcessData::Cvd);
+    ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::Cvd));
     step.setParameter(QStringLiteral("Thickness"), 10.0, true);
     step.setParameter(QStringLiteral("MaterialId"), 3u, false);
     step.setParameter(QStringLiteral("Material"), QStringLiteral("Thermal Si02"), true);
@@ -96,7 +97,7 @@ void TestProcessListArchiver::roundTrip()
     QFETCH(QString, kind);
     QCOMPARE(ProcessListArchiver::kindOf(value), kind);
 
-    ProcessData step(ProcessData::CreateSubstrate);
+    ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::CreateSubstrate));
     step.setParameter(QStringLiteral("Value"), value, visible);
     step.setParameter(QStringLiteral("Other"), 7, !visible);
     const QString path = folder.filePath(QStringLiteral("roundtrip.plst"));
@@ -106,7 +107,7 @@ void TestProcessListArchiver::roundTrip()
     QVERIFY(ProcessListArchiver().loadProcessList(path, loaded));
     QCOMPARE(loaded.size(), 2);
     const ProcessData &back = loaded[1];
-    QCOMPARE(back.getType(), std::int32_t(ProcessData::CreateSubstrate));
+    QCOMPARE(back.getType(), std::int32_t(Core::ProcessTable::listCode(Core::ProcessKey::CreateSubstrate)));
     QVERIFY(back.getId() != step.getId());
     QCOMPARE(back.getParameters().keys(), (QStringList{QStringLiteral("Other"), QStringLiteral("Value")}));
     const QVariant read = back.getParameter(QStringLiteral("Value"));
@@ -134,7 +135,7 @@ void TestProcessListArchiver::readingRules()
     QCOMPARE(loaded.size(), 3);
 
     const ProcessData &cvd = loaded[0];
-    QCOMPARE(cvd.getType(), std::int32_t(ProcessData::Cvd));
+    QCOMPARE(cvd.getType(), std::int32_t(Core::ProcessTable::listCode(Core::ProcessKey::Cvd)));
     QCOMPARE(cvd.getParameters().keys(),
              (QStringList{"Blob", "Corner", "Count", "Material", "MaterialId", "Thickness"}));
     // A repeated name replaces the earlier parameter, visibility included.
@@ -154,7 +155,7 @@ void TestProcessListArchiver::readingRules()
 void TestProcessListArchiver::damagedFiles()
 {
     QLoggingCategory::setFilterRules(QStringLiteral("kestrum.*=false"));
-    ProcessData masks(ProcessData::Photolithography);
+    ProcessData masks(Core::ProcessTable::listCode(Core::ProcessKey::Photolithography));
     masks.setParameter(QStringLiteral("Top Mask"), QVariant::fromValue(bits("101100")), false);
     masks.setParameter(QStringLiteral("Corner"), QVariant::fromValue(Util::Vector3D(1, 2, 3)), true);
     QBuffer buffer;
@@ -165,9 +166,9 @@ void TestProcessListArchiver::damagedFiles()
     auto usable = [](QByteArray bytes) {
         QBuffer in(&bytes);
         in.open(QIODevice::ReadOnly);
-        QList<ProcessData> list{ProcessData(ProcessData::SaveImage)};
+        QList<ProcessData> list{ProcessData(Core::ProcessTable::listCode(Core::ProcessKey::SaveImage))};
         if (!ProcessListArchiver().loadProcessList(in, list))
-            return list.size() == 1 && list[0].getType() == ProcessData::SaveImage;
+            return list.size() == 1 && list[0].getType() == Core::ProcessTable::listCode(Core::ProcessKey::SaveImage);
         return list.size() >= 1;
     };
     for (int length = 0; length <= valid.size(); ++length)

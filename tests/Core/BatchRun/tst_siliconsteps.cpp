@@ -82,7 +82,7 @@ void TestSiliconSteps::steps()
     context.volume = TestSupport::volumeOf(grid);
     const std::uint32_t id = context.volume->getObjectId();
     workspace.setSiLatticeOutdated(id, false);
-    Ui::ProcessData step(type);
+    Core::BatchRun::ProcessData step(type);
     for (const auto &parameter : parameters)
         step.setParameter(parameter.first, parameter.second, true);
 

@@ -7,6 +7,7 @@
 #include "Core/Operations/Film/Planarization.h"
 #include "Core/Operations/Film/SpinCoating.h"
 #include "Core/Operations/Substrate/CreateSubstrateOperation.h"
+#include "Core/ProcessTable.h"
 #include "Model/Materials/MaterialFactory.h"
 #include "UI/MainWindowPresenter.h"
 
@@ -54,6 +55,7 @@ void click(QAbstractButton *button)
 } // namespace
 
 Q_DECLARE_METATYPE(Fill)
+Q_DECLARE_METATYPE(Core::ProcessKey)
 
 // The process dialogs in the real window: their values reach the process, a
 // rejected dialog changes nothing, and Undo and Redo restore the cells.
@@ -101,7 +103,7 @@ void TestDialogs::substrateObserverAccepts()
         child<QComboBox>(dialog, "cbxFilm")->setCurrentIndex(1);
         child<QCheckBox>(dialog, "cbxSubsSphere")->setChecked(spherical);
     }, true);
-    workspace.activate(CreateSubstrateOperation::operationId);
+    workspace.activate(Core::ProcessTable::menuId(Core::ProcessKey::CreateSubstrate));
     QCOMPARE(workspace.getDocument().getAllObjects().size(), 1);
     auto volume = std::dynamic_pointer_cast<TotalVolume>(workspace.getDocument().getAllObjects().first());
     QVERIFY(volume);
@@ -214,32 +216,32 @@ void TestDialogs::rejectedDialog()
 
 void TestDialogs::processDialogs_data()
 {
-    QTest::addColumn<std::uint32_t>("operation");
-    QTest::addColumn<QString>("name");
+    QTest::addColumn<Core::ProcessKey>("kind");
+    QTest::addColumn<bool>("byTime"); // the oxidation, run for a time rather than to a thickness
     QTest::addColumn<std::uint32_t>("material"); // counted after the run
     QTest::addColumn<std::ptrdiff_t>("count");
-    QTest::newRow("doping P to depth 3") << 17u << "Doping" << 15u << std::ptrdiff_t(36 * 3);
-    QTest::newRow("implantation N at 4, annealing 1") << 3u << "Ion Implantation" << 14u << std::ptrdiff_t(36 * 3);
+    using Core::ProcessKey;
+    QTest::newRow("doping P to depth 3") << ProcessKey::Doping << false << 15u << std::ptrdiff_t(36 * 3);
+    QTest::newRow("implantation N at 4, annealing 1") << ProcessKey::IonImplantation << false << 14u << std::ptrdiff_t(36 * 3);
     // 3 cells of oxide on silicon, both ways by 2: only the top is exposed.
-    QTest::newRow("RIE of oxide, both ways") << 30u << "Simple RIE" << 3u << std::ptrdiff_t(36 * 1);
-    QTest::newRow("oxidation 10 units thick") << 26u << "Simple Si Oxidation" << 3u << std::ptrdiff_t(36 * 10);
+    QTest::newRow("RIE of oxide, both ways") << ProcessKey::SimpleRie << false << 3u << std::ptrdiff_t(36 * 1);
+    QTest::newRow("oxidation 10 units thick") << ProcessKey::SiOxidation << false << 3u << std::ptrdiff_t(36 * 10);
     // 2 h, 1273 K, 1 atm at 200 units per micron: 21.09 units. The volume is
     // not selected: the only one of the document is taken.
-    QTest::newRow("oxidation for a time") << 27u << "Simple Si Oxidation" << 3u << std::ptrdiff_t(36 * 21);
+    QTest::newRow("oxidation for a time") << ProcessKey::SiOxidation << true << 3u << std::ptrdiff_t(36 * 21);
 }
 
 void TestDialogs::processDialogs()
 {
-    QFETCH(std::uint32_t, operation);
-    QFETCH(QString, name);
+    QFETCH(Core::ProcessKey, kind);
+    QFETCH(bool, byTime);
     QFETCH(std::uint32_t, material);
     QFETCH(std::ptrdiff_t, count);
-    const bool timeMode = operation == 27; // the oxidation, run by time
-    if (timeMode)
-        operation = 26;
+    const bool timeMode = byTime;
+    const bool rie = kind == Core::ProcessKey::SimpleRie;
     Ui::MainWindow window;
     Core::Workspace &workspace = *window.getPresenter()->getWorkspace();
-    auto volume = GuiTestSupport::volumeOf(6, 6, 40, siliconIds(operation == 30));
+    auto volume = GuiTestSupport::volumeOf(6, 6, 40, siliconIds(rie));
     if (timeMode)
         workspace.getDocument().addObject(volume);
     else
@@ -248,16 +250,16 @@ void TestDialogs::processDialogs()
     QList<QVector<bool>> enabled; // the oxidation fields after each radio button
     GuiTestSupport::answerDialog(
         [&](QWidget *dialog) {
-            switch (operation) {
-            case 17:
+            switch (kind) {
+            case Core::ProcessKey::Doping:
                 click(child<QRadioButton>(dialog, "radPType"));
                 child<QDoubleSpinBox>(dialog, "dblDopingDepth")->setValue(3.0);
                 break;
-            case 3:
+            case Core::ProcessKey::IonImplantation:
                 child<QDoubleSpinBox>(dialog, "dblImplantationDepth")->setValue(4.0);
                 child<QDoubleSpinBox>(dialog, "dblAnnealingDistance")->setValue(1.0);
                 break;
-            case 26: {
+            case Core::ProcessKey::SiOxidation: {
                 const auto fields = [dialog] {
                     QVector<bool> on;
                     for (const char *name : {"sbxOxideThickness", "sbxOxidationTime", "sbxOxidationTemperature",
@@ -283,8 +285,9 @@ void TestDialogs::processDialogs()
             }
         },
         true);
-    workspace.activate(operation);
-    if (operation == 26) {
+    const Core::ProcessTable::Kind &row = Core::ProcessTable::kind(kind);
+    workspace.activate(row.menuId);
+    if (kind == Core::ProcessKey::SiOxidation) {
         const QVector<bool> byThickness{true, false, false, false}, byTime{false, true, true, true};
         QList<QVector<bool>> expected{byThickness, byTime};
         if (!timeMode)
@@ -293,10 +296,10 @@ void TestDialogs::processDialogs()
     }
     const auto ids = volume->materialIds();
     QCOMPARE(std::count(ids.begin(), ids.end(), material), count);
-    QCOMPARE(workspace.getConsoleInput().getMessage(), name + QStringLiteral(": Operation finished."));
-    QCOMPARE(workspace.lastOperationOn(volume->getObjectId()), operation);
+    QCOMPARE(workspace.getConsoleInput().getMessage(), row.operationName + QStringLiteral(": Operation finished."));
+    QCOMPARE(workspace.lastOperationOn(volume->getObjectId()), row.operationId);
     QVERIFY(workspace.isSiLatticeOutdated(volume->getObjectId()));
-    GuiTestSupport::checkUndoRedo(workspace, *volume, siliconIds(operation == 30));
+    GuiTestSupport::checkUndoRedo(workspace, *volume, siliconIds(rie));
 }
 
 QTEST_MAIN(TestDialogs)

@@ -1,5 +1,6 @@
 #include "Core/Operations/Document/OpenDocumentOperation.h"
 
+#include "Core/ProcessTable.h"
 #include "Core/Workspace.h"
 #include "Util/IObserver.h"
 #include "Util/Logging.h"
@@ -29,7 +30,8 @@ OpenMemory &openMemory()
 } // namespace
 
 OpenDocumentOperation::OpenDocumentOperation(Workspace *ws)
-    : Operation(ws, QStringLiteral("Open document"), operationId)
+    : Operation(ws, ProcessTable::operationName(ProcessKey::Open),
+                ProcessTable::operationId(ProcessKey::Open))
 {
 }
 

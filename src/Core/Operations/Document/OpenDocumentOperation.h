@@ -22,7 +22,6 @@ namespace Operations {
 class OpenDocumentOperation : public Operation
 {
 public:
-    static constexpr std::uint32_t operationId = 11;
 
     explicit OpenDocumentOperation(Workspace *workspace);
     ~OpenDocumentOperation() override;

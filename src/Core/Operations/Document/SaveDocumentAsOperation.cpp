@@ -1,10 +1,13 @@
 #include "Core/Operations/Document/SaveDocumentAsOperation.h"
 
+#include "Core/ProcessTable.h"
+
 namespace Core {
 namespace Operations {
 
 SaveDocumentAsOperation::SaveDocumentAsOperation(Workspace *ws)
-    : SaveDocumentOperation(ws, QStringLiteral("Save Document As"), operationId)
+    : SaveDocumentOperation(ws, ProcessTable::operationName(ProcessKey::SaveAs),
+                            ProcessTable::operationId(ProcessKey::SaveAs))
 {
 }
 

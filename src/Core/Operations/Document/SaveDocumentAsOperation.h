@@ -13,7 +13,6 @@ namespace Operations {
 class SaveDocumentAsOperation : public SaveDocumentOperation
 {
 public:
-    static constexpr std::uint32_t operationId = 10;
 
     explicit SaveDocumentAsOperation(Workspace *workspace);
     ~SaveDocumentAsOperation() override;

@@ -1,6 +1,7 @@
 #include "Core/Operations/Document/SaveDocumentOperation.h"
 
 #include "Core/Operations/Document/OpenDocumentOperation.h"
+#include "Core/ProcessTable.h"
 #include "Core/Workspace.h"
 #include "Model/Persistence/DocumentWriter.h"
 #include "Util/IObserver.h"
@@ -12,7 +13,8 @@ namespace Core {
 namespace Operations {
 
 SaveDocumentOperation::SaveDocumentOperation(Workspace *ws)
-    : SaveDocumentOperation(ws, QStringLiteral("Save document"), operationId)
+    : SaveDocumentOperation(ws, ProcessTable::operationName(ProcessKey::Save),
+                            ProcessTable::operationId(ProcessKey::Save))
 {
 }
 

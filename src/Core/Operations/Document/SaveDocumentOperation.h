@@ -17,7 +17,6 @@ namespace Operations {
 class SaveDocumentOperation : public Operation
 {
 public:
-    static constexpr std::uint32_t operationId = 9;
 
     explicit SaveDocumentOperation(Workspace *workspace);
     ~SaveDocumentOperation() override;

@@ -1,12 +1,15 @@
 #include "Core/Operations/Doping/DopingOperation.h"
 
 #include "Core/Operations/Doping/ThermalDoping.h"
+#include "Core/ProcessTable.h"
 
 namespace Core {
 namespace Operations {
 
 DopingOperation::DopingOperation(Workspace *ws)
-    : DopantProcessOperation(ws, QStringLiteral("Doping"), operationId, QStringLiteral("Doping"))
+    : DopantProcessOperation(ws, ProcessTable::operationName(ProcessKey::Doping),
+                             ProcessTable::operationId(ProcessKey::Doping),
+                             QStringLiteral("ThermalDoping"))
 {
     readyState = 1;
 }

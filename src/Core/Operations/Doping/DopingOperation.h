@@ -10,7 +10,6 @@ namespace Operations {
 class DopingOperation : public DopantProcessOperation
 {
 public:
-    static constexpr std::uint32_t operationId = 17;
 
     explicit DopingOperation(Workspace *workspace);
 

@@ -1,12 +1,14 @@
 #include "Core/Operations/Doping/IonImplantationOperation.h"
 
 #include "Core/Operations/Doping/IonImplantation.h"
+#include "Core/ProcessTable.h"
 
 namespace Core {
 namespace Operations {
 
 IonImplantationOperation::IonImplantationOperation(Workspace *ws)
-    : DopantProcessOperation(ws, QStringLiteral("Ion Implantation"), operationId, QStringLiteral("IonImplantation"))
+    : DopantProcessOperation(ws, ProcessTable::operationName(ProcessKey::IonImplantation),
+                             ProcessTable::operationId(ProcessKey::IonImplantation), QStringLiteral("IonImplantation"))
 {
     readyState = 1;
 }

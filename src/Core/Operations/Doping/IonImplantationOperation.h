@@ -11,7 +11,6 @@ namespace Operations {
 class IonImplantationOperation : public DopantProcessOperation
 {
 public:
-    static constexpr std::uint32_t operationId = 3;
 
     explicit IonImplantationOperation(Workspace *workspace);
 

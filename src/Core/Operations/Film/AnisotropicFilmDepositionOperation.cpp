@@ -1,13 +1,15 @@
 #include "Core/Operations/Film/AnisotropicFilmDepositionOperation.h"
 
 #include "Core/Operations/Film/AnisotropicFilmDeposition.h"
+#include "Core/ProcessTable.h"
 #include "Model/Automaton/TotalVolume.h"
 
 namespace Core {
 namespace Operations {
 
 AnisotropicFilmDepositionOperation::AnisotropicFilmDepositionOperation(Workspace *ws)
-    : FilmProcessOperation(ws, QStringLiteral("Isotropic Deposition"), operationId,
+    : FilmProcessOperation(ws, ProcessTable::operationName(ProcessKey::Pvd),
+                           ProcessTable::operationId(ProcessKey::Pvd),
                            QStringLiteral("IsotropicDeposition"))
 {
 }

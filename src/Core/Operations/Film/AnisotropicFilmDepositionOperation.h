@@ -14,8 +14,6 @@ class AnisotropicFilmDepositionOperation : public FilmProcessOperation
 public:
     // The id this operation records for its volume: the isotropic
     // deposition's, although the PVD command that builds it is 27.
-    static constexpr std::uint32_t operationId = 13;
-    static constexpr std::uint32_t commandId = 27;
 
     explicit AnisotropicFilmDepositionOperation(Workspace *workspace);
 

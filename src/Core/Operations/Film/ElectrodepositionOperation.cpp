@@ -1,13 +1,16 @@
 #include "Core/Operations/Film/ElectrodepositionOperation.h"
 
 #include "Core/Operations/Film/Electrodeposition.h"
+#include "Core/ProcessTable.h"
 #include "Model/Automaton/TotalVolume.h"
 
 namespace Core {
 namespace Operations {
 
 ElectrodepositionOperation::ElectrodepositionOperation(Workspace *ws)
-    : FilmProcessOperation(ws, QStringLiteral("Electroplating"), operationId, QStringLiteral("Electroplating"))
+    : FilmProcessOperation(ws, ProcessTable::operationName(ProcessKey::Electroplating),
+                           ProcessTable::operationId(ProcessKey::Electroplating),
+                             QStringLiteral("Electroplate"))
 {
     // Thickness, deposited and conducting material.
     readyState = 4;

@@ -12,7 +12,6 @@ namespace Operations {
 class ElectrodepositionOperation : public FilmProcessOperation
 {
 public:
-    static constexpr std::uint32_t operationId = 15;
 
     explicit ElectrodepositionOperation(Workspace *workspace);
 

@@ -1,13 +1,15 @@
 #include "Core/Operations/Film/IsotropicFilmDepositionOperation.h"
 
 #include "Core/Operations/Film/IsotropicFilmDeposition.h"
+#include "Core/ProcessTable.h"
 #include "Model/Automaton/TotalVolume.h"
 
 namespace Core {
 namespace Operations {
 
 IsotropicFilmDepositionOperation::IsotropicFilmDepositionOperation(Workspace *ws)
-    : FilmProcessOperation(ws, QStringLiteral("Isotropic Deposition"), operationId, QStringLiteral("IsotropicDeposition"))
+    : FilmProcessOperation(ws, ProcessTable::operationName(ProcessKey::Cvd),
+                           ProcessTable::operationId(ProcessKey::Cvd), QStringLiteral("IsotropicDeposition"))
 {
 }
 

@@ -12,7 +12,6 @@ namespace Operations {
 class IsotropicFilmDepositionOperation : public FilmProcessOperation
 {
 public:
-    static constexpr std::uint32_t operationId = 13;
 
     explicit IsotropicFilmDepositionOperation(Workspace *workspace);
 

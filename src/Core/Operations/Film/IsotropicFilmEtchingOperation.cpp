@@ -1,13 +1,15 @@
 #include "Core/Operations/Film/IsotropicFilmEtchingOperation.h"
 
 #include "Core/Operations/Film/IsotropicFilmEtching.h"
+#include "Core/ProcessTable.h"
 #include "Model/Automaton/TotalVolume.h"
 
 namespace Core {
 namespace Operations {
 
 IsotropicFilmEtchingOperation::IsotropicFilmEtchingOperation(Workspace *ws)
-    : FilmProcessOperation(ws, QStringLiteral("Isotropic Etching"), operationId, QStringLiteral("IsotropicEtching"))
+    : FilmProcessOperation(ws, ProcessTable::operationName(ProcessKey::IsotropicEtching),
+                           ProcessTable::operationId(ProcessKey::IsotropicEtching), QStringLiteral("IsotropicEtching"))
 {
 }
 

@@ -12,7 +12,6 @@ namespace Operations {
 class IsotropicFilmEtchingOperation : public FilmProcessOperation
 {
 public:
-    static constexpr std::uint32_t operationId = 14;
 
     explicit IsotropicFilmEtchingOperation(Workspace *workspace);
 

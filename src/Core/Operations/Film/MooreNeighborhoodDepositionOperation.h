@@ -9,9 +9,8 @@ namespace Operations {
 class MooreNeighborhoodDepositionOperation : public MooreNeighborhoodOperation
 {
 public:
-    static constexpr std::uint32_t operationId = 18;
     explicit MooreNeighborhoodDepositionOperation(Workspace *workspace)
-        : MooreNeighborhoodOperation(workspace, operationId)
+        : MooreNeighborhoodOperation(workspace, ProcessKey::MooreDeposition)
     {
     }
 

@@ -9,9 +9,8 @@ namespace Operations {
 class MooreNeighborhoodEtchingOperation : public MooreNeighborhoodOperation
 {
 public:
-    static constexpr std::uint32_t operationId = 19;
     explicit MooreNeighborhoodEtchingOperation(Workspace *workspace)
-        : MooreNeighborhoodOperation(workspace, operationId)
+        : MooreNeighborhoodOperation(workspace, ProcessKey::MooreEtching)
     {
     }
 

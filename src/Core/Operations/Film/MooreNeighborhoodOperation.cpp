@@ -1,12 +1,15 @@
 #include "Core/Operations/Film/MooreNeighborhoodOperation.h"
 
+#include "Core/ProcessTable.h"
+
 namespace Core {
 namespace Operations {
 
 // Both carry the same name and state key; the key's one instance counter
 // keeps their state records apart.
-MooreNeighborhoodOperation::MooreNeighborhoodOperation(Workspace *ws, std::uint32_t id)
-    : VolumeProcessOperation(ws, QStringLiteral("Moore film deposition"), id, QStringLiteral("MooreFilmDep"))
+MooreNeighborhoodOperation::MooreNeighborhoodOperation(Workspace *ws, ProcessKey kind)
+    : VolumeProcessOperation(ws, ProcessTable::operationName(kind), ProcessTable::operationId(kind),
+                             QStringLiteral("MooreFilmDep"))
 {
     requiredOptions = materialOption | stepsOption;
 }

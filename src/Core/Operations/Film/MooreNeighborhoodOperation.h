@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Core/Operations/Lifecycle/VolumeProcessOperation.h"
+#include "Core/ProcessKey.h"
 
 #include <cstdint>
 
@@ -17,7 +18,7 @@ public:
     std::uint32_t getSteps() const { return steps; }
 
 protected:
-    MooreNeighborhoodOperation(Workspace *workspace, std::uint32_t id);
+    MooreNeighborhoodOperation(Workspace *workspace, ProcessKey kind);
 
 private:
     enum : std::uint32_t { materialOption = 1, stepsOption = 2 };

@@ -1,13 +1,16 @@
 #include "Core/Operations/Film/PlanarizationOperation.h"
 
 #include "Core/Operations/Film/Planarization.h"
+#include "Core/ProcessTable.h"
 #include "Model/Automaton/TotalVolume.h"
 
 namespace Core {
 namespace Operations {
 
 PlanarizationOperation::PlanarizationOperation(Workspace *ws)
-    : VolumeProcessOperation(ws, QStringLiteral("Planarization"), operationId, QStringLiteral("Planarization"))
+    : VolumeProcessOperation(ws, ProcessTable::operationName(ProcessKey::Planarization),
+                             ProcessTable::operationId(ProcessKey::Planarization),
+                             QStringLiteral("Planarize"))
 {
     requiredOptions = maximumOption | minimumOption;
 }

@@ -12,7 +12,6 @@ namespace Operations {
 class PlanarizationOperation : public VolumeProcessOperation
 {
 public:
-    static constexpr std::uint32_t operationId = 22;
 
     explicit PlanarizationOperation(Workspace *workspace);
 

@@ -1,13 +1,15 @@
 #include "Core/Operations/Film/SpinCoatingOperation.h"
 
 #include "Core/Operations/Film/SpinCoating.h"
+#include "Core/ProcessTable.h"
 #include "Model/Automaton/TotalVolume.h"
 
 namespace Core {
 namespace Operations {
 
 SpinCoatingOperation::SpinCoatingOperation(Workspace *ws)
-    : VolumeProcessOperation(ws, QStringLiteral("Spin Coating"), operationId, QStringLiteral("SpinCoating"))
+    : VolumeProcessOperation(ws, ProcessTable::operationName(ProcessKey::SpinCoating),
+                             ProcessTable::operationId(ProcessKey::SpinCoating), QStringLiteral("SpinCoating"))
 {
     requiredOptions = materialOption | heightOption;
 }

@@ -12,7 +12,6 @@ namespace Operations {
 class SpinCoatingOperation : public VolumeProcessOperation
 {
 public:
-    static constexpr std::uint32_t operationId = 23;
 
     explicit SpinCoatingOperation(Workspace *workspace);
 

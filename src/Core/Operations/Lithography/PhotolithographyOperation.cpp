@@ -2,6 +2,7 @@
 
 #include "Core/Operations/Lithography/MaskOverlayReceiver.h"
 #include "Core/Operations/Lithography/Photolithography.h"
+#include "Core/ProcessTable.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Util/IObserver.h"
@@ -20,7 +21,9 @@ std::shared_ptr<Util::IObserver> &classObserver()
 } // namespace
 
 PhotolithographyOperation::PhotolithographyOperation(Workspace *ws)
-    : VolumeProcessOperation(ws, QStringLiteral("Photolithography"), operationId, QStringLiteral("Photolithography"))
+    : VolumeProcessOperation(ws, ProcessTable::operationName(ProcessKey::Photolithography),
+                             ProcessTable::operationId(ProcessKey::Photolithography),
+                             QStringLiteral("Lithography"))
 {
     // Selected (and told the observer) plus the film: the film check is end()'s.
     readyState = 2;

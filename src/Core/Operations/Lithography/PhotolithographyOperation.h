@@ -21,7 +21,6 @@ namespace Operations {
 class PhotolithographyOperation : public VolumeProcessOperation, public IMaskReceiver
 {
 public:
-    static constexpr std::uint32_t operationId = 20;
 
     explicit PhotolithographyOperation(Workspace *workspace);
 

@@ -1,6 +1,7 @@
 #include "Core/Operations/ReactiveIonEtching/SimpleReactiveIonEtchingOperation.h"
 
 #include "Core/Operations/ReactiveIonEtching/SimpleReactiveIonEtching.h"
+#include "Core/ProcessTable.h"
 #include "Model/Automaton/TotalVolume.h"
 
 #include <cmath>
@@ -9,7 +10,8 @@ namespace Core {
 namespace Operations {
 
 SimpleReactiveIonEtchingOperation::SimpleReactiveIonEtchingOperation(Workspace *ws)
-    : VolumeProcessOperation(ws, QStringLiteral("Simple RIE"), operationId, QStringLiteral("SimpleRIE"))
+    : VolumeProcessOperation(ws, ProcessTable::operationName(ProcessKey::SimpleRie),
+                             ProcessTable::operationId(ProcessKey::SimpleRie), QStringLiteral("SimpleRIE"))
 {
     readyState = 1;
 }

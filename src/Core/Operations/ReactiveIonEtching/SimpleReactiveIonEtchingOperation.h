@@ -12,7 +12,6 @@ namespace Operations {
 class SimpleReactiveIonEtchingOperation : public VolumeProcessOperation
 {
 public:
-    static constexpr std::uint32_t operationId = 30;
 
     explicit SimpleReactiveIonEtchingOperation(Workspace *workspace);
 

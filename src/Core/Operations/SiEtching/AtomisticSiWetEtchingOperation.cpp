@@ -1,12 +1,14 @@
 #include "Core/Operations/SiEtching/AtomisticSiWetEtchingOperation.h"
 
 #include "Core/Operations/SiEtching/AtomicStructureSimpleSiWetEtch.h"
+#include "Core/ProcessTable.h"
 
 namespace Core {
 namespace Operations {
 
 AtomisticSiWetEtchingOperation::AtomisticSiWetEtchingOperation(Workspace *ws)
-    : SiWetEtchOperation(ws, QStringLiteral("BCA Wet Etch"), operationId, QStringLiteral("BCAWetEtch"))
+    : SiWetEtchOperation(ws, ProcessTable::operationName(ProcessKey::SiWetEtching),
+                         ProcessTable::operationId(ProcessKey::SiWetEtching), QStringLiteral("BCAWetEtch"))
 {
 }
 

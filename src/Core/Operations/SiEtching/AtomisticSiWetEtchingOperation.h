@@ -7,11 +7,10 @@
 namespace Core {
 namespace Operations {
 
-// "BCA Wet Etch": the bond-counting wet etch of the selected volume's silicon.
+// The bond-counting wet etch of the selected volume's silicon.
 class AtomisticSiWetEtchingOperation : public SiWetEtchOperation
 {
 public:
-    static constexpr std::uint32_t operationId = 28;
 
     explicit AtomisticSiWetEtchingOperation(Workspace *workspace);
 

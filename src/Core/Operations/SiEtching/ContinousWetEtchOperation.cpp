@@ -1,12 +1,14 @@
 #include "Core/Operations/SiEtching/ContinousWetEtchOperation.h"
 
 #include "Core/Operations/SiEtching/ContinuosWetEtching.h"
+#include "Core/ProcessTable.h"
 
 namespace Core {
 namespace Operations {
 
 ContinousWetEtchOperation::ContinousWetEtchOperation(Workspace *ws)
-    : SiWetEtchOperation(ws, QStringLiteral("Continuous Wet Etch"), operationId, QStringLiteral("ContinuousWetEtch"))
+    : SiWetEtchOperation(ws, ProcessTable::operationName(ProcessKey::ContinuousWetEtching),
+                         ProcessTable::operationId(ProcessKey::ContinuousWetEtching), QStringLiteral("ContinuousWetEtch"))
 {
 }
 

@@ -7,11 +7,10 @@
 namespace Core {
 namespace Operations {
 
-// "Continuous Wet Etch": the continuous cellular-automaton wet etch of the selected volume's silicon.
+// The continuous cellular-automaton wet etch of the selected volume's silicon.
 class ContinousWetEtchOperation : public SiWetEtchOperation
 {
 public:
-    static constexpr std::uint32_t operationId = 29;
 
     explicit ContinousWetEtchOperation(Workspace *workspace);
 

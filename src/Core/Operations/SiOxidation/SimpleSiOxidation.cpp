@@ -1,5 +1,6 @@
 #include "Core/Operations/SiOxidation/SimpleSiOxidation.h"
 
+#include "Core/ProcessTable.h"
 #include "Core/Operations/Engines/SurfaceFrontProcess.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Model/Materials/Material.h"
@@ -169,7 +170,7 @@ SimpleSiOxidation::SimpleSiOxidation(Model::Automaton::TotalVolume *volume, doub
     , cellUnitsPerMicron(cellUnitsPerMicron)
 {
     const auto materials =
-        Model::Process::ProcessFactory::getInstance()->getProcess(QStringLiteral("Simple Si Oxidation")).getCompatibleMaterials();
+        Model::Process::ProcessFactory::getInstance()->getProcess(ProcessTable::kind(ProcessKey::SiOxidation).catalogueName).getCompatibleMaterials();
     for (const Model::Materials::Material &material : materials)
         oxidizable.push_back(material.getId());
     std::sort(oxidizable.begin(), oxidizable.end());

@@ -32,7 +32,7 @@ public:
     static constexpr double outwardShare = 0.56;
 
     // The oxidisable materials are those the process catalogue accepts for
-    // "Simple Si Oxidation".
+    // the oxidation's record.
     SimpleSiOxidation(Model::Automaton::TotalVolume *volume, double cellUnitsPerMicron);
 
     // Deal-Grove oxide thickness in microns after `hours` at `kelvin` and

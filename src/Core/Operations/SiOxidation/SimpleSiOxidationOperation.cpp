@@ -2,6 +2,7 @@
 
 #include "Core/Operations/Lifecycle/VolumeSelectionStep.h"
 #include "Core/Operations/SiOxidation/SimpleSiOxidation.h"
+#include "Core/ProcessTable.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
 
@@ -9,7 +10,8 @@ namespace Core {
 namespace Operations {
 
 SimpleSiOxidationOperation::SimpleSiOxidationOperation(Workspace *ws)
-    : VolumeProcessOperation(ws, QStringLiteral("Simple Si Oxidation"), operationId, QStringLiteral("SiOxidation"))
+    : VolumeProcessOperation(ws, ProcessTable::operationName(ProcessKey::SiOxidation),
+                             ProcessTable::operationId(ProcessKey::SiOxidation), QStringLiteral("SiOxidation"))
 {
     readyState = 1;
 }

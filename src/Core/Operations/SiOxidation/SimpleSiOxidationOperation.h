@@ -14,7 +14,6 @@ namespace Operations {
 class SimpleSiOxidationOperation : public VolumeProcessOperation
 {
 public:
-    static constexpr std::uint32_t operationId = 26;
 
     explicit SimpleSiOxidationOperation(Workspace *workspace);
 

@@ -1,5 +1,6 @@
 #include "Core/Operations/Substrate/CreateSubstrateOperation.h"
 
+#include "Core/ProcessTable.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Core/Operations/Substrate/SubstrateBuilder.h"
@@ -11,7 +12,8 @@ namespace Core {
 namespace Operations {
 
 CreateSubstrateOperation::CreateSubstrateOperation(Workspace *ws)
-    : ObjectOperation(ws, QStringLiteral("Create Substrate"), operationId)
+    : ObjectOperation(ws, ProcessTable::operationName(ProcessKey::CreateSubstrate),
+                      ProcessTable::operationId(ProcessKey::CreateSubstrate))
 {
 }
 

@@ -21,7 +21,6 @@ namespace Operations {
 class CreateSubstrateOperation : public ObjectOperation
 {
 public:
-    static constexpr std::uint32_t operationId = 2;
 
     explicit CreateSubstrateOperation(Workspace *workspace);
     ~CreateSubstrateOperation() override;

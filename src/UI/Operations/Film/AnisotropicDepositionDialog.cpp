@@ -1,5 +1,6 @@
 #include "UI/Operations/Film/AnisotropicDepositionDialog.h"
 
+#include "Core/ProcessTable.h"
 #include "ui_AnisotropicDepositionDialog.h"
 
 #include "Model/Materials/Material.h"
@@ -15,7 +16,7 @@ AnisotropicDepositionDialog::AnisotropicDepositionDialog(QWidget *parent)
 {
     form->setupUi(this);
     MaterialChoice::fill(form->cbxMaterial, Model::Process::ProcessFactory::getInstance()
-                                                ->getProcess(QStringLiteral("PVD"))
+                                                ->getProcess(Core::ProcessTable::kind(Core::ProcessKey::Pvd).catalogueName)
                                                 .getCompatibleMaterials());
 }
 

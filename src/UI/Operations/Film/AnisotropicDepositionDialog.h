@@ -11,7 +11,7 @@ class AnisotropicDepositionBaseDialog;
 
 namespace Operations {
 
-// The options of a PVD: a material the process catalogue accepts for "PVD",
+// The options of a PVD: a material the process catalogue accepts for PVD,
 // the film thickness, the horizontal-to-vertical ratio and the side.
 class AnisotropicDepositionDialog : public QDialog
 {

@@ -1,5 +1,6 @@
 #include "UI/Operations/Film/IsotropicDepositionDialog.h"
 
+#include "Core/ProcessTable.h"
 #include "ui_IsotropicDepositionDialog.h"
 
 #include "Model/Materials/Material.h"
@@ -15,7 +16,7 @@ IsotropicDepositionDialog::IsotropicDepositionDialog(QWidget *parent)
 {
     form->setupUi(this);
     MaterialChoice::fill(form->cbxMaterial, Model::Process::ProcessFactory::getInstance()
-                                                ->getProcess(QStringLiteral("CVD"))
+                                                ->getProcess(Core::ProcessTable::kind(Core::ProcessKey::Cvd).catalogueName)
                                                 .getCompatibleMaterials());
 }
 

@@ -12,7 +12,7 @@ class IsotropicDepositionForm;
 namespace Operations {
 
 // The options of an isotropic deposition: the film thickness and one of the
-// materials the process catalogue accepts for "CVD".
+// materials the process catalogue accepts for the deposition.
 class IsotropicDepositionDialog : public QDialog
 {
     Q_OBJECT

@@ -1,5 +1,6 @@
 #include "UI/Operations/Film/IsotropicEtchingDialog.h"
 
+#include "Core/ProcessTable.h"
 #include "ui_IsotropicEtchingDialog.h"
 
 #include "Model/Materials/Material.h"
@@ -15,7 +16,7 @@ IsotropicEtchingDialog::IsotropicEtchingDialog(QWidget *parent)
 {
     form->setupUi(this);
     MaterialChoice::fill(form->cbxMaterial, Model::Process::ProcessFactory::getInstance()
-                                                ->getProcess(QStringLiteral("Isotropic Etching"))
+                                                ->getProcess(Core::ProcessTable::kind(Core::ProcessKey::IsotropicEtching).catalogueName)
                                                 .getCompatibleMaterials());
 }
 

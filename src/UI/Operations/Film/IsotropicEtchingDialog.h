@@ -12,7 +12,7 @@ class IsotropicEtchingForm;
 namespace Operations {
 
 // The options of an isotropic etch: the etch depth and one of the
-// materials the process catalogue accepts for "Isotropic Etching".
+// materials the process catalogue accepts for the etching.
 class IsotropicEtchingDialog : public QDialog
 {
     Q_OBJECT

@@ -1,3 +1,4 @@
+#include "Core/ProcessTable.h"
 #include "Core/TestOperations.h"
 #include "Model/TempHome.h"
 
@@ -42,7 +43,7 @@ std::shared_ptr<ScriptedUser> scriptedUser(Core::Workspace &workspace)
     workspace.setOperationFactory(std::make_shared<DialogFactory<Operation>>(
         &workspace, [&workspace, user](std::uint32_t id) -> std::shared_ptr<Operation> {
             std::shared_ptr<Operation> operation;
-            if (id == SaveDocumentOperation::operationId)
+            if (id == Core::ProcessTable::menuId(Core::ProcessKey::Save))
                 operation = std::make_shared<SaveDocumentOperation>(&workspace);
             else
                 operation = std::make_shared<SaveDocumentAsOperation>(&workspace);

@@ -67,7 +67,8 @@ void TestFilmOperations::runUndoRedo_data()
                                 op.setRatio(0.5f);
                                 op.setDepositOn(3);
                             })
-                         << "Isotropic Deposition" << 13u;
+                         // its own id, the one its batch step records too
+                         << "Isotropic Deposition" << 27u;
     QTest::newRow("moore deposition")
         << make<MooreNeighborhoodDepositionOperation>()
         << options<MooreNeighborhoodDepositionOperation>([](auto &op) { op.setMaterial(4); op.setSteps(2); })

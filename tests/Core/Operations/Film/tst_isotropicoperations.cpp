@@ -1,3 +1,4 @@
+#include "Core/ProcessTable.h"
 #include "Core/TestOperations.h"
 
 #include "Core/Operations/Film/IsotropicFilmDeposition.h"
@@ -46,7 +47,7 @@ void TestIsotropicOperations::etchUndoRedoAndBookkeeping()
     };
     workspace.setOperationFactory(factory);
     workspace.getSelection().select(volume);
-    workspace.activate(IsotropicFilmEtchingOperation::operationId);
+    workspace.activate(Core::ProcessTable::menuId(Core::ProcessKey::IsotropicEtching));
     // The state records are keyed by process.
     QFile undo(workspace.getUndoFileName());
     QVERIFY(undo.open(QIODevice::ReadOnly | QIODevice::Text));
@@ -55,7 +56,7 @@ void TestIsotropicOperations::etchUndoRedoAndBookkeeping()
     const auto after = volume->materialIds();
     for (std::size_t i = 0; i < after.size(); ++i)
         QCOMPARE(after[i], i % 5 < 2 ? 1u : 0u);
-    QCOMPARE(workspace.lastOperationOn(volume->getObjectId()), IsotropicFilmEtchingOperation::operationId);
+    QCOMPARE(workspace.lastOperationOn(volume->getObjectId()), Core::ProcessTable::menuId(Core::ProcessKey::IsotropicEtching));
     QVERIFY(workspace.isSiLatticeOutdated(volume->getObjectId())); // silicon was etched
 
     auto &stack = workspace.getUndoRedo();

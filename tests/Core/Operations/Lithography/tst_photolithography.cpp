@@ -286,7 +286,7 @@ void TestPhotolithography::batchStep()
     QFETCH(QStringList, after);
     Core::BatchRun::BatchStepExecutor::Context context;
     context.volume = volumeOf({"SRR...", "SRR...", "SRR...", "SRR..."}, positive);
-    Ui::ProcessData step(0);
+    Core::BatchRun::ProcessData step(0);
     step.setParameter("MaterialId", positive, false);
     for (const auto &[side, mask] : {std::make_pair(QStringLiteral("Top Mask"), maskOf(topMask)),
                                      std::make_pair(QStringLiteral("Bottom Mask"), maskOf("2x2 all"))}) {
@@ -305,8 +305,8 @@ void TestPhotolithography::batchStep()
 void TestPhotolithography::exampleRecipe()
 {
     const QString examples = QStringLiteral(KESTRUM_TEST_DATA_DIR "/../../examples/");
-    QList<Ui::ProcessData> steps;
-    QVERIFY(Ui::ProcessListArchiver().loadProcessList(examples + "resist_expose_and_etch.plst", steps));
+    QList<Core::BatchRun::ProcessData> steps;
+    QVERIFY(Core::BatchRun::ProcessListArchiver().loadProcessList(examples + "resist_expose_and_etch.plst", steps));
     LithographyMask image;
     QVERIFY(Core::Operations::MaskImage::load(examples + "masks/openings_48.png", image));
     QCOMPARE(steps.at(3).getParameter("Top Mask").value<Util::BitVector>(), image.bits);

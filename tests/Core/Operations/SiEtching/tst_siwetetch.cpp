@@ -1,3 +1,4 @@
+#include "Core/ProcessTable.h"
 #include "SiEtchTestSupport.h"
 
 #include "Core/BatchRun/BatchStepExecutor.h"
@@ -283,8 +284,8 @@ void TestSiWetEtch::operationsKeepAndRebuildTheLattice_data()
     QTest::addColumn<std::uint32_t>("operationId");
     QTest::addColumn<double>("firstDepth");
     // The continuous rule takes about four steps per (100) layer.
-    QTest::newRow("BCA Wet Etch") << Core::Operations::AtomisticSiWetEtchingOperation::operationId << 1.5;
-    QTest::newRow("Continuous Wet Etch") << Core::Operations::ContinousWetEtchOperation::operationId << 5.0;
+    QTest::newRow("BCA Wet Etch") << Core::ProcessTable::menuId(Core::ProcessKey::SiWetEtching) << 1.5;
+    QTest::newRow("Continuous Wet Etch") << Core::ProcessTable::menuId(Core::ProcessKey::ContinuousWetEtching) << 5.0;
 }
 
 // The interactive etches: undoable through the state files, the lattice kept
@@ -302,7 +303,7 @@ void TestSiWetEtch::operationsKeepAndRebuildTheLattice()
     workspace.getDocument().addObject(volume);
     auto factory = std::make_shared<TestSupport::DialogFactory<SiWetEtchOperation>>(
         &workspace, [&workspace](std::uint32_t id) -> std::shared_ptr<SiWetEtchOperation> {
-            if (id == Core::Operations::AtomisticSiWetEtchingOperation::operationId)
+            if (id == Core::ProcessTable::menuId(Core::ProcessKey::SiWetEtching))
                 return std::make_shared<Core::Operations::AtomisticSiWetEtchingOperation>(&workspace);
             return std::make_shared<Core::Operations::ContinousWetEtchOperation>(&workspace);
         });
@@ -373,8 +374,8 @@ void TestSiWetEtch::pyramidThroughBatch()
     QVERIFY(reader.load(workspace.getDocument(), examples + QStringLiteral("masked_wafer.kst")).ok);
     auto volume = std::dynamic_pointer_cast<TotalVolume>(workspace.getDocument().getAllObjects().value(0));
     QVERIFY(volume);
-    QList<Ui::ProcessData> steps;
-    QVERIFY(Ui::ProcessListArchiver().loadProcessList(examples + QStringLiteral("si_wet_etch_pyramid.plst"), steps));
+    QList<Core::BatchRun::ProcessData> steps;
+    QVERIFY(Core::BatchRun::ProcessListArchiver().loadProcessList(examples + QStringLiteral("si_wet_etch_pyramid.plst"), steps));
     QCOMPARE(steps.size(), 1);
     const std::uint32_t n = volume->getSizeX(), nz = volume->getSizeZ();
     const std::uint32_t top = surfaceHeight(volume->materialIds(), n, nz, 0, 0);
@@ -383,7 +384,7 @@ void TestSiWetEtch::pyramidThroughBatch()
     Core::BatchRun::BatchStepExecutor::Context context;
     context.workspace = &workspace;
     context.volume = volume;
-    Ui::ProcessData bad(Core::BatchRun::BatchStepExecutor::siWetEtchingType);
+    Core::BatchRun::ProcessData bad(Core::ProcessTable::listCode(Core::ProcessKey::SiWetEtching));
     bad.setParameter(QStringLiteral("Depth"), QVariant(-1.0), true);
     QCOMPARE(executor.execute(bad, context), int(Core::BatchRun::BatchStepExecutor::BadParameter));
     QVERIFY(volume->getSiLattice() == nullptr);

@@ -1,3 +1,4 @@
+#include "Core/ProcessTable.h"
 #include "Core/TestOperations.h"
 
 #include "Core/Operations/Substrate/CreateSubstrateOperation.h"
@@ -32,7 +33,7 @@ struct Bench
         });
         factory->dialog = std::move(dialog);
         workspace.setOperationFactory(factory);
-        workspace.activate(CreateSubstrateOperation::operationId);
+        workspace.activate(Core::ProcessTable::menuId(Core::ProcessKey::CreateSubstrate));
     }
     Core::Workspace workspace;
     std::shared_ptr<MessageLog> log = logMessages(workspace);
@@ -222,7 +223,7 @@ void TestCreateSubstrate::refusedBeyondAvailableMemory()
         QCOMPARE(result.warnings.filter(QStringLiteral("does not fit in memory")).size(), refused ? 1 : 0);
         QCOMPARE(loaded.getAllObjects().size(), refused ? 0 : 1);
     } else {
-        Ui::ProcessData step(Core::BatchRun::BatchStepExecutor::createSubstrateType);
+        Core::BatchRun::ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::CreateSubstrate));
         const QList<QPair<QString, QVariant>> parameters = {
             {"MaterialId", 1u}, {"Lower Left Front Corner", QVariant::fromValue(Util::Vector3D())},
             {"Volume Size X", nx}, {"Volume Size Y", ny}, {"Volume Size Z", nz}, {"SphericalSubstrate", false},

@@ -1,3 +1,4 @@
+#include "Core/ProcessTable.h"
 #include "UI/GuiTestSupport.h"
 
 #include "Core/Operations/Lithography/MaskOverlayReceiver.h"
@@ -73,7 +74,7 @@ void TestPhotolithographyDialog::developThroughTheDialog()
         films->setCurrentIndex(films->findData(resist));
         QTest::mouseClick(child<QDialogButtonBox>(dialog, "buttonBox")->button(QDialogButtonBox::Ok), Qt::LeftButton);
     });
-    workspace.activate(PhotolithographyOperation::operationId);
+    workspace.activate(Core::ProcessTable::menuId(Core::ProcessKey::Photolithography));
 
     QCOMPARE(chooserFolder, QDir::currentPath());
     QCOMPARE(PhotolithographyDialog::rememberedFolder(), dir.path());

@@ -1,0 +1,210 @@
+#include "ProcessSteps.h"
+
+#include "BatchStepExecutor.h"
+#include "Core/Operations/Doping/IonImplantation.h"
+#include "Core/Operations/Doping/ThermalDoping.h"
+#include "Core/Operations/Film/IsotropicFilmDeposition.h"
+#include "Core/Operations/Film/IsotropicFilmEtching.h"
+#include "Core/Operations/Lithography/Photolithography.h"
+#include "Core/Operations/ReactiveIonEtching/SimpleReactiveIonEtching.h"
+#include "Core/Operations/SiEtching/AtomicStructureSimpleSiWetEtch.h"
+#include "Core/Operations/SiEtching/SiWetEtchRun.h"
+#include "Core/Operations/SiOxidation/SimpleSiOxidation.h"
+#include "Core/Workspace.h"
+#include "Model/Automaton/TotalVolume.h"
+#include "ProcessData.h"
+#include "StepParameters.h"
+
+namespace Core {
+namespace BatchRun {
+
+namespace {
+
+// The dialog's largest etch depth.
+constexpr double largestEtchDepth = 1e9;
+
+int giveUp(StepParameters &parameters, StepContext &context)
+{
+    return parameters.giveUp(context);
+}
+
+// Both doping steps run the same front; they differ in how a recipe names
+// the doped material and the type.
+int runDoping(StepParameters &parameters, std::uint32_t host, std::uint32_t type,
+              StepContext &context)
+{
+    const float depth = parameters.toFloat(QStringLiteral("Doping Depth"));
+    if (parameters.code())
+        return giveUp(parameters, context);
+    Core::Operations::ThermalDoping(context.volume.get(), host, type, depth).run();
+    BatchStepExecutor::recordOperation(context, ProcessKey::Doping);
+    return BatchStepExecutor::Done;
+}
+
+// A mask as stored in a step: "<side>" (the bits), "<side> Width" and
+// "<side> Height". A mask whose bit count does not match its size is refused
+// rather than developed as if there were no mask.
+Core::Operations::LithographyMask readMask(StepParameters &parameters, const QString &side)
+{
+    Core::Operations::LithographyMask mask;
+    mask.bits = parameters.toBitVector(side);
+    mask.height = parameters.toUInt(side + QStringLiteral(" Height"));
+    mask.width = parameters.toUInt(side + QStringLiteral(" Width"));
+    if (!parameters.code() && !mask.isConsistent())
+        parameters.reject(side, QStringLiteral("does not hold as many bits as its width times its height"));
+    return mask;
+}
+
+} // namespace
+
+int ProcessSteps::cvd(const ProcessData &step, StepContext &context)
+{
+    StepParameters parameters(step);
+    const std::uint32_t material = parameters.toUInt(QStringLiteral("MaterialId"));
+    const float thickness = parameters.toFloat(QStringLiteral("Thickness"));
+    if (parameters.code())
+        return giveUp(parameters, context);
+    Core::Operations::IsotropicFilmDeposition(context.volume.get(), material, thickness).run();
+    BatchStepExecutor::recordOperation(context, ProcessKey::Cvd);
+    return BatchStepExecutor::Done;
+}
+
+int ProcessSteps::isotropicEtching(const ProcessData &step, StepContext &context)
+{
+    StepParameters parameters(step);
+    const std::uint32_t material = parameters.toUInt(QStringLiteral("MaterialId"));
+    const float depth = parameters.toFloat(QStringLiteral("Depth"));
+    if (parameters.code())
+        return giveUp(parameters, context);
+    Core::Operations::IsotropicFilmEtching(context.volume.get(), material, depth).run();
+    BatchStepExecutor::recordOperation(context, ProcessKey::IsotropicEtching);
+    return BatchStepExecutor::Done;
+}
+
+int ProcessSteps::siWetEtching(const ProcessData &step, StepContext &context)
+{
+    StepParameters parameters(step);
+    const double depth = parameters.toDouble(QStringLiteral("Depth"));
+    if (!parameters.code() && !(depth >= 0.0 && depth <= largestEtchDepth))
+        parameters.reject(QStringLiteral("Depth"), QStringLiteral("must lie between 0 and 1e9"));
+    if (parameters.code())
+        return giveUp(parameters, context);
+    Core::Operations::AtomicStructureSimpleSiWetEtch engine(context.volume.get(), depth);
+    if (!Core::Operations::SiWetEtchRun::run(context.workspace, *context.volume, engine))
+        return BatchStepExecutor::NotEnoughMemory;
+    BatchStepExecutor::recordOperation(context, ProcessKey::SiWetEtching);
+    return BatchStepExecutor::Done;
+}
+
+// Thermal Oxidation: the time mode converts the Deal-Grove microns with
+// "Micron Conversion"; the thickness mode uses cell units as they are.
+int ProcessSteps::siOxidation(const ProcessData &step, StepContext &context)
+{
+    StepParameters parameters(step);
+    const bool timeMode = parameters.toBool(QStringLiteral("OxidationTimeSet"));
+    const double conversion = parameters.toDouble(QStringLiteral("Micron Conversion"));
+    double pressure = 0.0;
+    double temperature = 0.0;
+    double time = 0.0;
+    double thickness = 0.0;
+    if (timeMode) {
+        pressure = parameters.toDouble(QStringLiteral("Oxidation Pressure"));
+        temperature = parameters.toDouble(QStringLiteral("Oxidation Temperature"));
+        time = parameters.toDouble(QStringLiteral("Oxidation Time"));
+    } else {
+        thickness = parameters.toDouble(QStringLiteral("Oxidation Thickness"));
+    }
+    if (parameters.code())
+        return giveUp(parameters, context);
+    Core::Operations::SimpleSiOxidation oxidation(context.volume.get(), conversion);
+    if (timeMode)
+        oxidation.oxidateFor(time, temperature, pressure);
+    else
+        oxidation.oxidateTo(thickness);
+    BatchStepExecutor::recordOperation(context, ProcessKey::SiOxidation);
+    return BatchStepExecutor::Done;
+}
+
+
+// Thermal Doping: the doped material is "MaterialId", the type "Doping Type".
+int ProcessSteps::thermalDoping(const ProcessData &step, StepContext &context)
+{
+    StepParameters parameters(step);
+    const std::uint32_t host = parameters.toUInt(QStringLiteral("MaterialId"));
+    const std::uint32_t type = parameters.toUInt(QStringLiteral("Doping Type"));
+    return runDoping(parameters, host, type, context);
+}
+
+// Diffusion Doping: the doped material in "DopedMaterialId", the type in "DopingTypeValue".
+int ProcessSteps::diffusionDoping(const ProcessData &step, StepContext &context)
+{
+    StepParameters parameters(step);
+    const std::uint32_t type = parameters.toUInt(QStringLiteral("DopingTypeValue"));
+    const std::uint32_t host = parameters.toUInt(QStringLiteral("DopedMaterialId"));
+    return runDoping(parameters, host, type, context);
+}
+
+int ProcessSteps::ionImplantation(const ProcessData &step, StepContext &context)
+{
+    StepParameters parameters(step);
+    const float annealing = parameters.toFloat(QStringLiteral("Annealing Distance"));
+    const float depth = parameters.toFloat(QStringLiteral("Implantation Depth"));
+    const std::uint32_t type = parameters.toUInt(QStringLiteral("DopingTypeValue"));
+    const std::uint32_t host = parameters.toUInt(QStringLiteral("DopedMaterialId"));
+    if (parameters.code())
+        return giveUp(parameters, context);
+    Core::Operations::IonImplantation(context.volume.get(), host, type, depth, annealing).run();
+    BatchStepExecutor::recordOperation(context, ProcessKey::IonImplantation);
+    return BatchStepExecutor::Done;
+}
+
+// Simple RIE: "EtchDirectionValue" holds bit 1 (from the top) and bit 2
+// (from below); any other bit makes the step unusable.
+int ProcessSteps::simpleRie(const ProcessData &step, StepContext &context)
+{
+    StepParameters parameters(step);
+    const std::uint32_t material = parameters.toUInt(QStringLiteral("MaterialId"));
+    const std::uint32_t depth = parameters.toUInt(QStringLiteral("Etch Depth"));
+    const std::int32_t directions = parameters.toInt(QStringLiteral("EtchDirectionValue"));
+    if (!parameters.code() && (directions < 0 || directions > 3))
+        parameters.reject(QStringLiteral("EtchDirectionValue"), QStringLiteral("must be 0 to 3 (none, top, bottom, both)"));
+    if (parameters.code())
+        return giveUp(parameters, context);
+    Core::Operations::SimpleReactiveIonEtching(context.volume.get(), material, depth, std::uint8_t(directions))
+        .runEtching();
+    BatchStepExecutor::recordOperation(context, ProcessKey::SimpleRie);
+    return BatchStepExecutor::Done;
+}
+
+int ProcessSteps::photolithography(const ProcessData &step, StepContext &context)
+{
+    StepParameters parameters(step);
+    const std::uint32_t material = parameters.toUInt(QStringLiteral("MaterialId"));
+    const auto top = readMask(parameters, QStringLiteral("Top Mask"));
+    const auto bottom = readMask(parameters, QStringLiteral("Bottom Mask"));
+    if (parameters.code())
+        return giveUp(parameters, context);
+    Core::Operations::Photolithography(context.volume.get(), material, bottom, top).run();
+    BatchStepExecutor::recordOperation(context, ProcessKey::Photolithography);
+    if (material == 1 && context.workspace)
+        context.workspace->setSiLatticeOutdated(context.volume->getObjectId(), true);
+    return BatchStepExecutor::Done;
+}
+
+int ProcessSteps::saveImage(const ProcessData &step, StepContext &context)
+{
+    // An empty file name is valid: the step then only refreshes the view.
+    const QString name = QStringLiteral("Filename");
+    if (!step.getParameters().contains(name)) {
+        context.failedParameter = name;
+        context.failureReason = QStringLiteral("\"%1\" is missing").arg(name);
+        return BatchStepExecutor::MissingParameter;
+    }
+    const QString fileName = step.getParameter(name).toString();
+    if (context.saveImage && !context.saveImage(fileName))
+        return BatchStepExecutor::ImageNotSaved;
+    return BatchStepExecutor::Done;
+}
+
+} // namespace BatchRun
+} // namespace Core

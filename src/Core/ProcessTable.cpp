@@ -1,0 +1,448 @@
+#include "ProcessTable.h"
+
+#include "Core/BatchRun/FilmSteps.h"
+#include "Core/BatchRun/ProcessData.h"
+#include "Core/BatchRun/ProcessSteps.h"
+#include "Core/BatchRun/SubstrateStep.h"
+#include "Core/Operations/Document/OpenDocumentOperation.h"
+#include "Core/Operations/Document/SaveDocumentAsOperation.h"
+#include "Core/Operations/Document/SaveDocumentOperation.h"
+#include "Core/Operations/Doping/DopingOperation.h"
+#include "Core/Operations/Doping/IonImplantationOperation.h"
+#include "Core/Operations/Film/AnisotropicFilmDepositionOperation.h"
+#include "Core/Operations/Film/ElectrodepositionOperation.h"
+#include "Core/Operations/Film/IsotropicFilmDepositionOperation.h"
+#include "Core/Operations/Film/IsotropicFilmEtchingOperation.h"
+#include "Core/Operations/Film/MooreNeighborhoodDepositionOperation.h"
+#include "Core/Operations/Film/MooreNeighborhoodEtchingOperation.h"
+#include "Core/Operations/Film/PlanarizationOperation.h"
+#include "Core/Operations/Film/SpinCoatingOperation.h"
+#include "Core/Operations/Lithography/LithographyMask.h"
+#include "Core/Operations/Lithography/PhotolithographyOperation.h"
+#include "Core/Operations/ReactiveIonEtching/SimpleReactiveIonEtchingOperation.h"
+#include "Core/Operations/SiEtching/AtomisticSiWetEtchingOperation.h"
+#include "Core/Operations/SiEtching/ContinousWetEtchOperation.h"
+#include "Core/Operations/SiOxidation/SimpleSiOxidationOperation.h"
+#include "Core/Operations/Substrate/CreateSubstrateOperation.h"
+#include "Util/BitVector.h"
+#include "Util/Vector3D.h"
+
+#include <QHash>
+#include <QMutex>
+#include <QMutexLocker>
+
+namespace Core {
+
+using namespace Operations;
+using BatchRun::ProcessData;
+using Kind = ProcessTable::Kind;
+using Parameter = ProcessTable::Parameter;
+using V = ProcessTable::ValueKind;
+
+namespace {
+
+template <class Op>
+ProcessTable::OperationBuilder build()
+{
+    return [](Workspace *workspace) { return std::make_shared<Op>(workspace); };
+}
+
+// A step's value as the setters take it. The table's own defaults always
+// convert; a hand-made step that does not gives 0, as a dialog never would.
+std::uint32_t uintOf(const ProcessData &step, const char *name)
+{
+    return step.getParameter(QString::fromLatin1(name)).toUInt();
+}
+
+float floatOf(const ProcessData &step, const char *name)
+{
+    return step.getParameter(QString::fromLatin1(name)).toFloat();
+}
+
+double doubleOf(const ProcessData &step, const char *name)
+{
+    return step.getParameter(QString::fromLatin1(name)).toDouble();
+}
+
+// Configurers: what the options observer would pass through the setters
+// for the same values, given to the operation `Op`.
+template <class Op, class Apply>
+ProcessTable::Configurer configure(Apply apply)
+{
+    return [apply](Operation &operation, const ProcessData &step) {
+        if (auto *op = dynamic_cast<Op *>(&operation))
+            apply(*op, step);
+    };
+}
+
+LithographyMask maskOf(const ProcessData &step, const QString &side)
+{
+    LithographyMask mask;
+    const QVariant bits = step.getParameter(side);
+    if (bits.canConvert<Util::BitVector>())
+        mask.bits = bits.value<Util::BitVector>();
+    mask.width = step.getParameter(side + QStringLiteral(" Width")).toUInt();
+    mask.height = step.getParameter(side + QStringLiteral(" Height")).toUInt();
+    return mask;
+}
+
+// The parameters of the steps, with the values their dialogs start from.
+QVector<Parameter> materialAnd(std::uint32_t material, std::initializer_list<Parameter> rest)
+{
+    QVector<Parameter> parameters{{QStringLiteral("MaterialId"), V::UInt, material, false}};
+    for (const Parameter &p : rest)
+        parameters << p;
+    return parameters;
+}
+
+QVector<Parameter> maskParameters()
+{
+    QVector<Parameter> parameters{{QStringLiteral("MaterialId"), V::UInt, 11u, false}};
+    for (const QString &side : {QStringLiteral("Bottom Mask"), QStringLiteral("Top Mask")}) {
+        parameters << Parameter{side, V::BitVector, QVariant::fromValue(Util::BitVector()), false}
+                   << Parameter{side + QStringLiteral(" Height"), V::UInt, 0u, true}
+                   << Parameter{side + QStringLiteral(" Width"), V::UInt, 0u, true};
+    }
+    return parameters;
+}
+
+QVector<Parameter> substrateParameters()
+{
+    QVector<Parameter> parameters{
+        {QStringLiteral("MaterialId"), V::UInt, 1u, false},
+        {QStringLiteral("Lower Left Front Corner"), V::Vector3D, QVariant::fromValue(Util::Vector3D()), true},
+        {QStringLiteral("Volume Size X"), V::UInt, 100u, true},
+        {QStringLiteral("Volume Size Y"), V::UInt, 100u, true},
+        {QStringLiteral("Volume Size Z"), V::UInt, 80u, true},
+        {QStringLiteral("SphericalSubstrate"), V::Bool, false, true},
+    };
+    const std::pair<const char *, std::uint32_t> box[] = {
+        {"Substrate Size X", 100}, {"Substrate Size Y", 100}, {"Substrate Size Z", 30},
+        {"Substrate Delta X", 0},  {"Substrate Delta Y", 0},  {"Substrate Delta Z", 0},
+        {"Substrate Center X", 0}, {"Substrate Center Y", 0}, {"Substrate Center Z", 0},
+        {"Substrate Radius", 50},
+    };
+    for (const auto &[name, value] : box)
+        parameters << Parameter{QString::fromLatin1(name), V::UInt, value, true};
+    return parameters;
+}
+
+QVector<Kind> makeKinds()
+{
+    using K = ProcessKey;
+    const QString none;
+    QVector<Kind> kinds;
+    // An operation kind that is not built yet: only its place in the menus.
+    const auto notBuilt = [&](K key, std::uint32_t id, std::uint32_t ownId, const char *menu, const char *name) {
+        kinds << Kind{key, id, ownId, ProcessTable::noListCode, QString::fromLatin1(menu), QString::fromLatin1(name),
+                      none, none, {}, {}, {}, {}};
+    };
+    const auto operationOnly = [&](K key, std::uint32_t id, const char *menu, const char *name,
+                                   ProcessTable::OperationBuilder make) {
+        kinds << Kind{key, id, id, ProcessTable::noListCode, QString::fromLatin1(menu), QString::fromLatin1(name),
+                      none, none, {}, std::move(make), {}, {}};
+    };
+
+    notBuilt(K::Copy, 1, 1, "Copy", "Copy Objects");
+    kinds << Kind{K::CreateSubstrate, 2, 2, 11, QStringLiteral("Create Substrate"), QStringLiteral("Create Substrate"),
+                  QStringLiteral("Create Substrate"), none, substrateParameters(), build<CreateSubstrateOperation>(),
+                  &BatchRun::SubstrateStep::run,
+                  configure<CreateSubstrateOperation>([](CreateSubstrateOperation &op, const ProcessData &s) {
+                      const Util::Vector3D corner = s.getParameter(QStringLiteral("Lower Left Front Corner"))
+                                                        .value<Util::Vector3D>();
+                      const std::uint32_t material = uintOf(s, "MaterialId");
+                      const std::uint32_t nx = uintOf(s, "Volume Size X"), ny = uintOf(s, "Volume Size Y"),
+                                          nz = uintOf(s, "Volume Size Z");
+                      if (s.getParameter(QStringLiteral("SphericalSubstrate")).toBool())
+                          op.setSphericalSubstrate(material, nx, ny, nz, corner, uintOf(s, "Substrate Center X"),
+                                                   uintOf(s, "Substrate Center Y"), uintOf(s, "Substrate Center Z"),
+                                                   uintOf(s, "Substrate Radius"));
+                      else
+                          op.setBlockSubstrate(material, nx, ny, nz, corner, uintOf(s, "Substrate Delta X"),
+                                               uintOf(s, "Substrate Delta Y"), uintOf(s, "Substrate Delta Z"),
+                                               uintOf(s, "Substrate Size X"), uintOf(s, "Substrate Size Y"),
+                                               uintOf(s, "Substrate Size Z"));
+                  }),
+                  false, true};
+    kinds << Kind{K::IonImplantation, 3, 3, 14, QStringLiteral("Ion Implantation"), QStringLiteral("Ion Implantation"),
+                  QStringLiteral("Ion Implantation"), none,
+                  {{QStringLiteral("Annealing Distance"), V::Float, 10.0f},
+                   {QStringLiteral("DopedMaterialId"), V::UInt, 1u, false},
+                   {QStringLiteral("DopingTypeValue"), V::UInt, 0u, false},
+                   {QStringLiteral("Implantation Depth"), V::Float, 10.0f}},
+                  build<IonImplantationOperation>(), &BatchRun::ProcessSteps::ionImplantation,
+                  configure<IonImplantationOperation>([](IonImplantationOperation &op, const ProcessData &s) {
+                      op.setAnnealingDistance(floatOf(s, "Annealing Distance"));
+                      op.setImplantationDepth(floatOf(s, "Implantation Depth"));
+                      op.setDopantType(uintOf(s, "DopingTypeValue"));
+                      op.setHostMaterial(uintOf(s, "DopedMaterialId"));
+                  })};
+    notBuilt(K::Delete, 4, 4, "Delete", "Delete Objects");
+    notBuilt(K::ViewingOptions, 6, 6, "Change Cell Volume Viewing Options", "Change Visualization");
+    notBuilt(K::Move, 7, 7, "Move", "Move Objects");
+    notBuilt(K::ExtractFilm, 8, 8, "Extract Film", "Extract Film");
+    operationOnly(K::Save, 9, "Save", "Save document", build<SaveDocumentOperation>());
+    operationOnly(K::SaveAs, 10, "Save As ...", "Save Document As", build<SaveDocumentAsOperation>());
+    operationOnly(K::Open, 11, "Open", "Open document", build<OpenDocumentOperation>());
+    notBuilt(K::Glue, 12, 12, "Glue Substrate", "Glue Volumes");
+    kinds << Kind{K::Cvd, 13, 13, 4, QStringLiteral("CVD"), QStringLiteral("Isotropic Deposition"), QStringLiteral("CVD"),
+                  QStringLiteral("CVD"), materialAnd(3, {{QStringLiteral("Thickness"), V::Float, 10.0f}}),
+                  build<IsotropicFilmDepositionOperation>(), &BatchRun::ProcessSteps::cvd,
+                  configure<IsotropicFilmDepositionOperation>([](IsotropicFilmDepositionOperation &op, const ProcessData &s) {
+                      op.setThickness(floatOf(s, "Thickness"));
+                      op.setMaterial(uintOf(s, "MaterialId"));
+                  })};
+    kinds << Kind{K::IsotropicEtching, 14, 14, 5, QStringLiteral("Isotropic Etching"), QStringLiteral("Isotropic Etching"),
+                  QStringLiteral("Isotropic etching"), QStringLiteral("Isotropic Etching"),
+                  materialAnd(1, {{QStringLiteral("Depth"), V::Float, 10.0f}}), build<IsotropicFilmEtchingOperation>(),
+                  &BatchRun::ProcessSteps::isotropicEtching,
+                  configure<IsotropicFilmEtchingOperation>([](IsotropicFilmEtchingOperation &op, const ProcessData &s) {
+                      op.setDepth(floatOf(s, "Depth"));
+                      op.setMaterial(uintOf(s, "MaterialId"));
+                  })};
+    kinds << Kind{K::Electroplating, 15, 15, 7, QStringLiteral("Electroplating"), QStringLiteral("Electroplating"),
+                  QStringLiteral("Electroplating"), none,
+                  {{QStringLiteral("ConductingMaterialId"), V::UInt, 4u, false},
+                   {QStringLiteral("DepositedMaterialId"), V::UInt, 5u, false},
+                   {QStringLiteral("Film Thickness"), V::Float, 10.0f}},
+                  build<ElectrodepositionOperation>(), &BatchRun::FilmSteps::electroplating,
+                  configure<ElectrodepositionOperation>([](ElectrodepositionOperation &op, const ProcessData &s) {
+                      op.setThickness(floatOf(s, "Film Thickness"));
+                      op.setMaterial(uintOf(s, "DepositedMaterialId"));
+                      op.setConductingMaterial(uintOf(s, "ConductingMaterialId"));
+                  })};
+    // Cut planes are started by menu id 16 but the operation carries id 2
+    // and records nothing.
+    notBuilt(K::Cut, 16, 2, "Cut Cell Volume", "Change Cut Planes");
+    const auto doping = configure<DopingOperation>([](DopingOperation &op, const ProcessData &s) {
+        op.setDepth(floatOf(s, "Doping Depth"));
+        if (s.getParameters().contains(QStringLiteral("DopedMaterialId"))) {
+            op.setDopantType(uintOf(s, "DopingTypeValue"));
+            op.setHostMaterial(uintOf(s, "DopedMaterialId"));
+        } else {
+            op.setDopantType(uintOf(s, "Doping Type"));
+            op.setHostMaterial(uintOf(s, "MaterialId"));
+        }
+    });
+    kinds << Kind{K::Doping, 17, 17, 8, QStringLiteral("Doping"), QStringLiteral("Doping"), QStringLiteral("Doping"), none,
+                  materialAnd(1, {{QStringLiteral("Doping Depth"), V::Float, 10.0f},
+                                  {QStringLiteral("Doping Type"), V::UInt, 0u, false}}),
+                  build<DopingOperation>(), &BatchRun::ProcessSteps::thermalDoping, doping};
+    const auto moore = [](const char *steps) {
+        return configure<MooreNeighborhoodOperation>([steps](MooreNeighborhoodOperation &op, const ProcessData &s) {
+            op.setSteps(uintOf(s, steps));
+            op.setMaterial(uintOf(s, "MaterialId"));
+        });
+    };
+    // Both Moore processes carry one name in messages.
+    kinds << Kind{K::MooreDeposition, 18, 18, 2, QStringLiteral("Moore Deposition"), QStringLiteral("Moore film deposition"),
+                  QStringLiteral("Moore deposition"), none, materialAnd(4, {{QStringLiteral("Thickness"), V::UInt, 1u}}),
+                  build<MooreNeighborhoodDepositionOperation>(), &BatchRun::FilmSteps::mooreDeposition, moore("Thickness")};
+    kinds << Kind{K::MooreEtching, 19, 19, 3, QStringLiteral("Moore Etching"), QStringLiteral("Moore film deposition"),
+                  QStringLiteral("Moore etching"), none, materialAnd(4, {{QStringLiteral("Depth"), V::UInt, 1u}}),
+                  build<MooreNeighborhoodEtchingOperation>(), &BatchRun::FilmSteps::mooreEtching, moore("Depth")};
+    kinds << Kind{K::Photolithography, 20, 20, 0, QStringLiteral("Photolithography"), QStringLiteral("Photolithography"),
+                  QStringLiteral("Photolithography"), none, maskParameters(), build<PhotolithographyOperation>(),
+                  &BatchRun::ProcessSteps::photolithography,
+                  configure<PhotolithographyOperation>([](PhotolithographyOperation &op, const ProcessData &s) {
+                      op.setMaterial(uintOf(s, "MaterialId"));
+                      op.setBottomMask(maskOf(s, QStringLiteral("Bottom Mask")));
+                      op.setTopMask(maskOf(s, QStringLiteral("Top Mask")));
+                  })};
+    kinds << Kind{K::Planarization, 22, 22, 6, QStringLiteral("Planarization"), QStringLiteral("Planarization"),
+                  QStringLiteral("Planarization"), none,
+                  {{QStringLiteral("Maximum Height"), V::UInt, 0u}, {QStringLiteral("Minimum Height"), V::UInt, 0u}},
+                  build<PlanarizationOperation>(), &BatchRun::FilmSteps::planarization,
+                  configure<PlanarizationOperation>([](PlanarizationOperation &op, const ProcessData &s) {
+                      op.setMaximumHeight(uintOf(s, "Maximum Height"));
+                      op.setMinimumHeight(uintOf(s, "Minimum Height"));
+                  })};
+    kinds << Kind{K::SpinCoating, 23, 23, 9, QStringLiteral("Spin Coating"), QStringLiteral("Spin Coating"),
+                  QStringLiteral("Spin Coating"), none, materialAnd(11, {{QStringLiteral("Maximum Height"), V::UInt, 0u}}),
+                  build<SpinCoatingOperation>(), &BatchRun::FilmSteps::spinCoating,
+                  configure<SpinCoatingOperation>([](SpinCoatingOperation &op, const ProcessData &s) {
+                      op.setMaterial(uintOf(s, "MaterialId"));
+                      op.setHeight(uintOf(s, "Maximum Height"));
+                  })};
+    notBuilt(K::BatchRun, 24, 24, "Batch Run", "Select volumes");
+    kinds << Kind{K::SiOxidation, 26, 26, 15, QStringLiteral("Si Oxidation"), QStringLiteral("Simple Si Oxidation"),
+                  QStringLiteral("Si Oxidation"), QStringLiteral("Simple Si Oxidation"),
+                  {{QStringLiteral("Micron Conversion"), V::Double, 100.0},
+                   {QStringLiteral("Oxidation Pressure"), V::Double, 1.0},
+                   {QStringLiteral("Oxidation Temperature"), V::Double, 1273.0},
+                   {QStringLiteral("Oxidation Thickness"), V::Double, 10.0},
+                   {QStringLiteral("Oxidation Time"), V::Double, 2.0},
+                   {QStringLiteral("OxidationTimeSet"), V::Bool, false, false}},
+                  build<SimpleSiOxidationOperation>(), &BatchRun::ProcessSteps::siOxidation,
+                  configure<SimpleSiOxidationOperation>([](SimpleSiOxidationOperation &op, const ProcessData &s) {
+                      op.setCellUnitsPerMicron(doubleOf(s, "Micron Conversion"));
+                      if (s.getParameter(QStringLiteral("OxidationTimeSet")).toBool())
+                          op.setOxidationConditions(doubleOf(s, "Oxidation Time"), doubleOf(s, "Oxidation Temperature"),
+                                                    doubleOf(s, "Oxidation Pressure"));
+                      else
+                          op.setThickness(doubleOf(s, "Oxidation Thickness"));
+                  })};
+    // PVD carries the isotropic deposition's name in messages, but records
+    // its own id, in the menu and in a batch alike.
+    kinds << Kind{K::Pvd, 27, 27, 12, QStringLiteral("PVD"), QStringLiteral("Isotropic Deposition"), QStringLiteral("PVD"),
+                  QStringLiteral("PVD"),
+                  materialAnd(4, {{QStringLiteral("DepositOn"), V::Int, 1, false},
+                                  {QStringLiteral("Horizontal to Vertical Ratio"), V::Float, 0.5f},
+                                  {QStringLiteral("Thickness"), V::Float, 10.0f}}),
+                  build<AnisotropicFilmDepositionOperation>(), &BatchRun::FilmSteps::pvd,
+                  configure<AnisotropicFilmDepositionOperation>([](AnisotropicFilmDepositionOperation &op,
+                                                                   const ProcessData &s) {
+                      op.setThickness(floatOf(s, "Thickness"));
+                      op.setRatio(floatOf(s, "Horizontal to Vertical Ratio"));
+                      op.setDepositOn(uintOf(s, "DepositOn"));
+                      op.setMaterial(uintOf(s, "MaterialId"));
+                  })};
+    const auto wetEtch = configure<SiWetEtchOperation>([](SiWetEtchOperation &op, const ProcessData &s) {
+        op.setDepth(doubleOf(s, "Depth"));
+    });
+    kinds << Kind{K::SiWetEtching, 28, 28, 1, QStringLiteral("Si Wet Etching"), QStringLiteral("BCA Wet Etch"),
+                  QStringLiteral("Si wet etching"), none, {{QStringLiteral("Depth"), V::Double, 10.0}},
+                  build<AtomisticSiWetEtchingOperation>(), &BatchRun::ProcessSteps::siWetEtching, wetEtch, true};
+    kinds << Kind{K::ContinuousWetEtching, 29, 29, ProcessTable::noListCode, QStringLiteral("Si Wet Etching (CCA)"),
+                  QStringLiteral("Continuous Wet Etch"), none, none, {{QStringLiteral("Depth"), V::Double, 10.0}},
+                  build<ContinousWetEtchOperation>(), {}, wetEtch};
+    kinds << Kind{K::SimpleRie, 30, 30, 13, QStringLiteral("Simple RIE"), QStringLiteral("Simple RIE"),
+                  QStringLiteral("Simple RIE"), none,
+                  materialAnd(3, {{QStringLiteral("Etch Depth"), V::UInt, 1u},
+                                  {QStringLiteral("EtchDirectionValue"), V::Int, 1, false}}),
+                  build<SimpleReactiveIonEtchingOperation>(), &BatchRun::ProcessSteps::simpleRie,
+                  configure<SimpleReactiveIonEtchingOperation>([](SimpleReactiveIonEtchingOperation &op,
+                                                                  const ProcessData &s) {
+                      op.setDepth(uintOf(s, "Etch Depth"));
+                      op.setEtchMaterial(uintOf(s, "MaterialId"));
+                      op.setDirections(std::uint8_t(uintOf(s, "EtchDirectionValue")));
+                  })};
+    notBuilt(K::ModelExtraction, 1000, 1000, "Model Extraction", "Extract Model");
+    // Steps of process lists that no menu action starts.
+    kinds << Kind{K::SaveImage, 0, 0, 10, none, none, QStringLiteral("Save Image"), none,
+                  {{QStringLiteral("Filename"), V::String, QString()}}, {}, &BatchRun::ProcessSteps::saveImage, {}, true};
+    // The doping of a process list that names its material and type its own
+    // way; it runs and records as Doping does.
+    kinds << Kind{K::DiffusionDoping, 0, 17, 16, none, QStringLiteral("Doping"), QStringLiteral("Diffusion Doping"), none,
+                  {{QStringLiteral("DopedMaterialId"), V::UInt, 1u, false},
+                   {QStringLiteral("Doping Depth"), V::Float, 10.0f},
+                   {QStringLiteral("DopingTypeValue"), V::UInt, 0u, false}},
+                  build<DopingOperation>(), &BatchRun::ProcessSteps::diffusionDoping, doping};
+    return kinds;
+}
+
+struct Registry
+{
+    QMutex mutex;
+    QHash<int, ProcessTable::InterfaceBuilder> builders;
+};
+
+Registry &registry()
+{
+    static Registry instance;
+    return instance;
+}
+
+} // namespace
+
+const Parameter *ProcessTable::Kind::parameter(const QString &name) const
+{
+    for (const Parameter &p : parameters) {
+        if (p.name == name)
+            return &p;
+    }
+    return nullptr;
+}
+
+const QVector<Kind> &ProcessTable::kinds()
+{
+    static const QVector<Kind> table = makeKinds();
+    return table;
+}
+
+const Kind &ProcessTable::kind(ProcessKey key)
+{
+    for (const Kind &k : kinds()) {
+        if (k.key == key)
+            return k;
+    }
+    // Every key has a row; the table test checks it.
+    Q_UNREACHABLE();
+}
+
+const Kind *ProcessTable::byMenuId(std::uint32_t menuId)
+{
+    if (menuId == 0)
+        return nullptr;
+    for (const Kind &k : kinds()) {
+        if (k.menuId == menuId)
+            return &k;
+    }
+    return nullptr;
+}
+
+const Kind *ProcessTable::byListCode(std::int32_t code)
+{
+    if (code == noListCode)
+        return nullptr;
+    for (const Kind &k : kinds()) {
+        if (k.listCode == code)
+            return &k;
+    }
+    return nullptr;
+}
+
+ProcessData ProcessTable::defaultStep(ProcessKey key)
+{
+    const Kind &k = kind(key);
+    ProcessData step(k.listCode);
+    for (const Parameter &p : k.parameters)
+        step.setParameter(p.name, p.defaultValue, p.visible);
+    return step;
+}
+
+QString ProcessTable::listName(std::int32_t code)
+{
+    const Kind *k = byListCode(code);
+    return k ? k->listName : QStringLiteral("Unknown process");
+}
+
+QString ProcessTable::kindName(ValueKind kind)
+{
+    switch (kind) {
+    case ValueKind::Bool: return QStringLiteral("bool");
+    case ValueKind::Int: return QStringLiteral("int");
+    case ValueKind::UInt: return QStringLiteral("uint");
+    case ValueKind::Float: return QStringLiteral("float");
+    case ValueKind::Double: return QStringLiteral("double");
+    case ValueKind::String: return QStringLiteral("QString");
+    case ValueKind::Color: return QStringLiteral("QColor");
+    case ValueKind::Vector3D: return QStringLiteral("Util::Vector3D");
+    case ValueKind::BitVector: return QStringLiteral("vector");
+    }
+    return {};
+}
+
+void ProcessTable::registerInterface(ProcessKey key, InterfaceBuilder build)
+{
+    Registry &r = registry();
+    QMutexLocker locker(&r.mutex);
+    r.builders.insert(int(key), std::move(build));
+}
+
+std::shared_ptr<Operation> ProcessTable::createInteractive(std::uint32_t menuId, Workspace *workspace,
+                                                           QWidget *dialogParent)
+{
+    const Kind *k = byMenuId(menuId);
+    if (!k || !k->isBuilt())
+        return {};
+    InterfaceBuilder build;
+    {
+        Registry &r = registry();
+        QMutexLocker locker(&r.mutex);
+        build = r.builders.value(int(k->key));
+    }
+    return build ? build(workspace, dialogParent) : k->makeOperation(workspace);
+}
+
+} // namespace Core
