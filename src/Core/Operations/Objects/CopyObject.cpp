@@ -1,5 +1,6 @@
 #include "Core/Operations/Objects/CopyObject.h"
 
+#include "Core/ProcessTable.h"
 #include "Core/Workspace.h"
 #include "Model/Object.h"
 #include "Util/Logging.h"
@@ -10,7 +11,7 @@ namespace Core {
 namespace Operations {
 
 CopyObject::CopyObject(Workspace *ws)
-    : TranslationOperation(ws, QStringLiteral("Copy Objects"), operationId,
+    : TranslationOperation(ws, ProcessTable::operationName(ProcessKey::Copy), ProcessTable::operationId(ProcessKey::Copy),
                            Wording{QStringLiteral("Copy: Select the object(s) to be copied and press Enter"),
                                    QStringLiteral("Copy: Left click or enter the distance into the console (x, y, z):"),
                                    QStringLiteral("Copy: Left click on destination."),

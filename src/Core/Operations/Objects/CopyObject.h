@@ -14,8 +14,6 @@ namespace Operations {
 class CopyObject : public TranslationOperation
 {
 public:
-    static constexpr std::uint32_t operationId = 1;
-
     explicit CopyObject(Workspace *workspace);
 
     // Takes the clones out of the document again.

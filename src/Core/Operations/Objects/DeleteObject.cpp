@@ -1,5 +1,6 @@
 #include "Core/Operations/Objects/DeleteObject.h"
 
+#include "Core/ProcessTable.h"
 #include "Core/Workspace.h"
 #include "Model/Object.h"
 
@@ -7,7 +8,7 @@ namespace Core {
 namespace Operations {
 
 DeleteObject::DeleteObject(Workspace *ws)
-    : ObjectOperation(ws, QStringLiteral("Delete Objects"), operationId)
+    : ObjectOperation(ws, ProcessTable::operationName(ProcessKey::Delete), ProcessTable::operationId(ProcessKey::Delete))
 {
 }
 

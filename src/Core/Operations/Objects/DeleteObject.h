@@ -23,8 +23,6 @@ namespace Operations {
 class DeleteObject : public ObjectOperation
 {
 public:
-    static constexpr std::uint32_t operationId = 4;
-
     explicit DeleteObject(Workspace *workspace);
 
     void step() override;

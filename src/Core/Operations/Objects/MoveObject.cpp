@@ -1,5 +1,6 @@
 #include "Core/Operations/Objects/MoveObject.h"
 
+#include "Core/ProcessTable.h"
 #include "Core/Workspace.h"
 #include "Model/Object.h"
 
@@ -7,7 +8,7 @@ namespace Core {
 namespace Operations {
 
 MoveObject::MoveObject(Workspace *ws)
-    : TranslationOperation(ws, QStringLiteral("Move Objects"), operationId,
+    : TranslationOperation(ws, ProcessTable::operationName(ProcessKey::Move), ProcessTable::operationId(ProcessKey::Move),
                            Wording{QStringLiteral("Move: Select the object(s) to be moved and press Enter"),
                                    QStringLiteral("Move: Left click or enter the distance into the console (x, y, z):"),
                                    QStringLiteral("Move: Left click on destination."),

@@ -9,8 +9,6 @@ namespace Operations {
 class MoveObject : public TranslationOperation
 {
 public:
-    static constexpr std::uint32_t operationId = 7;
-
     explicit MoveObject(Workspace *workspace);
 
     // Moves the objects back by the displacement.

@@ -4,6 +4,7 @@
 #include "Core/Operations/Objects/DeleteObject.h"
 #include "Core/Operations/Objects/MoveObject.h"
 #include "Model/Automaton/MaterialUsage.h"
+#include "Core/ProcessTable.h"
 #include "Model/Document.h"
 
 #include <QtTest>
@@ -19,11 +20,11 @@ struct Bench
     {
         workspace.setOperationFactory(std::make_shared<DialogFactory<Operation>>(&workspace, [this](std::uint32_t id) {
             std::shared_ptr<Operation> op;
-            if (id == MoveObject::operationId)
+            if (id == Core::ProcessTable::menuId(Core::ProcessKey::Move))
                 op = std::make_shared<MoveObject>(&workspace);
-            else if (id == CopyObject::operationId)
+            else if (id == Core::ProcessTable::menuId(Core::ProcessKey::Copy))
                 op = std::make_shared<CopyObject>(&workspace);
-            else if (id == DeleteObject::operationId)
+            else if (id == Core::ProcessTable::menuId(Core::ProcessKey::Delete))
                 op = std::make_shared<DeleteObject>(&workspace);
             return op;
         }));
@@ -54,10 +55,10 @@ void TestObjectOperations::moveAndCopy_data()
 {
     QTest::addColumn<std::uint32_t>("id");
     QTest::addColumn<bool>("clicks");
-    QTest::newRow("move typed") << MoveObject::operationId << false;
-    QTest::newRow("move by clicks") << MoveObject::operationId << true;
-    QTest::newRow("copy typed") << CopyObject::operationId << false;
-    QTest::newRow("copy by clicks") << CopyObject::operationId << true;
+    QTest::newRow("move typed") << Core::ProcessTable::menuId(Core::ProcessKey::Move) << false;
+    QTest::newRow("move by clicks") << Core::ProcessTable::menuId(Core::ProcessKey::Move) << true;
+    QTest::newRow("copy typed") << Core::ProcessTable::menuId(Core::ProcessKey::Copy) << false;
+    QTest::newRow("copy by clicks") << Core::ProcessTable::menuId(Core::ProcessKey::Copy) << true;
 }
 
 void TestObjectOperations::moveAndCopy()
@@ -65,7 +66,7 @@ void TestObjectOperations::moveAndCopy()
     QFETCH(std::uint32_t, id);
     QFETCH(bool, clicks);
     Bench b;
-    const bool copy = id == CopyObject::operationId;
+    const bool copy = id == Core::ProcessTable::menuId(Core::ProcessKey::Copy);
     b.workspace.getSelection().select(b.volume);
     b.workspace.activate(id);
     const Util::Vector3D expected = clicks ? Util::Vector3D(3, 4, 0) : Util::Vector3D(10, 0, 0);
@@ -105,7 +106,7 @@ void TestObjectOperations::deleteThenUndoRestoresTheSameObject()
     Bench b;
     const auto before = b.workspace.getDocument().getAllObjects();
     b.workspace.getSelection().select(b.volume);
-    b.workspace.activate(DeleteObject::operationId);
+    b.workspace.activate(Core::ProcessTable::menuId(Core::ProcessKey::Delete));
     QCOMPARE(b.log->lines.last(), QStringLiteral("Delete: objects deleted."));
     QCOMPARE(b.workspace.getDocument().getAllObjects(), QList<std::shared_ptr<Model::Object>>({b.other}));
     QVERIFY(b.workspace.getUndoRedo().undo());
@@ -119,7 +120,7 @@ void TestObjectOperations::deleteThenUndoRestoresTheSameObject()
 void TestObjectOperations::deleteWaitsAndCancels()
 {
     Bench b;
-    b.workspace.activate(DeleteObject::operationId);
+    b.workspace.activate(Core::ProcessTable::menuId(Core::ProcessKey::Delete));
     b.workspace.getConsoleInput().processLine(QString());
     QCOMPARE(b.log->lines.last(), QStringLiteral("Delete: Select the objects to be deleted and press Return/Enter"));
     QVERIFY(b.workspace.getSelection().isSelectionMode());
