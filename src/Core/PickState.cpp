@@ -1,5 +1,7 @@
 #include "PickState.h"
 
+#include "Core/Operations/Lifecycle/Operation.h"
+
 #include <QMutexLocker>
 
 namespace Core {
@@ -44,17 +46,52 @@ void PickState::getPickedPositions(Util::Vector3D &first, Util::Vector3D &second
 
 void PickState::leftClick(const QPoint &pixel, const Util::Vector3D &point)
 {
-    recordSceneEvent(pixel, point);
+    serve(recordSceneEvent(pixel, point, &clickRequest));
 }
 
 void PickState::rightClick(const QPoint &pixel, const Util::Vector3D &point)
 {
-    recordSceneEvent(pixel, point);
+    recordSceneEvent(pixel, point, nullptr);
 }
 
 void PickState::mouseMove(const QPoint &pixel, const Util::Vector3D &point)
 {
-    recordSceneEvent(pixel, point);
+    serve(recordSceneEvent(pixel, point, &moveRequest));
+}
+
+void PickState::requestSceneClick(Operations::Operation *requester, Util::Vector3D *pointTarget,
+                                  std::uint32_t *modeWord)
+{
+    QMutexLocker locker(&mutex);
+    clickRequest = PointRequest{requester, pointTarget, nullptr, modeWord};
+}
+
+void PickState::requestSceneMove(Operations::Operation *requester, Util::Vector3D *pointTarget,
+                                 Util::Vector3D *secondTarget)
+{
+    QMutexLocker locker(&mutex);
+    moveRequest = PointRequest{requester, pointTarget, secondTarget, nullptr};
+}
+
+bool PickState::hasSceneClickRequest() const
+{
+    QMutexLocker locker(&mutex);
+    return clickRequest.requester != nullptr;
+}
+
+bool PickState::hasSceneMoveRequest() const
+{
+    QMutexLocker locker(&mutex);
+    return moveRequest.requester != nullptr;
+}
+
+void PickState::forgetRequester(const Operations::Operation *requester)
+{
+    QMutexLocker locker(&mutex);
+    if (clickRequest.requester == requester)
+        clickRequest = PointRequest();
+    if (moveRequest.requester == requester)
+        moveRequest = PointRequest();
 }
 
 QPoint PickState::getCurrentPixel() const
@@ -78,15 +115,35 @@ void PickState::clear()
     secondPosition = Util::Vector3D();
     currentPixel = QPoint();
     previousPixel = QPoint();
+    clickRequest = PointRequest();
+    moveRequest = PointRequest();
 }
 
-void PickState::recordSceneEvent(const QPoint &pixel, const Util::Vector3D &point)
+PickState::PointRequest PickState::recordSceneEvent(const QPoint &pixel, const Util::Vector3D &point,
+                                                    PointRequest *slot)
 {
     QMutexLocker locker(&mutex);
     previousPixel = currentPixel;
     currentPixel = pixel;
     secondPosition = firstPosition;
     firstPosition = point;
+    if (!slot || !slot->requester)
+        return PointRequest();
+    const PointRequest request = *slot;
+    *slot = PointRequest();
+    if (request.pointTarget)
+        *request.pointTarget = point;
+    if (request.secondTarget)
+        *request.secondTarget = secondPosition;
+    if (request.modeWord)
+        *request.modeWord = 0;
+    return request;
+}
+
+void PickState::serve(const PointRequest &request)
+{
+    if (request.requester)
+        request.requester->step();
 }
 
 } // namespace Core

@@ -6,6 +6,7 @@
 #include <QMutex>
 #include <QPoint>
 
+#include <cstdint>
 #include <memory>
 
 namespace Model {
@@ -13,6 +14,10 @@ class Object;
 }
 
 namespace Core {
+
+namespace Operations {
+class Operation;
+}
 
 // What operations and the GL view share under one mutex: a copy of the
 // selected objects for drawing, and the positions the view picks for
@@ -40,10 +45,34 @@ public:
     QPoint getCurrentPixel() const;
     QPoint getPreviousPixel() const;
 
+    // Point requests of the operations that follow the mouse. A request is
+    // served once, by the next event of its kind: the point under the cursor
+    // goes to `pointTarget`, the slot is emptied and the requester's step runs
+    // (outside the mutex, so the step may register again). A scene click also
+    // writes 0 to `modeWord`; a scene move writes the previous point to
+    // `secondTarget`. A new request replaces the pending one of its kind.
+    void requestSceneClick(Operations::Operation *requester, Util::Vector3D *pointTarget, std::uint32_t *modeWord);
+    void requestSceneMove(Operations::Operation *requester, Util::Vector3D *pointTarget, Util::Vector3D *secondTarget);
+    bool hasSceneClickRequest() const;
+    bool hasSceneMoveRequest() const;
+    // Drops the requests of one requester (an operation that goes away).
+    void forgetRequester(const Operations::Operation *requester);
+
+    // Forgets every request, target, position and the selection copy.
     void clear();
 
 private:
-    void recordSceneEvent(const QPoint &pixel, const Util::Vector3D &point);
+    struct PointRequest
+    {
+        Operations::Operation *requester = nullptr;
+        Util::Vector3D *pointTarget = nullptr;
+        Util::Vector3D *secondTarget = nullptr;
+        std::uint32_t *modeWord = nullptr;
+    };
+
+    // Records the event and takes the request it serves (empty when none).
+    PointRequest recordSceneEvent(const QPoint &pixel, const Util::Vector3D &point, PointRequest *slot);
+    static void serve(const PointRequest &request);
 
     mutable QMutex mutex;
     QList<std::shared_ptr<Model::Object>> selected;
@@ -52,6 +81,8 @@ private:
     Util::Vector3D secondPosition;
     QPoint currentPixel;
     QPoint previousPixel;
+    PointRequest clickRequest;
+    PointRequest moveRequest;
 };
 
 } // namespace Core

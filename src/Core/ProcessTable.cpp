@@ -30,6 +30,9 @@
 #include "Core/Operations/VolumeEditing/CutCellVolumeOperation.h"
 #include "Core/Operations/VolumeEditing/ExtractFilm.h"
 #include "Core/Operations/VolumeEditing/GlueSubstrateOperation.h"
+#include "Core/Operations/Objects/CopyObject.h"
+#include "Core/Operations/Objects/DeleteObject.h"
+#include "Core/Operations/Objects/MoveObject.h"
 #include "Util/BitVector.h"
 #include "Util/Vector3D.h"
 
@@ -159,7 +162,7 @@ QVector<Kind> makeKinds()
                       none, none, {}, std::move(make), {}, {}};
     };
 
-    notBuilt(K::Copy, 1, 1, "Copy", "Copy Objects");
+    operationOnly(K::Copy, 1, "Copy", "Copy Objects", build<CopyObject>());
     kinds << Kind{K::CreateSubstrate, 2, 2, 11, QStringLiteral("Create Substrate"), QStringLiteral("Create Substrate"),
                   QStringLiteral("Create Substrate"), none, substrateParameters(), build<CreateSubstrateOperation>(),
                   &BatchRun::SubstrateStep::run,
@@ -193,10 +196,10 @@ QVector<Kind> makeKinds()
                       op.setDopantType(uintOf(s, "DopingTypeValue"));
                       op.setHostMaterial(uintOf(s, "DopedMaterialId"));
                   })};
-    notBuilt(K::Delete, 4, 4, "Delete", "Delete Objects");
+    operationOnly(K::Delete, 4, "Delete", "Delete Objects", build<DeleteObject>());
     operationOnly(K::ViewingOptions, 6, "Change Cell Volume Viewing Options", "Change Visualization",
                   build<ChangeTotalVolumeVisualizationOptions>());
-    notBuilt(K::Move, 7, 7, "Move", "Move Objects");
+    operationOnly(K::Move, 7, "Move", "Move Objects", build<MoveObject>());
     editing(K::ExtractFilm, 8, 8, "Extract Film", "Extract Film", build<ExtractFilm>());
     operationOnly(K::Save, 9, "Save", "Save document", build<SaveDocumentOperation>());
     operationOnly(K::SaveAs, 10, "Save As ...", "Save Document As", build<SaveDocumentAsOperation>());

@@ -45,6 +45,7 @@ void Workspace::retire(Operations::Operation *operation)
     }
     if (consoleInput.getRequester() == operation)
         consoleInput.resetRequest();
+    pickState.forgetRequester(operation);
 }
 
 void Workspace::operationFinished(Operations::Operation *operation)

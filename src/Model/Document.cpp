@@ -25,6 +25,28 @@ void Document::removeObject(const std::shared_ptr<Object> &object)
     currentLayer->removeObject(object);
 }
 
+Document::Placement Document::takeObject(const std::shared_ptr<Object> &object)
+{
+    QMutexLocker locker(&layersMutex);
+    for (const auto &layer : layers) {
+        const int index = layer->indexOf(object);
+        if (index >= 0) {
+            layer->removeObject(object);
+            return Placement{layer, index};
+        }
+    }
+    return Placement();
+}
+
+void Document::restoreObject(const std::shared_ptr<Object> &object, const Placement &placement)
+{
+    QMutexLocker locker(&layersMutex);
+    if (placement.layer && layers.contains(placement.layer))
+        placement.layer->insertObject(placement.index, object);
+    else
+        currentLayer->addObject(object);
+}
+
 void Document::draw(bool drawObject, bool drawOutlines)
 {
     QMutexLocker locker(&layersMutex);

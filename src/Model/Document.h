@@ -20,6 +20,18 @@ public:
 
     void addObject(const std::shared_ptr<Object> &object);
     void removeObject(const std::shared_ptr<Object> &object);
+
+    // Where an object stands: its layer and its position in that layer.
+    struct Placement
+    {
+        std::shared_ptr<Layer> layer; // empty: the document does not hold the object
+        int index = -1;
+    };
+    // Removes the object from whichever layer holds it and says where it was.
+    Placement takeObject(const std::shared_ptr<Object> &object);
+    // Puts a taken object back at its place; into the current layer when its
+    // layer is no longer part of the document.
+    void restoreObject(const std::shared_ptr<Object> &object, const Placement &placement);
     void draw(bool drawObject, bool drawOutlines);
     void drawPickBoxes();
     QList<std::shared_ptr<Object>> getAllObjects();

@@ -11,6 +11,11 @@ void Layer::addObject(const std::shared_ptr<Object> &object)
     objects.append(object);
 }
 
+void Layer::insertObject(int index, const std::shared_ptr<Object> &object)
+{
+    objects.insert(qBound(0, index, objects.size()), object);
+}
+
 void Layer::removeObject(const std::shared_ptr<Object> &object)
 {
     objects.removeAll(object);

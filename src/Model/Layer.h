@@ -16,6 +16,11 @@ public:
     explicit Layer(std::uint32_t layerId = 0) : layerId(layerId) {}
 
     void addObject(const std::shared_ptr<Object> &object);
+    // Puts the object at `index` (cut to the list), so a removed object can
+    // go back to the place it had.
+    void insertObject(int index, const std::shared_ptr<Object> &object);
+    // Position of the object in the list, -1 when the layer does not hold it.
+    int indexOf(const std::shared_ptr<Object> &object) const { return objects.indexOf(object); }
     // Removes every entry that holds the same object.
     void removeObject(const std::shared_ptr<Object> &object);
     std::shared_ptr<Object> findObject(std::uint32_t objectId) const;

@@ -13,6 +13,7 @@
 #include "MainWindowPresenter.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Model/Persistence/VolumeExport.h"
+#include "Materials/ManageMaterialsDialog.h"
 #include "Observers/RedrawObserver.h"
 #include "OperationFactory.h"
 #include "OperationMapper.h"
@@ -506,7 +507,14 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 void MainWindow::on_actionManage_Materials_triggered()
 {
-    statusBar()->showMessage(tr("Manage Materials is not available yet."), 5000);
+    // Every open document counts: a material one of them uses is in use.
+    QList<std::shared_ptr<Model::Object>> scene;
+    for (MainWindow *window : openWindows())
+        scene.append(window->presenter->getWorkspace()->getDocument().getAllObjects());
+    if (ManageMaterialsDialog::editCatalogue(this, scene)) {
+        for (MainWindow *window : openWindows())
+            window->repaintCentralWidget();
+    }
 }
 
 void MainWindow::on_actionManage_Compatible_Materials_triggered()

@@ -349,7 +349,10 @@ void TotalVolumePainter::draw(bool drawObject, bool drawOutlines)
         rebuild();
     syncSelection();
 
-    const Util::Vector3D p = volume->getPosition();
+    // While a move or copy follows the mouse the volume is drawn at its preview place.
+    Util::Vector3D p = volume->getPosition();
+    if (volume->isPreviewing())
+        p += volume->getPreviewOffset();
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glTranslated(p.x, p.y, p.z);
