@@ -144,11 +144,6 @@ QVector<Kind> makeKinds()
     using K = ProcessKey;
     const QString none;
     QVector<Kind> kinds;
-    // An operation kind that is not built yet: only its place in the menus.
-    const auto notBuilt = [&](K key, std::uint32_t id, std::uint32_t ownId, const char *menu, const char *name) {
-        kinds << Kind{key, id, ownId, ProcessTable::noListCode, QString::fromLatin1(menu), QString::fromLatin1(name),
-                      none, none, {}, {}, {}, {}};
-    };
     const auto operationOnly = [&](K key, std::uint32_t id, const char *menu, const char *name,
                                    ProcessTable::OperationBuilder make) {
         kinds << Kind{key, id, id, ProcessTable::noListCode, QString::fromLatin1(menu), QString::fromLatin1(name),
