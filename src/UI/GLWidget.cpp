@@ -416,16 +416,39 @@ bool GLWidget::pick(const QPointF &pixel)
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
 
-    // -1 means the buffer overflowed; its first record is still whole when
-    // its names fit. Only the first record counts: the first object drawn
-    // under the cursor, not the nearest.
-    const GLuint nameCount = selectBuffer[0];
-    const bool firstRecordWhole = hits > 0 || (hits < 0 && nameCount > 0 && 3 + nameCount <= selectBufferSize);
-    if (!firstRecordWhole)
+    const int record = nearestHitRecord(selectBuffer.data(), selectBufferSize, hits);
+    if (record < 0)
         return false;
+    const GLuint nameCount = selectBuffer[std::size_t(record)];
     for (GLuint i = 0; i < nameCount; ++i)
-        selection.togglePicked(selectBuffer[3 + i]);
+        selection.togglePicked(selectBuffer[std::size_t(record) + 3 + i]);
     return true;
+}
+
+int GLWidget::nearestHitRecord(const unsigned int *buffer, int bufferSize, int hits)
+{
+    // -1 means the buffer overflowed: it is full, and every record that fits
+    // whole in it is real. Boxes drawn later may lie in front of earlier
+    // ones, so the smallest minimum depth wins, not the first record.
+    const bool overflowed = hits < 0;
+    int best = -1;
+    GLuint bestDepth = 0;
+    std::size_t at = 0;
+    const std::size_t size = bufferSize > 0 ? std::size_t(bufferSize) : 0;
+    for (int record = 0; overflowed || record < hits; ++record) {
+        if (at + 3 > size)
+            break;
+        const GLuint nameCount = buffer[at];
+        if (std::size_t(nameCount) > size - at - 3)
+            break;
+        const GLuint depth = buffer[at + 1];
+        if (nameCount > 0 && (best < 0 || depth < bestDepth)) {
+            best = int(at);
+            bestDepth = depth;
+        }
+        at += 3 + std::size_t(nameCount);
+    }
+    return best;
 }
 
 double GLWidget::windowDepthAt(const QPointF &pixel)

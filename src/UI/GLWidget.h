@@ -42,6 +42,11 @@ public:
     static QSurfaceFormat requestedFormat();
     // One warning for each wanted property missing from `obtained`.
     static QStringList formatWarnings(const QSurfaceFormat &obtained, bool directRendering);
+    // The hit record nearest to the viewer in a select buffer (records of
+    // name count, minimum depth, maximum depth, names) after `hits` records,
+    // or -1 after an overflow: the position of its name count, or -1 when
+    // no whole record holds a name. Ties go to the record drawn first.
+    static int nearestHitRecord(const unsigned int *buffer, int bufferSize, int hits);
 
     bool lighting() const { return lightingOn; }
     void setLighting(bool on);
@@ -104,7 +109,7 @@ private:
     QPointF devicePosition(const QPointF &position) const;
     // Loads the camera's projection and the scene's model-view matrix.
     void loadSceneMatrices();
-    // Selection pass at a device pixel; toggles the first hit. Context current.
+    // Selection pass at a device pixel; toggles the nearest hit. Context current.
     bool pick(const QPointF &pixel);
     // Window depth under a device pixel (the fallback where nothing is drawn).
     double windowDepthAt(const QPointF &pixel);

@@ -59,6 +59,10 @@ private slots:
     }
     void clickTogglesSelection_data();
     void clickTogglesSelection();
+    void clickPicksNearest_data();
+    void clickPicksNearest();
+    void nearestHitRecord_data();
+    void nearestHitRecord();
     void translationKeys_data();
     void translationKeys();
     void redrawObserverRepaints();
@@ -136,6 +140,56 @@ void TestGLView::clickTogglesSelection()
     QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, target);
     QVERIFY(!volume->isSelected());
     QVERIFY(workspace->getPickState().getSelectedObjects().isEmpty());
+}
+
+void TestGLView::clickPicksNearest_data()
+{
+    QTest::addColumn<bool>("backDrawnFirst");
+    QTest::newRow("the volume behind is drawn first") << true;
+    QTest::newRow("the volume in front is drawn first") << false;
+}
+
+// A small volume floats above a wide one; a click on it selects it, whichever
+// of the two the selection pass draws first.
+void TestGLView::clickPicksNearest()
+{
+    QFETCH(bool, backDrawnFirst);
+    auto back = makeVolume(Vector3D(-10, -10, 0), 20, 20, 4);
+    auto front = makeVolume(Vector3D(-4, -4, 10), 8, 8, 4);
+    addToDocument(backDrawnFirst ? back : front);
+    addToDocument(backDrawnFirst ? front : back);
+    workspace->getSelection().setSelectionMode(true);
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, pixelOf(Vector3D(0, 0, 14)));
+    QVERIFY(front->isSelected());
+    QVERIFY(!back->isSelected());
+    QCOMPARE(workspace->getPickState().getSelectedObjects().size(), 1);
+}
+
+void TestGLView::nearestHitRecord_data()
+{
+    using Buffer = QVector<uint>;
+    QTest::addColumn<Buffer>("buffer");
+    QTest::addColumn<int>("hits");
+    QTest::addColumn<int>("expected");
+    // Records: name count, minimum depth, maximum depth, names.
+    QTest::newRow("no hit") << Buffer{0, 0, 0} << 0 << -1;
+    QTest::newRow("one hit") << Buffer{1, 50, 60, 7} << 1 << 0;
+    QTest::newRow("the second record is nearer") << Buffer{1, 50, 60, 7, 1, 20, 90, 8} << 2 << 4;
+    QTest::newRow("the first record is nearer") << Buffer{1, 20, 60, 7, 1, 50, 90, 8} << 2 << 0;
+    QTest::newRow("equal depths keep the first") << Buffer{1, 20, 60, 7, 1, 20, 90, 8} << 2 << 0;
+    QTest::newRow("stale records beyond the hits are ignored") << Buffer{1, 50, 60, 7, 1, 10, 90, 8} << 1 << 0;
+    QTest::newRow("overflow: the cut record is ignored") << Buffer{1, 50, 60, 7, 2, 10, 90} << -1 << 0;
+    QTest::newRow("overflow: every whole record counts") << Buffer{1, 50, 60, 7, 1, 10, 90, 8, 3} << -1 << 4;
+    QTest::newRow("overflow: no whole record") << Buffer{5, 10, 20, 1} << -1 << -1;
+    QTest::newRow("a name count beyond the buffer") << Buffer{9, 10, 20, 1} << 1 << -1;
+}
+
+void TestGLView::nearestHitRecord()
+{
+    QFETCH(QVector<uint>, buffer);
+    QFETCH(int, hits);
+    QFETCH(int, expected);
+    QCOMPARE(Ui::GLWidget::nearestHitRecord(buffer.constData(), buffer.size(), hits), expected);
 }
 
 void TestGLView::translationKeys_data()
