@@ -45,10 +45,10 @@ inline std::vector<std::uint32_t> pillarField()
 
 inline void restore(Model::Automaton::TotalVolume &volume, const std::vector<std::uint32_t> &ids)
 {
-    Model::Automaton::Voxel *cells = volume.lockCells();
+    const Model::Automaton::TotalVolume::CellsLock lock(volume, Model::Automaton::TotalVolume::CellsLock::Write);
+    Model::Automaton::Voxel *cells = lock.writableCells();
     for (std::size_t i = 0; i < ids.size(); ++i)
         cells[i].material = ids[i];
-    volume.unlockCells();
 }
 
 inline std::size_t count(Model::Automaton::TotalVolume &volume, std::uint32_t id)

@@ -82,9 +82,10 @@ void BM_BlockPartition(benchmark::State &state)
         for (const auto &e : envelopes)
             links += e->getNeighbourCount();
     }
-    const auto *cells = volume.lockCells();
-    planes = Model::ModelExtraction::BlockPartition::findSplitPlanes(cells, sizeX, sizeY, sizeZ);
-    volume.unlockCells();
+    {
+        const Model::Automaton::TotalVolume::CellsLock lock(volume, Model::Automaton::TotalVolume::CellsLock::Read);
+        planes = Model::ModelExtraction::BlockPartition::findSplitPlanes(lock.cells(), sizeX, sizeY, sizeZ);
+    }
     state.counters["blocks"] = double(blocks);
     state.counters["faceLinks"] = double(links);
     state.counters["planesX"] = double(planes.x.size());

@@ -52,11 +52,11 @@ Core::Operations::LithographyMask checkerboard()
 
 void restoreResist(Model::Automaton::TotalVolume &volume)
 {
-    Model::Automaton::Voxel *cells = volume.lockCells();
+    const Model::Automaton::TotalVolume::CellsLock lock(volume, Model::Automaton::TotalVolume::CellsLock::Write);
+    Model::Automaton::Voxel *cells = lock.writableCells();
     for (std::size_t column = 0; column < std::size_t(sizeX) * sizeY; ++column)
         for (std::uint32_t z = resistBottom; z < resistTop; ++z)
             cells[column * sizeZ + z].material = resist;
-    volume.unlockCells();
 }
 
 // Argument: strip count.

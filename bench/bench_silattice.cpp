@@ -90,10 +90,12 @@ void BM_BondCountingEtch(benchmark::State &state)
     std::uint64_t visits = 0, initialization = 0, removed = 0, steps = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        Model::Automaton::Voxel *cells = volume.lockCells();
-        for (std::size_t i = 0; i < ids.size(); ++i)
-            cells[i].material = ids[i];
-        volume.unlockCells();
+        {
+            const Model::Automaton::TotalVolume::CellsLock lock(volume, Model::Automaton::TotalVolume::CellsLock::Write);
+            Model::Automaton::Voxel *cells = lock.writableCells();
+            for (std::size_t i = 0; i < ids.size(); ++i)
+                cells[i].material = ids[i];
+        }
         volume.rebuildSiLattice();
         state.ResumeTiming();
         Core::Operations::AtomicStructureSimpleSiWetEtch engine(&volume, 10.0);

@@ -49,7 +49,7 @@ struct Scene
 
 Scene *scene = nullptr;
 
-// saveState, the deposition, saveState: what a process operation does.
+// saveBefore, the deposition, saveAfter: what a process operation does.
 void BM_SaveAroundDeposition(benchmark::State &state)
 {
     for (auto _ : state) {
@@ -57,9 +57,9 @@ void BM_SaveAroundDeposition(benchmark::State &state)
         delete scene;
         scene = new Scene;
         state.ResumeTiming();
-        scene->helper.saveState(scene->volume.get());
+        scene->helper.saveBefore(scene->volume.get());
         Core::Operations::IsotropicFilmDeposition(scene->volume.get(), 2, 5.0f).run();
-        scene->helper.saveState(scene->volume.get());
+        scene->helper.saveAfter(scene->volume.get());
     }
     state.counters["undoKB"] = double(QFileInfo(scene->workspace.getUndoFileName()).size()) / 1e3;
     state.counters["redoKB"] = double(QFileInfo(scene->workspace.getRedoFileName()).size()) / 1e3;

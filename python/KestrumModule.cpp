@@ -150,7 +150,7 @@ VolumeHandle runRecipe(const py::object &recipe, const py::object &input, const 
     VolumeHandle result(job->context().volume, job);
     for (const auto &step : job->skipped())
         result.skipped.push_back(
-            {step.index + 1, step.name.toStdString(), RecipeJob::skipReason(step).toStdString()});
+            {step.index + 1, step.name.toStdString(), step.reason.toStdString()});
     return result;
 }
 

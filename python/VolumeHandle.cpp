@@ -29,12 +29,14 @@ VolumeHandle VolumeHandle::fromCells(py::array_t<std::uint32_t, py::array::force
     const auto view = cells.unchecked<3>();
     auto volume = std::make_shared<Model::Automaton::TotalVolume>(
         nx, ny, nz, sx, sy, sz, Util::Vector3D(ox, oy, oz), Model::Automaton::TotalVolume::Cells::Unset);
-    Model::Automaton::Voxel *out = volume->lockCells();
-    for (std::uint32_t x = 0; x < nx; ++x)
-        for (std::uint32_t y = 0; y < ny; ++y)
-            for (std::uint32_t z = 0; z < nz; ++z)
-                out[volume->index(x, y, z)].setMaterial(view(z, y, x));
-    volume->unlockCells();
+    {
+        const Model::Automaton::TotalVolume::CellsLock lock(*volume, Model::Automaton::TotalVolume::CellsLock::Write);
+        Model::Automaton::Voxel *out = lock.writableCells();
+        for (std::uint32_t x = 0; x < nx; ++x)
+            for (std::uint32_t y = 0; y < ny; ++y)
+                for (std::uint32_t z = 0; z < nz; ++z)
+                    out[volume->index(x, y, z)].setMaterial(view(z, y, x));
+    }
     return VolumeHandle(std::move(volume), nullptr);
 }
 
@@ -60,8 +62,11 @@ py::array VolumeHandle::cells(py::object self)
     auto &volume = *handle.cellVolume;
     // The pointer stays valid for the volume's life: its array is never
     // reallocated. Only the address is taken under the lock.
-    auto *data = reinterpret_cast<std::uint32_t *>(volume.lockCells());
-    volume.unlockCells();
+    const std::uint32_t *data = nullptr;
+    {
+        const Model::Automaton::TotalVolume::CellsLock lock(volume, Model::Automaton::TotalVolume::CellsLock::Read);
+        data = reinterpret_cast<const std::uint32_t *>(lock.cells());
+    }
     const auto nx = py::ssize_t(volume.getSizeX());
     const auto ny = py::ssize_t(volume.getSizeY());
     const auto nz = py::ssize_t(volume.getSizeZ());
@@ -78,7 +83,8 @@ std::map<std::uint32_t, std::size_t> VolumeHandle::materialCounts() const
     {
         py::gil_scoped_release released;
         auto &volume = *cellVolume;
-        const Model::Automaton::Voxel *cells = volume.lockCells();
+        const Model::Automaton::TotalVolume::CellsLock lock(volume, Model::Automaton::TotalVolume::CellsLock::Read);
+        const Model::Automaton::Voxel *cells = lock.cells();
         const std::size_t n = volume.getCellCount();
         for (std::size_t i = 0; i < n; ++i) {
             const std::uint32_t id = cells[i].getMaterial();
@@ -86,7 +92,6 @@ std::map<std::uint32_t, std::size_t> VolumeHandle::materialCounts() const
                 counts.resize(std::size_t(id) + 1, 0);
             ++counts[id];
         }
-        volume.unlockCells();
     }
     std::map<std::uint32_t, std::size_t> result;
     for (std::size_t id = 0; id < counts.size(); ++id)

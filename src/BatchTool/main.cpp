@@ -199,7 +199,7 @@ void reportSteps(RecipeJob &job)
         if (report.code == Core::BatchRun::BatchStepExecutor::Done)
             say(QStringLiteral("%1 done in %2 ms").arg(head).arg(report.milliseconds));
         else
-            say(QStringLiteral("%1 skipped: %2").arg(head, RecipeJob::skipReason(report)));
+            say(QStringLiteral("%1 skipped: %2").arg(head, report.reason));
     });
 }
 

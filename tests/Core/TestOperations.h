@@ -31,11 +31,11 @@ public:
 protected:
     void runProcess(Model::Automaton::TotalVolume &volume) override
     {
-        auto *cells = volume.lockCells();
+        const Model::Automaton::TotalVolume::CellsLock lock(volume, Model::Automaton::TotalVolume::CellsLock::Write);
+        Model::Automaton::Voxel *cells = lock.writableCells();
         for (std::size_t i = 0; i < volume.getCellCount(); ++i)
             if (cells[i].material == 0)
                 cells[i].material = material;
-        volume.unlockCells();
     }
 
 private:

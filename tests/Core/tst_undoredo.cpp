@@ -41,6 +41,8 @@ private slots:
     void recordSelection_data();
     void recordSelection();
     void sharedKeysNeverCollide();
+    void saveBeforeAndAfter_data();
+    void saveBeforeAndAfter();
     void chainOnTwoVolumes();
     void documentModifiedFollowsStackPosition_data();
     void documentModifiedFollowsStackPosition();
@@ -107,10 +109,10 @@ void TestUndoRedo::sharedKeysNeverCollide()
 
     auto volumeA = makeVolume(1, 1, 1, 1), volumeB = makeVolume(1, 1, 1, 2);
     for (auto [helper, volume] : {std::make_pair(&a, volumeA.get()), std::make_pair(&b, volumeB.get())}) {
-        helper->saveState(volume);
-        volume->lockCells()[0].material = 7;
-        volume->unlockCells();
-        helper->saveState(volume);
+        helper->saveBefore(volume);
+        using Lock = Model::Automaton::TotalVolume::CellsLock;
+        Lock(*volume, Lock::Write).writableCells()[0].material = 7;
+        helper->saveAfter(volume);
     }
     b.loadUndoState(volumeB.get());
     QCOMPARE(volumeB->materialIds()[0], 2u);
@@ -118,6 +120,65 @@ void TestUndoRedo::sharedKeysNeverCollide()
     QCOMPARE(volumeA->materialIds()[0], 1u);
     a.loadRedoState(volumeA.get());
     QCOMPARE(volumeA->materialIds()[0], 7u);
+}
+
+void TestUndoRedo::saveBeforeAndAfter_data()
+{
+    // "before" and "after" call the helper; "a" writes 5 into a cell of each
+    // of the two stretches, "b" writes 6 into a third cell. The columns give
+    // each "after"'s result and cells 2, 3 and the second stretch's second
+    // cell after undo and after redo.
+    QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<QVector<bool>>("written");
+    QTest::addColumn<QVector<uint>>("undone");
+    QTest::addColumn<QVector<uint>>("redone");
+    QTest::newRow("before, run, after") << QStringList{"before", "a", "after"} << QVector<bool>{true}
+                                        << QVector<uint>{1, 1, 1} << QVector<uint>{5, 1, 5};
+    QTest::newRow("after alone writes nothing") << QStringList{"a", "after"} << QVector<bool>{false}
+                                                << QVector<uint>{5, 1, 5} << QVector<uint>{5, 1, 5};
+    QTest::newRow("a second before replaces the first")
+        << QStringList{"before", "a", "before", "b", "after"} << QVector<bool>{true} << QVector<uint>{5, 1, 5}
+        << QVector<uint>{5, 6, 5};
+    QTest::newRow("a second after has nothing to compare")
+        << QStringList{"before", "a", "after", "b", "after"} << QVector<bool>{true, false} << QVector<uint>{1, 6, 1}
+        << QVector<uint>{5, 6, 5};
+}
+
+void TestUndoRedo::saveBeforeAndAfter()
+{
+    QFETCH(QStringList, calls);
+    QFETCH(QVector<bool>, written);
+    QFETCH(QVector<uint>, undone);
+    QFETCH(QVector<uint>, redone);
+    using Helper = Core::Operations::TotalVolumeUndoRedoHelper;
+    using Lock = Model::Automaton::TotalVolume::CellsLock;
+    Core::Workspace workspace;
+    Helper helper(&workspace, QStringLiteral("Parity"));
+    const std::size_t second = Helper::cellsPerBlock + 1;
+    auto volume = makeVolume(1, 1, std::uint32_t(Helper::cellsPerBlock + 4), 1);
+    const auto probe = [&] {
+        const auto ids = volume->materialIds();
+        return QVector<uint>{ids[2], ids[3], ids[second]};
+    };
+    QVector<bool> results;
+    for (const QString &call : calls) {
+        if (call == "before") {
+            helper.saveBefore(volume.get());
+        } else if (call == "after") {
+            results << helper.saveAfter(volume.get());
+        } else {
+            const Lock lock(*volume, Lock::Write);
+            if (call == "a")
+                lock.writableCells()[2].material = lock.writableCells()[second].material = 5;
+            else
+                lock.writableCells()[3].material = 6;
+        }
+    }
+    QCOMPARE(results, written);
+    helper.loadUndoState(volume.get());
+    QCOMPARE(probe(), undone);
+    helper.loadRedoState(volume.get());
+    QCOMPARE(probe(), redone);
 }
 
 // Five different operations, alternating between two volumes: every undo

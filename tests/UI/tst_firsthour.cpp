@@ -41,8 +41,7 @@ protected:
             QThread::msleep(80);
             progressSink()->setProgress(i, steps);
         }
-        volume.lockCells()[0].material = 2;
-        volume.unlockCells();
+        TotalVolume::CellsLock(volume, TotalVolume::CellsLock::Write).writableCells()[0].material = 2;
     }
 };
 

@@ -246,8 +246,7 @@ void TestGLView::facesBuiltAtFirstDraw()
     QVERIFY(faces > 0);
 
     // A cell of the top goes: its top face with it, five faces of its neighbours come out.
-    volume->lockCells()[volume->index(5, 5, 3)].material = 0;
-    volume->unlockCells();
+    TotalVolume::CellsLock(*volume, TotalVolume::CellsLock::Write).writableCells()[volume->index(5, 5, 3)].material = 0;
     painter.invalidate();
     frames.clear();
     view->update();

@@ -75,7 +75,8 @@ BatchRunner::Summary BatchRunner::run(const QList<ProcessData> &steps)
         report.name = name;
         report.code = code;
         report.parameter = context.failedParameter;
-        report.reason = context.failureReason;
+        if (code != BatchStepExecutor::Done)
+            report.reason = BatchStepExecutor::refusal(code, context.failedParameter, context.failureReason);
         report.milliseconds = timer.elapsed();
         ++counter;
         if (code == BatchStepExecutor::Done)

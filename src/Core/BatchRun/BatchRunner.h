@@ -25,7 +25,7 @@ public:
         QString name;        // the step's display name
         int code = 0;        // BatchStepExecutor::Code
         QString parameter;   // the parameter that made it give up
-        QString reason;      // what is wrong with it, for the user
+        QString reason;      // why it gave up, for the user (BatchStepExecutor::refusal)
         qint64 milliseconds = 0;
     };
 

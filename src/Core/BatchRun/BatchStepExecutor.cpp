@@ -59,5 +59,14 @@ QString BatchStepExecutor::describe(int code)
     }
 }
 
+QString BatchStepExecutor::refusal(int code, const QString &parameter, const QString &reason)
+{
+    if (!reason.isEmpty())
+        return reason;
+    if (parameter.isEmpty())
+        return describe(code);
+    return QStringLiteral("%1 (\"%2\")").arg(describe(code), parameter);
+}
+
 } // namespace BatchRun
 } // namespace Core

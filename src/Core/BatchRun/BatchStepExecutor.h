@@ -38,6 +38,9 @@ public:
     // Every step but one that makes its own volume needs a volume to work on.
     static bool needsVolume(int type);
     static QString describe(int code);
+    // What a report says of a step that gave up with `code`: the reason it
+    // gave or, without one, the code's description and the parameter.
+    static QString refusal(int code, const QString &parameter, const QString &reason);
     // Records the kind's operation number for the context's volume, as the
     // interactive operation does when it finishes.
     static void recordOperation(Context &context, ProcessKey key);

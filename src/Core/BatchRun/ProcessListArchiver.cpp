@@ -212,7 +212,7 @@ bool ProcessListArchiver::loadProcessList(QIODevice &device, QList<ProcessData> 
         found = reader.name() == processListTag;
     if (!found) {
         lastError = reader.hasError()
-            ? QStringLiteral("%1 (line %2)").arg(reader.errorString()).arg(reader.lineNumber())
+            ? Model::Persistence::readError(reader)
             : QStringLiteral("The file holds no process list.");
         return false;
     }
@@ -230,7 +230,7 @@ bool ProcessListArchiver::loadProcessList(QIODevice &device, QList<ProcessData> 
     }
 
     if (reader.hasError()) {
-        lastError = QStringLiteral("%1 (line %2)").arg(reader.errorString()).arg(reader.lineNumber());
+        lastError = Model::Persistence::readError(reader);
         qCWarning(lcBatch) << "The process list cannot be read:" << lastError;
         return false;
     }

@@ -23,11 +23,6 @@ namespace {
 // The dialog's largest etch depth.
 constexpr double largestEtchDepth = 1e9;
 
-int giveUp(StepParameters &parameters, StepContext &context)
-{
-    return parameters.giveUp(context);
-}
-
 // Both doping steps run the same front; they differ in how a recipe names
 // the doped material and the type.
 int runDoping(StepParameters &parameters, std::uint32_t host, std::uint32_t type,
@@ -35,7 +30,7 @@ int runDoping(StepParameters &parameters, std::uint32_t host, std::uint32_t type
 {
     const float depth = parameters.toFloat(QStringLiteral("Doping Depth"));
     if (parameters.code())
-        return giveUp(parameters, context);
+        return parameters.giveUp(context);
     Core::Operations::ThermalDoping(context.volume.get(), host, type, depth).run();
     BatchStepExecutor::recordOperation(context, ProcessKey::Doping);
     return BatchStepExecutor::Done;
@@ -63,7 +58,7 @@ int ProcessSteps::cvd(const ProcessData &step, StepContext &context)
     const std::uint32_t material = parameters.toUInt(QStringLiteral("MaterialId"));
     const float thickness = parameters.toFloat(QStringLiteral("Thickness"));
     if (parameters.code())
-        return giveUp(parameters, context);
+        return parameters.giveUp(context);
     Core::Operations::IsotropicFilmDeposition(context.volume.get(), material, thickness).run();
     BatchStepExecutor::recordOperation(context, ProcessKey::Cvd);
     return BatchStepExecutor::Done;
@@ -75,7 +70,7 @@ int ProcessSteps::isotropicEtching(const ProcessData &step, StepContext &context
     const std::uint32_t material = parameters.toUInt(QStringLiteral("MaterialId"));
     const float depth = parameters.toFloat(QStringLiteral("Depth"));
     if (parameters.code())
-        return giveUp(parameters, context);
+        return parameters.giveUp(context);
     Core::Operations::IsotropicFilmEtching(context.volume.get(), material, depth).run();
     BatchStepExecutor::recordOperation(context, ProcessKey::IsotropicEtching);
     return BatchStepExecutor::Done;
@@ -88,7 +83,7 @@ int ProcessSteps::siWetEtching(const ProcessData &step, StepContext &context)
     if (!parameters.code() && !(depth >= 0.0 && depth <= largestEtchDepth))
         parameters.reject(QStringLiteral("Depth"), QStringLiteral("must lie between 0 and 1e9"));
     if (parameters.code())
-        return giveUp(parameters, context);
+        return parameters.giveUp(context);
     Core::Operations::AtomicStructureSimpleSiWetEtch engine(context.volume.get(), depth);
     if (!Core::Operations::SiWetEtchRun::run(context.workspace, *context.volume, engine))
         return BatchStepExecutor::NotEnoughMemory;
@@ -115,7 +110,7 @@ int ProcessSteps::siOxidation(const ProcessData &step, StepContext &context)
         thickness = parameters.toDouble(QStringLiteral("Oxidation Thickness"));
     }
     if (parameters.code())
-        return giveUp(parameters, context);
+        return parameters.giveUp(context);
     Core::Operations::SimpleSiOxidation oxidation(context.volume.get(), conversion);
     if (timeMode)
         oxidation.oxidateFor(time, temperature, pressure);
@@ -152,7 +147,7 @@ int ProcessSteps::ionImplantation(const ProcessData &step, StepContext &context)
     const std::uint32_t type = parameters.toUInt(QStringLiteral("DopingTypeValue"));
     const std::uint32_t host = parameters.toUInt(QStringLiteral("DopedMaterialId"));
     if (parameters.code())
-        return giveUp(parameters, context);
+        return parameters.giveUp(context);
     Core::Operations::IonImplantation(context.volume.get(), host, type, depth, annealing).run();
     BatchStepExecutor::recordOperation(context, ProcessKey::IonImplantation);
     return BatchStepExecutor::Done;
@@ -169,7 +164,7 @@ int ProcessSteps::simpleRie(const ProcessData &step, StepContext &context)
     if (!parameters.code() && (directions < 0 || directions > 3))
         parameters.reject(QStringLiteral("EtchDirectionValue"), QStringLiteral("must be 0 to 3 (none, top, bottom, both)"));
     if (parameters.code())
-        return giveUp(parameters, context);
+        return parameters.giveUp(context);
     Core::Operations::SimpleReactiveIonEtching(context.volume.get(), material, depth, std::uint8_t(directions))
         .runEtching();
     BatchStepExecutor::recordOperation(context, ProcessKey::SimpleRie);
@@ -183,7 +178,7 @@ int ProcessSteps::photolithography(const ProcessData &step, StepContext &context
     const auto top = readMask(parameters, QStringLiteral("Top Mask"));
     const auto bottom = readMask(parameters, QStringLiteral("Bottom Mask"));
     if (parameters.code())
-        return giveUp(parameters, context);
+        return parameters.giveUp(context);
     Core::Operations::Photolithography(context.volume.get(), material, bottom, top).run();
     BatchStepExecutor::recordOperation(context, ProcessKey::Photolithography);
     if (material == 1 && context.workspace)
@@ -195,11 +190,8 @@ int ProcessSteps::saveImage(const ProcessData &step, StepContext &context)
 {
     // An empty file name is valid: the step then only refreshes the view.
     const QString name = QStringLiteral("Filename");
-    if (!step.getParameters().contains(name)) {
-        context.failedParameter = name;
-        context.failureReason = QStringLiteral("\"%1\" is missing").arg(name);
-        return BatchStepExecutor::MissingParameter;
-    }
+    if (!step.getParameters().contains(name))
+        return context.refuse(BatchStepExecutor::MissingParameter, name, StepParameters::missing(name));
     const QString fileName = step.getParameter(name).toString();
     if (context.saveImage && !context.saveImage(fileName))
         return BatchStepExecutor::ImageNotSaved;

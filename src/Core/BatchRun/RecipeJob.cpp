@@ -166,15 +166,5 @@ QString RecipeJob::whyUnwritable(const QString &path)
     return QString();
 }
 
-QString RecipeJob::skipReason(const BatchRunner::StepReport &report)
-{
-    if (!report.reason.isEmpty())
-        return report.reason;
-    QString reason = BatchStepExecutor::describe(report.code);
-    if (!report.parameter.isEmpty())
-        reason += QStringLiteral(" (\"%1\")").arg(report.parameter);
-    return reason;
-}
-
 } // namespace BatchRun
 } // namespace Core

@@ -80,8 +80,6 @@ public:
 
     // Why a file could not be written to `path`; empty when it can.
     static QString whyUnwritable(const QString &path);
-    // What made a step give up, for the user.
-    static QString skipReason(const BatchRunner::StepReport &report);
 
 private:
     bool refuse(Exit exit, const QString &text);

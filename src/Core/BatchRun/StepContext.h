@@ -35,6 +35,14 @@ struct StepContext
     // with it ("\"Thickness\" is missing"), for reports.
     QString failedParameter;
     QString failureReason;
+
+    // Notes why the step gives up and returns its code.
+    int refuse(int code, const QString &parameter, const QString &reason)
+    {
+        failedParameter = parameter;
+        failureReason = reason;
+        return code;
+    }
 };
 
 } // namespace BatchRun

@@ -56,7 +56,7 @@ bool StepParameters::take(const QString &name, QVariant &value, const char *want
     if (failure)
         return false;
     if (!step.getParameters().contains(name)) {
-        fail(BatchStepExecutor::MissingParameter, name, QStringLiteral("\"%1\" is missing").arg(name));
+        fail(BatchStepExecutor::MissingParameter, name, missing(name));
         return false;
     }
     value = step.getParameter(name);
@@ -197,9 +197,7 @@ Util::BitVector StepParameters::toBitVector(const QString &name)
 
 int StepParameters::giveUp(StepContext &context) const
 {
-    context.failedParameter = failedParameter;
-    context.failureReason = failureReason;
-    return failure;
+    return context.refuse(failure, failedParameter, failureReason);
 }
 
 } // namespace BatchRun

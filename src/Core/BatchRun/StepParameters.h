@@ -47,6 +47,8 @@ public:
 
     // Notes the first failure in the context, for the report, and returns its code.
     int giveUp(StepContext &context) const;
+    // The reason given for a parameter the step does not have.
+    static QString missing(const QString &name) { return QStringLiteral("\"%1\" is missing").arg(name); }
 
     // 0 when every read succeeded, otherwise the code of the first failure.
     int code() const { return failure; }

@@ -40,10 +40,9 @@ int SubstrateStep::run(const ProcessData &step, BatchStepExecutor::Context &cont
         return parameters.giveUp(context);
     // A volume without cells cannot be drawn or processed.
     if (builder.sizeX == 0 || builder.sizeY == 0 || builder.sizeZ == 0) {
-        context.failedParameter = QStringLiteral("Volume Size");
-        context.failureReason = QStringLiteral("the volume size %1 x %2 x %3 has no cells")
-                                    .arg(builder.sizeX).arg(builder.sizeY).arg(builder.sizeZ);
-        return BatchStepExecutor::BadParameter;
+        return context.refuse(BatchStepExecutor::BadParameter, QStringLiteral("Volume Size"),
+                              QStringLiteral("the volume size %1 x %2 x %3 has no cells")
+                                  .arg(builder.sizeX).arg(builder.sizeY).arg(builder.sizeZ));
     }
     std::shared_ptr<Model::Automaton::TotalVolume> volume;
     try {

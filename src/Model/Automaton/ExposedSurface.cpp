@@ -62,20 +62,14 @@ std::map<std::uint32_t, std::uint64_t> ExposedSurface::faceCounts(TotalVolume &v
     if (nx == 0 || ny == 0 || nz == 0)
         return total;
 
-    struct Guard
-    {
-        TotalVolume &volume;
-        const Voxel *cells;
-        explicit Guard(TotalVolume &v) : volume(v), cells(v.lockCells()) {}
-        ~Guard() { volume.unlockCells(); }
-    } guard(volume);
+    const TotalVolume::CellsLock lock(volume, TotalVolume::CellsLock::Read);
 
     std::vector<SlabSplit::Slab> slabs = SlabSplit::split(0, nx, threadCount > 0 ? threadCount : SlabSplit::poolThreadCount());
     if (slabs.empty())
         slabs.push_back({0, nx});
     std::vector<Counts> perSlab(slabs.size());
     SlabSplit::run(slabs, [&](std::size_t i, SlabSplit::Slab slab) {
-        countSlab(guard.cells, nx, ny, nz, slab.begin, slab.end, perSlab[i]);
+        countSlab(lock.cells(), nx, ny, nz, slab.begin, slab.end, perSlab[i]);
     });
     for (const Counts &counts : perSlab) {
         for (const auto &[material, faces] : counts)

@@ -1,6 +1,5 @@
 #include "MarchingCubeSurface.h"
 
-#include "CellsGuard.h"
 #include "MarchingCubeTables.h"
 #include "SlabSplit.h"
 #include "TotalVolume.h"
@@ -283,7 +282,7 @@ void MarchingCubeSurface::build(const CellRange &range, Util::IProgress *progres
     timer.start();
     std::vector<Triangle> built;
     {
-        CellsGuard lock(*volume);
+        TotalVolume::CellsLock lock(*volume, TotalVolume::CellsLock::Read);
         const Grid grid{lock.cells(),
                         {volume->getSizeX(), volume->getSizeY(), volume->getSizeZ()},
                         {volume->getCellSizeX(), volume->getCellSizeY(), volume->getCellSizeZ()},

@@ -36,24 +36,19 @@ MaterialUsage::Counts MaterialUsage::count(TotalVolume &volume, int threadCount)
 {
     const std::size_t columnCells = std::size_t(volume.getSizeY()) * volume.getSizeZ();
     Counts total;
-    const Voxel *cells = volume.lockCells();
-    try {
-        const std::vector<SlabSplit::Slab> slabs = SlabSplit::split(0, volume.getSizeX(), threadCount);
-        if (slabs.empty()) {
-            countRange(cells, cells + volume.getCellCount(), total);
-        } else {
-            std::vector<Counts> perSlab(slabs.size());
-            SlabSplit::run(slabs, [&](std::size_t i, SlabSplit::Slab slab) {
-                countRange(cells + slab.begin * columnCells, cells + slab.end * columnCells, perSlab[i]);
-            });
-            for (const Counts &counts : perSlab)
-                add(total, counts);
-        }
-    } catch (...) {
-        volume.unlockCells();
-        throw;
+    const TotalVolume::CellsLock lock(volume, TotalVolume::CellsLock::Read);
+    const Voxel *cells = lock.cells();
+    const std::vector<SlabSplit::Slab> slabs = SlabSplit::split(0, volume.getSizeX(), threadCount);
+    if (slabs.empty()) {
+        countRange(cells, cells + volume.getCellCount(), total);
+    } else {
+        std::vector<Counts> perSlab(slabs.size());
+        SlabSplit::run(slabs, [&](std::size_t i, SlabSplit::Slab slab) {
+            countRange(cells + slab.begin * columnCells, cells + slab.end * columnCells, perSlab[i]);
+        });
+        for (const Counts &counts : perSlab)
+            add(total, counts);
     }
-    volume.unlockCells();
     return total;
 }
 

@@ -1,6 +1,5 @@
 #include "OctreeSurface.h"
 
-#include "CellsGuard.h"
 #include "SlabSplit.h"
 #include "TotalVolume.h"
 #include "Model/Materials/MaterialFactory.h"
@@ -371,7 +370,7 @@ void OctreeSurface::build(const CellRange &range, Util::IProgress *progress)
     colors.refillFromCatalogue();
     Result built;
     {
-        CellsGuard lock(*volume);
+        TotalVolume::CellsLock lock(*volume, TotalVolume::CellsLock::Read);
         const Grid grid{lock.cells(),
                         {volume->getSizeX(), volume->getSizeY(), volume->getSizeZ()},
                         {volume->getCellSizeX(), volume->getCellSizeY(), volume->getCellSizeZ()}};

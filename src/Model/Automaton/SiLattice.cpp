@@ -273,8 +273,9 @@ void SiLattice::initialize()
         slabs.push_back(SlabSplit::Slab{0, cellsI});
     std::vector<std::size_t> kept(slabs.size(), 0);
 
-    const Voxel *cells = volume->lockCells();
-    try {
+    {
+        const TotalVolume::CellsLock lock(*volume, TotalVolume::CellsLock::Read);
+        const Voxel *cells = lock.cells();
         // Pass 1: states, held unit cells and the atom count of every volume cell.
         SlabSplit::run(slabs, [&](std::size_t index, SlabSplit::Slab slab) {
             kept[index] = classifyColumns(slab.begin, slab.end, cells, false);
@@ -300,11 +301,7 @@ void SiLattice::initialize()
         for (std::size_t c = 0; c < cellCount; ++c)
             counters[c].store(0, std::memory_order_relaxed);
         SlabSplit::run(slabs, [&](std::size_t, SlabSplit::Slab slab) { classifyColumns(slab.begin, slab.end, cells, true); });
-    } catch (...) {
-        volume->unlockCells();
-        throw;
     }
-    volume->unlockCells();
 
     // Slabs fill a cell's list in any order; sort so the lattice never
     // depends on thread timing.

@@ -5,6 +5,7 @@
 #include "Util/Logging.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace Model {
 namespace Automaton {
@@ -61,9 +62,8 @@ void TotalVolume::drawPickBox()
 Object *TotalVolume::clone()
 {
     auto *copy = new TotalVolume(sizeX, sizeY, sizeZ, cellSizeX, cellSizeY, cellSizeZ, position, Cells::Unset);
-    const Voxel *source = lockCells();
-    std::copy(source, source + cellCount, copy->cells.get());
-    unlockCells();
+    const CellsLock lock(*this, CellsLock::Read);
+    std::copy(lock.cells(), lock.cells() + cellCount, copy->cells.get());
     return copy;
 }
 
@@ -81,6 +81,29 @@ Voxel *TotalVolume::lockCells()
 void TotalVolume::unlockCells()
 {
     cellsLock.unlock();
+}
+
+TotalVolume::CellsLock::CellsLock(TotalVolume &v, Mode m)
+    : volume(&v)
+    , array(v.lockCells())
+    , mode(m)
+{
+}
+
+Voxel *TotalVolume::CellsLock::writableCells() const
+{
+    if (mode != Write)
+        throw std::logic_error("a read lock of the cells gives no cells to write");
+    return array;
+}
+
+void TotalVolume::CellsLock::unlock()
+{
+    if (!volume)
+        return;
+    volume->unlockCells();
+    volume = nullptr;
+    array = nullptr;
 }
 
 void TotalVolume::rebuildSiLattice()
@@ -121,10 +144,10 @@ void TotalVolume::getMaskBDimensions(std::uint32_t &width, std::uint32_t &height
 std::vector<std::uint32_t> TotalVolume::materialIds()
 {
     std::vector<std::uint32_t> ids(cellCount);
-    const Voxel *current = lockCells();
+    const CellsLock lock(*this, CellsLock::Read);
+    const Voxel *current = lock.cells();
     for (std::size_t i = 0; i < cellCount; ++i)
         ids[i] = current[i].material;
-    unlockCells();
     return ids;
 }
 

@@ -48,10 +48,35 @@ public:
     void translate(Util::Vector3D delta) override;
     void transform(Util::Vector3D, Util::Vector3D) override {}
 
-    // The cell array, held until unlockCells(). Whoever reads or writes it
-    // for longer than a single access holds it.
-    Voxel *lockCells();
-    void unlockCells();
+    // Holds the cell array from its construction to its destruction (or
+    // unlock()), so an early return or an exception never leaves the volume
+    // locked. Whoever reads or writes the cells holds one. Both modes take
+    // the same exclusive spin lock, so two readers wait for each other as
+    // well; a Read lock hands the cells out for reading only.
+    class CellsLock
+    {
+    public:
+        enum Mode { Read, Write };
+
+        CellsLock(TotalVolume &volume, Mode mode);
+        ~CellsLock() { unlock(); }
+        CellsLock(const CellsLock &) = delete;
+        CellsLock &operator=(const CellsLock &) = delete;
+
+        const Voxel *cells() const { return array; }
+        // Throws std::logic_error on a Read lock.
+        Voxel *writableCells() const;
+        // Gives the array back before the end of the scope; once is enough.
+        void unlock();
+
+    private:
+        TotalVolume *volume;
+        Voxel *array;
+        Mode mode;
+    };
+
+    // Whether some CellsLock holds the cells right now.
+    bool cellsLocked() const { return cellsLock.isLocked(); }
 
     std::uint32_t getSizeX() const { return sizeX; }
     std::uint32_t getSizeY() const { return sizeY; }
@@ -88,6 +113,10 @@ public:
     std::vector<std::uint32_t> materialIds();
 
 private:
+    // Taken and given back only by CellsLock.
+    Voxel *lockCells();
+    void unlockCells();
+
     std::unique_ptr<Voxel[]> cells;
     SpinLock cellsLock;
     std::uint32_t sizeX;

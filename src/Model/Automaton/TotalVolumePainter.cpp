@@ -1,6 +1,5 @@
 #include "TotalVolumePainter.h"
 
-#include "CellsGuard.h"
 #include "CubicFaceBuilder.h"
 #include "MaskOverlay.h"
 #include "SlabSplit.h"
@@ -82,7 +81,7 @@ void TotalVolumePainter::buildFaces()
     QuadFaceList opaque;
     QuadFaceList transparent;
     {
-        CellsGuard cells(*volume);
+        const TotalVolume::CellsLock cells(*volume, TotalVolume::CellsLock::Read);
         CubicFaceBuilder builder(cells.cells(), volume->getSizeX(), volume->getSizeY(),
                                  volume->getSizeZ(), cellSizeX, cellSizeY, cellSizeZ, range, table);
         builder.build(SlabSplit::poolThreadCount(), opaque, transparent);
@@ -107,7 +106,7 @@ void TotalVolumePainter::buildEmptyVoxelFaces()
     const CellRange range = getLimits();
     QuadFaceList empty;
     {
-        CellsGuard cells(*volume);
+        const TotalVolume::CellsLock cells(*volume, TotalVolume::CellsLock::Read);
         CubicFaceBuilder builder(cells.cells(), volume->getSizeX(), volume->getSizeY(),
                                  volume->getSizeZ(), cellSizeX, cellSizeY, cellSizeZ, range, table);
         builder.buildEmpty(SlabSplit::poolThreadCount(), empty);

@@ -194,16 +194,12 @@ ExtractedModel::EnvelopeList BlockPartition::run(Automaton::TotalVolume &volume,
     QElapsedTimer timer;
     timer.start();
     const std::uint32_t nx = volume.getSizeX(), ny = volume.getSizeY(), nz = volume.getSizeZ();
-    const Voxel *cells = volume.lockCells();
     ExtractedModel::EnvelopeList envelopes;
-    try {
-        const SplitPlanes planes = findSplitPlanes(cells, nx, ny, nz, slabCount);
-        envelopes = partition(cells, nx, ny, nz, planes);
-    } catch (...) {
-        volume.unlockCells();
-        throw;
+    {
+        const Automaton::TotalVolume::CellsLock lock(volume, Automaton::TotalVolume::CellsLock::Read);
+        const SplitPlanes planes = findSplitPlanes(lock.cells(), nx, ny, nz, slabCount);
+        envelopes = partition(lock.cells(), nx, ny, nz, planes);
     }
-    volume.unlockCells();
     qCDebug(lcProcess) << "Model extraction:" << envelopes.size() << "blocks; Elapsed time" << timer.elapsed()
                        << "ms";
     return envelopes;

@@ -24,9 +24,7 @@ namespace {
 QString notADocument(const QXmlStreamReader &xml, const char *expected)
 {
     if (xml.hasError())
-        return QStringLiteral("The file is not a Kestrum document: %1 (line %2).")
-            .arg(xml.errorString())
-            .arg(xml.lineNumber());
+        return QStringLiteral("The file is not a Kestrum document: %1.").arg(readError(xml));
     if (xml.isStartElement())
         return QStringLiteral("The file is not a Kestrum document: found <%1> where <%2> belongs.")
             .arg(xml.name().toString(), QLatin1String(expected));

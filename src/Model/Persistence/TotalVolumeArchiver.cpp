@@ -176,7 +176,8 @@ void TotalVolumeArchiver::writeState(TotalVolume &volume)
     // writer piece by piece, so no text of the whole volume is ever built.
     std::unique_ptr<QChar[]> buffer(new QChar[cellsPerChunk * charsPerCell]);
     const std::size_t count = volume.getCellCount();
-    const Voxel *cells = volume.lockCells();
+    const TotalVolume::CellsLock lock(volume, TotalVolume::CellsLock::Read);
+    const Voxel *cells = lock.cells();
     std::size_t i = 0;
     while (i < count && !writer->hasError()) {
         QChar *out = buffer.get();
@@ -187,7 +188,6 @@ void TotalVolumeArchiver::writeState(TotalVolume &volume)
         }
         writer->writeCharacters(QString::fromRawData(buffer.get(), int(out - buffer.get())));
     }
-    volume.unlockCells();
 }
 
 std::shared_ptr<Object> TotalVolumeArchiver::read()
@@ -275,8 +275,8 @@ std::shared_ptr<Object> TotalVolumeArchiver::read()
 bool TotalVolumeArchiver::readState(TotalVolume &volume)
 {
     // Cells a second State element does not reach keep what the first gave them.
-    Voxel *cells = volume.lockCells();
-    StateParser parser(cells, volume.getCellCount(), materialIdMap);
+    TotalVolume::CellsLock lock(volume, TotalVolume::CellsLock::Write);
+    StateParser parser(lock.writableCells(), volume.getCellCount(), materialIdMap);
     while (!reader->atEnd()) {
         const QXmlStreamReader::TokenType token = reader->readNext();
         if (token == QXmlStreamReader::Characters) {
@@ -292,7 +292,7 @@ bool TotalVolumeArchiver::readState(TotalVolume &volume)
     // A token cut off by the end of a broken file may have lost digits.
     if (!reader->hasError())
         parser.finish();
-    volume.unlockCells();
+    lock.unlock();
     stateCells = std::max(stateCells, parser.tokensRead());
 
     // The document reader turns these into its warning.
@@ -304,9 +304,8 @@ bool TotalVolumeArchiver::readState(TotalVolume &volume)
 
 void TotalVolumeArchiver::emptyCellsFrom(TotalVolume &volume, std::size_t first)
 {
-    Voxel *cells = volume.lockCells();
-    std::fill(cells + first, cells + volume.getCellCount(), Voxel(0));
-    volume.unlockCells();
+    const TotalVolume::CellsLock lock(volume, TotalVolume::CellsLock::Write);
+    std::fill(lock.writableCells() + first, lock.writableCells() + volume.getCellCount(), Voxel(0));
 }
 
 void TotalVolumeArchiver::skipToEndOfObject()

@@ -1,6 +1,5 @@
 #include "VolumeExport.h"
 
-#include "Model/Automaton/CellsGuard.h"
 #include "Model/Automaton/MarchingCubeSurface.h"
 #include "Model/Automaton/SlabSplit.h"
 #include "Model/Automaton/TotalVolume.h"
@@ -110,7 +109,7 @@ bool writeImageData(Automaton::TotalVolume &volume, const QString &path, QString
     QString type;
     QByteArray raw;
     {
-        Automaton::CellsGuard lock(volume);
+        Automaton::TotalVolume::CellsLock lock(volume, Automaton::TotalVolume::CellsLock::Read);
         raw = cellData(lock.cells(), n, type);
     }
     const QByteArray appended = compressedBlocks(raw);
@@ -147,7 +146,7 @@ bool writeImageData(Automaton::TotalVolume &volume, const QString &path, QString
 std::vector<std::pair<std::uint32_t, std::vector<Triangle>>> solids(Automaton::TotalVolume &volume)
 {
     std::vector<std::pair<std::uint32_t, std::vector<Triangle>>> out;
-    Automaton::CellsGuard lock(volume);
+    Automaton::TotalVolume::CellsLock lock(volume, Automaton::TotalVolume::CellsLock::Read);
     const MarchingCubeSurface::Grid grid{
         lock.cells(),
         {volume.getSizeX(), volume.getSizeY(), volume.getSizeZ()},

@@ -14,5 +14,12 @@ bool nextStartElement(QXmlStreamReader &reader)
     return false;
 }
 
+QString readError(const QXmlStreamReader &reader)
+{
+    if (!reader.hasError())
+        return QString();
+    return QStringLiteral("%1 (line %2)").arg(reader.errorString()).arg(reader.lineNumber());
+}
+
 } // namespace Persistence
 } // namespace Model

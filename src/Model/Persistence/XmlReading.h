@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class QXmlStreamReader;
 
 namespace Model {
@@ -9,6 +11,11 @@ namespace Persistence {
 // end of the input or at an error, which ends the input just the same.
 // Shared by every reader of the program's XML files.
 bool nextStartElement(QXmlStreamReader &reader);
+
+// How a file that fails to parse is described to the user, the same for
+// documents and process lists: the parser's message and the line
+// ("Premature end of document. (line 12)"); empty without an error.
+QString readError(const QXmlStreamReader &reader);
 
 } // namespace Persistence
 } // namespace Model

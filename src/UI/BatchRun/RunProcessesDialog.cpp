@@ -365,10 +365,7 @@ void RunProcessesDialog::runEnded()
         const ProcessData &step = worker->stepAt(report.index);
         if (report.code == Core::BatchRun::BatchStepExecutor::Done)
             continue;
-        QString reason = report.reason;
-        if (reason.isEmpty())
-            reason = Core::BatchRun::BatchStepExecutor::describe(report.code);
-        stepNotes.insert(step.getId(), QStringLiteral("skipped: ") + reason);
+        stepNotes.insert(step.getId(), QStringLiteral("skipped: ") + report.reason);
     }
     progressCounter = worker->completed();
     rebuildTree();

@@ -66,7 +66,8 @@ std::array<QuadFaceList, 3> referenceFaces(TotalVolume &volume, const CellRange 
 {
     std::array<QuadFaceList, 3> lists;
     const float size[3] = {volume.getCellSizeX(), volume.getCellSizeY(), volume.getCellSizeZ()};
-    const Model::Automaton::Voxel *cells = volume.lockCells();
+    const TotalVolume::CellsLock lock(volume, TotalVolume::CellsLock::Read);
+    const Model::Automaton::Voxel *cells = lock.cells();
     std::uint32_t c[3];
     for (c[0] = r.lower[0]; c[0] < r.upper[0]; ++c[0])
         for (c[1] = r.lower[1]; c[1] < r.upper[1]; ++c[1])
@@ -96,7 +97,6 @@ std::array<QuadFaceList, 3> referenceFaces(TotalVolume &volume, const CellRange 
                     lists[m == 0 ? 2 : alpha < 0.997f ? 1 : 0].push_back(q);
                 }
             }
-    volume.unlockCells();
     return lists;
 }
 

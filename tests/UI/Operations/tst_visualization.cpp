@@ -91,11 +91,11 @@ void TestVisualization::dialogShowsAndAppliesOptions()
     auto volume = TestSupport::makeVolume(6, 6, 6, 0);
     auto other = TestSupport::makeVolume(3, 3, 3, oxide);
     {
-        Model::Automaton::Voxel *cells = volume->lockCells();
+        const Model::Automaton::TotalVolume::CellsLock lock(*volume, Model::Automaton::TotalVolume::CellsLock::Write);
+        Model::Automaton::Voxel *cells = lock.writableCells();
         for (std::uint32_t x = 1; x < 5; ++x)
             for (std::uint32_t y = 1; y < 5; ++y)
                 cells[volume->index(x, y, 1)].material = x < 3 ? 1 : oxide;
-        volume->unlockCells();
     }
     workspace.getDocument().addObject(volume);
     workspace.getDocument().addObject(other);

@@ -19,13 +19,13 @@ BatchRunOperation::~BatchRunOperation() = default;
 void BatchRunOperation::saveBefore()
 {
     if (startVolume)
-        undoHelper.saveState(startVolume.get());
+        undoHelper.saveBefore(startVolume.get());
 }
 
 void BatchRunOperation::saveAfter(const std::vector<std::shared_ptr<Model::Automaton::TotalVolume>> &made)
 {
     if (startVolume)
-        undoHelper.saveState(startVolume.get());
+        undoHelper.saveAfter(startVolume.get());
     created = made;
 }
 

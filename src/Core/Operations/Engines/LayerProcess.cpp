@@ -12,6 +12,7 @@ namespace Core {
 namespace Operations {
 
 using Model::Automaton::SlabSplit;
+using Model::Automaton::TotalVolume;
 
 LayerProcess::LayerProcess(Model::Automaton::TotalVolume *v)
     : volume(v)
@@ -34,12 +35,8 @@ void LayerProcess::run()
         slabs = {SlabSplit::Slab{0, nx}};
     stripsUsed = unsigned(slabs.size());
 
-    Model::Automaton::Voxel *cells = volume->lockCells();
-    struct Unlock
-    {
-        Model::Automaton::TotalVolume *volume;
-        ~Unlock() { volume->unlockCells(); }
-    } unlock{volume};
+    const TotalVolume::CellsLock lock(*volume, TotalVolume::CellsLock::Write);
+    Model::Automaton::Voxel *cells = lock.writableCells();
     SlabSplit::run(slabs, [this, cells](std::size_t, SlabSplit::Slab slab) { processSlab(cells, slab.begin, slab.end); });
     qCDebug(lcProcess) << "Layer process:" << stripsUsed << "strips," << timer.elapsed() << "ms";
 }

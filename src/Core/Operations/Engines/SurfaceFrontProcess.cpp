@@ -26,29 +26,6 @@ namespace Operations {
 
 namespace {
 
-// Holds the volume's cells for the length of a run and gives them back even
-// when the run throws.
-class CellsHold
-{
-public:
-    CellsHold(Model::Automaton::TotalVolume *volume, Model::Automaton::Voxel *&cells)
-        : volume(volume), cells(cells)
-    {
-        cells = volume->lockCells();
-    }
-    ~CellsHold()
-    {
-        cells = nullptr;
-        volume->unlockCells();
-    }
-    CellsHold(const CellsHold &) = delete;
-    CellsHold &operator=(const CellsHold &) = delete;
-
-private:
-    Model::Automaton::TotalVolume *volume;
-    Model::Automaton::Voxel *&cells;
-};
-
 // Saturates counts beyond the 64-bit counter (infinity included).
 std::uint64_t saturated(double steps)
 {
@@ -139,7 +116,9 @@ void SurfaceFrontProcess::run()
 
     qint64 initialised = 0;
     {
-        CellsHold hold(volume, cells);
+        using CellsLock = Model::Automaton::TotalVolume::CellsLock;
+        const CellsLock lock(*volume, CellsLock::Write);
+        cells = lock.writableCells();
         // Working state for this run only. The state bytes are set strip by
         // strip; the offsets only where the front writes them, so the pages
         // of the cells it never reaches are never touched.
@@ -173,6 +152,7 @@ void SurfaceFrontProcess::run()
         offsets.reset();
         cellStates.reset();
         strips.reset();
+        cells = nullptr;
     }
     if (progress)
         progress->setProgress(stepsTotal, stepsTotal);

@@ -48,11 +48,11 @@ void VolumeProcessOperation::end()
     // The undo states and the drawing go off the interface thread too: on a
     // large volume each takes about as long as the process itself.
     BackgroundRun::run(getName(), [this] {
-        undoHelper.saveState(volume.get());
+        undoHelper.saveBefore(volume.get());
         runProcess(*volume);
         // A marching-cubes or octree surface of a large volume reports its build.
         volume->getPainter().rebuild(&progress);
-        undoHelper.saveState(volume.get());
+        undoHelper.saveAfter(volume.get());
     }, progress, workspace->getProcessMonitor());
     workspace->setLastOperation(volume->getObjectId(), getId());
     if (!keepsSiLatticeCurrent())

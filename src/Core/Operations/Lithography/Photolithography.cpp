@@ -10,6 +10,7 @@ namespace Core {
 namespace Operations {
 
 using Model::Automaton::SlabSplit;
+using Model::Automaton::TotalVolume;
 
 Photolithography::Photolithography(Model::Automaton::TotalVolume *v, std::uint32_t filmId,
                                    const LithographyMask &bottomMask, const LithographyMask &topMask)
@@ -88,12 +89,14 @@ void Photolithography::run()
         strips.assign(1, SlabSplit::Slab{0, nx});
     stripsUsed = unsigned(strips.size());
 
-    Model::Automaton::Voxel *cells = volume->lockCells();
-    if (strips.size() == 1)
-        developStrip(cells, 0, nx);
-    else
-        SlabSplit::run(strips, [&](std::size_t, SlabSplit::Slab strip) { developStrip(cells, strip.begin, strip.end); });
-    volume->unlockCells();
+    {
+        const TotalVolume::CellsLock lock(*volume, TotalVolume::CellsLock::Write);
+        Model::Automaton::Voxel *cells = lock.writableCells();
+        if (strips.size() == 1)
+            developStrip(cells, 0, nx);
+        else
+            SlabSplit::run(strips, [&](std::size_t, SlabSplit::Slab strip) { developStrip(cells, strip.begin, strip.end); });
+    }
     qCDebug(lcProcess) << "Photolithography:" << stripsUsed << "strips, elapsed time" << clock.elapsed() << "ms";
 }
 

@@ -11,6 +11,7 @@ namespace Core {
 namespace Operations {
 
 using Model::Automaton::SlabSplit;
+using Model::Automaton::TotalVolume;
 using Model::Automaton::Voxel;
 
 SimpleReactiveIonEtching::SimpleReactiveIonEtching(Model::Automaton::TotalVolume *volume, std::uint32_t etchMaterial,
@@ -32,16 +33,13 @@ std::size_t SimpleReactiveIonEtching::runEtching()
 
     std::vector<std::size_t> removed(slabs.size(), 0);
     std::vector<std::size_t> fronts(slabs.size(), 0);
-    Voxel *cells = volume->lockCells();
-    try {
+    {
+        const TotalVolume::CellsLock lock(*volume, TotalVolume::CellsLock::Write);
+        Voxel *cells = lock.writableCells();
         SlabSplit::run(slabs, [&](std::size_t i, SlabSplit::Slab slab) {
             removed[i] = etchColumns(cells, slab.begin, slab.end, fronts[i]);
         });
-    } catch (...) {
-        volume->unlockCells();
-        throw;
     }
-    volume->unlockCells();
 
     std::size_t total = 0;
     for (std::size_t i = 0; i < slabs.size(); ++i) {

@@ -100,7 +100,8 @@ void SiWetEtchEngine::runEtching()
         strips.back()->hi = slab.end;
     }
 
-    cells = volume->lockCells();
+    TotalVolume::CellsLock lock(*volume, TotalVolume::CellsLock::Write);
+    cells = lock.writableCells();
     QElapsedTimer timer;
     timer.start();
     try {
@@ -126,10 +127,9 @@ void SiWetEtchEngine::runEtching()
         finishEtching();
     } catch (...) {
         strips.clear();
-        volume->unlockCells();
         throw;
     }
-    volume->unlockCells();
+    lock.unlock();
     if (progress && stepsRun < stepCount)
         progress->setProgress(stepCount, stepCount);
 }

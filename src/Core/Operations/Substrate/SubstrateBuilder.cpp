@@ -92,9 +92,12 @@ std::shared_ptr<Model::Automaton::TotalVolume> SubstrateBuilder::build()
     // the whole volume is made on the side.
     auto volume = std::make_shared<Model::Automaton::TotalVolume>(
         sizeX, sizeY, sizeZ, cellSizeX, cellSizeY, cellSizeZ, position, Model::Automaton::TotalVolume::Cells::Empty);
-    Model::Automaton::Voxel *cells = volume->lockCells();
-    fill([cells, this](std::size_t i) { cells[i].material = material; });
-    volume->unlockCells();
+    {
+        using Lock = Model::Automaton::TotalVolume::CellsLock;
+        const Lock lock(*volume, Lock::Write);
+        Model::Automaton::Voxel *cells = lock.writableCells();
+        fill([cells, this](std::size_t i) { cells[i].material = material; });
+    }
     return volume;
 }
 

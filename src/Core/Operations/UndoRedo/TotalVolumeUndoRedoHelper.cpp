@@ -87,19 +87,23 @@ struct BlockChanges
     QByteArray after;
     std::uint32_t runCount = 0;
 
-    void compare(const std::uint32_t *old, const Voxel *now, std::size_t count)
+    static std::uint32_t idOf(const Voxel &cell) { return cell.material; }
+    static std::uint32_t idOf(std::uint32_t id) { return id; }
+
+    template <class Cell>
+    void compare(const std::uint32_t *old, const Cell *now, std::size_t count)
     {
         std::size_t runEnd = 0;
         std::size_t i = 0;
         while (i < count) {
-            if (old[i] == now[i].material) {
+            if (old[i] == idOf(now[i])) {
                 ++i;
                 continue;
             }
             const std::size_t start = i;
-            while (i < count && old[i] != now[i].material) {
+            while (i < count && old[i] != idOf(now[i])) {
                 appendWord(before, old[i]);
-                appendWord(after, now[i].material);
+                appendWord(after, idOf(now[i]));
                 ++i;
             }
             appendVarint(runs, start - runEnd);
@@ -140,6 +144,33 @@ struct RecordBody
         return true;
     }
 };
+
+// Compares `count` cells with their ids before the run, stretch by
+// stretch, and appends a block to both bodies for every stretch that holds a
+// change. `oldIds(stretch, n)` gives the n ids of a stretch before the run,
+// or nullptr when it has none that fit. False when a stretch has none or a
+// body would grow too large.
+template <class Cell, class OldIds>
+bool compareStretches(const Cell *now, std::size_t count, OldIds oldIds, RecordBody &undoBody,
+                      RecordBody &redoBody)
+{
+    const std::size_t blockCells = TotalVolumeUndoRedoHelper::cellsPerBlock;
+    for (std::size_t first = 0; first < count; first += blockCells) {
+        const std::size_t n = std::min(blockCells, count - first);
+        const auto stretch = std::uint32_t(first / blockCells);
+        const std::uint32_t *old = oldIds(stretch, n);
+        if (!old)
+            return false;
+        BlockChanges changes;
+        changes.compare(old, now + first, n);
+        if (changes.isEmpty())
+            continue;
+        if (!undoBody.append(changes.block(stretch, changes.before))
+            || !redoBody.append(changes.block(stretch, changes.after)))
+            return false;
+    }
+    return true;
+}
 
 bool appendRecord(const QString &fileName, const QString &key, std::uint32_t index, std::size_t cellCount,
                   const QByteArray &body)
@@ -233,16 +264,6 @@ TotalVolumeUndoRedoHelper::TotalVolumeUndoRedoHelper(Workspace *ws, const QStrin
 
 TotalVolumeUndoRedoHelper::~TotalVolumeUndoRedoHelper() = default;
 
-void TotalVolumeUndoRedoHelper::saveState(TotalVolume *volume)
-{
-    if (!volume)
-        return;
-    if (savedStates++ % 2 == 0)
-        rememberCells(volume);
-    else
-        writeChanges(volume);
-}
-
 void TotalVolumeUndoRedoHelper::loadUndoState(TotalVolume *volume)
 {
     if (loadState(workspace->getUndoFileName(), volume))
@@ -257,45 +278,47 @@ void TotalVolumeUndoRedoHelper::loadRedoState(TotalVolume *volume)
     workspace->setSiLatticeOutdated(volume->getObjectId(), true);
 }
 
-void TotalVolumeUndoRedoHelper::rememberCells(TotalVolume *volume)
+void TotalVolumeUndoRedoHelper::saveBefore(TotalVolume *volume)
 {
+    if (!volume)
+        return;
     before.clear();
     const std::size_t count = volume->getCellCount();
-    const Voxel *cells = volume->lockCells();
+    const TotalVolume::CellsLock lock(*volume, TotalVolume::CellsLock::Read);
+    const Voxel *cells = lock.cells();
     for (std::size_t first = 0; first < count; first += cellsPerBlock) {
         const std::size_t n = std::min(cellsPerBlock, count - first);
         // A cell is one 32-bit id: the stretch is compressed as it lies in memory.
         before.push_back(qCompress(reinterpret_cast<const uchar *>(cells + first), int(n * sizeof(Voxel)),
                                    compressionLevel));
     }
-    volume->unlockCells();
 }
 
-bool TotalVolumeUndoRedoHelper::writeChanges(TotalVolume *volume)
+bool TotalVolumeUndoRedoHelper::saveAfter(TotalVolume *volume)
 {
-    const std::size_t count = volume->getCellCount();
-    if (before.size() != (count + cellsPerBlock - 1) / cellsPerBlock)
+    if (!volume)
         return false;
-    RecordBody undoBody, redoBody;
-    bool fits = true;
-    const Voxel *cells = volume->lockCells();
-    for (std::size_t stretch = 0; stretch < before.size() && fits; ++stretch) {
-        const std::size_t first = stretch * cellsPerBlock;
-        const std::size_t n = std::min(cellsPerBlock, count - first);
-        const QByteArray old = qUncompress(before[stretch]);
-        if (std::size_t(old.size()) != n * sizeof(std::uint32_t)) {
-            fits = false;
-            break;
-        }
-        BlockChanges changes;
-        changes.compare(reinterpret_cast<const std::uint32_t *>(old.constData()), cells + first, n);
-        QByteArray().swap(before[stretch]);
-        if (changes.isEmpty())
-            continue;
-        fits = undoBody.append(changes.block(std::uint32_t(stretch), changes.before))
-            && redoBody.append(changes.block(std::uint32_t(stretch), changes.after));
+    const std::size_t count = volume->getCellCount();
+    if (before.empty() || before.size() != (count + cellsPerBlock - 1) / cellsPerBlock) {
+        before.clear();
+        return false;
     }
-    volume->unlockCells();
+    RecordBody undoBody, redoBody;
+    bool fits = false;
+    {
+        // Each stretch before the run is unpacked once and its copy dropped
+        // at once, so the memory held shrinks while the comparison goes on.
+        QByteArray old;
+        const auto oldIds = [&](std::uint32_t stretch, std::size_t n) -> const std::uint32_t * {
+            old = qUncompress(before[stretch]);
+            QByteArray().swap(before[stretch]);
+            return std::size_t(old.size()) == n * sizeof(std::uint32_t)
+                ? reinterpret_cast<const std::uint32_t *>(old.constData())
+                : nullptr;
+        };
+        const TotalVolume::CellsLock lock(*volume, TotalVolume::CellsLock::Read);
+        fits = compareStretches(lock.cells(), count, oldIds, undoBody, redoBody);
+    }
     before.clear();
     if (!fits) {
         qCWarning(lcUndo) << "The changes of" << key << index << "are too large to keep for undo";
@@ -311,18 +334,9 @@ bool TotalVolumeUndoRedoHelper::writeRecords(const QString &undoFile, const QStr
                                              const std::uint32_t *now, std::size_t count)
 {
     RecordBody undoBody, redoBody;
-    std::vector<Voxel> cells(now, now + count);
-    for (std::size_t first = 0; first < count; first += cellsPerBlock) {
-        BlockChanges changes;
-        changes.compare(old + first, cells.data() + first, std::min(cellsPerBlock, count - first));
-        if (changes.isEmpty())
-            continue;
-        const auto stretch = std::uint32_t(first / cellsPerBlock);
-        if (!undoBody.append(changes.block(stretch, changes.before))
-            || !redoBody.append(changes.block(stretch, changes.after)))
-            return false;
-    }
-    return appendRecord(undoFile, key, index, count, undoBody.bytes)
+    const auto oldIds = [old](std::uint32_t stretch, std::size_t) { return old + std::size_t(stretch) * cellsPerBlock; };
+    return compareStretches(now, count, oldIds, undoBody, redoBody)
+        && appendRecord(undoFile, key, index, count, undoBody.bytes)
         && appendRecord(redoFile, key, index, count, redoBody.bytes);
 }
 
@@ -362,8 +376,8 @@ bool TotalVolumeUndoRedoHelper::loadRecord(const QString &fileName, const QStrin
                 qCWarning(lcUndo) << "State record" << key << index << "is damaged; skipped";
                 continue;
             }
-            decodeBody(body, count, volume->lockCells());
-            volume->unlockCells();
+            const TotalVolume::CellsLock lock(*volume, TotalVolume::CellsLock::Write);
+            decodeBody(body, count, lock.writableCells());
             loaded = true;
         }
     }

@@ -20,11 +20,11 @@ namespace Operations {
 
 // Saves and restores the cells one process operation changed.
 //
-// The first saveState (before the run) keeps a compressed copy of the
-// volume's ids in memory. The second (after the run) compares the cells with
-// that copy and appends one record to each state file: to the undo file the
-// changed cells with their ids before the run, to the redo file the same
-// cells with their ids after it. Loading a record writes exactly those cells.
+// saveBefore() (before the run) keeps a compressed copy of the volume's ids
+// in memory. saveAfter() (after the run) compares the cells with that copy
+// and appends one record to each state file: to the undo file the changed
+// cells with their ids before the run, to the redo file the same cells with
+// their ids after it. Loading a record writes exactly those cells.
 //
 // A record is a header line "<key> <index> <cell count> <body bytes>" and a
 // binary body of blocks, one per stretch of 2^20 cells that holds a change:
@@ -42,7 +42,14 @@ public:
     TotalVolumeUndoRedoHelper(Workspace *workspace, const QString &key);
     ~TotalVolumeUndoRedoHelper();
 
-    void saveState(Model::Automaton::TotalVolume *volume);
+    // Keeps the volume's ids as they are before the run; a second call
+    // replaces the first copy.
+    void saveBefore(Model::Automaton::TotalVolume *volume);
+    // Writes the record of what changed since saveBefore() and drops the
+    // copy. False (nothing written) without a copy of this volume's size, or
+    // when the changes are too large to keep or a state file cannot be
+    // written.
+    bool saveAfter(Model::Automaton::TotalVolume *volume);
     // Restore the cells of the state before or after the run; the painter
     // builds its faces again when the volume is next drawn.
     // Both mark the volume's atomistic lattice out of date.
@@ -66,13 +73,9 @@ public:
     static std::uint32_t takeIndex(const QString &key);
 
 private:
-    void rememberCells(Model::Automaton::TotalVolume *volume);
-    bool writeChanges(Model::Automaton::TotalVolume *volume);
-
     QString key;
     std::uint32_t index;
     Workspace *workspace;
-    unsigned savedStates = 0;
     // The ids before the run, one compressed block per stretch of cells.
     std::vector<QByteArray> before;
 };

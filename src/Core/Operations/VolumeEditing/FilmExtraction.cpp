@@ -107,9 +107,11 @@ std::shared_ptr<TotalVolume> FilmExtraction::extract(TotalVolume &source, std::u
     auto film = std::make_shared<TotalVolume>(nx, ny, nz, source.getCellSizeX(), source.getCellSizeY(),
                                               source.getCellSizeZ(), source.getPosition(), TotalVolume::Cells::Unset);
     const auto slabs = slabsOf(nx, threadCount);
-    Voxel *out = film->lockCells();
-    const Voxel *cells = source.lockCells();
-    try {
+    {
+        const TotalVolume::CellsLock filmLock(*film, TotalVolume::CellsLock::Write);
+        const TotalVolume::CellsLock sourceLock(source, TotalVolume::CellsLock::Read);
+        Voxel *out = filmLock.writableCells();
+        const Voxel *cells = sourceLock.cells();
         // Material 0 is the empty cell, never a film.
         const std::size_t seed = material == 0 ? none : firstCellOf(cells, source, material, slabs);
         // One bit per cell while the fill runs, released with it.
@@ -137,13 +139,7 @@ std::shared_ptr<TotalVolume> FilmExtraction::extract(TotalVolume &source, std::u
         });
         qCDebug(lcOperation) << "Extract Film: piece in z" << lowest << highest << "Elapsed time" << clock.elapsed()
                              << "ms";
-    } catch (...) {
-        source.unlockCells();
-        film->unlockCells();
-        throw;
     }
-    source.unlockCells();
-    film->unlockCells();
     return film;
 }
 

@@ -48,8 +48,9 @@ ZRange occupiedRange(TotalVolume &volume, int threadCount)
     const std::uint32_t nx = volume.getSizeX(), ny = volume.getSizeY(), nz = volume.getSizeZ();
     const auto slabs = strips(nx, threadCount);
     std::vector<ZRange> perSlab(slabs.size(), ZRange{nz, 0});
-    const Voxel *cells = volume.lockCells();
-    try {
+    {
+        const TotalVolume::CellsLock lock(volume, TotalVolume::CellsLock::Read);
+        const Voxel *cells = lock.cells();
         SlabSplit::run(slabs, [&](std::size_t i, SlabSplit::Slab slab) {
             ZRange range{nz, 0};
             for (std::uint32_t x = slab.begin; x < slab.end; ++x) {
@@ -67,11 +68,7 @@ ZRange occupiedRange(TotalVolume &volume, int threadCount)
             }
             perSlab[i] = range;
         });
-    } catch (...) {
-        volume.unlockCells();
-        throw;
     }
-    volume.unlockCells();
     ZRange joined{nz, 0};
     for (const ZRange &range : perSlab) {
         joined.lowest = std::min(joined.lowest, range.lowest);
@@ -148,7 +145,8 @@ std::shared_ptr<TotalVolume> GlueSubstrate::build(TotalVolume &base, TotalVolume
     auto glued = std::make_shared<TotalVolume>(fx, fy, fz, layout.cellSizeX, layout.cellSizeY, layout.cellSizeZ,
                                                base.getPosition(), TotalVolume::Cells::Unset);
 
-    Voxel *out = glued->lockCells();
+    const TotalVolume::CellsLock gluedLock(*glued, TotalVolume::CellsLock::Write);
+    Voxel *out = gluedLock.writableCells();
     const std::size_t plane = std::size_t(fy) * fz;
     SlabSplit::run(strips(fx, threads), [&](std::size_t, SlabSplit::Slab slab) {
         std::fill(out + slab.begin * plane, out + slab.end * plane, Voxel(0));
@@ -163,8 +161,10 @@ std::shared_ptr<TotalVolume> GlueSubstrate::build(TotalVolume &base, TotalVolume
         baseStrips = {SlabSplit::Slab{0, bx}};
         topStrips = {SlabSplit::Slab{0, tx}};
     }
-    const Voxel *baseCells = base.lockCells();
-    const Voxel *topCells = top.lockCells();
+    const TotalVolume::CellsLock baseLock(base, TotalVolume::CellsLock::Read);
+    const TotalVolume::CellsLock topLock(top, TotalVolume::CellsLock::Read);
+    const Voxel *baseCells = baseLock.cells();
+    const Voxel *topCells = topLock.cells();
     auto copyStrips = [&](std::size_t i, SlabSplit::Slab baseStrip) {
         // The base below baseTop and the top from baseTop upward: the two
         // copies never write the same cell, and strips of one copy are disjoint in x.
@@ -188,17 +188,7 @@ std::shared_ptr<TotalVolume> GlueSubstrate::build(TotalVolume &base, TotalVolume
             }
         }
     };
-    try {
-        SlabSplit::run(baseStrips, copyStrips);
-    } catch (...) {
-        top.unlockCells();
-        base.unlockCells();
-        glued->unlockCells();
-        throw;
-    }
-    top.unlockCells();
-    base.unlockCells();
-    glued->unlockCells();
+    SlabSplit::run(baseStrips, copyStrips);
     qCDebug(lcOperation) << "Glue Volumes:" << fx << fy << fz << "cells, Elapsed time" << clock.elapsed() << "ms";
     return glued;
 }

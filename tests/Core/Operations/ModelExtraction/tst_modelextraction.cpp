@@ -71,10 +71,8 @@ Planes referencePlanes(TotalVolume &volume)
 
 Planes planesOf(TotalVolume &volume, int slabs)
 {
-    const auto *cells = volume.lockCells();
-    Planes planes = BlockPartition::findSplitPlanes(cells, volume.getSizeX(), volume.getSizeY(), volume.getSizeZ(), slabs);
-    volume.unlockCells();
-    return planes;
+    const TotalVolume::CellsLock lock(volume, TotalVolume::CellsLock::Read);
+    return BlockPartition::findSplitPlanes(lock.cells(), volume.getSizeX(), volume.getSizeY(), volume.getSizeZ(), slabs);
 }
 
 bool samePlanes(const Planes &a, const Planes &b)
@@ -548,5 +546,5 @@ void TestModelExtraction::recipeCantilever()
     QCOMPARE(beam.getOrigin(2), 4u + oxide);
 }
 
-QTEST_MAIN(TestModelExtraction)
+QTEST_GUILESS_MAIN(TestModelExtraction)
 #include "tst_modelextraction.moc"
