@@ -278,6 +278,18 @@ void SurfaceFrontProcess::gatherNextLayers(Strip &strip)
     }
 }
 
+void SurfaceFrontProcess::beginAdvance(Strip &strip)
+{
+    strip.lower.clear();
+    strip.upper.clear();
+    strip.updates.clear();
+    for (std::vector<std::size_t> &layer : strip.nextLayers)
+        layer.clear();
+    std::uint8_t *state = cellStates.get();
+    for (const std::size_t p : strip.front)
+        storeState(state + p, std::uint8_t(loadState(state + p) & ~Queued));
+}
+
 void SurfaceFrontProcess::commitStrip(Strip &strip, std::size_t index)
 {
     mergeHandOvers(strip, index);
