@@ -33,6 +33,7 @@
 #include "Core/Operations/Objects/CopyObject.h"
 #include "Core/Operations/Objects/DeleteObject.h"
 #include "Core/Operations/Objects/MoveObject.h"
+#include "Model/Process/BuiltInProcessNames.h"
 #include "Util/BitVector.h"
 #include "Util/Vector3D.h"
 
@@ -142,6 +143,8 @@ QVector<Parameter> substrateParameters()
 QVector<Kind> makeKinds()
 {
     using K = ProcessKey;
+    using Names = Model::Process::BuiltInProcessNames;
+    const auto name = [](const char *text) { return QString::fromLatin1(text); };
     const QString none;
     QVector<Kind> kinds;
     const auto operationOnly = [&](K key, std::uint32_t id, const char *menu, const char *name,
@@ -200,23 +203,23 @@ QVector<Kind> makeKinds()
     operationOnly(K::SaveAs, 10, "Save As ...", "Save Document As", build<SaveDocumentAsOperation>());
     operationOnly(K::Open, 11, "Open", "Open document", build<OpenDocumentOperation>());
     editing(K::Glue, 12, 12, "Glue Substrate", "Glue Volumes", build<GlueSubstrateOperation>());
-    kinds << Kind{K::Cvd, 13, 13, 4, QStringLiteral("CVD"), QStringLiteral("Isotropic Deposition"), QStringLiteral("CVD"),
-                  QStringLiteral("CVD"), materialAnd(3, {{QStringLiteral("Thickness"), V::Float, 10.0f}}),
+    kinds << Kind{K::Cvd, 13, 13, 4, name(Names::cvd), name(Names::isotropicDeposition), name(Names::cvd),
+                  name(Names::cvd), materialAnd(3, {{QStringLiteral("Thickness"), V::Float, 10.0f}}),
                   build<IsotropicFilmDepositionOperation>(), &BatchRun::ProcessSteps::cvd,
                   configure<IsotropicFilmDepositionOperation>([](IsotropicFilmDepositionOperation &op, const ProcessData &s) {
                       op.setThickness(floatOf(s, "Thickness"));
                       op.setMaterial(uintOf(s, "MaterialId"));
                   })};
-    kinds << Kind{K::IsotropicEtching, 14, 14, 5, QStringLiteral("Isotropic Etching"), QStringLiteral("Isotropic Etching"),
-                  QStringLiteral("Isotropic etching"), QStringLiteral("Isotropic Etching"),
+    kinds << Kind{K::IsotropicEtching, 14, 14, 5, name(Names::isotropicEtching), name(Names::isotropicEtching),
+                  QStringLiteral("Isotropic etching"), name(Names::isotropicEtching),
                   materialAnd(1, {{QStringLiteral("Depth"), V::Float, 10.0f}}), build<IsotropicFilmEtchingOperation>(),
                   &BatchRun::ProcessSteps::isotropicEtching,
                   configure<IsotropicFilmEtchingOperation>([](IsotropicFilmEtchingOperation &op, const ProcessData &s) {
                       op.setDepth(floatOf(s, "Depth"));
                       op.setMaterial(uintOf(s, "MaterialId"));
                   })};
-    kinds << Kind{K::Electroplating, 15, 15, 7, QStringLiteral("Electroplating"), QStringLiteral("Electroplating"),
-                  QStringLiteral("Electroplating"), none,
+    kinds << Kind{K::Electroplating, 15, 15, 7, name(Names::electroplating), name(Names::electroplating),
+                  name(Names::electroplating), none,
                   {{QStringLiteral("ConductingMaterialId"), V::UInt, 4u, false},
                    {QStringLiteral("DepositedMaterialId"), V::UInt, 5u, false},
                    {QStringLiteral("Film Thickness"), V::Float, 10.0f}},
@@ -256,16 +259,16 @@ QVector<Kind> makeKinds()
     kinds << Kind{K::MooreEtching, 19, 19, 3, QStringLiteral("Moore Etching"), QStringLiteral("Moore film deposition"),
                   QStringLiteral("Moore etching"), none, materialAnd(4, {{QStringLiteral("Depth"), V::UInt, 1u}}),
                   build<MooreNeighborhoodEtchingOperation>(), &BatchRun::FilmSteps::mooreEtching, moore("Depth")};
-    kinds << Kind{K::Photolithography, 20, 20, 0, QStringLiteral("Photolithography"), QStringLiteral("Photolithography"),
-                  QStringLiteral("Photolithography"), none, maskParameters(), build<PhotolithographyOperation>(),
+    kinds << Kind{K::Photolithography, 20, 20, 0, name(Names::photolithography), name(Names::photolithography),
+                  name(Names::photolithography), none, maskParameters(), build<PhotolithographyOperation>(),
                   &BatchRun::ProcessSteps::photolithography,
                   configure<PhotolithographyOperation>([](PhotolithographyOperation &op, const ProcessData &s) {
                       op.setMaterial(uintOf(s, "MaterialId"));
                       op.setBottomMask(maskOf(s, QStringLiteral("Bottom Mask")));
                       op.setTopMask(maskOf(s, QStringLiteral("Top Mask")));
                   })};
-    kinds << Kind{K::Planarization, 22, 22, 6, QStringLiteral("Planarization"), QStringLiteral("Planarization"),
-                  QStringLiteral("Planarization"), none,
+    kinds << Kind{K::Planarization, 22, 22, 6, name(Names::planarization), name(Names::planarization),
+                  name(Names::planarization), none,
                   {{QStringLiteral("Maximum Height"), V::UInt, 0u}, {QStringLiteral("Minimum Height"), V::UInt, 0u}},
                   build<PlanarizationOperation>(), &BatchRun::FilmSteps::planarization,
                   configure<PlanarizationOperation>([](PlanarizationOperation &op, const ProcessData &s) {
@@ -280,8 +283,8 @@ QVector<Kind> makeKinds()
                       op.setHeight(uintOf(s, "Maximum Height"));
                   })};
     operationOnly(K::BatchRun, 24, "Batch Run", "Select volumes", build<SelectVolumesOperation>());
-    kinds << Kind{K::SiOxidation, 26, 26, 15, QStringLiteral("Si Oxidation"), QStringLiteral("Simple Si Oxidation"),
-                  QStringLiteral("Si Oxidation"), QStringLiteral("Simple Si Oxidation"),
+    kinds << Kind{K::SiOxidation, 26, 26, 15, QStringLiteral("Si Oxidation"), name(Names::simpleSiOxidation),
+                  QStringLiteral("Si Oxidation"), name(Names::simpleSiOxidation),
                   {{QStringLiteral("Micron Conversion"), V::Double, 100.0},
                    {QStringLiteral("Oxidation Pressure"), V::Double, 1.0},
                    {QStringLiteral("Oxidation Temperature"), V::Double, 1273.0},
@@ -299,8 +302,8 @@ QVector<Kind> makeKinds()
                   })};
     // PVD carries the isotropic deposition's name in messages, but records
     // its own id, in the menu and in a batch alike.
-    kinds << Kind{K::Pvd, 27, 27, 12, QStringLiteral("PVD"), QStringLiteral("Isotropic Deposition"), QStringLiteral("PVD"),
-                  QStringLiteral("PVD"),
+    kinds << Kind{K::Pvd, 27, 27, 12, name(Names::pvd), name(Names::isotropicDeposition), name(Names::pvd),
+                  name(Names::pvd),
                   materialAnd(4, {{QStringLiteral("DepositOn"), V::Int, 1, false},
                                   {QStringLiteral("Horizontal to Vertical Ratio"), V::Float, 0.5f},
                                   {QStringLiteral("Thickness"), V::Float, 10.0f}}),
@@ -315,7 +318,7 @@ QVector<Kind> makeKinds()
     const auto wetEtch = configure<SiWetEtchOperation>([](SiWetEtchOperation &op, const ProcessData &s) {
         op.setDepth(doubleOf(s, "Depth"));
     });
-    kinds << Kind{K::SiWetEtching, 28, 28, 1, QStringLiteral("Si Wet Etching"), QStringLiteral("BCA Wet Etch"),
+    kinds << Kind{K::SiWetEtching, 28, 28, 1, name(Names::siWetEtching), QStringLiteral("BCA Wet Etch"),
                   QStringLiteral("Si wet etching"), none, {{QStringLiteral("Depth"), V::Double, 10.0}},
                   build<AtomisticSiWetEtchingOperation>(), &BatchRun::ProcessSteps::siWetEtching, wetEtch, true};
     kinds << Kind{K::ContinuousWetEtching, 29, 29, ProcessTable::noListCode, QStringLiteral("Si Wet Etching (CCA)"),

@@ -20,7 +20,7 @@
 #include "Observers/IsotropicFilmDepositionObserver.h"
 #include "Observers/IsotropicFilmEtchingObserver.h"
 #include "Observers/SiWetEtchObserver.h"
-#include "Observers/CVDObserver.h"
+#include "Observers/AnisotropicFilmDepositionObserver.h"
 #include "Observers/ChangeTotalVolumeVisualizationOptionsObserver.h"
 #include "Observers/ElectrodepositionObserver.h"
 #include "Observers/MooreDepositionObserver.h"
@@ -126,7 +126,7 @@ void OperationFactory::registerInterfaces()
                                         observed<O::PlanarizationObserver>(ProcessKey::Planarization));
         ProcessTable::registerInterface(ProcessKey::SpinCoating, observed<O::SpinCoatingObserver>(ProcessKey::SpinCoating));
         ProcessTable::registerInterface(ProcessKey::SiOxidation, observed<O::SiOxidationObserver>(ProcessKey::SiOxidation));
-        ProcessTable::registerInterface(ProcessKey::Pvd, observed<O::CVDObserver>(ProcessKey::Pvd));
+        ProcessTable::registerInterface(ProcessKey::Pvd, observed<O::AnisotropicFilmDepositionObserver>(ProcessKey::Pvd));
         ProcessTable::registerInterface(ProcessKey::SiWetEtching, observed<O::AtomicSiBCAEtchObserver>(ProcessKey::SiWetEtching));
         ProcessTable::registerInterface(ProcessKey::ContinuousWetEtching,
                                         observed<O::CCAWetEtchingObserver>(ProcessKey::ContinuousWetEtching));

@@ -1,5 +1,6 @@
 #include "ProcessFactory.h"
 
+#include "BuiltInProcessNames.h"
 #include "Model/Persistence/CatalogueFile.h"
 #include "Model/Persistence/ProcessArchiver.h"
 #include "Util/Logging.h"
@@ -71,22 +72,23 @@ bool ProcessFactory::addProcess(const Process &process)
 void ProcessFactory::loadDefaultProcesses()
 {
     using Ids = QVector<std::uint32_t>;
+    using Names = BuiltInProcessNames;
     const Ids filmMaterials{3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13};
     const Ids metals{4, 5, 6, 7, 8, 9, 10};
     const std::initializer_list<Process> builtIn = {
-        Process(QStringLiteral("Si Wet Etching"), 1, Ids{1}),
-        Process(QStringLiteral("DRIE"), 2, Ids{1}),
-        Process(QStringLiteral("CVD"), 3, Ids{3, 16}),
-        Process(QStringLiteral("PVD"), 4, metals),
-        Process(QStringLiteral("Film Etching"), 5, filmMaterials),
-        Process(QStringLiteral("Photolithography"), 6, filmMaterials),
-        Process(QStringLiteral("Planarization"), 7),
-        Process(QStringLiteral("Spin Coating / Soft Lithography"), 8, Ids{11, 12, 13}),
-        Process(QStringLiteral("Isotropic Deposition"), 9, Ids{3, 4, 5, 6, 7, 8, 9, 10}),
-        Process(QStringLiteral("Isotropic Etching"), 10,
+        Process(QString::fromLatin1(Names::siWetEtching), 1, Ids{1}),
+        Process(QString::fromLatin1(Names::drie), 2, Ids{1}),
+        Process(QString::fromLatin1(Names::cvd), 3, Ids{3, 16}),
+        Process(QString::fromLatin1(Names::pvd), 4, metals),
+        Process(QString::fromLatin1(Names::filmEtching), 5, filmMaterials),
+        Process(QString::fromLatin1(Names::photolithography), 6, filmMaterials),
+        Process(QString::fromLatin1(Names::planarization), 7),
+        Process(QString::fromLatin1(Names::spinCoating), 8, Ids{11, 12, 13}),
+        Process(QString::fromLatin1(Names::isotropicDeposition), 9, Ids{3, 4, 5, 6, 7, 8, 9, 10}),
+        Process(QString::fromLatin1(Names::isotropicEtching), 10,
                 Ids{1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}),
-        Process(QStringLiteral("Electroplating"), 11, metals),
-        Process(QStringLiteral("Simple Si Oxidation"), 12, Ids{1, 14, 15}),
+        Process(QString::fromLatin1(Names::electroplating), 11, metals),
+        Process(QString::fromLatin1(Names::simpleSiOxidation), 12, Ids{1, 14, 15}),
     };
 
     QMutexLocker locker(&mutex);

@@ -38,7 +38,7 @@ void BatchRunWorker::start()
         return;
     running = true;
     thread = QThread::create([this] { work(); });
-    thread->setObjectName(QStringLiteral("Batch Run"));
+    thread->setObjectName(QStringLiteral("kestrum batch worker"));
     thread->start();
 }
 

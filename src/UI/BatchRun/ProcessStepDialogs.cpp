@@ -72,7 +72,8 @@ Step moore(QWidget *parent, std::int32_t type)
 
 Step saveImage(QWidget *parent)
 {
-    const QString fileName = QFileDialog::getSaveFileName(parent, QStringLiteral("Save Image"), QString(),
+    const QString title = Core::ProcessTable::kind(Core::ProcessKey::SaveImage).listName;
+    const QString fileName = QFileDialog::getSaveFileName(parent, title, QString(),
                                                           QStringLiteral("Image Files (*.png *.jpg *.bmp)"));
     if (fileName.isEmpty())
         return std::nullopt;

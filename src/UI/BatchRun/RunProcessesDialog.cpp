@@ -431,7 +431,7 @@ void RunProcessesDialog::on_btnClose_clicked()
     }
     if (closeWhenFinished)
         return;
-    const auto answer = QMessageBox::question(this, QStringLiteral("Batch Run"),
+    const auto answer = QMessageBox::question(this, windowTitle(),
                                               QStringLiteral("A batch run is in progress. Stop it after the current "
                                                              "step and close?"),
                                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No);

@@ -1,4 +1,4 @@
-#include "CVDObserver.h"
+#include "AnisotropicFilmDepositionObserver.h"
 
 #include "Core/Operations/Film/AnisotropicFilmDepositionOperation.h"
 #include "UI/Operations/Film/AnisotropicDepositionDialog.h"
@@ -6,7 +6,7 @@
 namespace Ui {
 namespace Observers {
 
-void CVDObserver::notify()
+void AnisotropicFilmDepositionObserver::notify()
 {
     const auto operation = currentOperation<Core::Operations::AnisotropicFilmDepositionOperation>();
     if (!operation)

@@ -8,7 +8,7 @@ namespace Observers {
 // Runs the PVD dialog for the current directional deposition and, on OK,
 // hands the options over and finishes it. A cancelled dialog leaves the
 // operation waiting.
-class CVDObserver : public OptionsObserver
+class AnisotropicFilmDepositionObserver : public OptionsObserver
 {
 public:
     using OptionsObserver::OptionsObserver;
