@@ -71,5 +71,19 @@ void MaterialColorTable::highlight(const float in[4], float out[4])
     out[3] = in[3];
 }
 
+void MaterialColorTable::paint(Geometry::QuadFaceList &faces, bool selected) const
+{
+    for (Geometry::QuadFace &face : faces) {
+        const float *material = color(face.material);
+        if (selected) {
+            float shifted[4];
+            highlight(material, shifted);
+            face.setColors(shifted);
+        } else {
+            face.setColors(material);
+        }
+    }
+}
+
 } // namespace Automaton
 } // namespace Model

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Model/Geometry/QuadFace.h"
+
 #include <QVector>
 
 #include <array>
@@ -55,6 +57,11 @@ public:
     // The selection highlight: each of R, G, B on its own becomes v - 0.7 when
     // v >= 0.7 and v + 0.3 otherwise (in double precision); alpha is kept.
     static void highlight(const float in[4], float out[4]);
+
+    // Gives every face its material's colour, highlighted when `selected`.
+    // The highlight is always taken from the material colour, never from the
+    // colour a face shows now, so recolouring twice does not shift it twice.
+    void paint(Geometry::QuadFaceList &faces, bool selected) const;
 
 private:
     struct Entry

@@ -397,18 +397,8 @@ void OctreeSurface::recolor(bool selected)
 {
     MaterialColorTable colors;
     colors.refillFromCatalogue();
-    for (QuadFaceList *list : {&opaqueFaces, &transparentFaces}) {
-        for (QuadFace &face : *list) {
-            const float *material = colors.color(face.material);
-            if (selected) {
-                float shifted[4];
-                MaterialColorTable::highlight(material, shifted);
-                face.setColors(shifted);
-            } else {
-                face.setColors(material);
-            }
-        }
-    }
+    colors.paint(opaqueFaces, selected);
+    colors.paint(transparentFaces, selected);
 }
 
 QuadFaceList OctreeSurface::getOpaqueFaces() const

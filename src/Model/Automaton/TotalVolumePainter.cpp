@@ -138,21 +138,8 @@ void TotalVolumePainter::updateColors()
 
     QMutexLocker locker(&geometryMutex);
     colorTable = table;
-    // The highlight is always taken from the material colour, never from the
-    // colour a face shows now, so recolouring a selected volume twice does
-    // not shift it twice.
-    for (QuadFaceList *list : {&opaqueFaces, &transparentFaces}) {
-        for (Geometry::QuadFace &face : *list) {
-            const float *material = colorTable.color(face.material);
-            if (selected) {
-                float shifted[4];
-                MaterialColorTable::highlight(material, shifted);
-                face.setColors(shifted);
-            } else {
-                face.setColors(material);
-            }
-        }
-    }
+    colorTable.paint(opaqueFaces, selected);
+    colorTable.paint(transparentFaces, selected);
     appliedSelection = selected;
     drawArraysStale = true;
 }
@@ -285,6 +272,11 @@ void TotalVolumePainter::drawFaceArrays(const QuadArrays &arrays, bool outlineCo
 
 void TotalVolumePainter::drawOutlinePass(bool withEmptyVoxels) const
 {
+    drawOutlines({&opaqueArrays, &transparentArrays, withEmptyVoxels ? &emptyVoxelArrays : nullptr});
+}
+
+void TotalVolumePainter::drawOutlines(std::initializer_list<const QuadArrays *> lists) const
+{
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     glDisable(GL_LIGHTING);
     // Outlines are faces drawn as lines: the offset towards the viewer must
@@ -294,10 +286,10 @@ void TotalVolumePainter::drawOutlinePass(bool withEmptyVoxels) const
     glPolygonOffset(-2.5f, -2.5f);
     glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
     glLineWidth(1.0f);
-    drawFaceArrays(opaqueArrays, true);
-    drawFaceArrays(transparentArrays, true);
-    if (withEmptyVoxels)
-        drawFaceArrays(emptyVoxelArrays, true);
+    for (const QuadArrays *arrays : lists) {
+        if (arrays)
+            drawFaceArrays(*arrays, true);
+    }
     glPopAttrib();
 }
 
@@ -474,7 +466,7 @@ void TotalVolumePainter::drawMarchingCubeSurface()
     glPopClientAttrib();
 }
 
-void TotalVolumePainter::drawOctreeSurface(bool drawOutlines, bool opaquePass)
+void TotalVolumePainter::drawOctreeSurface(bool withOutlines, bool opaquePass)
 {
     if (octreeArraysRevision != octreeSurface.getRevision()) {
         octreeArraysRevision = octreeSurface.getRevision();
@@ -483,16 +475,8 @@ void TotalVolumePainter::drawOctreeSurface(bool drawOutlines, bool opaquePass)
     }
     const QuadArrays &arrays = opaquePass ? octreeOpaqueArrays : octreeTransparentArrays;
     drawFaceArrays(arrays, false);
-    if (!drawOutlines)
-        return;
-    glPushAttrib(GL_ALL_ATTRIB_BITS);
-    glDisable(GL_LIGHTING);
-    glEnable(GL_POLYGON_OFFSET_LINE);
-    glPolygonOffset(-2.5f, -2.5f);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
-    glLineWidth(1.0f);
-    drawFaceArrays(arrays, true);
-    glPopAttrib();
+    if (withOutlines)
+        drawOutlines({&arrays});
 }
 
 void TotalVolumePainter::drawSpheres(const std::vector<AtomicRenderer::Atom> &atoms) const

@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -164,11 +165,13 @@ private:
     void refreshDrawArrays();
     void drawFaceArrays(const Geometry::QuadArrays &arrays, bool outlineColors) const;
     void drawOutlinePass(bool withEmptyVoxels) const;
+    // The faces of the given arrays (null ones passed over) as lines.
+    void drawOutlines(std::initializer_list<const Geometry::QuadArrays *> lists) const;
     void drawMaskOverlays() const;
 
     // Drawing of the other surfaces and the atoms (interface thread).
     void drawMarchingCubeSurface();
-    void drawOctreeSurface(bool drawOutlines, bool opaquePass);
+    void drawOctreeSurface(bool withOutlines, bool opaquePass);
     void refreshAtomArrays();
     void drawAtomicSolid();
     void drawAtomicTransparent();

@@ -1,22 +1,9 @@
 #include "Core/Operations/Doping/ThermalDoping.h"
 
+#include "Core/Operations/Engines/EmptinessStart.h"
+
 namespace Core {
 namespace Operations {
-
-namespace {
-
-// Every empty cell is a source; solids next to one start the front.
-struct DopingStart
-{
-    static constexpr bool mooreNeighbourhood = true;
-    SurfaceFrontProcess::CellRole role(std::uint32_t id) const
-    {
-        return id == 0 ? SurfaceFrontProcess::CellRole::Source : SurfaceFrontProcess::CellRole::Open;
-    }
-    bool attracts(std::uint32_t id) const { return id == 0; }
-};
-
-} // namespace
 
 ThermalDoping::ThermalDoping(Model::Automaton::TotalVolume *volume, std::uint32_t hostMaterial,
                              std::uint32_t dopantType, float depth)
@@ -27,7 +14,7 @@ ThermalDoping::ThermalDoping(Model::Automaton::TotalVolume *volume, std::uint32_
 
 void ThermalDoping::initialiseStrip(Strip &strip)
 {
-    initialiseByNeighbourhood(strip, DopingStart{});
+    initialiseByNeighbourhood(strip, EmptinessStart<true>{});
 }
 
 void ThermalDoping::advanceStrip(Strip &strip)

@@ -1,24 +1,10 @@
 #include "Core/Operations/Film/IsotropicFilmDeposition.h"
 
+#include "Core/Operations/Engines/EmptinessStart.h"
 #include "Core/Operations/Film/FilmFrontRules.h"
 
 namespace Core {
 namespace Operations {
-
-namespace {
-
-// Every non-empty cell seeds the film; empty cells next to one start the front.
-struct DepositionStart
-{
-    static constexpr bool mooreNeighbourhood = true;
-    SurfaceFrontProcess::CellRole role(std::uint32_t id) const
-    {
-        return id != 0 ? SurfaceFrontProcess::CellRole::Source : SurfaceFrontProcess::CellRole::Open;
-    }
-    bool attracts(std::uint32_t id) const { return id != 0; }
-};
-
-} // namespace
 
 IsotropicFilmDeposition::IsotropicFilmDeposition(Model::Automaton::TotalVolume *volume,
                                                  std::uint32_t materialId, float thickness)
@@ -29,7 +15,7 @@ IsotropicFilmDeposition::IsotropicFilmDeposition(Model::Automaton::TotalVolume *
 
 void IsotropicFilmDeposition::initialiseStrip(Strip &strip)
 {
-    initialiseByNeighbourhood(strip, DepositionStart{});
+    initialiseByNeighbourhood(strip, EmptinessStart<false>{});
 }
 
 void IsotropicFilmDeposition::advanceStrip(Strip &strip)

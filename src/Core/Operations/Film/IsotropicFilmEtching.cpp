@@ -1,20 +1,11 @@
 #include "Core/Operations/Film/IsotropicFilmEtching.h"
 
+#include "Core/Operations/Engines/EmptinessStart.h"
+
 namespace Core {
 namespace Operations {
 
 namespace {
-
-// Every empty cell seeds the etch; non-empty cells next to one start the front.
-struct EtchingStart
-{
-    static constexpr bool mooreNeighbourhood = true;
-    SurfaceFrontProcess::CellRole role(std::uint32_t id) const
-    {
-        return id == 0 ? SurfaceFrontProcess::CellRole::Source : SurfaceFrontProcess::CellRole::Open;
-    }
-    bool attracts(std::uint32_t id) const { return id == 0; }
-};
 
 // Only empty cells and cells of the etched material carry the front; any
 // other material is skipped and so masks what lies behind it.
@@ -45,7 +36,7 @@ IsotropicFilmEtching::IsotropicFilmEtching(Model::Automaton::TotalVolume *volume
 
 void IsotropicFilmEtching::initialiseStrip(Strip &strip)
 {
-    initialiseByNeighbourhood(strip, EtchingStart{});
+    initialiseByNeighbourhood(strip, EmptinessStart<true>{});
 }
 
 void IsotropicFilmEtching::advanceStrip(Strip &strip)

@@ -46,12 +46,6 @@ bool CopyObject::takeObjects(const QList<std::shared_ptr<Model::Object>> &select
     return true;
 }
 
-void CopyObject::place()
-{
-    for (const auto &clone : objects)
-        clone->translate(getDisplacement());
-}
-
 void CopyObject::dropObjects()
 {
     for (const auto &clone : objects)

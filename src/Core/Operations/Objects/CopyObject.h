@@ -22,7 +22,6 @@ public:
 
 protected:
     bool takeObjects(const QList<std::shared_ptr<Model::Object>> &selected) override;
-    void place() override;
     void dropObjects() override;
 
 private:

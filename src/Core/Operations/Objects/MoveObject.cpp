@@ -23,12 +23,6 @@ bool MoveObject::takeObjects(const QList<std::shared_ptr<Model::Object>> &select
     return true;
 }
 
-void MoveObject::place()
-{
-    for (const auto &object : objects)
-        object->translate(getDisplacement());
-}
-
 int MoveObject::undo()
 {
     for (const auto &object : objects)

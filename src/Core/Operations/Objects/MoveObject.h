@@ -17,7 +17,6 @@ public:
 
 protected:
     bool takeObjects(const QList<std::shared_ptr<Model::Object>> &selected) override;
-    void place() override;
 };
 
 } // namespace Operations

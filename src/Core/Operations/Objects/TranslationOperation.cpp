@@ -111,6 +111,12 @@ void TranslationOperation::end()
     finishOperation();
 }
 
+void TranslationOperation::place()
+{
+    for (const auto &object : objects)
+        object->translate(displacement);
+}
+
 void TranslationOperation::cancel()
 {
     if (state == Placed)

@@ -63,8 +63,9 @@ protected:
     // The objects to place for this selection (not empty). False when there
     // are none; the operation has then been cancelled with a message.
     virtual bool takeObjects(const QList<std::shared_ptr<Model::Object>> &selected) = 0;
-    // Carries the placement out on `objects` once the preview is cleared.
-    virtual void place() = 0;
+    // Carries the placement out once the preview is cleared: every one of
+    // `objects` is translated by the displacement.
+    void place();
     // Takes back what `takeObjects` put into the scene (cancel).
     virtual void dropObjects() {}
 
