@@ -126,12 +126,15 @@ def sweep(recipe, set, input=None, out=".", scheduler=None, client=None, workers
         else:
             client, own = _local_client(workers, threads)
     failed = 0
-    try:
-        futures = {client.submit(runner, recipe, input, point, path, threads, key=f"kestrum-point-{name}-{time.time_ns()}",
-                                 pure=False): name
-                   for name, (point, path) in pending.items()}
-        done = len(rows) - len(pending)
-        _bar(done, len(rows), failed, progress)
+    done = len(rows) - len(pending)
+
+    def run(names):
+        """Runs the named points at once; returns those lost with a dead worker."""
+        nonlocal failed, done
+        lost = []
+        futures = {client.submit(runner, recipe, input, pending[name][0], pending[name][1], threads,
+                                 key=f"kestrum-point-{name}-{time.time_ns()}", pure=False): name
+                   for name in names}
         for future in as_completed(futures):
             name = futures[future]
             row = rows[name]
@@ -140,6 +143,8 @@ def sweep(recipe, set, input=None, out=".", scheduler=None, client=None, workers
             except BaseException as error:  # a refused recipe, a killed worker ...
                 failed += 1
                 row.update(status="failed", error=f"{type(error).__name__}: {error}")
+                if type(error).__name__ == "KilledWorker":
+                    lost.append(name)
                 try:
                     os.remove(pending[name][1])
                 except OSError:
@@ -150,6 +155,19 @@ def sweep(recipe, set, input=None, out=".", scheduler=None, client=None, workers
                     row[f"cells_{material}"] = str(count)
             done += 1
             _bar(done, len(rows), failed, progress)
+        return lost
+
+    try:
+        _bar(done, len(rows), failed, progress)
+        lost = run(list(pending))
+        # A point whose run kills its worker also takes down the points queued
+        # on that worker. When more than one point was lost that way, each is
+        # run once more on its own, so only the point that kills is reported.
+        if len(lost) > 1:
+            for name in lost:
+                failed -= 1
+                done -= 1
+                run([name])
     finally:
         if own is not None:
             client.close()
