@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs the tests under the sanitizers, after scripts/test.sh:
 #   1. the whole suite with address and undefined-behaviour sanitizers
-#      (build-asan/), leak checks on, Qt/Mesa leaks suppressed by
-#      scripts/sanitizers/lsan.supp;
+#      (build-asan/), leak checks on in the tests without windows, Qt/Mesa
+#      leaks suppressed by scripts/sanitizers/lsan.supp (window tests keep
+#      the memory-error checks only, see cmake/KestrumTesting.cmake);
 #   2. the core tests (no GUI) with the thread sanitizer (build-tsan/).
 # Any sanitizer report fails the test that produced it, and so this script.
 # Usage: scripts/sanitize.sh [asan|tsan]...   (default: both)

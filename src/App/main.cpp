@@ -17,7 +17,7 @@ int main(int argc, char *argv[])
 
     // The view draws with the fixed-function pipeline: every context, the
     // shared one included, is a compatibility one.
-    QSurfaceFormat::setDefaultFormat(Ui::GLWidget::requestedFormat());
+    QSurfaceFormat::setDefaultFormat(Ui::GLWidget::defaultFormat());
     QApplication app(argc, argv);
 
     QPixmap icon(32, 32);

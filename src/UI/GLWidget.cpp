@@ -84,6 +84,13 @@ QSurfaceFormat GLWidget::requestedFormat()
     return format;
 }
 
+QSurfaceFormat GLWidget::defaultFormat()
+{
+    QSurfaceFormat format = requestedFormat();
+    format.setAlphaBufferSize(0);
+    return format;
+}
+
 QStringList GLWidget::formatWarnings(const QSurfaceFormat &obtained, bool directRendering)
 {
     const auto missing = [](const char *what) {

@@ -40,6 +40,11 @@ public:
     // The format asked for: double buffer, depth, RGBA with alpha, no
     // stencil, stereo or multisampling, compatibility profile.
     static QSurfaceFormat requestedFormat();
+    // The application-wide default: the same but without alpha. Every window
+    // takes the default format, and a window with alpha gets a 32-bit visual
+    // that an X server without a compositor shows as black; the view draws
+    // into its own buffer, which keeps the alpha of requestedFormat.
+    static QSurfaceFormat defaultFormat();
     // One warning for each wanted property missing from `obtained`.
     static QStringList formatWarnings(const QSurfaceFormat &obtained, bool directRendering);
     // The hit record nearest to the viewer in a select buffer (records of
