@@ -397,10 +397,13 @@ bool MainWindow::exportVolume(const QString &filename)
     }
     QString target = filename;
     if (target.isEmpty()) {
+        QString filter;
         target = QFileDialog::getSaveFileName(this, tr("Export"), rememberedImageFolder(),
-                                              Model::Persistence::VolumeExport::filters().join(QStringLiteral(";;")));
+                                              Model::Persistence::VolumeExport::filters().join(QStringLiteral(";;")),
+                                              &filter);
         if (target.isEmpty())
             return false;
+        target = Model::Persistence::VolumeExport::completedPath(target, filter);
     }
     QString error;
     QStringList written;
