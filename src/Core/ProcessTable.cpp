@@ -419,6 +419,26 @@ ProcessData ProcessTable::defaultStep(ProcessKey key)
     return step;
 }
 
+QString ProcessTable::chooserText(ProcessKey key)
+{
+    switch (key) {
+    case ProcessKey::IsotropicEtching:
+        return QStringLiteral("Isotropic Etching");
+    case ProcessKey::MooreDeposition:
+        return QStringLiteral("Moore Deposition");
+    case ProcessKey::MooreEtching:
+        return QStringLiteral("Moore Etching");
+    case ProcessKey::SiWetEtching:
+        return QStringLiteral("Si Wet Etching");
+    case ProcessKey::Doping:
+        return QStringLiteral("Thermal Doping");
+    case ProcessKey::SiOxidation:
+        return QStringLiteral("Thermal Oxidation");
+    default:
+        return kind(key).listName;
+    }
+}
+
 QString ProcessTable::listName(std::int32_t code)
 {
     const Kind *k = byListCode(code);

@@ -98,6 +98,9 @@ public:
     // Null when no kind has that menu id or list code.
     static const Kind *byMenuId(std::uint32_t menuId);
     static const Kind *byListCode(std::int32_t code);
+    // The kind's entry in the Batch Run process chooser: its list name, but
+    // capitalised as the menus are and the thermal processes named so.
+    static QString chooserText(ProcessKey key);
 
     // Shorthands the operations use for their own identity.
     static QString operationName(ProcessKey key) { return kind(key).operationName; }

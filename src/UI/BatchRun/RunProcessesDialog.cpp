@@ -103,7 +103,7 @@ void RunProcessesDialog::fillChooser()
 {
     for (const Core::ProcessKey key : chooserKeys) {
         const Core::ProcessTable::Kind &kind = Core::ProcessTable::kind(key);
-        form->cbxProcessType->addItem(kind.listName, int(kind.listCode));
+        form->cbxProcessType->addItem(Core::ProcessTable::chooserText(key), int(kind.listCode));
     }
 }
 
