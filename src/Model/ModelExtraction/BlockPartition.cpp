@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 
 #include <limits>
+#include <new>
 #include <stdexcept>
 
 namespace Model {
@@ -189,17 +190,28 @@ ExtractedModel::EnvelopeList BlockPartition::partition(const Voxel *cells, std::
     return envelopes;
 }
 
-ExtractedModel::EnvelopeList BlockPartition::run(Automaton::TotalVolume &volume, int slabCount)
+ExtractedModel::EnvelopeList BlockPartition::run(Automaton::TotalVolume &volume, int slabCount, QString *error)
 {
     QElapsedTimer timer;
     timer.start();
     const std::uint32_t nx = volume.getSizeX(), ny = volume.getSizeY(), nz = volume.getSizeZ();
     ExtractedModel::EnvelopeList envelopes;
-    {
+    QString reason;
+    try {
         const Automaton::TotalVolume::CellsLock lock(volume, Automaton::TotalVolume::CellsLock::Read);
         const SplitPlanes planes = findSplitPlanes(lock.cells(), nx, ny, nz, slabCount);
         envelopes = partition(lock.cells(), nx, ny, nz, planes);
+    } catch (const std::length_error &) {
+        reason = QStringLiteral("the volume splits into too many blocks to model.");
+    } catch (const std::bad_alloc &) {
+        reason = QStringLiteral("not enough memory for the blocks of this volume.");
     }
+    if (!reason.isEmpty()) {
+        envelopes.clear();
+        qCDebug(lcProcess) << "Model extraction refused:" << reason;
+    }
+    if (error)
+        *error = reason;
     qCDebug(lcProcess) << "Model extraction:" << envelopes.size() << "blocks; Elapsed time" << timer.elapsed()
                        << "ms";
     return envelopes;

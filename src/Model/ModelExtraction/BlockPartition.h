@@ -2,6 +2,8 @@
 
 #include "ExtractedModel.h"
 
+#include <QString>
+
 #include <cstdint>
 #include <vector>
 
@@ -41,12 +43,16 @@ public:
                                        std::uint32_t nz, int slabCount = 0);
 
     // The blocks of the grid the planes make, linked to their neighbours.
-    // The caller holds the cells.
+    // The caller holds the cells. Throws std::length_error when the grid has
+    // 2^32 - 1 cells or more, std::bad_alloc when its index does not fit.
     static ExtractedModel::EnvelopeList partition(const Automaton::Voxel *cells, std::uint32_t nx,
                                                   std::uint32_t ny, std::uint32_t nz, const SplitPlanes &planes);
 
-    // Both of the above on a volume, under its cells lock.
-    static ExtractedModel::EnvelopeList run(Automaton::TotalVolume &volume, int slabCount = 0);
+    // Both of the above on a volume, under its cells lock. Never throws: a
+    // volume too finely split to model gives no blocks and the reason in
+    // `error` (the console wording after the operation name).
+    static ExtractedModel::EnvelopeList run(Automaton::TotalVolume &volume, int slabCount = 0,
+                                            QString *error = nullptr);
 };
 
 } // namespace ModelExtraction

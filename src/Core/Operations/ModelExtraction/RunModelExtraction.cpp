@@ -56,8 +56,13 @@ std::size_t RunModelExtraction::runStepOne()
 {
     if (state != DialogOpen || !volume)
         return 0;
+    QString error;
+    auto envelopes = Model::ModelExtraction::BlockPartition::run(*volume, 0, &error);
+    if (!error.isEmpty()) {
+        say(QStringLiteral(": ") + error);
+        return 0;
+    }
     volume->getPainter().setHidden(true);
-    auto envelopes = Model::ModelExtraction::BlockPartition::run(*volume);
     const std::size_t count = envelopes.size();
     if (displayedBlockModel)
         workspace->getDocument().removeObject(displayedBlockModel);

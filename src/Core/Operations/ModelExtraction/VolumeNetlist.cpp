@@ -13,7 +13,12 @@ using namespace Model::ModelExtraction;
 
 QString VolumeNetlist::netlistOf(Model::Automaton::TotalVolume &volume, Result *details)
 {
-    const ExtractedModel blocks(BlockPartition::run(volume));
+    QString error;
+    const ExtractedModel blocks(BlockPartition::run(volume, 0, &error));
+    if (details)
+        details->error = error;
+    if (!error.isEmpty())
+        return QString();
     CantileverModelRule rule;
     const auto structure = std::dynamic_pointer_cast<CantileverStructure>(rule.apply(blocks));
     if (details) {
@@ -30,6 +35,10 @@ VolumeNetlist::Result VolumeNetlist::write(Model::Automaton::TotalVolume &volume
     const QString text = netlistOf(volume, &result);
     if (text.isEmpty()) {
         result.noModel = true;
+        if (!result.error.isEmpty()) {
+            result.error = QStringLiteral("No model data was extracted: ") + result.error;
+            return result;
+        }
         result.error = result.beams == 0 ? QStringLiteral("No model data was extracted: the volume holds no cantilever.")
                                          : QStringLiteral("No model data was extracted: no beam could be modelled.");
         return result;

@@ -32,7 +32,8 @@ public:
         QStringList skipped;
     };
 
-    // The netlist of the volume, empty when it holds no beam.
+    // The netlist of the volume, empty when it holds no beam or cannot be
+    // split into blocks (details->error says why then).
     static QString netlistOf(Model::Automaton::TotalVolume &volume, Result *details = nullptr);
     // Writes the volume's netlist to `path`. Without a beam no file is made.
     static Result write(Model::Automaton::TotalVolume &volume, const QString &path);
