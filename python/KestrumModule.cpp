@@ -15,6 +15,7 @@
 #include <pybind11/functional.h>
 #include <pybind11/stl.h>
 
+#include <cmath>
 #include <stdexcept>
 
 namespace py = pybind11;
@@ -85,11 +86,19 @@ QString settingText(const py::handle &value)
 {
     if (py::isinstance<py::bool_>(value))
         return value.cast<bool>() ? QStringLiteral("true") : QStringLiteral("false");
+    // 4.0 (a Python or numpy float) is written 4, so that whole-number
+    // parameters take it as well.
+    if (py::isinstance<py::float_>(value) || py::hasattr(value, "is_integer")) {
+        const double number = value.cast<double>();
+        if (std::isfinite(number) && number == std::floor(number) && std::fabs(number) < 1e15)
+            return QString::number(qint64(number));
+    }
     return QString::fromStdString(py::str(value).cast<std::string>());
 }
 
-VolumeHandle runRecipe(const py::object &recipe, const py::object &input, const py::object &settings,
-                       const py::object &threads, const py::object &progress, bool strict)
+// The recipe loaded, the settings applied and the input read, or the tool's
+// refusal raised.
+std::shared_ptr<RecipeJob> preparedJob(const py::object &recipe, const py::object &input, const py::object &settings)
 {
     auto job = std::make_shared<RecipeJob>();
     if (!job->loadRecipe(pathText(recipe)))
@@ -104,6 +113,18 @@ VolumeHandle runRecipe(const py::object &recipe, const py::object &input, const 
         raise(*job);
     if (!input.is_none() && !job->loadInput(pathText(input)))
         raise(*job);
+    return job;
+}
+
+void checkRecipe(const py::object &recipe, const py::object &input, const py::object &settings)
+{
+    preparedJob(recipe, input, settings);
+}
+
+VolumeHandle runRecipe(const py::object &recipe, const py::object &input, const py::object &settings,
+                       const py::object &threads, const py::object &progress, bool strict)
+{
+    const std::shared_ptr<RecipeJob> job = preparedJob(recipe, input, settings);
 
     // The callback runs on the thread that runs the steps, without the lock
     // held; an exception it raises is kept and raised when the run ends.
@@ -204,6 +225,9 @@ PYBIND11_MODULE(_kestrum, m)
 
     m.def("load", &load, py::arg("path"), "Reads a document (.kst).");
     m.def("save", &save, py::arg("what"), py::arg("path"), "Writes a Volume or a Document as a document (.kst).");
+    m.def("check_recipe", &checkRecipe, py::arg("recipe"), py::arg("input") = py::none(), py::arg("set") = py::none(),
+          "Loads a process list, applies `set` and reads `input` as run_recipe does, without running a step; "
+          "raises RecipeError with the tool's message for what run_recipe would refuse.");
     m.def("run_recipe", &runRecipe, py::arg("recipe"), py::arg("input") = py::none(), py::arg("set") = py::none(),
           py::arg("threads") = py::none(), py::arg("progress") = py::none(), py::arg("strict") = false,
           "Runs a process list (.plst) as kestrum-batch does and returns the resulting volume. `input` is a .kst "

@@ -6,9 +6,9 @@
     kestrum.save(volume, "result.kst")
 """
 
-from ._kestrum import Document, RecipeError, SkippedStep, Volume, load, run_recipe, save
+from ._kestrum import Document, RecipeError, SkippedStep, Volume, check_recipe, load, run_recipe, save
 
-__all__ = ["Document", "RecipeError", "SkippedStep", "Volume", "load", "run_recipe", "save", "sweep"]
+__all__ = ["Document", "RecipeError", "SkippedStep", "Volume", "check_recipe", "load", "run_recipe", "save", "sweep"]
 
 
 def __getattr__(name):

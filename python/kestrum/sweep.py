@@ -65,6 +65,16 @@ def run_point(recipe, input, settings, path, threads):
     }
 
 
+def _setting_text(value):
+    """A value as the process list writes it; 4.0 is written 4, so that
+    whole-number parameters take it as well."""
+    if isinstance(value, bool):
+        return str(value).lower()
+    if isinstance(value, float) and value.is_integer() and abs(value) < 1e15:
+        return str(int(value))
+    return str(value)
+
+
 def parse_setting(text):
     """ "3.Thickness=2,4,8" -> ("3.Thickness", ["2", "4", "8"])"""
     key, sep, values = text.partition("=")
@@ -125,10 +135,16 @@ def sweep(recipe, set, input=None, out=".", scheduler=None, client=None, workers
     function run per point (run_point, or one wrapping it)."""
     from distributed import Client, as_completed
 
-    settings = {str(k): [str(v).lower() if isinstance(v, bool) else str(v) for v in values]
-                for k, values in set.items()}
+    import kestrum
+
+    settings = {str(k): [_setting_text(v) for v in values] for k, values in set.items()}
     recipe = os.path.abspath(os.fspath(recipe))
     input = os.path.abspath(os.fspath(input)) if input is not None else None
+    # Every point is checked before anything is started or written: a step or
+    # parameter the recipe does not have, a value of the wrong kind or an
+    # input that cannot be read raises RecipeError here, as run_recipe would.
+    for index, point in enumerate(points_of(settings)):
+        kestrum.check_recipe(recipe, input if index == 0 else None, point)
     os.makedirs(out, exist_ok=True)
     summary_path = os.path.join(out, SUMMARY)
     earlier = {} if force else _read_summary(summary_path)
@@ -235,8 +251,13 @@ def main(argv=None):
         parser.exit(2, "kestrum.sweep: give at least one --set STEP.PARAM=V1,V2,...\n")
     if not os.path.isfile(args.recipe):
         parser.exit(3, f'kestrum.sweep: cannot read the process list "{args.recipe}": no such file.\n')
-    rows = sweep(args.recipe, settings, input=args.input, out=args.out, scheduler=args.scheduler,
-                 workers=args.workers, threads=args.threads, force=args.force)
+    import kestrum
+
+    try:
+        rows = sweep(args.recipe, settings, input=args.input, out=args.out, scheduler=args.scheduler,
+                     workers=args.workers, threads=args.threads, force=args.force)
+    except kestrum.RecipeError as error:
+        parser.exit(2, f"kestrum.sweep: {error}\n")
     failed = [r for r in rows if r.get("status") != "done"]
     for r in failed:
         sys.stderr.write(f"kestrum.sweep: point {r['point']} failed: {r.get('error', '')}\n")

@@ -78,15 +78,29 @@ class SweepTest(unittest.TestCase):
         rows = self.run_sweep()
         self.assertEqual([r["status"] for r in rows], ["done"] * 4)
 
-    def test_refused_point_and_malformed_setting(self):
-        rows = kestrum.sweep(RECIPE, {"6.Oxidation Tim": [1, 2]}, out=self.out, client=self.client,
-                             progress=None)
-        self.assertEqual([r["status"] for r in rows], ["failed", "failed"])
-        self.assertIn('step 6 (Si Oxidation) has no parameter "Oxidation Tim"', rows[0]["error"])
-        with self.assertRaises(SystemExit) as exited:
-            sweeps.main([RECIPE, "--set", "Oxidation Time=1", "--out", self.out])
-        self.assertEqual(exited.exception.code, 2)
-
+    def test_bad_input_is_refused_before_any_work(self):
+        out = os.path.join(self.out, "refused")
+        for settings, message in (
+                ({"6.Oxidation Tim": [1, 2]}, 'step 6 (Si Oxidation) has no parameter "Oxidation Tim"'),
+                ({"1.Volume Size X": [40, "wide"]}, '"wide"'),
+                ({"9.Thickness": [1]}, "step 9")):
+            with self.subTest(settings=settings):
+                with self.assertRaises(kestrum.RecipeError) as refused:
+                    kestrum.sweep(RECIPE, settings, out=out, client=self.client, progress=None)
+                self.assertIn(message, str(refused.exception))
+                self.assertFalse(os.path.exists(out))
+        with self.assertRaises(kestrum.RecipeError):
+            kestrum.sweep(RECIPE, TIMES, input=os.path.join(self.out, "missing.kst"), out=out,
+                          client=self.client, progress=None)
+        self.assertFalse(os.path.exists(out))
+        for argv in ([RECIPE, "--set", "Oxidation Time=1", "--out", out],
+                     [RECIPE, "--set", "6.Oxidation Tim=1,2", "--out", out]):
+            with self.assertRaises(SystemExit) as exited:
+                sweeps.main(argv)
+            self.assertEqual(exited.exception.code, 2)
+        self.assertFalse(os.path.exists(out))
+        # A whole-number float is a valid whole-number setting.
+        kestrum.check_recipe(RECIPE, set={"1.Volume Size X": 40.0})
 
 if __name__ == "__main__":
     sys.exit(unittest.main())
