@@ -232,26 +232,31 @@ void TestVolumeEditing::glueOperationSwapsVolumes()
 
 void TestVolumeEditing::glueRefusals_data()
 {
+    QTest::addColumn<U>("sizeXY");
     QTest::addColumn<U>("sizeZ");
     QTest::addColumn<U>("shiftX");
     QTest::addColumn<QString>("message");
-    // 200 x 200 x 200,000 cells: a 32-bit product would wrap to a small array.
-    QTest::newRow("beyond memory") << 200000u << 0u
+    QTest::newRow("beyond memory") << 10u << 200000u << 0u
                                    << QStringLiteral("Glue Volumes: not enough memory for a volume of 10 x 10 x 200000 cells.");
-    QTest::newRow("below the minimum") << 5u << 0u
+    // 200 x 200 x 107,375 = 2^32 + 32,704 cells: a 32-bit product wraps to an
+    // array of 32,704 cells that fits the budget and is then overrun.
+    QTest::newRow("32-bit wrap") << 200u << 107375u << 0u
+                                 << QStringLiteral("Glue Volumes: not enough memory for a volume of 200 x 200 x 107375 cells.");
+    QTest::newRow("below the minimum") << 10u << 5u << 0u
                                        << QStringLiteral("Glue Volumes: the final volume must be at least 10 x 10 x 6 cells.");
-    QTest::newRow("shifted out") << 6u << 1u
+    QTest::newRow("shifted out") << 10u << 6u << 1u
                                  << QStringLiteral("Glue Volumes: the top cell volume does not fit at that displacement.");
 }
 
 void TestVolumeEditing::glueRefusals()
 {
+    QFETCH(U, sizeXY);
     QFETCH(U, sizeZ);
     QFETCH(U, shiftX);
     QFETCH(QString, message);
     Model::Automaton::MemoryBudget::setAvailableBytesForTesting(std::uint64_t(64) << 20);
     Bench<GlueSubstrateOperation> bench([&](GlueSubstrateOperation &op) {
-        op.setFinalSize(10, 10, sizeZ);
+        op.setFinalSize(sizeXY, sizeXY, sizeZ);
         op.setDisplacement(shiftX, 0);
         op.end();
     });
