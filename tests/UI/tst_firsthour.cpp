@@ -11,6 +11,7 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QMenu>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QSpinBox>
@@ -122,6 +123,10 @@ void TestFirstHour::promptsAndDeadEnds()
     }
     window->getPresenter()->operationActivated(QStringLiteral("21"));
     QCOMPARE(workspace()->getCurrentOperation(), waiting);
+    // Model Extraction is built: enabled, and where a user finds it.
+    QAction *extraction = action("actionModel_Extraction");
+    QVERIFY(extraction->isEnabled());
+    QVERIFY(window->findChild<QMenu *>(QStringLiteral("menuTools"))->actions().contains(extraction));
     QCOMPARE(window->promptText(), prompt);
     window->getPresenter()->cancelPressed();
     QVERIFY(window->promptText().isEmpty());
