@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QProgressBar>
@@ -123,6 +124,7 @@ private slots:
     void selectVolumes();
     void maskWithoutVolume();
     void failedSaveSaysSo();
+    void skippedStepsSayWhy();
 
 private:
     Core::Workspace &workspace() { return *window->getPresenter()->getWorkspace(); }
@@ -485,6 +487,28 @@ void TestRunProcessesDialog::failedSaveSaysSo()
     QVERIFY(!dialog.loadList(QStringLiteral("/no/such/folder/list.plst")));
     QVERIFY(text.contains(QStringLiteral("could not be read")));
     QCOMPARE(dialog.getSteps().size(), 1);
+}
+
+// A step the executor refuses is marked in the list with the reason, and the
+// status line counts it; the steps after it still run.
+void TestRunProcessesDialog::skippedStepsSayWhy()
+{
+    auto start = GuiTestSupport::volumeOf(10, 10, 10, GuiTestSupport::layeredIds(10, 10, 10, 3, 0));
+    workspace().getDocument().addObject(start);
+    ProcessData noThickness(Core::ProcessTable::listCode(Core::ProcessKey::Cvd));
+    Core::BatchRun::MaterialParameters::set(noThickness, 3);
+    Ui::RunProcessesDialog dialog(&workspace(), window.get(), start, window.get());
+    dialog.appendStep(noThickness);
+    dialog.appendStep(cvd(1));
+    dialog.show();
+    QTest::mouseClick(child<QPushButton>(&dialog, "btnRun"), Qt::LeftButton);
+    QVERIFY(waitForRun(dialog));
+    QCOMPARE(child<QLabel>(&dialog, "lblStatus")->text(), QStringLiteral("1 of 2 steps done, 1 skipped (see the list)."));
+    auto *tree = child<QTreeWidget>(&dialog, "trwProcesses");
+    QVERIFY2(tree->topLevelItem(0)->text(2).startsWith(QStringLiteral("skipped: ")), qPrintable(tree->topLevelItem(0)->text(2)));
+    QVERIFY(tree->topLevelItem(0)->text(2).contains(QStringLiteral("Thickness")));
+    QVERIFY(tree->topLevelItem(1)->text(2).isEmpty());
+    QCOMPARE(int(count(start->materialIds(), 3)), 10 * 10);
 }
 
 QTEST_MAIN(TestRunProcessesDialog)
