@@ -514,7 +514,7 @@ void MainWindow::on_actionManage_Materials_triggered()
     QList<std::shared_ptr<Model::Object>> scene;
     for (MainWindow *window : openWindows())
         scene.append(window->presenter->getWorkspace()->getDocument().getAllObjects());
-    if (ManageMaterialsDialog::editCatalogue(this, scene)) {
+    if (ManageMaterialsDialog::editCatalogue(this, scene, presenter->getWorkspace()->getProcessMonitor())) {
         for (MainWindow *window : openWindows())
             window->repaintCentralWidget();
     }

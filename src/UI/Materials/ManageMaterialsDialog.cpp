@@ -2,6 +2,8 @@
 #include "ui_ManageMaterialsDialog.h"
 
 #include "ColorItemDelegate.h"
+#include "Core/Operations/Lifecycle/BackgroundRun.h"
+#include "Core/Operations/Lifecycle/ProcessProgress.h"
 #include "MaterialTableViewItem.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Model/Materials/MaterialFactory.h"
@@ -135,7 +137,8 @@ void ManageMaterialsDialog::deleteSelected()
     }
 }
 
-bool ManageMaterialsDialog::editCatalogue(QWidget *parent, const QList<std::shared_ptr<Model::Object>> &scene)
+bool ManageMaterialsDialog::editCatalogue(QWidget *parent, const QList<std::shared_ptr<Model::Object>> &scene,
+                                          Core::Operations::IProcessMonitor *monitor)
 {
     ManageMaterialsDialog dialog(scene, parent);
     if (dialog.exec() != QDialog::Accepted)
@@ -158,8 +161,11 @@ bool ManageMaterialsDialog::editCatalogue(QWidget *parent, const QList<std::shar
     if (coloursChanged(before, catalogue->getMaterials())) {
         // A full rebuild, not a recolouring: a face whose material became
         // transparent (or opaque) has to change lists.
-        for (const auto &volume : volumesOf(scene))
-            volume->getPainter().rebuild();
+        Core::Operations::ProcessProgress progress;
+        Core::Operations::BackgroundRun::run(tr("Manage Materials"), [&scene, &progress] {
+            for (const auto &volume : volumesOf(scene))
+                volume->getPainter().rebuild(&progress);
+        }, progress, monitor);
         qCDebug(lcCatalogue) << "Materials changed: the volumes were rebuilt";
     }
     return true;

@@ -7,6 +7,12 @@
 
 #include <memory>
 
+namespace Core {
+namespace Operations {
+class IProcessMonitor;
+}
+}
+
 namespace Model {
 class Object;
 }
@@ -41,7 +47,10 @@ public:
     // so when it cannot be), and every volume of the scene is rebuilt when a
     // colour changed, so its faces land in the opaque or transparent list
     // that their new alpha calls for. True when the user pressed OK.
-    static bool editCatalogue(QWidget *parent, const QList<std::shared_ptr<Model::Object>> &scene);
+    // The volumes are rebuilt off the interface thread, with the progress in
+    // `monitor` (null: on the calling thread).
+    static bool editCatalogue(QWidget *parent, const QList<std::shared_ptr<Model::Object>> &scene,
+                              Core::Operations::IProcessMonitor *monitor = nullptr);
 
 private:
     void addMaterial();

@@ -8,7 +8,9 @@
 #include "Model/Automaton/TotalVolume.h"
 #include "Model/Automaton/TotalVolumePainter.h"
 #include "Model/Materials/MaterialFactory.h"
+#include "Util/IProgress.h"
 
+#include <QMutex>
 #include <QRandomGenerator>
 #include <QtTest>
 
@@ -261,6 +263,20 @@ void TestSurfaces::closedSurfaces()
                     || (v.normal[0] == 0 && v.normal[1] == 0 && v.normal[2] == 0));
 }
 
+namespace {
+struct ProgressRecord : Util::IProgress
+{
+    void setProgress(unsigned long long done, unsigned long long all) override
+    {
+        QMutexLocker locker(&mutex);
+        highestDone = std::max(highestDone, done);
+        total = all;
+    }
+    QMutex mutex;
+    unsigned long long highestDone = 0, total = 0;
+};
+} // namespace
+
 void TestSurfaces::sameForAnyThreadCount()
 {
     const Cells c = randomCells(23, 11, 45, 2);
@@ -270,10 +286,16 @@ void TestSurfaces::sameForAnyThreadCount()
     const MaterialColorTable colors = catalogueColors();
     const OctreeSurface::Result tree = OctreeSurface::buildTree(c.octreeGrid(), cut, colors, 1);
     for (const int threads : {2, 3, 7, 40}) {
-        const std::vector<Triangle> many = MarchingCubeSurface::buildSurface(c.marchingGrid(), cut, threads);
+        // The status bar follows both builds to their end from the pool's threads.
+        ProgressRecord marching, octree;
+        const std::vector<Triangle> many = MarchingCubeSurface::buildSurface(c.marchingGrid(), cut, threads, &marching);
         QCOMPARE(many.size(), one.size());
         QVERIFY(std::memcmp(many.data(), one.data(), one.size() * sizeof(Triangle)) == 0);
-        const OctreeSurface::Result other = OctreeSurface::buildTree(c.octreeGrid(), cut, colors, threads);
+        const OctreeSurface::Result other = OctreeSurface::buildTree(c.octreeGrid(), cut, colors, threads, &octree);
+        for (const ProgressRecord *record : {&marching, &octree}) {
+            QVERIFY(record->total > 0);
+            QCOMPARE(record->highestDone, record->total);
+        }
         QVERIFY(other.opaque == tree.opaque);
         QVERIFY(other.transparent == tree.transparent);
         QCOMPARE(other.nodes.size(), tree.nodes.size());

@@ -80,27 +80,33 @@ void ChangeTotalVolumeVisualizationOptions::end()
     painter.setRenderUnitCells(options.unitCells);
     painter.setRenderUnitCellOutlines(options.unitCellOutlines);
     painter.setShowEmptyVoxelOutlines(options.emptyVoxelOutlines);
-    progress.reset();
-    // A large volume's surface takes a while: built off the interface
-    // thread, which keeps repainting and shows the progress.
-    BackgroundRun::run(getName(), [&painter, this] {
-        painter.setSurfaceAlgorithm(options.algorithm);
-        painter.rebuild(&progress);
-    }, progress, workspace->getProcessMonitor());
-
+    // A colour that crossed the see-through threshold moves faces between
+    // the opaque and transparent lists of every volume, not only this one.
     Model::Automaton::MaterialColorTable colors;
     colors.refillFromCatalogue();
     const bool colorsChanged = colors.entries() != colorsBefore;
+    QList<std::shared_ptr<TotalVolume>> others;
     for (const std::shared_ptr<Model::Object> &object : workspace->getDocument().getAllObjects()) {
         auto other = std::dynamic_pointer_cast<TotalVolume>(object);
-        if (!other)
-            continue;
-        other->getPainter().updateColors();
-        // A colour that crossed the see-through threshold moves faces between
-        // the opaque and transparent lists: the next draw rebuilds them.
-        if (colorsChanged && other != volume)
-            other->getPainter().invalidate();
+        if (other && other != volume)
+            others.append(other);
     }
+    progress.reset();
+    // A large volume's surface takes a while: built off the interface
+    // thread, which keeps repainting and shows the progress.
+    BackgroundRun::run(getName(), [&painter, &others, colorsChanged, this] {
+        painter.setSurfaceAlgorithm(options.algorithm);
+        painter.rebuild(&progress);
+        if (colorsChanged) {
+            for (const auto &other : others)
+                other->getPainter().rebuild(&progress);
+        }
+    }, progress, workspace->getProcessMonitor());
+    if (!colorsChanged) {
+        for (const auto &other : others)
+            other->getPainter().updateColors();
+    }
+
     message(QStringLiteral(": Options changed."));
     finishOperation();
 }
