@@ -125,6 +125,7 @@ private slots:
     void maskWithoutVolume();
     void failedSaveSaysSo();
     void skippedStepsSayWhy();
+    void wetEtchOnASingleThreadPool();
 
 private:
     Core::Workspace &workspace() { return *window->getPresenter()->getWorkspace(); }
@@ -509,6 +510,30 @@ void TestRunProcessesDialog::skippedStepsSayWhy()
     QVERIFY(tree->topLevelItem(0)->text(2).contains(QStringLiteral("Thickness")));
     QVERIFY(tree->topLevelItem(1)->text(2).isEmpty());
     QCOMPARE(int(count(start->materialIds(), 3)), 10 * 10);
+}
+
+// The wet etch waits for one task per pool thread; a run that took a pool
+// thread itself would wait for ever on a pool of one.
+void TestRunProcessesDialog::wetEtchOnASingleThreadPool()
+{
+    QThreadPool *pool = QThreadPool::globalInstance();
+    const int threads = pool->maxThreadCount();
+    pool->setMaxThreadCount(1);
+    Ui::RunProcessesDialog dialog(&workspace(), window.get(), nullptr, window.get());
+    dialog.appendStep(substrate(8, 4));
+    ProcessData etch = Core::ProcessTable::defaultStep(Core::ProcessKey::SiWetEtching);
+    etch.setParameter(QStringLiteral("Depth"), 2.0, true);
+    dialog.appendStep(etch);
+    dialog.show();
+    QTest::mouseClick(child<QPushButton>(&dialog, "btnRun"), Qt::LeftButton);
+    QSignalSpy finished(&dialog, &Ui::RunProcessesDialog::runFinished);
+    const bool ended = !dialog.isRunning() || finished.wait(30000);
+    pool->setMaxThreadCount(threads);
+    QVERIFY(ended);
+    QCOMPARE(child<QLabel>(&dialog, "lblStatus")->text(), QStringLiteral("2 of 2 steps done."));
+    const auto volume = volumesOf(workspace()).value(0);
+    QVERIFY(volume && !volume->getPainter().isHidden());
+    QVERIFY(count(volume->materialIds(), 1) < std::size_t(8 * 8 * 4));
 }
 
 QTEST_MAIN(TestRunProcessesDialog)
