@@ -197,6 +197,9 @@ def sweep(recipe, set, input=None, out=".", scheduler=None, client=None, workers
                 for material, count in result["counts"].items():
                     row[f"cells_{material}"] = str(count)
             done += 1
+            # Written after every point: an interrupted sweep still knows
+            # which points finished, and a second run keeps them.
+            _write_summary(summary_path, rows, settings)
             _bar(done, len(rows), failed, progress)
         return lost
 
@@ -216,15 +219,21 @@ def sweep(recipe, set, input=None, out=".", scheduler=None, client=None, workers
             client.close()
             own.close()
 
+    return _write_summary(summary_path, rows, settings)
+
+
+def _write_summary(path, rows, settings):
+    """Replaces the summary with the rows as they stand (points not finished
+    yet have no status); returns the rows in point order."""
     ordered = [rows[k] for k in sorted(rows)]
     columns = ["point", *settings, "status", "seconds", "error"]
     materials = sorted({k for r in ordered for k in r if k.startswith("cells_")}, key=lambda k: int(k[6:]))
-    with open(summary_path + ".tmp", "w", newline="") as f:
+    with open(path + ".tmp", "w", newline="") as f:
         writer = csv.DictWriter(f, fieldnames=columns + materials, restval="0", extrasaction="ignore")
         writer.writeheader()
         for r in ordered:
-            writer.writerow({**{c: "" for c in ("seconds", "error")}, **r})
-    os.replace(summary_path + ".tmp", summary_path)
+            writer.writerow({**{c: "" for c in ("status", "seconds", "error")}, **r})
+    os.replace(path + ".tmp", path)
     return ordered
 
 

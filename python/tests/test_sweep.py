@@ -78,6 +78,23 @@ class SweepTest(unittest.TestCase):
         rows = self.run_sweep()
         self.assertEqual([r["status"] for r in rows], ["done"] * 4)
 
+    def test_interrupted_sweep_keeps_its_finished_points(self):
+        class Interrupting(io.StringIO):
+            # Ctrl-C in the sweep's process once two points are in.
+            def write(self, text):
+                if "2/4 points" in text:
+                    raise KeyboardInterrupt
+                return super().write(text)
+
+        with self.assertRaises(KeyboardInterrupt):
+            kestrum.sweep(RECIPE, TIMES, out=self.out, client=self.client, progress=Interrupting())
+        finished = [r["point"] for r in self.summary() if r["status"] == "done"]
+        self.assertEqual(len(finished), 2)
+        paths = [os.path.join(self.out, f"point-{p}.kst") for p in finished]
+        stamps = [os.stat(p).st_mtime_ns for p in paths]
+        self.assertEqual([r["status"] for r in self.run_sweep()], ["done"] * 4)
+        self.assertEqual([os.stat(p).st_mtime_ns for p in paths], stamps)
+
     def test_bad_input_is_refused_before_any_work(self):
         out = os.path.join(self.out, "refused")
         for settings, message in (
