@@ -81,7 +81,7 @@ int ExtractFilm::undo()
 {
     if (!filmVolume)
         return 0;
-    workspace->getDocument().removeObject(filmVolume);
+    filmPlacement = workspace->getDocument().takeObject(filmVolume);
     workspace->notifyOperationEnded();
     return 1;
 }
@@ -90,7 +90,7 @@ void ExtractFilm::redo()
 {
     if (!filmVolume)
         return;
-    workspace->getDocument().addObject(filmVolume);
+    workspace->getDocument().restoreObject(filmVolume, filmPlacement);
     workspace->notifyOperationEnded();
 }
 

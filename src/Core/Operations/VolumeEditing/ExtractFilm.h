@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Core/Operations/Lifecycle/ObjectOperation.h"
+#include "Model/Document.h"
 
 #include <cstdint>
 #include <memory>
@@ -45,6 +46,8 @@ private:
     std::uint32_t extractState = WaitingForVolume;
     std::shared_ptr<Model::Automaton::TotalVolume> sourceVolume;
     std::shared_ptr<Model::Automaton::TotalVolume> filmVolume;
+    // Where undo took the film from, for redo.
+    Model::Document::Placement filmPlacement;
     std::uint32_t filmMaterial = 0;
     bool invertFilm = false;
 };

@@ -126,15 +126,17 @@ void GlueSubstrateOperation::end()
 
 void GlueSubstrateOperation::swapIntoDocument(bool glued)
 {
+    // The two are taken from whichever layer holds them and put back in
+    // reverse order, so each returns to its own layer and index.
     Model::Document &document = workspace->getDocument();
     if (glued) {
-        document.addObject(gluedVolume);
-        document.removeObject(baseVolume);
-        document.removeObject(topVolume);
+        basePlacement = document.takeObject(baseVolume);
+        topPlacement = document.takeObject(topVolume);
+        document.restoreObject(gluedVolume, basePlacement);
     } else {
-        document.removeObject(gluedVolume);
-        document.addObject(baseVolume);
-        document.addObject(topVolume);
+        document.takeObject(gluedVolume);
+        document.restoreObject(topVolume, topPlacement);
+        document.restoreObject(baseVolume, basePlacement);
     }
 }
 

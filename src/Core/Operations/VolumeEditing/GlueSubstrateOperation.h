@@ -2,6 +2,7 @@
 
 #include "Core/Operations/Lifecycle/ObjectOperation.h"
 #include "Core/Operations/VolumeEditing/GlueSubstrate.h"
+#include "Model/Document.h"
 
 #include <cstdint>
 #include <memory>
@@ -63,6 +64,10 @@ private:
     std::shared_ptr<Model::Automaton::TotalVolume> baseVolume;
     std::shared_ptr<Model::Automaton::TotalVolume> topVolume;
     std::shared_ptr<Model::Automaton::TotalVolume> gluedVolume;
+    // Where the base and the top stood (each layer and index), for undo; the
+    // glued volume takes the base's place.
+    Model::Document::Placement basePlacement;
+    Model::Document::Placement topPlacement;
 };
 
 } // namespace Operations

@@ -196,7 +196,10 @@ void TestVolumeEditing::glueOperationSwapsVolumes()
 {
     // The dialog accepted as it opens: the minimum sizes, no shift.
     Bench<GlueSubstrateOperation> bench([](GlueSubstrateOperation &op) { op.end(); });
-    auto base = bench.add(exampleBase()), top = bench.add(exampleTop());
+    // The top stands first and another volume between the two: undo puts
+    // each back at its own place.
+    auto top = bench.add(exampleTop()), between = bench.add(exampleTop()), base = bench.add(exampleBase());
+    const auto order = bench.workspace.getDocument().getAllObjects();
     const auto baseCells = base->materialIds(), topCells = top->materialIds();
     bench.workspace.activate(Core::ProcessTable::menuId(Core::ProcessKey::Glue));
     bench.workspace.getConsoleInput().processLine(QString());
@@ -214,20 +217,19 @@ void TestVolumeEditing::glueOperationSwapsVolumes()
                                    QStringLiteral("Glue Volumes: top cell volume selected."),
                                }));
     auto objects = bench.workspace.getDocument().getAllObjects();
-    QCOMPARE(objects.size(), 1);
-    auto glued = std::dynamic_pointer_cast<TotalVolume>(objects.first());
+    QCOMPARE(objects.size(), 2);
+    QCOMPARE(objects.first(), std::static_pointer_cast<Model::Object>(between));
+    auto glued = std::dynamic_pointer_cast<TotalVolume>(objects.last());
     QVERIFY(glued);
     QCOMPARE(glued->getSizeZ(), 6u);
     auto &stack = bench.workspace.getUndoRedo();
     QCOMPARE(stack.undoTopName(), QStringLiteral("Glue Volumes"));
     QVERIFY(stack.undo());
-    objects = bench.workspace.getDocument().getAllObjects();
-    QCOMPARE(objects.size(), 2);
-    QVERIFY(objects.contains(base) && objects.contains(top));
+    QCOMPARE(bench.workspace.getDocument().getAllObjects(), order);
     QVERIFY(base->materialIds() == baseCells);
     QVERIFY(top->materialIds() == topCells);
     QVERIFY(stack.redo());
-    QCOMPARE(bench.workspace.getDocument().getAllObjects(), QList<std::shared_ptr<Model::Object>>({glued}));
+    QCOMPARE(bench.workspace.getDocument().getAllObjects(), QList<std::shared_ptr<Model::Object>>({between, glued}));
 }
 
 void TestVolumeEditing::glueRefusals_data()
