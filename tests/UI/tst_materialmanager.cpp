@@ -1,7 +1,11 @@
 #include "GuiTestSupport.h"
 
 #include "Core/TestOperations.h"
+#include "Model/Document.h"
 #include "Model/Materials/MaterialFactory.h"
+#include "Model/Persistence/ArchiverRegistry.h"
+#include "Model/Persistence/DocumentReader.h"
+#include "Model/Persistence/DocumentWriter.h"
 #include "Model/Process/ProcessFactory.h"
 #include "UI/Materials/ColorItemDelegate.h"
 #include "UI/Materials/ManageMaterialsDialog.h"
@@ -123,12 +127,30 @@ void TestMaterialManager::okWritesACatalogueThatReadsBack()
     QCOMPARE(volume->getPainter().getOpaqueFaceCount(), std::size_t(0));
     QVERIFY(volume->getPainter().getTransparentFaceCount() > 0);
 
+    // A document saved now keeps its silicon as silicon after a restart: the
+    // catalogue read from the file knows the new colour, so loading does not
+    // take it for a clashing material and renumber the cells.
+    Model::Document saved;
+    saved.addObject(volume);
+    Model::Persistence::ArchiverRegistry registry;
+    QBuffer document;
+    document.open(QIODevice::WriteOnly);
+    QVERIFY(Model::Persistence::DocumentWriter(registry).write(saved, document).ok);
     const QByteArray file = GuiTestSupport::readFile(home->path() + QStringLiteral("/Kestrum/materials.xml"));
     QVERIFY(file.contains("name=\"Glass\" material-id=\"17\""));
     const auto catalogue = MaterialFactory::getInstance();
     catalogue->initialise();
     QCOMPARE(catalogue->getMaterial(17).getName(), QStringLiteral("Glass"));
     QVERIFY(qAbs(catalogue->getMaterial(1).getColor().w - 128 / 255.0) < 1e-3);
+    Model::Document loaded;
+    document.close();
+    document.open(QIODevice::ReadOnly);
+    const auto read = Model::Persistence::DocumentReader(registry).read(loaded, document);
+    QVERIFY(read.ok);
+    QVERIFY2(read.warnings.isEmpty(), qPrintable(read.warnings.join(QLatin1Char('\n'))));
+    const auto reopened = std::dynamic_pointer_cast<Model::Automaton::TotalVolume>(loaded.getAllObjects().value(0));
+    QVERIFY(reopened);
+    QVERIFY(reopened->materialIds() == volume->materialIds());
 }
 
 void TestMaterialManager::deletingAUsedMaterialAsks_data()
