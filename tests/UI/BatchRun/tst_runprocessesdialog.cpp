@@ -126,6 +126,7 @@ private slots:
     void failedSaveSaysSo();
     void skippedStepsSayWhy();
     void wetEtchOnASingleThreadPool();
+    void saveImageStepWritesThePicture();
 
 private:
     Core::Workspace &workspace() { return *window->getPresenter()->getWorkspace(); }
@@ -362,6 +363,7 @@ void TestRunProcessesDialog::runInProgress_data()
     QTest::newRow("second Run does nothing") << "run" << false;
     QTest::newRow("Close, answered No: the dialog stays") << "close" << false;
     QTest::newRow("Escape, answered Yes: stops after the step") << "escape" << true;
+    QTest::newRow("window closed, answered No: the dialog stays") << "window" << false;
 }
 
 void TestRunProcessesDialog::runInProgress()
@@ -397,6 +399,8 @@ void TestRunProcessesDialog::runInProgress()
         }, &dialog);
         if (how == QLatin1String("close"))
             QTest::mouseClick(child<QPushButton>(&dialog, "btnClose"), Qt::LeftButton);
+        else if (how == QLatin1String("window"))
+            dialog.close(); // the title bar's close button
         else
             QTest::keyClick(&dialog, Qt::Key_Escape);
         QTRY_VERIFY(!question.isEmpty());
@@ -534,6 +538,25 @@ void TestRunProcessesDialog::wetEtchOnASingleThreadPool()
     const auto volume = volumesOf(workspace()).value(0);
     QVERIFY(volume && !volume->getPainter().isHidden());
     QVERIFY(count(volume->materialIds(), 1) < std::size_t(8 * 8 * 4));
+}
+
+// Save Image mid-recipe: the view is drawn from the interface thread and
+// written while the worker waits.
+void TestRunProcessesDialog::saveImageStepWritesThePicture()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("mid-recipe.png"));
+    Ui::RunProcessesDialog dialog(&workspace(), window.get(), nullptr, window.get());
+    dialog.appendStep(substrate(8, 3));
+    dialog.appendStep(saveImage(path));
+    dialog.appendStep(cvd(1));
+    dialog.show();
+    QTest::mouseClick(child<QPushButton>(&dialog, "btnRun"), Qt::LeftButton);
+    QVERIFY(waitForRun(dialog));
+    QCOMPARE(child<QLabel>(&dialog, "lblStatus")->text(), QStringLiteral("3 of 3 steps done."));
+    const QImage image(path);
+    QVERIFY(!image.isNull());
+    QVERIFY(image.width() > 0 && image.height() > 0);
 }
 
 QTEST_MAIN(TestRunProcessesDialog)
