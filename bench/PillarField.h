@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -41,6 +42,13 @@ inline std::vector<std::uint32_t> pillarField()
                     ids[(std::size_t(x) * sizeY + y) * sizeZ + z] = silicon;
             }
     return ids;
+}
+
+// The field as a volume at the origin, cells of one unit.
+inline std::shared_ptr<Model::Automaton::TotalVolume> pillarVolume()
+{
+    return std::make_shared<Model::Automaton::TotalVolume>(sizeX, sizeY, sizeZ, 1.0f, 1.0f, 1.0f, Util::Vector3D(),
+                                                           pillarField());
 }
 
 inline void restore(Model::Automaton::TotalVolume &volume, const std::vector<std::uint32_t> &ids)

@@ -8,6 +8,7 @@
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Model/Materials/MaterialFactory.h"
+#include "PillarField.h"
 
 #include <benchmark/benchmark.h>
 
@@ -23,27 +24,12 @@ using Model::Automaton::TotalVolume;
 
 namespace {
 
-constexpr std::uint32_t nx = 256, ny = 256, nz = 128;
-constexpr std::uint32_t base = 32, pitch = 32, width = 16, offset = 8, height = 32;
-
 QTemporaryDir *stateFolder = nullptr;
-
-std::shared_ptr<TotalVolume> pillarField()
-{
-    std::vector<std::uint32_t> ids(std::size_t(nx) * ny * nz, 0);
-    const auto inPillar = [](std::uint32_t v) { return v % pitch >= offset && v % pitch < offset + width; };
-    for (std::uint32_t x = 0; x < nx; ++x)
-        for (std::uint32_t y = 0; y < ny; ++y)
-            for (std::uint32_t z = 0; z < nz; ++z)
-                if (z < base || (inPillar(x) && inPillar(y) && z < base + height))
-                    ids[(std::size_t(x) * ny + y) * nz + z] = 1;
-    return std::make_shared<TotalVolume>(nx, ny, nz, 1.0f, 1.0f, 1.0f, Util::Vector3D(), ids);
-}
 
 struct Scene
 {
     Core::Workspace workspace{stateFolder->path()};
-    std::shared_ptr<TotalVolume> volume = pillarField();
+    std::shared_ptr<TotalVolume> volume = pillarVolume();
     Core::Operations::TotalVolumeUndoRedoHelper helper{&workspace, QStringLiteral("IsotropicDeposition")};
 };
 

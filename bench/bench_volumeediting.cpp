@@ -22,16 +22,11 @@ using Model::Automaton::TotalVolume;
 
 namespace {
 
-std::shared_ptr<TotalVolume> field()
-{
-    return std::make_shared<TotalVolume>(sizeX, sizeY, sizeZ, 1.0f, 1.0f, 1.0f, Util::Vector3D(), pillarField());
-}
-
 // Measure and build: the top turned face down onto the base.
 void BM_GlueFaceDown(benchmark::State &state)
 {
-    const auto base = field();
-    const auto top = field();
+    const auto base = pillarVolume();
+    const auto top = pillarVolume();
     const int threads = int(state.range(0));
     for (auto _ : state) {
         const auto layout = GlueSubstrate::measure(*base, *top, threads);
@@ -45,7 +40,7 @@ BENCHMARK(BM_GlueFaceDown)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRe
 // The base and its 64 pillars are one 6-connected piece of 2.6 million cells.
 void BM_ExtractSilicon(benchmark::State &state)
 {
-    const auto source = field();
+    const auto source = pillarVolume();
     const int threads = int(state.range(0));
     for (auto _ : state) {
         const auto piece = FilmExtraction::extract(*source, silicon, true, threads);
@@ -56,7 +51,7 @@ BENCHMARK(BM_ExtractSilicon)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Use
 
 void BM_CopyVolume(benchmark::State &state)
 {
-    const auto source = field();
+    const auto source = pillarVolume();
     for (auto _ : state) {
         std::unique_ptr<Model::Object> copy(source->clone());
         benchmark::DoNotOptimize(copy.get());
