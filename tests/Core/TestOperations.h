@@ -4,12 +4,15 @@
 #include "Core/Operations/Lifecycle/VolumeProcessOperation.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
+#include "Model/Document.h"
 #include "Util/IObserver.h"
 
 #include <QStringList>
+#include <QTest>
 
 #include <functional>
 #include <memory>
+#include <type_traits>
 
 namespace TestSupport {
 
@@ -98,6 +101,21 @@ private:
     Maker make;
 };
 
+// Gives the workspace a factory whose operations, made by `make` (by default
+// Op's own constructor), play their options dialog with `dialog`.
+template <class Op>
+std::shared_ptr<DialogFactory<Op>> playDialogs(Core::Workspace &workspace, std::function<void(Op &)> dialog,
+                                               typename DialogFactory<Op>::Maker make = {})
+{
+    if constexpr (!std::is_abstract_v<Op>)
+        if (!make)
+            make = [&workspace](std::uint32_t) { return std::make_shared<Op>(&workspace); };
+    auto factory = std::make_shared<DialogFactory<Op>>(&workspace, std::move(make));
+    factory->dialog = std::move(dialog);
+    workspace.setOperationFactory(factory);
+    return factory;
+}
+
 // Fill operations under ids 50 and 51.
 class TestFactory : public DialogFactory<FillOperation>
 {
@@ -115,6 +133,45 @@ inline std::shared_ptr<Model::Automaton::TotalVolume> makeVolume(std::uint32_t n
 {
     std::vector<std::uint32_t> ids(std::size_t(nx) * ny * nz, fill);
     return std::make_shared<Model::Automaton::TotalVolume>(nx, ny, nz, 1.f, 1.f, 1.f, Util::Vector3D(), ids);
+}
+
+// A volume of unit cells whose cell (x, y, z) holds material(x, y, z).
+template <class F>
+std::shared_ptr<Model::Automaton::TotalVolume> volumeFrom(std::uint32_t nx, std::uint32_t ny, std::uint32_t nz,
+                                                          F material)
+{
+    std::vector<std::uint32_t> ids;
+    ids.reserve(std::size_t(nx) * ny * nz);
+    for (std::uint32_t x = 0; x < nx; ++x)
+        for (std::uint32_t y = 0; y < ny; ++y)
+            for (std::uint32_t z = 0; z < nz; ++z)
+                ids.push_back(material(x, y, z));
+    return std::make_shared<Model::Automaton::TotalVolume>(nx, ny, nz, 1.f, 1.f, 1.f, Util::Vector3D(), ids);
+}
+
+// The cell volumes among the document's objects, in their order.
+inline QList<std::shared_ptr<Model::Automaton::TotalVolume>> volumesOf(Model::Document &document)
+{
+    QList<std::shared_ptr<Model::Automaton::TotalVolume>> volumes;
+    for (const auto &object : document.getAllObjects())
+        if (auto volume = std::dynamic_pointer_cast<Model::Automaton::TotalVolume>(object))
+            volumes << volume;
+    return volumes;
+}
+
+// Undo, redo and undo again give back exactly the cells before and after the run.
+inline void checkUndoRedo(Core::Workspace &workspace, Model::Automaton::TotalVolume &volume,
+                          const std::vector<std::uint32_t> &before)
+{
+    const auto after = volume.materialIds();
+    QVERIFY(after != before);
+    auto &stack = workspace.getUndoRedo();
+    QVERIFY(stack.undo());
+    QVERIFY(volume.materialIds() == before);
+    QVERIFY(stack.redo());
+    QVERIFY(volume.materialIds() == after);
+    QVERIFY(stack.undo());
+    QVERIFY(volume.materialIds() == before);
 }
 
 } // namespace TestSupport

@@ -53,12 +53,9 @@ private:
 // process finds something of its own to work on.
 std::shared_ptr<TotalVolume> stack()
 {
-    std::vector<std::uint32_t> ids(8 * 8 * 24);
-    for (std::size_t i = 0; i < ids.size(); ++i) {
-        const std::size_t z = i % 24, y = i / 24 % 8, x = i / 192;
-        ids[i] = z < 14 ? 1u : z < 16 && x < 4 ? 3u : z == 16 && x > 0 && x < 3 && y > 2 && y < 6 ? 4u : 0u;
-    }
-    return std::make_shared<TotalVolume>(8, 8, 24, 1.f, 1.f, 1.f, Util::Vector3D(), ids);
+    return TestSupport::volumeFrom(8, 8, 24, [](auto x, auto y, auto z) {
+        return z < 14 ? 1u : z < 16 && x < 4 ? 3u : z == 16 && x > 0 && x < 3 && y > 2 && y < 6 ? 4u : 0u;
+    });
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 // Helpers for driving modal dialogs, the GL view and the console in GUI tests.
 
+#include "Core/TestOperations.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "UI/GLWidget.h"
@@ -144,19 +145,6 @@ inline void pickAndReturn(Ui::MainWindow &window, const Model::Automaton::TotalV
     QTest::keyClick(&window, Qt::Key_Return);
 }
 
-// Undo, redo and undo again give back exactly the cells before and after the run.
-inline void checkUndoRedo(Core::Workspace &workspace, Model::Automaton::TotalVolume &volume,
-                          const std::vector<std::uint32_t> &before)
-{
-    const auto after = volume.materialIds();
-    QVERIFY(after != before);
-    auto &stack = workspace.getUndoRedo();
-    QVERIFY(stack.undo());
-    QVERIFY(volume.materialIds() == before);
-    QVERIFY(stack.redo());
-    QVERIFY(volume.materialIds() == after);
-    QVERIFY(stack.undo());
-    QVERIFY(volume.materialIds() == before);
-}
+using TestSupport::checkUndoRedo;
 
 } // namespace GuiTestSupport

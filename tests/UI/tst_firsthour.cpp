@@ -315,10 +315,7 @@ void TestFirstHour::longRunShowsProgressAndIgnoresInput()
     auto volume = coatedBlock(2);
     workspace()->getDocument().addObject(volume);
     workspace()->notifyOperationEnded(); // the new volume is framed now, not during the run
-    auto factory = std::make_shared<TestSupport::DialogFactory<SlowOperation>>(
-        workspace(), [this](std::uint32_t) { return std::make_shared<SlowOperation>(workspace()); });
-    factory->dialog = [](SlowOperation &operation) { operation.go(); };
-    workspace()->setOperationFactory(factory);
+    TestSupport::playDialogs<SlowOperation>(*workspace(), [](SlowOperation &operation) { operation.go(); });
     Ui::GLWidget *view = window->getView();
     QProgressBar *bar = window->progressDisplay()->progressBar();
     const Vector3D translation = view->translation();

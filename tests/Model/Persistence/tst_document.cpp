@@ -1,4 +1,5 @@
 #include "../Mutations.h"
+#include "Core/TestOperations.h"
 #include "../TempHome.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Model/Document.h"
@@ -24,6 +25,7 @@ using Model::Persistence::ArchiverRegistry;
 using Model::Persistence::DocumentReader;
 using Model::Persistence::DocumentWriter;
 using Ids = std::vector<std::uint32_t>;
+using TestSupport::volumesOf;
 
 namespace {
 
@@ -45,14 +47,6 @@ QVector<double> shapeOf(const TotalVolume &v)
     const Util::Vector3D p = v.getPosition();
     return {double(v.getSizeX()), double(v.getSizeY()), double(v.getSizeZ()), v.getCellSizeX(), v.getCellSizeY(),
         v.getCellSizeZ(), p.x, p.y, p.z};
-}
-
-QList<std::shared_ptr<TotalVolume>> volumesOf(Document &document)
-{
-    QList<std::shared_ptr<TotalVolume>> volumes;
-    for (const auto &object : document.getAllObjects())
-        volumes << std::dynamic_pointer_cast<TotalVolume>(object);
-    return volumes;
 }
 
 QByteArray writeToBytes(Document &document, ArchiverRegistry &registry)
@@ -135,7 +129,6 @@ void TestDocument::roundTrip()
     const auto before = volumesOf(original), after = volumesOf(loaded);
     QCOMPARE(after.size(), before.size());
     for (int i = 0; i < before.size(); ++i) {
-        QVERIFY(after[i]);
         QCOMPARE(shapeOf(*after[i]), shapeOf(*before[i]));
         QVERIFY(after[i]->materialIds() == before[i]->materialIds());
     }
@@ -270,7 +263,6 @@ void TestDocument::stateRepairs_data()
     QTest::newRow("word") << "1 abc 3 " << QVector<uint> {1, 0, 3}
                           << "holds 1 State entries that are no material ids; those cells were loaded as empty cells.";
     QTest::newRow("digits then letters") << "1a 4 3 " << QVector<uint> {0, 4, 3} << "holds 1 State entries";
-    QTest::newRow("decimal") << "1.5 4 3 " << QVector<uint> {0, 4, 3} << "holds 1 State entries";
     QTest::newRow("negative") << "-1 4 3 " << QVector<uint> {0, 4, 3} << "holds 1 State entries";
     QTest::newRow("beyond 32 bits") << "4294967296 4 3 " << QVector<uint> {0, 4, 3} << "holds 1 State entries";
     QTest::newRow("too few cells") << "1 4 " << QVector<uint> {1, 4, 0}

@@ -33,19 +33,14 @@ private slots:
 void TestIsotropicOperations::etchUndoRedoAndBookkeeping()
 {
     Core::Workspace workspace;
-    std::vector<std::uint32_t> ids(125);
-    for (std::size_t i = 0; i < ids.size(); ++i)
-        ids[i] = i % 5 < 3 ? 1u : 0u;
-    auto volume = std::make_shared<Model::Automaton::TotalVolume>(5, 5, 5, 1.f, 1.f, 1.f, Util::Vector3D(), ids);
+    auto volume = volumeFrom(5, 5, 5, [](auto, auto, auto z) { return z < 3 ? 1u : 0u; });
+    const auto ids = volume->materialIds();
     workspace.setSiLatticeOutdated(volume->getObjectId(), false);
-    auto factory = std::make_shared<DialogFactory<IsotropicFilmEtchingOperation>>(
-        &workspace, [&workspace](std::uint32_t) { return std::make_shared<IsotropicFilmEtchingOperation>(&workspace); });
-    factory->dialog = [](IsotropicFilmEtchingOperation &op) {
+    playDialogs<IsotropicFilmEtchingOperation>(workspace, [](IsotropicFilmEtchingOperation &op) {
         op.setDepth(1.0f);
         op.setMaterial(1);
         op.end();
-    };
-    workspace.setOperationFactory(factory);
+    });
     workspace.getSelection().select(volume);
     workspace.activate(Core::ProcessTable::menuId(Core::ProcessKey::IsotropicEtching));
     // The state records are keyed by process.
@@ -58,14 +53,7 @@ void TestIsotropicOperations::etchUndoRedoAndBookkeeping()
         QCOMPARE(after[i], i % 5 < 2 ? 1u : 0u);
     QCOMPARE(workspace.lastOperationOn(volume->getObjectId()), Core::ProcessTable::menuId(Core::ProcessKey::IsotropicEtching));
     QVERIFY(workspace.isSiLatticeOutdated(volume->getObjectId())); // silicon was etched
-
-    auto &stack = workspace.getUndoRedo();
-    QVERIFY(stack.undo());
-    QVERIFY(volume->materialIds() == ids);
-    QVERIFY(stack.redo());
-    QVERIFY(volume->materialIds() == after);
-    QVERIFY(stack.undo());
-    QVERIFY(volume->materialIds() == ids);
+    checkUndoRedo(workspace, *volume, ids);
 }
 
 using Process = std::function<void(Model::Automaton::TotalVolume *)>;

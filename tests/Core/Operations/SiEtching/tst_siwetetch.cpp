@@ -301,18 +301,15 @@ void TestSiWetEtch::operationsKeepAndRebuildTheLattice()
     const auto before = wafer(n, n, nz, 6, 1, [](auto x, auto y) { return x > 2 && x < 7 && y > 2 && y < 7; });
     auto volume = volumeOf(n, n, nz, before);
     workspace.getDocument().addObject(volume);
-    auto factory = std::make_shared<TestSupport::DialogFactory<SiWetEtchOperation>>(
-        &workspace, [&workspace](std::uint32_t id) -> std::shared_ptr<SiWetEtchOperation> {
-            if (id == Core::ProcessTable::menuId(Core::ProcessKey::SiWetEtching))
-                return std::make_shared<Core::Operations::AtomisticSiWetEtchingOperation>(&workspace);
-            return std::make_shared<Core::Operations::ContinousWetEtchOperation>(&workspace);
-        });
     double depth = firstDepth;
-    factory->dialog = [&depth](SiWetEtchOperation &op) {
+    TestSupport::playDialogs<SiWetEtchOperation>(workspace, [&depth](SiWetEtchOperation &op) {
         op.setDepth(depth);
         op.end();
-    };
-    workspace.setOperationFactory(factory);
+    }, [&workspace](std::uint32_t id) -> std::shared_ptr<SiWetEtchOperation> {
+        if (id == Core::ProcessTable::menuId(Core::ProcessKey::SiWetEtching))
+            return std::make_shared<Core::Operations::AtomisticSiWetEtchingOperation>(&workspace);
+        return std::make_shared<Core::Operations::ContinousWetEtchOperation>(&workspace);
+    });
     const std::uint32_t id = volume->getObjectId();
     auto runEtch = [&] {
         workspace.getSelection().select(volume);

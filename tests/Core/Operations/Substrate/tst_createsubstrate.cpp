@@ -28,11 +28,7 @@ struct Bench
 {
     explicit Bench(std::function<void(CreateSubstrateOperation &)> dialog)
     {
-        auto factory = std::make_shared<DialogFactory<CreateSubstrateOperation>>(&workspace, [this](U) {
-            return std::make_shared<CreateSubstrateOperation>(&workspace);
-        });
-        factory->dialog = std::move(dialog);
-        workspace.setOperationFactory(factory);
+        playDialogs<CreateSubstrateOperation>(workspace, std::move(dialog));
         workspace.activate(Core::ProcessTable::menuId(Core::ProcessKey::CreateSubstrate));
     }
     Core::Workspace workspace;
@@ -90,7 +86,6 @@ class TestCreateSubstrate : public QObject
 private slots:
     void materialList_data();
     void materialList();
-    void createUndoRedoSameObject_data();
     void createUndoRedoSameObject();
     void noCellsAlongAnAxis();
     void refusedBeyondAvailableMemory_data();
@@ -117,22 +112,11 @@ void TestCreateSubstrate::materialList()
     QCOMPARE(filled(builder.materials), std::size_t(expectedCount));
 }
 
-void TestCreateSubstrate::createUndoRedoSameObject_data()
-{
-    QTest::addColumn<bool>("spherical");
-    QTest::newRow("block three cells high") << false;
-    QTest::newRow("sphere of radius 1 around (2, 2, 2)") << true;
-}
-
 // The dialog's substrate reaches the volume; undo removes it, redo brings back the same object.
 void TestCreateSubstrate::createUndoRedoSameObject()
 {
-    QFETCH(bool, spherical);
-    Bench bench([=](CreateSubstrateOperation &op) {
-        if (spherical)
-            op.setSphericalSubstrate(7, 10, 12, 8, Util::Vector3D(1.5, -2, 3), 2, 2, 2, 1);
-        else
-            op.setBlockSubstrate(7, 10, 12, 8, Util::Vector3D(1.5, -2, 3), 0, 0, 0, 10, 12, 3);
+    Bench bench([](CreateSubstrateOperation &op) {
+        op.setBlockSubstrate(7, 10, 12, 8, Util::Vector3D(1.5, -2, 3), 0, 0, 0, 10, 12, 3);
         op.step();
     });
     QCOMPARE(bench.log->lines, QStringList{"Create Substrate: substrate created successfully."});
@@ -145,10 +129,8 @@ void TestCreateSubstrate::createUndoRedoSameObject()
     QCOMPARE(QVector<U>({volume->getSizeX(), volume->getSizeY(), volume->getSizeZ()}), QVector<U>({10, 12, 8}));
     QCOMPARE(volume->getPosition(), Util::Vector3D(1.5, -2, 3));
     const auto ids = volume->materialIds();
-    for (U k = 0; k < ids.size(); ++k) { // z is the fastest axis
-        const int x = int(k / 96) - 2, y = int(k / 8 % 12) - 2, z = int(k % 8);
-        QCOMPARE(ids[k], (spherical ? x * x + y * y + (z - 2) * (z - 2) <= 1 : z < 3) ? 7u : 0u);
-    }
+    for (U k = 0; k < ids.size(); ++k) // z is the fastest axis
+        QCOMPARE(ids[k], k % 8 < 3 ? 7u : 0u);
     QVERIFY(stack.undo());
     QVERIFY(bench.workspace.getDocument().getAllObjects().isEmpty());
     QVERIFY(stack.redo());

@@ -19,16 +19,6 @@ using U = std::uint32_t;
 
 namespace {
 
-std::shared_ptr<TotalVolume> volumeWith(U nx, U ny, U nz, const std::function<U(U, U, U)> &material)
-{
-    std::vector<U> ids;
-    for (U x = 0; x < nx; ++x)
-        for (U y = 0; y < ny; ++y)
-            for (U z = 0; z < nz; ++z)
-                ids.push_back(material(x, y, z));
-    return std::make_shared<TotalVolume>(nx, ny, nz, 1.f, 1.f, 1.f, Util::Vector3D(), ids);
-}
-
 U at(TotalVolume &v, U x, U y, U z)
 {
     return v.materialIds()[v.index(x, y, z)];
@@ -37,31 +27,26 @@ U at(TotalVolume &v, U x, U y, U z)
 std::shared_ptr<TotalVolume> randomVolume(U nx, U ny, U nz, quint32 seed)
 {
     QRandomGenerator random(seed);
-    return volumeWith(nx, ny, nz, [&](U, U, U z) { return z < nz - 1 && random.bounded(3) ? random.bounded(1, 4) : 0; });
+    return volumeFrom(nx, ny, nz, [&](U, U, U z) { return z < nz - 1 && random.bounded(3) ? random.bounded(1, 4) : 0; });
 }
 
 // Silicon up to z = 3 in a 10 x 10 x 8 volume.
 std::shared_ptr<TotalVolume> exampleBase()
 {
-    return volumeWith(10, 10, 8, [](U, U, U z) { return z <= 3 ? 1u : 0u; });
+    return volumeFrom(10, 10, 8, [](U, U, U z) { return z <= 3 ? 1u : 0u; });
 }
 
 // Oxide at z 0, gold at z 1, and one marker cell at x = 0 of layer 1.
 std::shared_ptr<TotalVolume> exampleTop()
 {
-    return volumeWith(10, 10, 8, [](U x, U y, U z) { return z == 0 ? 3u : z == 1 ? (x == 0 && y == 2 ? 7u : 5u) : 0u; });
+    return volumeFrom(10, 10, 8, [](U x, U y, U z) { return z == 0 ? 3u : z == 1 ? (x == 0 && y == 2 ? 7u : 5u) : 0u; });
 }
 
 // A workspace whose operations of type Op play their dialog with `dialog`.
 template <class Op>
 struct Bench
 {
-    explicit Bench(std::function<void(Op &)> dialog)
-    {
-        auto factory = std::make_shared<DialogFactory<Op>>(&workspace, [this](U) { return std::make_shared<Op>(&workspace); });
-        factory->dialog = std::move(dialog);
-        workspace.setOperationFactory(factory);
-    }
+    explicit Bench(std::function<void(Op &)> dialog) { playDialogs<Op>(workspace, std::move(dialog)); }
     std::shared_ptr<TotalVolume> add(const std::shared_ptr<TotalVolume> &v)
     {
         workspace.getDocument().addObject(v);
@@ -149,8 +134,8 @@ void TestVolumeEditing::glueLayouts()
     QFETCH(U, topY);
     QFETCH(bool, emptyTop);
     QFETCH(bool, emptyBase);
-    auto base = emptyBase ? volumeWith(10, 10, 8, [](U, U, U) { return 0u; }) : exampleBase();
-    auto top = volumeWith(topX, topY, 5, [emptyTop](U, U, U z) { return !emptyTop && z >= 1 && z <= 2 ? 4u : 0u; });
+    auto base = emptyBase ? volumeFrom(10, 10, 8, [](U, U, U) { return 0u; }) : exampleBase();
+    auto top = volumeFrom(topX, topY, 5, [emptyTop](U, U, U z) { return !emptyTop && z >= 1 && z <= 2 ? 4u : 0u; });
     const GlueLayout layout = GlueSubstrate::measure(*base, *top);
     const U baseTop = emptyBase ? 1u : 4u;
     QCOMPARE(layout.baseTop, baseTop);
@@ -295,7 +280,7 @@ void TestVolumeEditing::extractFilm()
     QFETCH(bool, secondPatch);
     QFETCH(int, expectedCells);
     const U nx = 10, ny = 6, nz = 9;
-    auto source = volumeWith(nx, ny, nz, [secondPatch](U x, U y, U z) {
+    auto source = volumeFrom(nx, ny, nz, [secondPatch](U x, U y, U z) {
         if (z <= 4)
             return 1u;
         if ((z == 5 || z == 6) && (x < 4 || (secondPatch && x > 6)))
@@ -330,7 +315,7 @@ void TestVolumeEditing::extractSlabsAgree()
             QVERIFY(FilmExtraction::extract(*source, 2, invert, threads)->materialIds() == one);
     }
     // A lone cell in the upper half of y: inversion mirrors y and z.
-    auto lone = volumeWith(3, 4, 5, [](U x, U y, U z) { return x == 1 && y == 3 && z == 2 ? 6u : 0u; });
+    auto lone = volumeFrom(3, 4, 5, [](U x, U y, U z) { return x == 1 && y == 3 && z == 2 ? 6u : 0u; });
     auto turned = FilmExtraction::extract(*lone, 6, true);
     QCOMPARE(at(*turned, 1, 0, 0), 6u);
 }
@@ -341,7 +326,7 @@ void TestVolumeEditing::extractOperationUndoRemovesFilmOnly()
         op.setFilmMaterial(3);
         op.end();
     });
-    auto source = bench.add(volumeWith(6, 6, 6, [](U, U, U z) { return z < 2 ? 1u : z < 4 ? 3u : 0u; }));
+    auto source = bench.add(volumeFrom(6, 6, 6, [](U, U, U z) { return z < 2 ? 1u : z < 4 ? 3u : 0u; }));
     const auto cells = source->materialIds();
     bench.workspace.activate(Core::ProcessTable::menuId(Core::ProcessKey::ExtractFilm));
     bench.pick(source);

@@ -41,14 +41,11 @@ void TestSiWetEtchWindow::etchFromTheMenuAndUndo()
 
     // Silicon below z = 12 under an oxide mask with a 12 x 10 opening.
     const std::uint32_t nx = 40, ny = 30, nz = 20;
-    std::vector<std::uint32_t> ids(std::size_t(nx) * ny * nz, 0);
-    for (std::uint32_t x = 0; x < nx; ++x)
-        for (std::uint32_t y = 0; y < ny; ++y)
-            for (std::uint32_t z = 0; z < 13; ++z) {
-                const bool open = x >= 14 && x < 26 && y >= 10 && y < 20;
-                ids[(std::size_t(x) * ny + y) * nz + z] = z < 12 ? 1 : open ? 0 : 3;
-            }
-    auto volume = GuiTestSupport::volumeOf(nx, ny, nz, ids);
+    auto volume = TestSupport::volumeFrom(nx, ny, nz, [](auto x, auto y, auto z) {
+        const bool open = x >= 14 && x < 26 && y >= 10 && y < 20;
+        return z < 12 ? 1u : z == 12 && !open ? 3u : 0u;
+    });
+    const auto ids = volume->materialIds();
     workspace->getDocument().addObject(volume);
 
     action(actionName)->trigger();

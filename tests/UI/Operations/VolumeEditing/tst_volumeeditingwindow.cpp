@@ -43,7 +43,7 @@ private slots:
 private:
     QAction *action(const char *name) const { return GuiTestSupport::action(window.get(), QLatin1String(name)); }
     Core::Workspace *workspace() const { return window->getPresenter()->getWorkspace(); }
-    QList<std::shared_ptr<TotalVolume>> volumes() const;
+    QList<std::shared_ptr<TotalVolume>> volumes() const { return TestSupport::volumesOf(workspace()->getDocument()); }
     std::shared_ptr<TotalVolume> createSubstrate(U material, U height);
     // Selects the volume as a click would and presses Return in the window.
     void pickAndReturn(const std::shared_ptr<TotalVolume> &volume);
@@ -57,15 +57,6 @@ void TestVolumeEditingWindow::init()
     window = std::make_unique<Ui::MainWindow>();
     window->resize(900, 700);
     QVERIFY(GuiTestSupport::activate(window.get()));
-}
-
-QList<std::shared_ptr<TotalVolume>> TestVolumeEditingWindow::volumes() const
-{
-    QList<std::shared_ptr<TotalVolume>> found;
-    for (const auto &object : workspace()->getDocument().getAllObjects())
-        if (auto volume = std::dynamic_pointer_cast<TotalVolume>(object))
-            found << volume;
-    return found;
 }
 
 std::shared_ptr<TotalVolume> TestVolumeEditingWindow::createSubstrate(U material, U height)
