@@ -20,10 +20,8 @@ class TestRunModelExtraction : public QObject
 
 private slots:
     void waitsForAVolume();
-    void stepsShowBlocksThenBeams_data();
-    void stepsShowBlocksThenBeams();
-    void finishAndCancelRestoreTheScene_data();
-    void finishAndCancelRestoreTheScene();
+    void stepsThenFinishOrCancel_data();
+    void stepsThenFinishOrCancel();
 };
 
 void TestRunModelExtraction::waitsForAVolume()
@@ -43,26 +41,33 @@ void TestRunModelExtraction::waitsForAVolume()
     QVERIFY(operation->netlist().isEmpty());
 }
 
-void TestRunModelExtraction::stepsShowBlocksThenBeams_data()
+void TestRunModelExtraction::stepsThenFinishOrCancel_data()
 {
     QTest::addColumn<std::shared_ptr<Model::Automaton::TotalVolume>>("volume");
     QTest::addColumn<std::size_t>("beams");
-    QTest::newRow("a beam on an anchor") << ExtractionTest::anchoredBeam(2, 6, 2, 1) << std::size_t(1);
-    QTest::newRow("silicon only")
-        << ExtractionTest::volume(4, 4, 4, [](auto, auto, auto) { return 1u; }) << std::size_t(0);
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("a beam on an anchor, finished") << ExtractionTest::anchoredBeam(2, 6, 2, 1) << std::size_t(1) << false;
+    QTest::newRow("a beam on an anchor, cancelled") << ExtractionTest::anchoredBeam(2, 6, 2, 1) << std::size_t(1) << true;
+    QTest::newRow("silicon only, finished")
+        << ExtractionTest::volumeFrom(4, 4, 4, [](auto, auto, auto) { return 1u; }) << std::size_t(0) << false;
 }
 
-void TestRunModelExtraction::stepsShowBlocksThenBeams()
+// The blocks, then the beams beside the volume; finish and cancel both take
+// them away again and show the volume.
+void TestRunModelExtraction::stepsThenFinishOrCancel()
 {
     QFETCH(std::shared_ptr<Model::Automaton::TotalVolume>, volume);
     QFETCH(std::size_t, beams);
+    QFETCH(bool, cancel);
     Core::Workspace workspace;
     volume->translate(Util::Vector3D(5, 6, 7));
     workspace.getDocument().addObject(volume);
     workspace.getSelection().select(volume);
     auto operation = std::make_shared<RunModelExtraction>(&workspace);
     auto opener = std::make_shared<CallbackObserver>(nullptr);
+    auto closer = std::make_shared<CallbackObserver>(nullptr);
     operation->setObserver(opener);
+    operation->setCloseDialogObserver(closer);
     operation->step();
     QCOMPARE(workspace.getConsoleInput().getMessage(), QStringLiteral("Model Extraction: Cell volume selected."));
     QCOMPARE(operation->getState(), std::uint32_t(RunModelExtraction::DialogOpen));
@@ -84,29 +89,6 @@ void TestRunModelExtraction::stepsShowBlocksThenBeams()
         const Util::Vector3D expected = volume->getPosition() + Util::Vector3D(volume->getSizeX() + 10.0, 0, 0);
         QCOMPARE(operation->getBeamModel()->getPosition(), expected);
     }
-}
-
-void TestRunModelExtraction::finishAndCancelRestoreTheScene_data()
-{
-    QTest::addColumn<bool>("cancel");
-    QTest::newRow("finish") << false;
-    QTest::newRow("cancel") << true;
-}
-
-void TestRunModelExtraction::finishAndCancelRestoreTheScene()
-{
-    QFETCH(bool, cancel);
-    Core::Workspace workspace;
-    const auto volume = ExtractionTest::anchoredBeam(2, 6, 2, 1);
-    workspace.getDocument().addObject(volume);
-    workspace.getSelection().select(volume);
-    auto operation = std::make_shared<RunModelExtraction>(&workspace);
-    auto closer = std::make_shared<CallbackObserver>(nullptr);
-    operation->setCloseDialogObserver(closer);
-    operation->step();
-    operation->runStepOne();
-    operation->runStepTwo();
-    QCOMPARE(workspace.getDocument().getAllObjects().size(), 3);
 
     if (cancel)
         operation->cancel();

@@ -71,7 +71,7 @@ void TestExtractModelDialog::stepsInOrder()
     Core::Workspace workspace;
     workspace.setOperationFactory(std::make_shared<ExtractionFactory>(&workspace));
     const auto volume = beam ? ExtractionTest::anchoredBeam(2, 6, 2, 1)
-                             : ExtractionTest::volume(4, 4, 4, [](auto, auto, auto) { return 1u; });
+                             : ExtractionTest::volumeFrom(4, 4, 4, [](auto, auto, auto) { return 1u; });
     workspace.getDocument().addObject(volume);
     workspace.getSelection().select(volume);
     workspace.activate(Core::ProcessTable::menuId(Core::ProcessKey::ModelExtraction));
