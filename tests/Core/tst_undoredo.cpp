@@ -18,12 +18,10 @@ namespace {
 void runFill(Core::Workspace &workspace, const std::shared_ptr<Model::Automaton::TotalVolume> &volume,
              std::uint32_t material)
 {
-    auto factory = std::make_shared<TestFactory>(&workspace);
-    workspace.setOperationFactory(factory);
-    factory->dialog = [material](FillOperation &op) {
+    playDialogs<FillOperation>(workspace, [material](FillOperation &op) {
         op.setMaterial(material);
         op.end();
-    };
+    });
     workspace.getSelection().select(volume);
     workspace.activate(50);
     QVERIFY(!workspace.getCurrentOperation());
@@ -37,7 +35,6 @@ class TestUndoRedo : public QObject
     Q_OBJECT
 
 private slots:
-    void stackTextsAndRedoEmptiedByNewOperation();
     void recordSelection_data();
     void recordSelection();
     void sharedKeysNeverCollide();
@@ -47,22 +44,6 @@ private slots:
     void documentModifiedFollowsStackPosition_data();
     void documentModifiedFollowsStackPosition();
 };
-
-void TestUndoRedo::stackTextsAndRedoEmptiedByNewOperation()
-{
-    Core::Workspace workspace;
-    auto &stack = workspace.getUndoRedo();
-    QVERIFY(!stack.undo());
-    auto volume = makeVolume();
-    runFill(workspace, volume, 3);
-    QCOMPARE(stack.undoTopName(), QStringLiteral("Fill"));
-    QVERIFY(stack.undo());
-    QVERIFY(stack.undoTopName().isEmpty());
-    QCOMPARE(stack.redoTopName(), QStringLiteral("Fill"));
-    runFill(workspace, volume, 4);
-    QCOMPARE(stack.redoCount(), std::size_t(0));
-    QCOMPARE(stack.undoCount(), std::size_t(1));
-}
 
 void TestUndoRedo::recordSelection_data()
 {
@@ -189,12 +170,8 @@ void TestUndoRedo::chainOnTwoVolumes()
     Core::Workspace workspace;
     // A floor with a few posts, so the films and etches have corners to follow.
     const auto field = [](std::uint32_t nx, std::uint32_t ny, std::uint32_t nz) {
-        std::vector<std::uint32_t> ids(std::size_t(nx) * ny * nz, 0);
-        for (std::uint32_t x = 0; x < nx; ++x)
-            for (std::uint32_t y = 0; y < ny; ++y)
-                for (std::uint32_t z = 0; z < nz; ++z)
-                    ids[(std::size_t(x) * ny + y) * nz + z] = z < 4 || (x % 7 < 3 && y % 5 < 2 && z < 9) ? 1u : 0u;
-        return std::make_shared<Model::Automaton::TotalVolume>(nx, ny, nz, 1.f, 1.f, 1.f, Util::Vector3D(), ids);
+        return volumeFrom(nx, ny, nz,
+                          [](auto x, auto y, auto z) { return z < 4 || (x % 7 < 3 && y % 5 < 2 && z < 9) ? 1u : 0u; });
     };
     const std::shared_ptr<Model::Automaton::TotalVolume> volumes[2] = {field(21, 15, 16), field(14, 20, 12)};
 
@@ -224,10 +201,8 @@ void TestUndoRedo::chainOnTwoVolumes()
     using Cells = std::array<std::vector<std::uint32_t>, 2>;
     std::vector<Cells> states{{volumes[0]->materialIds(), volumes[1]->materialIds()}};
     std::shared_ptr<VolumeProcessOperation> next;
-    auto factory = std::make_shared<DialogFactory<VolumeProcessOperation>>(
-        &workspace, [&next](std::uint32_t) { return next; });
-    factory->dialog = [](VolumeProcessOperation &op) { op.end(); };
-    workspace.setOperationFactory(factory);
+    playDialogs<VolumeProcessOperation>(workspace, [](VolumeProcessOperation &op) { op.end(); },
+                                        [&next](std::uint32_t) { return next; });
     for (const auto &step : chain) {
         next = step.second();
         workspace.getSelection().select(volumes[step.first]);
@@ -258,23 +233,28 @@ void TestUndoRedo::chainOnTwoVolumes()
 
 void TestUndoRedo::documentModifiedFollowsStackPosition_data()
 {
-    // p: a new operation, u: undo, r: redo, s: saved, c: stacks cleared (New).
+    // p: a new operation, u: undo, r: redo, s: saved, c: stacks cleared (New);
+    // then the entries on each stack.
     QTest::addColumn<QString>("steps");
     QTest::addColumn<bool>("modified");
-    QTest::newRow("fresh") << "" << false;
-    QTest::newRow("one operation") << "p" << true;
-    QTest::newRow("saved") << "ps" << false;
-    QTest::newRow("saved, undone") << "psu" << true;
-    QTest::newRow("saved, undone, redone") << "psur" << false;
-    QTest::newRow("saved empty, operation undone") << "spu" << false;
-    QTest::newRow("saved state dropped by a new operation") << "ppsuupp" << true;
-    QTest::newRow("cleared") << "pc" << false;
+    QTest::addColumn<int>("undos");
+    QTest::addColumn<int>("redos");
+    QTest::newRow("fresh") << "" << false << 0 << 0;
+    QTest::newRow("one operation") << "p" << true << 1 << 0;
+    QTest::newRow("saved") << "ps" << false << 1 << 0;
+    QTest::newRow("saved, undone") << "psu" << true << 0 << 1;
+    QTest::newRow("saved, undone, redone") << "psur" << false << 1 << 0;
+    QTest::newRow("saved empty, operation undone") << "spu" << false << 0 << 1;
+    QTest::newRow("saved state and redo dropped by a new operation") << "ppsuupp" << true << 2 << 0;
+    QTest::newRow("cleared") << "pc" << false << 0 << 0;
 }
 
 void TestUndoRedo::documentModifiedFollowsStackPosition()
 {
     QFETCH(QString, steps);
     QFETCH(bool, modified);
+    QFETCH(int, undos);
+    QFETCH(int, redos);
     QTemporaryDir dir;
     Core::Workspace workspace(dir.path());
     auto volume = makeVolume();
@@ -289,6 +269,12 @@ void TestUndoRedo::documentModifiedFollowsStackPosition()
         }
     }
     QCOMPARE(workspace.isDocumentModified(), modified);
+    auto &stack = workspace.getUndoRedo();
+    QCOMPARE(int(stack.undoCount()), undos);
+    QCOMPARE(int(stack.redoCount()), redos);
+    QCOMPARE(stack.undoTopName(), undos ? QStringLiteral("Fill") : QString());
+    QCOMPARE(stack.redoTopName(), redos ? QStringLiteral("Fill") : QString());
+    QCOMPARE(stack.undo(), undos > 0);
 }
 
 QTEST_GUILESS_MAIN(TestUndoRedo)
