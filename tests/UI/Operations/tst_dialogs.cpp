@@ -4,6 +4,7 @@
 #include "Core/Operations/Film/Electrodeposition.h"
 #include "Core/Operations/Film/IsotropicFilmEtching.h"
 #include "Core/Operations/Film/MooreNeighborhoodDeposition.h"
+#include "Core/Operations/Film/MooreNeighborhoodEtching.h"
 #include "Core/Operations/Film/Planarization.h"
 #include "Core/Operations/Film/SpinCoating.h"
 #include "Core/Operations/Substrate/CreateSubstrateOperation.h"
@@ -144,6 +145,11 @@ void TestDialogs::menuRunUndoRedo_data()
         child<QSpinBox>(d, "sbxValue")->setValue(2);
         const std::uint32_t film = pick(d, "cbxFilm", 7);
         return [=](TotalVolume &v) { MooreNeighborhoodDeposition(&v, film, 2).run(); };
+    });
+    QTest::newRow("moore etching") << "actionMoore_Etching" << "Undo Moore film deposition" << Fill([](QWidget *d) {
+        child<QSpinBox>(d, "sbxValue")->setValue(1);
+        const std::uint32_t film = pick(d, "cbxFilm", 1);
+        return [=](TotalVolume &v) { MooreNeighborhoodEtching(&v, film, 1).run(); };
     });
     QTest::newRow("planarization") << "actionPlanarization" << "Undo Planarization" << Fill([](QWidget *d) {
         child<QSpinBox>(d, "sbxMaximumHeight")->setValue(3);
