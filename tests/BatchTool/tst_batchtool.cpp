@@ -138,7 +138,6 @@ void TestBatchTool::exportOption_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");
     QTest::newRow("image data") << "block.vti" << 0 << "exported to";
-    QTest::newRow("surfaces") << "block.stl" << 0 << "exported to";
     QTest::newRow("unknown format, refused first") << "block.vtk" << 2 << "ending in .vti, .stl or .obj";
     QTest::newRow("folder missing") << "none/block.obj" << 6 << "cannot export";
 }

@@ -23,17 +23,6 @@ namespace {
 
 constexpr std::uint32_t n = 8;
 
-// Silicon floor z < 3, an aluminium pad (4) on it, empty above.
-std::vector<std::uint32_t> padOnFloor()
-{
-    std::vector<std::uint32_t> ids(n * n * n);
-    for (std::size_t i = 0; i < ids.size(); ++i) {
-        const std::size_t z = i % n, y = i / n % n, x = i / (n * n);
-        ids[i] = z < 3 ? 1u : z == 3 && x > 1 && x < 5 && y > 1 && y < 5 ? 4u : 0u;
-    }
-    return ids;
-}
-
 std::uint32_t pick(QWidget *dialog, const char *combo, std::uint32_t id)
 {
     auto *list = child<QComboBox>(dialog, combo);
@@ -170,8 +159,11 @@ void TestDialogs::menuRunUndoRedo()
     QFETCH(Fill, fill);
     Ui::MainWindow window;
     Core::Workspace &workspace = *window.getPresenter()->getWorkspace();
-    const auto ids = padOnFloor();
-    auto volume = GuiTestSupport::volumeOf(n, n, n, ids);
+    // Silicon floor z < 3, an aluminium pad (4) on it, empty above.
+    auto volume = TestSupport::volumeFrom(n, n, n, [](auto x, auto y, auto z) {
+        return z < 3 ? 1u : z == 3 && x > 1 && x < 5 && y > 1 && y < 5 ? 4u : 0u;
+    });
+    const auto ids = volume->materialIds();
     workspace.getDocument().addObject(volume);
     workspace.getSelection().select(volume);
     TotalVolume expected(n, n, n, 1.f, 1.f, 1.f, Util::Vector3D(), ids);

@@ -43,7 +43,10 @@ private slots:
 private:
     QAction *action(const char *name) const { return GuiTestSupport::action(window.get(), QLatin1String(name)); }
     Core::Workspace *workspace() const { return window->getPresenter()->getWorkspace(); }
-    QList<std::shared_ptr<TotalVolume>> volumes() const { return TestSupport::volumesOf(workspace()->getDocument()); }
+    QList<std::shared_ptr<TotalVolume>> volumes() const
+    {
+        return TestSupport::volumesOf(workspace()->getDocument());
+    }
     std::shared_ptr<TotalVolume> createSubstrate(U material, U height);
     // Selects the volume as a click would and presses Return in the window.
     void pickAndReturn(const std::shared_ptr<TotalVolume> &volume);
