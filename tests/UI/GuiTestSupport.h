@@ -16,7 +16,9 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QPointer>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -113,6 +115,19 @@ inline bool activate(QWidget *window)
 }
 
 inline QAction *action(const QWidget *window, const QString &name) { return window->findChild<QAction *>(name); }
+
+// Fills the Create Substrate dialog: an nx x ny x nz volume whose base is a
+// block of `material`, `height` cells high.
+inline void fillSubstrate(QWidget *modal, int nx, int ny, int nz, int height, std::uint32_t material)
+{
+    const std::pair<const char *, int> sizes[] = {{"sbxTotalWidth", nx}, {"sbxTotalLength", ny}, {"sbxTotalHeight", nz},
+                                                  {"sbxSubsWidth", nx},  {"sbxSubsLength", ny},  {"sbxSubsHeight", height}};
+    for (const auto &[name, value] : sizes)
+        child<QSpinBox>(modal, name)->setValue(value);
+    auto *materials = child<QComboBox>(modal, "cbxFilm");
+    materials->setCurrentIndex(materials->findData(material));
+    QVERIFY(materials->currentIndex() >= 0);
+}
 
 // nx x ny x nz cells (z runs fastest): `base` below `height`, `coat` cells of
 // `coatMaterial` on it, empty above.

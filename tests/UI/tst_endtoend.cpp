@@ -61,14 +61,7 @@ void TestEndToEnd::createCoatUndoRedoAndSave()
     bool substrateDialogSeen = false;
     GuiTestSupport::whenModal([&](QWidget *modal) {
         substrateDialogSeen = true;
-        const std::pair<const char *, std::uint32_t> sizes[] = {{"sbxTotalWidth", nx}, {"sbxTotalLength", ny},
-            {"sbxTotalHeight", nz}, {"sbxSubsWidth", nx}, {"sbxSubsLength", ny}, {"sbxSubsHeight", substrateHeight}};
-        for (const auto &[name, value] : sizes)
-            GuiTestSupport::child<QSpinBox>(modal, name)->setValue(int(value));
-        auto *materials = GuiTestSupport::child<QComboBox>(modal, "cbxFilm");
-        const int silicon = materials->findData(1u);
-        QVERIFY(silicon >= 0);
-        materials->setCurrentIndex(silicon);
+        GuiTestSupport::fillSubstrate(modal, nx, ny, nz, substrateHeight, 1);
         static_cast<QDialog *>(modal)->accept();
     });
     action("actionCreate_Substrate")->trigger();

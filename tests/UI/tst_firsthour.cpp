@@ -241,11 +241,7 @@ void TestFirstHour::newVolumeIsFramed()
     Ui::GLWidget *view = window->getView();
     view->setZoom(0.05); // far off, so framing has to act
     GuiTestSupport::answerDialog([&](QWidget *modal) {
-        const char *names[] = {"sbxTotalWidth", "sbxTotalLength", "sbxTotalHeight", "sbxSubsHeight"};
-        GuiTestSupport::child<QSpinBox>(modal, "sbxSubsWidth")->setValue(sizes[0]);
-        GuiTestSupport::child<QSpinBox>(modal, "sbxSubsLength")->setValue(sizes[1]);
-        for (int i = 0; i < 4; ++i)
-            GuiTestSupport::child<QSpinBox>(modal, names[i])->setValue(sizes[i]);
+        GuiTestSupport::fillSubstrate(modal, sizes[0], sizes[1], sizes[2], sizes[3], 1);
     }, true);
     action("actionCreate_Substrate")->trigger();
     QCOMPARE(workspace()->getDocument().getAllObjects().size(), 1);

@@ -308,14 +308,8 @@ void TestRunProcessesDialog::builtThroughDialogsMatchesTool()
                                 "Thermal Doping=8,Ion Implantation=14,Spin Coating=9,Simple RIE=13,"
                                 "Thermal Oxidation=15,Diffusion Doping=16,Create Substrate=11,Save Image=10"));
         chooser->setCurrentIndex(chooser->findText(QStringLiteral("Create Substrate")));
-        GuiTestSupport::answerDialog([](QWidget *modal) {
-            child<QSpinBox>(modal, "sbxTotalWidth")->setValue(12);
-            child<QSpinBox>(modal, "sbxTotalLength")->setValue(10);
-            child<QSpinBox>(modal, "sbxTotalHeight")->setValue(14);
-            child<QSpinBox>(modal, "sbxSubsHeight")->setValue(5);
-            auto *material = child<QComboBox>(modal, "cbxFilm");
-            material->setCurrentIndex(material->findData(1u));
-        }, true, &dialog);
+        GuiTestSupport::answerDialog([](QWidget *modal) { GuiTestSupport::fillSubstrate(modal, 12, 10, 14, 5, 1); },
+                                     true, &dialog);
         QTest::mouseClick(child<QPushButton>(&dialog, "btnAddProcess"), Qt::LeftButton);
         chooser->setCurrentIndex(chooser->findText(QStringLiteral("CVD")));
         GuiTestSupport::answerDialog([](QWidget *modal) {

@@ -65,15 +65,9 @@ void TestVolumeEditingWindow::init()
 std::shared_ptr<TotalVolume> TestVolumeEditingWindow::createSubstrate(U material, U height)
 {
     const auto before = volumes();
-    GuiTestSupport::whenModal([material, height](QWidget *modal) {
-        const std::pair<const char *, U> sizes[] = {{"sbxTotalWidth", 10}, {"sbxTotalLength", 10}, {"sbxTotalHeight", 8},
-                                                    {"sbxSubsWidth", 10},  {"sbxSubsLength", 10},  {"sbxSubsHeight", height}};
-        for (const auto &[name, value] : sizes)
-            in<QSpinBox>(modal, name)->setValue(int(value));
-        auto *materials = in<QComboBox>(modal, "cbxFilm");
-        materials->setCurrentIndex(materials->findData(material));
-        static_cast<QDialog *>(modal)->accept();
-    });
+    GuiTestSupport::answerDialog([material, height](QWidget *modal) {
+        GuiTestSupport::fillSubstrate(modal, 10, 10, 8, int(height), material);
+    }, true);
     action("actionCreate_Substrate")->trigger();
     for (const auto &volume : volumes())
         if (!before.contains(volume))
