@@ -65,12 +65,7 @@ std::size_t count(const std::vector<std::uint32_t> &ids, std::uint32_t id)
 
 QList<std::shared_ptr<TotalVolume>> volumesOf(Core::Workspace &workspace)
 {
-    QList<std::shared_ptr<TotalVolume>> volumes;
-    for (const auto &object : workspace.getDocument().getAllObjects()) {
-        if (auto volume = std::dynamic_pointer_cast<TotalVolume>(object))
-            volumes << volume;
-    }
-    return volumes;
+    return TestSupport::volumesOf(workspace.getDocument());
 }
 
 bool waitForRun(Ui::RunProcessesDialog &dialog)
