@@ -1,6 +1,7 @@
 #include "Model/Automaton/AtomicRenderer.h"
 #include "Model/Automaton/CellRange.h"
 #include "Model/Automaton/MarchingCubeSurface.h"
+#include "Model/Automaton/MarchingCubeTables.h"
 #include "Model/Automaton/MaterialColorTable.h"
 #include "Model/Automaton/OctreeSurface.h"
 #include "Model/Automaton/SiLattice.h"
@@ -170,6 +171,7 @@ private slots:
     void initTestCase();
     void cleanup() { QThreadPool::globalInstance()->setMaxThreadCount(savedThreads); }
 
+    void cornerCaseTriangle();
     void closedSurfaces_data();
     void closedSurfaces();
     void sameForAnyThreadCount();
@@ -197,6 +199,19 @@ void TestSurfaces::initTestCase()
     const float glassB[4] = {0.9f, 0.4f, 0.2f, 0.5f};
     MaterialFactory::getInstance()->addMaterial(Material(GlassA, QStringLiteral("glass a"), 1, 1, 0.1f, glassA));
     MaterialFactory::getInstance()->addMaterial(Material(GlassB, QStringLiteral("glass b"), 1, 1, 0.1f, glassB));
+}
+
+// The tables are derived from the corner and edge numbering, not copied:
+// corner 0 alone must still give the classic triangle on edges 0, 8, 3, and
+// empty and full cubes no edge at all.
+void TestSurfaces::cornerCaseTriangle()
+{
+    const MarchingCubeTables &tables = MarchingCubeTables::instance();
+    const std::int8_t *row = tables.triangles(1);
+    QCOMPARE((QVector<int>{row[0], row[1], row[2], row[3]}), (QVector<int>{0, 8, 3, -1}));
+    QCOMPARE(int(tables.edgeMask(1)), (1 << 0) | (1 << 3) | (1 << 8));
+    QCOMPARE(int(tables.edgeMask(0)), 0);
+    QCOMPARE(int(tables.edgeMask(255)), 0);
 }
 
 // Surfaces close on their own and at the range's faces: every edge is shared
