@@ -162,6 +162,46 @@ void TestVolumeEditing::glueLayouts()
     QCOMPARE(topCells, emptyTop ? 0 : std::size_t(topX) * topY * 2);
 }
 
+// The bond from its definition, cell by cell of the result: the base up to
+// its highest occupied layer, then the top's occupied layers (turned about y
+// when inverted), shifted by the displacement.
+std::vector<U> glueReference(TotalVolume &base, TotalVolume &top, const GlueOptions &o)
+{
+    const auto b = base.materialIds(), t = top.materialIds();
+    const auto occupied = [](const std::vector<U> &ids, const TotalVolume &v, U z) {
+        for (U x = 0; x < v.getSizeX(); ++x)
+            for (U y = 0; y < v.getSizeY(); ++y)
+                if (ids[v.index(x, y, z)] != 0)
+                    return true;
+        return false;
+    };
+    U baseTop = 1, lo = top.getSizeZ(), hi = top.getSizeZ();
+    for (U z = 0; z < base.getSizeZ(); ++z)
+        if (occupied(b, base, z))
+            baseTop = z + 1;
+    for (U z = top.getSizeZ(); z-- > 0;)
+        if (occupied(t, top, z)) {
+            lo = z;
+            if (hi == top.getSizeZ())
+                hi = z + 1;
+        }
+    std::vector<U> ids;
+    for (U x = 0; x < o.finalSizeX; ++x)
+        for (U y = 0; y < o.finalSizeY; ++y)
+            for (U z = 0; z < o.finalSizeZ; ++z) {
+                U id = 0;
+                const U sx = x - o.displacementX, sy = y - o.displacementY, k = z - baseTop;
+                if (z < baseTop && x < base.getSizeX() && y < base.getSizeY() && z < base.getSizeZ())
+                    id = b[base.index(x, y, z)];
+                else if (z >= baseTop && k < hi - lo && x >= o.displacementX && sx < top.getSizeX()
+                         && y >= o.displacementY && sy < top.getSizeY())
+                    id = t[top.index(o.invertTop ? top.getSizeX() - 1 - sx : sx, sy, o.invertTop ? hi - 1 - k : lo + k)];
+                ids.push_back(id);
+            }
+    return ids;
+}
+} // namespace
+
 void TestVolumeEditing::glueSlabsAgree()
 {
     auto base = randomVolume(37, 11, 9, 7), top = randomVolume(29, 7, 6, 8);
@@ -172,6 +212,7 @@ void TestVolumeEditing::glueSlabsAgree()
         options.displacementX = 3;
         options.displacementY = 2;
         const auto one = GlueSubstrate::build(*base, *top, layout, options, 1)->materialIds();
+        QVERIFY(one == glueReference(*base, *top, options));
         for (int threads : {2, 3, 8, 20})
             QVERIFY(GlueSubstrate::build(*base, *top, layout, options, threads)->materialIds() == one);
     }
