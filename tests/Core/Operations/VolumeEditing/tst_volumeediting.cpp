@@ -162,6 +162,7 @@ void TestVolumeEditing::glueLayouts()
     QCOMPARE(topCells, emptyTop ? 0 : std::size_t(topX) * topY * 2);
 }
 
+namespace {
 // The bond from its definition, cell by cell of the result: the base up to
 // its highest occupied layer, then the top's occupied layers (turned about y
 // when inverted), shifted by the displacement.
