@@ -26,7 +26,7 @@ Run runTool(const QStringList &arguments, const QString &home = QString())
         process.setProcessEnvironment(environment);
     }
     process.start(QStringLiteral(KESTRUM_BATCH_TOOL), arguments);
-    if (!process.waitForFinished(120000))
+    if (!process.waitForFinished(30000))
         process.kill();
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2,
             QString::fromLocal8Bit(process.readAllStandardError())};

@@ -29,48 +29,79 @@
 
 namespace GuiTestSupport {
 
-// Runs `handle` on the next modal widget that is not `previous`, as soon as it
-// is up. Gives up after `timeoutMs` so a missing dialog cannot hang a test; a
-// watch owned by `scope` ends with it, so it never answers a later case.
-inline void whenModal(std::function<void(QWidget *)> handle, QWidget *previous = nullptr, int timeoutMs = 10000,
-                      QObject *scope = nullptr)
+// How a watch for a dialog behaves: `scope` ends it early (a watch owned by a
+// test's object never answers a later case); an `optional` dialog may not come
+// at all; otherwise a dialog that has not come within `timeoutMs` fails the
+// test, naming what was awaited.
+struct Watch {
+    QObject *scope = nullptr;
+    bool optional = false;
+    int timeoutMs = 10000;
+};
+
+// Runs `handle` on the first modal widget of class `type` (or a subclass)
+// whose title is `title` (any title when empty), as soon as it is the active
+// modal widget. The widget that was already modal when the watch began is
+// never taken for it: the dialog a test is inside is not the one it waits for.
+// The watch ends with the test function (and data row) that started it.
+inline void whenModalOf(const QMetaObject &type, const QString &title, std::function<void(QWidget *)> handle,
+                        const Watch &watch = {})
 {
-    auto *timer = new QTimer(scope);
+    auto *timer = new QTimer(watch.scope);
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
-    QPointer<QWidget> before(previous);
-    QObject::connect(timer, &QTimer::timeout, [timer, clock, before, handle, timeoutMs] {
+    const QPointer<QWidget> already(QApplication::activeModalWidget());
+    const QByteArray function(QTest::currentTestFunction());
+    const QByteArray row(QTest::currentDataTag());
+    const QString awaited = QStringLiteral("%1 \"%2\"").arg(QLatin1String(type.className()), title);
+    QObject::connect(timer, &QTimer::timeout, [=, &type] {
         QWidget *modal = QApplication::activeModalWidget();
-        const bool found = modal && modal != before.data();
-        if (found || clock->elapsed() > timeoutMs) {
+        const bool sameCase = function == QTest::currentTestFunction() && row == QTest::currentDataTag();
+        const bool found = sameCase && modal && modal != already.data() && modal->metaObject()->inherits(&type)
+                           && (title.isEmpty() || modal->windowTitle() == title);
+        const bool late = !found && clock->elapsed() > watch.timeoutMs;
+        if (found || late || !sameCase) {
             timer->stop();
             timer->deleteLater();
         }
-        if (found)
+        if (found) {
             handle(modal);
+        } else if (!watch.optional && (late || !sameCase)) {
+            const QByteArray message = QStringLiteral("no %1 came within %2 ms").arg(awaited).arg(watch.timeoutMs).toUtf8();
+            if (sameCase)
+                QTest::qFail(message.constData(), __FILE__, __LINE__);
+            else
+                qWarning("%s in %s (%s)", message.constData(), function.constData(), row.constData());
+        }
     });
     timer->start(20);
 }
 
-// Fills the next modal dialog above `previous` with `fill`, then accepts or rejects it.
-inline void answerDialog(std::function<void(QWidget *)> fill, bool accept, QWidget *previous = nullptr)
+// whenModalOf for a dialog of class T, handed to `handle` as a T.
+template <typename T, typename Handler>
+void whenModal(const QString &title, Handler handle, const Watch &watch = {})
 {
-    whenModal([fill, accept](QWidget *modal) {
-        if (fill)
-            fill(modal);
-        if (accept)
-            static_cast<QDialog *>(modal)->accept();
-        else
-            static_cast<QDialog *>(modal)->reject();
-    }, previous);
+    whenModalOf(T::staticMetaObject, title, [handle](QWidget *modal) { handle(static_cast<T *>(modal)); }, watch);
 }
 
-// Answers the next message box with `button`; its text lands in `text`.
-inline void answerBox(QString *text, QMessageBox::StandardButton button = QMessageBox::Ok)
+// Fills the next dialog titled `title` with `fill`, then accepts or rejects it.
+inline void answerDialog(const QString &title, std::function<void(QDialog *)> fill, bool accept)
 {
-    whenModal([text, button](QWidget *modal) {
-        auto *box = qobject_cast<QMessageBox *>(modal);
-        QVERIFY(box);
+    whenModal<QDialog>(title, [fill, accept](QDialog *dialog) {
+        if (fill)
+            fill(dialog);
+        if (accept)
+            dialog->accept();
+        else
+            dialog->reject();
+    });
+}
+
+// Answers the next message box (titled `title` unless that is empty) with
+// `button`; its text lands in `text`.
+inline void answerBox(QString *text, QMessageBox::StandardButton button = QMessageBox::Ok, const QString &title = {})
+{
+    whenModal<QMessageBox>(title, [text, button](QMessageBox *box) {
         *text = box->text();
         box->button(button)->click();
     });

@@ -48,10 +48,7 @@ void TestCatalogueDialogs::editCatalogue()
     const QByteArray before = GuiTestSupport::readFile(processesPath());
     QVERIFY(before.contains("<CompatibleMaterials>3;16;</CompatibleMaterials>"));
     bool driven = false;
-    QTimer::singleShot(0, this, [&] {
-        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
+    GuiTestSupport::whenModal<QDialog>(QStringLiteral("Edit Compatible Materials"), [&](QDialog *dialog) {
         auto *combo = GuiTestSupport::child<QComboBox>(dialog, "cbxProcess");
         combo->setCurrentIndex(combo->findText(QStringLiteral("CVD")));
         auto *list = GuiTestSupport::child<QListWidget>(dialog, "lstCompatibleMaterials");

@@ -59,11 +59,10 @@ void TestEndToEnd::createCoatUndoRedoAndSave()
     Ui::GLWidget *view = window->getView();
     // Create Substrate: a silicon block filling the lower part of the volume.
     bool substrateDialogSeen = false;
-    GuiTestSupport::whenModal([&](QWidget *modal) {
+    GuiTestSupport::answerDialog(QStringLiteral("Create Substrate"), [&](QDialog *modal) {
         substrateDialogSeen = true;
         GuiTestSupport::fillSubstrate(modal, nx, ny, nz, substrateHeight, 1);
-        static_cast<QDialog *>(modal)->accept();
-    });
+    }, true);
     action("actionCreate_Substrate")->trigger();
     QVERIFY(substrateDialogSeen);
     const auto objects = workspace->getDocument().getAllObjects();
@@ -78,7 +77,7 @@ void TestEndToEnd::createCoatUndoRedoAndSave()
     // Pick the volume with a real click through the view's selection pass,
     // then Return: the volume is taken and the options dialog opens.
     QString dialogTitle;
-    GuiTestSupport::whenModal([&](QWidget *modal) {
+    GuiTestSupport::whenModal<QDialog>(QStringLiteral("Isotropic Film Deposition"), [&](QDialog *modal) {
         dialogTitle = modal->windowTitle();
         GuiTestSupport::child<QDoubleSpinBox>(modal, "dblThickness")->setValue(film);
         auto *material = GuiTestSupport::child<QComboBox>(modal, "cbxMaterial");

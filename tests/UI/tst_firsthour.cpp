@@ -5,6 +5,7 @@
 #include "Core/Operations/Substrate/CreateSubstrateOperation.h"
 #include "Model/Document.h"
 #include "Model/Materials/MaterialFactory.h"
+#include "UI/Input/ChangeGridSpacingDialog.h"
 #include "UI/MainWindowPresenter.h"
 #include "UI/ProcessProgressDisplay.h"
 
@@ -158,10 +159,10 @@ void TestFirstHour::selectionModeEndsWithOperation()
     if (ending == QLatin1String("escape") || ending == QLatin1String("manual")) {
         QTest::keyClick(window.get(), Qt::Key_Escape);
     } else if (ending == QLatin1String("rejected")) {
-        GuiTestSupport::answerDialog(nullptr, false);
+        GuiTestSupport::answerDialog(QStringLiteral("Create Substrate"), nullptr, false);
         action("actionCreate_Substrate")->trigger();
     } else {
-        GuiTestSupport::answerDialog([](QWidget *modal) {
+        GuiTestSupport::answerDialog(QStringLiteral("Isotropic Film Deposition"), [](QDialog *modal) {
             GuiTestSupport::child<QDoubleSpinBox>(modal, "dblThickness")->setValue(1);
         }, true);
         workspace()->getSelection().togglePicked(volume->getObjectId());
@@ -204,16 +205,14 @@ void TestFirstHour::closeWithUnsavedChanges()
     const bool saveFails = answer == QMessageBox::Save && !closes;
     QString question, failure;
     if (answer != QMessageBox::NoButton) {
-        GuiTestSupport::whenModal([&, saveFails](QWidget *modal) {
-            auto *box = qobject_cast<QMessageBox *>(modal);
-            QVERIFY(box);
+        GuiTestSupport::whenModal<QMessageBox>(QStringLiteral("Kestrum"), [&, saveFails](QMessageBox *box) {
             question = box->text();
             // A failing save reports in a box of its own.
             if (saveFails) {
-                GuiTestSupport::whenModal([&](QWidget *next) {
+                GuiTestSupport::whenModal<QMessageBox>({}, [&](QMessageBox *next) {
                     failure = next->windowTitle();
-                    static_cast<QDialog *>(next)->accept();
-                }, box);
+                    next->accept();
+                });
             }
             box->button(QMessageBox::StandardButton(answer))->click();
         });
@@ -240,7 +239,7 @@ void TestFirstHour::newVolumeIsFramed()
     QFETCH(QVector<int>, sizes);
     Ui::GLWidget *view = window->getView();
     view->setZoom(0.05); // far off, so framing has to act
-    GuiTestSupport::answerDialog([&](QWidget *modal) {
+    GuiTestSupport::answerDialog(QStringLiteral("Create Substrate"), [&](QDialog *modal) {
         GuiTestSupport::fillSubstrate(modal, sizes[0], sizes[1], sizes[2], sizes[3], 1);
     }, true);
     action("actionCreate_Substrate")->trigger();
@@ -299,7 +298,7 @@ void TestFirstHour::etchPreselectsSurfaceMaterial()
     workspace()->getDocument().addObject(volume);
     workspace()->getSelection().select(volume);
     QVariant preselected;
-    GuiTestSupport::answerDialog([&](QWidget *modal) {
+    GuiTestSupport::answerDialog(QStringLiteral("Isotropic Film Etching"), [&](QDialog *modal) {
         preselected = GuiTestSupport::child<QComboBox>(modal, "cbxMaterial")->currentData();
     }, false);
     action("actionIsotropic_Film_Etching")->trigger();
@@ -358,16 +357,18 @@ void TestFirstHour::gridSpacingZeroIsRefused()
 {
     // 0 gets a message and the dialog stays; a real spacing then goes through.
     QString message;
-    GuiTestSupport::whenModal([&](QWidget *dialog) {
+    const QString title = QStringLiteral("Set Grid Spacing");
+    GuiTestSupport::whenModal<Ui::Input::ChangeGridSpacingDialog>(title, [&](QDialog *dialog) {
         GuiTestSupport::child<QDoubleSpinBox>(dialog, "dblSpacing")->setValue(0);
-        GuiTestSupport::whenModal([&, dialog](QWidget *box) {
-            message = static_cast<QMessageBox *>(box)->text();
-            static_cast<QDialog *>(box)->accept();
+        // The warning carries the dialog's title: it is told apart as a message box.
+        GuiTestSupport::whenModal<QMessageBox>(title, [&, dialog](QMessageBox *box) {
+            message = box->text();
+            box->accept();
             QVERIFY(dialog->isVisible());
             GuiTestSupport::child<QDoubleSpinBox>(dialog, "dblSpacing")->setValue(4);
-            static_cast<QDialog *>(dialog)->accept();
-        }, dialog);
-        static_cast<QDialog *>(dialog)->accept();
+            dialog->accept();
+        });
+        dialog->accept();
     });
     action("actionGrid_Spacing")->trigger();
     QCOMPARE(message, QStringLiteral("The grid spacing must be greater than 0."));
@@ -430,7 +431,7 @@ void TestFirstHour::saveImageFailureIsReported()
     const QString before = Ui::MainWindow::imageFolder();
     const QString missing = dir.filePath(QStringLiteral("no/such/folder/view.png"));
     QString boxText;
-    GuiTestSupport::answerBox(&boxText);
+    GuiTestSupport::answerBox(&boxText, QMessageBox::Ok, QStringLiteral("Save Screen Image"));
     QVERIFY(!window->saveImage(missing));
     QVERIFY(boxText.contains(QDir::toNativeSeparators(missing)));
     QVERIFY(!QFileInfo::exists(missing));

@@ -100,9 +100,7 @@ void TestMaterialManager::okWritesACatalogueThatReadsBack()
     volume->getPainter().rebuild();
     QCOMPARE(volume->getPainter().getTransparentFaceCount(), std::size_t(0));
     bool driven = false;
-    GuiTestSupport::whenModal([&](QWidget *modal) {
-        auto *dialog = qobject_cast<Ui::ManageMaterialsDialog *>(modal);
-        QVERIFY(dialog);
+    GuiTestSupport::whenModal<Ui::ManageMaterialsDialog>(QStringLiteral("Manage Materials"), [&](Ui::ManageMaterialsDialog *dialog) {
         QTest::mouseClick(GuiTestSupport::child<QPushButton>(dialog, "btnAddMaterial"), Qt::LeftButton);
         MaterialTableViewItem *model = dialog->getModel();
         const int added = model->rowCount() - 1;
@@ -166,10 +164,10 @@ void TestMaterialManager::deletingAUsedMaterialAsks()
     // Row 2 is "Al (bulk)", id 4, which the volume's cells hold.
     auto volume = TestSupport::makeVolume(2, 2, 2, 4);
     QString question;
-    GuiTestSupport::whenModal([&](QWidget *modal) {
+    GuiTestSupport::whenModal<Ui::ManageMaterialsDialog>(QStringLiteral("Manage Materials"), [&](QDialog *modal) {
         auto *table = GuiTestSupport::child<QTableView>(modal, "tblMaterials");
         table->selectRow(2);
-        GuiTestSupport::answerBox(&question, confirm ? QMessageBox::Yes : QMessageBox::No);
+        GuiTestSupport::answerBox(&question, confirm ? QMessageBox::Yes : QMessageBox::No, QStringLiteral("Delete Material"));
         QTest::mouseClick(GuiTestSupport::child<QPushButton>(modal, "btnDeleteMaterial"), Qt::LeftButton);
         static_cast<QDialog *>(modal)->accept();
     });

@@ -71,15 +71,13 @@ QList<std::shared_ptr<TotalVolume>> volumesOf(Core::Workspace &workspace)
 bool waitForRun(Ui::RunProcessesDialog &dialog)
 {
     QSignalSpy finished(&dialog, &Ui::RunProcessesDialog::runFinished);
-    return !dialog.isRunning() || finished.wait(120000);
+    return !dialog.isRunning() || finished.wait(45000);
 }
 
 // Drives the file chooser that opens next: picks `path` and accepts.
 void answerFileDialog(const QString &path)
 {
-    GuiTestSupport::whenModal([path](QWidget *modal) {
-        auto *chooser = qobject_cast<QFileDialog *>(modal);
-        QVERIFY(chooser);
+    GuiTestSupport::whenModal<QFileDialog>({}, [path](QFileDialog *chooser) {
         // Typed into the name field: selectFile leaves a focused field alone.
         chooser->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(path);
         static_cast<QDialog *>(chooser)->accept();
@@ -177,13 +175,11 @@ void TestRunProcessesDialog::runs()
     QString boxText;
     bool boxShown = false;
     if (missingBox) {
-        GuiTestSupport::whenModal([&](QWidget *modal) {
-            auto *box = qobject_cast<QMessageBox *>(modal);
-            QVERIFY(box);
-            boxShown = box->windowTitle() == QStringLiteral("Missing Cell Volume");
+        GuiTestSupport::whenModal<QMessageBox>(QStringLiteral("Missing Cell Volume"), [&](QMessageBox *box) {
+            boxShown = true;
             boxText = box->text();
             box->button(QMessageBox::Ok)->click();
-        }, &dialog);
+        });
     }
     const std::size_t undoBefore = workspace().getUndoRedo().undoCount();
     auto *bar = child<QProgressBar>(&dialog, "pgbProgress");
@@ -303,15 +299,15 @@ void TestRunProcessesDialog::builtThroughDialogsMatchesTool()
                                 "Thermal Doping=8,Ion Implantation=14,Spin Coating=9,Simple RIE=13,"
                                 "Thermal Oxidation=15,Diffusion Doping=16,Create Substrate=11,Save Image=10"));
         chooser->setCurrentIndex(chooser->findText(QStringLiteral("Create Substrate")));
-        GuiTestSupport::answerDialog([](QWidget *modal) { GuiTestSupport::fillSubstrate(modal, 12, 10, 14, 5, 1); },
-                                     true, &dialog);
+        GuiTestSupport::answerDialog(QStringLiteral("Create Substrate"),
+                                     [](QDialog *modal) { GuiTestSupport::fillSubstrate(modal, 12, 10, 14, 5, 1); }, true);
         QTest::mouseClick(child<QPushButton>(&dialog, "btnAddProcess"), Qt::LeftButton);
         chooser->setCurrentIndex(chooser->findText(QStringLiteral("CVD")));
-        GuiTestSupport::answerDialog([](QWidget *modal) {
+        GuiTestSupport::answerDialog(QStringLiteral("Isotropic Film Deposition"), [](QDialog *modal) {
             child<QDoubleSpinBox>(modal, "dblThickness")->setValue(3.0);
             auto *material = child<QComboBox>(modal, "cbxMaterial");
             material->setCurrentIndex(material->findData(3u));
-        }, true, &dialog);
+        }, true);
         QTest::mouseClick(child<QPushButton>(&dialog, "btnAddProcess"), Qt::LeftButton);
         QCOMPARE(stepNames(dialog), (QStringList{QStringLiteral("Create Substrate"), QStringLiteral("CVD")}));
         answerFileDialog(recipe);
@@ -326,7 +322,7 @@ void TestRunProcessesDialog::builtThroughDialogsMatchesTool()
     QCOMPARE(dialog.getSteps().size(), 2);
     QTest::mouseClick(child<QPushButton>(&dialog, "btnRun"), Qt::LeftButton);
     auto *bar = child<QProgressBar>(&dialog, "pgbProgress");
-    QTRY_VERIFY_WITH_TIMEOUT(!dialog.isRunning() && bar->value() == 2, 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog.isRunning() && bar->value() == 2, 45000);
     const auto volume = dialog.getCurrentVolume();
     QVERIFY(volume);
     QCOMPARE(volume->getSizeX(), 12u);
@@ -335,7 +331,7 @@ void TestRunProcessesDialog::builtThroughDialogsMatchesTool()
     const QString output = dir.filePath(QStringLiteral("tool.kst"));
     QProcess tool;
     tool.start(QStringLiteral(KESTRUM_BATCH_TOOL), {recipe, QStringLiteral("--output"), output});
-    QVERIFY(tool.waitForFinished(120000));
+    QVERIFY(tool.waitForFinished(45000));
     QCOMPARE(tool.exitCode(), 0);
     Core::Workspace other;
     Model::Persistence::DocumentReader reader(other.getArchivers());
@@ -380,12 +376,10 @@ void TestRunProcessesDialog::runInProgress()
         QVERIFY(!dialog.loadList(QStringLiteral("missing.plst")));
         QCOMPARE(dialog.getSteps().size(), 41);
     } else {
-        GuiTestSupport::whenModal([&question, stop](QWidget *modal) {
-            auto *box = qobject_cast<QMessageBox *>(modal);
-            QVERIFY(box);
+        GuiTestSupport::whenModal<QMessageBox>(QStringLiteral("Batch Run"), [&question, stop](QMessageBox *box) {
             question = box->text();
             box->button(stop ? QMessageBox::Yes : QMessageBox::No)->click();
-        }, &dialog);
+        });
         if (how == QLatin1String("close"))
             QTest::mouseClick(child<QPushButton>(&dialog, "btnClose"), Qt::LeftButton);
         else if (how == QLatin1String("window"))
@@ -429,14 +423,11 @@ void TestRunProcessesDialog::selectVolumes()
     bool opened = false;
     std::shared_ptr<TotalVolume> given;
     QObject scope; // a watch that never fired ends with this case
-    GuiTestSupport::whenModal([&](QWidget *modal) {
-        auto *dialog = qobject_cast<Ui::RunProcessesDialog *>(modal);
-        QVERIFY(dialog);
-        QCOMPARE(dialog->windowTitle(), QStringLiteral("Batch Run"));
+    GuiTestSupport::whenModal<Ui::RunProcessesDialog>(QStringLiteral("Batch Run"), [&](Ui::RunProcessesDialog *dialog) {
         opened = true;
         given = dialog->getCurrentVolume();
         dialog->on_btnClose_clicked();
-    }, nullptr, 3000, &scope);
+    }, GuiTestSupport::Watch{&scope, !opens, 3000});
     workspace().activate(Core::ProcessTable::menuId(Core::ProcessKey::BatchRun));
     if (!selectVolume) {
         QVERIFY(workspace().getConsoleInput().getMessage().endsWith(
@@ -473,11 +464,11 @@ void TestRunProcessesDialog::failedSaveSaysSo()
     Ui::RunProcessesDialog dialog(&workspace(), window.get(), nullptr, window.get());
     dialog.appendStep(cvd(1));
     QString text;
-    GuiTestSupport::answerBox(&text);
+    GuiTestSupport::answerBox(&text, QMessageBox::Ok, QStringLiteral("Save List"));
     QVERIFY(!dialog.saveList(QStringLiteral("/no/such/folder/list.plst")));
     QVERIFY(text.startsWith(QStringLiteral("The process list could not be saved")));
     text.clear();
-    GuiTestSupport::answerBox(&text);
+    GuiTestSupport::answerBox(&text, QMessageBox::Ok, QStringLiteral("Load List"));
     QVERIFY(!dialog.loadList(QStringLiteral("/no/such/folder/list.plst")));
     QVERIFY(text.contains(QStringLiteral("could not be read")));
     QCOMPARE(dialog.getSteps().size(), 1);

@@ -32,23 +32,17 @@ struct Seen
 std::shared_ptr<Seen> answerChooser(QObject *scope, const QString &fileName)
 {
     auto seen = std::make_shared<Seen>();
-    GuiTestSupport::whenModal([=](QWidget *modal) {
-        auto *dialog = qobject_cast<QFileDialog *>(modal);
-        if (!dialog) {
-            modal->close();
-            return;
-        }
+    const GuiTestSupport::Watch watch{scope};
+    GuiTestSupport::whenModal<QFileDialog>({}, [=](QFileDialog *dialog) {
         seen->chooserShown = true;
         seen->folder = dialog->directory().absolutePath();
         seen->saving = dialog->acceptMode() == QFileDialog::AcceptSave;
-        GuiTestSupport::whenModal([seen](QWidget *next) {
-            if (auto *box = qobject_cast<QMessageBox *>(next)) {
-                seen->boxShown = true;
-                seen->boxTitle = box->windowTitle();
-                seen->boxText = box->text();
-            }
-            next->close();
-        }, dialog, 10000, scope);
+        GuiTestSupport::whenModal<QMessageBox>({}, [seen](QMessageBox *box) {
+            seen->boxShown = true;
+            seen->boxTitle = box->windowTitle();
+            seen->boxText = box->text();
+            box->close();
+        }, GuiTestSupport::Watch{scope, true});
         if (fileName.isEmpty()) {
             dialog->reject();
             return;
@@ -56,7 +50,7 @@ std::shared_ptr<Seen> answerChooser(QObject *scope, const QString &fileName)
         // Typed into the name field: selectFile leaves a focused field alone.
         dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(fileName);
         static_cast<QDialog *>(dialog)->accept();
-    }, nullptr, 10000, scope);
+    }, watch);
     return seen;
 }
 

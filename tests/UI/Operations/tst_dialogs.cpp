@@ -83,7 +83,7 @@ void TestDialogs::substrateObserverAccepts()
     Ui::MainWindow window;
     Core::Workspace &workspace = *window.getPresenter()->getWorkspace();
     const std::uint32_t chosen = Model::Materials::MaterialFactory::getInstance()->getMaterials().at(1).getId();
-    GuiTestSupport::answerDialog([&](QWidget *dialog) {
+    GuiTestSupport::answerDialog(QStringLiteral("Create Substrate"), [&](QDialog *dialog) {
         const std::pair<const char *, int> fields[] = {{"sbxTotalWidth", 6}, {"sbxTotalLength", 5}, {"sbxTotalHeight", 4},
             {"sbxSubsWidth", 4}, {"sbxSubsLength", 3}, {"sbxSubsHeight", 2}, {"sbxSubsX", 2}, {"sbxSubsY", 1},
             {"sbxSubsZ", 1}, {"sbxSubsCenterX", 2}, {"sbxSubsCenterY", 2}, {"sbxSubsCenterZ", 1}, {"sbxSubsRadius", 1}};
@@ -111,41 +111,42 @@ void TestDialogs::substrateObserverAccepts()
 void TestDialogs::menuRunUndoRedo_data()
 {
     QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("title"); // of the options dialog
     QTest::addColumn<QString>("undoText");
     QTest::addColumn<Fill>("fill");
-    QTest::newRow("electroplating") << "actionElectrodeposition" << "Undo Electroplating" << Fill([](QWidget *d) {
+    QTest::newRow("electroplating") << "actionElectrodeposition" << "Electroplating Options" << "Undo Electroplating" << Fill([](QWidget *d) {
         child<QDoubleSpinBox>(d, "dblThickness")->setValue(2.0);
         const std::uint32_t film = pick(d, "cbxMaterial", 5), conducting = pick(d, "cbxConductingMaterial", 4);
         return [=](TotalVolume &v) { Electrodeposition(&v, film, conducting, 2.0f).run(); };
     });
-    QTest::newRow("isotropic etching") << "actionIsotropic_Film_Etching" << "Undo Isotropic Etching" << Fill([](QWidget *d) {
+    QTest::newRow("isotropic etching") << "actionIsotropic_Film_Etching" << "Isotropic Film Etching" << "Undo Isotropic Etching" << Fill([](QWidget *d) {
         child<QDoubleSpinBox>(d, "dblDepth")->setValue(1.0);
         const std::uint32_t film = pick(d, "cbxMaterial", 4);
         return [=](TotalVolume &v) { IsotropicFilmEtching(&v, film, 1.0f).run(); };
     });
-    QTest::newRow("pvd on both sides") << "actionPVD" << "Undo Isotropic Deposition" << Fill([](QWidget *d) {
+    QTest::newRow("pvd on both sides") << "actionPVD" << "PVD Options" << "Undo Isotropic Deposition" << Fill([](QWidget *d) {
         child<QDoubleSpinBox>(d, "dblThickness")->setValue(3.0);
         child<QDoubleSpinBox>(d, "dblRatio")->setValue(0.25);
         child<QRadioButton>(d, "radBoth")->setChecked(true);
         const std::uint32_t film = pick(d, "cbxMaterial", 6);
         return [=](TotalVolume &v) { AnisotropicFilmDeposition(&v, film, 3.0f, 0.25f, 3).run(); };
     });
-    QTest::newRow("moore deposition") << "actionMoore_Deposition" << "Undo Moore film deposition" << Fill([](QWidget *d) {
+    QTest::newRow("moore deposition") << "actionMoore_Deposition" << "Operation Options" << "Undo Moore film deposition" << Fill([](QWidget *d) {
         child<QSpinBox>(d, "sbxValue")->setValue(2);
         const std::uint32_t film = pick(d, "cbxFilm", 7);
         return [=](TotalVolume &v) { MooreNeighborhoodDeposition(&v, film, 2).run(); };
     });
-    QTest::newRow("moore etching") << "actionMoore_Etching" << "Undo Moore film deposition" << Fill([](QWidget *d) {
+    QTest::newRow("moore etching") << "actionMoore_Etching" << "Operation Options" << "Undo Moore film deposition" << Fill([](QWidget *d) {
         child<QSpinBox>(d, "sbxValue")->setValue(1);
         const std::uint32_t film = pick(d, "cbxFilm", 1);
         return [=](TotalVolume &v) { MooreNeighborhoodEtching(&v, film, 1).run(); };
     });
-    QTest::newRow("planarization") << "actionPlanarization" << "Undo Planarization" << Fill([](QWidget *d) {
+    QTest::newRow("planarization") << "actionPlanarization" << "Planarization Options" << "Undo Planarization" << Fill([](QWidget *d) {
         child<QSpinBox>(d, "sbxMaximumHeight")->setValue(3);
         child<QSpinBox>(d, "sbxMinimumHeight")->setValue(1);
         return [](TotalVolume &v) { Planarization(&v, 3, 1).run(); };
     });
-    QTest::newRow("spin coating") << "actionSpin_Coating" << "Undo Spin Coating" << Fill([](QWidget *d) {
+    QTest::newRow("spin coating") << "actionSpin_Coating" << "Spin Coating Options" << "Undo Spin Coating" << Fill([](QWidget *d) {
         child<QSpinBox>(d, "sbxHeight")->setValue(5);
         const std::uint32_t film = pick(d, "cbxMaterial", 9);
         return [=](TotalVolume &v) { SpinCoating(&v, film, 5).run(); };
@@ -155,6 +156,7 @@ void TestDialogs::menuRunUndoRedo_data()
 void TestDialogs::menuRunUndoRedo()
 {
     QFETCH(QString, action);
+    QFETCH(QString, title);
     QFETCH(QString, undoText);
     QFETCH(Fill, fill);
     Ui::MainWindow window;
@@ -167,10 +169,7 @@ void TestDialogs::menuRunUndoRedo()
     workspace.getDocument().addObject(volume);
     workspace.getSelection().select(volume);
     TotalVolume expected(n, n, n, 1.f, 1.f, 1.f, Util::Vector3D(), ids);
-    GuiTestSupport::whenModal([&](QWidget *dialog) {
-        fill(dialog)(expected);
-        static_cast<QDialog *>(dialog)->accept();
-    });
+    GuiTestSupport::answerDialog(title, [&](QDialog *dialog) { fill(dialog)(expected); }, true);
     GuiTestSupport::action(&window, action)->trigger();
     const auto after = volume->materialIds();
     QVERIFY(after != ids);
@@ -186,23 +185,25 @@ void TestDialogs::menuRunUndoRedo()
 void TestDialogs::rejectedDialog_data()
 {
     QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("title"); // of the options dialog
     QTest::addColumn<bool>("waits"); // the isotropic processes keep waiting for new options
     QTest::addColumn<QString>("message");
-    QTest::newRow("isotropic deposition waits") << "actionCVD" << true << "Isotropic Deposition: Cell volume selected.";
-    QTest::newRow("moore etching ends") << "actionMoore_Etching" << false << "Moore film deposition: Operation canceled."; // both carry one name
-    QTest::newRow("planarization ends") << "actionPlanarization" << false << "Planarization: Operation canceled!";
+    QTest::newRow("isotropic deposition waits") << "actionCVD" << "Isotropic Film Deposition" << true << "Isotropic Deposition: Cell volume selected.";
+    QTest::newRow("moore etching ends") << "actionMoore_Etching" << "Operation Options" << false << "Moore film deposition: Operation canceled."; // both carry one name
+    QTest::newRow("planarization ends") << "actionPlanarization" << "Planarization Options" << false << "Planarization: Operation canceled!";
 }
 
 void TestDialogs::rejectedDialog()
 {
     QFETCH(QString, action);
+    QFETCH(QString, title);
     QFETCH(bool, waits);
     QFETCH(QString, message);
     Ui::MainWindow window;
     Core::Workspace &workspace = *window.getPresenter()->getWorkspace();
     auto volume = GuiTestSupport::volumeOf(4, 4, 6, std::vector<std::uint32_t>(96, 1));
     workspace.getSelection().select(volume);
-    GuiTestSupport::answerDialog(nullptr, false);
+    GuiTestSupport::answerDialog(title, nullptr, false);
     GuiTestSupport::action(&window, action)->trigger();
     QCOMPARE(workspace.getConsoleInput().getMessage(), message);
     QCOMPARE(bool(workspace.getCurrentOperation()), waits);
@@ -215,23 +216,25 @@ void TestDialogs::rejectedDialog()
 void TestDialogs::processDialogs_data()
 {
     QTest::addColumn<Core::ProcessKey>("kind");
+    QTest::addColumn<QString>("title"); // of the options dialog
     QTest::addColumn<bool>("byTime"); // the oxidation, run for a time rather than to a thickness
     QTest::addColumn<std::uint32_t>("material"); // counted after the run
     QTest::addColumn<std::ptrdiff_t>("count");
     using Core::ProcessKey;
-    QTest::newRow("doping P to depth 3") << ProcessKey::Doping << false << 15u << std::ptrdiff_t(36 * 3);
-    QTest::newRow("implantation N at 4, annealing 1") << ProcessKey::IonImplantation << false << 14u << std::ptrdiff_t(36 * 3);
+    QTest::newRow("doping P to depth 3") << ProcessKey::Doping << "Doping Options" << false << 15u << std::ptrdiff_t(36 * 3);
+    QTest::newRow("implantation N at 4, annealing 1") << ProcessKey::IonImplantation << "Ion Implantation Options" << false << 14u << std::ptrdiff_t(36 * 3);
     // 3 cells of oxide on silicon, both ways by 2: only the top is exposed.
-    QTest::newRow("RIE of oxide, both ways") << ProcessKey::SimpleRie << false << 3u << std::ptrdiff_t(36 * 1);
-    QTest::newRow("oxidation 10 units thick") << ProcessKey::SiOxidation << false << 3u << std::ptrdiff_t(36 * 10);
+    QTest::newRow("RIE of oxide, both ways") << ProcessKey::SimpleRie << "Simple RIE Options" << false << 3u << std::ptrdiff_t(36 * 1);
+    QTest::newRow("oxidation 10 units thick") << ProcessKey::SiOxidation << "Si Oxidation Options" << false << 3u << std::ptrdiff_t(36 * 10);
     // 2 h, 1273 K, 1 atm at 200 units per micron: 21.09 units. The volume is
     // not selected: the only one of the document is taken.
-    QTest::newRow("oxidation for a time") << ProcessKey::SiOxidation << true << 3u << std::ptrdiff_t(36 * 21);
+    QTest::newRow("oxidation for a time") << ProcessKey::SiOxidation << "Si Oxidation Options" << true << 3u << std::ptrdiff_t(36 * 21);
 }
 
 void TestDialogs::processDialogs()
 {
     QFETCH(Core::ProcessKey, kind);
+    QFETCH(QString, title);
     QFETCH(bool, byTime);
     QFETCH(std::uint32_t, material);
     QFETCH(std::ptrdiff_t, count);
@@ -246,8 +249,8 @@ void TestDialogs::processDialogs()
         workspace.getSelection().select(volume);
     workspace.setSiLatticeOutdated(volume->getObjectId(), false);
     QList<QVector<bool>> enabled; // the oxidation fields after each radio button
-    GuiTestSupport::answerDialog(
-        [&](QWidget *dialog) {
+    GuiTestSupport::answerDialog(title,
+        [&](QDialog *dialog) {
             switch (kind) {
             case Core::ProcessKey::Doping:
                 click(child<QRadioButton>(dialog, "radPType"));

@@ -106,8 +106,7 @@ void TestVisualization::dialogShowsAndAppliesOptions()
     workspace.getSelection().select(volume);
 
     Options shown;
-    GuiTestSupport::answerDialog([&](QWidget *dialog) {
-        QCOMPARE(dialog->windowTitle(), QStringLiteral("Change Volume Visualization Options"));
+    GuiTestSupport::answerDialog(QStringLiteral("Change Volume Visualization Options"), [&](QDialog *dialog) {
         QCOMPARE(child<QTabWidget>(dialog, "tabWidget")->currentIndex(), 0);
         auto *d = static_cast<ChangeVolumeVisualizationDialog *>(dialog);
         shown = d->getOptions();
@@ -117,7 +116,7 @@ void TestVisualization::dialogShowsAndAppliesOptions()
         child<QComboBox>(dialog, "cbxSurfaceAlgorithm")->setCurrentIndex(algorithm);
         if (glass)
             d->setWorkingColor(oxide, Util::Vector4D(oxideColor.x, oxideColor.y, oxideColor.z, 0.5));
-    }, accept, &window);
+    }, accept);
     workspace.activate(menuId);
 
     Options before;

@@ -49,13 +49,14 @@ void TestPhotolithographyDialog::developThroughTheDialog()
 
     QString warning, chooserFolder;
     std::size_t topQuads = 0, bottomQuadsAfterMissing = 0, bottomQuadsAfterRemove = 1;
-    GuiTestSupport::whenModal([&](QWidget *dialog) {
+    GuiTestSupport::whenModal<PhotolithographyDialog>(QStringLiteral("Photolithography Options"), [&](QDialog *dialog) {
         // "..." with a file: the chooser starts in the current folder.
-        GuiTestSupport::answerDialog([&](QWidget *chooser) {
-            chooserFolder = static_cast<QFileDialog *>(chooser)->directory().absolutePath();
+        GuiTestSupport::whenModal<QFileDialog>({}, [&](QFileDialog *chooser) {
+            chooserFolder = chooser->directory().absolutePath();
             // Typed, as a user would: a selection waits for the folder listing.
             child<QLineEdit>(chooser, "fileNameEdit")->setText(top);
-        }, true, dialog);
+            static_cast<QDialog *>(chooser)->accept();
+        });
         QTest::mouseClick(child<QPushButton>(dialog, "btnTopMaskBrowse"), Qt::LeftButton);
         QTest::mouseClick(child<QPushButton>(dialog, "btnTopMaskApply"), Qt::LeftButton);
         topQuads = volume->getPainter().maskOverlayQuads().above.size() / 12;
@@ -64,7 +65,7 @@ void TestPhotolithographyDialog::developThroughTheDialog()
         child<QLineEdit>(dialog, "linBottomMask")->setText(bottom);
         QTest::mouseClick(child<QPushButton>(dialog, "btnBottomMaskApply"), Qt::LeftButton);
         child<QLineEdit>(dialog, "linBottomMask")->setText(dir.filePath("missing.png"));
-        GuiTestSupport::answerDialog([&](QWidget *box) { warning = static_cast<QMessageBox *>(box)->text(); }, true, dialog);
+        GuiTestSupport::answerBox(&warning, QMessageBox::Ok, QStringLiteral("Photolithography Options"));
         QTest::mouseClick(child<QPushButton>(dialog, "btnBottomMaskApply"), Qt::LeftButton);
         bottomQuadsAfterMissing = volume->getPainter().maskOverlayQuads().below.size() / 12;
         QTest::mouseClick(child<QPushButton>(dialog, "btnBottomMaskRemove"), Qt::LeftButton);

@@ -50,7 +50,7 @@ void TestSiWetEtchWindow::etchFromTheMenuAndUndo()
 
     action(actionName)->trigger();
     QVERIFY(workspace->getSelection().isSelectionMode());
-    GuiTestSupport::answerDialog([&](QWidget *modal) {
+    GuiTestSupport::answerDialog(QStringLiteral("Wet Etching Options"), [&](QDialog *modal) {
         GuiTestSupport::child<QDoubleSpinBox>(modal, "dbxEtchDepth")->setValue(depth);
     }, true);
     GuiTestSupport::pickAndReturn(window, *volume, Util::Vector3D(nx / 2.0, ny / 2.0, 13.0));

@@ -65,7 +65,7 @@ void TestVolumeEditingWindow::init()
 std::shared_ptr<TotalVolume> TestVolumeEditingWindow::createSubstrate(U material, U height)
 {
     const auto before = volumes();
-    GuiTestSupport::answerDialog([material, height](QWidget *modal) {
+    GuiTestSupport::answerDialog(QStringLiteral("Create Substrate"), [material, height](QDialog *modal) {
         GuiTestSupport::fillSubstrate(modal, 10, 10, 8, int(height), material);
     }, true);
     action("actionCreate_Substrate")->trigger();
@@ -102,12 +102,12 @@ void TestVolumeEditingWindow::glueExtractAndUndo()
     QString title;
     int sizeZ = 0, minimumZ = 0;
     bool sizeXEnabled = true;
-    GuiTestSupport::whenModal([&](QWidget *modal) {
+    GuiTestSupport::whenModal<QDialog>(QStringLiteral("Glue Substrate"), [&](QDialog *modal) {
         title = modal->windowTitle();
         sizeZ = in<QSpinBox>(modal, "sbxSizeZ")->value();
         minimumZ = in<QSpinBox>(modal, "sbxSizeZ")->minimum();
         sizeXEnabled = in<QSpinBox>(modal, "sbxSizeX")->isEnabled();
-        static_cast<QDialog *>(modal)->accept();
+        modal->accept();
     });
     pickAndReturn(top);
     QCOMPARE(title, QStringLiteral("Glue Substrate"));
@@ -121,11 +121,11 @@ void TestVolumeEditingWindow::glueExtractAndUndo()
     QCOMPARE(action("actionUndo")->text(), QStringLiteral("Undo Glue Volumes"));
 
     action("actionExtract_Film")->trigger();
-    GuiTestSupport::whenModal([&](QWidget *modal) {
+    GuiTestSupport::whenModal<QDialog>(QStringLiteral("Extract Film"), [&](QDialog *modal) {
         title = modal->windowTitle();
         auto *films = in<QComboBox>(modal, "cbxFilm");
         films->setCurrentIndex(films->findData(3u));
-        static_cast<QDialog *>(modal)->accept();
+        modal->accept();
     });
     pickAndReturn(glued);
     QCOMPARE(title, QStringLiteral("Extract Film"));
@@ -166,7 +166,7 @@ void TestVolumeEditingWindow::cutPlanesPreviewAndReject()
     // it every change does; rejecting puts the old limits back.
     QList<CellRange> seen;
     QList<int> values;
-    GuiTestSupport::whenModal([&](QWidget *modal) {
+    GuiTestSupport::whenModal<QDialog>(QStringLiteral("Cut Cell Volume"), [&](QDialog *modal) {
         auto *lowerX = in<QSlider>(modal, "sldXLowerLimit");
         auto *upperX = in<QSpinBox>(modal, "sbxXUpperLimit");
         values << lowerX->maximum() << upperX->minimum() << upperX->maximum();
@@ -189,17 +189,17 @@ void TestVolumeEditingWindow::cutPlanesPreviewAndReject()
     auto cut = std::dynamic_pointer_cast<Core::Operations::CutCellVolumeOperation>(workspace()->getCurrentOperation());
     QVERIFY(cut); // still open after the rejection
     // Accepted limits stay; Reset then OK shows the whole volume again.
-    GuiTestSupport::whenModal([](QWidget *modal) {
+    GuiTestSupport::whenModal<QDialog>(QStringLiteral("Cut Cell Volume"), [](QDialog *modal) {
         in<QSpinBox>(modal, "sbxYLowerLimit")->setValue(4);
-        static_cast<QDialog *>(modal)->accept();
+        modal->accept();
     });
     cut->getObserver()->notify();
     QCOMPARE(volume->getPainter().getLimits(), (CellRange{{{0, 4, 0}}, {{10, 10, 8}}}));
     QVERIFY(!workspace()->getCurrentOperation());
     action("actionCut_Cell_Volume")->trigger();
-    GuiTestSupport::whenModal([](QWidget *modal) {
+    GuiTestSupport::whenModal<QDialog>(QStringLiteral("Cut Cell Volume"), [](QDialog *modal) {
         in<QPushButton>(modal, "btnReset")->click();
-        static_cast<QDialog *>(modal)->accept();
+        modal->accept();
     });
     pickAndReturn(volume);
     QCOMPARE(volume->getPainter().getLimits(), whole);
