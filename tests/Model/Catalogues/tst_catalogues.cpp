@@ -165,15 +165,15 @@ void TestCatalogues::unreadableFileKept_data()
         << true << true
         << TestFiles::catalogueFile("Materials", "<Material name=\"Si\" material-id=\"1\"/>\n"
                                                  "<Material name=\"Cr & Au\" material-id=\"40\"/>\n")
-        << "(line 4, column 24: ";
+        << "(line 4, column 21: Expected";
     QTest::newRow("bare & in a process name")
         << false << true
         << TestFiles::catalogueFile("Processes", "<Process name=\"Dip & Rinse\" process-id=\"40\">"
                                                  "<CompatibleMaterials>1;</CompatibleMaterials></Process>\n")
-        << "(line 3, column 20: ";
+        << "(line 3, column 21: Expected";
     QTest::newRow("cut short")
         << true << true << TestFiles::catalogueFile("Materials", "<Material name=\"Si\" material-id=\"1\">\n")
-        << "(line 5, column 1: ";
+        << "(line 4, column 12: Opening and ending tag mismatch";
     QTest::newRow("wrong root") << false << true << QByteArray("<Materials/>\n")
                                 << "(line 1, column 12: the file holds \"Materials\", not \"Processes\")";
 }
