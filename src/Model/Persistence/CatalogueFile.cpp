@@ -45,7 +45,7 @@ bool CatalogueFile::refuseToReplace(const QString &fileName, const Reading &last
 {
     if (!lastRead.keeps(fileName))
         return false;
-    qCWarning(lcCatalogue).noquote() << "Not written: the unreadable" << lastRead.path << "is kept as it is during this run";
+    qCDebug(lcCatalogue).noquote() << "Not written: the unreadable" << lastRead.path << "is kept as it is during this run";
     return true;
 }
 
