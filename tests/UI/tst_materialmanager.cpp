@@ -19,36 +19,6 @@
 using Model::Materials::MaterialFactory;
 using Ui::MaterialTableViewItem;
 
-namespace {
-
-// Runs `handle` on the shown window of class `Window` titled `title`: that
-// one and no other (the manager and its message box share a title). Looks
-// every 20 ms and gives up after 10 s, so a missing window cannot hang the test.
-template <typename Window>
-void whenShown(const QString &title, std::function<void(Window *)> handle)
-{
-    auto *timer = new QTimer;
-    auto clock = std::make_shared<QElapsedTimer>();
-    clock->start();
-    QObject::connect(timer, &QTimer::timeout, [timer, clock, title, handle] {
-        Window *found = nullptr;
-        for (QWidget *widget : QApplication::topLevelWidgets()) {
-            auto *window = qobject_cast<Window *>(widget);
-            if (window && window->isVisible() && window->windowTitle() == title)
-                found = window;
-        }
-        if (found || clock->elapsed() > 10000) {
-            timer->stop();
-            timer->deleteLater();
-        }
-        if (found)
-            handle(found);
-    });
-    timer->start(20);
-}
-
-} // namespace
-
 class TestMaterialManager : public QObject
 {
     Q_OBJECT
@@ -62,7 +32,6 @@ private slots:
     void okWritesACatalogueThatReadsBack();
     void deletingAUsedMaterialAsks_data();
     void deletingAUsedMaterialAsks();
-    void unreadableCatalogueNotOverwritten();
 
 private:
     std::unique_ptr<QTemporaryDir> home;
@@ -211,40 +180,6 @@ void TestMaterialManager::deletingAUsedMaterialAsks()
     QCOMPARE(volume->materialIds().front(), 4u);
     volume->getPainter().rebuild();
     QVERIFY(volume->getPainter().getOpaqueFaceCount() > 0);
-}
-
-// A catalogue file read as damaged at start-up holds the user's materials:
-// the manager's edits apply to this run, the file stays as it is, and the
-// user is told why.
-void TestMaterialManager::unreadableCatalogueNotOverwritten()
-{
-    const QString path = home->path() + QStringLiteral("/Kestrum/materials.xml");
-    const QByteArray damaged =
-        "<?xml version=\"1.0\"?>\n<Materials>\n<Material name=\"Cr & Au\" material-id=\"40\"/>\n</Materials>\n";
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(damaged) == damaged.size());
-    file.close();
-    const auto catalogue = MaterialFactory::getInstance();
-    catalogue->initialise();
-    const int builtIn = catalogue->getMaterials().size();
-
-    const QString title = QStringLiteral("Manage Materials");
-    whenShown<Ui::ManageMaterialsDialog>(title, [](Ui::ManageMaterialsDialog *dialog) {
-        QTest::mouseClick(GuiTestSupport::child<QPushButton>(dialog, "btnAddMaterial"), Qt::LeftButton);
-        dialog->accept();
-    });
-    QString text;
-    whenShown<QMessageBox>(title, [&text](QMessageBox *box) {
-        text = box->text();
-        box->button(QMessageBox::Ok)->click();
-    });
-    QVERIFY(Ui::ManageMaterialsDialog::editCatalogue(nullptr, {}));
-    QVERIFY2(text.startsWith(QStringLiteral("The material catalogue %1 cannot be read (line 3")
-                                 .arg(QDir::toNativeSeparators(path))),
-             qPrintable(text));
-    QVERIFY(text.endsWith(QStringLiteral("The changes are not saved over it; they apply until Kestrum ends.")));
-    QCOMPARE(GuiTestSupport::readFile(path), damaged);
-    QCOMPARE(catalogue->getMaterials().size(), builtIn + 1);
 }
 
 QTEST_MAIN(TestMaterialManager)
