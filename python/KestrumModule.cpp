@@ -7,6 +7,7 @@
 #include "Core/BatchRun/RecipeJob.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
+#include "Model/CatalogueProblems.h"
 #include "Model/Document.h"
 #include "Model/Materials/MaterialFactory.h"
 
@@ -233,4 +234,9 @@ PYBIND11_MODULE(_kestrum, m)
           "Runs a process list (.plst) as kestrum-batch does and returns the resulting volume. `input` is a .kst "
           "whose first volume the steps start from; `set` maps \"STEP.PARAM\" to a value; `progress` is called "
           "as progress(step, name, fraction) while the run goes on, without blocking other Python threads.");
+
+    // The catalogues load with the module, so a file they could not read (kept
+    // as it is, the built-in table serving this session) is a warning at import.
+    for (const QString &problem : Model::catalogueProblems())
+        py::module_::import("warnings").attr("warn")(problem.toStdString());
 }

@@ -122,6 +122,33 @@ class ModuleTest(unittest.TestCase):
         with self.assertRaises(ZeroDivisionError):
             kestrum.run_recipe(OXIDE, progress=refuse)
 
+    def test_unreadable_catalogue_is_kept_and_warned(self):
+        # A hand-added material whose name holds a bare "&": the module warns,
+        # uses the built-in materials, and leaves the file as it is.
+        home = self.path("home")
+        os.makedirs(os.path.join(home, "Kestrum"))
+        catalogue = os.path.join(home, "Kestrum", "materials.xml")
+        damaged = b'<?xml version="1.0"?>\n<Materials>\n<Material name="Cr & Au" material-id="40"/>\n</Materials>\n'
+        with open(catalogue, "wb") as f:
+            f.write(damaged)
+        script = (
+            "import warnings\n"
+            "with warnings.catch_warnings(record=True) as caught:\n"
+            "    warnings.simplefilter('always')\n"
+            "    import kestrum\n"
+            "print(kestrum.Volume.material_name(1))\n"
+            "for w in caught:\n"
+            "    print(w.category.__name__, w.message)\n"
+        )
+        run = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, env={**os.environ, "HOME": home})
+        self.assertEqual(run.returncode, 0, run.stderr)
+        lines = run.stdout.splitlines()
+        self.assertEqual(lines[0], "Si")
+        self.assertEqual(len(lines), 2, run.stdout)
+        self.assertTrue(lines[1].startswith(f"UserWarning The material catalogue {catalogue} cannot be read (line 3,"), lines[1])
+        with open(catalogue, "rb") as f:
+            self.assertEqual(f.read(), damaged)
+
 
 if __name__ == "__main__":
     sys.exit(unittest.main())

@@ -7,6 +7,7 @@
 #include <QIcon>
 #include <QPixmap>
 #include <QSurfaceFormat>
+#include <QTimer>
 
 #include <memory>
 
@@ -29,6 +30,9 @@ int main(int argc, char *argv[])
 
     Ui::MainWindow window;
     window.showMaximized();
+    // A catalogue file that could not be read was kept as it is; the user
+    // hears of it once, when the window is up.
+    QTimer::singleShot(0, &window, [&window] { window.reportCatalogueProblems(); });
     // Start-up time, measured to the view's first finished frame.
     auto firstFrame = std::make_shared<QMetaObject::Connection>();
     *firstFrame = QObject::connect(window.getView(), &QOpenGLWidget::frameSwapped, [firstFrame, &startClock] {

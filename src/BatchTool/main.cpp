@@ -9,6 +9,7 @@
 #include "Core/ProcessTable.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
+#include "Model/CatalogueProblems.h"
 #include "Model/Document.h"
 #include "Model/Persistence/VolumeExport.h"
 
@@ -328,6 +329,10 @@ int main(int argc, char *argv[])
         return code;
     Session session;
     session.app = std::move(app);
+    // The session loaded the catalogues: a file they could not read is kept
+    // as it is, and the run goes on with the built-in table.
+    for (const QString &problem : Model::catalogueProblems())
+        say(QStringLiteral("kestrum-batch: ") + problem);
     code = runRecipe(options, session, argc, argv);
     if (code != parsed)
         return code;

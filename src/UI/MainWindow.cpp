@@ -12,6 +12,7 @@
 #include "Input/ChangeGridSpacingDialog.h"
 #include "MainWindowPresenter.h"
 #include "Model/Automaton/TotalVolume.h"
+#include "Model/CatalogueProblems.h"
 #include "Model/Persistence/VolumeExport.h"
 #include "Materials/ManageMaterialsDialog.h"
 #include "Observers/RedrawObserver.h"
@@ -444,6 +445,21 @@ void MainWindow::fitToView()
 QString MainWindow::promptText() const
 {
     return promptLabel->text();
+}
+
+QString MainWindow::catalogueProblemTitle()
+{
+    return tr("Catalogue Not Read");
+}
+
+void MainWindow::reportCatalogueProblems()
+{
+    const QStringList problems = Model::catalogueProblems();
+    if (problems.isEmpty())
+        return;
+    for (const QString &problem : problems)
+        presenter->getWorkspace()->getConsoleInput().setMessage(problem);
+    QMessageBox::warning(this, catalogueProblemTitle(), problems.join(QStringLiteral("\n\n")));
 }
 
 void MainWindow::showPrompt(const QString &message)

@@ -51,6 +51,12 @@ public:
     QString promptText() const;
     ProcessProgressDisplay *progressDisplay() const { return progress.get(); }
 
+    // Tells of each catalogue file that could not be read (kept as it is,
+    // the built-in table serving this run) in the console and in one message
+    // box titled catalogueProblemTitle(). Nothing when both catalogues loaded.
+    void reportCatalogueProblems();
+    static QString catalogueProblemTitle();
+
 public slots:
     void showConsole(bool show);
     void undoOperation();

@@ -130,6 +130,8 @@ private slots:
     void netlist();
     void exportOption_data();
     void exportOption();
+    void unreadableCatalogueKept_data();
+    void unreadableCatalogueKept();
 };
 
 void TestBatchTool::exportOption_data()
@@ -422,6 +424,53 @@ void TestBatchTool::netlist()
     QCOMPARE(file.open(QIODevice::ReadOnly), cantilever);
     if (cantilever)
         QVERIFY(file.readAll().startsWith("Model extracted by Kestrum\nc1 1 0 "));
+}
+
+void TestBatchTool::unreadableCatalogueKept_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("contents"); // null: no file yet
+    QTest::addColumn<QString>("message");     // %1 the file; empty: no message
+    QTest::newRow("bare & in a material name")
+        << "materials.xml"
+        << QByteArray("<?xml version=\"1.0\"?>\n<Materials>\n<Material name=\"Cr & Au\" material-id=\"40\"/>\n</Materials>\n")
+        << "kestrum-batch: The material catalogue %1 cannot be read (line 3, column ";
+    QTest::newRow("process catalogue cut short")
+        << "processes.xml" << QByteArray("<?xml version=\"1.0\"?>\n<Processes>\n<Process name=\"CVD\" process-id=\"3\">")
+        << "kestrum-batch: The process catalogue %1 cannot be read (line 3, column ";
+    QTest::newRow("first run: the built-in table is written") << "materials.xml" << QByteArray() << QString();
+}
+
+// A catalogue the tool cannot read is reported and kept byte for byte; the
+// run goes on with the built-in table and succeeds.
+void TestBatchTool::unreadableCatalogueKept()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, contents);
+    QFETCH(QString, message);
+    QTemporaryDir home;
+    QTemporaryDir dir;
+    const QString catalogue = home.filePath(QStringLiteral("Kestrum/") + file);
+    if (!contents.isNull()) {
+        QVERIFY(QDir(home.path()).mkpath(QStringLiteral("Kestrum")));
+        QFile damaged(catalogue);
+        QVERIFY(damaged.open(QIODevice::WriteOnly) && damaged.write(contents) == contents.size());
+    }
+    const QString out = dir.filePath("out.kst");
+    const Run run = runTool({writeFile(dir, recipe(createStep() + cvdStep("1"))), "--output", out, "--strict"},
+                            home.path());
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
+    QVERIFY(materialCounts(out).value(3) > 0); // the built-in CVD and oxide served
+    if (message.isEmpty()) {
+        QVERIFY2(!run.errors.contains(QStringLiteral("cannot be read")), qPrintable(run.errors));
+        QVERIFY(QFile::exists(catalogue));
+        return;
+    }
+    QVERIFY2(run.errors.contains(message.arg(QDir::toNativeSeparators(catalogue))), qPrintable(run.errors));
+    QVERIFY(run.errors.contains(QStringLiteral("it is kept unchanged")));
+    QFile kept(catalogue);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), contents);
 }
 
 QTEST_GUILESS_MAIN(TestBatchTool)

@@ -2,7 +2,10 @@
 
 #include "Model/Materials/MaterialFactory.h"
 #include "Model/Process/ProcessFactory.h"
+#include "UI/Console/CommandConsole.h"
 #include "UI/EditCompatibleMaterialsDialog.h"
+#include "UI/MainWindowPresenter.h"
+#include "UI/Materials/ManageMaterialsDialog.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -10,6 +13,59 @@
 #include <memory>
 
 using Model::Process::ProcessFactory;
+
+namespace {
+
+// Runs `handle` on the shown window of class `Window` titled `title`: that
+// one and no other (an editor and its message box share a title). Looks
+// every 20 ms; after 10 s without it every open dialog is rejected, so a
+// missing window cannot hang the test. The flag tells whether it was seen;
+// the watch ends with `scope`, so it never answers a later test.
+template <typename Window>
+std::shared_ptr<bool> whenShown(QObject *scope, const QString &title, std::function<void(Window *)> handle)
+{
+    auto seen = std::make_shared<bool>(false);
+    auto *timer = new QTimer(scope);
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    QObject::connect(timer, &QTimer::timeout, [timer, clock, title, handle, seen] {
+        Window *found = nullptr;
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            auto *window = qobject_cast<Window *>(widget);
+            if (window && window->isVisible() && window->windowTitle() == title)
+                found = window;
+        }
+        const bool givenUp = !found && clock->elapsed() > 10000;
+        if (found || givenUp) {
+            timer->stop();
+            timer->deleteLater();
+        }
+        if (found) {
+            *seen = true;
+            handle(found);
+        }
+        for (QWidget *widget : givenUp ? QApplication::topLevelWidgets() : QWidgetList()) {
+            if (auto *dialog = qobject_cast<QDialog *>(widget); dialog && dialog->isVisible())
+                dialog->reject();
+        }
+    });
+    timer->start(20);
+    return seen;
+}
+
+bool writeFile(const QString &path, const QByteArray &contents)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(contents) == contents.size();
+}
+
+// A hand-written entry whose name holds a bare "&", on line 3.
+QByteArray damagedCatalogue(const QByteArray &root, const QByteArray &element)
+{
+    return "<?xml version=\"1.0\"?>\n<" + root + ">\n<" + element + " name=\"Cr & Au\"/>\n</" + root + ">\n";
+}
+
+} // namespace
 
 class TestCatalogueDialogs : public QObject
 {
@@ -20,9 +76,15 @@ private slots:
     void cleanup() { home.reset(); }
     void editCatalogue_data();
     void editCatalogue();
+    void unreadableCatalogueNotOverwritten_data();
+    void unreadableCatalogueNotOverwritten();
+    void startUpReportsUnreadableCatalogues();
 
 private:
     QString processesPath() const { return home->path() + QStringLiteral("/Kestrum/processes.xml"); }
+    QString materialsPath() const { return home->path() + QStringLiteral("/Kestrum/materials.xml"); }
+    // Puts damaged catalogue files in place and loads the catalogues again.
+    void damage(bool materials, bool processes);
     std::unique_ptr<QTemporaryDir> home;
 };
 
@@ -76,6 +138,82 @@ void TestCatalogueDialogs::editCatalogue()
         QCOMPARE(catalogue->getProcess(3).getCompatibleMaterialIds(), QVector<std::uint32_t>({3, 16}));
         QCOMPARE(after, before);
     }
+}
+
+void TestCatalogueDialogs::damage(bool materials, bool processes)
+{
+    if (materials)
+        QVERIFY(writeFile(materialsPath(), damagedCatalogue("Materials", "Material material-id=\"40\"")));
+    if (processes)
+        QVERIFY(writeFile(processesPath(), damagedCatalogue("Processes", "Process process-id=\"40\"")));
+    Model::Materials::MaterialFactory::getInstance()->initialise();
+    ProcessFactory::getInstance()->initialise();
+}
+
+void TestCatalogueDialogs::unreadableCatalogueNotOverwritten_data()
+{
+    QTest::addColumn<bool>("materials");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("material manager") << true << "Manage Materials";
+    QTest::newRow("compatible materials editor") << false << "Edit Compatible Materials";
+}
+
+// A catalogue file read as damaged at start-up holds the user's entries: an
+// editor's changes apply to this run, the file stays as it is, and the user
+// is told why.
+void TestCatalogueDialogs::unreadableCatalogueNotOverwritten()
+{
+    QFETCH(bool, materials);
+    QFETCH(QString, title);
+    damage(materials, !materials);
+    const QString path = materials ? materialsPath() : processesPath();
+    const QByteArray damaged = GuiTestSupport::readFile(path);
+
+    QObject scope;
+    const auto accept = [](QDialog *editor) { editor->accept(); };
+    const auto editorSeen = materials ? whenShown<Ui::ManageMaterialsDialog>(&scope, title, accept)
+                                      : whenShown<Ui::EditCompatibleMaterialsDialog>(&scope, title, accept);
+    QString text;
+    const auto boxSeen = whenShown<QMessageBox>(&scope, title, [&text](QMessageBox *box) {
+        text = box->text();
+        box->button(QMessageBox::Ok)->click();
+    });
+    const bool accepted = materials ? Ui::ManageMaterialsDialog::editCatalogue(nullptr, {})
+                                    : Ui::EditCompatibleMaterialsDialog::editCatalogue(nullptr);
+    QVERIFY2(*editorSeen, qPrintable(title));
+    QVERIFY2(*boxSeen, qPrintable(title + QStringLiteral(": the message box")));
+    QVERIFY(accepted);
+    QVERIFY2(text.startsWith(QStringLiteral("The %1 catalogue %2 cannot be read (line 3")
+                                 .arg(materials ? "material" : "process", QDir::toNativeSeparators(path))),
+             qPrintable(text));
+    QVERIFY(text.endsWith(QStringLiteral("The changes are not saved over it; they apply until Kestrum ends.")));
+    QCOMPARE(GuiTestSupport::readFile(path), damaged);
+}
+
+// The window tells of both damaged files in one message box and its console.
+void TestCatalogueDialogs::startUpReportsUnreadableCatalogues()
+{
+    damage(true, true);
+    Ui::MainWindow window;
+    QString text;
+    QObject scope;
+    const auto seen = whenShown<QMessageBox>(&scope, Ui::MainWindow::catalogueProblemTitle(), [&text](QMessageBox *box) {
+        text = box->text();
+        box->button(QMessageBox::Ok)->click();
+    });
+    window.reportCatalogueProblems();
+    QVERIFY2(*seen, qPrintable(Ui::MainWindow::catalogueProblemTitle()));
+    const QStringList problems = text.split(QStringLiteral("\n\n"));
+    QCOMPARE(problems.size(), 2);
+    QVERIFY2(problems[0].startsWith(QStringLiteral("The material catalogue %1 cannot be read (line 3")
+                                        .arg(QDir::toNativeSeparators(materialsPath()))),
+             qPrintable(text));
+    QVERIFY2(problems[1].startsWith(QStringLiteral("The process catalogue %1 cannot be read (line 3")
+                                        .arg(QDir::toNativeSeparators(processesPath()))),
+             qPrintable(text));
+    const QString console = window.getPresenter()->getConsole()->outputText();
+    for (const QString &problem : problems)
+        QVERIFY2(console.contains(problem), qPrintable(console));
 }
 
 QTEST_MAIN(TestCatalogueDialogs)

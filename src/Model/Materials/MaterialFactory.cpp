@@ -155,15 +155,22 @@ std::uint32_t MaterialFactory::addUnderNewId(Material material)
 bool MaterialFactory::loadMaterials()
 {
     QMutexLocker locker(&mutex);
-    return Persistence::CatalogueFile::readRecords(QString::fromLatin1(fileName), QStringLiteral("Materials"),
-                                                   &Persistence::MaterialArchiver::loadMaterial, materials);
+    lastRead = Persistence::CatalogueFile::readRecords(QString::fromLatin1(fileName), QStringLiteral("Materials"),
+                                                       &Persistence::MaterialArchiver::loadMaterial, materials);
+    return lastRead.loaded();
 }
 
 bool MaterialFactory::saveMaterials()
 {
     QMutexLocker locker(&mutex);
     return Persistence::CatalogueFile::writeRecords(QString::fromLatin1(fileName), QStringLiteral("Materials"),
-                                                    &Persistence::MaterialArchiver::saveMaterial, materials);
+                                                    &Persistence::MaterialArchiver::saveMaterial, materials, lastRead);
+}
+
+QString MaterialFactory::loadProblem()
+{
+    QMutexLocker locker(&mutex);
+    return lastRead.problem(QStringLiteral("material catalogue"), QStringLiteral("built-in materials"));
 }
 
 void MaterialFactory::initialise()
@@ -174,10 +181,12 @@ void MaterialFactory::initialise()
         nextNewId = firstNewId;
         newIdsExhausted = false;
     }
-    if (!loadMaterials()) {
-        loadDefaultMaterials();
-        saveMaterials();
-    }
+    if (loadMaterials())
+        return;
+    // A file that could not be read stays as it is (saveMaterials refuses):
+    // the built-in table serves this run only.
+    loadDefaultMaterials();
+    saveMaterials();
 }
 
 } // namespace Materials

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -27,17 +28,57 @@ QString CatalogueFile::pathForWriting(const QString &fileName)
     return dir.filePath(fileName);
 }
 
-bool CatalogueFile::read(const QString &fileName, const QString &rootName,
-                         const std::function<void(QXmlStreamReader &)> &readElement)
+QString CatalogueFile::Reading::problem(const QString &catalogue, const QString &builtIn) const
+{
+    if (status != Damaged)
+        return QString();
+    return QStringLiteral("The %1 %2 cannot be read (%3); it is kept unchanged and the %4 are used for this run.")
+        .arg(catalogue, path, reason, builtIn);
+}
+
+bool CatalogueFile::Reading::keeps(const QString &fileName) const
+{
+    return status == Damaged && path == QDir::toNativeSeparators(pathForReading(fileName));
+}
+
+bool CatalogueFile::refuseToReplace(const QString &fileName, const Reading &lastRead)
+{
+    if (!lastRead.keeps(fileName))
+        return false;
+    qCDebug(lcCatalogue).noquote() << "Not written: the unreadable" << lastRead.path << "is kept as it is during this run";
+    return true;
+}
+
+CatalogueFile::Reading CatalogueFile::read(const QString &fileName, const QString &rootName,
+                                           const std::function<void(QXmlStreamReader &)> &readElement)
 {
     QFile file(pathForReading(fileName));
-    if (!file.exists() || !file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return false;
+    Reading reading;
+    reading.path = QDir::toNativeSeparators(file.fileName());
+    // An empty file (an interrupted write of an older version) holds nothing
+    // to keep: it is treated as missing and may be written anew.
+    if (!file.exists() || (file.size() == 0 && QFileInfo(file).isFile()))
+        return reading;
+    reading.status = Reading::Damaged;
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        reading.reason = QStringLiteral("it cannot be opened: %1").arg(file.errorString());
+        return reading;
+    }
 
     QXmlStreamReader reader(&file);
-    if (!reader.readNextStartElement() || reader.name() != rootName) {
+    const auto where = [&reader] {
+        return QStringLiteral("line %1, column %2").arg(reader.lineNumber()).arg(reader.columnNumber());
+    };
+    if (!reader.readNextStartElement()) {
+        reading.reason = where() + QStringLiteral(": ")
+            + (reader.hasError() ? reader.errorString() : QStringLiteral("no element"));
+        return reading;
+    }
+    if (reader.name() != rootName) {
+        reading.reason = QStringLiteral("%1: the file holds \"%2\", not \"%3\"")
+                             .arg(where(), reader.name().toString(), rootName);
         qCDebug(lcCatalogue) << "not a" << rootName << "catalogue:" << file.fileName();
-        return false;
+        return reading;
     }
     while (!reader.atEnd()) {
         reader.readNext();
@@ -48,9 +89,11 @@ bool CatalogueFile::read(const QString &fileName, const QString &rootName,
     }
     if (reader.hasError()) {
         qCDebug(lcCatalogue) << reader.errorString();
-        return false;
+        reading.reason = where() + QStringLiteral(": ") + reader.errorString();
+        return reading;
     }
-    return true;
+    reading.status = Reading::Loaded;
+    return reading;
 }
 
 bool CatalogueFile::write(const QString &fileName, const QString &rootName,

@@ -100,15 +100,22 @@ void ProcessFactory::loadDefaultProcesses()
 bool ProcessFactory::loadProcesses()
 {
     QMutexLocker locker(&mutex);
-    return Persistence::CatalogueFile::readRecords(QString::fromLatin1(fileName), QStringLiteral("Processes"),
-                                                   &Persistence::ProcessArchiver::loadProcess, processes);
+    lastRead = Persistence::CatalogueFile::readRecords(QString::fromLatin1(fileName), QStringLiteral("Processes"),
+                                                       &Persistence::ProcessArchiver::loadProcess, processes);
+    return lastRead.loaded();
 }
 
 bool ProcessFactory::saveProcesses()
 {
     QMutexLocker locker(&mutex);
     return Persistence::CatalogueFile::writeRecords(QString::fromLatin1(fileName), QStringLiteral("Processes"),
-                                                    &Persistence::ProcessArchiver::saveProcess, processes);
+                                                    &Persistence::ProcessArchiver::saveProcess, processes, lastRead);
+}
+
+QString ProcessFactory::loadProblem()
+{
+    QMutexLocker locker(&mutex);
+    return lastRead.problem(QStringLiteral("process catalogue"), QStringLiteral("built-in processes"));
 }
 
 void ProcessFactory::initialise()
@@ -117,10 +124,12 @@ void ProcessFactory::initialise()
         QMutexLocker locker(&mutex);
         processes.clear();
     }
-    if (!loadProcesses()) {
-        loadDefaultProcesses();
-        saveProcesses();
-    }
+    if (loadProcesses())
+        return;
+    // A file that could not be read stays as it is (saveProcesses refuses):
+    // the built-in table serves this run only.
+    loadDefaultProcesses();
+    saveProcesses();
 }
 
 } // namespace Process

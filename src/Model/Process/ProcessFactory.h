@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Process.h"
+#include "Model/Persistence/CatalogueFile.h"
 
 #include <QMutex>
 #include <QVector>
@@ -30,12 +31,20 @@ public:
     void loadDefaultProcesses();
     // Adds the processes of "processes.xml"; false (catalogue unchanged) when
     // the file is missing, unreadable, not a process catalogue or malformed.
+    // Remembers what it found for loadProblem() and saveProcesses().
     bool loadProcesses();
-    // Writes the whole file or nothing; false when it could not be written.
+    // Writes the whole file or nothing; false when it could not be written,
+    // and always while the file the last load found unreadable is in place:
+    // the user's entries in it are never lost to a save.
     bool saveProcesses();
+    // Why the file could not be read at the last load, naming the file and
+    // the line, and that it is kept while the built-in table serves this run;
+    // empty when it was read, or was missing (or empty) and so written anew.
+    QString loadProblem();
 
-    // The start-up sequence: empty the catalogue, load the file, or install and
-    // write back the built-in table. Tests call it again after pointing HOME
+    // The start-up sequence: empty the catalogue, load the file, or install
+    // the built-in table and write it to a missing file (never over an
+    // unreadable one: see loadProblem). Tests call it again after pointing HOME
     // elsewhere.
     void initialise();
 
@@ -46,6 +55,7 @@ private:
     ProcessFactory() = default;
 
     QMutex mutex;
+    Persistence::CatalogueFile::Reading lastRead;
     std::map<std::uint32_t, Process> processes;
 };
 

@@ -29,6 +29,7 @@ struct Catalogue
     std::function<bool()> load, save;
     std::function<QString()> summary;
     std::function<bool()> usable; // every entry has an id, a name and a colour within [0, 1]
+    std::function<QString()> problem;
 };
 
 Catalogue catalogue(bool materials)
@@ -50,7 +51,8 @@ Catalogue catalogue(bool materials)
                             if (m.getId() == 0 || m.getName().isEmpty() || !(m.getColor()[i] >= 0.0 && m.getColor()[i] <= 1.0))
                                 return false;
                     return true;
-                }};
+                },
+                [f] { return f->loadProblem(); }};
     }
     MaterialFactory::getInstance()->initialise();
     auto f = ProcessFactory::getInstance();
@@ -71,7 +73,8 @@ Catalogue catalogue(bool materials)
                     if (p.getId() == 0 || p.getName().isEmpty())
                         return false;
                 return true;
-            }};
+            },
+            [f] { return f->loadProblem(); }};
 }
 
 QByteArray golden(const Catalogue &c)
@@ -92,8 +95,8 @@ private slots:
 
     void builtInFileRoundTrip_data() { bothCatalogues(); }
     void builtInFileRoundTrip();
-    void brokenFileReplacedByBuiltInTable_data();
-    void brokenFileReplacedByBuiltInTable();
+    void unreadableFileKept_data();
+    void unreadableFileKept();
     void loadContents_data();
     void loadContents();
     void darkColourThroughFile();
@@ -148,21 +151,43 @@ void TestCatalogues::builtInFileRoundTrip()
     QCOMPARE(TestFiles::read(home->catalogPath()), golden(c));
 }
 
-void TestCatalogues::brokenFileReplacedByBuiltInTable_data()
+void TestCatalogues::unreadableFileKept_data()
 {
+    QTest::addColumn<bool>("materials");
     QTest::addColumn<bool>("present");
     QTest::addColumn<QByteArray>("contents");
-    QTest::newRow("missing file") << false << QByteArray();
-    QTest::newRow("malformed XML")
-        << true << TestFiles::catalogueFile("Materials", "<Material version=\"1\" name=\"Si\" material-id=\"1\">\n");
-    QTest::newRow("wrong root") << true << QByteArray("<Processes/>\n");
+    QTest::addColumn<QString>("where"); // empty: nothing to keep, the built-in table is written
+    QTest::newRow("missing file") << true << false << QByteArray() << QString();
+    QTest::newRow("empty file") << false << true << QByteArray() << QString();
+    // A hand-added material whose name holds a bare "&" once cost the user
+    // the whole catalogue.
+    QTest::newRow("bare & in a material name")
+        << true << true
+        << TestFiles::catalogueFile("Materials", "<Material name=\"Si\" material-id=\"1\"/>\n"
+                                                 "<Material name=\"Cr & Au\" material-id=\"40\"/>\n")
+        << "(line 4, column 21: Expected";
+    QTest::newRow("bare & in a process name")
+        << false << true
+        << TestFiles::catalogueFile("Processes", "<Process name=\"Dip & Rinse\" process-id=\"40\">"
+                                                 "<CompatibleMaterials>1;</CompatibleMaterials></Process>\n")
+        << "(line 3, column 21: Expected";
+    QTest::newRow("cut short")
+        << true << true << TestFiles::catalogueFile("Materials", "<Material name=\"Si\" material-id=\"1\">\n")
+        << "(line 4, column 12: Opening and ending tag mismatch";
+    QTest::newRow("wrong root") << false << true << QByteArray("<Materials/>\n")
+                                << "(line 1, column 12: the file holds \"Materials\", not \"Processes\")";
 }
 
-void TestCatalogues::brokenFileReplacedByBuiltInTable()
+// A file that cannot be read holds the user's entries: it is kept byte for
+// byte, saves refuse to replace it, and the problem names the file and where
+// reading stopped. The built-in table serves meanwhile.
+void TestCatalogues::unreadableFileKept()
 {
+    QFETCH(bool, materials);
     QFETCH(bool, present);
     QFETCH(QByteArray, contents);
-    const Catalogue c = use(true);
+    QFETCH(QString, where);
+    const Catalogue c = use(materials);
     if (present)
         QVERIFY(home->use(contents));
     c.loadDefaults();
@@ -171,7 +196,19 @@ void TestCatalogues::brokenFileReplacedByBuiltInTable()
     QCOMPARE(c.summary(), builtIn); // nothing half-loaded
     c.initialise();
     QCOMPARE(c.summary(), builtIn);
-    QCOMPARE(TestFiles::read(home->catalogPath()), golden(c));
+    if (where.isEmpty()) {
+        QCOMPARE(c.problem(), QString());
+        QCOMPARE(TestFiles::read(home->catalogPath()), golden(c));
+        return;
+    }
+    QVERIFY2(c.problem().startsWith(QStringLiteral("The %1 catalogue %2 cannot be read %3")
+                                        .arg(materials ? "material" : "process",
+                                             QDir::toNativeSeparators(home->catalogPath()), where)),
+             qPrintable(c.problem()));
+    QVERIFY(c.problem().endsWith(QStringLiteral("it is kept unchanged and the built-in %1 are used for this run.")
+                                     .arg(materials ? "materials" : "processes")));
+    QVERIFY(!c.save());
+    QCOMPARE(TestFiles::read(home->catalogPath()), contents);
 }
 
 void TestCatalogues::loadContents_data()
@@ -262,7 +299,9 @@ void TestCatalogues::newMaterialIdRange()
 }
 
 // A fuzzer's damage to the built-in file: each load succeeds with usable
-// entries only, or fails and leaves the catalogue as it was.
+// entries only, or fails and leaves the catalogue as it was; start-up then
+// keeps the damaged file byte for byte and says so (an emptied file holds
+// nothing and is written anew).
 void TestCatalogues::damagedFiles()
 {
     QFETCH(bool, materials);
@@ -271,9 +310,19 @@ void TestCatalogues::damagedFiles()
     const QString refused = TestFiles::firstRefused(golden(c), materials ? 31u : 32u, [&](const QByteArray &bytes) {
         c.loadDefaults();
         const QString before = c.summary();
-        if (!home->use(bytes) || !c.load())
-            return c.summary() == before;
-        return c.usable();
+        if (!home->use(bytes))
+            return false;
+        if (c.load())
+            return c.usable() && c.problem().isEmpty();
+        if (c.summary() != before)
+            return false;
+        c.initialise();
+        if (c.summary() != before)
+            return false;
+        if (bytes.isEmpty())
+            return c.problem().isEmpty() && TestFiles::read(home->catalogPath()) == golden(c);
+        return c.problem().contains(QDir::toNativeSeparators(home->catalogPath())) && !c.save()
+               && TestFiles::read(home->catalogPath()) == bytes;
     });
     QLoggingCategory::setFilterRules(QString());
     QVERIFY2(refused.isEmpty(), qPrintable(refused));
