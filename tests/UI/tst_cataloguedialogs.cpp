@@ -16,43 +16,6 @@ using Model::Process::ProcessFactory;
 
 namespace {
 
-// Runs `handle` on the shown window of class `Window` titled `title`: that
-// one and no other (an editor and its message box share a title). Looks
-// every 20 ms; after 10 s without it every open dialog is rejected, so a
-// missing window cannot hang the test. The flag tells whether it was seen;
-// the watch ends with `scope`, so it never answers a later test.
-template <typename Window>
-std::shared_ptr<bool> whenShown(QObject *scope, const QString &title, std::function<void(Window *)> handle)
-{
-    auto seen = std::make_shared<bool>(false);
-    auto *timer = new QTimer(scope);
-    auto clock = std::make_shared<QElapsedTimer>();
-    clock->start();
-    QObject::connect(timer, &QTimer::timeout, [timer, clock, title, handle, seen] {
-        Window *found = nullptr;
-        for (QWidget *widget : QApplication::topLevelWidgets()) {
-            auto *window = qobject_cast<Window *>(widget);
-            if (window && window->isVisible() && window->windowTitle() == title)
-                found = window;
-        }
-        const bool givenUp = !found && clock->elapsed() > 10000;
-        if (found || givenUp) {
-            timer->stop();
-            timer->deleteLater();
-        }
-        if (found) {
-            *seen = true;
-            handle(found);
-        }
-        for (QWidget *widget : givenUp ? QApplication::topLevelWidgets() : QWidgetList()) {
-            if (auto *dialog = qobject_cast<QDialog *>(widget); dialog && dialog->isVisible())
-                dialog->reject();
-        }
-    });
-    timer->start(20);
-    return seen;
-}
-
 bool writeFile(const QString &path, const QByteArray &contents)
 {
     QFile file(path);
@@ -169,19 +132,15 @@ void TestCatalogueDialogs::unreadableCatalogueNotOverwritten()
     const QString path = materials ? materialsPath() : processesPath();
     const QByteArray damaged = GuiTestSupport::readFile(path);
 
-    QObject scope;
     const auto accept = [](QDialog *editor) { editor->accept(); };
-    const auto editorSeen = materials ? whenShown<Ui::ManageMaterialsDialog>(&scope, title, accept)
-                                      : whenShown<Ui::EditCompatibleMaterialsDialog>(&scope, title, accept);
+    if (materials)
+        GuiTestSupport::whenModal<Ui::ManageMaterialsDialog>(title, accept);
+    else
+        GuiTestSupport::whenModal<Ui::EditCompatibleMaterialsDialog>(title, accept);
     QString text;
-    const auto boxSeen = whenShown<QMessageBox>(&scope, title, [&text](QMessageBox *box) {
-        text = box->text();
-        box->button(QMessageBox::Ok)->click();
-    });
+    GuiTestSupport::answerBox(&text, QMessageBox::Ok, title);
     const bool accepted = materials ? Ui::ManageMaterialsDialog::editCatalogue(nullptr, {})
                                     : Ui::EditCompatibleMaterialsDialog::editCatalogue(nullptr);
-    QVERIFY2(*editorSeen, qPrintable(title));
-    QVERIFY2(*boxSeen, qPrintable(title + QStringLiteral(": the message box")));
     QVERIFY(accepted);
     QVERIFY2(text.startsWith(QStringLiteral("The %1 catalogue %2 cannot be read (line 3")
                                  .arg(materials ? "material" : "process", QDir::toNativeSeparators(path))),
@@ -196,13 +155,8 @@ void TestCatalogueDialogs::startUpReportsUnreadableCatalogues()
     damage(true, true);
     Ui::MainWindow window;
     QString text;
-    QObject scope;
-    const auto seen = whenShown<QMessageBox>(&scope, Ui::MainWindow::catalogueProblemTitle(), [&text](QMessageBox *box) {
-        text = box->text();
-        box->button(QMessageBox::Ok)->click();
-    });
+    GuiTestSupport::answerBox(&text, QMessageBox::Ok, Ui::MainWindow::catalogueProblemTitle());
     window.reportCatalogueProblems();
-    QVERIFY2(*seen, qPrintable(Ui::MainWindow::catalogueProblemTitle()));
     const QStringList problems = text.split(QStringLiteral("\n\n"));
     QCOMPARE(problems.size(), 2);
     QVERIFY2(problems[0].startsWith(QStringLiteral("The material catalogue %1 cannot be read (line 3")
