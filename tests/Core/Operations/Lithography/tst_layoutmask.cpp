@@ -285,11 +285,15 @@ void TestLayoutMask::fuzz()
     const QString path = dir.filePath(file);
     int developed = 0;
     auto usable = [&](const QByteArray &bytes) {
+        // A new file each time: rewriting one in place makes the file system
+        // flush it to disk on every round.
+        QFile::remove(path);
         if (!TestFiles::write(path, bytes))
             return false;
         Core::BatchRun::BatchStepExecutor::Context context;
+        // Two columns along x: the light runs in this thread.
         context.volume = std::make_shared<Model::Automaton::TotalVolume>(
-            4, 4, 3, 10.f, 10.f, 10.f, Util::Vector3D(), std::vector<std::uint32_t>(48, 11u));
+            2, 2, 2, 10.f, 10.f, 10.f, Util::Vector3D(), std::vector<std::uint32_t>(8, 11u));
         Core::BatchRun::ProcessData step(0);
         step.setParameter("MaterialId", 11u, false);
         step.setParameter("Top Mask File", path, true);
