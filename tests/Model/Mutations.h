@@ -78,7 +78,8 @@ private:
 // Damage to a binary file made of units (records, chunks) that start at the
 // offsets `starts`: every cut at a unit, then bytes set to random or edge
 // values, big-endian 16-bit words (record lengths) moved by a little or
-// replaced, units duplicated or deleted, and random cuts.
+// replaced, record types changed, units duplicated or deleted, and random
+// cuts.
 class BinaryMutator
 {
 public:
@@ -96,7 +97,7 @@ public:
         const int at = int(random() % std::uint32_t(bytes.size()));
         const int unit = int(random() % std::uint32_t(starts.size()));
         const int unitEnd = unit + 1 < starts.size() ? starts[unit + 1] : valid.size();
-        switch (random() % 6) {
+        switch (random() % 7) {
         case 0: // a byte at random
             bytes[at] = char(random());
             break;
@@ -119,6 +120,10 @@ public:
             }
             break;
         }
+        case 6: // one of the two bytes after a unit's leading word (a record's type) set to a small value
+            if (starts[unit] + 3 < bytes.size())
+                bytes[starts[unit] + 2 + int(random() % 2)] = char(random() % 64);
+            break;
         case 3:
             bytes.insert(starts[unit], valid.mid(starts[unit], unitEnd - starts[unit]));
             break;

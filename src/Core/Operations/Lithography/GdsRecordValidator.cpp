@@ -167,7 +167,7 @@ private:
     }
     bool record(qint64 offset, int type, const uchar *body, int bytes);
     bool element(qint64 offset, int type, const uchar *body, int bytes);
-    bool endElement(qint64 offset);
+    bool endElement();
     bool evaluate(Structure &structure, int depth);
     // A name record's text without its padding; false for an empty name,
     // one with NUL bytes inside or characters outside printable ASCII.
@@ -220,11 +220,8 @@ bool Walker::run(GdsRecordValidator::Summary &summary)
             return fail(offset, QStringLiteral("a record length of %1 (it must be even and at least 4)").arg(length));
         if (offset + length > size)
             return fail(offset, QStringLiteral("a record of %1 bytes runs past the end of the file").arg(length));
-        if (!record(offset, data[offset + 2], data + offset + 4, length - 4)) {
-            // A record that does not decode as its type says leaves the
-            // type's name in the message.
+        if (!record(offset, data[offset + 2], data + offset + 4, length - 4))
             return false;
-        }
         offset += length;
     }
     if (phase != Ended)
@@ -376,7 +373,7 @@ bool Walker::element(qint64 offset, int type, const uchar *body, int bytes)
         return true;
     }
     if (type == EndEl)
-        return endElement(offset);
+        return endElement();
     if (type != ElFlags && type != Plex && !(elementRule->allowed & bit(type)))
         return fail(offset, QStringLiteral("%1 inside %2").arg(name, owner));
     if (seen & bit(type))
@@ -384,6 +381,8 @@ bool Walker::element(qint64 offset, int type, const uchar *body, int bytes)
     seen |= bit(type);
     switch (type) {
     case XY:
+        if (bytes % 8 != 0)
+            return fail(offset, QStringLiteral("XY with %1 data bytes, not whole points").arg(bytes));
         points = bytes / 8;
         if (points < elementRule->minimumPoints || points > elementRule->maximumPoints)
             return fail(offset, QStringLiteral("%1 with %2 points in XY").arg(owner).arg(points));
@@ -433,7 +432,7 @@ bool Walker::element(qint64 offset, int type, const uchar *body, int bytes)
     }
 }
 
-bool Walker::endElement(qint64 offset)
+bool Walker::endElement()
 {
     const std::uint64_t missing = elementRule->required & ~seen;
     if (missing) {
@@ -450,11 +449,10 @@ bool Walker::endElement(qint64 offset)
             reference.y[k] = double(xy[2 * k + 1]);
         }
         s.references.append(reference);
-    } else if (elementRule->type != Node) {
+    } else {
         s.shapes += 1;
         s.vertices += points;
     }
-    Q_UNUSED(offset)
     phase = InStructure;
     return true;
 }

@@ -23,7 +23,7 @@ namespace Operations {
 class GdsRecordValidator
 {
 public:
-    // Flattened shapes (boundaries, paths, boxes, texts) and vertices,
+    // Flattened shapes (every element but references) and vertices,
     // counting every placement of a structure through references and arrays.
     static constexpr double maximumShapes = 1000000;
     static constexpr double maximumVertices = 4194304;

@@ -229,6 +229,9 @@ void TestLayoutMask::validator_data()
     QTest::newRow("SREF with two points") << GdsStream().begin().structure("CELL").endStructure().structure("TOP")
         .none(GdsStream::SRef).text(GdsStream::SName, "CELL").int4(GdsStream::XY, {0, 0, 1, 1})
         .none(GdsStream::EndEl).endStructure().end() << "SREF with 2 points in XY";
+    QTest::newRow("XY of one and a half points") << GdsStream().begin().structure("CELL").endStructure()
+        .structure("TOP").none(GdsStream::SRef).text(GdsStream::SName, "CELL").int4(GdsStream::XY, {0, 0, 1})
+        .none(GdsStream::EndEl).endStructure().end() << "XY with 12 data bytes";
     QTest::newRow("BOUNDARY without LAYER") << GdsStream().begin().structure("TOP").none(GdsStream::Boundary)
         .int2(GdsStream::DataType, {0}).int4(GdsStream::XY, {0, 0, 1, 0, 1, 1, 0, 0}).none(GdsStream::EndEl)
         .endStructure().end() << "BOUNDARY without LAYER";
