@@ -5,6 +5,7 @@
 
 #include "Core/BatchRun/ProcessData.h"
 #include "Core/BatchRun/RecipeJob.h"
+#include "Core/Operations/Lithography/MaskFile.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Model/CatalogueProblems.h"
@@ -186,6 +187,35 @@ std::string materialName(std::uint32_t id)
 
 } // namespace
 
+// kestrum.load_mask: a mask file read as the photolithography dialog and
+// recipe steps read it, as a bool array indexed [x, y].
+namespace {
+
+py::array_t<bool> loadMask(const py::object &path, std::optional<int> layer, std::optional<double> cellSize)
+{
+    if (layer && *layer < 0)
+        throw py::value_error("layer must not be negative");
+    Core::Operations::LithographyMask mask;
+    QString error;
+    if (!Core::Operations::MaskFile::load(pathText(path), layer, cellSize, 1.0, mask, error))
+        throw py::value_error(error.toStdString());
+    py::array_t<bool> result({py::ssize_t(mask.width), py::ssize_t(mask.height)});
+    auto cells = result.mutable_unchecked<2>();
+    for (std::uint32_t i = 0; i < mask.width; ++i)
+        for (std::uint32_t j = 0; j < mask.height; ++j)
+            cells(i, j) = mask.isOpaque(i, j);
+    return result;
+}
+
+const char *const loadMaskHelp =
+    "Reads a mask file as the photolithography dialog and recipes do and returns it as a 2-D bool array of shape "
+    "(nx, ny), indexed [x, y] (x first; y = 0 is the image's bottom row), True where the mask is opaque. An image "
+    "gives one cell per pixel; a GDSII layout (.gds) is rasterised from `layer` (default: the lowest layer with "
+    "polygons) with cells of `cell_size` layout user units (default 1). Raises ValueError with the reason when "
+    "the file gives no mask (unreadable, damaged, too large, no polygons on the layer).";
+
+} // namespace
+
 PYBIND11_MODULE(_kestrum, m)
 {
     m.doc() = "Cell volumes, documents and recipe runs of Kestrum.";
@@ -234,6 +264,8 @@ PYBIND11_MODULE(_kestrum, m)
           "Runs a process list (.plst) as kestrum-batch does and returns the resulting volume. `input` is a .kst "
           "whose first volume the steps start from; `set` maps \"STEP.PARAM\" to a value; `progress` is called "
           "as progress(step, name, fraction) while the run goes on, without blocking other Python threads.");
+    m.def("load_mask", &loadMask, py::arg("path"), py::arg("layer") = py::none(), py::arg("cell_size") = py::none(),
+          loadMaskHelp);
 
     // The catalogues load with the module, so a file they could not read (kept
     // as it is, the built-in table serving this session) is a warning at import.

@@ -10,6 +10,11 @@ from ._kestrum import Document, RecipeError, SkippedStep, Volume, check_recipe, 
 
 __all__ = ["Document", "RecipeError", "SkippedStep", "Volume", "check_recipe", "load", "run_recipe", "save", "sweep"]
 
+# Masks: kestrum.load_mask(path, layer=None, cell_size=None), a bool array [x, y].
+from ._kestrum import load_mask  # noqa: E402
+
+__all__ += ["load_mask"]
+
 
 def __getattr__(name):
     # kestrum.sweep, the module that is also callable as the function, loads

@@ -1,11 +1,13 @@
 """The kestrum module against the command-line tool, on small recipes."""
 
 import os
+import struct
 import subprocess
 import sys
 import tempfile
 import threading
 import unittest
+import zlib
 
 import numpy as np
 
@@ -94,6 +96,44 @@ class ModuleTest(unittest.TestCase):
         with self.assertRaises(kestrum.RecipeError) as raised:
             kestrum.save(kestrum.Volume(np.ones((1, 1, 1), dtype=np.uint32)), self.dir.name)
         self.assertIn("it is a folder", str(raised.exception))
+
+    def test_load_mask(self):
+        masks = os.path.join(SOURCE, "examples", "masks")
+        image = kestrum.load_mask(os.path.join(masks, "openings_48.png"))
+        self.assertEqual((image.shape, image.dtype), ((48, 48), np.bool_))
+        self.assertEqual((bool(image[12, 12]), bool(image[12, 24]), bool(image[44, 44])), (False, True, True))
+        layout = os.path.join(masks, "cross_layer1.gds")
+        cross = kestrum.load_mask(layout)  # the lowest layer, one µm per cell
+        self.assertEqual(cross.shape, (48, 48))
+        self.assertTrue(np.array_equal(cross, kestrum.load_mask(layout, layer=1, cell_size=1.0)))
+        self.assertTrue(cross[24, 24] and cross[24, 6] and cross[6, 24] and not cross[6, 6])
+        self.assertEqual(kestrum.load_mask(layout, cell_size=2).shape, (24, 24))
+        with open(layout, "rb") as f:
+            damaged = bytearray(f.read())
+        damaged[109] = 5  # the length of a LAYER record
+        header = struct.pack(">IIBBBBB", 46341, 46341, 8, 0, 0, 0, 0)
+
+        def chunk(kind, data):
+            return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+        huge = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(b"")) + chunk(b"IEND", b"")
+        for name, contents, arguments, reason in [
+            ("damaged.gds", bytes(damaged), {}, "a record length of 5"),
+            ("huge.png", huge, {}, "46341 x 46341 pixels"),
+            ("cross.gds", None, {"layer": 9}, "no polygons on layer 9"),
+            ("cross.gds", None, {"layer": -1}, "must not be negative"),
+            ("absent.png", None, {}, "not a readable image"),
+        ]:
+            with self.subTest(name, **arguments):
+                path = self.path(name)
+                if contents is not None:
+                    with open(path, "wb") as f:
+                        f.write(contents)
+                elif name == "cross.gds":
+                    path = layout
+                with self.assertRaises(ValueError) as raised:
+                    kestrum.load_mask(path, **arguments)
+                self.assertIn(reason, str(raised.exception))
 
     def test_progress_and_threads(self):
         calls = []

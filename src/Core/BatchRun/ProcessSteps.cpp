@@ -5,6 +5,7 @@
 #include "Core/Operations/Doping/ThermalDoping.h"
 #include "Core/Operations/Film/IsotropicFilmDeposition.h"
 #include "Core/Operations/Film/IsotropicFilmEtching.h"
+#include "Core/Operations/Lithography/MaskFile.h"
 #include "Core/Operations/Lithography/Photolithography.h"
 #include "Core/Operations/ReactiveIonEtching/SimpleReactiveIonEtching.h"
 #include "Core/Operations/SiEtching/AtomicStructureSimpleSiWetEtch.h"
@@ -22,6 +23,8 @@ namespace {
 
 // The dialog's largest etch depth.
 constexpr double largestEtchDepth = 1e9;
+// GDSII layers are 2-byte numbers.
+constexpr std::uint32_t largestLayer = 32767;
 
 // Both doping steps run the same front; they differ in how a recipe names
 // the doped material and the type.
@@ -38,15 +41,45 @@ int runDoping(StepParameters &parameters, std::uint32_t host, std::uint32_t type
 
 // A mask as stored in a step: "<side>" (the bits), "<side> Width" and
 // "<side> Height". A mask whose bit count does not match its size is refused
-// rather than developed as if there were no mask.
-Core::Operations::LithographyMask readMask(StepParameters &parameters, const QString &side)
+// rather than developed as if there were no mask. When the bits are empty
+// (or absent) and "<side> File" names a file, the mask is loaded from it as
+// the dialog would, with the optional "<side> Layer" and "<side> Cell Size"
+// for a layout; a file that gives no mask refuses the step.
+Core::Operations::LithographyMask readMask(StepParameters &parameters, const QString &side, const StepContext &context)
 {
     Core::Operations::LithographyMask mask;
-    mask.bits = parameters.toBitVector(side);
-    mask.height = parameters.toUInt(side + QStringLiteral(" Height"));
-    mask.width = parameters.toUInt(side + QStringLiteral(" Width"));
-    if (!parameters.code() && !mask.isConsistent())
-        parameters.reject(side, QStringLiteral("does not hold as many bits as its width times its height"));
+    const QString fileName = parameters.has(side + QStringLiteral(" File"))
+                                 ? parameters.toString(side + QStringLiteral(" File")).trimmed()
+                                 : QString();
+    const bool haveBits = parameters.has(side) && !parameters.toBitVector(side).empty();
+    if (fileName.isEmpty() || haveBits || parameters.code()) {
+        mask.bits = parameters.toBitVector(side);
+        mask.height = parameters.toUInt(side + QStringLiteral(" Height"));
+        mask.width = parameters.toUInt(side + QStringLiteral(" Width"));
+        if (!parameters.code() && !mask.isConsistent())
+            parameters.reject(side, QStringLiteral("does not hold as many bits as its width times its height"));
+        return mask;
+    }
+    std::optional<int> layer;
+    std::optional<double> cellSize;
+    const QString layerName = side + QStringLiteral(" Layer"), cellSizeName = side + QStringLiteral(" Cell Size");
+    if (parameters.has(layerName)) {
+        const std::uint32_t value = parameters.toUInt(layerName);
+        if (!parameters.code() && value > largestLayer)
+            parameters.reject(layerName, QStringLiteral("must be a layer from 0 to %1").arg(largestLayer));
+        layer = int(value);
+    }
+    if (parameters.has(cellSizeName)) {
+        cellSize = parameters.toDouble(cellSizeName);
+        if (!parameters.code() && !(*cellSize > 0))
+            parameters.reject(cellSizeName, QStringLiteral("must be greater than zero (layout units per cell)"));
+    }
+    if (parameters.code())
+        return mask;
+    const double volumeCellSize = context.volume ? double(context.volume->getCellSizeX()) : 1.0;
+    QString error;
+    if (!Core::Operations::MaskFile::load(fileName, layer, cellSize, volumeCellSize, mask, error))
+        parameters.reject(side + QStringLiteral(" File"), QStringLiteral("gives no mask: %1").arg(error));
     return mask;
 }
 
@@ -175,8 +208,8 @@ int ProcessSteps::photolithography(const ProcessData &step, StepContext &context
 {
     StepParameters parameters(step);
     const std::uint32_t material = parameters.toUInt(QStringLiteral("MaterialId"));
-    const auto top = readMask(parameters, QStringLiteral("Top Mask"));
-    const auto bottom = readMask(parameters, QStringLiteral("Bottom Mask"));
+    const auto top = readMask(parameters, QStringLiteral("Top Mask"), context);
+    const auto bottom = readMask(parameters, QStringLiteral("Bottom Mask"), context);
     if (parameters.code())
         return parameters.giveUp(context);
     Core::Operations::Photolithography(context.volume.get(), material, bottom, top).run();

@@ -51,6 +51,11 @@ void StepParameters::notConverting(const QString &name, const QVariant &value, c
          QStringLiteral("\"%1\"%2 does not convert to %3").arg(name, shown, QLatin1String(wanted)));
 }
 
+bool StepParameters::has(const QString &name) const
+{
+    return step.getParameters().contains(name);
+}
+
 bool StepParameters::take(const QString &name, QVariant &value, const char *wanted)
 {
     if (failure)

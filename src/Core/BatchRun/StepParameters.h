@@ -38,6 +38,10 @@ public:
     // A bit array (an image mask); a text of '0' and '1' is read as one.
     Util::BitVector toBitVector(const QString &name);
 
+    // True when the step has the parameter, whatever its value (for
+    // optional parameters).
+    bool has(const QString &name) const;
+
     // Marks a parameter that was read but does not fit the others (code 2);
     // `why` finishes the sentence "\"<name>\" ...".
     void reject(const QString &name, const QString &why)

@@ -1,5 +1,7 @@
 #include "Core/Operations/Lithography/LayoutMask.h"
 
+#include "Core/Operations/Lithography/GdsRecordValidator.h"
+
 #include "Util/Logging.h"
 
 #include <QFile>
@@ -24,6 +26,22 @@ std::uint32_t cellsToCover(double extent, double cellSize)
 {
     const double cells = std::ceil(extent / cellSize - 1e-9);
     return cells <= 0 ? 0u : cells >= double(LayoutMask::maximumSide) + 1 ? LayoutMask::maximumSide + 1 : std::uint32_t(cells);
+}
+
+bool fitsRaster(std::uint32_t width, std::uint32_t height)
+{
+    return width <= LayoutMask::maximumSide && height <= LayoutMask::maximumSide &&
+           std::size_t(width) * height <= LayoutMask::maximumCells;
+}
+
+QString tooLarge(const QString &fileName, double cellSize)
+{
+    return QStringLiteral("The layout %1 is too large for a cell size of %2: a mask may have at most %3 cells per "
+                          "side and %4 in all; choose a larger cell size.")
+        .arg(fileName)
+        .arg(cellSize)
+        .arg(LayoutMask::maximumSide)
+        .arg(qulonglong(LayoutMask::maximumCells));
 }
 
 // First column whose centre (i + 0.5) s is at or beyond x.
@@ -106,8 +124,30 @@ bool LayoutMask::load(const QString &fileName, int layer, double cellSize, Litho
         error = QStringLiteral("The cell size must be greater than zero.");
         return false;
     }
-    if (!QFileInfo(fileName).isFile() || !QFile(fileName).open(QIODevice::ReadOnly)) {
+    QFile file(fileName);
+    if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly)) {
         error = QStringLiteral("The layout file %1 cannot be opened.").arg(fileName);
+        return false;
+    }
+
+    // The GDSII library trusts its input; the stream is checked first, and
+    // its flattened size bounded, before the library reads anything.
+    GdsRecordValidator::Summary summary;
+    QString fault;
+    if (file.size() > GdsRecordValidator::maximumFileBytes) {
+        fault = QStringLiteral("the file is larger than %1 MB").arg(GdsRecordValidator::maximumFileBytes >> 20);
+    } else {
+        const QByteArray bytes = file.readAll();
+        file.close();
+        GdsRecordValidator::check(bytes, summary, fault);
+    }
+    if (!fault.isEmpty()) {
+        error = QStringLiteral("%1 is not a readable GDSII layout (%2).").arg(fileName, fault);
+        qCDebug(lcProcess) << "Layout refused before reading:" << fileName << fault;
+        return false;
+    }
+    if (summary.extentKnown && !fitsRaster(cellsToCover(summary.extentX, cellSize), cellsToCover(summary.extentY, cellSize))) {
+        error = tooLarge(fileName, cellSize);
         return false;
     }
 
@@ -143,6 +183,7 @@ bool LayoutMask::load(const QString &fileName, int layer, double cellSize, Litho
     }
 
     std::vector<Polygon> polygons;
+    int chosen = layer;
     double extentX = 0, extentY = 0;
     for (int l : data->GetLayers()) {
         for (const dVec &xy : data->GetPolygons(l)) {
@@ -153,17 +194,21 @@ bool LayoutMask::load(const QString &fileName, int layer, double cellSize, Litho
                 extentX = std::max(extentX, polygon[k]);
                 extentY = std::max(extentY, polygon[k + 1]);
             }
-            if (l == layer && polygon.size() >= 6)
+            if (polygon.size() >= 6 && (l == layer || (layer < 0 && (polygons.empty() || l <= chosen)))) {
+                if (l != chosen)
+                    polygons.clear();
+                chosen = l;
                 polygons.push_back(std::move(polygon));
+            }
         }
     }
     if (polygons.empty()) {
         QStringList layers;
         for (int l : data->GetLayers())
             layers << QString::number(l);
-        error = QStringLiteral("%1 has no polygons on layer %2 (layers with shapes: %3).")
+        error = QStringLiteral("%1 has no polygons on %2 (layers with shapes: %3).")
                     .arg(fileName)
-                    .arg(layer)
+                    .arg(layer < 0 ? QStringLiteral("any layer") : QStringLiteral("layer %1").arg(layer))
                     .arg(layers.isEmpty() ? QStringLiteral("none") : layers.join(QStringLiteral(", ")));
         return false;
     }
@@ -174,9 +219,8 @@ bool LayoutMask::load(const QString &fileName, int layer, double cellSize, Litho
                                "lower-left corner.").arg(fileName);
         return false;
     }
-    if (width > maximumSide || height > maximumSide || std::size_t(width) * height > maximumCells) {
-        error = QStringLiteral("The layout is too large for a cell size of %1: choose a larger cell size.")
-                    .arg(cellSize);
+    if (!fitsRaster(width, height)) {
+        error = tooLarge(fileName, cellSize);
         return false;
     }
     LithographyMask raster = rasterise(polygons, cellSize, width, height);

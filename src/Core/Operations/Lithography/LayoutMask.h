@@ -26,10 +26,12 @@ public:
     // True for file names that name a layout (*.gds, any case).
     static bool isLayoutFile(const QString &fileName);
 
-    // Reads the layout through the system's GDSII library. False, with the
-    // mask untouched and a sentence for the user in `error`, for an unreadable
-    // file, a layer without polygons, a cell size that is not positive or a
-    // raster beyond the size limits.
+    // Reads the layout through the system's GDSII library, once
+    // GdsRecordValidator has accepted the file. A negative `layer` takes the
+    // lowest layer that holds polygons. False, with the mask untouched and a
+    // sentence for the user in `error`, for an unreadable or damaged file, a
+    // layout that flattens into too many shapes, a layer without polygons, a
+    // cell size that is not positive or a raster beyond the size limits.
     static bool load(const QString &fileName, int layer, double cellSize, LithographyMask &mask, QString &error);
 
     // One polygon: x0, y0, x1, y1, ... in layout units (closed implicitly).

@@ -28,14 +28,41 @@ LithographyMask MaskImage::fromImage(const QImage &image)
     return mask;
 }
 
-bool MaskImage::load(const QString &fileName, LithographyMask &mask)
+bool MaskImage::load(const QString &fileName, LithographyMask &mask, QString &error)
 {
     QImageReader reader(fileName);
-    const QImage image = reader.read();
-    if (image.isNull())
+    if (!reader.canRead()) {
+        error = QStringLiteral("%1 is not a readable image (%2).").arg(fileName, reader.errorString());
         return false;
-    mask = fromImage(image);
-    mask.fileName = fileName;
+    }
+    const QSize size = reader.size();
+    if (!size.isValid() || size.isEmpty()) {
+        error = QStringLiteral("%1 does not state its size in pixels; save the mask as PNG or BMP.").arg(fileName);
+        return false;
+    }
+    if (size.width() > maximumSide || size.height() > maximumSide ||
+        std::size_t(size.width()) * std::size_t(size.height()) > maximumPixels) {
+        error = QStringLiteral("%1 is %2 x %3 pixels; a mask image may have at most %4 pixels per side and %5 in "
+                               "all.")
+                    .arg(fileName)
+                    .arg(size.width())
+                    .arg(size.height())
+                    .arg(maximumSide)
+                    .arg(qulonglong(maximumPixels));
+        return false;
+    }
+    const QImage image = reader.read();
+    if (image.isNull()) {
+        error = QStringLiteral("%1 cannot be decoded (%2).").arg(fileName, reader.errorString());
+        return false;
+    }
+    LithographyMask decoded = fromImage(image);
+    if (decoded.isEmpty()) {
+        error = QStringLiteral("%1 could not be converted to a mask (out of memory?).").arg(fileName);
+        return false;
+    }
+    decoded.fileName = fileName;
+    mask = std::move(decoded);
     return true;
 }
 

@@ -7,7 +7,7 @@
 #include "Core/ProcessTable.h"
 #include "Core/Operations/Lithography/IMaskReceiver.h"
 #include "Core/Operations/Lithography/LayoutMask.h"
-#include "Core/Operations/Lithography/MaskImage.h"
+#include "Core/Operations/Lithography/MaskFile.h"
 #include "Model/Materials/MaterialFactory.h"
 #include "UI/MaterialChoice.h"
 
@@ -21,7 +21,7 @@ namespace Operations {
 
 using Core::Operations::LayoutMask;
 using Core::Operations::LithographyMask;
-using Core::Operations::MaskImage;
+using Core::Operations::MaskFile;
 
 namespace {
 
@@ -110,16 +110,19 @@ void PhotolithographyDialog::apply(SideIndex index)
     Side &side = sides[index];
     const QString fileName = side.path->text().trimmed();
     LithographyMask mask;
-    if (LayoutMask::isLayoutFile(fileName)) {
-        QString error;
-        if (!LayoutMask::load(fileName, side.layer->value(), side.cellSize->value(), mask, error)) {
+    QString error;
+    if (!MaskFile::load(fileName, side.layer->value(), side.cellSize->value(), side.cellSize->value(), mask, error)) {
+        // A file that is not there keeps its long-standing warning; any other
+        // refusal says what is wrong with the file.
+        if (!LayoutMask::isLayoutFile(fileName) && !QFileInfo(fileName).isFile())
+            QMessageBox::warning(this, windowTitle(), QLatin1String(imageFailure[index]));
+        else
             QMessageBox::warning(this, windowTitle(),
-                                 QStringLiteral("%1 layout not used!<br/>%2")
-                                     .arg(QLatin1String(sideName[index]), error.toHtmlEscaped()));
-            return;
-        }
-    } else if (!MaskImage::load(fileName, mask)) {
-        QMessageBox::warning(this, windowTitle(), QLatin1String(imageFailure[index]));
+                                 QStringLiteral("%1 %2 not used!<br/>%3")
+                                     .arg(QLatin1String(sideName[index]),
+                                          LayoutMask::isLayoutFile(fileName) ? QStringLiteral("layout")
+                                                                             : QStringLiteral("image"),
+                                          error.toHtmlEscaped()));
         return;
     }
     side.mask = mask;

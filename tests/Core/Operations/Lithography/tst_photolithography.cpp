@@ -1,4 +1,6 @@
 #include "Core/TestOperations.h"
+#include "MaskFiles.h"
+#include "Model/TempHome.h"
 
 #include "Core/BatchRun/BatchRunner.h"
 #include "Core/BatchRun/ProcessData.h"
@@ -135,6 +137,8 @@ private slots:
     void matchesReference();
     void stripsAgree();
     void operationBookkeeping();
+    void maskImageRefused_data();
+    void maskImageRefused();
     void batchStep_data();
     void batchStep();
     void exampleRecipe();
@@ -206,9 +210,10 @@ void TestPhotolithography::maskFromImage()
     QTemporaryDir dir;
     QVERIFY(image.save(dir.filePath("mask.png")));
     LithographyMask mask;
-    QVERIFY(Core::Operations::MaskImage::load(dir.filePath("mask.png"), mask));
+    QString error;
+    QVERIFY(Core::Operations::MaskImage::load(dir.filePath("mask.png"), mask, error));
     QCOMPARE(mask.bits, maskOf(opaque ? "3x2 2,1" : "3x2").bits);
-    QVERIFY(!Core::Operations::MaskImage::load(dir.filePath("missing.png"), mask));
+    QVERIFY(!Core::Operations::MaskImage::load(dir.filePath("missing.png"), mask, error));
     QCOMPARE(mask.fileName, dir.filePath("mask.png"));
 }
 
@@ -266,37 +271,107 @@ void TestPhotolithography::operationBookkeeping()
     QCOMPARE(workspace.lastOperationOn(volume->getObjectId()), 20u);
 }
 
+// Images whose header alone tells they are no usable mask are refused
+// before any pixel is decoded.
+void TestPhotolithography::maskImageRefused_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("PNG declaring 46341 x 46341 pixels") << TestFiles::pngDeclaring(46341, 46341) << "is 46341 x 46341 pixels";
+    QTest::newRow("PNG declaring 20000 x 20000 pixels") << TestFiles::pngDeclaring(20000, 20000) << "at most 65536 pixels per side and 67108864 in all";
+    QTest::newRow("PNG wider than a side may be") << TestFiles::pngDeclaring(70000, 1) << "is 70000 x 1 pixels";
+    QTest::newRow("PNG header without pixels") << TestFiles::pngDeclaring(2, 2) << "cannot be decoded";
+    QTest::newRow("text, not an image") << QByteArray("just some words") << "is not a readable image";
+    QTest::newRow("missing file") << QByteArray() << "is not a readable image";
+}
+
+void TestPhotolithography::maskImageRefused()
+{
+    QFETCH(QByteArray, contents);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    const QString fileName = dir.filePath("mask.png");
+    if (!contents.isEmpty())
+        QVERIFY(TestFiles::write(fileName, contents));
+    LithographyMask mask = maskOf("1x1 all");
+    QString error;
+    QVERIFY(!Core::Operations::MaskImage::load(fileName, mask, error));
+    QVERIFY2(error.contains(reason), qPrintable(error));
+    QCOMPARE(mask.bits, maskOf("1x1 all").bits);
+}
+
 void TestPhotolithography::batchStep_data()
 {
     QTest::addColumn<QString>("topMask");
+    QTest::addColumn<QString>("topFile"); // "<side> File"; its extra parameters after '|'
     QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("failed");
     QTest::addColumn<QStringList>("after");
     const QStringList stack = {"SRR...", "SRR...", "SRR...", "SRR..."};
-    QTest::newRow("masks as stored") << "2x2 0,1" << 0 << QStringList{"S.....", "SRR...", "S.....", "S....."};
+    const QStringList keep01 = {"S.....", "SRR...", "S.....", "S....."};
+    QTest::newRow("masks as stored") << "2x2 0,1" << "" << 0 << "" << keep01;
     // Developed as if there were no mask, it would strip the whole film.
-    QTest::newRow("top mask bits do not match its size") << "2x2 all short" << 2 << stack;
-    QTest::newRow("top mask missing") << "" << 1 << stack;
+    QTest::newRow("top mask bits do not match its size") << "2x2 all short" << "" << 2 << "Top Mask" << stack;
+    QTest::newRow("top mask missing") << "" << "" << 1 << "Top Mask" << stack;
+    // The volume's cells are 1 µm; layers.gds has cell (1, 0) on layer 2 and
+    // cell (0, 1) on layer 3.
+    QTest::newRow("image file") << "" << "cell01.png" << 0 << "" << keep01;
+    QTest::newRow("layout, layer 3") << "" << "layers.gds|Layer=3" << 0 << "" << keep01;
+    QTest::newRow("layout, lowest layer by default") << "" << "layers.gds" << 0 << ""
+                                                     << QStringList{"S.....", "S.....", "SRR...", "S....."};
+    // One 2 µm cell, whose centre (1, 1) is on the edge of the square.
+    QTest::newRow("layout, cell size 2") << "" << "layers.gds|Layer=3|Cell Size=2" << 0 << ""
+                                         << QStringList{"S.....", "S.....", "S.....", "S....."};
+    QTest::newRow("stored bits win over the file") << "2x2 0,1" << "damaged.gds" << 0 << "" << keep01;
+    QTest::newRow("damaged layout") << "" << "damaged.gds" << 2 << "Top Mask File" << stack;
+    QTest::newRow("layer without polygons") << "" << "layers.gds|Layer=7" << 2 << "Top Mask File" << stack;
+    QTest::newRow("image too large") << "" << "huge.png" << 2 << "Top Mask File" << stack;
+    QTest::newRow("missing file") << "" << "missing.png" << 2 << "Top Mask File" << stack;
+    QTest::newRow("layer not a number") << "" << "layers.gds|Layer=x" << 2 << "Top Mask Layer" << stack;
+    QTest::newRow("layer beyond 2 bytes") << "" << "layers.gds|Layer=40000" << 2 << "Top Mask Layer" << stack;
+    QTest::newRow("cell size zero") << "" << "layers.gds|Cell Size=0" << 2 << "Top Mask Cell Size" << stack;
 }
 
 // The bottom mask is the first mask of the run, the top mask the second.
 void TestPhotolithography::batchStep()
 {
     QFETCH(QString, topMask);
+    QFETCH(QString, topFile);
     QFETCH(int, code);
+    QFETCH(QString, failed);
     QFETCH(QStringList, after);
+    QTemporaryDir dir;
+    QImage image(2, 2, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    image.setPixel(0, 0, qRgb(0, 0, 0)); // the top row is y = 1
+    QVERIFY(image.save(dir.filePath("cell01.png")));
+    TestFiles::GdsStream layers;
+    layers.begin().structure("TOP").rectangle(3, 0, 1000, 1000, 2000).rectangle(2, 1000, 0, 2000, 1000).endStructure();
+    QVERIFY(TestFiles::write(dir.filePath("layers.gds"), layers.end()));
+    QByteArray damaged = TestFiles::read(dir.filePath("layers.gds"));
+    damaged[damaged.indexOf(QByteArray("\x00\x06\x0d\x02", 4)) + 1] = 5;
+    QVERIFY(TestFiles::write(dir.filePath("damaged.gds"), damaged));
+    QVERIFY(TestFiles::write(dir.filePath("huge.png"), TestFiles::pngDeclaring(46341, 46341)));
+
     Core::BatchRun::BatchStepExecutor::Context context;
     context.volume = volumeOf({"SRR...", "SRR...", "SRR...", "SRR..."}, positive);
     Core::BatchRun::ProcessData step(0);
     step.setParameter("MaterialId", positive, false);
     for (const auto &[side, mask] : {std::make_pair(QStringLiteral("Top Mask"), maskOf(topMask)),
                                      std::make_pair(QStringLiteral("Bottom Mask"), maskOf("2x2 all"))}) {
-        if (!mask.isEmpty())
+        if (!mask.isEmpty() || !topFile.isEmpty())
             step.setParameter(side, QVariant::fromValue(mask.bits), false);
         step.setParameter(side + " Width", mask.width, true);
         step.setParameter(side + " Height", mask.height, true);
     }
+    if (!topFile.isEmpty()) {
+        const QStringList parts = topFile.split('|');
+        step.setParameter("Top Mask File", dir.filePath(parts[0]), true);
+        for (const QString &extra : parts.mid(1))
+            step.setParameter("Top Mask " + extra.section('=', 0, 0), extra.section('=', 1), true);
+    }
     QCOMPARE(Core::BatchRun::BatchStepExecutor().execute(step, context), code);
-    QCOMPARE(context.failedParameter, code ? QStringLiteral("Top Mask") : QString());
+    QCOMPARE(context.failedParameter, failed);
     QCOMPARE(columnsOf(*context.volume, positive), after);
 }
 
@@ -308,7 +383,8 @@ void TestPhotolithography::exampleRecipe()
     QList<Core::BatchRun::ProcessData> steps;
     QVERIFY(Core::BatchRun::ProcessListArchiver().loadProcessList(examples + "resist_expose_and_etch.plst", steps));
     LithographyMask image;
-    QVERIFY(Core::Operations::MaskImage::load(examples + "masks/openings_48.png", image));
+    QString error;
+    QVERIFY(Core::Operations::MaskImage::load(examples + "masks/openings_48.png", image, error));
     QCOMPARE(steps.at(3).getParameter("Top Mask").value<Util::BitVector>(), image.bits);
     Core::BatchRun::BatchStepExecutor::Context context;
     const auto summary = Core::BatchRun::BatchRunner(context).run(steps);

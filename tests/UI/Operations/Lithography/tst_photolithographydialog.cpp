@@ -1,3 +1,4 @@
+#include "Core/Operations/Lithography/MaskFiles.h"
 #include "Core/ProcessTable.h"
 #include "UI/GuiTestSupport.h"
 
@@ -36,6 +37,19 @@ void TestPhotolithographyDialog::developThroughTheDialog()
     QVERIFY(image.save(top));
     const QString bottom = dir.filePath("bottom.bmp");
     QVERIFY(image.save(bottom));
+    // A layout whose first LAYER record claims 5 bytes, and a PNG header
+    // claiming 46341 x 46341 pixels: each a warning, never a crash.
+    QFile example(QStringLiteral(KESTRUM_TEST_DATA_DIR "/../../examples/masks/cross_layer1.gds"));
+    QVERIFY(example.open(QIODevice::ReadOnly));
+    QByteArray damaged = example.readAll();
+    damaged[109] = 5;
+    const QPair<QString, QByteArray> hostile[] = {{dir.filePath("damaged.gds"), damaged},
+                                                  {dir.filePath("huge.png"), TestFiles::pngDeclaring(46341, 46341)}};
+    for (const auto &file : hostile) {
+        QFile out(file.first);
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(file.second) == file.second.size());
+    }
+    QStringList refusals;
 
     Ui::MainWindow window;
     Core::Workspace &workspace = *window.getPresenter()->getWorkspace();
@@ -67,6 +81,12 @@ void TestPhotolithographyDialog::developThroughTheDialog()
         child<QLineEdit>(dialog, "linBottomMask")->setText(dir.filePath("missing.png"));
         GuiTestSupport::answerBox(&warning, QMessageBox::Ok, QStringLiteral("Photolithography Options"));
         QTest::mouseClick(child<QPushButton>(dialog, "btnBottomMaskApply"), Qt::LeftButton);
+        for (const auto &file : hostile) {
+            child<QLineEdit>(dialog, "linBottomMask")->setText(file.first);
+            GuiTestSupport::answerDialog([&](QWidget *box) { refusals << static_cast<QMessageBox *>(box)->text(); },
+                                         true, dialog);
+            QTest::mouseClick(child<QPushButton>(dialog, "btnBottomMaskApply"), Qt::LeftButton);
+        }
         bottomQuadsAfterMissing = volume->getPainter().maskOverlayQuads().below.size() / 12;
         QTest::mouseClick(child<QPushButton>(dialog, "btnBottomMaskRemove"), Qt::LeftButton);
         bottomQuadsAfterRemove = volume->getPainter().maskOverlayQuads().below.size() / 12;
@@ -82,6 +102,11 @@ void TestPhotolithographyDialog::developThroughTheDialog()
     QCOMPARE(topQuads, std::size_t(1));
     QCOMPARE(warning, QStringLiteral("Bottom mask not found error!<br/>Please verify if the filename is correct and "
                                      "you have the correct permissions."));
+    QCOMPARE(refusals.size(), 2);
+    QVERIFY2(refusals[0].startsWith("Bottom Mask layout not used!") && refusals[0].contains("a record length of 5"),
+             qPrintable(refusals[0]));
+    QVERIFY2(refusals[1].startsWith("Bottom Mask image not used!") && refusals[1].contains("46341 x 46341 pixels"),
+             qPrintable(refusals[1]));
     QCOMPARE(bottomQuadsAfterMissing, std::size_t(1));
     QCOMPARE(bottomQuadsAfterRemove, std::size_t(0));
 
