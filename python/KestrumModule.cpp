@@ -152,10 +152,15 @@ VolumeHandle runRecipe(const py::object &recipe, const py::object &input, const 
     QThreadPool *pool = QThreadPool::globalInstance();
     const int poolThreads = pool->maxThreadCount();
     if (!threads.is_none()) {
-        const int wanted = threads.cast<int>();
-        if (wanted < 1 || wanted > 1024)
-            throw py::value_error("threads takes a whole number from 1 to 1024");
-        pool->setMaxThreadCount(wanted);
+        // Any whole number (a Python or numpy int), checked before it is made
+        // an int, so that 2**32 + 2 is refused rather than taken as 2.
+        const auto wanted = py::reinterpret_steal<py::object>(PyNumber_Index(threads.ptr()));
+        if (!wanted)
+            PyErr_Clear();
+        if (!wanted || py::isinstance<py::bool_>(threads) || wanted < py::int_(1) || wanted > py::int_(1024))
+            throw py::value_error("threads takes a whole number from 1 to 1024, not "
+                                  + py::repr(threads).cast<std::string>());
+        pool->setMaxThreadCount(wanted.cast<int>());
     }
     RecipeJob::Exit exit;
     {
@@ -188,6 +193,7 @@ std::string materialName(std::uint32_t id)
 PYBIND11_MODULE(_kestrum, m)
 {
     m.doc() = "Cell volumes, documents and recipe runs of Kestrum.";
+    m.attr("__version__") = KESTRUM_VERSION;
     py::register_exception<RecipeFailure>(m, "RecipeError", PyExc_RuntimeError);
 
     py::class_<VolumeHandle>(m, "Volume", "A cell volume: nx x ny x nz material ids (0 = empty).")
