@@ -228,13 +228,16 @@ QList<OutputFile> imageStepOutputs(const QList<Core::BatchRun::ProcessData> &ste
 }
 
 // The file a path ends up at: symbolic links and "." or ".." resolved as far
-// as the path exists.
-QString canonicalPath(const QString &path)
+// as the path exists. A link to a file not there yet counts as its target,
+// since the file is written there.
+QString canonicalPath(const QString &path, int links = 0)
 {
     const QFileInfo info(path);
     const QString existing = info.canonicalFilePath();
     if (!existing.isEmpty())
         return existing;
+    if (info.isSymLink() && links < 40) // more hops than that: a loop
+        return canonicalPath(info.symLinkTarget(), links + 1);
     const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
     return folder.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : QDir(folder).filePath(info.fileName());
 }
