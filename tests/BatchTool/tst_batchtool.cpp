@@ -234,7 +234,7 @@ void TestBatchTool::fileSizeLimit_data()
     QTest::addColumn<QString>("option"); // the output past the limit
     QTest::addColumn<QString>("name");
     QTest::newRow("document") << "--output" << "out.kst";
-    QTest::newRow("export") << "--export" << "out.vti";
+    QTest::newRow("export") << "--export" << "out.obj";
 }
 
 // Past the file-size limit (ulimit -f) a write fails with its reason and exit
@@ -245,8 +245,7 @@ void TestBatchTool::fileSizeLimit()
     QFETCH(QString, name);
     QTemporaryDir dir;
     const QString list = writeFile(dir, recipe(""));
-    // Documents of n^3 cells of scattered materials; at n = 32 far more than
-    // the limit of 4 blocks of 512 bytes in any format.
+    // Documents of n^3 cells of scattered materials.
     Model::Persistence::ArchiverRegistry archivers(dir.path());
     const auto input = [&](std::uint32_t n) {
         Model::Document document;
@@ -256,25 +255,58 @@ void TestBatchTool::fileSizeLimit()
         const QString path = dir.filePath(QStringLiteral("in%1.kst").arg(n));
         return Model::Persistence::DocumentWriter(archivers).save(document, path).ok ? path : QString();
     };
-    const QString small = input(2), large = input(32);
+    const QString small = input(2), large = input(24);
     QVERIFY(!small.isEmpty() && !large.isEmpty());
     const QString target = dir.filePath(name);
-    Run run = runTool({list, "--input", small, "--output", dir.filePath("out.kst"), "--export", dir.filePath("out.vti")});
+    Run run = runTool({list, "--input", small, "--output", dir.filePath("out.kst"), "--export", dir.filePath("out.obj")});
     QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
     QFile file(target);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray previous = file.readAll();
     file.close();
 
+    // Limits in blocks of 512 bytes: the large document (some kB) is cut
+    // off at 2 kB; its surfaces (some MB of text) pass the document's size
+    // with room to spare.
+    const qint64 limit = option == "--output" ? 4 : QFileInfo(large).size() / 512 * 4 + 16;
     QStringList arguments{list, "--input", large, "--output", dir.filePath(option == "--output" ? "out.kst" : "other.kst")};
     if (option == "--export")
         arguments << "--export" << target;
-    const QStringList shell{"-c", "ulimit -f 4; exec \"$0\" \"$@\"", QStringLiteral(KESTRUM_BATCH_TOOL)};
+    const QStringList shell{"-c", QStringLiteral("ulimit -f %1; exec \"$0\" \"$@\"").arg(limit),
+                            QStringLiteral(KESTRUM_BATCH_TOOL)};
     run = runTool(shell + arguments, QString(), QStringLiteral("/bin/sh"));
     QCOMPARE(run.exitCode, 6);
-    QVERIFY2(run.errors.contains("File too large"), qPrintable(run.errors));
+    QVERIFY2(run.errors.contains(QStringLiteral("\"%1\": File too large").arg(target))
+                 || run.errors.contains(QStringLiteral("%1: File too large").arg(target)),
+             qPrintable(run.errors));
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), previous);
+    QCOMPARE(QDir(dir.path()).entryList({"*.kst", "*.obj", "*.tmp", ".*"}, QDir::Files | QDir::Hidden).size(),
+             option == "--output" ? 4 : 5); // no temporary file left behind
+}
+
+void TestBatchTool::exportOption_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("image data") << "block.vti" << 0 << "exported to";
+    QTest::newRow("unknown format, refused first") << "block.vtk" << 2 << "ending in .vti, .stl or .obj";
+    QTest::newRow("folder missing") << "none/block.obj" << 6 << "cannot export";
+}
+
+void TestBatchTool::exportOption()
+{
+    QFETCH(QString, target);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const QString out = dir.filePath("out.kst");
+    const Run run = runTool({writeFile(dir, recipe(createStep())), "--output", out, "--export", dir.filePath(target)});
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.errors.contains(message), qPrintable(run.errors));
+    QCOMPARE(QFileInfo(dir.filePath(target)).isFile(), exitCode == 0);
+    QCOMPARE(QFileInfo(out).isFile(), exitCode != 2);
 }
 
 void TestBatchTool::failures_data()
