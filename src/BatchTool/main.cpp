@@ -63,10 +63,10 @@ const char *helpText =
     "something else than a file (a pipe, a device), are refused before any work.\n"
     "\n"
     "Exit codes: 0 success, 2 usage (also a refused --set and the refused outputs above),\n"
-    "3 unreadable recipe or input document,\n"
-    "4 no cell volume, 5 a step was skipped with --strict, 6 the output could not be\n"
-    "written, 7 an image was asked for but no display is available, 8 --netlist found\n"
-    "no cantilever to write.";
+    "3 unreadable recipe or input document, 4 no cell volume, 5 a step was skipped with\n"
+    "--strict, 6 an output could not be written (the file there before is kept; also past\n"
+    "the file-size limit, ulimit -f), 7 an image was asked for but no display is\n"
+    "available, 8 --netlist found no cantilever to write.";
 
 // What the command line asks for. An option is one field here and one line
 // in optionTable().
