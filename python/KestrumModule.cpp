@@ -82,7 +82,7 @@ void save(const py::object &what, const py::object &path)
 }
 
 // A setting's value as the process list writes it.
-QString settingText(const py::handle &value)
+QString settingText(const std::string &key, const py::handle &value)
 {
     if (py::isinstance<py::bool_>(value))
         return value.cast<bool>() ? QStringLiteral("true") : QStringLiteral("false");
@@ -90,6 +90,9 @@ QString settingText(const py::handle &value)
     // parameters take it as well.
     if (py::isinstance<py::float_>(value) || py::hasattr(value, "is_integer")) {
         const double number = value.cast<double>();
+        if (!std::isfinite(number))
+            throw py::value_error("set[\"" + key + "\"] is " + py::repr(value).cast<std::string>()
+                                  + "; a parameter takes a finite number");
         if (std::isfinite(number) && number == std::floor(number) && std::fabs(number) < 1e15)
             return QString::number(qint64(number));
     }
@@ -105,9 +108,10 @@ std::shared_ptr<RecipeJob> preparedJob(const py::object &recipe, const py::objec
         raise(*job);
     QStringList overrides;
     if (!settings.is_none()) {
-        for (const auto &item : settings.cast<py::dict>())
-            overrides << QString::fromStdString(py::str(item.first).cast<std::string>()) + QLatin1Char('=')
-                             + settingText(item.second);
+        for (const auto &item : settings.cast<py::dict>()) {
+            const std::string key = py::str(item.first).cast<std::string>();
+            overrides << QString::fromStdString(key) + QLatin1Char('=') + settingText(key, item.second);
+        }
     }
     if (!job->applySettings(overrides))
         raise(*job);

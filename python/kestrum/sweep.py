@@ -21,6 +21,7 @@ import csv
 import hashlib
 import itertools
 import json
+import math
 import os
 import sys
 import time
@@ -76,6 +77,8 @@ def _setting_text(value):
     whole-number parameters take it as well."""
     if isinstance(value, bool):
         return str(value).lower()
+    if isinstance(value, float) and not math.isfinite(value):
+        raise ValueError(f"{value!r} is no value for a parameter; a parameter takes a finite number")
     if isinstance(value, float) and value.is_integer() and abs(value) < 1e15:
         return str(int(value))
     return str(value)

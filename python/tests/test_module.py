@@ -120,6 +120,10 @@ class ModuleTest(unittest.TestCase):
              "origin z is -inf"),
             ("2^32 + 2 threads", lambda: kestrum.run_recipe(OXIDE, threads=2**32 + 2), "threads"),
             ("no threads", lambda: kestrum.run_recipe(OXIDE, threads=np.int64(0)), "not 0"),
+            ("infinite setting", lambda: kestrum.check_recipe(OXIDE, set={"2.Thickness": np.inf}),
+             'set["2.Thickness"] is inf'),
+            ("nan setting", lambda: kestrum.run_recipe(OXIDE, set={"2.Thickness": np.float64("nan")}),
+             'set["2.Thickness"] is nan'),
         ]
         for label, make, message in cases:
             with self.subTest(label):

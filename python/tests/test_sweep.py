@@ -172,6 +172,9 @@ class SweepTest(unittest.TestCase):
             kestrum.sweep(RECIPE, TIMES, input=os.path.join(self.out, "missing.kst"), out=out,
                           client=self.client, progress=None)
         self.assertFalse(os.path.exists(out))
+        with self.assertRaises(ValueError):
+            kestrum.sweep(RECIPE, {"6.Oxidation Time": [1, float("inf")]}, out=out, client=self.client, progress=None)
+        self.assertFalse(os.path.exists(out))
         for argv in ([RECIPE, "--set", "Oxidation Time=1", "--out", out],
                      [RECIPE, "--set", "6.Oxidation Tim=1,2", "--out", out]):
             with self.assertRaises(SystemExit) as exited:
