@@ -93,7 +93,7 @@ QString settingText(const std::string &key, const py::handle &value)
         if (!std::isfinite(number))
             throw py::value_error("set[\"" + key + "\"] is " + py::repr(value).cast<std::string>()
                                   + "; a parameter takes a finite number");
-        if (std::isfinite(number) && number == std::floor(number) && std::fabs(number) < 1e15)
+        if (number == std::floor(number) && std::fabs(number) < 1e15)
             return QString::number(qint64(number));
     }
     return QString::fromStdString(py::str(value).cast<std::string>());

@@ -208,9 +208,11 @@ QList<OutputFile> optionOutputs(const Options &options)
         outputs.append({QStringLiteral("--image"), options.image, false, false});
     if (!options.netlist.isEmpty())
         outputs.append({QStringLiteral("--netlist"), options.netlist, false, false});
-    if (!options.exportFile.isEmpty())
+    if (!options.exportFile.isEmpty()) {
+        const QString suffix = QFileInfo(options.exportFile).suffix();
         outputs.append({QStringLiteral("--export"), options.exportFile, false,
-                        QFileInfo(options.exportFile).suffix().compare(QLatin1String("stl"), Qt::CaseInsensitive) == 0});
+                        suffix.compare(QLatin1String("stl"), Qt::CaseInsensitive) == 0});
+    }
     return outputs;
 }
 

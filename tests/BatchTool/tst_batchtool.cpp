@@ -151,13 +151,14 @@ void TestBatchTool::outputClashes_data()
     QTest::addColumn<QString>("first");
     QTest::addColumn<QString>("second");
     const QByteArray none;
-    QTest::newRow("netlist at the output") << QStringList{"--netlist", "@/out.kst"} << none << "--output" << "--netlist";
+    QTest::newRow("netlist at the output")
+        << QStringList{"--netlist", "@/out.kst"} << none << "--output" << "--netlist";
     QTest::newRow("netlist at the output, spelt otherwise")
         << QStringList{"--netlist", "@/sub/../out.kst"} << none << "--output" << "--netlist";
     QTest::newRow("netlist through a link to the output")
         << QStringList{"--netlist", "@/link.kst"} << none << "--output" << "--netlist";
-    QTest::newRow("export at the image") << QStringList{"--image", "@/a.obj", "--export", "@/a.obj"} << none << "--image"
-                                         << "--export";
+    QTest::newRow("export at the image")
+        << QStringList{"--image", "@/a.obj", "--export", "@/a.obj"} << none << "--image" << "--export";
     QTest::newRow("netlist at a material's STL part")
         << QStringList{"--export", "@/part.stl", "--netlist", "@/part_3.stl"} << none << "--netlist" << "--export";
     QTest::newRow("Save Image step at the output")
@@ -258,7 +259,8 @@ void TestBatchTool::fileSizeLimit()
     const QString small = input(2), large = input(24);
     QVERIFY(!small.isEmpty() && !large.isEmpty());
     const QString target = dir.filePath(name);
-    Run run = runTool({list, "--input", small, "--output", dir.filePath("out.kst"), "--export", dir.filePath("out.obj")});
+    Run run = runTool(
+        {list, "--input", small, "--output", dir.filePath("out.kst"), "--export", dir.filePath("out.obj")});
     QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
     QFile file(target);
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -269,7 +271,8 @@ void TestBatchTool::fileSizeLimit()
     // off at 2 kB; its surfaces (some MB of text) pass the document's size
     // with room to spare.
     const qint64 limit = option == "--output" ? 4 : QFileInfo(large).size() / 512 * 4 + 16;
-    QStringList arguments{list, "--input", large, "--output", dir.filePath(option == "--output" ? "out.kst" : "other.kst")};
+    QStringList arguments{list, "--input", large, "--output",
+                          dir.filePath(option == "--output" ? "out.kst" : "other.kst")};
     if (option == "--export")
         arguments << "--export" << target;
     const QStringList shell{"-c", QStringLiteral("ulimit -f %1; exec \"$0\" \"$@\"").arg(limit),
