@@ -94,6 +94,11 @@ class ModuleTest(unittest.TestCase):
         with self.assertRaises(kestrum.RecipeError) as raised:
             kestrum.save(kestrum.Volume(np.ones((1, 1, 1), dtype=np.uint32)), self.dir.name)
         self.assertIn("it is a folder", str(raised.exception))
+        # A pipe is refused without being opened, which would wait for a reader.
+        os.mkfifo(self.path("pipe.kst"))
+        with self.assertRaises(kestrum.RecipeError) as raised:
+            kestrum.save(kestrum.Volume(np.ones((1, 1, 1), dtype=np.uint32)), self.path("pipe.kst"))
+        self.assertIn("no regular file", str(raised.exception))
 
     def test_volume_refuses_what_it_cannot_hold(self):
         def cells(value, dtype, shape=(1, 1, 1)):
