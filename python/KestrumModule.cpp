@@ -84,7 +84,7 @@ void save(const py::object &what, const py::object &path)
 }
 
 // A setting's value as the process list writes it.
-QString settingText(const py::handle &value)
+QString settingText(const std::string &key, const py::handle &value)
 {
     if (py::isinstance<py::bool_>(value))
         return value.cast<bool>() ? QStringLiteral("true") : QStringLiteral("false");
@@ -92,7 +92,10 @@ QString settingText(const py::handle &value)
     // parameters take it as well.
     if (py::isinstance<py::float_>(value) || py::hasattr(value, "is_integer")) {
         const double number = value.cast<double>();
-        if (std::isfinite(number) && number == std::floor(number) && std::fabs(number) < 1e15)
+        if (!std::isfinite(number))
+            throw py::value_error("set[\"" + key + "\"] is " + py::repr(value).cast<std::string>()
+                                  + "; a parameter takes a finite number");
+        if (number == std::floor(number) && std::fabs(number) < 1e15)
             return QString::number(qint64(number));
     }
     return QString::fromStdString(py::str(value).cast<std::string>());
@@ -107,9 +110,10 @@ std::shared_ptr<RecipeJob> preparedJob(const py::object &recipe, const py::objec
         raise(*job);
     QStringList overrides;
     if (!settings.is_none()) {
-        for (const auto &item : settings.cast<py::dict>())
-            overrides << QString::fromStdString(py::str(item.first).cast<std::string>()) + QLatin1Char('=')
-                             + settingText(item.second);
+        for (const auto &item : settings.cast<py::dict>()) {
+            const std::string key = py::str(item.first).cast<std::string>();
+            overrides << QString::fromStdString(key) + QLatin1Char('=') + settingText(key, item.second);
+        }
     }
     if (!job->applySettings(overrides))
         raise(*job);
@@ -154,10 +158,15 @@ VolumeHandle runRecipe(const py::object &recipe, const py::object &input, const 
     QThreadPool *pool = QThreadPool::globalInstance();
     const int poolThreads = pool->maxThreadCount();
     if (!threads.is_none()) {
-        const int wanted = threads.cast<int>();
-        if (wanted < 1 || wanted > 1024)
-            throw py::value_error("threads takes a whole number from 1 to 1024");
-        pool->setMaxThreadCount(wanted);
+        // Any whole number (a Python or numpy int), checked before it is made
+        // an int, so that 2**32 + 2 is refused rather than taken as 2.
+        const auto wanted = py::reinterpret_steal<py::object>(PyNumber_Index(threads.ptr()));
+        if (!wanted)
+            PyErr_Clear();
+        if (!wanted || py::isinstance<py::bool_>(threads) || wanted < py::int_(1) || wanted > py::int_(1024))
+            throw py::value_error("threads takes a whole number from 1 to 1024, not "
+                                  + py::repr(threads).cast<std::string>());
+        pool->setMaxThreadCount(wanted.cast<int>());
     }
     RecipeJob::Exit exit;
     {
@@ -219,6 +228,7 @@ const char *const loadMaskHelp =
 PYBIND11_MODULE(_kestrum, m)
 {
     m.doc() = "Cell volumes, documents and recipe runs of Kestrum.";
+    m.attr("__version__") = KESTRUM_VERSION;
     py::register_exception<RecipeFailure>(m, "RecipeError", PyExc_RuntimeError);
 
     py::class_<VolumeHandle>(m, "Volume", "A cell volume: nx x ny x nz material ids (0 = empty).")

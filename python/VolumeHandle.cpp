@@ -1,8 +1,13 @@
 #include "VolumeHandle.h"
 
+#include "Model/Automaton/MemoryBudget.h"
 #include "Model/Automaton/TotalVolume.h"
 
+#include <cmath>
+#include <cstdint>
+#include <limits>
 #include <stdexcept>
+#include <string>
 
 namespace py = pybind11;
 
@@ -12,20 +17,99 @@ VolumeHandle::VolumeHandle(std::shared_ptr<Model::Automaton::TotalVolume> volume
 {
 }
 
-VolumeHandle VolumeHandle::fromCells(py::array_t<std::uint32_t, py::array::forcecast> cells,
-                                     std::tuple<float, float, float> cellSize, std::tuple<float, float, float> origin)
+namespace {
+
+constexpr double largestId = 4294967295.0;
+
+[[noreturn]] void refuse(const std::string &text)
 {
-    if (cells.ndim() != 3)
-        throw py::value_error("cells must have three dimensions, (nz, ny, nx)");
+    throw py::value_error(text);
+}
+
+std::string text(const py::handle &value)
+{
+    return py::repr(value).cast<std::string>();
+}
+
+// The cells as an array of three axes, each and all together within what a
+// volume holds; nothing is copied or converted yet.
+py::array shapedCells(const py::object &cells)
+{
+    py::array array = py::module_::import("numpy").attr("asarray")(cells);
+    if (array.ndim() != 3)
+        refuse("cells must have three dimensions, (nz, ny, nx), not " + std::to_string(array.ndim()));
+    const char *names[] = {"nz", "ny", "nx"};
+    for (int axis = 0; axis < 3; ++axis) {
+        if (array.shape(axis) == 0)
+            refuse("a volume needs at least one cell along each axis; cells has " + std::string(names[axis]) + " = 0");
+        if (std::uint64_t(array.shape(axis)) > std::numeric_limits<std::uint32_t>::max())
+            refuse("cells has " + std::string(names[axis]) + " = " + std::to_string(array.shape(axis))
+                   + "; a volume holds at most 4294967295 cells along an axis");
+    }
+    if (!Model::Automaton::MemoryBudget::fits(std::uint32_t(array.shape(2)), std::uint32_t(array.shape(1)),
+                                              std::uint32_t(array.shape(0))))
+        refuse("cells of shape " + text(array.attr("shape")) + " are more cells than the memory available holds");
+    return array;
+}
+
+// Material ids are whole numbers from 0 to 2^32 - 1; anything else would be
+// wrapped or cut by the conversion, so it is refused instead.
+void checkIds(const py::array &array)
+{
+    const py::dtype type = array.dtype();
+    const char kind = type.kind();
+    if (kind == 'b' || (kind == 'u' && type.itemsize() <= 4))
+        return;
+    if (kind != 'u' && kind != 'i' && kind != 'f')
+        refuse("cells must hold material ids (whole numbers), not values of type " + text(type));
+    const py::module_ numpy = py::module_::import("numpy");
+    if (kind == 'f') {
+        if (!numpy.attr("isfinite")(array).attr("all")().cast<bool>())
+            refuse("cells holds a value that is not finite (inf or nan); material ids are whole numbers");
+        if (!numpy.attr("array_equal")(array, numpy.attr("floor")(array)).cast<bool>())
+            refuse("cells holds a value that is no whole number; material ids are whole numbers");
+    }
+    const py::object lowest = array.attr("min")(), highest = array.attr("max")();
+    if (lowest.cast<double>() < 0)
+        refuse("cells holds the material id " + text(lowest) + "; ids are from 0 to 4294967295");
+    if (highest.cast<double>() > largestId)
+        refuse("cells holds the material id " + text(highest) + "; ids are from 0 to 4294967295");
+}
+
+// A length as the volume keeps it (float): finite, and greater than 0 for a
+// cell size, also once made a float.
+float checkedLength(const std::string &argument, const char *axis, double value, bool positive)
+{
+    const auto length = float(value);
+    const std::string head = argument + " " + axis + " is " + text(py::float_(value));
+    if (!std::isfinite(value))
+        refuse(head + "; it must be a finite number");
+    if (!std::isfinite(length))
+        refuse(head + "; a volume keeps it as a float, which goes up to about 3.4e38");
+    if (positive && !(length > 0))
+        refuse(head + "; cell sizes must be greater than 0");
+    return length;
+}
+
+} // namespace
+
+VolumeHandle VolumeHandle::fromCells(const py::object &given, std::tuple<double, double, double> cellSize,
+                                     std::tuple<double, double, double> origin)
+{
+    const py::array shaped = shapedCells(given);
+    checkIds(shaped);
+    const float sx = checkedLength("cell_size", "x", std::get<0>(cellSize), true);
+    const float sy = checkedLength("cell_size", "y", std::get<1>(cellSize), true);
+    const float sz = checkedLength("cell_size", "z", std::get<2>(cellSize), true);
+    const float ox = checkedLength("origin", "x", std::get<0>(origin), false);
+    const float oy = checkedLength("origin", "y", std::get<1>(origin), false);
+    const float oz = checkedLength("origin", "z", std::get<2>(origin), false);
+    const auto cells = py::array_t<std::uint32_t, py::array::forcecast>::ensure(shaped);
+    if (!cells)
+        throw py::error_already_set();
     const auto nz = std::uint32_t(cells.shape(0));
     const auto ny = std::uint32_t(cells.shape(1));
     const auto nx = std::uint32_t(cells.shape(2));
-    if (nx == 0 || ny == 0 || nz == 0)
-        throw py::value_error("a volume needs at least one cell along each axis");
-    const auto [sx, sy, sz] = cellSize;
-    if (!(sx > 0 && sy > 0 && sz > 0))
-        throw py::value_error("cell sizes must be greater than 0");
-    const auto [ox, oy, oz] = origin;
     const auto view = cells.unchecked<3>();
     auto volume = std::make_shared<Model::Automaton::TotalVolume>(
         nx, ny, nz, sx, sy, sz, Util::Vector3D(ox, oy, oz), Model::Automaton::TotalVolume::Cells::Unset);

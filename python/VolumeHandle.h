@@ -37,8 +37,12 @@ public:
 
     VolumeHandle(std::shared_ptr<Model::Automaton::TotalVolume> volume, std::shared_ptr<void> owner);
     // A volume built from an array of shape (nz, ny, nx) of material ids.
-    static VolumeHandle fromCells(pybind11::array_t<std::uint32_t, pybind11::array::forcecast> cells,
-                                  std::tuple<float, float, float> cellSize, std::tuple<float, float, float> origin);
+    // ValueError for what the volume cannot hold as given: an axis beyond 32
+    // bits, more cells than memory takes, ids that are negative, beyond 32 bits
+    // or no whole numbers, cell sizes that are not finite and positive, an
+    // origin that is not finite.
+    static VolumeHandle fromCells(const pybind11::object &cells, std::tuple<double, double, double> cellSize,
+                                  std::tuple<double, double, double> origin);
 
     const std::shared_ptr<Model::Automaton::TotalVolume> &volume() const { return cellVolume; }
     std::tuple<std::uint32_t, std::uint32_t, std::uint32_t> shape() const;

@@ -6,7 +6,7 @@
     kestrum.save(volume, "result.kst")
 """
 
-from ._kestrum import Document, RecipeError, SkippedStep, Volume, check_recipe, load, run_recipe, save
+from ._kestrum import __version__, Document, RecipeError, SkippedStep, Volume, check_recipe, load, run_recipe, save
 
 __all__ = ["Document", "RecipeError", "SkippedStep", "Volume", "check_recipe", "load", "run_recipe", "save", "sweep"]
 

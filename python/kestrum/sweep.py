@@ -8,20 +8,27 @@ given by --scheduler tcp://HOST:PORT), writes DIR/point-NNN.kst per point and
 DIR/summary.csv (point, parameters, status, seconds, cells per material).
 A point that fails, even by killing its worker process, is reported as failed
 in the summary while the others finish. Finished points of an earlier run
-into the same folder are kept and not run again unless force is given.
+into the same folder are kept and not run again unless force is given, or
+unless what they ran from changed: each finished point's row holds a key, the
+SHA-256 of the recipe, the input document, the material and process
+catalogues, the point's values and the module's version, and a point whose
+key differs from the one these give now is run again.
 """
 
 import argparse
 import ctypes
 import csv
+import hashlib
 import itertools
+import json
+import math
 import os
 import sys
 import time
 import types
 
 SUMMARY = "summary.csv"
-FIXED_COLUMNS = ["point", "status", "seconds", "error"]
+FIXED_COLUMNS = ["point", "status", "seconds", "error", "key"]
 
 
 _allocator_checked = False
@@ -70,6 +77,8 @@ def _setting_text(value):
     whole-number parameters take it as well."""
     if isinstance(value, bool):
         return str(value).lower()
+    if isinstance(value, float) and not math.isfinite(value):
+        raise ValueError(f"{value!r} is no value for a parameter; a parameter takes a finite number")
     if isinstance(value, float) and value.is_integer() and abs(value) < 1e15:
         return str(int(value))
     return str(value)
@@ -89,6 +98,42 @@ def points_of(settings):
     """Every combination of the values, in order: a list of {key: value}."""
     keys = list(settings)
     return [dict(zip(keys, combo)) for combo in itertools.product(*(settings[k] for k in keys))]
+
+
+def _catalogue_paths():
+    """The catalogue files a run reads: in the folder "Kestrum" of the home
+    directory ($HOME), or in the home directory itself when that is missing."""
+    home = os.path.expanduser("~")
+    folder = os.path.join(home, "Kestrum")
+    base = folder if os.path.isdir(folder) else home
+    return [os.path.join(base, name) for name in ("materials.xml", "processes.xml")]
+
+
+def _sources_hash(recipe, input, version):
+    """A SHA-256 under way over everything every point runs from; a file that
+    is missing counts as such, not as empty."""
+    digest = hashlib.sha256()
+
+    def part(data):
+        digest.update(len(data).to_bytes(8, "little"))
+        digest.update(data)
+
+    for path in [recipe, input, *_catalogue_paths()]:
+        if path is None or not os.path.isfile(path):
+            part(b"missing")
+            continue
+        part(b"file")
+        with open(path, "rb") as f:
+            part(f.read())
+    part(str(version).encode())
+    return digest
+
+
+def point_key(sources, point):
+    """The key of one point: the sources' hash and the point's values."""
+    digest = sources.copy()
+    digest.update(json.dumps(point, sort_keys=True).encode())
+    return digest.hexdigest()
 
 
 def _read_summary(path):
@@ -148,19 +193,27 @@ def sweep(recipe, set, input=None, out=".", scheduler=None, client=None, workers
     os.makedirs(out, exist_ok=True)
     summary_path = os.path.join(out, SUMMARY)
     earlier = {} if force else _read_summary(summary_path)
+    # Hashed after the check, which writes the catalogues when they are missing.
+    sources = _sources_hash(recipe, input, kestrum.__version__)
 
-    rows, pending = {}, {}
+    rows, pending, keys, stale = {}, {}, {}, []
     for index, point in enumerate(points_of(settings), start=1):
         name = f"{index:03d}"
         path = os.path.abspath(os.path.join(out, f"point-{name}.kst"))
-        row = {"point": name, **point}
+        keys[name] = point_key(sources, point)
         before = earlier.get(name)
         if (before and before.get("status") == "done" and os.path.isfile(path)
                 and all(before.get(k) == v for k, v in point.items())):
-            rows[name] = before
-        else:
-            rows[name] = row
-            pending[name] = (point, path)
+            if before.get("key") == keys[name]:
+                rows[name] = before
+                continue
+            stale.append(name)  # also a row written before points had keys
+        rows[name] = {"point": name, **point}
+        pending[name] = (point, path)
+    if stale and progress is not None:
+        progress.write(f"kestrum.sweep: running point{'s' if len(stale) > 1 else ''} {', '.join(stale)} again: "
+                       "the recipe, the input document, the catalogues or the module changed since "
+                       f"{'they' if len(stale) > 1 else 'it'} finished.\n")
 
     own = None
     if client is None:
@@ -193,7 +246,8 @@ def sweep(recipe, set, input=None, out=".", scheduler=None, client=None, workers
                 except OSError:
                     pass
             else:
-                row.update(status="done", seconds=f"{result['seconds']:.3f}", error="; ".join(result["skipped"]))
+                row.update(status="done", seconds=f"{result['seconds']:.3f}", error="; ".join(result["skipped"]),
+                           key=keys[name])
                 for material, count in result["counts"].items():
                     row[f"cells_{material}"] = str(count)
             done += 1
@@ -226,13 +280,13 @@ def _write_summary(path, rows, settings):
     """Replaces the summary with the rows as they stand (points not finished
     yet have no status); returns the rows in point order."""
     ordered = [rows[k] for k in sorted(rows)]
-    columns = ["point", *settings, "status", "seconds", "error"]
+    columns = ["point", *settings, "status", "seconds", "error", "key"]
     materials = sorted({k for r in ordered for k in r if k.startswith("cells_")}, key=lambda k: int(k[6:]))
     with open(path + ".tmp", "w", newline="") as f:
         writer = csv.DictWriter(f, fieldnames=columns + materials, restval="0", extrasaction="ignore")
         writer.writeheader()
         for r in ordered:
-            writer.writerow({**{c: "" for c in ("status", "seconds", "error")}, **r})
+            writer.writerow({**{c: "" for c in ("status", "seconds", "error", "key")}, **r})
     os.replace(path + ".tmp", path)
     return ordered
 

@@ -96,6 +96,52 @@ class ModuleTest(unittest.TestCase):
         with self.assertRaises(kestrum.RecipeError) as raised:
             kestrum.save(kestrum.Volume(np.ones((1, 1, 1), dtype=np.uint32)), self.dir.name)
         self.assertIn("it is a folder", str(raised.exception))
+        # A pipe is refused without being opened, which would wait for a reader.
+        os.mkfifo(self.path("pipe.kst"))
+        with self.assertRaises(kestrum.RecipeError) as raised:
+            kestrum.save(kestrum.Volume(np.ones((1, 1, 1), dtype=np.uint32)), self.path("pipe.kst"))
+        self.assertIn("no regular file", str(raised.exception))
+
+    def test_volume_refuses_what_it_cannot_hold(self):
+        def cells(value, dtype, shape=(1, 1, 1)):
+            return np.full(shape, value, dtype=dtype)
+
+        beyond_an_axis = np.broadcast_to(np.uint32(0), (1, 1, 2**32 + 5))  # no memory behind it
+        beyond_memory = np.broadcast_to(np.uint32(0), (2**20, 2**20, 2**10))
+        cases = [
+            ("axis beyond 32 bits", lambda: kestrum.Volume(beyond_an_axis), "nx = 4294967301"),
+            ("more cells than memory", lambda: kestrum.Volume(beyond_memory), "memory"),
+            ("id of 2^33", lambda: kestrum.Volume(cells(2**33, np.int64)), "material id 8589934592"),
+            ("id of -1", lambda: kestrum.Volume(cells(-1, np.int64)), "material id -1"),
+            ("id of 1.5", lambda: kestrum.Volume(cells(1.5, np.float64)), "no whole number"),
+            ("id of nan", lambda: kestrum.Volume(cells(np.nan, np.float64)), "not finite"),
+            ("infinite cell size", lambda: kestrum.Volume(cells(1, np.uint32), cell_size=(np.inf, 1, 1)),
+             "cell_size x is inf"),
+            ("nan cell size", lambda: kestrum.Volume(cells(1, np.uint32), cell_size=(1, 1, np.nan)),
+             "cell_size z is nan"),
+            ("cell size 0", lambda: kestrum.Volume(cells(1, np.uint32), cell_size=(1, 0, 1)), "greater than 0"),
+            ("cell size beyond a float", lambda: kestrum.Volume(cells(1, np.uint32), cell_size=(1e300, 1, 1)),
+             "cell_size x is 1e+300"),
+            ("nan origin", lambda: kestrum.Volume(cells(1, np.uint32), origin=(0, np.nan, 0)), "origin y is nan"),
+            ("infinite origin", lambda: kestrum.Volume(cells(1, np.uint32), origin=(0, 0, -np.inf)),
+             "origin z is -inf"),
+            ("2^32 + 2 threads", lambda: kestrum.run_recipe(OXIDE, threads=2**32 + 2), "threads"),
+            ("no threads", lambda: kestrum.run_recipe(OXIDE, threads=np.int64(0)), "not 0"),
+            ("infinite setting", lambda: kestrum.check_recipe(OXIDE, set={"2.Thickness": np.inf}),
+             'set["2.Thickness"] is inf'),
+            ("nan setting", lambda: kestrum.run_recipe(OXIDE, set={"2.Thickness": np.float64("nan")}),
+             'set["2.Thickness"] is nan'),
+        ]
+        for label, make, message in cases:
+            with self.subTest(label):
+                with self.assertRaises(ValueError) as refused:
+                    make()
+                self.assertIn(message, str(refused.exception))
+        # Ids that fit are taken from any integer, boolean or whole float array.
+        ids = np.array([0, 1, 4294967295], dtype=np.int64).reshape(1, 1, 3)
+        for given in (ids, ids.astype(np.uint64), ids.astype(np.float64), ids.astype(bool)):
+            with self.subTest(str(given.dtype)):
+                self.assertTrue(np.array_equal(kestrum.Volume(given).cells, given.astype(np.uint32)))
 
     def test_load_mask(self):
         masks = os.path.join(SOURCE, "examples", "masks")

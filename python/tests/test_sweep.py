@@ -3,10 +3,13 @@
 import csv
 import io
 import os
+import shutil
 import signal
 import sys
 import tempfile
 import unittest
+
+import numpy as np
 
 import kestrum
 from kestrum import sweep as sweeps
@@ -95,6 +98,65 @@ class SweepTest(unittest.TestCase):
         self.assertEqual([r["status"] for r in self.run_sweep()], ["done"] * 4)
         self.assertEqual([os.stat(p).st_mtime_ns for p in paths], stamps)
 
+    def test_rerun_after_a_source_changed_runs_the_points_again(self):
+        recipe = os.path.join(self.out, "recipe.plst")
+        shutil.copy(RECIPE, recipe)
+        document = os.path.join(self.out, "start.kst")
+        kestrum.save(kestrum.Volume(np.ones((1, 1, 1), dtype=np.uint32)), document)
+        results = os.path.join(self.out, "results")
+        paths = [os.path.join(results, f"point-00{i}.kst") for i in (1, 2)]
+
+        def run():
+            """The rows, what the sweep said and whether it wrote the points again."""
+            stamps = [os.stat(p).st_mtime_ns if os.path.exists(p) else None for p in paths]
+            said = io.StringIO()
+            rows = kestrum.sweep(recipe, {"6.Oxidation Time": [0.5, 1]}, input=document, out=results,
+                                 client=self.client, progress=said)
+            self.assertEqual([r["status"] for r in rows], ["done"] * 2)
+            return rows, said.getvalue(), [os.stat(p).st_mtime_ns for p in paths] != stamps
+
+        def append(path, data):
+            with open(path, "ab") as f:
+                f.write(data)
+
+        def drop_keys():
+            with open(os.path.join(results, "summary.csv"), newline="") as f:
+                rows = list(csv.DictReader(f))
+            with open(os.path.join(results, "summary.csv"), "w", newline="") as f:
+                writer = csv.DictWriter(f, [c for c in rows[0] if c != "key"], extrasaction="ignore")
+                writer.writeheader()
+                writer.writerows(rows)
+
+        rows, _, _ = run()
+        self.assertEqual(len({r["key"] for r in rows}), 2)
+        # The run has written the catalogues if there were none.
+        catalogue = sweeps._catalogue_paths()[0]
+        with open(catalogue, "rb") as f:
+            kept = f.read()
+
+        def restore():
+            with open(catalogue, "wb") as f:
+                f.write(kept)
+
+        self.addCleanup(restore)
+        changes = [
+            ("recipe", lambda: append(recipe, b"\n")),
+            ("input document",
+             lambda: kestrum.save(kestrum.Volume(np.ones((1, 1, 1), dtype=np.uint32), cell_size=(2, 2, 2)), document)),
+            ("material catalogue", lambda: append(catalogue, b"<!-- changed -->\n")),
+            ("summary written before points had keys", drop_keys),
+        ]
+        for label, change in changes:
+            with self.subTest(label):
+                change()
+                rows, said, rewritten = run()
+                self.assertTrue(rewritten)
+                self.assertIn("running points 001, 002 again", said)
+                # Nothing changed since: both are kept.
+                _, said, rewritten = run()
+                self.assertFalse(rewritten)
+                self.assertNotIn("again", said)
+
     def test_bad_input_is_refused_before_any_work(self):
         out = os.path.join(self.out, "refused")
         for settings, message in (
@@ -109,6 +171,9 @@ class SweepTest(unittest.TestCase):
         with self.assertRaises(kestrum.RecipeError):
             kestrum.sweep(RECIPE, TIMES, input=os.path.join(self.out, "missing.kst"), out=out,
                           client=self.client, progress=None)
+        self.assertFalse(os.path.exists(out))
+        with self.assertRaises(ValueError):
+            kestrum.sweep(RECIPE, {"6.Oxidation Time": [1, float("inf")]}, out=out, client=self.client, progress=None)
         self.assertFalse(os.path.exists(out))
         for argv in ([RECIPE, "--set", "Oxidation Time=1", "--out", out],
                      [RECIPE, "--set", "6.Oxidation Tim=1,2", "--out", out]):

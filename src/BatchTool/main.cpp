@@ -16,9 +16,12 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QThreadPool>
 
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -56,10 +59,15 @@ const char *helpText =
     "The material and process catalogues are read from the \"Kestrum\" folder in the\n"
     "home directory, as the program reads them.\n"
     "\n"
-    "Exit codes: 0 success, 2 usage (also a refused --set), 3 unreadable recipe or input document,\n"
-    "4 no cell volume, 5 a step was skipped with --strict, 6 the output could not be\n"
-    "written, 7 an image was asked for but no display is available, 8 --netlist found\n"
-    "no cantilever to write.";
+    "Every file the run writes must be a file of its own: two outputs (the options above\n"
+    "and the Save Image steps' files) naming the same file, or an output that exists as\n"
+    "something else than a file (a pipe, a device), are refused before any work.\n"
+    "\n"
+    "Exit codes: 0 success, 2 usage (also a refused --set and the refused outputs above),\n"
+    "3 unreadable recipe or input document, 4 no cell volume, 5 a step was skipped with\n"
+    "--strict, 6 an output could not be written (the file there before is kept; also past\n"
+    "the file-size limit, ulimit -f), 7 an image was asked for but no display is\n"
+    "available, 8 --netlist found no cantilever to write.";
 
 // What the command line asks for. An option is one field here and one line
 // in optionTable().
@@ -182,6 +190,107 @@ bool listSavesImages(const QList<Core::BatchRun::ProcessData> &steps)
     return false;
 }
 
+// A file the run will write and what names it ("--output", "Save Image step 3").
+struct OutputFile
+{
+    QString source;
+    QString path;
+    // A Save Image step's file.
+    bool step = false;
+    // An STL export, which writes "name_<id>.stl" beside "name.stl" when the
+    // volume holds several materials.
+    bool materialParts = false;
+};
+
+QList<OutputFile> optionOutputs(const Options &options)
+{
+    QList<OutputFile> outputs{{QStringLiteral("--output"), options.output, false, false}};
+    if (!options.image.isEmpty())
+        outputs.append({QStringLiteral("--image"), options.image, false, false});
+    if (!options.netlist.isEmpty())
+        outputs.append({QStringLiteral("--netlist"), options.netlist, false, false});
+    if (!options.exportFile.isEmpty()) {
+        const QString suffix = QFileInfo(options.exportFile).suffix();
+        outputs.append({QStringLiteral("--export"), options.exportFile, false,
+                        suffix.compare(QLatin1String("stl"), Qt::CaseInsensitive) == 0});
+    }
+    return outputs;
+}
+
+QList<OutputFile> imageStepOutputs(const QList<Core::BatchRun::ProcessData> &steps)
+{
+    QList<OutputFile> outputs;
+    for (int i = 0; i < steps.size(); ++i) {
+        if (steps[i].getType() != Core::ProcessTable::listCode(Core::ProcessKey::SaveImage))
+            continue;
+        const QString fileName = steps[i].getParameter(QStringLiteral("Filename")).toString();
+        if (!fileName.isEmpty()) // an empty name only refreshes the view
+            outputs.append({QStringLiteral("Save Image step %1").arg(i + 1), fileName, true, false});
+    }
+    return outputs;
+}
+
+// The file a path ends up at: symbolic links and "." or ".." resolved as far
+// as the path exists. A link to a file not there yet counts as its target,
+// since the file is written there.
+QString canonicalPath(const QString &path, int links = 0)
+{
+    const QFileInfo info(path);
+    const QString existing = info.canonicalFilePath();
+    if (!existing.isEmpty())
+        return existing;
+    if (info.isSymLink() && links < 40) // more hops than that: a loop
+        return canonicalPath(info.symLinkTarget(), links + 1);
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return folder.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : QDir(folder).filePath(info.fileName());
+}
+
+// True when writing `first` also writes the file `second` names. Which
+// materials an STL export will hold is known only after the run, so every
+// "name_<id>.stl" it might write counts.
+bool writesOver(const OutputFile &first, const OutputFile &second)
+{
+    const QString a = canonicalPath(first.path), b = canonicalPath(second.path);
+    if (a == b)
+        return true;
+    if (!first.materialParts)
+        return false;
+    const QFileInfo exported(a), other(b);
+    const QRegularExpression part(QStringLiteral("^%1_\\d+\\.%2$")
+                                      .arg(QRegularExpression::escape(exported.completeBaseName()),
+                                           QRegularExpression::escape(exported.suffix())));
+    return exported.path() == other.path() && part.match(other.fileName()).hasMatch();
+}
+
+// Refuses, with the usage exit code and before anything is read or written,
+// an output that exists as something else than a file or a folder (opening a
+// pipe to test it would wait for a reader for ever) and two outputs naming the
+// same file, which would leave only the last one written. Save Image steps may
+// share a file among themselves: each replaces the picture of the one before.
+int refuseOutputs(const QList<OutputFile> &outputs, const QList<OutputFile> &earlier = {})
+{
+    for (const OutputFile &output : outputs) {
+        const QFileInfo info(output.path);
+        if (info.exists() && !info.isFile() && !info.isDir())
+            return fail(RecipeJob::UsageError,
+                        QStringLiteral("%1 \"%2\" is no regular file (a pipe, a device or a socket); "
+                                       "give the name of a file to write.")
+                            .arg(output.source, output.path));
+    }
+    const QList<OutputFile> all = earlier + outputs;
+    for (int i = earlier.size(); i < all.size(); ++i) {
+        for (int j = 0; j < i; ++j) {
+            if ((all[i].step && all[j].step) || !(writesOver(all[i], all[j]) || writesOver(all[j], all[i])))
+                continue;
+            const QString twice = canonicalPath(all[i].materialParts ? all[j].path : all[i].path);
+            return fail(RecipeJob::UsageError,
+                        QStringLiteral("%1 and %2 both write \"%3\"; give each output a file of its own.")
+                            .arg(all[j].source, all[i].source, twice));
+        }
+    }
+    return parsed;
+}
+
 // Everything a run keeps until its outputs are written.
 struct Session
 {
@@ -215,6 +324,10 @@ int runRecipe(const Options &options, Session &session, int &argc, char *argv[])
         return fail(RecipeJob::UsageError, QStringLiteral("--export takes a file name ending in .vti, .stl or .obj."));
 
     // Found out now rather than after minutes of work.
+    const QList<OutputFile> outputs = optionOutputs(options);
+    const int refused = refuseOutputs(outputs);
+    if (refused != parsed)
+        return refused;
     RecipeJob &job = session.job;
     if (!job.checkOutput(options.output))
         return fail(job.failureCode(), job.failureMessage());
@@ -229,6 +342,9 @@ int runRecipe(const Options &options, Session &session, int &argc, char *argv[])
         return fail(job.failureCode(), job.failureMessage());
     if (!job.applySettings(options.settings))
         return fail(job.failureCode(), job.failureMessage());
+    const int stepRefused = refuseOutputs(imageStepOutputs(job.steps()), outputs);
+    if (stepRefused != parsed)
+        return stepRefused;
 
     const bool needsImages = !options.image.isEmpty() || listSavesImages(job.steps());
     if (needsImages) {
@@ -317,6 +433,12 @@ int writeOutputs(const Options &options, Session &session)
 
 int main(int argc, char *argv[])
 {
+#ifdef SIGXFSZ
+    // Past the file-size limit (ulimit -f) a write then fails with "File too
+    // large", which the safe writer reports, keeping the previous file,
+    // instead of the signal ending the tool without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     // Start with a plain core application: a widget application cannot even
     // start without a display, and most runs need none.
     auto app = std::make_unique<QCoreApplication>(argc, argv);

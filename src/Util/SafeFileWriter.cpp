@@ -53,7 +53,23 @@ bool flushAndSync(QFileDevice &file)
 // Why the last step on `file` failed: the system's reason when there is one.
 QString reasonOf(const QFileDevice &file)
 {
-    return file.error() != QFileDevice::NoError ? file.errorString() : incompleteWrite();
+    static const QString noReason = QFile().errorString();
+    return file.error() != QFileDevice::NoError && file.errorString() != noReason ? file.errorString()
+                                                                                  : incompleteWrite();
+}
+
+// A write cut short (at the file-size limit, on a full disk) leaves no
+// system reason, or an error without one; the next write fails again and
+// gives it: that of the buffered rest, else of one byte more. Only for
+// content that is dropped or cut back afterwards.
+QString reasonOfFailedWrite(QFileDevice &file)
+{
+    const QString noReason = incompleteWrite();
+    if (!file.flush() || reasonOf(file) != noReason)
+        return reasonOf(file);
+    if (file.write("\n", 1) == 1)
+        file.flush();
+    return reasonOf(file);
 }
 
 // Devices and pipes cannot be replaced through a rename; they are written in place.
@@ -86,7 +102,7 @@ SafeFileWriter::Result SafeFileWriter::write(const QString &path, const Producer
         return failure(file.errorString());
     const bool produced = produce(file);
     if (!produced || !flushAndSync(file)) {
-        const QString reason = reasonOf(file);
+        const QString reason = reasonOfFailedWrite(file);
         // Never commit: the previous file stays as it was.
         file.cancelWriting();
         return failure(reason);
@@ -105,7 +121,7 @@ SafeFileWriter::Result SafeFileWriter::append(const QString &path, const Produce
     const qint64 previousSize = file.size();
     const bool produced = produce(file);
     if (!produced || !flushAndSync(file)) {
-        const QString reason = reasonOf(file);
+        const QString reason = reasonOfFailedWrite(file);
         file.unsetError();
         file.resize(previousSize); // a half-written record must not stay behind
         return failure(reason);

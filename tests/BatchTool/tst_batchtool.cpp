@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 struct Run
@@ -17,7 +19,8 @@ struct Run
     QString errors;
 };
 
-Run runTool(const QStringList &arguments, const QString &home = QString())
+// Runs the tool, or `program` (a shell that starts it) when given.
+Run runTool(const QStringList &arguments, const QString &home = QString(), const QString &program = QString())
 {
     QProcess process;
     if (!home.isEmpty()) {
@@ -25,7 +28,7 @@ Run runTool(const QStringList &arguments, const QString &home = QString())
         environment.insert(QStringLiteral("HOME"), home);
         process.setProcessEnvironment(environment);
     }
-    process.start(QStringLiteral(KESTRUM_BATCH_TOOL), arguments);
+    process.start(program.isEmpty() ? QStringLiteral(KESTRUM_BATCH_TOOL) : program, arguments);
     if (!process.waitForFinished(30000))
         process.kill();
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2,
@@ -132,7 +135,160 @@ private slots:
     void exportOption();
     void unreadableCatalogueKept_data();
     void unreadableCatalogueKept();
+    void outputClashes_data();
+    void outputClashes();
+    void nonRegularOutputs_data();
+    void nonRegularOutputs();
+    void fileSizeLimit_data();
+    void fileSizeLimit();
 };
+
+void TestBatchTool::outputClashes_data()
+{
+    // The options after "RECIPE --output @/out.kst" and the steps after the
+    // substrate, "@" standing for the run's folder, and the two outputs the
+    // refusal names.
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QByteArray>("steps");
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    const QByteArray none;
+    QTest::newRow("netlist at the output")
+        << QStringList{"--netlist", "@/out.kst"} << none << "--output" << "--netlist";
+    QTest::newRow("netlist at the output, spelt otherwise")
+        << QStringList{"--netlist", "@/sub/../out.kst"} << none << "--output" << "--netlist";
+    QTest::newRow("netlist through a link to the output")
+        << QStringList{"--netlist", "@/link.kst"} << none << "--output" << "--netlist";
+    QTest::newRow("export at the image")
+        << QStringList{"--image", "@/a.obj", "--export", "@/a.obj"} << none << "--image" << "--export";
+    QTest::newRow("netlist at a material's STL part")
+        << QStringList{"--export", "@/part.stl", "--netlist", "@/part_3.stl"} << none << "--netlist" << "--export";
+    QTest::newRow("Save Image step at the output")
+        << QStringList() << step(10, {{"Filename", "QString", "@/out.kst"}}) << "--output" << "Save Image step 2";
+    QTest::newRow("Save Image step moved onto the netlist by --set")
+        << QStringList{"--netlist", "@/n.cir", "--set", "2.Filename=@/n.cir"}
+        << step(10, {{"Filename", "QString", "@/a.png"}}) << "--netlist" << "Save Image step 2";
+}
+
+// Refused with the usage exit code before any step runs; nothing is written
+// and the file already at the output stays as it was.
+void TestBatchTool::outputClashes()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QByteArray, steps);
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    QTemporaryDir dir;
+    const QString out = dir.filePath("out.kst");
+    QFile previous(out);
+    QVERIFY(previous.open(QIODevice::WriteOnly) && previous.write("previous") == 8);
+    previous.close();
+    QVERIFY(QFile::link(out, dir.filePath("link.kst")) && QDir(dir.path()).mkdir("sub"));
+    const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    QStringList arguments{writeFile(dir, recipe(createStep() + steps.replace('@', QFile::encodeName(dir.path())))),
+                          "--output", out};
+    for (const QString &option : options)
+        arguments << QString(option).replace('@', dir.path());
+    const Run run = runTool(arguments);
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.errors.contains(first + " and " + second + " both write \""), qPrintable(run.errors));
+    QVERIFY2(!run.errors.contains("[1/"), qPrintable(run.errors));
+    QDir(dir.path()).remove("r.plst");
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+    QVERIFY(previous.open(QIODevice::ReadOnly));
+    QCOMPARE(previous.readAll(), QByteArray("previous"));
+}
+
+void TestBatchTool::nonRegularOutputs_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("target"); // a pipe made in the run's folder, or a device
+    QTest::newRow("output is a pipe") << "--output" << "pipe.kst";
+    QTest::newRow("netlist is a pipe") << "--netlist" << "pipe.cir";
+    QTest::newRow("export is a pipe") << "--export" << "pipe.vti";
+    QTest::newRow("image is a pipe") << "--image" << "pipe.png";
+    QTest::newRow("output is a device") << "--output" << "/dev/null";
+}
+
+// A pipe is never opened to test it (that would wait for a reader for ever).
+void TestBatchTool::nonRegularOutputs()
+{
+    QFETCH(QString, option);
+    QFETCH(QString, target);
+    QTemporaryDir dir;
+    if (!target.startsWith('/')) {
+        target = dir.filePath(target);
+        QVERIFY(::mkfifo(QFile::encodeName(target).constData(), 0600) == 0);
+    }
+    QStringList arguments{writeFile(dir, recipe(createStep())), option, target};
+    if (option != "--output")
+        arguments << "--output" << dir.filePath("out.kst");
+    QElapsedTimer clock;
+    clock.start();
+    const Run run = runTool(arguments);
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.errors.contains(option + " \"" + target + "\" is no regular file"), qPrintable(run.errors));
+    QVERIFY(clock.elapsed() < 60000);
+    QVERIFY(!QFileInfo::exists(dir.filePath("out.kst")));
+}
+
+void TestBatchTool::fileSizeLimit_data()
+{
+    QTest::addColumn<QString>("option"); // the output past the limit
+    QTest::addColumn<QString>("name");
+    QTest::newRow("document") << "--output" << "out.kst";
+    QTest::newRow("export") << "--export" << "out.obj";
+}
+
+// Past the file-size limit (ulimit -f) a write fails with its reason and exit
+// code 6 instead of the signal ending the tool; the earlier file stays.
+void TestBatchTool::fileSizeLimit()
+{
+    QFETCH(QString, option);
+    QFETCH(QString, name);
+    QTemporaryDir dir;
+    const QString list = writeFile(dir, recipe(""));
+    // Documents of n^3 cells of scattered materials.
+    Model::Persistence::ArchiverRegistry archivers(dir.path());
+    const auto input = [&](std::uint32_t n) {
+        Model::Document document;
+        document.addObject(TestSupport::volumeFrom(n, n, n, [](auto x, auto y, auto z) {
+            return ((x * 73856093u) ^ (y * 19349663u) ^ (z * 83492791u)) % 7u;
+        }));
+        const QString path = dir.filePath(QStringLiteral("in%1.kst").arg(n));
+        return Model::Persistence::DocumentWriter(archivers).save(document, path).ok ? path : QString();
+    };
+    const QString small = input(2), large = input(24);
+    QVERIFY(!small.isEmpty() && !large.isEmpty());
+    const QString target = dir.filePath(name);
+    Run run = runTool(
+        {list, "--input", small, "--output", dir.filePath("out.kst"), "--export", dir.filePath("out.obj")});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
+    QFile file(target);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray previous = file.readAll();
+    file.close();
+
+    // Limits in blocks of 512 bytes: the large document (some kB) is cut
+    // off at 2 kB; its surfaces (some MB of text) pass the document's size
+    // with room to spare.
+    const qint64 limit = option == "--output" ? 4 : QFileInfo(large).size() / 512 * 4 + 16;
+    QStringList arguments{list, "--input", large, "--output",
+                          dir.filePath(option == "--output" ? "out.kst" : "other.kst")};
+    if (option == "--export")
+        arguments << "--export" << target;
+    const QStringList shell{"-c", QStringLiteral("ulimit -f %1; exec \"$0\" \"$@\"").arg(limit),
+                            QStringLiteral(KESTRUM_BATCH_TOOL)};
+    run = runTool(shell + arguments, QString(), QStringLiteral("/bin/sh"));
+    QCOMPARE(run.exitCode, 6);
+    QVERIFY2(run.errors.contains(QStringLiteral("\"%1\": File too large").arg(target))
+                 || run.errors.contains(QStringLiteral("%1: File too large").arg(target)),
+             qPrintable(run.errors));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), previous);
+    QCOMPARE(QDir(dir.path()).entryList({"*.kst", "*.obj", "*.tmp", ".*"}, QDir::Files | QDir::Hidden).size(),
+             option == "--output" ? 4 : 5); // no temporary file left behind
+}
 
 void TestBatchTool::exportOption_data()
 {

@@ -143,17 +143,15 @@ bool RecipeJob::save(const QString &fileName)
 
 // Found before any work is done: the folder must exist and take a new file
 // (the file is replaced through a temporary one beside it), and the target
-// must be no folder. Devices such as /dev/null are written in place and
-// only opened here.
+// must be a file if it exists. A pipe, a device or a socket is refused
+// without being opened: opening a pipe waits for a reader, for ever if none comes.
 QString RecipeJob::whyUnwritable(const QString &path)
 {
     const QFileInfo target(path);
     if (target.isDir())
         return QStringLiteral("it is a folder.");
-    if (target.exists() && !target.isFile()) {
-        QFile device(path);
-        return device.open(QIODevice::WriteOnly | QIODevice::Append) ? QString() : device.errorString();
-    }
+    if (target.exists() && !target.isFile())
+        return QStringLiteral("it is no regular file (a pipe, a device or a socket).");
     const QDir folder = target.absoluteDir();
     if (!folder.exists())
         return QStringLiteral("the folder \"%1\" does not exist.").arg(QDir::toNativeSeparators(folder.path()));
