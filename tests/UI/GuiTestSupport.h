@@ -14,6 +14,8 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QAbstractButton>
 #include <QComboBox>
@@ -66,6 +68,17 @@ inline void whenModalOf(const QMetaObject &type, const QString &title, std::func
         }
         if (found) {
             handle(modal);
+            // A handler that left its dialog open (a file name the chooser
+            // did not take, say) would hang the test: fail it, close the dialog.
+            const QPointer<QWidget> answered(modal);
+            QTimer::singleShot(watch.timeoutMs, modal, [answered, awaited, function, row] {
+                if (!answered || !answered->isVisible() || function != QTest::currentTestFunction()
+                    || row != QTest::currentDataTag())
+                    return;
+                const QByteArray message = QStringLiteral("the %1 was still open after its answer").arg(awaited).toUtf8();
+                QTest::qFail(message.constData(), __FILE__, __LINE__);
+                answered->close();
+            });
         } else if (!watch.optional && (late || !sameCase)) {
             const QByteArray message = QStringLiteral("no %1 came within %2 ms").arg(awaited).arg(watch.timeoutMs).toUtf8();
             if (sameCase)
@@ -82,6 +95,14 @@ template <typename T, typename Handler>
 void whenModal(const QString &title, Handler handle, const Watch &watch = {})
 {
     whenModalOf(T::staticMetaObject, title, [handle](QWidget *modal) { handle(static_cast<T *>(modal)); }, watch);
+}
+
+// Types `path` into a file chooser's name field, as a user would, and
+// accepts it (selectFile leaves a focused name field alone).
+inline void typeFileName(QFileDialog *chooser, const QString &path)
+{
+    chooser->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(path);
+    static_cast<QDialog *>(chooser)->accept();
 }
 
 // Fills the next dialog titled `title` with `fill`, then accepts or rejects it.

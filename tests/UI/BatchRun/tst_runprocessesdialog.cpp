@@ -77,11 +77,7 @@ bool waitForRun(Ui::RunProcessesDialog &dialog)
 // Drives the file chooser that opens next: picks `path` and accepts.
 void answerFileDialog(const QString &path)
 {
-    GuiTestSupport::whenModal<QFileDialog>({}, [path](QFileDialog *chooser) {
-        // Typed into the name field: selectFile leaves a focused field alone.
-        chooser->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(path);
-        static_cast<QDialog *>(chooser)->accept();
-    });
+    GuiTestSupport::whenModal<QFileDialog>({}, [path](QFileDialog *chooser) { GuiTestSupport::typeFileName(chooser, path); });
 }
 
 QStringList stepNames(const Ui::RunProcessesDialog &dialog)

@@ -47,9 +47,7 @@ std::shared_ptr<Seen> answerChooser(QObject *scope, const QString &fileName)
             dialog->reject();
             return;
         }
-        // Typed into the name field: selectFile leaves a focused field alone.
-        dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(fileName);
-        static_cast<QDialog *>(dialog)->accept();
+        GuiTestSupport::typeFileName(dialog, fileName);
     }, watch);
     return seen;
 }

@@ -67,9 +67,7 @@ void TestPhotolithographyDialog::developThroughTheDialog()
         // "..." with a file: the chooser starts in the current folder.
         GuiTestSupport::whenModal<QFileDialog>({}, [&](QFileDialog *chooser) {
             chooserFolder = chooser->directory().absolutePath();
-            // Typed, as a user would: a selection waits for the folder listing.
-            child<QLineEdit>(chooser, "fileNameEdit")->setText(top);
-            static_cast<QDialog *>(chooser)->accept();
+            GuiTestSupport::typeFileName(chooser, top);
         });
         QTest::mouseClick(child<QPushButton>(dialog, "btnTopMaskBrowse"), Qt::LeftButton);
         QTest::mouseClick(child<QPushButton>(dialog, "btnTopMaskApply"), Qt::LeftButton);
@@ -83,9 +81,10 @@ void TestPhotolithographyDialog::developThroughTheDialog()
         QTest::mouseClick(child<QPushButton>(dialog, "btnBottomMaskApply"), Qt::LeftButton);
         for (const auto &file : hostile) {
             child<QLineEdit>(dialog, "linBottomMask")->setText(file.first);
-            GuiTestSupport::answerDialog([&](QWidget *box) { refusals << static_cast<QMessageBox *>(box)->text(); },
-                                         true, dialog);
+            QString refusal;
+            GuiTestSupport::answerBox(&refusal, QMessageBox::Ok, QStringLiteral("Photolithography Options"));
             QTest::mouseClick(child<QPushButton>(dialog, "btnBottomMaskApply"), Qt::LeftButton);
+            refusals << refusal;
         }
         bottomQuadsAfterMissing = volume->getPainter().maskOverlayQuads().below.size() / 12;
         QTest::mouseClick(child<QPushButton>(dialog, "btnBottomMaskRemove"), Qt::LeftButton);

@@ -93,8 +93,7 @@ void TestExtractModelDialog::stepsInOrder()
     if (beam) {
         // The Extract Model dialog is modal already: the watch waits for the chooser.
         GuiTestSupport::whenModal<QFileDialog>(QStringLiteral("Save netlist"), [path](QFileDialog *files) {
-            files->selectFile(path);
-            static_cast<QDialog *>(files)->accept();
+            GuiTestSupport::typeFileName(files, path);
         });
     } else {
         GuiTestSupport::answerBox(&boxText, QMessageBox::Ok, QStringLiteral("No model data"));
