@@ -1,12 +1,35 @@
 #include "BatchStepExecutor.h"
 
+#include "Core/Operations/Lifecycle/MemoryShortage.h"
+#include "Core/Operations/UndoRedo/TotalVolumeUndoRedoHelper.h"
 #include "Core/ProcessTable.h"
+#include "Model/Automaton/MemoryBudget.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "ProcessData.h"
 
 namespace Core {
 namespace BatchRun {
+
+int BatchStepExecutor::runOnVolume(const ProcessTable::Kind &kind, const ProcessData &step, Context &context)
+{
+    // The guard refuses a step whose working memory cannot be had; a step
+    // that runs out all the same gets the cells back from a copy taken
+    // before it, as the undo states of the window do.
+    const std::shared_ptr<Model::Automaton::TotalVolume> volume = context.volume;
+    const std::uint64_t bytes = Operations::MemoryShortage::stepBytesOfListCode(step.getType(), volume->getCellCount());
+    if (!Model::Automaton::MemoryBudget::fitsBytes(bytes))
+        return context.refuse(NotEnoughMemory, QString(), Operations::MemoryShortage::reason(bytes, true));
+    Operations::TotalVolumeUndoRedoHelper cells(context.workspace, QStringLiteral("BatchStep"));
+    int code = Done;
+    const QString shortage = Operations::MemoryShortage::run(cells, *volume, bytes, [&] {
+        cells.saveBefore(volume.get());
+        code = kind.runStep(step, context);
+    });
+    if (!shortage.isEmpty())
+        return context.refuse(NotEnoughMemory, QString(), shortage);
+    return code;
+}
 
 bool BatchStepExecutor::knows(int type) const
 {
@@ -36,7 +59,7 @@ int BatchStepExecutor::execute(const ProcessData &step, Context &context) const
         return UnknownProcess;
     if (!kind->makesVolume && !context.volume)
         return MissingParameter;
-    const int code = kind->runStep(step, context);
+    const int code = kind->makesVolume ? kind->runStep(step, context) : runOnVolume(*kind, step, context);
     // Whatever a step that ran changed, the next atomistic etch rebuilds the
     // lattice from the cells; only the wet etch keeps it current and an image
     // changes no cell. A skipped step changed nothing.

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace Core {
 namespace Operations {
@@ -292,6 +293,41 @@ void TotalVolumeUndoRedoHelper::saveBefore(TotalVolume *volume)
         before.push_back(qCompress(reinterpret_cast<const uchar *>(cells + first), int(n * sizeof(Voxel)),
                                    compressionLevel));
     }
+}
+
+bool TotalVolumeUndoRedoHelper::restoreBefore(TotalVolume *volume, bool *copied)
+{
+    if (!volume)
+        return false;
+    const std::size_t count = volume->getCellCount();
+    // A copy cut short (saveBefore() failed) has blocks missing; one already
+    // taken apart by saveAfter() has emptied blocks.
+    const bool finished = !before.empty() && before.size() == (count + cellsPerBlock - 1) / cellsPerBlock;
+    if (copied)
+        *copied = finished;
+    const bool whole = finished
+        && std::none_of(before.begin(), before.end(), [](const QByteArray &block) { return block.isEmpty(); });
+    if (!whole) {
+        before.clear();
+        return false;
+    }
+    bool restored = true;
+    try {
+        const TotalVolume::CellsLock lock(*volume, TotalVolume::CellsLock::Write);
+        Voxel *cells = lock.writableCells();
+        for (std::size_t block = 0; block < before.size() && restored; ++block) {
+            const std::size_t first = block * cellsPerBlock;
+            const std::size_t n = std::min(cellsPerBlock, count - first);
+            const QByteArray ids = qUncompress(before[block]);
+            restored = std::size_t(ids.size()) == n * sizeof(Voxel);
+            if (restored)
+                std::memcpy(static_cast<void *>(cells + first), ids.constData(), n * sizeof(Voxel));
+        }
+    } catch (const std::bad_alloc &) {
+        restored = false;
+    }
+    before.clear();
+    return restored;
 }
 
 bool TotalVolumeUndoRedoHelper::saveAfter(TotalVolume *volume)
