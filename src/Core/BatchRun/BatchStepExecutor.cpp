@@ -3,8 +3,8 @@
 #include "Core/Operations/Lifecycle/MemoryShortage.h"
 #include "Core/Operations/UndoRedo/TotalVolumeUndoRedoHelper.h"
 #include "Core/ProcessTable.h"
-#include "Model/Automaton/MemoryBudget.h"
 #include "Core/Workspace.h"
+#include "Model/Automaton/MemoryBudget.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "ProcessData.h"
 
