@@ -1,6 +1,8 @@
 #include "Core/TestOperations.h"
 
 #include "Core/Operations/Film/IsotropicFilmDepositionOperation.h"
+#include "Core/Operations/Lifecycle/MemoryShortage.h"
+#include "Core/Operations/UndoRedo/TotalVolumeUndoRedoHelper.h"
 #include "Core/ProcessTable.h"
 #include "Model/Automaton/MemoryBudget.h"
 
@@ -66,6 +68,8 @@ private slots:
     }
     void runsOutOfMemory_data();
     void runsOutOfMemory();
+    void shortageOfARun_data();
+    void shortageOfARun();
 };
 
 void TestOperationMemory::runsOutOfMemory_data()
@@ -128,6 +132,48 @@ void TestOperationMemory::runsOutOfMemory()
         QVERIFY(volume->materialIds() != before);
         QCOMPARE(workspace.getUndoRedo().undoCount(), std::size_t(1));
     }
+}
+
+void TestOperationMemory::shortageOfARun_data()
+{
+    QTest::addColumn<bool>("copy");     // the run keeps a copy of the cells first
+    QTest::addColumn<bool>("writes");   // it changes cells before it fails
+    QTest::addColumn<bool>("fails");
+    QTest::addColumn<QString>("reason"); // empty: it ran
+    QTest::addColumn<bool>("unchanged");
+    const QString same = QStringLiteral("not enough memory for this step (needs about 3 MiB); the volume is unchanged");
+    QTest::newRow("fails after writing, with a copy") << true << true << true << same << true;
+    QTest::newRow("fails before writing, without a copy") << false << false << true << same << true;
+    QTest::newRow("fails after writing, without a copy")
+        << false << true << true
+        << "not enough memory for this step (needs about 3 MiB); the volume may be partly changed" << false;
+    QTest::newRow("runs") << true << true << false << QString() << false;
+}
+
+// The shared frame around a run, in the window and in a batch.
+void TestOperationMemory::shortageOfARun()
+{
+    QFETCH(bool, copy);
+    QFETCH(bool, writes);
+    QFETCH(bool, fails);
+    QFETCH(QString, reason);
+    QFETCH(bool, unchanged);
+    Core::Workspace workspace;
+    auto volume = volumeFrom(4, 4, 4, [](auto x, auto, auto) { return x; });
+    const auto before = volume->materialIds();
+    TotalVolumeUndoRedoHelper cells(&workspace, QStringLiteral("Shortage"));
+    const QString result = MemoryShortage::run(cells, *volume, 2u * 1024 * 1024 + 1, [&] {
+        if (copy)
+            cells.saveBefore(volume.get());
+        if (writes) {
+            const Model::Automaton::TotalVolume::CellsLock lock(*volume, Model::Automaton::TotalVolume::CellsLock::Write);
+            lock.writableCells()[5].material = 9;
+        }
+        if (fails)
+            throw std::bad_alloc();
+    });
+    QCOMPARE(result, reason);
+    QCOMPARE(volume->materialIds() == before, unchanged);
 }
 
 QTEST_GUILESS_MAIN(TestOperationMemory)

@@ -13,17 +13,24 @@ namespace BatchRun {
 
 int BatchStepExecutor::runOnVolume(const ProcessTable::Kind &kind, const ProcessData &step, Context &context)
 {
-    // The guard refuses a step whose working memory cannot be had; a step
+    // The guard refuses a step whose working memory cannot be had. A step
     // that runs out all the same gets the cells back from a copy taken
-    // before it, as the undo states of the window do.
+    // before it, as the undo states of the window do; the copy costs about
+    // as long as a thin film takes, so it is taken only when the step needs
+    // more than a quarter of the memory left. With more room only an
+    // allocation before the first cell is written can fail (the front takes
+    // its working state first), and the volume is then unchanged anyway.
     const std::shared_ptr<Model::Automaton::TotalVolume> volume = context.volume;
     const std::uint64_t bytes = Operations::MemoryShortage::stepBytesOfListCode(step.getType(), volume->getCellCount());
-    if (!Model::Automaton::MemoryBudget::fitsBytes(bytes))
+    const std::uint64_t available = Model::Automaton::MemoryBudget::availableBytes();
+    if (bytes > available)
         return context.refuse(NotEnoughMemory, QString(), Operations::MemoryShortage::reason(bytes, true));
+    const bool copy = bytes > available / 4;
     Operations::TotalVolumeUndoRedoHelper cells(context.workspace, QStringLiteral("BatchStep"));
     int code = Done;
     const QString shortage = Operations::MemoryShortage::run(cells, *volume, bytes, [&] {
-        cells.saveBefore(volume.get());
+        if (copy)
+            cells.saveBefore(volume.get());
         code = kind.runStep(step, context);
     });
     if (!shortage.isEmpty())

@@ -3,6 +3,7 @@
 #include "Core/Operations/UndoRedo/TotalVolumeUndoRedoHelper.h"
 #include "Core/ProcessTable.h"
 #include "Model/Automaton/MemoryBudget.h"
+#include "Model/Automaton/TotalVolume.h"
 #include "Util/Logging.h"
 
 #include <new>
@@ -44,6 +45,7 @@ QString MemoryShortage::reason(std::uint64_t bytes, bool unchanged)
 QString MemoryShortage::run(TotalVolumeUndoRedoHelper &cells, Model::Automaton::TotalVolume &volume,
                             std::uint64_t bytes, const std::function<void()> &body)
 {
+    const std::uint64_t writesBefore = volume.writeLockCount();
     bool failed = false;
     try {
         body();
@@ -54,12 +56,11 @@ QString MemoryShortage::run(TotalVolumeUndoRedoHelper &cells, Model::Automaton::
     }
     if (!failed)
         return {};
-    // Without a whole copy the body failed while taking it, before any cell
-    // changed; with one, the cells go back.
-    bool copied = true;
-    const bool restored = cells.restoreBefore(&volume, &copied);
-    const bool unchanged = !copied || restored;
-    qCWarning(lcProcess) << "A step ran out of memory; cells restored:" << restored;
+    // The cells go back from a whole copy; without one, a run that failed
+    // before it locked the cells for writing changed none of them.
+    const bool restored = cells.restoreBefore(&volume);
+    const bool unchanged = restored || volume.writeLockCount() == writesBefore;
+    qCWarning(lcProcess) << "A step ran out of memory; cells restored:" << restored << "unchanged:" << unchanged;
     return reason(bytes, unchanged);
 }
 

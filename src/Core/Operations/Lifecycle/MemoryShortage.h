@@ -20,7 +20,8 @@ class TotalVolumeUndoRedoHelper;
 // guard refuses it before it starts when its working memory does not fit,
 // and a run that fails for want of memory all the same (std::bad_alloc, or
 // std::length_error from a size beyond any allocation) gets the volume's
-// cells back from the copy taken before it.
+// cells back from the copy taken before it, or is known to have changed
+// none.
 class MemoryShortage
 {
 public:
@@ -33,10 +34,12 @@ public:
     // 1221 MiB); the volume is unchanged". `bytes` 0 leaves the figure out.
     static QString reason(std::uint64_t bytes, bool unchanged);
 
-    // Runs `body`, which must call cells.saveBefore(&volume) before it
-    // changes a cell. Empty when it ran; when it failed for want of memory,
-    // the cells are put back from that copy (if it was taken whole) and the
-    // reason (above) comes back. Other failures pass through.
+    // Runs `body`. Empty when it ran; when it failed for want of memory, the
+    // reason (above) comes back, and the cells are put back from the copy
+    // the body took with cells.saveBefore(&volume) before it changed any, if
+    // it took one. Without a copy the volume counts as unchanged only when
+    // the body never locked its cells for writing. Other failures pass
+    // through.
     static QString run(TotalVolumeUndoRedoHelper &cells, Model::Automaton::TotalVolume &volume,
                        std::uint64_t bytes, const std::function<void()> &body);
 };

@@ -1,6 +1,7 @@
 #include "Core/Operations/UndoRedo/TotalVolumeUndoRedoHelper.h"
 
 #include "Core/Workspace.h"
+#include "Model/Automaton/SlabSplit.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Util/Logging.h"
 #include "Util/SafeFileWriter.h"
@@ -18,6 +19,7 @@
 namespace Core {
 namespace Operations {
 
+using Model::Automaton::SlabSplit;
 using Model::Automaton::TotalVolume;
 using Model::Automaton::Voxel;
 
@@ -285,27 +287,36 @@ void TotalVolumeUndoRedoHelper::saveBefore(TotalVolume *volume)
         return;
     before.clear();
     const std::size_t count = volume->getCellCount();
+    const auto blocks = std::uint32_t((count + cellsPerBlock - 1) / cellsPerBlock);
+    std::vector<QByteArray> copy(blocks);
     const TotalVolume::CellsLock lock(*volume, TotalVolume::CellsLock::Read);
     const Voxel *cells = lock.cells();
-    for (std::size_t first = 0; first < count; first += cellsPerBlock) {
-        const std::size_t n = std::min(cellsPerBlock, count - first);
-        // A cell is one 32-bit id: the stretch is compressed as it lies in memory.
-        before.push_back(qCompress(reinterpret_cast<const uchar *>(cells + first), int(n * sizeof(Voxel)),
-                                   compressionLevel));
-    }
+    // The stretches are compressed side by side on the pool's threads: the
+    // copy is taken before every run, in the window and in a batch. The copy
+    // is kept only once every stretch is in it.
+    std::vector<SlabSplit::Slab> slabs = SlabSplit::split(0, blocks, SlabSplit::poolThreadCount());
+    if (slabs.empty())
+        slabs = {SlabSplit::Slab{0, blocks}};
+    SlabSplit::run(slabs, [&](std::size_t, SlabSplit::Slab slab) {
+        for (std::uint32_t block = slab.begin; block < slab.end; ++block) {
+            const std::size_t first = std::size_t(block) * cellsPerBlock;
+            const std::size_t n = std::min(cellsPerBlock, count - first);
+            // A cell is one 32-bit id: the stretch is compressed as it lies in memory.
+            copy[block] = qCompress(reinterpret_cast<const uchar *>(cells + first), int(n * sizeof(Voxel)),
+                                    compressionLevel);
+        }
+    });
+    before = std::move(copy);
 }
 
-bool TotalVolumeUndoRedoHelper::restoreBefore(TotalVolume *volume, bool *copied)
+bool TotalVolumeUndoRedoHelper::restoreBefore(TotalVolume *volume)
 {
     if (!volume)
         return false;
     const std::size_t count = volume->getCellCount();
-    // A copy cut short (saveBefore() failed) has blocks missing; one already
-    // taken apart by saveAfter() has emptied blocks.
-    const bool finished = !before.empty() && before.size() == (count + cellsPerBlock - 1) / cellsPerBlock;
-    if (copied)
-        *copied = finished;
-    const bool whole = finished
+    // saveBefore() keeps only a finished copy; saveAfter() empties its blocks
+    // one by one.
+    const bool whole = !before.empty() && before.size() == (count + cellsPerBlock - 1) / cellsPerBlock
         && std::none_of(before.begin(), before.end(), [](const QByteArray &block) { return block.isEmpty(); });
     if (!whole) {
         before.clear();
