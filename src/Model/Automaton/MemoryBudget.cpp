@@ -43,6 +43,28 @@ std::uint64_t memAvailable(const QByteArray &meminfo)
     return 0;
 }
 
+// The inactive file cache a cgroup's memory.stat reports ("inactive_file"
+// in v2, "total_inactive_file" in v1, which covers its children); 0 when
+// it says nothing.
+std::uint64_t inactiveFileCache(const QByteArray &stat)
+{
+    std::uint64_t own = 0;
+    for (const QByteArray &line : stat.split('\n')) {
+        const QList<QByteArray> parts = line.simplified().split(' ');
+        if (parts.size() != 2)
+            continue;
+        bool ok = false;
+        const std::uint64_t bytes = parts[1].toULongLong(&ok);
+        if (!ok)
+            continue;
+        if (parts[0] == "total_inactive_file")
+            return bytes;
+        if (parts[0] == "inactive_file")
+            own = bytes;
+    }
+    return own;
+}
+
 // What is left below a limit, 0 when the use already reaches it.
 std::uint64_t leftBelow(std::uint64_t limit, std::uint64_t used)
 {
@@ -82,7 +104,8 @@ MemoryBudget::SystemFigures systemFigures()
     for (const QString &directory : directories) {
         const QByteArray limitText = readAll(directory + limitFile);
         if (!limitText.isEmpty())
-            figures.cgroups.push_back({limitText, readAll(directory + usageFile)});
+            figures.cgroups.push_back(
+                {limitText, readAll(directory + usageFile), readAll(directory + QStringLiteral("/memory.stat"))});
     }
     return figures;
 }
@@ -108,6 +131,7 @@ std::uint64_t MemoryBudget::availableFrom(const SystemFigures &figures)
             continue;
         std::uint64_t usage = 0;
         leadingNumber(group.usage, usage);
+        usage -= std::min(usage, inactiveFileCache(group.stat));
         available = std::min(available, leftBelow(limit, usage));
     }
     return available;

@@ -20,7 +20,9 @@ namespace Automaton {
 //     (/proc/self/statm);
 //   - the limit of each memory cgroup the process is in, from its own up to
 //     the root (memory.max less memory.current, or memory.limit_in_bytes
-//     less memory.usage_in_bytes), where one is set.
+//     less memory.usage_in_bytes), where one is set. The use counts without
+//     the inactive file cache of memory.stat, which the kernel gives back
+//     before it fails an allocation.
 class MemoryBudget
 {
 public:
@@ -36,6 +38,7 @@ public:
         {
             QByteArray limit; // "max", or bytes
             QByteArray usage; // bytes
+            QByteArray stat = {}; // memory.stat: "inactive_file <bytes>" lines
         };
         QByteArray meminfo;
         QByteArray statm;

@@ -65,6 +65,14 @@ void TestMemoryBudget::availableFrom_data()
                                          << quint64(8 * GiB);
     QTest::newRow("cgroup usage above its limit") << figures(meminfo8G, 0, {}, {{"1000", "2000"}}) << quint64(0);
     QTest::newRow("cgroup without usage file") << figures(meminfo8G, 0, {}, {{"1073741824", ""}}) << quint64(GiB);
+    QTest::newRow("cgroup v2: inactive file cache is given back")
+        << figures(meminfo8G, 0, {}, {{"2147483648", "2147483648", "anon 536870912\nfile 1610612736\ninactive_file 1073741824\n"}})
+        << quint64(GiB);
+    QTest::newRow("cgroup v1: the hierarchy's total inactive file cache")
+        << figures(meminfo8G, 0, {}, {{"2147483648", "2147483648", "inactive_file 1\ntotal_inactive_file 536870912\n"}})
+        << quint64(512 * MiB);
+    QTest::newRow("cache beyond the use counts as none used")
+        << figures(meminfo8G, 0, {}, {{"1073741824", "100", "inactive_file 5000\n"}}) << quint64(GiB);
     QTest::newRow("a parent cgroup limits more than the own one")
         << figures(meminfo8G, 0, {}, {{"max", "100"}, {"4294967296", "3221225472"}}) << quint64(GiB);
     QTest::newRow("the least of all three")
