@@ -146,6 +146,12 @@ QVector<Kind> makeKinds()
     using Names = Model::Process::BuiltInProcessNames;
     const auto name = [](const char *text) { return QString::fromLatin1(text); };
     const QString none;
+    // The ranges of the numeric step parameters: what a user could mean, and
+    // what the algorithms still turn into the intended cells.
+    const QString micrometres = QString::fromUtf8("\xc2\xb5m");
+    const QString cells = QStringLiteral("cells");
+    const ProcessTable::Range length{0.0, 1e6, micrometres};
+    const ProcessTable::Range cellCount{0.0, 1e6, cells};
     QVector<Kind> kinds;
     const auto operationOnly = [&](K key, std::uint32_t id, const char *menu, const char *name,
                                    ProcessTable::OperationBuilder make) {
@@ -183,10 +189,10 @@ QVector<Kind> makeKinds()
                   false, true};
     kinds << Kind{K::IonImplantation, 3, 3, 14, QStringLiteral("Ion Implantation"), QStringLiteral("Ion Implantation"),
                   QStringLiteral("Ion Implantation"), none,
-                  {{QStringLiteral("Annealing Distance"), V::Float, 10.0f},
+                  {{QStringLiteral("Annealing Distance"), V::Float, 10.0f, true, length},
                    {QStringLiteral("DopedMaterialId"), V::UInt, 1u, false},
                    {QStringLiteral("DopingTypeValue"), V::UInt, 0u, false},
-                   {QStringLiteral("Implantation Depth"), V::Float, 10.0f}},
+                   {QStringLiteral("Implantation Depth"), V::Float, 10.0f, true, length}},
                   build<IonImplantationOperation>(), &BatchRun::ProcessSteps::ionImplantation,
                   configure<IonImplantationOperation>([](IonImplantationOperation &op, const ProcessData &s) {
                       op.setAnnealingDistance(floatOf(s, "Annealing Distance"));
@@ -204,7 +210,7 @@ QVector<Kind> makeKinds()
     operationOnly(K::Open, 11, "Open", "Open document", build<OpenDocumentOperation>());
     editing(K::Glue, 12, 12, "Glue Substrate", "Glue Volumes", build<GlueSubstrateOperation>());
     kinds << Kind{K::Cvd, 13, 13, 4, name(Names::cvd), name(Names::isotropicDeposition), name(Names::cvd),
-                  name(Names::cvd), materialAnd(3, {{QStringLiteral("Thickness"), V::Float, 10.0f}}),
+                  name(Names::cvd), materialAnd(3, {{QStringLiteral("Thickness"), V::Float, 10.0f, true, length}}),
                   build<IsotropicFilmDepositionOperation>(), &BatchRun::ProcessSteps::cvd,
                   configure<IsotropicFilmDepositionOperation>([](IsotropicFilmDepositionOperation &op, const ProcessData &s) {
                       op.setThickness(floatOf(s, "Thickness"));
@@ -212,7 +218,7 @@ QVector<Kind> makeKinds()
                   })};
     kinds << Kind{K::IsotropicEtching, 14, 14, 5, name(Names::isotropicEtching), name(Names::isotropicEtching),
                   QStringLiteral("Isotropic etching"), name(Names::isotropicEtching),
-                  materialAnd(1, {{QStringLiteral("Depth"), V::Float, 10.0f}}), build<IsotropicFilmEtchingOperation>(),
+                  materialAnd(1, {{QStringLiteral("Depth"), V::Float, 10.0f, true, length}}), build<IsotropicFilmEtchingOperation>(),
                   &BatchRun::ProcessSteps::isotropicEtching,
                   configure<IsotropicFilmEtchingOperation>([](IsotropicFilmEtchingOperation &op, const ProcessData &s) {
                       op.setDepth(floatOf(s, "Depth"));
@@ -222,7 +228,7 @@ QVector<Kind> makeKinds()
                   name(Names::electroplating), none,
                   {{QStringLiteral("ConductingMaterialId"), V::UInt, 4u, false},
                    {QStringLiteral("DepositedMaterialId"), V::UInt, 5u, false},
-                   {QStringLiteral("Film Thickness"), V::Float, 10.0f}},
+                   {QStringLiteral("Film Thickness"), V::Float, 10.0f, true, length}},
                   build<ElectrodepositionOperation>(), &BatchRun::FilmSteps::electroplating,
                   configure<ElectrodepositionOperation>([](ElectrodepositionOperation &op, const ProcessData &s) {
                       op.setThickness(floatOf(s, "Film Thickness"));
@@ -243,7 +249,7 @@ QVector<Kind> makeKinds()
         }
     });
     kinds << Kind{K::Doping, 17, 17, 8, QStringLiteral("Doping"), QStringLiteral("Doping"), QStringLiteral("Doping"), none,
-                  materialAnd(1, {{QStringLiteral("Doping Depth"), V::Float, 10.0f},
+                  materialAnd(1, {{QStringLiteral("Doping Depth"), V::Float, 10.0f, true, length},
                                   {QStringLiteral("Doping Type"), V::UInt, 0u, false}}),
                   build<DopingOperation>(), &BatchRun::ProcessSteps::thermalDoping, doping};
     const auto moore = [](const char *steps) {
@@ -254,10 +260,10 @@ QVector<Kind> makeKinds()
     };
     // Both Moore processes carry one name in messages.
     kinds << Kind{K::MooreDeposition, 18, 18, 2, QStringLiteral("Moore Deposition"), QStringLiteral("Moore film deposition"),
-                  QStringLiteral("Moore deposition"), none, materialAnd(4, {{QStringLiteral("Thickness"), V::UInt, 1u}}),
+                  QStringLiteral("Moore deposition"), none, materialAnd(4, {{QStringLiteral("Thickness"), V::UInt, 1u, true, cellCount}}),
                   build<MooreNeighborhoodDepositionOperation>(), &BatchRun::FilmSteps::mooreDeposition, moore("Thickness")};
     kinds << Kind{K::MooreEtching, 19, 19, 3, QStringLiteral("Moore Etching"), QStringLiteral("Moore film deposition"),
-                  QStringLiteral("Moore etching"), none, materialAnd(4, {{QStringLiteral("Depth"), V::UInt, 1u}}),
+                  QStringLiteral("Moore etching"), none, materialAnd(4, {{QStringLiteral("Depth"), V::UInt, 1u, true, cellCount}}),
                   build<MooreNeighborhoodEtchingOperation>(), &BatchRun::FilmSteps::mooreEtching, moore("Depth")};
     kinds << Kind{K::Photolithography, 20, 20, 0, name(Names::photolithography), name(Names::photolithography),
                   name(Names::photolithography), none, maskParameters(), build<PhotolithographyOperation>(),
@@ -269,14 +275,15 @@ QVector<Kind> makeKinds()
                   })};
     kinds << Kind{K::Planarization, 22, 22, 6, name(Names::planarization), name(Names::planarization),
                   name(Names::planarization), none,
-                  {{QStringLiteral("Maximum Height"), V::UInt, 0u}, {QStringLiteral("Minimum Height"), V::UInt, 0u}},
+                  {{QStringLiteral("Maximum Height"), V::UInt, 0u, true, cellCount},
+                   {QStringLiteral("Minimum Height"), V::UInt, 0u, true, cellCount}},
                   build<PlanarizationOperation>(), &BatchRun::FilmSteps::planarization,
                   configure<PlanarizationOperation>([](PlanarizationOperation &op, const ProcessData &s) {
                       op.setMaximumHeight(uintOf(s, "Maximum Height"));
                       op.setMinimumHeight(uintOf(s, "Minimum Height"));
                   })};
     kinds << Kind{K::SpinCoating, 23, 23, 9, QStringLiteral("Spin Coating"), QStringLiteral("Spin Coating"),
-                  QStringLiteral("Spin Coating"), none, materialAnd(11, {{QStringLiteral("Maximum Height"), V::UInt, 0u}}),
+                  QStringLiteral("Spin Coating"), none, materialAnd(11, {{QStringLiteral("Maximum Height"), V::UInt, 0u, true, cellCount}}),
                   build<SpinCoatingOperation>(), &BatchRun::FilmSteps::spinCoating,
                   configure<SpinCoatingOperation>([](SpinCoatingOperation &op, const ProcessData &s) {
                       op.setMaterial(uintOf(s, "MaterialId"));
@@ -285,11 +292,12 @@ QVector<Kind> makeKinds()
     operationOnly(K::BatchRun, 24, "Batch Run", "Select volumes", build<SelectVolumesOperation>());
     kinds << Kind{K::SiOxidation, 26, 26, 15, QStringLiteral("Si Oxidation"), name(Names::simpleSiOxidation),
                   QStringLiteral("Si Oxidation"), name(Names::simpleSiOxidation),
-                  {{QStringLiteral("Micron Conversion"), V::Double, 100.0},
-                   {QStringLiteral("Oxidation Pressure"), V::Double, 1.0},
-                   {QStringLiteral("Oxidation Temperature"), V::Double, 1273.0},
-                   {QStringLiteral("Oxidation Thickness"), V::Double, 10.0},
-                   {QStringLiteral("Oxidation Time"), V::Double, 2.0},
+                  {{QStringLiteral("Micron Conversion"), V::Double, 100.0, true,
+                    {0.01, 1e6, QStringLiteral("cell units per ") + micrometres}},
+                   {QStringLiteral("Oxidation Pressure"), V::Double, 1.0, true, {0.0, 25.0, QStringLiteral("atm")}},
+                   {QStringLiteral("Oxidation Temperature"), V::Double, 1273.0, true, {273.0, 2000.0, QStringLiteral("K")}},
+                   {QStringLiteral("Oxidation Thickness"), V::Double, 10.0, true, length},
+                   {QStringLiteral("Oxidation Time"), V::Double, 2.0, true, {0.0, 1e4, QStringLiteral("hours")}},
                    {QStringLiteral("OxidationTimeSet"), V::Bool, false, false}},
                   build<SimpleSiOxidationOperation>(), &BatchRun::ProcessSteps::siOxidation,
                   configure<SimpleSiOxidationOperation>([](SimpleSiOxidationOperation &op, const ProcessData &s) {
@@ -306,7 +314,7 @@ QVector<Kind> makeKinds()
                   name(Names::pvd),
                   materialAnd(4, {{QStringLiteral("DepositOn"), V::Int, 1, false},
                                   {QStringLiteral("Horizontal to Vertical Ratio"), V::Float, 0.5f},
-                                  {QStringLiteral("Thickness"), V::Float, 10.0f}}),
+                                  {QStringLiteral("Thickness"), V::Float, 10.0f, true, length}}),
                   build<AnisotropicFilmDepositionOperation>(), &BatchRun::FilmSteps::pvd,
                   configure<AnisotropicFilmDepositionOperation>([](AnisotropicFilmDepositionOperation &op,
                                                                    const ProcessData &s) {
@@ -319,14 +327,14 @@ QVector<Kind> makeKinds()
         op.setDepth(doubleOf(s, "Depth"));
     });
     kinds << Kind{K::SiWetEtching, 28, 28, 1, name(Names::siWetEtching), QStringLiteral("BCA Wet Etch"),
-                  QStringLiteral("Si wet etching"), none, {{QStringLiteral("Depth"), V::Double, 10.0}},
+                  QStringLiteral("Si wet etching"), none, {{QStringLiteral("Depth"), V::Double, 10.0, true, length}},
                   build<AtomisticSiWetEtchingOperation>(), &BatchRun::ProcessSteps::siWetEtching, wetEtch, true};
     kinds << Kind{K::ContinuousWetEtching, 29, 29, ProcessTable::noListCode, QStringLiteral("Si Wet Etching (CCA)"),
-                  QStringLiteral("Continuous Wet Etch"), none, none, {{QStringLiteral("Depth"), V::Double, 10.0}},
+                  QStringLiteral("Continuous Wet Etch"), none, none, {{QStringLiteral("Depth"), V::Double, 10.0, true, length}},
                   build<ContinousWetEtchOperation>(), {}, wetEtch};
     kinds << Kind{K::SimpleRie, 30, 30, 13, QStringLiteral("Simple RIE"), QStringLiteral("Simple RIE"),
                   QStringLiteral("Simple RIE"), none,
-                  materialAnd(3, {{QStringLiteral("Etch Depth"), V::UInt, 1u},
+                  materialAnd(3, {{QStringLiteral("Etch Depth"), V::UInt, 1u, true, cellCount},
                                   {QStringLiteral("EtchDirectionValue"), V::Int, 1, false}}),
                   build<SimpleReactiveIonEtchingOperation>(), &BatchRun::ProcessSteps::simpleRie,
                   configure<SimpleReactiveIonEtchingOperation>([](SimpleReactiveIonEtchingOperation &op,
@@ -343,9 +351,27 @@ QVector<Kind> makeKinds()
     // way; it runs and records as Doping does.
     kinds << Kind{K::DiffusionDoping, 0, 17, 16, none, QStringLiteral("Doping"), QStringLiteral("Diffusion Doping"), none,
                   {{QStringLiteral("DopedMaterialId"), V::UInt, 1u, false},
-                   {QStringLiteral("Doping Depth"), V::Float, 10.0f},
+                   {QStringLiteral("Doping Depth"), V::Float, 10.0f, true, length},
                    {QStringLiteral("DopingTypeValue"), V::UInt, 0u, false}},
                   build<DopingOperation>(), &BatchRun::ProcessSteps::diffusionDoping, doping};
+
+    // The surface front keeps a state byte and an offset of three floats per
+    // cell while it runs, and its lists; without offsets (the Moore
+    // processes) the state byte and the lists. The other processes work in
+    // place with a few lists per slab.
+    for (Kind &k : kinds) {
+        switch (k.key) {
+        case K::Cvd: case K::IsotropicEtching: case K::Electroplating: case K::Pvd: case K::SiOxidation:
+        case K::Doping: case K::DiffusionDoping: case K::IonImplantation:
+            k.stepBytesPerCell = 16;
+            break;
+        case K::MooreDeposition: case K::MooreEtching:
+            k.stepBytesPerCell = 4;
+            break;
+        default:
+            break;
+        }
+    }
     return kinds;
 }
 
@@ -376,6 +402,31 @@ const QVector<Kind> &ProcessTable::kinds()
 {
     static const QVector<Kind> table = makeKinds();
     return table;
+}
+
+QString ProcessTable::Range::text() const
+{
+    const auto shown = [](double v) { return QString::number(v, 'g', 7); };
+    const QString ends = QStringLiteral("from %1 to %2").arg(shown(minimum), shown(maximum));
+    return unit.isEmpty() ? ends : ends + QLatin1Char(' ') + unit;
+}
+
+const Kind *ProcessTable::byOperationId(std::uint32_t operationId)
+{
+    if (operationId == 0)
+        return nullptr;
+    for (const Kind &k : kinds()) {
+        if (k.operationId == operationId && k.isBuilt())
+            return &k;
+    }
+    return nullptr;
+}
+
+const ProcessTable::Range *ProcessTable::range(std::int32_t listCode, const QString &parameter)
+{
+    const Kind *k = byListCode(listCode);
+    const Parameter *p = k ? k->parameter(parameter) : nullptr;
+    return p && p->range.isSet() ? &p->range : nullptr;
 }
 
 const Kind &ProcessTable::kind(ProcessKey key)

@@ -39,6 +39,21 @@ public:
     // The value kinds of step parameters, as process lists write them.
     enum class ValueKind { Bool, Int, UInt, Float, Double, String, Color, Vector3D, BitVector };
 
+    // The values a numeric parameter may take, both ends included, and the
+    // unit the user reads them in. A step with a value outside (or one that
+    // is not finite) is refused with both; the dialogs offer the same range.
+    struct Range
+    {
+        double minimum = 0.0;
+        double maximum = 0.0;
+        QString unit;
+
+        bool isSet() const { return minimum < maximum; }
+        bool contains(double value) const { return value >= minimum && value <= maximum; }
+        // "from 0 to 1000000 µm"
+        QString text() const;
+    };
+
     struct Parameter
     {
         QString name;
@@ -47,6 +62,7 @@ public:
         QVariant defaultValue;
         // Shown in the batch list (hidden ones are ids, raw masks, colours).
         bool visible = true;
+        Range range = {};
     };
 
     using OperationBuilder = std::function<std::shared_ptr<Operations::Operation>(Workspace *)>;
@@ -88,6 +104,11 @@ public:
         bool keepsSiLattice = false;
         // A step that makes its own volume rather than working on one.
         bool makesVolume = false;
+        // The working memory a run takes per cell at its peak, beside the
+        // volume's own ids (a surface front's state byte and offsets); 0 when
+        // it needs no more than a few lists. The memory guard checks it
+        // before every run, in the window and in a batch alike.
+        std::uint32_t stepBytesPerCell = 0;
 
         bool isBuilt() const { return bool(makeOperation); }
         const Parameter *parameter(const QString &name) const;
@@ -98,6 +119,11 @@ public:
     // Null when no kind has that menu id or list code.
     static const Kind *byMenuId(std::uint32_t menuId);
     static const Kind *byListCode(std::int32_t code);
+    // The first kind whose operation carries that id and can be built; null for none.
+    static const Kind *byOperationId(std::uint32_t operationId);
+    // The declared range of a step parameter of the kind with that list
+    // code; null when the parameter has none.
+    static const Range *range(std::int32_t listCode, const QString &parameter);
     // The kind's entry in the Batch Run process chooser: its list name, but
     // capitalised as the menus are and the thermal processes named so.
     static QString chooserText(ProcessKey key);

@@ -373,6 +373,14 @@ void TestBatchTool::steps_data()
                                            << "[2/2] CVD skipped: \"Thickness\" is missing";
     QTest::newRow("cvd of thickness abc") << create + cvdStep("abc") << 0 << untouched
                                           << "[2/2] CVD skipped: \"Thickness\" does not convert to a number";
+    QTest::newRow("cvd of thickness -5") << create + cvdStep("-5") << 0 << untouched
+        << "[2/2] CVD skipped: \"Thickness\" must be a number from 0 to 1000000 "; // µm, whatever the locale
+    QTest::newRow("oxidation for 1e100 hours")
+        << create + step(15, {{"OxidationTimeSet", "bool", "true"}, {"Micron Conversion", "double", "100"},
+                              {"Oxidation Pressure", "double", "1"}, {"Oxidation Temperature", "double", "1273"},
+                              {"Oxidation Time", "double", "1e100"}})
+        << 0 << untouched
+        << "[2/2] Si Oxidation skipped: \"Oxidation Time\" must be a number from 0 to 10000 hours (got 1e+100)";
     QTest::newRow("unknown film material") << create + cvdStep("1", "99") << 0 << untouched
         << "[2/2] CVD skipped: \"MaterialId\" is 99, which is no material of the catalogue";
     QTest::newRow("electroplating") << create + step(7, {{"ConductingMaterialId", "uint", "1"}, {"DepositedMaterialId", "uint", "3"},

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Core/ProcessKey.h"
+#include "Core/ProcessTable.h"
 #include "StepContext.h"
 
 #include <QString>
@@ -44,6 +45,10 @@ public:
     // Records the kind's operation number for the context's volume, as the
     // interactive operation does when it finishes.
     static void recordOperation(Context &context, ProcessKey key);
+
+private:
+    // A step on the context's volume, under the memory guard.
+    static int runOnVolume(const ProcessTable::Kind &kind, const ProcessData &step, Context &context);
 };
 
 } // namespace BatchRun

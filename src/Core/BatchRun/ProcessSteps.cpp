@@ -16,13 +16,13 @@
 #include "ProcessData.h"
 #include "StepParameters.h"
 
+#include <new>
+
 namespace Core {
 namespace BatchRun {
 
 namespace {
 
-// The dialog's largest etch depth.
-constexpr double largestEtchDepth = 1e9;
 // GDSII layers are 2-byte numbers.
 constexpr std::uint32_t largestLayer = 32767;
 
@@ -113,13 +113,12 @@ int ProcessSteps::siWetEtching(const ProcessData &step, StepContext &context)
 {
     StepParameters parameters(step);
     const double depth = parameters.toDouble(QStringLiteral("Depth"));
-    if (!parameters.code() && !(depth >= 0.0 && depth <= largestEtchDepth))
-        parameters.reject(QStringLiteral("Depth"), QStringLiteral("must lie between 0 and 1e9"));
     if (parameters.code())
         return parameters.giveUp(context);
     Core::Operations::AtomicStructureSimpleSiWetEtch engine(context.volume.get(), depth);
+    // The executor puts back cells a lattice that ran out of memory left half etched.
     if (!Core::Operations::SiWetEtchRun::run(context.workspace, *context.volume, engine))
-        return BatchStepExecutor::NotEnoughMemory;
+        throw std::bad_alloc();
     BatchStepExecutor::recordOperation(context, ProcessKey::SiWetEtching);
     return BatchStepExecutor::Done;
 }

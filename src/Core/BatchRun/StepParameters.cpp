@@ -1,6 +1,7 @@
 #include "StepParameters.h"
 
 #include "BatchStepExecutor.h"
+#include "Core/ProcessTable.h"
 #include "Model/Materials/MaterialFactory.h"
 #include "ProcessData.h"
 #include "StepContext.h"
@@ -85,8 +86,28 @@ bool StepParameters::takeUInt(const QString &name, std::uint32_t &result)
         notConverting(name, value, wholeNumber);
         return false;
     }
+    if (!withinRange(name, double(v), "a whole number"))
+        return false;
     result = std::uint32_t(v);
     return true;
+}
+
+bool StepParameters::withinRange(const QString &name, double value, const char *wanted)
+{
+    const ProcessTable::Range *range = ProcessTable::range(step.getType(), name);
+    if (!range) {
+        // Without a declared range any finite value is the algorithm's to judge.
+        if (std::isfinite(value))
+            return true;
+        notConverting(name, QVariant(value), wanted);
+        return false;
+    }
+    if (range->contains(value))
+        return true;
+    fail(BatchStepExecutor::BadParameter, name,
+         QStringLiteral("\"%1\" must be %2 %3 (got %4)")
+             .arg(name, QLatin1String(wanted), range->text(), QString::number(value, 'g', 7)));
+    return false;
 }
 
 std::uint32_t StepParameters::toUInt(const QString &name)
@@ -130,10 +151,11 @@ double StepParameters::toDouble(const QString &name)
         return 0;
     bool ok = false;
     const double v = value.toDouble(&ok);
-    if (ok && std::isfinite(v))
-        return v;
-    notConverting(name, value, number);
-    return 0;
+    if (!ok) {
+        notConverting(name, value, number);
+        return 0;
+    }
+    return withinRange(name, v, number) ? v : 0;
 }
 
 float StepParameters::toFloat(const QString &name)

@@ -19,6 +19,8 @@ struct StepContext;
 // does not convert or names no catalogue material is remembered with its
 // failure code (a BatchStepExecutor::Code) and a sentence for the user;
 // later reads are then skipped, so a step reads everything and checks once.
+// A number outside the range the process table declares for the parameter
+// is refused with its name and that range.
 class StepParameters
 {
 public:
@@ -68,6 +70,9 @@ private:
     // holds no value of its kind, or an earlier read already failed.
     bool take(const QString &name, QVariant &value, const char *wanted);
     bool takeUInt(const QString &name, std::uint32_t &result);
+    // False (and the failure noted) when the value lies outside the range
+    // the process table declares for the parameter, or is not finite.
+    bool withinRange(const QString &name, double value, const char *wanted);
 
     const ProcessData &step;
     int failure = 0;

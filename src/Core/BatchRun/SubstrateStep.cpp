@@ -3,10 +3,10 @@
 #include "Core/Operations/Substrate/SubstrateBuilder.h"
 #include "Core/ProcessTable.h"
 #include "Core/Workspace.h"
+#include "Model/Automaton/MemoryBudget.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "ProcessData.h"
 #include "StepParameters.h"
-#include "Util/Logging.h"
 
 #include <new>
 
@@ -48,10 +48,12 @@ int SubstrateStep::run(const ProcessData &step, BatchStepExecutor::Context &cont
     try {
         volume = builder.build();
     } catch (const std::bad_alloc &) {
-        qCWarning(lcBatch).noquote() << ProcessTable::operationName(ProcessKey::CreateSubstrate)
-                           << ": not enough memory for a volume of" << builder.sizeX << "x"
-                           << builder.sizeY << "x" << builder.sizeZ << "cells";
-        return BatchStepExecutor::NotEnoughMemory;
+        const std::uint64_t cells = std::uint64_t(builder.sizeX) * builder.sizeY * builder.sizeZ;
+        const std::uint64_t mebibytes =
+            Model::Automaton::MemoryBudget::bytesFor(cells, Model::Automaton::MemoryBudget::peakBytesPerCell) >> 20;
+        return context.refuse(BatchStepExecutor::NotEnoughMemory, QString(),
+                              QStringLiteral("not enough memory for a volume of %1 x %2 x %3 cells (needs about %4 MiB)")
+                                  .arg(builder.sizeX).arg(builder.sizeY).arg(builder.sizeZ).arg(mebibytes + 1));
     }
     if (context.hideNewVolumes)
         volume->getPainter().setHidden(true);

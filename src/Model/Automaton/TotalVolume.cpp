@@ -88,6 +88,8 @@ TotalVolume::CellsLock::CellsLock(TotalVolume &v, Mode m)
     , array(v.lockCells())
     , mode(m)
 {
+    if (mode == Write)
+        ++v.writeLocks;
 }
 
 Voxel *TotalVolume::CellsLock::writableCells() const

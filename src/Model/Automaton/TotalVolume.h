@@ -8,6 +8,7 @@
 #include "Voxel.h"
 
 #include <cstddef>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -77,6 +78,10 @@ public:
 
     // Whether some CellsLock holds the cells right now.
     bool cellsLocked() const { return cellsLock.isLocked(); }
+    // How many Write locks were taken so far: while it stays the same, no
+    // cell can have changed (a run that failed before its first one left the
+    // volume as it was).
+    std::uint64_t writeLockCount() const { return writeLocks.load(); }
 
     std::uint32_t getSizeX() const { return sizeX; }
     std::uint32_t getSizeY() const { return sizeY; }
@@ -119,6 +124,7 @@ private:
 
     std::unique_ptr<Voxel[]> cells;
     SpinLock cellsLock;
+    std::atomic<std::uint64_t> writeLocks{0};
     std::uint32_t sizeX;
     std::uint32_t sizeY;
     std::uint32_t sizeZ;

@@ -1,5 +1,6 @@
 #include "Core/Operations/Engines/SurfaceFrontProcess.h"
 
+#include "Model/Automaton/MemoryBudget.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Util/IProgress.h"
 #include "Util/Logging.h"
@@ -114,18 +115,23 @@ void SurfaceFrontProcess::run()
         strips[i].nextLayers.resize(strips[i].xEnd - strips[i].xBegin);
     }
 
+    // Working state for this run only, taken before a cell is written: when
+    // it cannot be had the run fails with std::bad_alloc and the volume is as
+    // it was. The state bytes are set strip by strip; the offsets only where
+    // the front writes them, so the pages of the cells it never reaches are
+    // never touched.
+    const std::size_t cellCount = volume->getCellCount();
+    const std::size_t bytesPerCell = 1 + (storage == OffsetStorage::PerCell ? sizeof(Offset) : 0);
+    Model::Automaton::MemoryBudget::claim(std::uint64_t(cellCount) * bytesPerCell);
+    cellStates.reset(new std::uint8_t[cellCount]);
+    if (storage == OffsetStorage::PerCell)
+        offsets.reset(new Offset[cellCount]);
+
     qint64 initialised = 0;
     {
         using CellsLock = Model::Automaton::TotalVolume::CellsLock;
         const CellsLock lock(*volume, CellsLock::Write);
         cells = lock.writableCells();
-        // Working state for this run only. The state bytes are set strip by
-        // strip; the offsets only where the front writes them, so the pages
-        // of the cells it never reaches are never touched.
-        const std::size_t cellCount = volume->getCellCount();
-        cellStates.reset(new std::uint8_t[cellCount]);
-        if (storage == OffsetStorage::PerCell)
-            offsets.reset(new Offset[cellCount]);
 
         qCDebug(lcProcess) << "Surface front:" << stepsTotal << "steps," << count << "strips of height"
                            << (count == 1 ? nx : height) << ", distance" << distance;
@@ -169,33 +175,38 @@ void SurfaceFrontProcess::forEachStrip(Task task)
             task(strips[i], i);
         return;
     }
+    // A strip's failure (std::bad_alloc as its lists grow) is kept and passed
+    // on to the caller once every strip has ended, whichever way they run.
+    std::vector<std::exception_ptr> failures(stripsUsed);
+    const auto guarded = [this, &task, &failures](unsigned i) {
+        try {
+            task(strips[i], i);
+        } catch (...) {
+            failures[i] = std::current_exception();
+        }
+    };
 #if defined(__SANITIZE_THREAD__)
     // Qt is not built with the thread sanitizer, so it cannot see the joins
     // of the pool's futures; plain threads make them visible to it.
     std::vector<std::thread> threads;
     for (unsigned i = 0; i < stripsUsed; ++i)
-        threads.emplace_back([this, &task, i]() { task(strips[i], i); });
+        threads.emplace_back([&guarded, i]() { guarded(i); });
     for (std::thread &thread : threads)
         thread.join();
 #else
     std::vector<QFuture<void>> futures;
     futures.reserve(stripsUsed);
     for (unsigned i = 0; i < stripsUsed; ++i)
-        futures.push_back(QtConcurrent::run([this, &task, i]() { task(strips[i], i); }));
+        futures.push_back(QtConcurrent::run([&guarded, i]() { guarded(i); }));
     // Join in strip order; every task must have ended before a failure is
     // passed on, since they all work on this object.
-    std::exception_ptr failure;
-    for (QFuture<void> &future : futures) {
-        try {
-            future.waitForFinished();
-        } catch (...) {
-            if (!failure)
-                failure = std::current_exception();
-        }
-    }
-    if (failure)
-        std::rethrow_exception(failure);
+    for (QFuture<void> &future : futures)
+        future.waitForFinished();
 #endif
+    for (const std::exception_ptr &failure : failures) {
+        if (failure)
+            std::rethrow_exception(failure);
+    }
 }
 
 void SurfaceFrontProcess::initialisePass()

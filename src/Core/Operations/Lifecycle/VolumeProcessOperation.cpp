@@ -3,6 +3,8 @@
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Core/Operations/Lifecycle/BackgroundRun.h"
+#include "Core/Operations/Lifecycle/MemoryShortage.h"
+#include "Model/Automaton/MemoryBudget.h"
 #include "Core/Operations/Lifecycle/VolumeSelectionStep.h"
 
 namespace Core {
@@ -44,16 +46,33 @@ void VolumeProcessOperation::end()
         cancel();
         return;
     }
-    progress.reset();
-    // The undo states and the drawing go off the interface thread too: on a
-    // large volume each takes about as long as the process itself.
-    BackgroundRun::run(getName(), [this] {
-        undoHelper.saveBefore(volume.get());
-        runProcess(*volume);
-        // A marching-cubes or octree surface of a large volume reports its build.
-        volume->getPainter().rebuild(&progress);
-        undoHelper.saveAfter(volume.get());
-    }, progress, workspace->getProcessMonitor());
+    // A run whose working memory cannot be had is refused before it starts;
+    // one that runs out all the same gets its cells back from the undo copy.
+    const std::uint64_t bytes = MemoryShortage::stepBytes(getId(), volume->getCellCount());
+    QString shortage;
+    if (!Model::Automaton::MemoryBudget::fitsBytes(bytes)) {
+        shortage = MemoryShortage::reason(bytes, true);
+    } else {
+        progress.reset();
+        // The undo states and the drawing go off the interface thread too: on
+        // a large volume each takes about as long as the process itself.
+        shortage = MemoryShortage::run(undoHelper, *volume, bytes, [this] {
+            BackgroundRun::run(getName(), [this] {
+                undoHelper.saveBefore(volume.get());
+                runProcess(*volume);
+                // A marching-cubes or octree surface of a large volume reports its build.
+                volume->getPainter().rebuild(&progress);
+                undoHelper.saveAfter(volume.get());
+            }, progress, workspace->getProcessMonitor());
+        });
+        if (!shortage.isEmpty())
+            volume->getPainter().invalidate();
+    }
+    if (!shortage.isEmpty()) {
+        message(QStringLiteral(": %1.").arg(shortage));
+        cancelOperation(true);
+        return;
+    }
     workspace->setLastOperation(volume->getObjectId(), getId());
     if (!keepsSiLatticeCurrent())
         workspace->setSiLatticeOutdated(volume->getObjectId(), true);

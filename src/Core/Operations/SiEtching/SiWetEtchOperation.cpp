@@ -3,6 +3,8 @@
 #include "Core/Operations/SiEtching/SiWetEtchEngine.h"
 #include "Core/Operations/SiEtching/SiWetEtchRun.h"
 
+#include <new>
+
 namespace Core {
 namespace Operations {
 
@@ -18,8 +20,9 @@ void SiWetEtchOperation::runProcess(Model::Automaton::TotalVolume &volume)
 {
     const std::unique_ptr<SiWetEtchEngine> engine = makeEngine(&volume);
     engine->setProgress(progressSink());
+    // The lifecycle puts back whatever an etch that ran out of memory changed.
     if (!SiWetEtchRun::run(workspace, volume, *engine))
-        message(QStringLiteral(": Not enough memory for the silicon lattice; nothing was etched."));
+        throw std::bad_alloc();
 }
 
 } // namespace Operations

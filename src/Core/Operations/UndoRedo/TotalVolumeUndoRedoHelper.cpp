@@ -1,6 +1,7 @@
 #include "Core/Operations/UndoRedo/TotalVolumeUndoRedoHelper.h"
 
 #include "Core/Workspace.h"
+#include "Model/Automaton/SlabSplit.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Util/Logging.h"
 #include "Util/SafeFileWriter.h"
@@ -13,10 +14,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace Core {
 namespace Operations {
 
+using Model::Automaton::SlabSplit;
 using Model::Automaton::TotalVolume;
 using Model::Automaton::Voxel;
 
@@ -284,14 +287,58 @@ void TotalVolumeUndoRedoHelper::saveBefore(TotalVolume *volume)
         return;
     before.clear();
     const std::size_t count = volume->getCellCount();
+    const auto blocks = std::uint32_t((count + cellsPerBlock - 1) / cellsPerBlock);
+    std::vector<QByteArray> copy(blocks);
     const TotalVolume::CellsLock lock(*volume, TotalVolume::CellsLock::Read);
     const Voxel *cells = lock.cells();
-    for (std::size_t first = 0; first < count; first += cellsPerBlock) {
-        const std::size_t n = std::min(cellsPerBlock, count - first);
-        // A cell is one 32-bit id: the stretch is compressed as it lies in memory.
-        before.push_back(qCompress(reinterpret_cast<const uchar *>(cells + first), int(n * sizeof(Voxel)),
-                                   compressionLevel));
+    // The stretches are compressed side by side on the pool's threads: the
+    // copy is taken before every run, in the window and in a batch. The copy
+    // is kept only once every stretch is in it.
+    std::vector<SlabSplit::Slab> slabs = SlabSplit::split(0, blocks, SlabSplit::poolThreadCount());
+    if (slabs.empty())
+        slabs = {SlabSplit::Slab{0, blocks}};
+    SlabSplit::run(slabs, [&](std::size_t, SlabSplit::Slab slab) {
+        for (std::uint32_t block = slab.begin; block < slab.end; ++block) {
+            const std::size_t first = std::size_t(block) * cellsPerBlock;
+            const std::size_t n = std::min(cellsPerBlock, count - first);
+            // A cell is one 32-bit id: the stretch is compressed as it lies in memory.
+            copy[block] = qCompress(reinterpret_cast<const uchar *>(cells + first), int(n * sizeof(Voxel)),
+                                    compressionLevel);
+        }
+    });
+    before = std::move(copy);
+}
+
+bool TotalVolumeUndoRedoHelper::restoreBefore(TotalVolume *volume)
+{
+    if (!volume)
+        return false;
+    const std::size_t count = volume->getCellCount();
+    // saveBefore() keeps only a finished copy; saveAfter() empties its blocks
+    // one by one.
+    const bool whole = !before.empty() && before.size() == (count + cellsPerBlock - 1) / cellsPerBlock
+        && std::none_of(before.begin(), before.end(), [](const QByteArray &block) { return block.isEmpty(); });
+    if (!whole) {
+        before.clear();
+        return false;
     }
+    bool restored = true;
+    try {
+        const TotalVolume::CellsLock lock(*volume, TotalVolume::CellsLock::Write);
+        Voxel *cells = lock.writableCells();
+        for (std::size_t block = 0; block < before.size() && restored; ++block) {
+            const std::size_t first = block * cellsPerBlock;
+            const std::size_t n = std::min(cellsPerBlock, count - first);
+            const QByteArray ids = qUncompress(before[block]);
+            restored = std::size_t(ids.size()) == n * sizeof(Voxel);
+            if (restored)
+                std::memcpy(static_cast<void *>(cells + first), ids.constData(), n * sizeof(Voxel));
+        }
+    } catch (const std::bad_alloc &) {
+        restored = false;
+    }
+    before.clear();
+    return restored;
 }
 
 bool TotalVolumeUndoRedoHelper::saveAfter(TotalVolume *volume)

@@ -50,6 +50,11 @@ public:
     // when the changes are too large to keep or a state file cannot be
     // written.
     bool saveAfter(Model::Automaton::TotalVolume *volume);
+    // Puts back the ids kept by saveBefore() (after a run that failed) and
+    // drops the copy. False, with the volume untouched, when there is no
+    // whole copy of this volume's size to put back (none was taken, taking
+    // it failed, or saveAfter() has taken it apart).
+    bool restoreBefore(Model::Automaton::TotalVolume *volume);
     // Restore the cells of the state before or after the run; the painter
     // builds its faces again when the volume is next drawn.
     // Both mark the volume's atomistic lattice out of date.

@@ -6,6 +6,7 @@
 #include "Core/BatchRun/ProcessData.h"
 #include "Core/ProcessTable.h"
 #include "Core/Operations/Doping/DopantTypes.h"
+#include "UI/ParameterRange.h"
 
 namespace Ui {
 namespace Operations {
@@ -15,6 +16,7 @@ DopingOptionsDialog::DopingOptionsDialog(QWidget *parent)
     , form(std::make_unique<DopingOptionsBaseDialog>())
 {
     form->setupUi(this);
+    ParameterRange::apply(form->dblDopingDepth, Core::ProcessKey::Doping, QStringLiteral("Doping Depth"));
 }
 
 DopingOptionsDialog::~DopingOptionsDialog() = default;

@@ -6,6 +6,7 @@
 #include "Core/BatchRun/ProcessData.h"
 #include "Core/ProcessTable.h"
 #include "Core/Operations/Doping/DopantTypes.h"
+#include "UI/ParameterRange.h"
 
 namespace Ui {
 namespace Operations {
@@ -15,6 +16,8 @@ IonImplantationOptionsDialog::IonImplantationOptionsDialog(QWidget *parent)
     , form(std::make_unique<IonImplantationOptionsBaseDialog>())
 {
     form->setupUi(this);
+    ParameterRange::apply(form->dblImplantationDepth, Core::ProcessKey::IonImplantation, QStringLiteral("Implantation Depth"));
+    ParameterRange::apply(form->dblAnnealingDistance, Core::ProcessKey::IonImplantation, QStringLiteral("Annealing Distance"));
 }
 
 IonImplantationOptionsDialog::~IonImplantationOptionsDialog() = default;

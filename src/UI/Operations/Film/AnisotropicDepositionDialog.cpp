@@ -9,6 +9,7 @@
 #include "Model/Materials/Material.h"
 #include "Model/Process/ProcessFactory.h"
 #include "UI/MaterialChoice.h"
+#include "UI/ParameterRange.h"
 
 namespace Ui {
 namespace Operations {
@@ -18,6 +19,7 @@ AnisotropicDepositionDialog::AnisotropicDepositionDialog(QWidget *parent)
     , form(std::make_unique<AnisotropicDepositionBaseDialog>())
 {
     form->setupUi(this);
+    ParameterRange::apply(form->dblThickness, Core::ProcessKey::Pvd, QStringLiteral("Thickness"));
     MaterialChoice::fill(form->cbxMaterial, Model::Process::ProcessFactory::getInstance()
                                                 ->getProcess(Core::ProcessTable::kind(Core::ProcessKey::Pvd).catalogueName)
                                                 .getCompatibleMaterials());

@@ -7,6 +7,7 @@
 #include "Core/ProcessTable.h"
 #include "Model/Materials/MaterialFactory.h"
 #include "UI/MaterialChoice.h"
+#include "UI/ParameterRange.h"
 
 namespace Ui {
 namespace Operations {
@@ -16,6 +17,7 @@ ElectrodepositionDialog::ElectrodepositionDialog(QWidget *parent)
     , form(std::make_unique<ElectrodepositionForm>())
 {
     form->setupUi(this);
+    ParameterRange::apply(form->dblThickness, Core::ProcessKey::Electroplating, QStringLiteral("Film Thickness"));
     const auto materials = Model::Materials::MaterialFactory::getInstance()->getMaterials();
     MaterialChoice::fill(form->cbxMaterial, materials);
     MaterialChoice::fill(form->cbxConductingMaterial, materials);

@@ -9,6 +9,7 @@
 #include "Model/Materials/Material.h"
 #include "Model/Process/ProcessFactory.h"
 #include "UI/MaterialChoice.h"
+#include "UI/ParameterRange.h"
 
 namespace Ui {
 namespace Operations {
@@ -18,6 +19,7 @@ IsotropicDepositionDialog::IsotropicDepositionDialog(QWidget *parent)
     , form(std::make_unique<IsotropicDepositionForm>())
 {
     form->setupUi(this);
+    ParameterRange::apply(form->dblThickness, Core::ProcessKey::Cvd, QStringLiteral("Thickness"));
     MaterialChoice::fill(form->cbxMaterial, Model::Process::ProcessFactory::getInstance()
                                                 ->getProcess(Core::ProcessTable::kind(Core::ProcessKey::Cvd).catalogueName)
                                                 .getCompatibleMaterials());

@@ -9,6 +9,7 @@
 #include "Model/Materials/Material.h"
 #include "Model/Process/ProcessFactory.h"
 #include "UI/MaterialChoice.h"
+#include "UI/ParameterRange.h"
 
 namespace Ui {
 namespace Operations {
@@ -18,6 +19,7 @@ IsotropicEtchingDialog::IsotropicEtchingDialog(QWidget *parent)
     , form(std::make_unique<IsotropicEtchingForm>())
 {
     form->setupUi(this);
+    ParameterRange::apply(form->dblDepth, Core::ProcessKey::IsotropicEtching, QStringLiteral("Depth"));
     MaterialChoice::fill(form->cbxMaterial, Model::Process::ProcessFactory::getInstance()
                                                 ->getProcess(Core::ProcessTable::kind(Core::ProcessKey::IsotropicEtching).catalogueName)
                                                 .getCompatibleMaterials());

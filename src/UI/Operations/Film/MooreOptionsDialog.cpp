@@ -7,6 +7,7 @@
 #include "Core/ProcessTable.h"
 #include "Model/Materials/MaterialFactory.h"
 #include "UI/MaterialChoice.h"
+#include "UI/ParameterRange.h"
 
 namespace Ui {
 namespace Operations {
@@ -16,6 +17,8 @@ MooreOptionsDialog::MooreOptionsDialog(QWidget *parent)
     , form(std::make_unique<MooreOptionsBaseDialog>())
 {
     form->setupUi(this);
+    ParameterRange::apply(form->sbxValue, Core::ProcessKey::MooreDeposition, QStringLiteral("Thickness"));
+    ParameterRange::apply(form->sbxValue, Core::ProcessKey::MooreEtching, QStringLiteral("Depth"));
     MaterialChoice::fill(form->cbxFilm, Model::Materials::MaterialFactory::getInstance()->getMaterials());
 }
 

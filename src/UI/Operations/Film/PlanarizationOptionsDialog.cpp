@@ -5,6 +5,7 @@
 #include "Core/BatchRun/MaterialParameters.h"
 #include "Core/BatchRun/ProcessData.h"
 #include "Core/ProcessTable.h"
+#include "UI/ParameterRange.h"
 
 namespace Ui {
 namespace Operations {
@@ -14,6 +15,8 @@ PlanarizationOptionsDialog::PlanarizationOptionsDialog(QWidget *parent)
     , form(std::make_unique<PlanarizationOptionsBaseDialog>())
 {
     form->setupUi(this);
+    ParameterRange::apply(form->sbxMinimumHeight, Core::ProcessKey::Planarization, QStringLiteral("Minimum Height"));
+    ParameterRange::apply(form->sbxMaximumHeight, Core::ProcessKey::Planarization, QStringLiteral("Maximum Height"));
     connect(form->sbxMaximumHeight, QOverload<int>::of(&QSpinBox::valueChanged), this,
             &PlanarizationOptionsDialog::updateMinimumLimits);
 }

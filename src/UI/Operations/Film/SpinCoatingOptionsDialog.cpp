@@ -7,6 +7,7 @@
 #include "Core/ProcessTable.h"
 #include "Model/Materials/MaterialFactory.h"
 #include "UI/MaterialChoice.h"
+#include "UI/ParameterRange.h"
 
 namespace Ui {
 namespace Operations {
@@ -16,6 +17,7 @@ SpinCoatingOptionsDialog::SpinCoatingOptionsDialog(QWidget *parent)
     , form(std::make_unique<SpinCoatingOptionsBaseDialog>())
 {
     form->setupUi(this);
+    ParameterRange::apply(form->sbxHeight, Core::ProcessKey::SpinCoating, QStringLiteral("Maximum Height"));
     MaterialChoice::fill(form->cbxMaterial, Model::Materials::MaterialFactory::getInstance()->getMaterials());
 }
 

@@ -8,6 +8,7 @@
 #include "Model/Materials/Material.h"
 #include "Model/Materials/MaterialFactory.h"
 #include "UI/MaterialChoice.h"
+#include "UI/ParameterRange.h"
 
 namespace Ui {
 namespace Operations {
@@ -17,6 +18,7 @@ SimpleRIEDialog::SimpleRIEDialog(QWidget *parent)
     , form(std::make_unique<SimpleRIEForm>())
 {
     form->setupUi(this);
+    ParameterRange::apply(form->sbxEtchDepth, Core::ProcessKey::SimpleRie, QStringLiteral("Etch Depth"));
     MaterialChoice::fill(form->cbxFilm, Model::Materials::MaterialFactory::getInstance()->getMaterials());
 }
 

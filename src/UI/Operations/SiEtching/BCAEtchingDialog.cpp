@@ -5,6 +5,7 @@
 #include "Core/BatchRun/MaterialParameters.h"
 #include "Core/BatchRun/ProcessData.h"
 #include "Core/ProcessTable.h"
+#include "UI/ParameterRange.h"
 
 namespace Ui {
 namespace Operations {
@@ -14,6 +15,7 @@ BCAEtchingDialog::BCAEtchingDialog(QWidget *parent)
     , form(std::make_unique<BCAEtchingBaseDialog>())
 {
     form->setupUi(this);
+    ParameterRange::apply(form->dbxEtchDepth, Core::ProcessKey::SiWetEtching, QStringLiteral("Depth"));
 }
 
 BCAEtchingDialog::~BCAEtchingDialog() = default;

@@ -5,6 +5,7 @@
 #include "Core/BatchRun/MaterialParameters.h"
 #include "Core/BatchRun/ProcessData.h"
 #include "Core/ProcessTable.h"
+#include "UI/ParameterRange.h"
 
 namespace Ui {
 namespace Operations {
@@ -14,6 +15,11 @@ SimpleOxidationOptionsDialog::SimpleOxidationOptionsDialog(QWidget *parent)
     , form(std::make_unique<SimpleOxidationOptionsBaseDialog>())
 {
     form->setupUi(this);
+    ParameterRange::apply(form->sbxOxideThickness, Core::ProcessKey::SiOxidation, QStringLiteral("Oxidation Thickness"));
+    ParameterRange::apply(form->sbxOxidationTime, Core::ProcessKey::SiOxidation, QStringLiteral("Oxidation Time"));
+    ParameterRange::apply(form->sbxOxidationTemperature, Core::ProcessKey::SiOxidation, QStringLiteral("Oxidation Temperature"));
+    ParameterRange::apply(form->sbxOxidationPressure, Core::ProcessKey::SiOxidation, QStringLiteral("Oxidation Pressure"));
+    ParameterRange::apply(form->sbxMicronConversion, Core::ProcessKey::SiOxidation, QStringLiteral("Micron Conversion"));
     connect(form->radOxidationTime, &QRadioButton::toggled, this, &SimpleOxidationOptionsDialog::updateModes);
     connect(form->radOxideThickness, &QRadioButton::toggled, this, &SimpleOxidationOptionsDialog::updateModes);
     updateModes();
