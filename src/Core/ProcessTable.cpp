@@ -496,6 +496,26 @@ QString ProcessTable::listName(std::int32_t code)
     return k ? k->listName : QStringLiteral("Unknown process");
 }
 
+namespace {
+
+// Parameters a step may carry beside its own, as the command-line help lists
+// them ("name" type: what it does).
+QStringList optionalParameters(ProcessKey key)
+{
+    QStringList optional;
+    if (key != ProcessKey::Photolithography)
+        return optional;
+    for (const char *side : {"Top Mask", "Bottom Mask"}) {
+        optional << QStringLiteral("\"%1 File\" QString: an image or a .gds layout, loaded when \"%1\" is empty").arg(side)
+                 << QStringLiteral("\"%1 Layer\" uint: the layout's layer (default the lowest with polygons)").arg(side)
+                 << QStringLiteral("\"%1 Cell Size\" double: layout units per cell (default the volume's cell size "
+                                   "in µm, a layout unit taken as 1 µm)").arg(side);
+    }
+    return optional;
+}
+
+} // namespace
+
 QString ProcessTable::stepReference()
 {
     QVector<const Kind *> steps;
@@ -504,12 +524,19 @@ QString ProcessTable::stepReference()
             steps << &k;
     }
     std::sort(steps.begin(), steps.end(), [](const Kind *a, const Kind *b) { return a->listCode < b->listCode; });
-    QString text = QStringLiteral("Process steps (process-type code, name: parameter-name parameter-type):");
+    QString text = QStringLiteral("Process steps (process-type code, name: parameter-name parameter-type [the "
+                                  "values it may take]):");
     for (const Kind *k : steps) {
         QStringList parameters;
-        for (const Parameter &p : k->parameters)
-            parameters << QStringLiteral("\"%1\" %2").arg(p.name, kindName(p.kind));
+        for (const Parameter &p : k->parameters) {
+            QString parameter = QStringLiteral("\"%1\" %2").arg(p.name, kindName(p.kind));
+            if (p.range.isSet())
+                parameter += QStringLiteral(" [%1]").arg(p.range.text());
+            parameters << parameter;
+        }
         text += QStringLiteral("\n  %1 %2: %3").arg(k->listCode, 2).arg(k->listName, parameters.join(QStringLiteral(", ")));
+        for (const QString &optional : optionalParameters(k->key))
+            text += QStringLiteral("\n       optional %1").arg(optional);
     }
     return text;
 }
