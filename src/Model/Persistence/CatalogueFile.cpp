@@ -6,11 +6,30 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
 namespace Model {
 namespace Persistence {
+
+namespace {
+
+// A name edited by hand with a bare "&" is the usual cause of an unreadable
+// catalogue: the reason then says how to write it.
+QString hintForLine(QFile &file, qint64 line)
+{
+    if (!file.seek(0))
+        return QString();
+    QByteArray text;
+    for (qint64 i = 0; i < line && !file.atEnd(); ++i)
+        text = file.readLine();
+    static const QRegularExpression bareAmpersand(QStringLiteral("&(?!(amp|lt|gt|quot|apos);|#[0-9]+;|#x[0-9a-fA-F]+;)"));
+    return QString::fromUtf8(text).contains(bareAmpersand) ? QStringLiteral("; a \"&\" is written \"&amp;\"")
+                                                           : QString();
+}
+
+} // namespace
 
 QString CatalogueFile::pathForReading(const QString &fileName)
 {
@@ -71,7 +90,8 @@ CatalogueFile::Reading CatalogueFile::read(const QString &fileName, const QStrin
     };
     if (!reader.readNextStartElement()) {
         reading.reason = where() + QStringLiteral(": ")
-            + (reader.hasError() ? reader.errorString() : QStringLiteral("no element"));
+            + (reader.hasError() ? reader.errorString() + hintForLine(file, reader.lineNumber())
+                                 : QStringLiteral("no element"));
         return reading;
     }
     if (reader.name() != rootName) {
@@ -89,7 +109,7 @@ CatalogueFile::Reading CatalogueFile::read(const QString &fileName, const QStrin
     }
     if (reader.hasError()) {
         qCDebug(lcCatalogue) << reader.errorString();
-        reading.reason = where() + QStringLiteral(": ") + reader.errorString();
+        reading.reason = where() + QStringLiteral(": ") + reader.errorString() + hintForLine(file, reader.lineNumber());
         return reading;
     }
     reading.status = Reading::Loaded;

@@ -205,6 +205,8 @@ void TestCatalogues::unreadableFileKept()
                                         .arg(materials ? "material" : "process",
                                              QDir::toNativeSeparators(home->catalogPath()), where)),
              qPrintable(c.problem()));
+    // A bare "&", the usual slip of a hand edit, is named with its remedy.
+    QCOMPARE(c.problem().contains(QStringLiteral("a \"&\" is written \"&amp;\"")), contents.contains(" & "));
     QVERIFY(c.problem().endsWith(QStringLiteral("it is kept unchanged and the built-in %1 are used for this run.")
                                      .arg(materials ? "materials" : "processes")));
     QVERIFY(!c.save());
