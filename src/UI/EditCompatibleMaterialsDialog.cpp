@@ -119,14 +119,9 @@ bool EditCompatibleMaterialsDialog::editCatalogue(QWidget *parent)
         catalogue->addProcess(process);
     if (!catalogue->saveProcesses()) {
         // The edit stays in effect for this run; the file keeps its old contents.
-        const QString unread = catalogue->loadProblem();
         QMessageBox::warning(parent, tr("Edit Compatible Materials"),
-                             unread.isEmpty()
-                                 ? tr("The process catalogue could not be written to \"%1\". The changes apply "
-                                      "until Kestrum ends.")
-                                       .arg(QDir::toNativeSeparators(Model::Persistence::CatalogueFile::pathForReading(
-                                           QStringLiteral("processes.xml"))))
-                                 : tr("%1\n\nThe changes are not saved over it; they apply until Kestrum ends.").arg(unread));
+                             Model::Persistence::CatalogueFile::unsavedChanges(
+                                 QStringLiteral("process catalogue"), QStringLiteral("processes.xml"), catalogue->loadProblem()));
     }
     return true;
 }

@@ -68,6 +68,14 @@ bool CatalogueFile::refuseToReplace(const QString &fileName, const Reading &last
     return true;
 }
 
+QString CatalogueFile::unsavedChanges(const QString &catalogue, const QString &fileName, const QString &problem)
+{
+    if (!problem.isEmpty())
+        return QStringLiteral("%1\n\nThe changes are not saved over it; they apply until Kestrum ends.").arg(problem);
+    return QStringLiteral("The %1 could not be written to \"%2\". The changes apply until Kestrum ends.")
+        .arg(catalogue, QDir::toNativeSeparators(pathForReading(fileName)));
+}
+
 CatalogueFile::Reading CatalogueFile::read(const QString &fileName, const QString &rootName,
                                            const std::function<void(QXmlStreamReader &)> &readElement)
 {

@@ -24,6 +24,10 @@ public:
     // Empty when the folder cannot be created (read-only home, HOME is a
     // file ...); the caller then writes nothing.
     static QString pathForWriting(const QString &fileName);
+    // What an editor says when its changes to the `catalogue` ("material
+    // catalogue") in `fileName` were not saved: they apply until Kestrum
+    // ends. `problem` is the unreadable file's sentence, when that was why.
+    static QString unsavedChanges(const QString &catalogue, const QString &fileName, const QString &problem);
 
     // What reading a catalogue file found. A missing or empty file holds
     // nothing to lose; a damaged one (unopenable, another root element,

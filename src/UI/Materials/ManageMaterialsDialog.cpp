@@ -152,14 +152,9 @@ bool ManageMaterialsDialog::editCatalogue(QWidget *parent, const QList<std::shar
         catalogue->addMaterial(material);
     if (!catalogue->saveMaterials()) {
         // The edit stays in effect for this run; the file keeps its old contents.
-        const QString unread = catalogue->loadProblem();
         QMessageBox::warning(parent, tr("Manage Materials"),
-                             unread.isEmpty()
-                                 ? tr("The material catalogue could not be written to \"%1\". The changes apply "
-                                      "until Kestrum ends.")
-                                       .arg(QDir::toNativeSeparators(Model::Persistence::CatalogueFile::pathForReading(
-                                           QStringLiteral("materials.xml"))))
-                                 : tr("%1\n\nThe changes are not saved over it; they apply until Kestrum ends.").arg(unread));
+                             Model::Persistence::CatalogueFile::unsavedChanges(
+                                 QStringLiteral("material catalogue"), QStringLiteral("materials.xml"), catalogue->loadProblem()));
     }
     if (coloursChanged(before, catalogue->getMaterials())) {
         // A full rebuild, not a recolouring: a face whose material became
