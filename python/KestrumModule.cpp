@@ -5,6 +5,8 @@
 
 #include "Core/BatchRun/ProcessData.h"
 #include "Core/BatchRun/RecipeJob.h"
+#include "Core/Operations/Substrate/SubstrateBuilder.h"
+#include "Core/ProcessTable.h"
 #include "Core/Operations/Lithography/MaskFile.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
@@ -17,6 +19,7 @@
 #include <pybind11/functional.h>
 #include <pybind11/stl.h>
 
+#include <array>
 #include <cmath>
 #include <stdexcept>
 
@@ -103,12 +106,59 @@ QString settingText(const std::string &key, const py::handle &value)
 
 // The recipe loaded, the settings applied and the input read, or the tool's
 // refusal raised.
-std::shared_ptr<RecipeJob> preparedJob(const py::object &recipe, const py::object &input, const py::object &settings)
+// A cell size as a number (a cube) or three numbers, in µm; each must be a
+// size a volume may have.
+std::array<double, 3> cellSizeOf(const py::object &size)
+{
+    const auto refuse = [&size]() {
+        return py::value_error("cell_size takes a number or three numbers (x, y, z) in µm, each from "
+                               + QString::number(Core::Operations::SubstrateBuilder::minimumCellSize).toStdString()
+                               + " to "
+                               + QString::number(Core::Operations::SubstrateBuilder::maximumCellSize).toStdString()
+                               + ", not " + py::repr(size).cast<std::string>());
+    };
+    std::array<double, 3> sides{};
+    try {
+        if (py::isinstance<py::sequence>(size) && !py::isinstance<py::str>(size)) {
+            const auto items = size.cast<py::sequence>();
+            if (items.size() != 3)
+                throw refuse();
+            for (std::size_t i = 0; i < 3; ++i)
+                sides[i] = items[i].cast<double>();
+        } else {
+            sides.fill(size.cast<double>());
+        }
+    } catch (const py::cast_error &) {
+        throw refuse();
+    }
+    for (double side : sides) {
+        if (!std::isfinite(side) || !Core::Operations::SubstrateBuilder::isCellSize(side))
+            throw refuse();
+    }
+    return sides;
+}
+
+std::shared_ptr<RecipeJob> preparedJob(const py::object &recipe, const py::object &input, const py::object &settings,
+                                       const py::object &cellSize = py::none())
 {
     auto job = std::make_shared<RecipeJob>();
     if (!job->loadRecipe(pathText(recipe)))
         raise(*job);
     QStringList overrides;
+    // The cell size goes to every Create Substrate step; `set` may still
+    // change one of them, as it comes after.
+    if (!cellSize.is_none()) {
+        const std::array<double, 3> sides = cellSizeOf(cellSize);
+        const std::int32_t substrate = Core::ProcessTable::listCode(Core::ProcessKey::CreateSubstrate);
+        for (int i = 0; i < job->steps().size(); ++i) {
+            if (job->steps().at(i).getType() != substrate)
+                continue;
+            const char *axes[] = {"X", "Y", "Z"};
+            for (int axis = 0; axis < 3; ++axis)
+                overrides << QStringLiteral("%1.Cell Size %2=%3").arg(i + 1).arg(QLatin1String(axes[axis]))
+                                 .arg(QString::number(sides[std::size_t(axis)], 'g', 17));
+        }
+    }
     if (!settings.is_none()) {
         for (const auto &item : settings.cast<py::dict>()) {
             const std::string key = py::str(item.first).cast<std::string>();
@@ -122,15 +172,16 @@ std::shared_ptr<RecipeJob> preparedJob(const py::object &recipe, const py::objec
     return job;
 }
 
-void checkRecipe(const py::object &recipe, const py::object &input, const py::object &settings)
+void checkRecipe(const py::object &recipe, const py::object &input, const py::object &settings,
+                 const py::object &cellSize)
 {
-    preparedJob(recipe, input, settings);
+    preparedJob(recipe, input, settings, cellSize);
 }
 
 VolumeHandle runRecipe(const py::object &recipe, const py::object &input, const py::object &settings,
-                       const py::object &threads, const py::object &progress, bool strict)
+                       const py::object &threads, const py::object &progress, bool strict, const py::object &cellSize)
 {
-    const std::shared_ptr<RecipeJob> job = preparedJob(recipe, input, settings);
+    const std::shared_ptr<RecipeJob> job = preparedJob(recipe, input, settings, cellSize);
 
     // The callback runs on the thread that runs the steps, without the lock
     // held; an exception it raises is kept and raised when the run ends.
@@ -239,8 +290,8 @@ PYBIND11_MODULE(_kestrum, m)
         .def_property_readonly("cells", &VolumeHandle::cells,
                                "The material ids as a read-only uint32 array of shape (nz, ny, nx) over the volume's "
                                "own storage, no copy; valid while the array lives, and showing later changes.")
-        .def_property_readonly("cell_size", &VolumeHandle::cellSize, "(x, y, z) size of one cell")
-        .def_property_readonly("origin", &VolumeHandle::origin, "(x, y, z) of the lower left front corner")
+        .def_property_readonly("cell_size", &VolumeHandle::cellSize, "(x, y, z) size of one cell in µm")
+        .def_property_readonly("origin", &VolumeHandle::origin, "(x, y, z) of the lower left front corner in µm")
         .def_readonly("skipped", &VolumeHandle::skipped,
                       "The steps the run that made this volume skipped: (step, name, reason), step 1-based.")
         .def("material_counts", &VolumeHandle::materialCounts, "{material id: cells}")
@@ -248,7 +299,9 @@ PYBIND11_MODULE(_kestrum, m)
         .def("__repr__", [](const VolumeHandle &v) {
             const auto [nz, ny, nx] = v.shape();
             return "<kestrum.Volume nz=" + std::to_string(nz) + " ny=" + std::to_string(ny)
-                   + " nx=" + std::to_string(nx) + ">";
+                   + " nx=" + std::to_string(nx) + " cell_size=" + QStringLiteral("(%1, %2, %3)")
+                       .arg(double(std::get<0>(v.cellSize()))).arg(double(std::get<1>(v.cellSize())))
+                       .arg(double(std::get<2>(v.cellSize()))).toStdString() + " µm>";
         });
     py::class_<VolumeHandle::Skipped>(m, "SkippedStep")
         .def_readonly("step", &VolumeHandle::Skipped::step)
@@ -267,13 +320,17 @@ PYBIND11_MODULE(_kestrum, m)
     m.def("load", &load, py::arg("path"), "Reads a document (.kst).");
     m.def("save", &save, py::arg("what"), py::arg("path"), "Writes a Volume or a Document as a document (.kst).");
     m.def("check_recipe", &checkRecipe, py::arg("recipe"), py::arg("input") = py::none(), py::arg("set") = py::none(),
+          py::arg("cell_size") = py::none(),
           "Loads a process list, applies `set` and reads `input` as run_recipe does, without running a step; "
           "raises RecipeError with the tool's message for what run_recipe would refuse.");
     m.def("run_recipe", &runRecipe, py::arg("recipe"), py::arg("input") = py::none(), py::arg("set") = py::none(),
           py::arg("threads") = py::none(), py::arg("progress") = py::none(), py::arg("strict") = false,
+          py::arg("cell_size") = py::none(),
           "Runs a process list (.plst) as kestrum-batch does and returns the resulting volume. `input` is a .kst "
           "whose first volume the steps start from; `set` maps \"STEP.PARAM\" to a value; `progress` is called "
-          "as progress(step, name, fraction) while the run goes on, without blocking other Python threads.");
+          "as progress(step, name, fraction) while the run goes on, without blocking other Python threads; "
+          "`cell_size` (µm, a number or (x, y, z)) is given to every Create Substrate step, as its \"Cell Size "
+          "X/Y/Z\" parameters (absent, a step keeps its own, or 1 µm).");
     m.def("load_mask", &loadMask, py::arg("path"), py::arg("layer") = py::none(), py::arg("cell_size") = py::none(),
           loadMaskHelp);
 

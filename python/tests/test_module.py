@@ -43,6 +43,30 @@ class ModuleTest(unittest.TestCase):
                 self.assertTrue(np.array_equal(volume.cells, expected.cells))
         self.assertNotEqual(kestrum.run_recipe(OXIDE).material_counts(), volume.material_counts())
 
+    def test_cell_size_in_micrometres(self):
+        # The oxide example at 1 um: 6 um of oxide, 3 um etched back. With cells
+        # of 0.5 um and every length halved, the same cells come out.
+        unit = kestrum.run_recipe(OXIDE)
+        half = kestrum.run_recipe(OXIDE, cell_size=0.5, set={"2.Thickness": 3, "3.Depth": 1.5})
+        self.assertEqual(half.cell_size, (0.5, 0.5, 0.5))
+        self.assertTrue(np.array_equal(half.cells, unit.cells))
+        # A step's own parameter, from `set` or the tool's --set, and a document.
+        tall = kestrum.run_recipe(OXIDE, cell_size=(0.5, 2, 3), set={"1.Cell Size Z": 0.25})
+        self.assertEqual(tall.cell_size, (0.5, 2.0, 0.25))
+        out = self.path("tall.kst")
+        run = tool(OXIDE, "--output", out, "--set", "1.Cell Size X=0.5", "--set", "1.Cell Size Y=2",
+                   "--set", "1.Cell Size Z=0.25")
+        self.assertEqual(run.returncode, 0, run.stderr)
+        self.assertEqual(kestrum.load(out).volume.cell_size, (0.5, 2.0, 0.25))
+        kestrum.save(tall, self.path("again.kst"))
+        self.assertEqual(kestrum.load(self.path("again.kst")).volume.cell_size, (0.5, 2.0, 0.25))
+        self.assertIn("cell_size=(0.5, 2, 0.25) \u00b5m", repr(tall))
+        for wrong in [0, -1, 1001, (1, 2), "big", float("nan")]:
+            with self.subTest(cell_size=wrong), self.assertRaisesRegex(ValueError, "cell_size takes"):
+                kestrum.run_recipe(OXIDE, cell_size=wrong)
+        with self.assertRaisesRegex(kestrum.RecipeError, "Cell Size Y"):
+            kestrum.run_recipe(OXIDE, set={"1.Cell Size Y": 0})
+
     def test_hand_built_cells(self):
         cells = np.zeros((3, 4, 5), dtype=np.uint32)  # (nz, ny, nx)
         cells[0] = 1

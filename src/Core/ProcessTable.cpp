@@ -26,6 +26,7 @@
 #include "Core/Operations/SiEtching/ContinousWetEtchOperation.h"
 #include "Core/Operations/SiOxidation/SimpleSiOxidationOperation.h"
 #include "Core/Operations/Substrate/CreateSubstrateOperation.h"
+#include "Core/Operations/Substrate/SubstrateBuilder.h"
 #include "Core/Operations/Visualization/ChangeTotalVolumeVisualizationOptions.h"
 #include "Core/Operations/VolumeEditing/CutCellVolumeOperation.h"
 #include "Core/Operations/VolumeEditing/ExtractFilm.h"
@@ -121,12 +122,21 @@ QVector<Parameter> maskParameters()
 
 QVector<Parameter> substrateParameters()
 {
+    const ProcessTable::Range cellSize{SubstrateBuilder::minimumCellSize, SubstrateBuilder::maximumCellSize,
+                                       QString::fromUtf8("\xc2\xb5m")};
+    // Counts of cells carry their unit but no range of their own: the volume
+    // size is bounded by the memory guard, the block by the volume.
+    const ProcessTable::Range cells{0.0, 0.0, QStringLiteral("cells")};
     QVector<Parameter> parameters{
         {QStringLiteral("MaterialId"), V::UInt, 1u, false},
-        {QStringLiteral("Lower Left Front Corner"), V::Vector3D, QVariant::fromValue(Util::Vector3D()), true},
-        {QStringLiteral("Volume Size X"), V::UInt, 100u, true},
-        {QStringLiteral("Volume Size Y"), V::UInt, 100u, true},
-        {QStringLiteral("Volume Size Z"), V::UInt, 80u, true},
+        {QStringLiteral("Lower Left Front Corner"), V::Vector3D, QVariant::fromValue(Util::Vector3D()), true,
+         {0.0, 0.0, cellSize.unit}},
+        {QStringLiteral("Volume Size X"), V::UInt, 100u, true, cells},
+        {QStringLiteral("Volume Size Y"), V::UInt, 100u, true, cells},
+        {QStringLiteral("Volume Size Z"), V::UInt, 80u, true, cells},
+        {QStringLiteral("Cell Size X"), V::Double, 1.0, true, cellSize, true},
+        {QStringLiteral("Cell Size Y"), V::Double, 1.0, true, cellSize, true},
+        {QStringLiteral("Cell Size Z"), V::Double, 1.0, true, cellSize, true},
         {QStringLiteral("SphericalSubstrate"), V::Bool, false, true},
     };
     const std::pair<const char *, std::uint32_t> box[] = {
@@ -136,7 +146,7 @@ QVector<Parameter> substrateParameters()
         {"Substrate Radius", 50},
     };
     for (const auto &[name, value] : box)
-        parameters << Parameter{QString::fromLatin1(name), V::UInt, value, true};
+        parameters << Parameter{QString::fromLatin1(name), V::UInt, value, true, cells};
     return parameters;
 }
 
@@ -176,6 +186,11 @@ QVector<Kind> makeKinds()
                       const std::uint32_t material = uintOf(s, "MaterialId");
                       const std::uint32_t nx = uintOf(s, "Volume Size X"), ny = uintOf(s, "Volume Size Y"),
                                           nz = uintOf(s, "Volume Size Z");
+                      const auto cellSize = [&s](const char *name) {
+                          const QVariant value = s.getParameter(QString::fromLatin1(name));
+                          return value.isValid() ? value.toFloat() : 1.0f;
+                      };
+                      op.setCellSize(cellSize("Cell Size X"), cellSize("Cell Size Y"), cellSize("Cell Size Z"));
                       if (s.getParameter(QStringLiteral("SphericalSubstrate")).toBool())
                           op.setSphericalSubstrate(material, nx, ny, nz, corner, uintOf(s, "Substrate Center X"),
                                                    uintOf(s, "Substrate Center Y"), uintOf(s, "Substrate Center Z"),
@@ -532,6 +547,10 @@ QString ProcessTable::stepReference()
             QString parameter = QStringLiteral("\"%1\" %2").arg(p.name, kindName(p.kind));
             if (p.range.isSet())
                 parameter += QStringLiteral(" [%1]").arg(p.range.text());
+            else if (!p.range.unit.isEmpty())
+                parameter += QStringLiteral(" [%1]").arg(p.range.unit);
+            if (p.optional)
+                parameter += QStringLiteral(" (optional, default %1)").arg(p.defaultValue.toString());
             parameters << parameter;
         }
         text += QStringLiteral("\n  %1 %2: %3").arg(k->listCode, 2).arg(k->listName, parameters.join(QStringLiteral(", ")));

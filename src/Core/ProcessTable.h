@@ -63,6 +63,9 @@ public:
         // Shown in the batch list (hidden ones are ids, raw masks, colours).
         bool visible = true;
         Range range = {};
+        // A step may leave it out (process lists older than the parameter);
+        // the step then runs with the default value.
+        bool optional = false;
     };
 
     using OperationBuilder = std::function<std::shared_ptr<Operations::Operation>(Workspace *)>;

@@ -1,5 +1,7 @@
 #include "RecipeJob.h"
 
+#include "Core/ProcessTable.h"
+
 #include "ProcessData.h"
 #include "ProcessListArchiver.h"
 #include "StepSettings.h"
@@ -109,9 +111,18 @@ RecipeJob::Exit RecipeJob::run(bool strict)
     batchRunner->setStrict(strict);
     runSummary = batchRunner->run(*recipeSteps);
     if (runSummary.missingVolume) {
-        refuse(MissingVolume,
-               QStringLiteral("Missing Cell Volume: No cell volume was selected and a cell volume was not created. "
-                              "The cell volume must be created before any other process."));
+        QString text = QStringLiteral("Missing Cell Volume: No cell volume was selected and a cell volume was not "
+                                      "created. The cell volume must be created before any other process.");
+        // A Create Substrate step that was skipped is why: say what stopped it.
+        const std::int32_t substrate = ProcessTable::listCode(ProcessKey::CreateSubstrate);
+        for (const BatchRunner::StepReport &skipped : std::as_const(skippedSteps)) {
+            if (skipped.index < recipeSteps->size() && recipeSteps->at(skipped.index).getType() == substrate) {
+                text += QStringLiteral(" Step %1 (%2) was skipped: %3.").arg(skipped.index + 1).arg(skipped.name,
+                                                                                                  skipped.reason);
+                break;
+            }
+        }
+        refuse(MissingVolume, text);
         return MissingVolume;
     }
     if (runSummary.stoppedOnSkip) {

@@ -22,6 +22,13 @@ int SubstrateStep::run(const ProcessData &step, BatchStepExecutor::Context &cont
     builder.sizeX = parameters.toUInt(QStringLiteral("Volume Size X"));
     builder.sizeY = parameters.toUInt(QStringLiteral("Volume Size Y"));
     builder.sizeZ = parameters.toUInt(QStringLiteral("Volume Size Z"));
+    // Process lists written before cells had a size leave it out: 1 µm.
+    for (auto [name, size] : {std::pair{QStringLiteral("Cell Size X"), &builder.cellSizeX},
+                              std::pair{QStringLiteral("Cell Size Y"), &builder.cellSizeY},
+                              std::pair{QStringLiteral("Cell Size Z"), &builder.cellSizeZ}}) {
+        if (parameters.has(name))
+            *size = float(parameters.toDouble(name));
+    }
     builder.spherical = parameters.toBool(QStringLiteral("SphericalSubstrate"));
     if (builder.spherical) {
         builder.sphereCenterX = parameters.toUInt(QStringLiteral("Substrate Center X"));

@@ -150,7 +150,12 @@ void RunProcessesDialog::rebuildTree()
                 continue;
             auto *parameter = new QTreeWidgetItem(row);
             parameter->setText(1, it.key());
-            parameter->setText(2, ProcessListArchiver::textOf(it.value()));
+            // Lengths read in µm, counts in cells, as the dialogs give them.
+            const Core::ProcessTable::Kind *kind = Core::ProcessTable::byListCode(step.getType());
+            const Core::ProcessTable::Parameter *listed = kind ? kind->parameter(it.key()) : nullptr;
+            const QString unit = listed && !listed->range.unit.isEmpty() ? QLatin1Char(' ') + listed->range.unit
+                                                                         : QString();
+            parameter->setText(2, ProcessListArchiver::textOf(it.value()) + unit);
             const QVariant color = step.getParameter(it.key() + QStringLiteral("_Color"));
             if (color.canConvert<QColor>() && color.value<QColor>().isValid())
                 parameter->setData(2, Qt::DecorationRole, swatch(color.value<QColor>()));

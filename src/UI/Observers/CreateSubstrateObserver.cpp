@@ -22,6 +22,8 @@ void CreateSubstrateObserver::notify()
         return;
     }
 
+    const Util::Vector3D cellSize = dialog.getCellSize();
+    operation->setCellSize(float(cellSize.x), float(cellSize.y), float(cellSize.z));
     if (dialog.isSpherical()) {
         operation->setSphericalSubstrate(dialog.getMaterialId(), dialog.getTotalWidth(), dialog.getTotalLength(),
                                          dialog.getTotalHeight(), dialog.getPosition(), dialog.getCenterX(),

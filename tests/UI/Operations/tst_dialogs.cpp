@@ -1,5 +1,6 @@
 #include "../GuiTestSupport.h"
 
+#include "Core/BatchRun/ProcessData.h"
 #include "Core/Operations/Film/AnisotropicFilmDeposition.h"
 #include "Core/Operations/Film/Electrodeposition.h"
 #include "Core/Operations/Film/IsotropicFilmEtching.h"
@@ -11,6 +12,8 @@
 #include "Core/ProcessTable.h"
 #include "Model/Materials/MaterialFactory.h"
 #include "UI/MainWindowPresenter.h"
+
+#include "UI/Operations/Substrate/CreateSubstrateDialog.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -90,6 +93,17 @@ void TestDialogs::substrateObserverAccepts()
         for (const auto &[name, value] : fields)
             child<QSpinBox>(dialog, name)->setValue(value);
         child<QDoubleSpinBox>(dialog, "dblVolumeX")->setValue(-12.5);
+        // A sphere's radius counts cells of z: other cell sizes would make it
+        // an ellipsoid of cells.
+        if (!spherical) {
+            child<QDoubleSpinBox>(dialog, "dblCellSizeX")->setValue(0.5);
+            child<QDoubleSpinBox>(dialog, "dblCellSizeZ")->setValue(3.0);
+        }
+        // The step the options stand for in a process list carries them too.
+        const auto step = static_cast<Ui::Operations::CreateSubstrateDialog *>(dialog)->toProcessData();
+        QCOMPARE(step.getParameter(QStringLiteral("Cell Size X")).toDouble(), spherical ? 1.0 : 0.5);
+        QCOMPARE(step.getParameter(QStringLiteral("Cell Size Y")).toDouble(), 1.0);
+        QCOMPARE(step.getParameter(QStringLiteral("Cell Size Z")).toDouble(), spherical ? 1.0 : 3.0);
         child<QComboBox>(dialog, "cbxFilm")->setCurrentIndex(1);
         child<QCheckBox>(dialog, "cbxSubsSphere")->setChecked(spherical);
     }, true);
@@ -100,6 +114,8 @@ void TestDialogs::substrateObserverAccepts()
     QCOMPARE(QVector<std::uint32_t>({volume->getSizeX(), volume->getSizeY(), volume->getSizeZ()}),
              QVector<std::uint32_t>({6, 5, 4}));
     QCOMPARE(volume->getPosition().x, -12.5);
+    QCOMPARE(QVector<float>({volume->getCellSizeX(), volume->getCellSizeY(), volume->getCellSizeZ()}),
+             spherical ? QVector<float>({1.0f, 1.0f, 1.0f}) : QVector<float>({0.5f, 1.0f, 3.0f}));
     const auto ids = volume->materialIds();
     QCOMPARE(std::count(ids.begin(), ids.end(), chosen), filledCells);
     QCOMPARE(std::count(ids.begin(), ids.end(), 0u), std::ptrdiff_t(ids.size()) - filledCells);

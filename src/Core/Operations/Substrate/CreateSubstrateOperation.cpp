@@ -59,6 +59,13 @@ void CreateSubstrateOperation::setBlockSubstrate(std::uint32_t mat, std::uint32_
     state = 1;
 }
 
+void CreateSubstrateOperation::setCellSize(float x, float y, float z)
+{
+    cellSizeX = x;
+    cellSizeY = y;
+    cellSizeZ = z;
+}
+
 void CreateSubstrateOperation::step()
 {
     if (state == 0) {
@@ -80,7 +87,23 @@ void CreateSubstrateOperation::end()
         return;
     }
 
+    if (!SubstrateBuilder::isCellSize(cellSizeX) || !SubstrateBuilder::isCellSize(cellSizeY)
+        || !SubstrateBuilder::isCellSize(cellSizeZ)) {
+        message(QStringLiteral(": the cell size %1 x %2 x %3 µm is not possible; each side must lie between %4 and "
+                               "%5 µm.")
+                    .arg(double(cellSizeX))
+                    .arg(double(cellSizeY))
+                    .arg(double(cellSizeZ))
+                    .arg(SubstrateBuilder::minimumCellSize)
+                    .arg(SubstrateBuilder::maximumCellSize));
+        cancelOperation(true);
+        return;
+    }
+
     SubstrateBuilder builder;
+    builder.cellSizeX = cellSizeX;
+    builder.cellSizeY = cellSizeY;
+    builder.cellSizeZ = cellSizeZ;
     builder.material = material;
     builder.sizeX = sizeX;
     builder.sizeY = sizeY;

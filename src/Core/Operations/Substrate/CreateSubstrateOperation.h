@@ -33,6 +33,10 @@ public:
                            std::uint32_t offsetZ, std::uint32_t blockSizeX, std::uint32_t blockSizeY,
                            std::uint32_t blockSizeZ);
 
+    // The size of one cell along x, y and z in µm; 1 until set. Sizes that
+    // are not finite and positive are refused when the operation runs.
+    void setCellSize(float x, float y, float z);
+
     // State 0 (no options): opens the options dialog through the observer.
     // State 1 (options set): carries the operation out.
     void step() override;
@@ -66,6 +70,9 @@ private:
     std::uint32_t blockOffsetY = 0;
     std::uint32_t blockOffsetZ = 0;
     Util::Vector3D position;
+    float cellSizeX = 1.0f;
+    float cellSizeY = 1.0f;
+    float cellSizeZ = 1.0f;
     std::uint32_t spherical = 0;
     std::uint32_t state = 0;
 };

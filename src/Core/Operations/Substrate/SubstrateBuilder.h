@@ -43,6 +43,16 @@ public:
     // nx*ny*nz material ids in cell order; filled by makeMaterialList.
     std::vector<std::uint32_t> materials;
 
+    // The cell sizes a volume may have, in µm, both ends included.
+    static constexpr double minimumCellSize = 0.0001;
+    static constexpr double maximumCellSize = 1000.0;
+    // A cell size within those ends, and a finite number.
+    static bool isCellSize(double size)
+    {
+        // Single precision holds the lower end as slightly less than 0.0001.
+        return size >= minimumCellSize * (1.0 - 1e-6) && size <= maximumCellSize;
+    }
+
     // Fills `materials`: empty cells with the block (clipped to the volume) or
     // the sphere set to the material. Throws std::bad_alloc when a volume of
     // this size would not fit in the memory available (MemoryBudget).

@@ -104,14 +104,34 @@ GlueLayout GlueSubstrate::measure(TotalVolume &base, TotalVolume &top, int threa
     layout.minSizeZ = std::uint64_t(layout.baseTop) + (layout.topHighest - layout.topLowest);
     layout.maxDisplacementX = layout.minSizeX - top.getSizeX();
     layout.maxDisplacementY = layout.minSizeY - top.getSizeY();
-    layout.cellSizeX = std::max(base.getCellSizeX(), top.getCellSizeX());
-    layout.cellSizeY = std::max(base.getCellSizeY(), top.getCellSizeY());
-    layout.cellSizeZ = std::max(base.getCellSizeZ(), top.getCellSizeZ());
+    layout.cellSizeX = base.getCellSizeX();
+    layout.cellSizeY = base.getCellSizeY();
+    layout.cellSizeZ = base.getCellSizeZ();
+    layout.topCellSizeX = top.getCellSizeX();
+    layout.topCellSizeY = top.getCellSizeY();
+    layout.topCellSizeZ = top.getCellSizeZ();
     return layout;
+}
+
+QString GlueSubstrate::cellSizeRefusal(const GlueLayout &layout)
+{
+    if (layout.cellSizeX == layout.topCellSizeX && layout.cellSizeY == layout.topCellSizeY
+        && layout.cellSizeZ == layout.topCellSizeZ)
+        return QString();
+    const auto sizes = [](float x, float y, float z) {
+        return QStringLiteral("%1 x %2 x %3 µm").arg(double(x)).arg(double(y)).arg(double(z));
+    };
+    return QStringLiteral(": the base's cells are %1 and the top's %2; only volumes of the same cell size can be "
+                          "glued.")
+        .arg(sizes(layout.cellSizeX, layout.cellSizeY, layout.cellSizeZ),
+             sizes(layout.topCellSizeX, layout.topCellSizeY, layout.topCellSizeZ));
 }
 
 QString GlueSubstrate::refusal(const GlueLayout &layout, const TotalVolume &top, const GlueOptions &options)
 {
+    const QString cellSizes = cellSizeRefusal(layout);
+    if (!cellSizes.isEmpty())
+        return cellSizes;
     if (options.finalSizeX < layout.minSizeX || options.finalSizeY < layout.minSizeY
         || options.finalSizeZ < layout.minSizeZ)
         return QStringLiteral(": the final volume must be at least %1 x %2 x %3 cells.")

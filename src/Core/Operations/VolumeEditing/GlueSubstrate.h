@@ -30,9 +30,13 @@ struct GlueLayout
     std::uint64_t minSizeZ = 0;
     std::uint32_t maxDisplacementX = 0;
     std::uint32_t maxDisplacementY = 0;
+    // The base's cell sizes in µm, which the result takes, and the top's.
     float cellSizeX = 1.0f;
     float cellSizeY = 1.0f;
     float cellSizeZ = 1.0f;
+    float topCellSizeX = 1.0f;
+    float topCellSizeY = 1.0f;
+    float topCellSizeZ = 1.0f;
 };
 
 // The result's size and where the top's cell (0, 0) lands in it.
@@ -83,6 +87,10 @@ public:
     static std::shared_ptr<Model::Automaton::TotalVolume> glue(Model::Automaton::TotalVolume &base,
                                                                Model::Automaton::TotalVolume &top, bool invertTop,
                                                                QString *error = nullptr);
+
+    // Why two volumes of these cell sizes cannot be glued (their cells would
+    // not line up); empty when the sizes are the same.
+    static QString cellSizeRefusal(const GlueLayout &layout);
 
     // The console wording of a result that does not fit in memory.
     static QString memoryRefusal(const GlueOptions &options);

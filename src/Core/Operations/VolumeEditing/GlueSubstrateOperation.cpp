@@ -65,8 +65,17 @@ void GlueSubstrateOperation::step()
             return;
         }
         takeVolume();
-        message(QStringLiteral(": top cell volume selected."));
         setVolumes(baseVolume, top);
+        const QString cellSizes = GlueSubstrate::cellSizeRefusal(layout);
+        if (!cellSizes.isEmpty()) {
+            // The base stays chosen; another top may still fit it.
+            topVolume.reset();
+            glueState = WaitingForTop;
+            message(cellSizes);
+            askFor(QStringLiteral(": select the top cell volume and press Enter/Return."));
+            return;
+        }
+        message(QStringLiteral(": top cell volume selected."));
         notifyObserver();
     }
 }

@@ -135,6 +135,11 @@ Util::Vector3D CreateSubstrateDialog::getPosition() const
     return Util::Vector3D(form->dblVolumeX->value(), form->dblVolumeY->value(), form->dblVolumeZ->value());
 }
 
+Util::Vector3D CreateSubstrateDialog::getCellSize() const
+{
+    return Util::Vector3D(form->dblCellSizeX->value(), form->dblCellSizeY->value(), form->dblCellSizeZ->value());
+}
+
 Core::BatchRun::ProcessData CreateSubstrateDialog::toProcessData() const
 {
     Core::BatchRun::ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::CreateSubstrate));
@@ -144,6 +149,10 @@ Core::BatchRun::ProcessData CreateSubstrateDialog::toProcessData() const
     step.setParameter(QStringLiteral("Volume Size X"), uint(getTotalWidth()), true);
     step.setParameter(QStringLiteral("Volume Size Y"), uint(getTotalLength()), true);
     step.setParameter(QStringLiteral("Volume Size Z"), uint(getTotalHeight()), true);
+    const Util::Vector3D cellSize = getCellSize();
+    step.setParameter(QStringLiteral("Cell Size X"), cellSize.x, true);
+    step.setParameter(QStringLiteral("Cell Size Y"), cellSize.y, true);
+    step.setParameter(QStringLiteral("Cell Size Z"), cellSize.z, true);
     step.setParameter(QStringLiteral("SphericalSubstrate"), sphere, false);
     step.setParameter(QStringLiteral("Substrate Size X"), uint(getSubstrateWidth()), !sphere);
     step.setParameter(QStringLiteral("Substrate Size Y"), uint(getSubstrateLength()), !sphere);

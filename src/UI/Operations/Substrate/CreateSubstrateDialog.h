@@ -56,8 +56,10 @@ public:
     std::uint32_t getRadius() const;
     // The id of the current material entry; 0 when the list is empty.
     std::uint32_t getMaterialId() const;
-    // The scene position of the volume's lower left front corner.
+    // The scene position of the volume's lower left front corner, in µm.
     Util::Vector3D getPosition() const;
+    // The size of one cell along x, y and z, in µm.
+    Util::Vector3D getCellSize() const;
 
 public slots:
     void updateLimitX(int width);

@@ -88,6 +88,8 @@ private slots:
     void materialList();
     void createUndoRedoSameObject();
     void noCellsAlongAnAxis();
+    void cellSizes_data();
+    void cellSizes();
     void refusedBeyondAvailableMemory_data();
     void refusedBeyondAvailableMemory();
 };
@@ -152,6 +154,75 @@ void TestCreateSubstrate::noCellsAlongAnAxis()
 
 enum class Path { Operation, Document, Recipe };
 Q_DECLARE_METATYPE(Path)
+
+using Sizes = QVector<double>;
+
+// The cell size chosen when the volume is made, from the options and from a
+// process-list step (which may leave it out: 1 µm); sizes no volume may have
+// are refused with the reason and nothing is made.
+void TestCreateSubstrate::cellSizes_data()
+{
+    QTest::addColumn<Path>("path");
+    QTest::addColumn<Sizes>("given"); // empty: the step leaves the parameters out
+    QTest::addColumn<Sizes>("made");  // empty: refused
+    QTest::addColumn<QString>("reason");
+    for (const Path path : {Path::Operation, Path::Recipe}) {
+        const char *by = path == Path::Operation ? "options" : "process list";
+        QTest::addRow("%s: 0.5 x 2 x 3 µm", by) << path << Sizes{0.5, 2, 3} << Sizes{0.5, 2, 3} << QString();
+        QTest::addRow("%s: both ends of the range", by) << path << Sizes{0.0001, 1000, 1} << Sizes{0.0001, 1000, 1}
+                                                       << QString();
+        QTest::addRow("%s: zero", by) << path << Sizes{1, 0, 1} << Sizes{}
+                                      << (path == Path::Operation ? "the cell size 1 x 0 x 1 µm is not possible"
+                                                                  : "\"Cell Size Y\" must be");
+        QTest::addRow("%s: beyond 1000 µm", by) << path << Sizes{1, 1, 1500} << Sizes{}
+                                                << (path == Path::Operation ? "each side must lie between 0.0001 and 1000 µm"
+                                                                            : "from 0.0001 to 1000 µm (got 1500)");
+    }
+    QTest::newRow("process list written before cell sizes: 1 µm") << Path::Recipe << Sizes{} << Sizes{1, 1, 1} << QString();
+}
+
+void TestCreateSubstrate::cellSizes()
+{
+    QFETCH(Path, path);
+    QFETCH(Sizes, given);
+    QFETCH(Sizes, made);
+    QFETCH(QString, reason);
+    std::shared_ptr<Model::Automaton::TotalVolume> volume;
+    QString said;
+    if (path == Path::Operation) {
+        Bench bench([&given](CreateSubstrateOperation &op) {
+            op.setCellSize(float(given[0]), float(given[1]), float(given[2]));
+            op.setBlockSubstrate(1, 4, 4, 4, Util::Vector3D(), 0, 0, 0, 4, 4, 2);
+            op.step();
+        });
+        said = bench.log->lines.join(QLatin1Char('\n'));
+        const auto objects = bench.workspace.getDocument().getAllObjects();
+        if (!objects.isEmpty())
+            volume = std::dynamic_pointer_cast<Model::Automaton::TotalVolume>(objects.first());
+    } else {
+        const auto defaults = Core::ProcessTable::defaultStep(Core::ProcessKey::CreateSubstrate).getParameters();
+        Core::BatchRun::ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::CreateSubstrate));
+        for (auto p = defaults.begin(); p != defaults.end(); ++p) {
+            if (!p.key().startsWith(QLatin1String("Cell Size ")))
+                step.setParameter(p.key(), p.value(), true);
+        }
+        for (int axis = 0; axis < given.size(); ++axis)
+            step.setParameter(QStringLiteral("Cell Size %1").arg(QLatin1Char(char('X' + axis))), given[axis], true);
+        Core::BatchRun::BatchStepExecutor::Context context;
+        const int code = Core::BatchRun::SubstrateStep::run(step, context);
+        QCOMPARE(code == Core::BatchRun::BatchStepExecutor::Done, !made.isEmpty());
+        volume = context.volume;
+        said = context.failureReason;
+    }
+    QCOMPARE(bool(volume), !made.isEmpty());
+    if (volume) {
+        QCOMPARE(volume->getCellSizeX(), float(made[0]));
+        QCOMPARE(volume->getCellSizeY(), float(made[1]));
+        QCOMPARE(volume->getCellSizeZ(), float(made[2]));
+    } else {
+        QVERIFY2(said.contains(reason), qPrintable(said));
+    }
+}
 
 void TestCreateSubstrate::refusedBeyondAvailableMemory_data()
 {

@@ -77,6 +77,7 @@ private slots:
     void glueOperationSwapsVolumes();
     void glueRefusals_data();
     void glueRefusals();
+    void glueRefusesOtherCellSizes();
     void extractFilm_data();
     void extractFilm();
     void extractSlabsAgree();
@@ -299,6 +300,32 @@ void TestVolumeEditing::glueRefusals()
     QVERIFY(base->materialIds() == baseCells && top->materialIds() == topCells);
     QCOMPARE(bench.workspace.getUndoRedo().undoCount(), std::size_t(0));
     QVERIFY(!bench.workspace.getCurrentOperation());
+}
+
+// Cells of different sizes would not line up: the top is refused with both
+// sizes, the base stays chosen and a top of its cell size is still glued.
+void TestVolumeEditing::glueRefusesOtherCellSizes()
+{
+    Bench<GlueSubstrateOperation> bench([](GlueSubstrateOperation &op) { op.end(); });
+    const auto finer = exampleTop();
+    auto fineTop = bench.add(std::make_shared<TotalVolume>(10, 10, 8, 0.5f, 0.5f, 1.0f, Util::Vector3D(),
+                                                           finer->materialIds()));
+    auto base = bench.add(exampleBase()), top = bench.add(exampleTop());
+    const QString refusal = QStringLiteral(": the base's cells are 1 x 1 x 1 µm and the top's 0.5 x 0.5 x 1 µm; only "
+                                           "volumes of the same cell size can be glued.");
+    QString error;
+    QVERIFY(!GlueSubstrate::glue(*base, *fineTop, false, &error));
+    QCOMPARE(error, refusal);
+    bench.workspace.getSelection().select(base);
+    bench.workspace.activate(Core::ProcessTable::menuId(Core::ProcessKey::Glue));
+    bench.pick(fineTop);
+    QCOMPARE(bench.log->lines.mid(1, 2), QStringList({QStringLiteral("Glue Volumes") + refusal,
+                                                      QStringLiteral("Glue Volumes: select the top cell volume and "
+                                                                     "press Enter/Return.")}));
+    QCOMPARE(bench.workspace.getDocument().getAllObjects().size(), 3);
+    bench.pick(top);
+    QCOMPARE(bench.workspace.getDocument().getAllObjects().size(), 2);
+    QCOMPARE(bench.workspace.getUndoRedo().undoTopName(), QStringLiteral("Glue Volumes"));
 }
 
 void TestVolumeEditing::extractFilm_data()
