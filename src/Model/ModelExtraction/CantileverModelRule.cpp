@@ -10,6 +10,12 @@ namespace ModelExtraction {
 
 using Face = RectangularCuboidEnvelope::Face;
 
+CantileverModelRule::CantileverModelRule(const CellSize &cells, MaterialLookup lookup)
+    : cellSize(cells)
+    , materials(std::move(lookup))
+{
+}
+
 std::uint32_t CantileverModelRule::beamDirection(const RectangularCuboidEnvelope &freeEnd)
 {
     for (std::uint32_t face : {Face::LowX, Face::HighX, Face::LowY}) {
@@ -47,14 +53,19 @@ std::shared_ptr<RectangularCuboidEnvelope> CantileverModelRule::mergeBeam(const 
 std::shared_ptr<IStructure> CantileverModelRule::apply(const ExtractedModel &model)
 {
     beams.clear();
+    std::vector<CantileverStructure::Beam> structureBeams;
     for (const auto &envelope : model.getEnvelopes()) {
         if (envelope->getMaterial() != substrateMaterial && envelope->getNeighbourCount() == 1
-            && !envelope->getNeighbour(Face::HighZ) && !envelope->getNeighbour(Face::LowZ))
+            && !envelope->getNeighbour(Face::HighZ) && !envelope->getNeighbour(Face::LowZ)) {
             beams.push_back(mergeBeam(*envelope));
+            // The beam is clamped where its free end's one neighbour lies, so
+            // its length runs along that face's axis (faces 0, 1 x; 2, 3 y).
+            structureBeams.push_back({beams.back(), int(beamDirection(*envelope) / 2)});
+        }
     }
     if (beams.empty())
         return nullptr;
-    return std::make_shared<CantileverStructure>(beams);
+    return std::make_shared<CantileverStructure>(std::move(structureBeams), cellSize, materials);
 }
 
 } // namespace ModelExtraction

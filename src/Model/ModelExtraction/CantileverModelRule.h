@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BeamPhysics.h"
 #include "ExtractedModel.h"
 #include "IModelRule.h"
 
@@ -15,6 +16,10 @@ class CantileverModelRule : public IModelRule
 public:
     static constexpr std::uint32_t substrateMaterial = 1;
 
+    // The structure it finds sizes its beams with the volume's cell sizes
+    // and takes their density and stiffness from `materials`.
+    CantileverModelRule(const CellSize &cellSize, MaterialLookup materials);
+
     std::shared_ptr<IStructure> apply(const ExtractedModel &model) override;
 
     // The beams of the last apply(), in the order of their free ends.
@@ -28,6 +33,8 @@ public:
     static std::shared_ptr<RectangularCuboidEnvelope> mergeBeam(const RectangularCuboidEnvelope &freeEnd);
 
 private:
+    CellSize cellSize;
+    MaterialLookup materials;
     ExtractedModel::EnvelopeList beams;
 };
 

@@ -1,60 +1,17 @@
 #include "CantileverStructure.h"
 
-#include "Model/Materials/MaterialFactory.h"
 #include "RectangularCuboidEnvelope.h"
 
-#include <algorithm>
 #include <cmath>
 
 namespace Model {
 namespace ModelExtraction {
 
-namespace {
-
-constexpr std::uint32_t tableSize = 16;
-const double densityTable[tableSize] = {0, 2329, 2700, 8940, 8908, 2648, 2810, 1000,
-                                        1000, 1000, 1000, 1000, 1000, 1000, 1000, 1000};
-constexpr double tableYoungModulus = 7e10;
-
-} // namespace
-
-CantileverStructure::CantileverStructure(ExtractedModel::EnvelopeList list)
+CantileverStructure::CantileverStructure(std::vector<Beam> list, const CellSize &cells, MaterialLookup lookup)
     : beams(std::move(list))
+    , cellSize(cells)
+    , materials(std::move(lookup))
 {
-}
-
-CantileverStructure::Constants CantileverStructure::constantsOf(std::uint32_t material)
-{
-    Constants constants;
-    if (material < tableSize) {
-        constants.density = densityTable[material];
-        constants.youngModulus = material == 0 ? 0.0 : tableYoungModulus;
-        return constants;
-    }
-    // Poly-Si (16) and the user's materials (2000 and above) lie beyond the
-    // table: their own catalogue entry says what they are made of.
-    const Materials::Material entry = Materials::MaterialFactory::getInstance()->getMaterial(material);
-    if (entry.getId() == material) {
-        constants.density = double(entry.getDensity());
-        constants.youngModulus = double(entry.getYoungModulus());
-    }
-    return constants;
-}
-
-// Sizes are multiplied in double precision: in 32-bit integers the cube of a
-// 1,626-cell length already wraps.
-double CantileverStructure::effectiveMass(std::uint32_t sx, std::uint32_t sy, std::uint32_t sz, double density)
-{
-    const double cells = double(sx) * double(sy) * double(sz);
-    return cells * cellVolume * density * 33.0 / 140.0;
-}
-
-double CantileverStructure::stiffness(std::uint32_t sx, std::uint32_t sy, std::uint32_t sz, double youngModulus)
-{
-    const double length = double(std::max(sx, sy));
-    const double width = double(std::min(sx, sy));
-    const double thickness = double(sz);
-    return youngModulus * 3.0 * (thickness * thickness * thickness * width / 12.0) / (length * length * length);
 }
 
 QString CantileverStructure::formatNumber(double value)
@@ -79,25 +36,32 @@ QString CantileverStructure::build(QStringList *skipped) const
     QString lines;
     int index = 0;
     for (std::size_t b = 0; b < beams.size(); ++b) {
-        const RectangularCuboidEnvelope &beam = *beams[b];
-        const std::uint32_t sx = beam.getSize(0), sy = beam.getSize(1), sz = beam.getSize(2);
-        const Constants constants = constantsOf(beam.getMaterial());
-        const double mass = effectiveMass(sx, sy, sz, constants.density);
-        const double k = stiffness(sx, sy, sz, constants.youngModulus);
-        // A beam without stiffness (or made of a material the catalogue does
-        // not know) would give an infinite inductance: leave it out.
-        if (!(k > 0.0) || !std::isfinite(k) || !(mass >= 0.0) || !std::isfinite(mass)) {
+        const RectangularCuboidEnvelope &beam = *beams[b].envelope;
+        const BeamMaterial material = materials ? materials(beam.getMaterial()) : BeamMaterial();
+        const BeamPhysics::Dimensions size = BeamPhysics::dimensionsOf(beam, beams[b].lengthAxis, cellSize);
+        const double mass = BeamPhysics::mass(size, material.density) * BeamPhysics::effectiveMassFactor;
+        const double k = BeamPhysics::stiffness(size, material.youngModulus);
+        // A beam without stiffness or mass (or of a material nobody knows)
+        // would give an infinite inductance or a resonance at infinity.
+        if (!(k > 0.0) || !std::isfinite(k) || !(mass > 0.0) || !std::isfinite(mass)) {
             if (skipped)
                 skipped->append(QStringLiteral("Beam %1 (material %2, %3 x %4 x %5 cells) was left out: "
                                                "its material has no usable Young's modulus or density.")
                                     .arg(b + 1)
                                     .arg(beam.getMaterial())
-                                    .arg(sx)
-                                    .arg(sy)
-                                    .arg(sz));
+                                    .arg(beam.getSize(0))
+                                    .arg(beam.getSize(1))
+                                    .arg(beam.getSize(2)));
             continue;
         }
         ++index;
+        // One pass over the pattern, so a "%" in a material's name stays text;
+        // simplified(), so a line break in it cannot end the comment.
+        const double micrometres = 1.0 / BeamPhysics::metresPerMicrometre;
+        lines += QStringLiteral("* beam %1: %2, %3 x %4 x %5 µm, f1 = %6 Hz \n")
+                     .arg(QString::number(index), material.name.simplified(), formatNumber(size.length * micrometres),
+                          formatNumber(size.width * micrometres), formatNumber(size.thickness * micrometres),
+                          QString::number(BeamPhysics::frequency(k, mass), 'e', 3));
         lines += QStringLiteral("c%1 %2 0 %3 \n").arg(index).arg(index).arg(formatNumber(mass));
         lines += QStringLiteral("l%1 %2 0 %3 \n").arg(index).arg(index).arg(formatNumber(1.0 / k));
     }

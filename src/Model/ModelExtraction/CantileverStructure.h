@@ -1,55 +1,50 @@
 #pragma once
 
-#include "ExtractedModel.h"
+#include "BeamPhysics.h"
 #include "IStructure.h"
 
 #include <QStringList>
 
-#include <cstdint>
+#include <memory>
+#include <vector>
 
 namespace Model {
 namespace ModelExtraction {
 
+class RectangularCuboidEnvelope;
+
 // Cantilever beams as lumped mass-spring resonators: each beam becomes a
 // capacitor (its effective mass) and an inductor (its compliance) from its
-// own node to ground.
+// own node to ground, after a comment line naming its material, its size in
+// µm and the resonance the pair gives.
 class CantileverStructure : public IStructure
 {
 public:
-    // The volume of one cell, in cubic metres, that masses are taken with.
-    static constexpr double cellVolume = 2.00129819772e-17;
-
-    struct Constants
+    struct Beam
     {
-        double density = 0.0;      // kg/m^3
-        double youngModulus = 0.0; // Pa
+        std::shared_ptr<RectangularCuboidEnvelope> envelope;
+        // The axis the beam runs along from its clamp (0 x, 1 y); -1 when
+        // not known, then the longer horizontal side is taken.
+        int lengthAxis = -1;
     };
 
-    explicit CantileverStructure(ExtractedModel::EnvelopeList beams);
+    CantileverStructure(std::vector<Beam> beams, const CellSize &cellSize, MaterialLookup materials);
 
-    // The netlist: a title line, a "c" and an "l" line per beam, ".end".
-    // Empty when no beam can be written.
+    // The netlist: a title line; per beam a comment, a "c" and an "l" line;
+    // ".end". Empty when no beam can be written.
     QString netlist() const override;
-    // Why beams were left out of the last netlist (one line each).
+    // Why beams were left out of the netlist (one line each).
     QStringList skippedBeams() const;
 
-    const ExtractedModel::EnvelopeList &getBeams() const { return beams; }
-
-    // The constants a material is modelled with: the extraction's own table
-    // for ids 0 to 15, the catalogue's values for every other id (0 for a
-    // material the catalogue does not know).
-    static Constants constantsOf(std::uint32_t material);
-    // Effective mass (33/140 of the beam's mass) and stiffness of a beam of
-    // sx x sy x sz cells: length max(sx, sy), width min(sx, sy), thickness sz.
-    static double effectiveMass(std::uint32_t sx, std::uint32_t sy, std::uint32_t sz, double density);
-    static double stiffness(std::uint32_t sx, std::uint32_t sy, std::uint32_t sz, double youngModulus);
     // Six significant digits, general notation.
     static QString formatNumber(double value);
 
 private:
     QString build(QStringList *skipped) const;
 
-    ExtractedModel::EnvelopeList beams;
+    std::vector<Beam> beams;
+    CellSize cellSize;
+    MaterialLookup materials;
 };
 
 } // namespace ModelExtraction

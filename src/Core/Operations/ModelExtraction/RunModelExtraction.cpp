@@ -1,5 +1,7 @@
 #include "RunModelExtraction.h"
 
+#include "VolumeNetlist.h"
+
 #include "Core/Operations/Lifecycle/VolumeSelectionStep.h"
 #include "Core/ProcessTable.h"
 #include "Core/Workspace.h"
@@ -77,8 +79,9 @@ std::size_t RunModelExtraction::runStepTwo()
 {
     if (state != DialogOpen || !blockModel)
         return 0;
-    Model::ModelExtraction::CantileverModelRule rule;
+    Model::ModelExtraction::CantileverModelRule rule = VolumeNetlist::ruleFor(*volume);
     structure = rule.apply(*blockModel);
+    reason = VolumeNetlist::noModelReason(*blockModel, rule.getBeams().size(), skippedBeams());
     if (displayedBeamModel) {
         workspace->getDocument().removeObject(displayedBeamModel);
         displayedBeamModel.reset();

@@ -49,6 +49,8 @@ public:
     QString netlist() const;
     // Why beams were left out of the netlist.
     QStringList skippedBeams() const;
+    // After step 2, why the netlist is empty when it is (may be empty).
+    QString noModelReason() const { return reason; }
 
     // Told on cancel, to close the dialog.
     void setCloseDialogObserver(const std::shared_ptr<Util::IObserver> &observer) { closeDialogObserver = observer; }
@@ -69,6 +71,7 @@ private:
     std::shared_ptr<Model::ModelExtraction::ExtractedModel> displayedBeamModel;
     std::shared_ptr<Model::ModelExtraction::ExtractedModel> blockModel;
     std::shared_ptr<Model::ModelExtraction::IStructure> structure;
+    QString reason;
     std::shared_ptr<Util::IObserver> closeDialogObserver;
 };
 

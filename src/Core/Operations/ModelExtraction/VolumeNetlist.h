@@ -9,6 +9,10 @@ namespace Model {
 namespace Automaton {
 class TotalVolume;
 }
+namespace ModelExtraction {
+class CantileverModelRule;
+class ExtractedModel;
+}
 }
 
 namespace Core {
@@ -30,7 +34,18 @@ public:
         QString error;
         // Beams left out of the netlist.
         QStringList skipped;
+        // What noModelReason() says of this volume.
+        QString reason;
     };
+
+    // The cantilever rule for a volume: its cell sizes and the material
+    // catalogue. The dialog and the command-line tool both extract with it.
+    static Model::ModelExtraction::CantileverModelRule ruleFor(const Model::Automaton::TotalVolume &volume);
+    // Why a block model gave no netlist, to follow "No model data was
+    // extracted.": that silicon is never a beam when the blocks hold some and
+    // no beam was found, the beams left out otherwise; may be empty.
+    static QString noModelReason(const Model::ModelExtraction::ExtractedModel &blocks, std::size_t beams,
+                                 const QStringList &skipped);
 
     // The netlist of the volume, empty when it holds no beam or cannot be
     // split into blocks (details->error says why then).

@@ -69,7 +69,10 @@ void ExtractModelDialog::runStepThreeClicked()
         return;
     const QString text = op->netlist();
     if (text.isEmpty()) {
-        QMessageBox::information(this, tr("No model data"), tr("No model data was extracted."));
+        QString message = tr("No model data was extracted.");
+        if (!op->noModelReason().isEmpty())
+            message += QLatin1Char(' ') + op->noModelReason();
+        QMessageBox::information(this, tr("No model data"), message);
         return;
     }
     const QString path = QFileDialog::getSaveFileName(this, tr("Save netlist"), rememberedPath(),

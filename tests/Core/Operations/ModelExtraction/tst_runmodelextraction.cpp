@@ -83,6 +83,7 @@ void TestRunModelExtraction::stepsThenFinishOrCancel()
     QCOMPARE(operation->runStepTwo(), beams);
     QCOMPARE(operation->getBeamModel() != nullptr, beams > 0);
     QCOMPARE(operation->netlist().isEmpty(), beams == 0);
+    QCOMPARE(operation->noModelReason().isEmpty(), beams > 0);
     QCOMPARE(workspace.getDocument().getAllObjects().size(), beams > 0 ? 3 : 2);
     if (beams > 0) {
         // Ten cells to the right of the volume.
