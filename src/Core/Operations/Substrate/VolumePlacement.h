@@ -1,0 +1,41 @@
+#pragma once
+
+#include "Util/Vector3D.h"
+
+#include <memory>
+#include <vector>
+
+namespace Model {
+class Document;
+namespace Automaton {
+class TotalVolume;
+}
+}
+
+namespace Core {
+namespace Operations {
+
+// Where a new volume goes so that it overlaps none of the scene's volumes:
+// where it was asked for when that place is free, otherwise beside them,
+// past the far x side of every volume with a gap of a tenth of its own
+// width, at the asked y and z. Lengths in µm.
+class VolumePlacement
+{
+public:
+    struct Box
+    {
+        Util::Vector3D lower;
+        Util::Vector3D upper;
+        bool overlaps(const Box &other) const;
+    };
+
+    static Box boxOf(const Model::Automaton::TotalVolume &volume);
+    // The cell volumes of the document (every layer).
+    static std::vector<Box> volumesOf(Model::Document &document);
+    // The lower corner the new volume of `extent` takes, asked at `wanted`.
+    static Util::Vector3D freeCorner(const std::vector<Box> &taken, const Util::Vector3D &wanted,
+                                     const Util::Vector3D &extent);
+};
+
+} // namespace Operations
+} // namespace Core
