@@ -133,8 +133,13 @@ void AtomicRenderer::buildAtoms()
     const bool linksShown = renderLinks;
     const bool surfaceOnly = surfaceAtomsOnly;
     if (lattice && (atomsShown || linksShown)) {
-        const Util::Vector3D at = volume->getPosition();
-        auto local = [&](Util::Vector3D p) { return Util::Vector3D(p.x - at.x, p.y - at.y, p.z - at.z); };
+        // The lattice is in lattice units from the volume's corner; the
+        // drawing is in micrometres from it.
+        const double unit = lattice->getUnitLength();
+        atomScale = float(unit);
+        auto local = [unit](const Util::Vector3D &p) {
+            return Util::Vector3D(p.x * unit, p.y * unit, p.z * unit);
+        };
         for (std::uint32_t i = 0; i < lattice->getCellsI(); ++i)
             for (std::uint32_t j = 0; j < lattice->getCellsJ(); ++j)
                 for (std::uint32_t k = 0; k < lattice->getCellsK(); ++k) {
@@ -175,8 +180,8 @@ void AtomicRenderer::buildAtoms()
             for (const SiLattice::BoundaryAtom &boundary : lattice->getBoundaryAtoms()) {
                 const Util::Vector3D bond = SiLattice::bondVector(
                     SiLattice::sublattice(SiLattice::basisIndex(boundary.atom)), boundary.slot);
-                const Util::Vector3D p = local(lattice->position(boundary.atom));
-                Atom a{{float(p.x + bond.x), float(p.y + bond.y), float(p.z + bond.z)}, {0, 0, 0}};
+                const Util::Vector3D p = local(lattice->position(boundary.atom) + bond);
+                Atom a{{float(p.x), float(p.y), float(p.z)}, {0, 0, 0}};
                 std::copy(boundaryAtomColor, boundaryAtomColor + 3, a.color);
                 builtBoundary.push_back(a);
             }
@@ -197,11 +202,13 @@ void AtomicRenderer::buildUnitCells()
     std::vector<float> positions;
     const std::shared_ptr<SiLattice> lattice = volume->getSiLattice();
     if (lattice && (renderUnitCells || renderUnitCellOutlines)) {
-        const std::vector<Util::Vector3D> &box = lattice->getUnitCellCorners();
+        const double unit = lattice->getUnitLength();
+        std::vector<Util::Vector3D> box = lattice->getUnitCellCorners();
+        for (Util::Vector3D &corner : box)
+            corner = Util::Vector3D(corner.x * unit, corner.y * unit, corner.z * unit);
         for (const auto &t : boxTriangles)
             for (const int c : t)
                 append(mesh, box[std::size_t(c)]);
-        const Util::Vector3D at = volume->getPosition();
         for (std::uint32_t i = 0; i < lattice->getCellsI(); ++i)
             for (std::uint32_t j = 0; j < lattice->getCellsJ(); ++j)
                 for (std::uint32_t k = 0; k < lattice->getCellsK(); ++k) {
@@ -209,7 +216,7 @@ void AtomicRenderer::buildUnitCells()
                     if (!lattice->inLattice(first))
                         continue;
                     const Util::Vector3D s = lattice->position(first);
-                    const Util::Vector3D p(s.x - at.x, s.y - at.y, s.z - at.z);
+                    const Util::Vector3D p(s.x * unit, s.y * unit, s.z * unit);
                     if (!passes(p.x, p.y, p.z))
                         continue;
                     append(positions, p);

@@ -22,7 +22,9 @@ class TotalVolume;
 class AtomicRenderer
 {
 public:
-    // Sphere radius: a tenth of the unit-cell edge.
+    // Sphere radius of sphereMesh(): a tenth of the unit-cell edge for a
+    // lattice unit of 1 um. Drawn at getAtomScale() times that size, it stays
+    // a tenth of the edge for any lattice unit.
     static constexpr float atomRadius = 0.1f;
     static const std::uint8_t boundaryAtomColor[3];
     static const std::uint8_t bondColor[3];
@@ -75,6 +77,8 @@ public:
     // The corner of every unit cell drawn as a box.
     std::vector<float> getUnitCellPositions() const;
     std::uint64_t getRevision() const { return revision; }
+    // The lattice unit (um) of the last atom build: the factor for the sphere.
+    float getAtomScale() const { return atomScale; }
 
     // Atom colour by n (bonds to present atoms, 4 for a fixed atom) and s
     // (second neighbours): n = 2 light green, n = 3 blue when s >= 9 else
@@ -100,6 +104,7 @@ private:
     std::vector<float> unitCellOutlines;
     std::vector<float> unitCellPositions;
     std::atomic<std::uint64_t> revision{0};
+    std::atomic<float> atomScale{1.0f};
 };
 
 } // namespace Automaton

@@ -41,12 +41,19 @@ SiLattice::SiLattice(TotalVolume *v)
     , cellSizeX(v->getCellSizeX())
     , cellSizeY(v->getCellSizeY())
     , cellSizeZ(v->getCellSizeZ())
+    , unitLength(unitLengthOf(*v))
     , volumePosition(v->getPosition())
 {
-    // The footprint in length units; with cells of one unit these are the cell counts.
-    const double lengthX = double(sizeX) * cellSizeX;
-    const double lengthY = double(sizeY) * cellSizeY;
-    const double lengthZ = double(sizeZ) * cellSizeZ;
+    if (!(unitLength > 0.0) || !std::isfinite(unitLength))
+        throw std::bad_alloc();
+    // Exactly 1 along the smallest axis, and along every axis of cubic cells.
+    cellUnitsX = double(cellSizeX) / unitLength;
+    cellUnitsY = double(cellSizeY) / unitLength;
+    cellUnitsZ = double(cellSizeZ) / unitLength;
+    // The footprint in lattice units; with cubic cells these are the cell counts.
+    const double lengthX = double(sizeX) * cellUnitsX;
+    const double lengthY = double(sizeY) * cellUnitsY;
+    const double lengthZ = double(sizeZ) * cellUnitsZ;
     const double side = std::ceil((lengthX + lengthY) / std::sqrt(2.0));
     const double height = std::ceil(lengthZ);
     const double slotTotal = side * side * height * 8.0;
@@ -67,12 +74,17 @@ SiLattice::SiLattice(TotalVolume *v)
     sinTurn = std::sin(angle);
     // The corner cell sits so that the turned square's edges pass through
     // the four corners of the footprint.
-    origin = Util::Vector3D(volumePosition.x + lengthX / 2.0, volumePosition.y - lengthX / 2.0, volumePosition.z);
+    origin = Util::Vector3D(lengthX / 2.0, -lengthX / 2.0, 0.0);
 
     const double h = std::sqrt(2.0) / 2.0;
     unitCellCorners = {Util::Vector3D(0, 0, 0),      Util::Vector3D(0, 0, 1),      Util::Vector3D(-h, h, 0),
                        Util::Vector3D(-h, h, 1),     Util::Vector3D(h, h, 0),      Util::Vector3D(h, h, 1),
                        Util::Vector3D(0, 2 * h, 0), Util::Vector3D(0, 2 * h, 1)};
+}
+
+double SiLattice::unitLengthOf(const TotalVolume &v)
+{
+    return double(std::min({v.getCellSizeX(), v.getCellSizeY(), v.getCellSizeZ()}));
 }
 
 SiLattice::~SiLattice() = default;
@@ -112,12 +124,19 @@ Util::Vector3D SiLattice::position(AtomId atom) const
     return position(site(atom));
 }
 
+Util::Vector3D SiLattice::scenePosition(AtomId atom) const
+{
+    const Util::Vector3D p = position(atom);
+    return Util::Vector3D(volumePosition.x + p.x * unitLength, volumePosition.y + p.y * unitLength,
+                          volumePosition.z + p.z * unitLength);
+}
+
 std::int64_t SiLattice::cellIndexAt(const Util::Vector3D &p) const
 {
     // Divide in double, then round to single precision, as the build does.
-    const float fx = float((p.x - volumePosition.x) / cellSizeX);
-    const float fy = float((p.y - volumePosition.y) / cellSizeY);
-    const float fz = float((p.z - volumePosition.z) / cellSizeZ);
+    const float fx = float(p.x / cellUnitsX);
+    const float fy = float(p.y / cellUnitsY);
+    const float fz = float(p.z / cellUnitsZ);
     if (!(fx >= 0.0f && fy >= 0.0f && fz >= 0.0f) || fx >= float(sizeX) || fy >= float(sizeY) || fz >= float(sizeZ))
         return -1;
     return (std::int64_t(fx) * sizeY + std::int64_t(fy)) * sizeZ + std::int64_t(fz);
@@ -125,7 +144,7 @@ std::int64_t SiLattice::cellIndexAt(const Util::Vector3D &p) const
 
 std::int64_t SiLattice::cellColumnAt(double x) const
 {
-    return std::int64_t(std::floor(float((x - volumePosition.x) / cellSizeX)));
+    return std::int64_t(std::floor(float(x / cellUnitsX)));
 }
 
 SiLattice::AtomId SiLattice::neighbour(AtomId atom, int slot) const
@@ -215,8 +234,8 @@ std::size_t SiLattice::classifyColumns(std::uint32_t iBegin, std::uint32_t iEnd,
             bool inside = false;
             for (int m = 0; m < 8; ++m) {
                 const Util::Vector3D p = position(i, j, 0, m);
-                const float fx = float((p.x - volumePosition.x) / cellSizeX);
-                const float fy = float((p.y - volumePosition.y) / cellSizeY);
+                const float fx = float(p.x / cellUnitsX);
+                const float fy = float(p.y / cellUnitsY);
                 const bool in = fx >= 0.0f && fy >= 0.0f && fx < float(sizeX) && fy < float(sizeY);
                 column[m] = in ? (std::int64_t(fx) * sizeY + std::int64_t(fy)) * sizeZ : -1;
                 inside = inside || in;
@@ -233,7 +252,7 @@ std::size_t SiLattice::classifyColumns(std::uint32_t iBegin, std::uint32_t iEnd,
                     if (column[m] < 0)
                         continue;
                     const double z = (double(k) + basisZ[m]) + origin.z;
-                    const float fz = float((z - volumePosition.z) / cellSizeZ);
+                    const float fz = float(z / cellUnitsZ);
                     if (!(fz >= 0.0f) || fz >= float(sizeZ))
                         continue;
                     cell[m] = column[m] + std::int64_t(fz);

@@ -15,10 +15,19 @@ class TotalVolume;
 struct Voxel;
 
 // Single-crystal silicon beside a volume's cells: a diamond-cubic lattice of
-// unit cells (eight basis atoms each, one length unit on edge) turned 45
+// unit cells (eight basis atoms each, one lattice unit on edge) turned 45
 // degrees about z, so the volume's x and y run along <110> and its top face is
 // a (100) surface. The turned square of cellsI x cellsJ unit cells just covers
 // the volume's footprint; cellsK layers cover its height.
+//
+// The lattice unit is the volume's smallest cell size, and the lattice lives
+// in lattice units measured from the volume's corner: a volume of cubic cells
+// of any size is one lattice unit per cell, so its atoms, bonds and counters
+// are those of the same volume with cells of 1 um, and an etch gives the same
+// cells. Other cells hold a whole number or more of lattice units along each
+// axis, the crystal staying cubic in micrometres. position() is in lattice
+// units; scenePosition() (times the unit, plus the volume's position) is
+// where an atom is drawn.
 //
 // Storage is flat. Every candidate unit cell (i, j, k) has the key
 // (cellsJ*i + j)*cellsK + k and its atoms the ids key*8 + basis index, so a
@@ -66,11 +75,20 @@ public:
     // True while the volume still has the sizes and position it was built for.
     bool matches(const TotalVolume &volume) const;
 
+    // The edge of one unit cell in micrometres: the smallest of the volume's
+    // cell sizes.
+    static double unitLengthOf(const TotalVolume &volume);
+    double getUnitLength() const { return unitLength; }
+    // The volume's cell sizes in lattice units (1 along the smallest).
+    Util::Vector3D getCellUnits() const { return Util::Vector3D(cellUnitsX, cellUnitsY, cellUnitsZ); }
+
     std::uint32_t getCellsI() const { return cellsI; }
     std::uint32_t getCellsJ() const { return cellsJ; }
     std::uint32_t getCellsK() const { return cellsK; }
+    // The corner of unit cell (0, 0, 0), in lattice units from the volume's corner.
     Util::Vector3D getOrigin() const { return origin; }
-    // Corners of one turned unit cell relative to its corner, for drawing outlines.
+    // Corners of one turned unit cell relative to its corner, in lattice
+    // units, for drawing outlines.
     const std::vector<Util::Vector3D> &getUnitCellCorners() const { return unitCellCorners; }
     // Unit cells that hold silicon; atom slots in all (candidate) cells.
     std::size_t getCellCount() const { return keptCells; }
@@ -83,7 +101,7 @@ public:
     static int basisIndex(AtomId atom) { return int(atom & 7u); }
     // 0 for the face-centred sites (basis 0, 1, 4, 5), 1 for the others.
     static int sublattice(int basis) { return (basis / 2) % 2; }
-    // The bond of `slot` in scene coordinates (the turned quarter diagonal).
+    // The bond of `slot` in lattice units (the turned quarter diagonal).
     static Util::Vector3D bondVector(int sublattice, int slot);
 
     AtomId atomId(std::uint32_t i, std::uint32_t j, std::uint32_t k, int basis) const
@@ -170,12 +188,15 @@ public:
     int secondNeighbourCount(const Site &s) const;
     Util::Vector3D position(const Site &s) const { return position(s.i, s.j, s.k, s.basis); }
 
+    // In lattice units from the volume's corner.
     Util::Vector3D position(AtomId atom) const;
-    // The volume cell holding a scene point, or -1 outside the volume.
+    // In micrometres, where the atom is drawn.
+    Util::Vector3D scenePosition(AtomId atom) const;
+    // The volume cell holding a point (lattice units), or -1 outside the volume.
     std::int64_t cellIndexAt(const Util::Vector3D &point) const;
     std::int64_t cellIndex(AtomId atom) const { return cellIndexAt(position(atom)); }
-    // The x index of the volume cell column holding a scene point (may lie
-    // outside [0, sizeX)).
+    // The x index of the volume cell column holding a point (lattice units;
+    // may lie outside [0, sizeX)).
     std::int64_t cellColumnAt(double x) const;
 
     std::uint32_t counter(std::size_t cell) const { return counters[cell].load(std::memory_order_relaxed); }
@@ -213,7 +234,7 @@ private:
     static constexpr std::uint8_t keptBit = 0x80;
 
     std::uint8_t bits(AtomId atom) const { return atoms[atom].load(std::memory_order_relaxed); }
-    // Scene position of basis atom m of cell (i, j, k).
+    // Position of basis atom m of cell (i, j, k), in lattice units.
     Util::Vector3D position(std::uint32_t i, std::uint32_t j, std::uint32_t k, int basis) const;
     // Classifies the atoms of the unit cells with i in [iBegin, iEnd): the first
     // pass sets states and counts, the second lists each silicon cell's atoms.
@@ -226,6 +247,10 @@ private:
     float cellSizeX;
     float cellSizeY;
     float cellSizeZ;
+    double unitLength;
+    double cellUnitsX;
+    double cellUnitsY;
+    double cellUnitsZ;
     Util::Vector3D volumePosition;
     Util::Vector3D origin;
     std::uint32_t cellsI;

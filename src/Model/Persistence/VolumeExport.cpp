@@ -142,7 +142,8 @@ bool writeImageData(Automaton::TotalVolume &volume, const QString &path, QString
     return bool(result);
 }
 
-// The closed surface of every material in the volume, in scene units.
+// The closed surface of every material in the volume, in micrometres (scene
+// units): the volume's position plus cell indices times the cell sizes.
 std::vector<std::pair<std::uint32_t, std::vector<Triangle>>> solids(Automaton::TotalVolume &volume)
 {
     std::vector<std::pair<std::uint32_t, std::vector<Triangle>>> out;
@@ -178,7 +179,9 @@ void faceNormal(const Triangle &t, float out[3])
 QByteArray binaryStl(const std::vector<Triangle> &triangles, std::uint32_t material)
 {
     QByteArray out(80, ' ');
-    const QByteArray title = QStringLiteral("Kestrum solid, material %1").arg(material).toLatin1();
+    // Readers assume no unit; the header says which one the coordinates are in.
+    const QByteArray title =
+        QStringLiteral("Kestrum surface, units: micrometres (um), material %1").arg(material).toLatin1();
     std::memcpy(out.data(), title.constData(), std::size_t(std::min(80, title.size())));
     char count[4];
     qToLittleEndian(quint32(triangles.size()), count);
@@ -234,7 +237,7 @@ bool writeObj(Automaton::TotalVolume &volume, const QString &path, QString *erro
         return false;
     }
     const auto catalogue = Materials::MaterialFactory::getInstance();
-    QByteArray text("# Kestrum surfaces, one object per material, scene units\n");
+    QByteArray text("# Kestrum surfaces, one object per material, units: micrometres (um)\n");
     std::size_t base = 1;
     for (const auto &solid : surfaces) {
         QString name = catalogue->getMaterial(solid.first).getName();

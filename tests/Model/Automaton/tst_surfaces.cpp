@@ -187,6 +187,8 @@ private slots:
     void octreeRecolourShiftsOnce();
 
     void atomicGeometry();
+    void atomsSitInTheirCells_data();
+    void atomsSitInTheirCells();
 
 private:
     int savedThreads = 1;
@@ -559,6 +561,94 @@ void TestSurfaces::atomicGeometry()
     QVERIFY(!cut.empty() && cut.size() < present);
     for (const AtomicRenderer::Atom &a : cut)
         QVERIFY(a.position[0] <= 2.0f + 1e-5f);
+}
+
+void TestSurfaces::atomsSitInTheirCells_data()
+{
+    QTest::addColumn<Util::Vector3D>("cellSize");
+    QTest::newRow("1 um cells") << Util::Vector3D(1, 1, 1);
+    QTest::newRow("3 um cells") << Util::Vector3D(3, 3, 3);
+    QTest::newRow("0.25 um cells") << Util::Vector3D(0.25, 0.25, 0.25);
+    QTest::newRow("cells 1 x 2 x 0.5 um") << Util::Vector3D(1, 2, 0.5);
+}
+
+// The drawing is in micrometres from the volume's corner whatever the cell
+// sizes: every drawn atom lies in the cell whose atoms the lattice counts it
+// among (atoms outside the volume outside it), bonds are a quarter body
+// diagonal of the unit cell and the unit-cell boxes are one unit on edge.
+void TestSurfaces::atomsSitInTheirCells()
+{
+    QFETCH(Util::Vector3D, cellSize);
+    const std::uint32_t n[3] = {5, 4, 3};
+    std::vector<std::uint32_t> ids(60, Si);
+    for (std::size_t c = 2; c < ids.size(); c += 3)
+        ids[c] = 0; // the top layer empty
+    TotalVolume volume(n[0], n[1], n[2], float(cellSize.x), float(cellSize.y), float(cellSize.z),
+                       Util::Vector3D(-6, 2, 1.5), ids);
+    volume.rebuildSiLattice();
+    const std::shared_ptr<SiLattice> lattice = volume.getSiLattice();
+    const double unit = lattice->getUnitLength();
+    TotalVolumePainter &painter = volume.getPainter();
+    painter.setRenderAtoms(true);
+    painter.setRenderLinks(true);
+    painter.setRenderUnitCellOutlines(true);
+    painter.rebuild();
+    const AtomicRenderer &renderer = painter.getAtomicRenderer();
+    QCOMPARE(double(renderer.getAtomScale()), unit);
+
+    const std::vector<AtomicRenderer::Atom> atoms = renderer.getAtoms();
+    const double size[3] = {cellSize.x, cellSize.y, cellSize.z};
+    std::size_t drawn = 0, inside = 0;
+    for (std::uint32_t i = 0; i < lattice->getCellsI(); ++i)
+        for (std::uint32_t j = 0; j < lattice->getCellsJ(); ++j)
+            for (std::uint32_t k = 0; k < lattice->getCellsK(); ++k) {
+                if (!lattice->inLattice(lattice->atomId(i, j, k, 0)))
+                    continue;
+                for (int b = 0; b < 8; ++b) {
+                    const SiLattice::AtomId a = lattice->atomId(i, j, k, b);
+                    if (lattice->state(a) == SiLattice::Absent)
+                        continue;
+                    QVERIFY(drawn < atoms.size());
+                    const float *p = atoms[drawn++].position;
+                    const std::int64_t cell = lattice->cellIndex(a);
+                    const double tolerance = 1e-5;
+                    if (cell < 0) {
+                        bool within = true;
+                        for (int axis = 0; axis < 3; ++axis)
+                            within = within && p[axis] > tolerance && p[axis] < n[axis] * size[axis] - tolerance;
+                        QVERIFY(!within);
+                        continue;
+                    }
+                    ++inside;
+                    const std::int64_t index[3] = {cell / (n[1] * n[2]), cell / n[2] % n[1], cell % n[2]};
+                    for (int axis = 0; axis < 3; ++axis)
+                        QVERIFY2(p[axis] >= index[axis] * size[axis] - tolerance
+                                     && p[axis] <= (index[axis] + 1) * size[axis] + tolerance,
+                                 qPrintable(QStringLiteral("atom %1 drawn at %2 on axis %3, its cell is %4")
+                                                .arg(a).arg(double(p[axis])).arg(axis).arg(index[axis])));
+                    if (lattice->state(a) == SiLattice::Silicon)
+                        QCOMPARE(ids[std::size_t(cell)], Si);
+                }
+            }
+    QCOMPARE(drawn, atoms.size());
+    QVERIFY(inside > 0);
+
+    const std::vector<float> bonds = renderer.getBondLines();
+    QVERIFY(!bonds.empty());
+    const double bond = std::sqrt(3.0) / 4.0 * unit;
+    for (std::size_t i = 0; i < bonds.size(); i += 6) {
+        const double length = std::hypot(bonds[i + 3] - bonds[i], bonds[i + 4] - bonds[i + 1], bonds[i + 5] - bonds[i + 2]);
+        QVERIFY(std::abs(length - bond) < 1e-4 * unit || std::abs(length - bond / 2) < 1e-4 * unit);
+    }
+    // Each outline face is a loop of four corners one unit apart.
+    const std::vector<float> outlines = renderer.getUnitCellOutlines();
+    QVERIFY(!outlines.empty());
+    for (std::size_t i = 0; i < outlines.size(); i += 12)
+        for (int corner = 0; corner < 4; ++corner) {
+            const float *a = &outlines[i + std::size_t(corner) * 3];
+            const float *b = &outlines[i + std::size_t((corner + 1) % 4) * 3];
+            QVERIFY(std::abs(std::hypot(b[0] - a[0], b[1] - a[1], b[2] - a[2]) - unit) < 1e-4 * unit);
+        }
 }
 
 QTEST_GUILESS_MAIN(TestSurfaces)

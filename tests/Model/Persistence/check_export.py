@@ -1,8 +1,10 @@
 #!/usr/bin/python3
 """Opens the files tst_volumeexport wrote with the VTK readers and gmsh and
-compares them with its manifest: cell counts, materials, origin, spacing,
-triangle counts, bounds, closed surfaces, and a tetrahedral mesh per solid.
-Exit code 77 (skipped) when a reader is not installed."""
+compares them with its manifest: cell counts, materials, origin, spacing
+(the cell sizes, per axis), triangle counts, bounds in micrometres (the
+extent of each material's cells, the union of them for the OBJ file), the
+unit named in each STL header, closed surfaces, and a tetrahedral mesh per
+solid. Exit code 77 (skipped) when a reader is not installed."""
 
 import json
 import os
@@ -66,8 +68,19 @@ def main():
         obj.Update()
         if obj.GetOutput().GetNumberOfCells() != entry["triangles"]:
             fail("%s: %d triangles, expected %d" % (entry["obj"], obj.GetOutput().GetNumberOfCells(), entry["triangles"]))
+        union = []
+        for axis in range(3):
+            union.append(min(s["bounds"][2 * axis] for s in entry["solids"]))
+            union.append(max(s["bounds"][2 * axis + 1] for s in entry["solids"]))
+        for got, want in zip(obj.GetOutput().GetBounds(), union):
+            if not close(got, want):
+                fail("%s: bounds %s, expected %s" % (entry["obj"], obj.GetOutput().GetBounds(), union))
 
         for solid in entry["solids"]:
+            with open(os.path.join(folder, solid["stl"]), "rb") as f:
+                header = f.read(80).decode("latin-1")
+            if "units: micrometres" not in header:
+                fail("%s: the header names no unit: %r" % (solid["stl"], header.strip()))
             stl = vtk.vtkSTLReader()
             stl.SetFileName(os.path.join(folder, solid["stl"]))
             stl.Update()

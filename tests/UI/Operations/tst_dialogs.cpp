@@ -241,7 +241,7 @@ void TestDialogs::processDialogs_data()
     QTest::newRow("implantation N at 4, annealing 1") << ProcessKey::IonImplantation << "Ion Implantation Options" << false << 14u << std::ptrdiff_t(36 * 3);
     // 3 cells of oxide on silicon, both ways by 2: only the top is exposed.
     QTest::newRow("RIE of oxide, both ways") << ProcessKey::SimpleRie << "Simple RIE Options" << false << 3u << std::ptrdiff_t(36 * 1);
-    QTest::newRow("oxidation 10 units thick") << ProcessKey::SiOxidation << "Si Oxidation Options" << false << 3u << std::ptrdiff_t(36 * 10);
+    QTest::newRow("oxidation 10 um thick") << ProcessKey::SiOxidation << "Si Oxidation Options" << false << 3u << std::ptrdiff_t(36 * 10);
     // 2 h, 1273 K, 1 atm at 200 units per micron: 21.09 units. The volume is
     // not selected: the only one of the document is taken.
     QTest::newRow("oxidation for a time") << ProcessKey::SiOxidation << "Si Oxidation Options" << true << 3u << std::ptrdiff_t(36 * 21);
@@ -265,6 +265,8 @@ void TestDialogs::processDialogs()
         workspace.getSelection().select(volume);
     workspace.setSiLatticeOutdated(volume->getObjectId(), false);
     QList<QVector<bool>> enabled; // the oxidation fields after each radio button
+    QString thicknessSuffix;
+    double conversionShown = 0.0;
     GuiTestSupport::answerDialog(title,
         [&](QDialog *dialog) {
             switch (kind) {
@@ -285,6 +287,8 @@ void TestDialogs::processDialogs()
                     return on;
                 };
                 enabled << fields();
+                thicknessSuffix = child<QDoubleSpinBox>(dialog, "sbxOxideThickness")->suffix();
+                conversionShown = child<QDoubleSpinBox>(dialog, "sbxMicronConversion")->value();
                 click(child<QRadioButton>(dialog, "radOxidationTime"));
                 enabled << fields();
                 if (!timeMode) {
@@ -310,6 +314,9 @@ void TestDialogs::processDialogs()
         if (!timeMode)
             expected << byThickness;
         QCOMPARE(enabled, expected);
+        // Thicknesses are micrometres, and one scene unit is one micrometre.
+        QCOMPARE(thicknessSuffix, QString::fromUtf8(" \xc2\xb5m"));
+        QCOMPARE(conversionShown, 1.0);
     }
     const auto ids = volume->materialIds();
     QCOMPARE(std::count(ids.begin(), ids.end(), material), count);

@@ -3,6 +3,7 @@
 #include "Util/Logging.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace Core {
 namespace Operations {
@@ -31,6 +32,8 @@ constexpr Configuration configurations[ContinuosWetEtching::unlistedConfiguratio
 
 constexpr double slowestRate = 0.00867;
 constexpr double fastestRate = 7.0;
+// The slowest rate of a site that is not (111)-like.
+constexpr double slowestOpenRate = 3.188;
 
 // First-neighbour counts stay within 0..4, second-neighbour counts within 0..12.
 constexpr unsigned firstRange = 5;
@@ -86,6 +89,11 @@ double ContinuosWetEtching::rateOf(unsigned ns1, unsigned nb1, unsigned ns2, uns
     if (id != unlistedConfiguration)
         return configurations[id].rate;
     return nb1 >= 3 ? slowestRate : fastestRate;
+}
+
+std::uint64_t ContinuosWetEtching::stallSteps() const
+{
+    return std::uint64_t(std::ceil(1.0 / (slowestOpenRate * timeStep)));
 }
 
 bool ContinuosWetEtching::dissolves(const SiLattice &lattice, FrontAtom &atom) const

@@ -26,9 +26,15 @@ constexpr std::uint32_t silicon = 1;
 constexpr double bondReachXY = 0.36;
 constexpr double bondReachZ = 0.26;
 
-std::uint32_t reachInCells(double reach, float cellSize)
+// Cells a bond may cross along an axis whose cells are `cellUnits` lattice units long.
+std::uint32_t reachInCells(double reach, double cellUnits)
 {
-    return std::max<std::uint32_t>(1, std::uint32_t(std::ceil(reach / double(cellSize))));
+    return std::max<std::uint32_t>(1, std::uint32_t(std::ceil(reach / cellUnits)));
+}
+
+QString micrometres(double value)
+{
+    return QString::number(value, 'g', 6) + QString::fromUtf8(" \xc2\xb5m");
 }
 
 } // namespace
@@ -48,22 +54,27 @@ struct SiWetEtchEngine::Strip
     std::uint64_t initializationVisits = 0;
     std::uint64_t removedAtoms = 0;
     bool changed = false;
+    // The top of the strip's highest silicon cell before the run (a z index
+    // + 1) and the lowest z of a cell the run emptied.
+    std::uint32_t top = 0;
+    std::uint32_t lowestEmptied = std::numeric_limits<std::uint32_t>::max();
 };
 
 SiWetEtchEngine::SiWetEtchEngine(TotalVolume *v, double d)
     : volume(v)
     , depth(d)
-    , stepCount(stepCountFor(d))
+    , stepCount(stepCountFor(d / SiLattice::unitLengthOf(*v)))
+    , cellHeight(double(v->getCellSizeZ()))
 {
 }
 
 SiWetEtchEngine::~SiWetEtchEngine() = default;
 
-std::uint64_t SiWetEtchEngine::stepCountFor(double depth)
+std::uint64_t SiWetEtchEngine::stepCountFor(double latticeUnits)
 {
-    if (!(depth > 0.0))
+    if (!(latticeUnits > 0.0))
         return 0;
-    const double steps = std::floor(4.0 * depth + 0.5);
+    const double steps = std::floor(4.0 * latticeUnits + 0.5);
     if (!(steps < 1.8e19))
         return std::numeric_limits<std::uint64_t>::max();
     return std::uint64_t(steps);
@@ -89,7 +100,7 @@ void SiWetEtchEngine::runEtching()
     // a neighbour never lies beyond the next strip.
     const std::uint32_t sizeX = volume->getSizeX();
     std::vector<SlabSplit::Slab> slabs = SlabSplit::split(0, sizeX, SlabSplit::poolThreadCount());
-    const std::uint32_t reach = reachInCells(bondReachXY, volume->getCellSizeX());
+    const std::uint32_t reach = reachInCells(bondReachXY, lattice->getCellUnits().x);
     if (slabs.empty() || slabs.front().end - slabs.front().begin < reach)
         slabs.assign(1, SlabSplit::Slab{0, sizeX});
     threadCount = unsigned(slabs.size());
@@ -115,6 +126,8 @@ void SiWetEtchEngine::runEtching()
             SlabSplit::run(slabs, [this](std::size_t i, SlabSplit::Slab) { runPartialEtchingStep(i); });
             SlabSplit::run(slabs, [this](std::size_t i, SlabSplit::Slab) { commitEtchingStep(i); });
             ++stepsRun;
+            if (std::any_of(strips.begin(), strips.end(), [](const auto &s) { return !s->removed.empty(); }))
+                lastRemovalStep = stepsRun;
             if (progress)
                 progress->setProgress(step + 1, stepCount);
             // A step that changed nothing leaves the next one nothing to do:
@@ -163,9 +176,10 @@ void SiWetEtchEngine::runPartialInitialization(std::size_t index)
     const std::uint32_t sizeX = volume->getSizeX();
     const std::uint32_t sizeY = volume->getSizeY();
     const std::uint32_t sizeZ = volume->getSizeZ();
-    const std::int64_t rx = reachInCells(bondReachXY, volume->getCellSizeX());
-    const std::int64_t ry = reachInCells(bondReachXY, volume->getCellSizeY());
-    const std::int64_t rz = reachInCells(bondReachZ, volume->getCellSizeZ());
+    const Util::Vector3D cellUnits = lattice->getCellUnits();
+    const std::int64_t rx = reachInCells(bondReachXY, cellUnits.x);
+    const std::int64_t ry = reachInCells(bondReachXY, cellUnits.y);
+    const std::int64_t rz = reachInCells(bondReachZ, cellUnits.z);
     const std::int64_t first = std::int64_t(strip.lo) - rx;
     const std::size_t width = std::size_t(strip.hi - strip.lo) + 2 * std::size_t(rx);
     const std::size_t columnCells = std::size_t(sizeY) * sizeZ;
@@ -212,6 +226,7 @@ void SiWetEtchEngine::runPartialInitialization(std::size_t index)
                 const std::size_t c = (std::size_t(x) * sizeY + y) * sizeZ + z;
                 if (cells[c].material != silicon)
                     continue;
+                strip.top = std::max(strip.top, std::uint32_t(z) + 1);
                 bool solid = true;
                 for (std::int64_t d = -rx; d <= rx && solid; ++d)
                     solid = alongY[((w + std::size_t(d)) * sizeY + y) * sizeZ + z];
@@ -279,6 +294,7 @@ void SiWetEtchEngine::treatMissingNeighbors(AtomId atom, Strip &strip)
 void SiWetEtchEngine::runPartialEtchingStep(std::size_t self)
 {
     Strip &strip = *strips[self];
+    const std::size_t sizeZ = volume->getSizeZ();
     strip.kept.clear();
     strip.lowerHandOver.clear();
     strip.upperHandOver.clear();
@@ -307,8 +323,11 @@ void SiWetEtchEngine::runPartialEtchingStep(std::size_t self)
                 qCDebug(lcProcess).nospace() << "Negative atom count reached for index: " << c << " count is: -1";
             } else {
                 lattice->setCounter(std::size_t(c), count - 1);
-                if (count < 2)
+                if (count < 2) {
                     cells[c].material = 0;
+                    const std::uint32_t z = std::uint32_t(std::size_t(c) % sizeZ);
+                    strip.lowestEmptied = std::min(strip.lowestEmptied, z);
+                }
             }
         }
         // Present neighbours may now dissolve: they join the front of the
@@ -368,7 +387,11 @@ void SiWetEtchEngine::commitEtchingStep(std::size_t index)
 void SiWetEtchEngine::finishEtching()
 {
     std::vector<SiLattice::BoundaryAtom> boundary;
+    std::uint32_t top = 0;
+    std::uint32_t lowest = std::numeric_limits<std::uint32_t>::max();
     for (const auto &strip : strips) {
+        top = std::max(top, strip->top);
+        lowest = std::min(lowest, strip->lowestEmptied);
         for (const FrontAtom &atom : strip->surface)
             lattice->setOnFront(atom.id, false);
         boundary.insert(boundary.end(), strip->createdAtoms.begin(), strip->createdAtoms.end());
@@ -376,9 +399,27 @@ void SiWetEtchEngine::finishEtching()
         initializationVisits += strip->initializationVisits;
         removedAtoms += strip->removedAtoms;
     }
+    reachedCells = lowest < top ? top - lowest : 0;
+    reachedBottom = reachedCells > 0 && lowest == 0;
     // Strips visit their cells in order, so the joined list is the same for any strip count.
     lattice->setBoundaryAtoms(std::move(boundary));
     strips.clear();
+}
+
+bool SiWetEtchEngine::stoppedEarly() const
+{
+    return stepCount > 0 && (stepsRun < stepCount || stepsRun - lastRemovalStep >= stallSteps());
+}
+
+QString SiWetEtchEngine::stopReport() const
+{
+    if (!stoppedEarly())
+        return QString();
+    const QString why = removedAtoms == 0 ? QStringLiteral("no silicon surface was open to the etchant")
+                        : reachedBottom   ? QStringLiteral("it reached the bottom of the volume")
+                                          : QStringLiteral("the pits closed on their {111} walls");
+    return QStringLiteral("etched %1 of the %2 asked; %3")
+        .arg(micrometres(getReachedDepth()), micrometres(depth), why);
 }
 
 } // namespace Operations

@@ -2,6 +2,8 @@
 
 #include "Model/Automaton/SiLattice.h"
 
+#include <QString>
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -29,9 +31,10 @@ namespace Operations {
 // an atom belongs to the strip that holds its cell. Initialization restores
 // the atoms of partly etched silicon cells, closes bonds that lead outside
 // the volume or into other materials with boundary atoms and collects the
-// exposed atoms (a bond facing an empty cell) as each strip's front. Each of
-// the 4 * depth steps (one (100) layer each) has two passes over all strips
-// with a join between them:
+// exposed atoms (a bond facing an empty cell) as each strip's front. The
+// depth is in micrometres; each of the 4 * depth / lattice unit steps (one
+// (100) layer each, four per cell of cubic cells) has two passes over all
+// strips with a join between them:
 //   1. the rule looks at every silicon atom of the front; a dissolving atom
 //      lowers its cell's counter (emptying the cell at 0) and sends its
 //      present neighbours to the next front, or to the hand-over list of
@@ -44,6 +47,11 @@ namespace Operations {
 // taken on the states before it, so the result depends neither on the strip
 // count, nor on scheduling, nor on the order of a front. Only the front is
 // visited; the lists hold 32-bit atom ids (no per-atom allocation).
+//
+// The run measures how deep it went (the lowest cell it emptied below the
+// highest silicon cell it started with) and notes whether it stopped before
+// the depth asked: no step changed anything any more, or the front stood
+// still for as many steps as the rule needs to take any atom it can take.
 class SiWetEtchEngine
 {
 public:
@@ -56,6 +64,7 @@ public:
         float occupation;
     };
 
+    // `depth` in micrometres.
     SiWetEtchEngine(Model::Automaton::TotalVolume *volume, double depth);
     virtual ~SiWetEtchEngine();
 
@@ -68,8 +77,9 @@ public:
 
     void setProgress(Util::IProgress *listener) { progress = listener; }
 
-    // floor(4 * depth + 0.5): four steps etch one lattice unit.
-    static std::uint64_t stepCountFor(double depth);
+    // floor(4 * depth + 0.5) for a depth in lattice units: four steps etch one
+    // lattice unit (one cell of cubic cells).
+    static std::uint64_t stepCountFor(double latticeUnits);
     std::uint64_t getStepCount() const { return stepCount; }
     // Steps actually run: stepping stops once a step changed nothing.
     std::uint64_t getStepsRun() const { return stepsRun; }
@@ -79,11 +89,30 @@ public:
     std::uint64_t getRemovedAtoms() const { return removedAtoms; }
     unsigned getThreadCount() const { return threadCount; }
 
+    double getDepth() const { return depth; }
+    // How deep the run emptied cells, in micrometres: from the top of the
+    // highest silicon cell before the run down to the bottom of the lowest
+    // cell it emptied (whole cells times the cell height); 0 when it emptied none.
+    double getReachedDepth() const { return double(reachedCells) * cellHeight; }
+    std::uint32_t getReachedCells() const { return reachedCells; }
+    // The last step that removed an atom (1 for the first), 0 when none did.
+    std::uint64_t getLastRemovalStep() const { return lastRemovalStep; }
+    // The etch ended short of the depth asked: steps were left out because
+    // nothing changed any more, or the last stallSteps() steps removed nothing.
+    bool stoppedEarly() const;
+    // What the user reads when the etch stopped early, for example "etched
+    // 8 um of the 10 um asked; the pits closed on their {111} walls"; empty
+    // otherwise.
+    QString stopReport() const;
+
 protected:
     // The rule: true when the (silicon) atom dissolves in this step; it may
     // lower `atom.occupation` instead. Called from several threads at once;
     // it may only read the lattice.
     virtual bool dissolves(const Model::Automaton::SiLattice &lattice, FrontAtom &atom) const = 0;
+    // Steps in a row without a removal after which the front holds only
+    // atoms the rule keeps (for as long as nothing around them changes).
+    virtual std::uint64_t stallSteps() const { return 1; }
 
 private:
     struct Strip;
@@ -104,6 +133,10 @@ private:
     std::uint64_t atomVisits = 0;
     std::uint64_t initializationVisits = 0;
     std::uint64_t removedAtoms = 0;
+    std::uint64_t lastRemovalStep = 0;
+    std::uint32_t reachedCells = 0;
+    bool reachedBottom = false;
+    double cellHeight;
     unsigned threadCount = 1;
     Model::Automaton::SiLattice *lattice = nullptr;
     Model::Automaton::Voxel *cells = nullptr;

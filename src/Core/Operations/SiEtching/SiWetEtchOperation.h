@@ -2,6 +2,8 @@
 
 #include "Core/Operations/Lifecycle/VolumeProcessOperation.h"
 
+#include <QString>
+
 #include <memory>
 
 namespace Core {
@@ -10,16 +12,23 @@ namespace Operations {
 class SiWetEtchEngine;
 
 // The frame shared by the atomistic wet etches: one option, the depth in
-// lattice units; the run keeps the lattice current instead of marking it
-// out of date. An etch supplies its engine.
+// micrometres; the run keeps the lattice current instead of marking it
+// out of date. An etch supplies its engine. An etch that stopped short of
+// the depth (its pits closed on {111} walls, say) tells the console how deep
+// it went, after the finish line.
 class SiWetEtchOperation : public VolumeProcessOperation
 {
 public:
     using VolumeProcessOperation::VolumeProcessOperation;
     ~SiWetEtchOperation() override;
 
+    // Micrometres.
     void setDepth(double value);
     double getDepth() const { return depth; }
+
+    void end() override;
+    // The engine's account of the last run when it stopped early, else empty.
+    QString getStopReport() const { return stopReport; }
 
 protected:
     void runProcess(Model::Automaton::TotalVolume &volume) override;
@@ -28,6 +37,7 @@ protected:
 
 private:
     double depth = 0.0;
+    QString stopReport;
 };
 
 } // namespace Operations

@@ -33,6 +33,9 @@ bool SiWetEtchRun::run(Workspace *workspace, Model::Automaton::TotalVolume &volu
         return false;
     }
     qCDebug(lcProcess).nospace() << "Total time to allocate and run " << timer.elapsed();
+    const QString report = engine.stopReport();
+    if (!report.isEmpty())
+        qCInfo(lcProcess).noquote() << "Si wet etching:" << report;
     if (workspace)
         workspace->setSiLatticeOutdated(id, false);
     return true;

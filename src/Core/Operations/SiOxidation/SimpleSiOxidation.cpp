@@ -195,17 +195,18 @@ double SimpleSiOxidation::dealGroveMicrons(double hours, double kelvin, double a
 
 void SimpleSiOxidation::oxidateFor(double hours, double kelvin, double atmospheres)
 {
-    const double units = dealGroveMicrons(hours, kelvin, atmospheres) * cellUnitsPerMicron;
-    qCDebug(lcProcess) << "Oxide thickness in cell units" << units;
-    oxidateTo(units);
+    const double length = dealGroveMicrons(hours, kelvin, atmospheres) * cellUnitsPerMicron;
+    qCDebug(lcProcess) << "Oxide thickness in scene units" << length;
+    oxidateTo(length);
 }
 
 void SimpleSiOxidation::oxidateTo(double thickness)
 {
     target = thickness;
+    // Both are scene lengths: the front's face steps are the cell sizes.
     const double smallest = std::min({volume->getCellSizeX(), volume->getCellSizeY(), volume->getCellSizeZ()});
-    // Not grown: an oxide no thicker than one cell, and anything that is not
-    // a finite thickness.
+    // Not grown: an oxide no thicker than the thinnest cell, and anything
+    // that is not a finite thickness.
     if (!(thickness > smallest) || !std::isfinite(thickness) || thickness > 3.0e38)
         return;
     const MaterialSet materials(oxidizable);

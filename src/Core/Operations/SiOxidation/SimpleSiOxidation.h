@@ -21,8 +21,10 @@ namespace Operations {
 // empty face neighbour: 44 % of the thickness into the oxidisable material
 // (the silicon it consumes) and 56 % outward into the empty space. Every cell
 // the front reaches within its limit becomes thermal oxide; other solids are
-// barriers and never change. The thickness comes either directly, in cell
-// units, or from an oxidation time, temperature and pressure (Deal-Grove).
+// barriers and never change. The thickness comes either directly, in
+// micrometres, or from an oxidation time, temperature and pressure
+// (Deal-Grove). The growth works in scene lengths (one scene unit is one
+// micrometre) through the volume's cell sizes, which may differ per axis.
 class SimpleSiOxidation
 {
 public:
@@ -33,6 +35,8 @@ public:
 
     // The oxidisable materials are those the process catalogue accepts for
     // the oxidation's record.
+    // `cellUnitsPerMicron` turns the Deal-Grove micrometres into scene units;
+    // 1 (one scene unit is one micrometre) keeps them.
     SimpleSiOxidation(Model::Automaton::TotalVolume *volume, double cellUnitsPerMicron);
 
     // Deal-Grove oxide thickness in microns after `hours` at `kelvin` and
@@ -40,17 +44,18 @@ public:
     // number for conditions outside the model (no temperature, negative time).
     static double dealGroveMicrons(double hours, double kelvin, double atmospheres);
 
-    // Grows the Deal-Grove thickness, converted to cell units.
+    // Grows the Deal-Grove thickness times the conversion.
     void oxidateFor(double hours, double kelvin, double atmospheres);
-    // Grows `thickness` cell units of oxide. An oxide no thicker than the
-    // smallest cell size (or a thickness that is not a number) changes nothing.
-    void oxidateTo(double thickness);
+    // Grows `micrometres` of oxide (a scene length). An oxide no thicker than
+    // the smallest cell size (or a thickness that is not a number) changes
+    // nothing.
+    void oxidateTo(double micrometres);
 
     // Strips of the surface front; 0 (the default) uses the global pool.
     void setStripCount(unsigned count) { stripCount = count; }
     // Follows the growth: steps done out of the step count.
     void setProgress(Util::IProgress *listener) { progress = listener; }
-    // The thickness of the last oxidateTo(), in cell units.
+    // The thickness of the last oxidateTo(), in micrometres.
     double getTarget() const { return target; }
 
 private:

@@ -16,9 +16,9 @@ SimpleSiOxidationOperation::SimpleSiOxidationOperation(Workspace *ws)
     readyState = 1;
 }
 
-void SimpleSiOxidationOperation::setThickness(double cellUnits)
+void SimpleSiOxidationOperation::setThickness(double micrometres)
 {
-    thickness = cellUnits;
+    thickness = micrometres;
     thicknessSet = true;
     optionSet();
 }

@@ -7,8 +7,8 @@
 namespace Core {
 namespace Operations {
 
-// Grows thermal oxide on the selected volume, either to a thickness in cell
-// units or for an oxidation time, temperature and pressure. Undoable like
+// Grows thermal oxide on the selected volume, either to a thickness in
+// micrometres or for an oxidation time, temperature and pressure. Undoable like
 // every process that changes cells; it always marks the silicon lattice of
 // the volume out of date.
 class SimpleSiOxidationOperation : public VolumeProcessOperation
@@ -17,10 +17,12 @@ public:
 
     explicit SimpleSiOxidationOperation(Workspace *workspace);
 
-    // The thickness mode: cell units, used without conversion.
-    void setThickness(double cellUnits);
+    // The thickness mode: micrometres, the scene length as it is.
+    void setThickness(double micrometres);
     // The time mode: hours, kelvin, atmospheres.
     void setOxidationConditions(double hours, double kelvin, double atmospheres);
+    // Scene units per micrometre of the time mode's Deal-Grove thickness
+    // (1 unless a process list says otherwise).
     void setCellUnitsPerMicron(double value);
 
     bool isThicknessSet() const { return thicknessSet; }

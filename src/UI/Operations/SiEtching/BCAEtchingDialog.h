@@ -18,7 +18,7 @@ class BCAEtchingBaseDialog;
 
 namespace Operations {
 
-// The options of both atomistic wet etches: the etch depth in lattice units.
+// The options of both atomistic wet etches: the etch depth in micrometres.
 class BCAEtchingDialog : public QDialog
 {
     Q_OBJECT

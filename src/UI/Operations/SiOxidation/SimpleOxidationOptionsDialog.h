@@ -18,10 +18,11 @@ class SimpleOxidationOptionsBaseDialog;
 
 namespace Operations {
 
-// The options of a thermal oxidation: either the oxide thickness in cell
-// units, or an oxidation time, temperature and pressure; and the cell units
-// per micron that convert the Deal-Grove thickness. The chosen mode's fields
-// are enabled, the other mode's disabled.
+// The options of a thermal oxidation: either the oxide thickness in
+// micrometres, or an oxidation time, temperature and pressure; and the scene
+// units per micron that convert the Deal-Grove thickness (1: one scene unit
+// is one micrometre). The chosen mode's fields are enabled, the other mode's
+// disabled.
 class SimpleOxidationOptionsDialog : public QDialog
 {
     Q_OBJECT

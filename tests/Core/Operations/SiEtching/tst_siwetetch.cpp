@@ -183,6 +183,10 @@ private slots:
     void operationsKeepAndRebuildTheLattice_data();
     void operationsKeepAndRebuildTheLattice();
     void pyramidThroughBatch();
+    void cellSizesGiveTheResultOfMicrometreCells_data();
+    void cellSizesGiveTheResultOfMicrometreCells();
+    void earlyStopSaysHowDeep_data();
+    void earlyStopSaysHowDeep();
 };
 
 void TestSiWetEtch::referenceAndStrips_data()
@@ -244,7 +248,7 @@ void TestSiWetEtch::flatFace_data()
     QTest::newRow("under a mask") << 3.0 << true << silicon << 1.0f << origin << 8u << false;
     QTest::newRow("no silicon") << 3.0 << false << oxide << 1.0f << origin << 0u << false;
     QTest::newRow("moved off the origin") << 3.0 << false << silicon << 1.0f << Util::Vector3D(100.5, -37.25, 3) << 5u << true;
-    QTest::newRow("cells of two units") << 4.0 << false << silicon << 2.0f << origin << 6u << true;
+    QTest::newRow("cells of 2 um, 4 um deep") << 4.0 << false << silicon << 2.0f << origin << 6u << true;
     QTest::newRow("depth 1e9 stops once nothing changes") << 1e9 << false << silicon << 1.0f << origin << 0u << true;
 }
 
@@ -411,6 +415,161 @@ void TestSiWetEtch::pyramidThroughBatch()
     // Nothing under the mask went.
     for (std::uint32_t x = 0; x < n; ++x)
         QCOMPARE(surfaceHeight(ids, n, nz, x, 3), top);
+}
+
+void TestSiWetEtch::cellSizesGiveTheResultOfMicrometreCells_data()
+{
+    QTest::addColumn<int>("rule");
+    QTest::addColumn<float>("cx");
+    QTest::addColumn<float>("cy");
+    QTest::addColumn<float>("cz");
+    QTest::addColumn<double>("depth"); // in cells of the smallest size
+    QTest::addColumn<quint64>("steps");
+    QTest::newRow("bond counting, 0.5 um cells") << int(BondCounting) << 0.5f << 0.5f << 0.5f << 2.0 << quint64(8);
+    QTest::newRow("bond counting, 3 um cells") << int(BondCounting) << 3.0f << 3.0f << 3.0f << 2.5 << quint64(10);
+    QTest::newRow("continuous, 0.5 um cells") << int(Continuous) << 0.5f << 0.5f << 0.5f << 3.0 << quint64(12);
+    QTest::newRow("continuous, 3 um cells") << int(Continuous) << 3.0f << 3.0f << 3.0f << 3.0 << quint64(12);
+    QTest::newRow("bond counting, cells 1 x 0.5 x 1.5 um") << int(BondCounting) << 1.0f << 0.5f << 1.5f << 3.0 << quint64(12);
+    QTest::newRow("continuous, cells 2 x 3 x 1 um") << int(Continuous) << 2.0f << 3.0f << 1.0f << 3.0 << quint64(12);
+}
+
+// The etch depth is in micrometres and the lattice in units of the smallest
+// cell size. A random masked wafer in cells (cx, cy, cz), etched `depth`
+// smallest cells deep, equals the same wafer drawn in 1 um cells (each cell
+// split into cx/u x cy/u x cz/u of them, u the smallest size) etched `depth`
+// um: the same atoms go, and a cell is empty exactly when all of its 1 um
+// cells are.
+void TestSiWetEtch::cellSizesGiveTheResultOfMicrometreCells()
+{
+    QFETCH(int, rule);
+    QFETCH(float, cx);
+    QFETCH(float, cy);
+    QFETCH(float, cz);
+    QFETCH(double, depth);
+    QFETCH(quint64, steps);
+    const float unit = std::min({cx, cy, cz});
+    const std::uint32_t f[3] = {std::uint32_t(cx / unit), std::uint32_t(cy / unit), std::uint32_t(cz / unit)};
+    const std::uint32_t nx = 9 - 2 * (f[0] - 1), ny = 8 - 2 * (f[1] - 1), nz = 7 - (f[2] - 1);
+    const auto ids = randomWafer(nx, ny, nz, 11);
+    std::vector<std::uint32_t> fine(ids.size() * f[0] * f[1] * f[2]);
+    const std::uint32_t fx = nx * f[0], fy = ny * f[1], fz = nz * f[2];
+    auto fineIndex = [&](std::uint32_t x, std::uint32_t y, std::uint32_t z) { return (std::size_t(x) * fy + y) * fz + z; };
+    for (std::uint32_t x = 0; x < fx; ++x)
+        for (std::uint32_t y = 0; y < fy; ++y)
+            for (std::uint32_t z = 0; z < fz; ++z)
+                fine[fineIndex(x, y, z)] = ids[(std::size_t(x / f[0]) * ny + y / f[1]) * nz + z / f[2]];
+
+    auto reference = volumeOf(fx, fy, fz, fine);
+    const auto expectedEngine = etch(Rule(rule), *reference, depth, 1);
+    QCOMPARE(quint64(expectedEngine->getStepCount()), steps);
+    const auto etchedFine = reference->materialIds();
+    QVERIFY(etchedFine != fine);
+
+    auto volume = std::make_shared<TotalVolume>(nx, ny, nz, cx, cy, cz, Util::Vector3D(-7.5, 4, 2), ids);
+    const auto engine = etch(Rule(rule), *volume, depth * unit, 3);
+    QCOMPARE(quint64(engine->getStepCount()), steps);
+    QCOMPARE(engine->getRemovedAtoms(), expectedEngine->getRemovedAtoms());
+    const auto etched = volume->materialIds();
+    for (std::uint32_t x = 0; x < nx; ++x)
+        for (std::uint32_t y = 0; y < ny; ++y)
+            for (std::uint32_t z = 0; z < nz; ++z) {
+                bool anySilicon = false;
+                for (std::uint32_t i = 0; i < f[0] * f[1] * f[2]; ++i)
+                    anySilicon = anySilicon
+                                 || etchedFine[fineIndex(x * f[0] + i / (f[1] * f[2]), y * f[1] + i / f[2] % f[1],
+                                                         z * f[2] + i % f[2])] == silicon;
+                const std::size_t c = (std::size_t(x) * ny + y) * nz + z;
+                const std::uint32_t expected = ids[c] == silicon && !anySilicon ? 0u : ids[c];
+                if (etched[c] != expected)
+                    QFAIL(qPrintable(QStringLiteral("cell (%1, %2, %3) is %4, expected %5").arg(x).arg(y).arg(z)
+                                         .arg(etched[c]).arg(expected)));
+            }
+    // The two lattices are one: the same extent, the same atoms in the same states.
+    const SiLattice &a = *reference->getSiLattice(), &b = *volume->getSiLattice();
+    QCOMPARE(b.getAtomSlotCount(), a.getAtomSlotCount());
+    QCOMPARE(b.getUnitLength(), double(unit));
+    for (SiLattice::AtomId atom = 0; atom < a.getAtomSlotCount(); ++atom)
+        if (a.inLattice(atom) != b.inLattice(atom) || (a.inLattice(atom) && a.state(atom) != b.state(atom)))
+            QFAIL(qPrintable(QStringLiteral("atom %1 differs").arg(atom)));
+}
+
+void TestSiWetEtch::earlyStopSaysHowDeep_data()
+{
+    QTest::addColumn<int>("rule");
+    QTest::addColumn<float>("cellSize");
+    QTest::addColumn<int>("opening"); // side of the square opening in the mask, in cells; -1 no mask
+    QTest::addColumn<std::uint32_t>("top"); // silicon cells below the mask
+    QTest::addColumn<double>("depth"); // in cells
+    QTest::addColumn<std::uint32_t>("reached"); // cells
+    QTest::addColumn<QString>("why"); // empty: the etch went as deep as asked
+    const QString walls = QStringLiteral("the pits closed on their {111} walls");
+    // A 6-cell opening closes 3 * sqrt(2) = 4.2 cells down: three whole cells empty.
+    QTest::newRow("pit closes, 1 um cells") << int(BondCounting) << 1.0f << 6 << 10u << 9.0 << 3u << walls;
+    QTest::newRow("pit closes, 2 um cells") << int(BondCounting) << 2.0f << 6 << 10u << 9.0 << 3u << walls;
+    QTest::newRow("pit closes, 0.25 um cells, continuous") << int(Continuous) << 0.25f << 6 << 10u << 40.0 << 3u << walls;
+    // Unmasked, the walls rise from the volume's edges: 7 * sqrt(2) = 9.9
+    // cells down they meet, below 6 cells of silicon but not below 10.
+    QTest::newRow("to the bottom, 3 um cells") << int(BondCounting) << 3.0f << -1 << 6u << 100.0 << 6u
+                                               << QStringLiteral("it reached the bottom of the volume");
+    QTest::newRow("edge walls meet, 3 um cells") << int(BondCounting) << 3.0f << -1 << 10u << 100.0 << 8u << walls;
+    QTest::newRow("fully masked") << int(BondCounting) << 1.0f << 0 << 10u << 5.0 << 0u
+                                  << QStringLiteral("no silicon surface was open to the etchant");
+    QTest::newRow("as deep as asked") << int(BondCounting) << 0.5f << 12 << 10u << 2.0 << 2u << QString();
+    QTest::newRow("as deep as asked, continuous") << int(Continuous) << 1.0f << 12 << 10u << 6.0 << 1u << QString();
+}
+
+// A square opening in an oxide mask over the silicon: asked deeper
+// than its {111} walls let the pit go, the etch says how deep it went, in
+// the engine's numbers and on the console after the finish line.
+void TestSiWetEtch::earlyStopSaysHowDeep()
+{
+    QFETCH(int, rule);
+    QFETCH(float, cellSize);
+    QFETCH(int, opening);
+    QFETCH(std::uint32_t, top);
+    QFETCH(double, depth);
+    QFETCH(std::uint32_t, reached);
+    QFETCH(QString, why);
+    const std::uint32_t n = 14, nz = 12;
+    const int lo = (int(n) - opening) / 2;
+    const auto ids = wafer(n, n, nz, top, opening < 0 ? 0 : 1, [&](auto x, auto y) {
+        return int(x) >= lo && int(x) < lo + opening && int(y) >= lo && int(y) < lo + opening;
+    });
+    const double asked = depth * cellSize;
+    auto volume = volumeOf(n, n, nz, ids, cellSize);
+    const auto engine = etch(Rule(rule), *volume, asked, 2);
+    QCOMPARE(engine->getReachedCells(), reached);
+    QCOMPARE(engine->getReachedDepth(), reached * double(cellSize));
+    QCOMPARE(engine->stoppedEarly(), !why.isEmpty());
+    const QString um = QString::fromUtf8(" \xc2\xb5m");
+    const QString report = why.isEmpty() ? QString()
+        : QStringLiteral("etched %1 of the %2 asked; %3")
+              .arg(QString::number(reached * double(cellSize)) + um, QString::number(asked) + um, why);
+    QCOMPARE(engine->stopReport(), report);
+
+    // The same etch from the menu: the finish line, then how deep it went.
+    Core::Workspace workspace;
+    auto again = volumeOf(n, n, nz, ids, cellSize);
+    workspace.getDocument().addObject(again);
+    using Core::Operations::SiWetEtchOperation;
+    TestSupport::playDialogs<SiWetEtchOperation>(workspace, [asked](SiWetEtchOperation &op) {
+        op.setDepth(asked);
+        op.end();
+    }, [&workspace, rule](std::uint32_t) -> std::shared_ptr<SiWetEtchOperation> {
+        if (rule == BondCounting)
+            return std::make_shared<Core::Operations::AtomisticSiWetEtchingOperation>(&workspace);
+        return std::make_shared<Core::Operations::ContinousWetEtchOperation>(&workspace);
+    });
+    const auto log = TestSupport::logMessages(workspace);
+    workspace.getSelection().select(again);
+    const Core::ProcessKey key = rule == BondCounting ? Core::ProcessKey::SiWetEtching : Core::ProcessKey::ContinuousWetEtching;
+    workspace.activate(Core::ProcessTable::menuId(key));
+    QVERIFY(again->materialIds() == volume->materialIds());
+    const QString name = Core::ProcessTable::operationName(key);
+    QStringList expected{name + QStringLiteral(": Operation finished.")};
+    if (!report.isEmpty())
+        expected << name + QStringLiteral(": ") + report + QStringLiteral(".");
+    QCOMPARE(log->lines.mid(log->lines.size() - expected.size()), expected);
 }
 
 QTEST_GUILESS_MAIN(TestSiWetEtch)

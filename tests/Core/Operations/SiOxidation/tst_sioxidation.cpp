@@ -1,7 +1,11 @@
 #include "Core/FrontReference.h"
 #include "Model/Automaton/TotalVolume.h"
 
+#include "Core/BatchRun/BatchStepExecutor.h"
+#include "Core/BatchRun/ProcessData.h"
 #include "Core/Operations/SiOxidation/SimpleSiOxidation.h"
+#include "Core/ProcessTable.h"
+#include "Core/Workspace.h"
 
 #include <QtTest>
 
@@ -69,6 +73,10 @@ private slots:
     void nothingGrows();
     void matchesReference_data();
     void matchesReference();
+    void thicknessScalesWithCells_data();
+    void thicknessScalesWithCells();
+    void timeModeThroughTheProcessTable_data();
+    void timeModeThroughTheProcessTable();
 };
 
 void TestSiOxidation::dealGrove_data()
@@ -114,7 +122,7 @@ void TestSiOxidation::flatFace()
     const std::uint32_t nz = std::uint32_t(std::ceil(2.0 * thickness / cellHeight)) + 4;
     const std::uint32_t surface = nz / 2;
     auto volume = volumeOf(flat(6, nz, surface, cellHeight));
-    SimpleSiOxidation oxidation(volume.get(), 100.0);
+    SimpleSiOxidation oxidation(volume.get(), 1.0);
     oxidation.setStripCount(2);
     oxidation.oxidateTo(thickness);
     const auto ids = volume->materialIds();
@@ -136,26 +144,35 @@ void TestSiOxidation::nothingGrows_data()
 {
     QTest::addColumn<double>("thickness");
     QTest::addColumn<std::uint32_t>("cover");
-    QTest::newRow("T = 1, one cell") << 1.0 << 0u;
-    QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << 0u;
-    QTest::newRow("infinite") << std::numeric_limits<double>::infinity() << 0u;
+    QTest::addColumn<float>("cellHeight");
+    QTest::newRow("T = 1, one cell") << 1.0 << 0u << 1.0f;
+    // The thinnest cell counts, not the first axis: cells 1 x 1 x 0.25 um.
+    QTest::newRow("T = 0.25 um, cells 0.25 um high") << 0.25 << 0u << 0.25f;
+    QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << 0u << 1.0f;
+    QTest::newRow("infinite") << std::numeric_limits<double>::infinity() << 0u << 1.0f;
     // A non-oxidisable cover over all the silicon: no source, and the cover
     // itself never converts.
-    QTest::newRow("silicon under a nitride cover") << 6.0 << 2u;
+    QTest::newRow("silicon under a nitride cover") << 6.0 << 2u << 1.0f;
 }
 
 void TestSiOxidation::nothingGrows()
 {
     QFETCH(double, thickness);
     QFETCH(std::uint32_t, cover);
-    ReferenceGrid grid = flat(5, 12, 4, 1.0f);
+    QFETCH(float, cellHeight);
+    ReferenceGrid grid = flat(5, 12, 4, cellHeight);
     if (cover)
         for (std::size_t i = 0; i < grid.ids.size(); ++i)
             if (i % 12 == 4)
                 grid.ids[i] = cover;
     auto volume = volumeOf(grid);
-    SimpleSiOxidation(volume.get(), 100.0).oxidateTo(thickness);
+    SimpleSiOxidation(volume.get(), 1.0).oxidateTo(thickness);
     QVERIFY(volume->materialIds() == grid.ids);
+    // Just thicker than the thinnest cell, the exposed silicon oxidises.
+    if (!cover && std::isfinite(thickness)) {
+        SimpleSiOxidation(volume.get(), 1.0).oxidateTo(thickness * 1.2);
+        QVERIFY(volume->materialIds() != grid.ids);
+    }
 }
 
 void TestSiOxidation::matchesReference_data()
@@ -188,6 +205,80 @@ void TestSiOxidation::matchesReference()
         oxidation.oxidateTo(thickness);
         QVERIFY2(volume->materialIds() == expected, qPrintable(QString("%1 strips").arg(strips)));
     }
+}
+
+void TestSiOxidation::thicknessScalesWithCells_data()
+{
+    QTest::addColumn<double>("thickness"); // micrometres on 1 um cells
+    QTest::addColumn<float>("cellSize");
+    QTest::addColumn<bool>("grows");
+    QTest::newRow("4 um on 1 um cells = 2 um on 0.5 um cells") << 4.0 << 0.5f << true;
+    QTest::newRow("4 um on 1 um cells = 12 um on 3 um cells") << 4.0 << 3.0f << true;
+    QTest::newRow("2.5 um on 1 um cells = 7.5 um on 3 um cells") << 2.5 << 3.0f << true;
+    QTest::newRow("one cell thick grows nothing: 0.5 um on 0.5 um cells") << 1.0 << 0.5f << false;
+    QTest::newRow("one cell thick grows nothing: 3 um on 3 um cells") << 1.0 << 3.0f << false;
+}
+
+// The thickness is a length in micrometres: the same structure in cells c um
+// on edge, oxidised c times as thick, gives the cells of the 1 um volume.
+void TestSiOxidation::thicknessScalesWithCells()
+{
+    QFETCH(double, thickness);
+    QFETCH(float, cellSize);
+    QFETCH(bool, grows);
+    ReferenceGrid grid = randomGrid(5, 11, 8, 12, 1.0f, 1.0f, 1.0f, {1, 1, 1, 14, 2});
+    auto unit = volumeOf(grid);
+    SimpleSiOxidation(unit.get(), 1.0).oxidateTo(thickness);
+    QCOMPARE(unit->materialIds() != grid.ids, grows);
+
+    grid.cx = grid.cy = grid.cz = cellSize;
+    auto scaled = volumeOf(grid);
+    SimpleSiOxidation oxidation(scaled.get(), 1.0);
+    oxidation.setStripCount(3);
+    oxidation.oxidateTo(thickness * cellSize);
+    QVERIFY(scaled->materialIds() == unit->materialIds());
+}
+
+void TestSiOxidation::timeModeThroughTheProcessTable_data()
+{
+    QTest::addColumn<double>("conversion"); // 0: the process table's default
+    QTest::addColumn<float>("cellHeight");
+    QTest::addColumn<double>("expected"); // scene length
+    // 2 h at 1273 K and 1 atm grow 0.105457 um, kept as micrometres.
+    QTest::newRow("table defaults: 0.105457 um on 0.01 um cells") << 0.0 << 0.01f << 0.105457;
+    // A process list that stores its own conversion keeps it.
+    QTest::newRow("a list's own conversion 100") << 100.0 << 1.0f << 10.5457;
+}
+
+// The time mode as a batch step from the table's defaults: the oxide top
+// lies 0.56 T above the old surface and the interface 0.44 T below it, each
+// within one cell.
+void TestSiOxidation::timeModeThroughTheProcessTable()
+{
+    QFETCH(double, conversion);
+    QFETCH(float, cellHeight);
+    QFETCH(double, expected);
+    const std::uint32_t nz = std::uint32_t(std::ceil(2.0 * expected / cellHeight)) + 4;
+    const std::uint32_t surface = nz / 2;
+    auto volume = volumeOf(shaped(
+        4, 4, nz, [&](std::uint32_t, std::uint32_t, std::uint32_t z, std::uint32_t) { return z < surface ? 1u : 0u; },
+        1.0f, 1.0f, cellHeight));
+    Core::BatchRun::ProcessData step = Core::ProcessTable::defaultStep(Core::ProcessKey::SiOxidation);
+    step.setParameter(QStringLiteral("OxidationTimeSet"), true, false);
+    if (conversion > 0)
+        step.setParameter(QStringLiteral("Micron Conversion"), conversion, true);
+    Core::Workspace workspace;
+    Core::BatchRun::BatchStepExecutor::Context context;
+    context.workspace = &workspace;
+    context.volume = volume;
+    QCOMPARE(Core::BatchRun::BatchStepExecutor().execute(step, context), int(Core::BatchRun::BatchStepExecutor::Done));
+    const auto ids = volume->materialIds();
+    std::uint32_t below = 0, above = 0;
+    for (std::uint32_t z = 0; z < nz; ++z)
+        if (ids[volume->index(1, 2, z)] == oxide)
+            ++(z < surface ? below : above);
+    QVERIFY2(std::fabs(above * cellHeight - 0.56 * expected) <= cellHeight, qPrintable(QString::number(above)));
+    QVERIFY2(std::fabs(below * cellHeight - 0.44 * expected) <= cellHeight, qPrintable(QString::number(below)));
 }
 
 QTEST_GUILESS_MAIN(TestSiOxidation)

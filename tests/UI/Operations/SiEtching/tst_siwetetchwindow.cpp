@@ -23,8 +23,12 @@ void TestSiWetEtchWindow::etchFromTheMenuAndUndo_data()
     QTest::addColumn<QString>("actionName");
     QTest::addColumn<QString>("operationName");
     QTest::addColumn<double>("depth");
-    QTest::newRow("bond counting") << "actionBCA_Wet_Etching" << "BCA Wet Etch" << 2.0;
-    QTest::newRow("continuous") << "actionContinuous_Wet_Etching" << "Continuous Wet Etch" << 6.0;
+    QTest::addColumn<QString>("stop"); // the line after the finish line; empty: none
+    QTest::newRow("bond counting") << "actionBCA_Wet_Etching" << "BCA Wet Etch" << 2.0 << QString();
+    QTest::newRow("continuous") << "actionContinuous_Wet_Etching" << "Continuous Wet Etch" << 6.0 << QString();
+    // The 10-cell side of the opening closes 5 * sqrt(2) = 7.1 cells down, six whole cells.
+    QTest::newRow("bond counting, the pit closes") << "actionBCA_Wet_Etching" << "BCA Wet Etch" << 11.0
+        << QString::fromUtf8("etched 6 \xc2\xb5m of the 11 \xc2\xb5m asked; the pits closed on their {111} walls.");
 }
 
 void TestSiWetEtchWindow::etchFromTheMenuAndUndo()
@@ -32,6 +36,7 @@ void TestSiWetEtchWindow::etchFromTheMenuAndUndo()
     QFETCH(QString, actionName);
     QFETCH(QString, operationName);
     QFETCH(double, depth);
+    QFETCH(QString, stop);
     Util::ColorSettings::reset();
     Ui::MainWindow window;
     window.resize(1000, 750);
@@ -50,8 +55,11 @@ void TestSiWetEtchWindow::etchFromTheMenuAndUndo()
 
     action(actionName)->trigger();
     QVERIFY(workspace->getSelection().isSelectionMode());
+    QString suffix;
     GuiTestSupport::answerDialog(QStringLiteral("Wet Etching Options"), [&](QDialog *modal) {
-        GuiTestSupport::child<QDoubleSpinBox>(modal, "dbxEtchDepth")->setValue(depth);
+        auto *box = GuiTestSupport::child<QDoubleSpinBox>(modal, "dbxEtchDepth");
+        suffix = box->suffix();
+        box->setValue(depth);
     }, true);
     GuiTestSupport::pickAndReturn(window, *volume, Util::Vector3D(nx / 2.0, ny / 2.0, 13.0));
 
@@ -62,8 +70,12 @@ void TestSiWetEtchWindow::etchFromTheMenuAndUndo()
         emptied += etched[i] != ids[i];
     }
     QVERIFY(emptied > 0);
-    QCOMPARE(GuiTestSupport::lines(window.getPresenter()->getConsole()->outputText()).last(),
-             operationName + QStringLiteral(": Operation finished."));
+    QCOMPARE(suffix, QString::fromUtf8(" \xc2\xb5m"));
+    QStringList expected{operationName + QStringLiteral(": Operation finished.")};
+    if (!stop.isEmpty())
+        expected << operationName + QStringLiteral(": ") + stop;
+    const QStringList output = GuiTestSupport::lines(window.getPresenter()->getConsole()->outputText());
+    QCOMPARE(output.mid(output.size() - expected.size()), expected);
     QCOMPARE(action("actionUndo")->text(), QStringLiteral("Undo ") + operationName);
 
     action("actionUndo")->trigger();
