@@ -308,7 +308,7 @@ QVector<Kind> makeKinds()
     kinds << Kind{K::SiOxidation, 26, 26, 15, QStringLiteral("Si Oxidation"), name(Names::simpleSiOxidation),
                   QStringLiteral("Si Oxidation"), name(Names::simpleSiOxidation),
                   {{QStringLiteral("Micron Conversion"), V::Double, 1.0, true,
-                    {0.01, 1e6, QStringLiteral("cell units per ") + micrometres}},
+                    {0.01, 1e6, QStringLiteral("scene units per ") + micrometres}},
                    {QStringLiteral("Oxidation Pressure"), V::Double, 1.0, true, {0.0, 25.0, QStringLiteral("atm")}},
                    {QStringLiteral("Oxidation Temperature"), V::Double, 1273.0, true, {273.0, 2000.0, QStringLiteral("K")}},
                    {QStringLiteral("Oxidation Thickness"), V::Double, 10.0, true, length},

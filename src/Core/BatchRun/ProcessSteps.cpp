@@ -123,8 +123,9 @@ int ProcessSteps::siWetEtching(const ProcessData &step, StepContext &context)
     return BatchStepExecutor::Done;
 }
 
-// Thermal Oxidation: the time mode converts the Deal-Grove microns with
-// "Micron Conversion"; the thickness mode uses cell units as they are.
+// Thermal Oxidation: the time mode converts the Deal-Grove micrometres to
+// scene units with "Micron Conversion" (1: one scene unit is one µm); the
+// thickness mode takes µm.
 int ProcessSteps::siOxidation(const ProcessData &step, StepContext &context)
 {
     StepParameters parameters(step);
@@ -151,7 +152,6 @@ int ProcessSteps::siOxidation(const ProcessData &step, StepContext &context)
     BatchStepExecutor::recordOperation(context, ProcessKey::SiOxidation);
     return BatchStepExecutor::Done;
 }
-
 
 // Thermal Doping: the doped material is "MaterialId", the type "Doping Type".
 int ProcessSteps::thermalDoping(const ProcessData &step, StepContext &context)

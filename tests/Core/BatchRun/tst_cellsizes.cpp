@@ -81,42 +81,47 @@ void TestCellSizes::scaledLengthsGiveTheSameCells_data()
     QTest::addColumn<int>("code");
     QTest::addColumn<Parameters>("parameters");
     QTest::addColumn<QStringList>("lengths");
+    // False where the floor's sides shape the result: the wet etch's
+    // {111} walls rise from the volume's sides at their angle in µm, so cells
+    // of other sides hold another share of them (the crystal's own tests
+    // compare such cells atom by atom).
+    QTest::addColumn<bool>("heightOnly");
 
     const QString thickness = QStringLiteral("Thickness");
     const QString depth = QStringLiteral("Depth");
     QTest::newRow("isotropic deposition, 3 µm of oxide")
-        << 4 << Parameters{{"MaterialId", 3u}, {thickness, 3.0}} << QStringList{thickness};
+        << 4 << Parameters{{"MaterialId", 3u}, {thickness, 3.0}} << QStringList{thickness} << true;
     QTest::newRow("isotropic etching, 2 µm of silicon")
-        << 5 << Parameters{{"MaterialId", 1u}, {depth, 2.0}} << QStringList{depth};
+        << 5 << Parameters{{"MaterialId", 1u}, {depth, 2.0}} << QStringList{depth} << true;
     QTest::newRow("electroplating, 2 µm of copper on the chromium")
         << 7 << Parameters{{"ConductingMaterialId", 4u}, {"DepositedMaterialId", 5u}, {"Film Thickness", 2.0}}
-        << QStringList{"Film Thickness"};
+        << QStringList{"Film Thickness"} << true;
     QTest::newRow("thermal doping, 2 µm")
         << 8 << Parameters{{"MaterialId", 1u}, {"Doping Depth", 2.0}, {"Doping Type", 0u}}
-        << QStringList{"Doping Depth"};
+        << QStringList{"Doping Depth"} << true;
     QTest::newRow("PVD, 3 µm of chromium")
         << 12 << Parameters{{"MaterialId", 4u}, {"DepositOn", 1}, {"Horizontal to Vertical Ratio", 0.5}, {thickness, 3.0}}
-        << QStringList{thickness};
+        << QStringList{thickness} << true;
     QTest::newRow("ion implantation, 2 µm deep, 1 µm of anneal")
         << 14
         << Parameters{{"Annealing Distance", 1.0}, {"Implantation Depth", 2.0}, {"DopedMaterialId", 1u},
                       {"DopingTypeValue", 0u}}
-        << QStringList{"Annealing Distance", "Implantation Depth"};
+        << QStringList{"Annealing Distance", "Implantation Depth"} << true;
     QTest::newRow("thermal oxidation, 4 µm")
         << 15 << Parameters{{"OxidationTimeSet", false}, {"Oxidation Thickness", 4.0}}
-        << QStringList{"Oxidation Thickness"};
+        << QStringList{"Oxidation Thickness"} << true;
     QTest::newRow("diffusion doping, 2 µm")
         << 16 << Parameters{{"DopedMaterialId", 1u}, {"Doping Depth", 2.0}, {"DopingTypeValue", 1u}}
-        << QStringList{"Doping Depth"};
-    QTest::newRow("Si wet etching, 3 µm") << 1 << Parameters{{depth, 3.0}} << QStringList{depth};
-    QTest::newRow("Moore deposition, 2 cells") << 2 << Parameters{{"MaterialId", 4u}, {thickness, 2u}} << QStringList();
-    QTest::newRow("Moore etching, 1 cell") << 3 << Parameters{{"MaterialId", 1u}, {depth, 1u}} << QStringList();
+        << QStringList{"Doping Depth"} << true;
+    QTest::newRow("Si wet etching, 3 µm") << 1 << Parameters{{depth, 3.0}} << QStringList{depth} << false;
+    QTest::newRow("Moore deposition, 2 cells") << 2 << Parameters{{"MaterialId", 4u}, {thickness, 2u}} << QStringList() << true;
+    QTest::newRow("Moore etching, 1 cell") << 3 << Parameters{{"MaterialId", 1u}, {depth, 1u}} << QStringList() << true;
     QTest::newRow("planarization to layer 9")
-        << 6 << Parameters{{"Maximum Height", 9u}, {"Minimum Height", 0u}} << QStringList();
+        << 6 << Parameters{{"Maximum Height", 9u}, {"Minimum Height", 0u}} << QStringList() << true;
     QTest::newRow("spin coating to layer 14")
-        << 9 << Parameters{{"MaterialId", 11u}, {"Maximum Height", 14u}} << QStringList();
+        << 9 << Parameters{{"MaterialId", 11u}, {"Maximum Height", 14u}} << QStringList() << true;
     QTest::newRow("simple RIE, 2 cells down")
-        << 13 << Parameters{{"MaterialId", 1u}, {"Etch Depth", 2u}, {"EtchDirectionValue", 1}} << QStringList();
+        << 13 << Parameters{{"MaterialId", 1u}, {"Etch Depth", 2u}, {"EtchDirectionValue", 1}} << QStringList() << true;
 }
 
 void TestCellSizes::scaledLengthsGiveTheSameCells()
@@ -124,6 +129,7 @@ void TestCellSizes::scaledLengthsGiveTheSameCells()
     QFETCH(int, code);
     QFETCH(Parameters, parameters);
     QFETCH(QStringList, lengths);
+    QFETCH(bool, heightOnly);
 
     const std::vector<std::uint32_t> unit = cellsAfter(code, parameters, lengths, false, {}, 1.0);
     QVERIFY2(unit != structure(false, {}).ids, "the step changes the structure at 1 µm");
@@ -133,6 +139,8 @@ void TestCellSizes::scaledLengthsGiveTheSameCells()
     }
     // Cells of different sides: on a flat floor only the height counts, so
     // lengths scaled with the cells' height give the cells of 1 µm.
+    if (!heightOnly)
+        return;
     const CellSize tall{0.5f, 2.0f, 3.0f};
     const std::vector<std::uint32_t> flatUnit = cellsAfter(code, parameters, lengths, true, {}, 1.0);
     QVERIFY(cellsAfter(code, parameters, lengths, true, tall, double(tall.z)) == flatUnit);

@@ -85,13 +85,13 @@ void TestStepRefusals::impossibleValues_data()
 
     QTest::newRow("oxidation for 1e100 hours") << oxidation({{"Oxidation Time", 1e100}})
         << "\"Oxidation Time\" must be a number from 0 to 10000 hours (got 1e+100)";
-    QTest::newRow("oxidation converting 1e40 cell units per micrometre")
+    QTest::newRow("oxidation converting 1e40 scene units per micrometre")
         << oxidation({{"Micron Conversion", 1e40}})
-        << "\"Micron Conversion\" must be a number from 0.01 to 1000000 cell units per " + micrometres + " (got 1e+40)";
+        << "\"Micron Conversion\" must be a number from 0.01 to 1000000 scene units per " + micrometres + " (got 1e+40)";
     QTest::newRow("oxidation converting 1e30") << oxidation({{"Micron Conversion", 1e30}})
-        << "\"Micron Conversion\" must be a number from 0.01 to 1000000 cell units per " + micrometres + " (got 1e+30)";
+        << "\"Micron Conversion\" must be a number from 0.01 to 1000000 scene units per " + micrometres + " (got 1e+30)";
     QTest::newRow("oxidation converting 0") << oxidation({{"Micron Conversion", 0.0}})
-        << "\"Micron Conversion\" must be a number from 0.01 to 1000000 cell units per " + micrometres + " (got 0)";
+        << "\"Micron Conversion\" must be a number from 0.01 to 1000000 scene units per " + micrometres + " (got 0)";
     QTest::newRow("oxidation at -10 K") << oxidation({{"Oxidation Temperature", -10.0}})
         << "\"Oxidation Temperature\" must be a number from 273 to 2000 K (got -10)";
     QTest::newRow("oxidation at a pressure that is not a number") << oxidation({{"Oxidation Pressure", nan}})
