@@ -72,7 +72,7 @@ void BatchImageRenderer::frameScene()
 bool BatchImageRenderer::save(const QString &fileName)
 {
     frameScene();
-    const QImage image = view->grabFramebuffer();
+    const QImage image = view->grabImage();
     lastError.clear();
     if (fileName.isEmpty())
         return true;

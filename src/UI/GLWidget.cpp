@@ -5,6 +5,7 @@
 #include "Core/PickState.h"
 #include "Core/Selection.h"
 #include "Core/Workspace.h"
+#include "Model/Automaton/MaterialUsage.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Model/Document.h"
 #include "Util/ColorSettings.h"
@@ -12,8 +13,10 @@
 
 #include <QMouseEvent>
 #include <QOpenGLContext>
+#include <QPainter>
 #include <QShortcut>
 #include <QSurfaceFormat>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <GL/glu.h>
@@ -24,6 +27,11 @@
 namespace Ui {
 
 static_assert(sizeof(GLuint) == sizeof(unsigned int), "select buffer entries are GLuints");
+
+namespace {
+// How soon a legend count held up by a running process is tried again.
+constexpr int legendRetryMs = 250;
+} // namespace
 
 GLWidget::GLWidget(Core::Workspace *ws, QWidget *parent)
     : QOpenGLWidget(parent)
@@ -223,6 +231,89 @@ Util::Vector3D GLWidget::worldPointAt(const QPoint &position)
     return snapOn ? camera.grid().snap(point) : point;
 }
 
+double GLWidget::pixelsPerMicrometre() const
+{
+    // glOrtho spans zoom() scene units per device pixel at every depth, so
+    // one number holds for the whole view; the overlay paints in logical
+    // pixels, devicePixelRatio device pixels each.
+    return 1.0 / (camera.zoom() * devicePixelRatioF());
+}
+
+void GLWidget::setOverlayShown(ViewOverlay::Part part, bool on)
+{
+    overlay.setShown(part, on);
+    update();
+}
+
+GLWidget::LegendKey GLWidget::currentLegendKey() const
+{
+    LegendKey key;
+    const auto objects = workspace->getDocument().getAllObjects();
+    for (const auto &object : objects) {
+        auto *volume = dynamic_cast<Model::Automaton::TotalVolume *>(object.get());
+        if (volume)
+            key.push_back({volume->getObjectId(), volume->writeLockCount(), volume->getPainter().isHidden() ? 1u : 0u});
+    }
+    return key;
+}
+
+bool GLWidget::countLegendMaterials(bool evenWhileBusy)
+{
+    // A process holds its volume's cells for its whole run: a count then
+    // would stall the interface until it ends.
+    if (!evenWhileBusy && Core::Workspace::isBusy())
+        return false;
+    const LegendKey key = currentLegendKey();
+    std::vector<std::shared_ptr<Model::Automaton::TotalVolume>> shown;
+    const auto objects = workspace->getDocument().getAllObjects();
+    for (const auto &object : objects) {
+        auto volume = std::dynamic_pointer_cast<Model::Automaton::TotalVolume>(object);
+        if (!volume || volume->getPainter().isHidden())
+            continue;
+        if (volume->cellsLocked())
+            return false;
+        shown.push_back(volume);
+    }
+    Model::Automaton::MaterialUsage::Counts total;
+    for (const auto &volume : shown)
+        Model::Automaton::MaterialUsage::add(total, Model::Automaton::MaterialUsage::count(*volume));
+    legendIds.clear();
+    for (const auto &entry : total)
+        legendIds.push_back(entry.first);
+    // The key was taken before the count: a write meanwhile shows as a change next time.
+    legendKey = key;
+    legendCounted = true;
+    return true;
+}
+
+void GLWidget::refreshMaterialLegend()
+{
+    legendRefreshQueued = false;
+    if (legendCounted && currentLegendKey() == legendKey)
+        return;
+    if (countLegendMaterials(false)) {
+        update();
+        return;
+    }
+    legendRefreshQueued = true;
+    QTimer::singleShot(legendRetryMs, this, &GLWidget::refreshMaterialLegend);
+}
+
+QImage GLWidget::grabImage()
+{
+    if (overlay.isShown(ViewOverlay::Legend) && !(legendCounted && currentLegendKey() == legendKey))
+        countLegendMaterials(true);
+    return grabFramebuffer();
+}
+
+void GLWidget::setCursorText(const QString &text)
+{
+    if (text == cursorText)
+        return;
+    cursorText = text;
+    emit cursorPositionChanged(text);
+}
+
 void GLWidget::increaseTranslateX() { translateStep(ViewCamera::AxisX, 1); }
 void GLWidget::increaseTranslateY() { translateStep(ViewCamera::AxisY, 1); }
 void GLWidget::increaseTranslateZ() { translateStep(ViewCamera::AxisZ, 1); }
@@ -348,6 +439,34 @@ void GLWidget::paintGL()
     workspace->getDocument().draw(objectsOn, outlinesOn);
     glPopMatrix();
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    paintOverlay();
+}
+
+void GLWidget::paintOverlay()
+{
+    // The legend is counted outside the frame: a frame only notices that the
+    // volumes changed and asks for a count, drawing the last one meanwhile.
+    if (overlay.isShown(ViewOverlay::Legend) && !legendRefreshQueued
+        && !(legendCounted && currentLegendKey() == legendKey)) {
+        legendRefreshQueued = true;
+        QTimer::singleShot(0, this, &GLWidget::refreshMaterialLegend);
+    }
+    ViewOverlay::Frame frame;
+    frame.size = size();
+    frame.pixelsPerMicrometre = pixelsPerMicrometre();
+    camera.rotation().toMatrix(frame.rotation.data());
+    const Util::Vector4D background = Util::ColorSettings::currentColor(Util::ColorSettings::BackgroundColor);
+    frame.background = QColor::fromRgbF(std::clamp(background.x, 0.0, 1.0), std::clamp(background.y, 0.0, 1.0),
+                                        std::clamp(background.z, 0.0, 1.0));
+    if (overlay.isShown(ViewOverlay::Legend))
+        frame.legend = ViewOverlay::legendEntries(legendIds);
+    // QPainter's triangles are not wound for the scene's back-face culling.
+    // It resets the GL state it used when it ends; the next frame sets up
+    // its own again.
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_DEPTH_TEST);
+    QPainter painter(this);
+    overlay.paint(painter, frame);
 }
 
 void GLWidget::drawGrid()
@@ -460,13 +579,19 @@ int GLWidget::nearestHitRecord(const unsigned int *buffer, int bufferSize, int h
 
 double GLWidget::windowDepthAt(const QPointF &pixel)
 {
+    return ViewCamera::unprojectDepth(bufferDepthAt(pixel));
+}
+
+float GLWidget::bufferDepthAt(const QPointF &pixel)
+{
     // Outside the frame buffer the read leaves `depth` alone: empty space.
+    // Row r from the top is row height - 1 - r from the bottom.
     GLfloat depth = 1.0f;
     const GLint x = GLint(std::floor(pixel.x()));
-    const GLint y = GLint(camera.viewportHeight() - std::floor(pixel.y()));
+    const GLint y = GLint(camera.viewportHeight() - 1 - std::floor(pixel.y()));
     if (x >= 0 && y >= 0 && x < camera.viewportWidth() && y < camera.viewportHeight())
         glReadPixels(x, y, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
-    return ViewCamera::unprojectDepth(depth);
+    return depth;
 }
 
 Util::Vector3D GLWidget::unprojectAt(const QPointF &pixel, double windowDepth) const
@@ -507,6 +632,8 @@ void GLWidget::mouseMoveEvent(QMouseEvent *event)
 {
     const QPointF pixel = devicePosition(event->localPos());
     const Qt::MouseButtons buttons = event->buttons();
+    if (buttons != Qt::NoButton)
+        setCursorText(QString());
     if (buttons == Qt::LeftButton) {
         if (camera.dragTrackball(pixel.x(), pixel.y())) {
             framed = false;
@@ -521,17 +648,34 @@ void GLWidget::mouseMoveEvent(QMouseEvent *event)
         framed = false;
         update();
     } else if (buttons == Qt::NoButton) {
-        double depth = ViewCamera::fallbackDepth;
+        // The one depth read the pick state needs also tells whether a
+        // volume lies under the cursor, and where: the surface point actually
+        // drawn there, cut or etched as it is, which a ray against the
+        // volumes' boxes would not give.
+        float bufferDepth = 1.0f;
         if (context()) {
             makeCurrent();
-            depth = windowDepthAt(pixel);
+            bufferDepth = bufferDepthAt(pixel);
             doneCurrent();
         }
+        const double depth = ViewCamera::unprojectDepth(bufferDepth);
         Util::Vector3D point = unprojectAt(pixel, depth);
         if (snapOn)
             point = camera.grid().snap(point);
         workspace->getPickState().mouseMove(event->pos(), point);
+        const bool onVolume = bufferDepth <= ViewCamera::emptyDepth && !overlay.covers(event->localPos());
+        // The depth was sampled at the pixel's centre; on a face seen at a
+        // slant the pixel's corner at that depth lies off the face.
+        const QPointF centre(std::floor(pixel.x()) + 0.5, std::floor(pixel.y()) + 0.5);
+        setCursorText(onVolume ? ViewOverlay::positionText(unprojectAt(centre, depth), camera.zoom() * devicePixelRatioF())
+                               : QString());
     }
+}
+
+void GLWidget::leaveEvent(QEvent *event)
+{
+    setCursorText(QString());
+    QOpenGLWidget::leaveEvent(event);
 }
 
 void GLWidget::wheelEvent(QWheelEvent *event)
@@ -543,6 +687,8 @@ void GLWidget::wheelEvent(QWheelEvent *event)
     }
     camera.wheel(delta);
     framed = false;
+    // The point under the cursor moves with the zoom; the next move reads it again.
+    setCursorText(QString());
     update();
     event->accept();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ViewCamera.h"
+#include "ViewOverlay.h"
 
 #include <QList>
 #include <QOpenGLWidget>
@@ -8,6 +9,8 @@
 #include <QStringList>
 
 #include <array>
+#include <cstdint>
+#include <vector>
 
 class QShortcut;
 class QSurfaceFormat;
@@ -25,7 +28,9 @@ namespace Ui {
 //
 // Drawing is fixed-function GL 1.x, so the context is a compatibility one.
 // The camera arithmetic lives in ViewCamera; this class only turns it into
-// GL calls and mouse handling.
+// GL calls and mouse handling. The axis triad, scale bar and material legend
+// are drawn over the scene by a ViewOverlay, with a QPainter at the end of
+// every frame, so saved pictures carry them too.
 class GLWidget : public QOpenGLWidget
 {
     Q_OBJECT
@@ -88,6 +93,29 @@ public:
     // it over (snapped when snapping is on). Needs a shown view.
     Util::Vector3D worldPointAt(const QPoint &position);
 
+    // Logical pixels per scene micrometre (one scene unit), the same at
+    // every depth: the projection is orthographic.
+    double pixelsPerMicrometre() const;
+    bool overlayShown(ViewOverlay::Part part) const { return overlay.isShown(part); }
+    void setOverlayShown(ViewOverlay::Part part, bool on);
+    // Where the last frame drew the overlays, and the scale bar it chose.
+    const ViewOverlay::Layout &overlayLayout() const { return overlay.lastLayout(); }
+    // Material ids in the shown (not hidden) volumes as last counted, ascending.
+    const std::vector<std::uint32_t> &legendMaterialIds() const { return legendIds; }
+    // Counts the materials of the shown volumes again when any volume was
+    // added, removed, hidden, shown or written since the last count. Waits
+    // (retrying shortly) while a process holds a volume's cells.
+    void refreshMaterialLegend();
+    // The frame as a picture, overlays included, its legend brought up to
+    // date first when no process holds the cells (a Save Image step waits
+    // between processes, so it always gets the current one).
+    QImage grabImage();
+
+signals:
+    // The scene position under the cursor in µm while it lies on a drawn
+    // volume; empty when it leaves it, or the view.
+    void cursorPositionChanged(const QString &text);
+
 public slots:
     // Zoom and translation so that every object fills most of the view and
     // turning goes about the scene's centre. Before the view has its size
@@ -107,6 +135,7 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
+    void leaveEvent(QEvent *event) override;
 
 private:
     void translateStep(ViewCamera::Axis axis, int direction);
@@ -118,8 +147,18 @@ private:
     bool pick(const QPointF &pixel);
     // Window depth under a device pixel (the fallback where nothing is drawn).
     double windowDepthAt(const QPointF &pixel);
+    // The depth buffer under a device pixel; 1 outside the frame buffer.
+    float bufferDepthAt(const QPointF &pixel);
     Util::Vector3D unprojectAt(const QPointF &pixel, double windowDepth) const;
     void drawGrid();
+    void paintOverlay();
+    // Per volume: object id, write-lock count and hidden flag. While it stays
+    // the same, the legend's ids are those of the shown cells.
+    using LegendKey = std::vector<std::array<std::uint64_t, 3>>;
+    LegendKey currentLegendKey() const;
+    // Counts now unless a volume's cells are held; false when it could not.
+    bool countLegendMaterials(bool evenWhileBusy);
+    void setCursorText(const QString &text);
     void releaseGL();
 
     Core::Workspace *workspace;
@@ -141,6 +180,13 @@ private:
     unsigned int gridList = 0;
     std::array<double, 5> gridListKey{};
     bool gridListValid = false;
+
+    ViewOverlay overlay;
+    std::vector<std::uint32_t> legendIds;
+    LegendKey legendKey;
+    bool legendCounted = false;
+    bool legendRefreshQueued = false;
+    QString cursorText;
 };
 
 } // namespace Ui

@@ -94,6 +94,10 @@ MainWindow::MainWindow(QWidget *parent)
     promptLabel = new QLabel(statusBar());
     promptLabel->setObjectName(QStringLiteral("lblPrompt"));
     statusBar()->addWidget(promptLabel, 1);
+    cursorLabel = new QLabel(statusBar());
+    cursorLabel->setObjectName(QStringLiteral("lblCursorPosition"));
+    statusBar()->addPermanentWidget(cursorLabel);
+    connect(view, &GLWidget::cursorPositionChanged, cursorLabel, &QLabel::setText);
     promptObserver = std::make_shared<Console::ConsoleObserver>(&presenter->getWorkspace()->getConsoleInput());
     presenter->getWorkspace()->getConsoleInput().addMessageObserver(promptObserver);
     connect(promptObserver.get(), &Console::ConsoleObserver::messageWritten, this, &MainWindow::showPrompt);
@@ -163,6 +167,13 @@ void MainWindow::connectActions()
     connect(form->actionManage_Compatible_Materials, &QAction::triggered, this,
             &MainWindow::on_actionManage_Compatible_Materials_triggered);
     connect(form->actionNew, &QAction::triggered, this, &MainWindow::on_actionNew_triggered);
+    const std::pair<QAction *, ViewOverlay::Part> overlays[] = {
+        {form->actionShow_Axes, ViewOverlay::Axes},
+        {form->actionShow_Scale_Bar, ViewOverlay::ScaleBar},
+        {form->actionShow_Legend, ViewOverlay::Legend},
+    };
+    for (const auto &[action, part] : overlays)
+        connect(action, &QAction::toggled, this, [this, shown = part](bool on) { view->setOverlayShown(shown, on); });
 }
 
 void MainWindow::mapOperations()
@@ -348,7 +359,7 @@ void MainWindow::changeTranslate()
 
 QImage MainWindow::grabView()
 {
-    return view->grabFramebuffer();
+    return view->grabImage();
 }
 
 bool MainWindow::saveImage(const QString &filename)

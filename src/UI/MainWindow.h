@@ -120,6 +120,8 @@ private:
     std::shared_ptr<Console::ConsoleObserver> promptObserver;
     std::unique_ptr<ProcessProgressDisplay> progress;
     QLabel *promptLabel = nullptr;
+    // The scene position under the cursor, in µm.
+    QLabel *cursorLabel = nullptr;
     bool sceneEmpty = true;
     bool consoleWaiting = false;
     bool consoleShown = false;
