@@ -1,6 +1,7 @@
 #include "SubstrateStep.h"
 
 #include "Core/Operations/Substrate/SubstrateBuilder.h"
+#include "Core/Operations/Substrate/VolumePlacement.h"
 #include "Core/ProcessTable.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/MemoryBudget.h"
@@ -51,6 +52,14 @@ int SubstrateStep::run(const ProcessData &step, BatchStepExecutor::Context &cont
                               QStringLiteral("the volume size %1 x %2 x %3 has no cells")
                                   .arg(builder.sizeX).arg(builder.sizeY).arg(builder.sizeZ));
     }
+    // A new volume never lands inside another one of the scene.
+    QString moved;
+    if (context.workspace) {
+        const Util::Vector3D extent(double(builder.sizeX) * builder.cellSizeX, double(builder.sizeY) * builder.cellSizeY,
+                                    double(builder.sizeZ) * builder.cellSizeZ);
+        builder.position = Core::Operations::VolumePlacement::freeCorner(context.workspace->getDocument(),
+                                                                         builder.position, extent, &moved);
+    }
     std::shared_ptr<Model::Automaton::TotalVolume> volume;
     try {
         volume = builder.build();
@@ -66,6 +75,9 @@ int SubstrateStep::run(const ProcessData &step, BatchStepExecutor::Context &cont
         volume->getPainter().setHidden(true);
     if (context.workspace)
         context.workspace->getDocument().addObject(volume);
+    if (!moved.isEmpty())
+        context.workspace->getConsoleInput().setMessage(
+            ProcessTable::operationName(ProcessKey::CreateSubstrate) + QStringLiteral(": ") + moved);
     context.createdVolumes.push_back(volume);
     context.volume = volume;
     return BatchStepExecutor::Done;

@@ -4,6 +4,7 @@
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Core/Operations/Substrate/SubstrateBuilder.h"
+#include "Core/Operations/Substrate/VolumePlacement.h"
 #include "Util/Logging.h"
 
 #include <new>
@@ -119,7 +120,11 @@ void CreateSubstrateOperation::end()
     builder.sphereCenterY = sphereCenterY;
     builder.sphereCenterZ = sphereCenterZ;
     builder.spherical = spherical != 0;
-    builder.position = position;
+    // A new volume never lands inside another one.
+    QString moved;
+    builder.position = VolumePlacement::freeCorner(
+        workspace->getDocument(), position,
+        Util::Vector3D(double(sizeX) * cellSizeX, double(sizeY) * cellSizeY, double(sizeZ) * cellSizeZ), &moved);
 
     std::shared_ptr<Model::Automaton::TotalVolume> volume;
     try {
@@ -137,6 +142,8 @@ void CreateSubstrateOperation::end()
     createdVolume = volume;
     createdVolume->getPainter().rebuild();
     workspace->getDocument().addObject(createdVolume);
+    if (!moved.isEmpty())
+        message(QStringLiteral(": ") + moved);
     message(QStringLiteral(": substrate created successfully."));
     finishOperation();
 }

@@ -46,5 +46,21 @@ Util::Vector3D VolumePlacement::freeCorner(const std::vector<Box> &taken, const 
     return Util::Vector3D(farX + extent.x / 10.0, wanted.y, wanted.z);
 }
 
+Util::Vector3D VolumePlacement::freeCorner(Model::Document &document, const Util::Vector3D &wanted,
+                                           const Util::Vector3D &extent, QString *moved)
+{
+    const Util::Vector3D corner = freeCorner(volumesOf(document), wanted, extent);
+    if (moved) {
+        const auto point = [](const Util::Vector3D &p) {
+            return QStringLiteral("(%1, %2, %3) µm").arg(p.x).arg(p.y).arg(p.z);
+        };
+        *moved = corner == wanted ? QString()
+                                  : QStringLiteral("the new volume at %1 would overlap an existing volume; it was "
+                                                   "placed beside the volumes at %2.")
+                                        .arg(point(wanted), point(corner));
+    }
+    return corner;
+}
+
 } // namespace Operations
 } // namespace Core

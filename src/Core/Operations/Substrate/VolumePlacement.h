@@ -2,6 +2,8 @@
 
 #include "Util/Vector3D.h"
 
+#include <QString>
+
 #include <memory>
 #include <vector>
 
@@ -35,6 +37,10 @@ public:
     // The lower corner the new volume of `extent` takes, asked at `wanted`.
     static Util::Vector3D freeCorner(const std::vector<Box> &taken, const Util::Vector3D &wanted,
                                      const Util::Vector3D &extent);
+    // The same for the document's volumes; `moved` is the sentence that says
+    // where the volume went instead ("" when it stays where asked).
+    static Util::Vector3D freeCorner(Model::Document &document, const Util::Vector3D &wanted,
+                                     const Util::Vector3D &extent, QString *moved);
 };
 
 } // namespace Operations

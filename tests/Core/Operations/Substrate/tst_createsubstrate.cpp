@@ -90,6 +90,8 @@ private slots:
     void noCellsAlongAnAxis();
     void cellSizes_data();
     void cellSizes();
+    void placedBesideOtherVolumes_data();
+    void placedBesideOtherVolumes();
     void refusedBeyondAvailableMemory_data();
     void refusedBeyondAvailableMemory();
 };
@@ -290,6 +292,61 @@ void TestCreateSubstrate::refusedBeyondAvailableMemory()
                                    : Core::BatchRun::BatchStepExecutor::Done));
         QCOMPARE(bool(context.volume), !refused);
     }
+}
+
+// A new volume asked where another one stands goes beside the scene's
+// volumes and says so; a free place is kept as asked.
+void TestCreateSubstrate::placedBesideOtherVolumes_data()
+{
+    QTest::addColumn<Path>("path");
+    QTest::addColumn<Util::Vector3D>("asked");
+    QTest::addColumn<Util::Vector3D>("placed");
+    // The scene: 10 x 10 x 8 cells of 0.5 µm at (0, 0, 0) and of 1 µm at (20, 0, 0).
+    // The new volume: 8 x 8 x 4 cells of 1 µm, a gap of a tenth of its width.
+    for (const Path path : {Path::Operation, Path::Recipe}) {
+        const char *by = path == Path::Operation ? "options" : "process list";
+        QTest::addRow("%s: at the origin, inside the first", by) << path << Util::Vector3D() << Util::Vector3D(30.8, 0, 0);
+        QTest::addRow("%s: touching the first is free", by) << path << Util::Vector3D(5, 0, 0) << Util::Vector3D(5, 0, 0);
+        QTest::addRow("%s: above both is free", by) << path << Util::Vector3D(0, 0, 8) << Util::Vector3D(0, 0, 8);
+        QTest::addRow("%s: overlapping the second by a corner", by)
+            << path << Util::Vector3D(13, 9.5, -3.5) << Util::Vector3D(30.8, 9.5, -3.5);
+    }
+}
+
+void TestCreateSubstrate::placedBesideOtherVolumes()
+{
+    QFETCH(Path, path);
+    QFETCH(Util::Vector3D, asked);
+    QFETCH(Util::Vector3D, placed);
+    Core::Workspace workspace;
+    const std::shared_ptr<MessageLog> log = logMessages(workspace);
+    workspace.getDocument().addObject(std::make_shared<Model::Automaton::TotalVolume>(
+        10, 10, 8, 0.5f, 0.5f, 0.5f, Util::Vector3D(), std::vector<U>(800, 1u)));
+    workspace.getDocument().addObject(std::make_shared<Model::Automaton::TotalVolume>(
+        10, 10, 8, 1.f, 1.f, 1.f, Util::Vector3D(20, 0, 0), std::vector<U>(800, 1u)));
+    if (path == Path::Operation) {
+        playDialogs<CreateSubstrateOperation>(workspace, [&asked](CreateSubstrateOperation &op) {
+            op.setBlockSubstrate(1, 8, 8, 4, asked, 0, 0, 0, 8, 8, 2);
+            op.step();
+        });
+        workspace.activate(Core::ProcessTable::menuId(Core::ProcessKey::CreateSubstrate));
+    } else {
+        Core::BatchRun::ProcessData step = Core::ProcessTable::defaultStep(Core::ProcessKey::CreateSubstrate);
+        step.setParameter(QStringLiteral("Lower Left Front Corner"), QVariant::fromValue(asked), true);
+        for (const char *size : {"Volume Size X", "Volume Size Y", "Substrate Size X", "Substrate Size Y"})
+            step.setParameter(QString::fromLatin1(size), 8u, true);
+        step.setParameter(QStringLiteral("Volume Size Z"), 4u, true);
+        Core::BatchRun::BatchStepExecutor::Context context;
+        context.workspace = &workspace;
+        QCOMPARE(Core::BatchRun::SubstrateStep::run(step, context), int(Core::BatchRun::BatchStepExecutor::Done));
+    }
+    const auto objects = workspace.getDocument().getAllObjects();
+    QCOMPARE(objects.size(), 3);
+    const auto made = std::dynamic_pointer_cast<Model::Automaton::TotalVolume>(objects.last());
+    QCOMPARE(made->getPosition(), placed);
+    const bool moved = !(placed == asked);
+    QCOMPARE(log->lines.filter(QStringLiteral("would overlap an existing volume; it was placed beside")).size(),
+             moved ? 1 : 0);
 }
 
 QTEST_GUILESS_MAIN(TestCreateSubstrate)
