@@ -19,6 +19,7 @@
 #include "Core/Operations/Film/PlanarizationOperation.h"
 #include "Core/Operations/Film/SpinCoatingOperation.h"
 #include "Core/Operations/Lithography/LithographyMask.h"
+#include "Core/Operations/Lithography/MaskPlacement.h"
 #include "Core/Operations/Lithography/PhotolithographyOperation.h"
 #include "Core/Operations/ModelExtraction/RunModelExtraction.h"
 #include "Core/Operations/ReactiveIonEtching/SimpleReactiveIonEtchingOperation.h"
@@ -285,6 +286,9 @@ QVector<Kind> makeKinds()
                   &BatchRun::ProcessSteps::photolithography,
                   configure<PhotolithographyOperation>([](PhotolithographyOperation &op, const ProcessData &s) {
                       op.setMaterial(uintOf(s, "MaterialId"));
+                      op.setMaskPlacement(Operations::MaskPlacing::fromName(
+                                              s.getParameter(QStringLiteral("Mask Placement")).toString())
+                                              .value_or(Operations::MaskPlacement::Corner));
                       op.setBottomMask(maskOf(s, QStringLiteral("Bottom Mask")));
                       op.setTopMask(maskOf(s, QStringLiteral("Top Mask")));
                   })};
@@ -526,6 +530,9 @@ QStringList optionalParameters(ProcessKey key)
                  << QStringLiteral("\"%1 Cell Size\" double: layout units per cell (default the volume's cell size "
                                    "in µm, a layout unit taken as 1 µm)").arg(side);
     }
+    optional << QStringLiteral("\"Mask Placement\" QString [%1]: how both masks meet a volume of another size: "
+                               "from the corner, centred, scaled to the volume or repeated (default corner)")
+                    .arg(Operations::MaskPlacing::names().join(QStringLiteral(", ")));
     return optional;
 }
 

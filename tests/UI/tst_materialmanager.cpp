@@ -28,6 +28,8 @@ private slots:
     void cleanup() { home.reset(); }
     void refusedEntries_data();
     void refusedEntries();
+    void numbersShowAsEntered_data();
+    void numbersShowAsEntered();
     void newIdsNeverCollide();
     void okWritesACatalogueThatReadsBack();
     void deletingAUsedMaterialAsks_data();
@@ -80,6 +82,35 @@ void TestMaterialManager::refusedEntries()
     else
         QCOMPARE(model.data(index, Qt::EditRole), before);
     QCOMPARE(bool(model.flags(model.index(0, 1)) & Qt::ItemIsEditable), false);
+}
+
+void TestMaterialManager::numbersShowAsEntered_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("text");
+    // Row 0 is "Si": 2329, 1.88e11 and 0.28 in the catalogue.
+    QTest::newRow("density") << int(MaterialTableViewItem::DensityColumn) << "2329";
+    QTest::newRow("Young's modulus") << int(MaterialTableViewItem::YoungModulusColumn) << "1.88e+11";
+    QTest::newRow("Poisson's ratio") << int(MaterialTableViewItem::PoissonRatioColumn) << "0.28";
+}
+
+// The text the manager's table draws for Si, and the text its editor opens on.
+void TestMaterialManager::numbersShowAsEntered()
+{
+    QFETCH(int, column);
+    QFETCH(QString, text);
+    Ui::ManageMaterialsDialog dialog({});
+    QVERIFY(GuiTestSupport::activate(&dialog));
+    auto *table = GuiTestSupport::child<QTableView>(&dialog, "tblMaterials");
+    const QModelIndex index = table->model()->index(0, column);
+    auto *delegate = qobject_cast<QStyledItemDelegate *>(table->itemDelegate(index));
+    QVERIFY(delegate);
+    QCOMPARE(delegate->displayText(index.data(Qt::DisplayRole), table->locale()), text);
+    table->setCurrentIndex(index);
+    table->edit(index);
+    auto *editor = table->viewport()->findChild<QLineEdit *>();
+    QVERIFY(editor);
+    QCOMPARE(editor->text(), text);
 }
 
 void TestMaterialManager::newIdsNeverCollide()

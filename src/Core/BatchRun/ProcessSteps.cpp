@@ -6,6 +6,7 @@
 #include "Core/Operations/Film/IsotropicFilmDeposition.h"
 #include "Core/Operations/Film/IsotropicFilmEtching.h"
 #include "Core/Operations/Lithography/MaskFile.h"
+#include "Core/Operations/Lithography/MaskPlacement.h"
 #include "Core/Operations/Lithography/Photolithography.h"
 #include "Core/Operations/ReactiveIonEtching/SimpleReactiveIonEtching.h"
 #include "Core/Operations/SiEtching/AtomicStructureSimpleSiWetEtch.h"
@@ -81,6 +82,26 @@ Core::Operations::LithographyMask readMask(StepParameters &parameters, const QSt
     if (!Core::Operations::MaskFile::load(fileName, layer, cellSize, volumeCellSize, mask, error))
         parameters.reject(side + QStringLiteral(" File"), QStringLiteral("gives no mask: %1").arg(error));
     return mask;
+}
+
+// "Mask Placement": how both masks are laid on the volume; absent in lists
+// written before masks could be placed, which meant the corner.
+Core::Operations::MaskPlacement readPlacement(StepParameters &parameters)
+{
+    using Core::Operations::MaskPlacing;
+    const QString name = QStringLiteral("Mask Placement");
+    if (!parameters.has(name))
+        return Core::Operations::MaskPlacement::Corner;
+    const QString text = parameters.toString(name);
+    if (parameters.code())
+        return Core::Operations::MaskPlacement::Corner;
+    const auto placement = MaskPlacing::fromName(text);
+    if (!placement) {
+        parameters.reject(name, QStringLiteral("is \"%1\"; it must be one of %2")
+                                    .arg(text, MaskPlacing::names().join(QStringLiteral(", "))));
+        return Core::Operations::MaskPlacement::Corner;
+    }
+    return *placement;
 }
 
 } // namespace
@@ -209,9 +230,14 @@ int ProcessSteps::photolithography(const ProcessData &step, StepContext &context
     const std::uint32_t material = parameters.toUInt(QStringLiteral("MaterialId"));
     const auto top = readMask(parameters, QStringLiteral("Top Mask"), context);
     const auto bottom = readMask(parameters, QStringLiteral("Bottom Mask"), context);
+    const auto placement = readPlacement(parameters);
     if (parameters.code())
         return parameters.giveUp(context);
-    Core::Operations::Photolithography(context.volume.get(), material, bottom, top).run();
+    using Core::Operations::MaskPlacing;
+    const std::uint32_t nx = context.volume->getSizeX(), ny = context.volume->getSizeY();
+    Core::Operations::Photolithography(context.volume.get(), material, MaskPlacing::placed(bottom, nx, ny, placement),
+                                       MaskPlacing::placed(top, nx, ny, placement))
+        .run();
     BatchStepExecutor::recordOperation(context, ProcessKey::Photolithography);
     if (material == 1 && context.workspace)
         context.workspace->setSiLatticeOutdated(context.volume->getObjectId(), true);

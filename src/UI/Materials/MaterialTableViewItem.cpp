@@ -3,6 +3,7 @@
 #include "Core/Operations/Doping/DopantTypes.h"
 #include "Core/Operations/SiOxidation/SimpleSiOxidation.h"
 #include "Model/Materials/MaterialFactory.h"
+#include "Util/FloatText.h"
 
 #include <QColor>
 
@@ -67,10 +68,10 @@ QVariant MaterialTableViewItem::data(const QModelIndex &index, int role) const
     if (role != Qt::DisplayRole && !edit)
         return QVariant();
 
-    // The numbers are edited as text, so a line editor keeps every digit.
-    const auto number = [edit](float value) {
-        return edit ? QVariant(QString::number(double(value), 'g', 9)) : QVariant(value);
-    };
+    // The numbers are shown and edited as the text they were entered as: a
+    // float left to the view would be widened to a double and show its
+    // binary noise, and the editor gets the same text so it keeps every digit.
+    const auto number = [](float value) { return QVariant(Util::floatText(value)); };
     switch (index.column()) {
     case IdColumn:
         return uint(material.getId());

@@ -26,7 +26,8 @@ public:
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     // The display value and, for the editors, the edit value (the numbers as
-    // text, the colour as a QColor); the colour column also gives a swatch.
+    // their shortest text, Util::floatText, the colour as a QColor); the
+    // colour column also gives a swatch.
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;

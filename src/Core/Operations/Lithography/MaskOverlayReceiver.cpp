@@ -1,6 +1,5 @@
 #include "Core/Operations/Lithography/MaskOverlayReceiver.h"
 
-#include "Core/Operations/Lithography/LithographyMask.h"
 #include "Model/Automaton/TotalVolume.h"
 
 namespace Core {
@@ -12,32 +11,53 @@ MaskOverlayReceiver::MaskOverlayReceiver(std::shared_ptr<Model::Automaton::Total
 {
 }
 
-void MaskOverlayReceiver::showBottomMask(Model::Automaton::TotalVolume &target, const LithographyMask &mask)
+void MaskOverlayReceiver::showBottomMask(Model::Automaton::TotalVolume &target, const LithographyMask &mask,
+                                         MaskPlacement placement)
 {
-    target.setMaskA(mask.bits, mask.width, mask.height);
+    const LithographyMask shown = MaskPlacing::placed(mask, target.getSizeX(), target.getSizeY(), placement);
+    target.setMaskA(shown.bits, shown.width, shown.height);
 }
 
-void MaskOverlayReceiver::showTopMask(Model::Automaton::TotalVolume &target, const LithographyMask &mask)
+void MaskOverlayReceiver::showTopMask(Model::Automaton::TotalVolume &target, const LithographyMask &mask,
+                                      MaskPlacement placement)
 {
-    target.setMaskB(mask.bits, mask.width, mask.height);
+    const LithographyMask shown = MaskPlacing::placed(mask, target.getSizeX(), target.getSizeY(), placement);
+    target.setMaskB(shown.bits, shown.width, shown.height);
 }
 
 void MaskOverlayReceiver::setBottomMask(const LithographyMask &mask)
 {
-    show(&MaskOverlayReceiver::showBottomMask, mask);
+    bottomMask = mask;
+    show();
 }
 
 void MaskOverlayReceiver::setTopMask(const LithographyMask &mask)
 {
-    show(&MaskOverlayReceiver::showTopMask, mask);
+    topMask = mask;
+    show();
 }
 
-void MaskOverlayReceiver::show(void (*put)(Model::Automaton::TotalVolume &, const LithographyMask &),
-                               const LithographyMask &mask)
+void MaskOverlayReceiver::setMaskPlacement(MaskPlacement newPlacement)
+{
+    placement = newPlacement;
+    show();
+}
+
+bool MaskOverlayReceiver::footprint(std::uint32_t &nx, std::uint32_t &ny) const
+{
+    if (!volume)
+        return false;
+    nx = volume->getSizeX();
+    ny = volume->getSizeY();
+    return true;
+}
+
+void MaskOverlayReceiver::show()
 {
     if (!volume)
         return;
-    put(*volume, mask);
+    showBottomMask(*volume, bottomMask, placement);
+    showTopMask(*volume, topMask, placement);
     if (refresh)
         refresh();
 }

@@ -51,7 +51,7 @@ void PhotolithographyOperation::setBottomMask(const LithographyMask &mask)
 {
     bottomMask = mask;
     if (const auto volume = getVolume()) {
-        MaskOverlayReceiver::showBottomMask(*volume, mask);
+        MaskOverlayReceiver::showBottomMask(*volume, mask, placement);
         workspace->notifyOperationEnded();
     }
 }
@@ -60,9 +60,29 @@ void PhotolithographyOperation::setTopMask(const LithographyMask &mask)
 {
     topMask = mask;
     if (const auto volume = getVolume()) {
-        MaskOverlayReceiver::showTopMask(*volume, mask);
+        MaskOverlayReceiver::showTopMask(*volume, mask, placement);
         workspace->notifyOperationEnded();
     }
+}
+
+void PhotolithographyOperation::setMaskPlacement(MaskPlacement newPlacement)
+{
+    placement = newPlacement;
+    if (const auto volume = getVolume()) {
+        MaskOverlayReceiver::showBottomMask(*volume, bottomMask, placement);
+        MaskOverlayReceiver::showTopMask(*volume, topMask, placement);
+        workspace->notifyOperationEnded();
+    }
+}
+
+bool PhotolithographyOperation::footprint(std::uint32_t &nx, std::uint32_t &ny) const
+{
+    const auto volume = getVolume();
+    if (!volume)
+        return false;
+    nx = volume->getSizeX();
+    ny = volume->getSizeY();
+    return true;
 }
 
 void PhotolithographyOperation::cancel()
@@ -82,7 +102,10 @@ void PhotolithographyOperation::end()
 
 void PhotolithographyOperation::runProcess(Model::Automaton::TotalVolume &volume)
 {
-    Photolithography(&volume, film, bottomMask, topMask).run();
+    const std::uint32_t nx = volume.getSizeX(), ny = volume.getSizeY();
+    Photolithography(&volume, film, MaskPlacing::placed(bottomMask, nx, ny, placement),
+                     MaskPlacing::placed(topMask, nx, ny, placement))
+        .run();
     volume.setMaskA(Util::BitVector(), 0, 0);
     volume.setMaskB(Util::BitVector(), 0, 0);
 }

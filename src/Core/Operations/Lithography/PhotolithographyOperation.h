@@ -3,6 +3,7 @@
 #include "Core/Operations/Lifecycle/VolumeProcessOperation.h"
 #include "Core/Operations/Lithography/IMaskReceiver.h"
 #include "Core/Operations/Lithography/LithographyMask.h"
+#include "Core/Operations/Lithography/MaskPlacement.h"
 
 #include <cstdint>
 #include <memory>
@@ -15,9 +16,10 @@ namespace Core {
 namespace Operations {
 
 // Develops a resist film of the selected volume through a bottom and a top
-// mask. Masks may be set and replaced any number of times before the run;
-// each one is shown at once over the volume (bottom below, top above). The
-// development is undoable like every other process.
+// mask. Masks and their placement may be set and replaced any number of
+// times before the run; each mask is shown at once over the volume (bottom
+// below, top above) where the placement lays it. The development is undoable
+// like every other process.
 class PhotolithographyOperation : public VolumeProcessOperation, public IMaskReceiver
 {
 public:
@@ -31,6 +33,11 @@ public:
     void setTopMask(const LithographyMask &mask) override;
     const LithographyMask &getBottomMask() const { return bottomMask; }
     const LithographyMask &getTopMask() const { return topMask; }
+    // Both masks are placed on the volume this way when they are shown and
+    // when the film is developed; corner until told otherwise.
+    void setMaskPlacement(MaskPlacement placement) override;
+    MaskPlacement getMaskPlacement() const { return placement; }
+    bool footprint(std::uint32_t &nx, std::uint32_t &ny) const override;
 
     // ": Operation Canceled!"; applied masks stay on the volume's overlays.
     void cancel() override;
@@ -51,6 +58,7 @@ private:
     bool filmChosen = false;
     LithographyMask bottomMask;
     LithographyMask topMask;
+    MaskPlacement placement = MaskPlacement::Corner;
 };
 
 } // namespace Operations

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Core/Operations/Lithography/LithographyMask.h"
+#include "Core/Operations/Lithography/MaskPlacement.h"
 
 #include <QDialog>
 
@@ -33,10 +34,13 @@ class PhotolithographyBaseDialog;
 namespace Operations {
 
 // The options of a photolithography: a top and a bottom mask (each an image,
-// or a GDSII layout with its layer and cell size) and the film to develop.
-// "Apply" and "Remove" hand the side's mask to the receiver at once: the
-// interactive operation shows it over its volume, a batch recipe editor over
-// its own. After OK the film and both masks are read from the dialog.
+// or a GDSII layout with its layer and cell size), how masks of another size
+// than the volume are placed on it, and the film to develop. "Apply" and
+// "Remove" hand the side's mask to the receiver at once, as does a change of
+// placement: the interactive operation shows the masks over its volume, a
+// batch recipe editor over its own. OK first applies a file named but not yet
+// applied, and stays open when that file gives no mask. After OK the film,
+// both masks and the placement are read from the dialog.
 class PhotolithographyDialog : public QDialog
 {
     Q_OBJECT
@@ -51,6 +55,7 @@ public:
     QString getMaterialName() const;
     const Core::Operations::LithographyMask &getTopMask() const { return sides[Top].mask; }
     const Core::Operations::LithographyMask &getBottomMask() const { return sides[Bottom].mask; }
+    Core::Operations::MaskPlacement getMaskPlacement() const;
 
     // Where the next mask chooser starts: the folder of the last mask chosen
     // in this run of the program, or the current folder before the first.
@@ -59,6 +64,11 @@ public:
 
     // The batch step the options stand for.
     Core::BatchRun::ProcessData toProcessData() const;
+
+public slots:
+    // Applies the masks whose fields name a file not applied yet; stays open
+    // (with the warning of "Apply") when one of them gives no mask.
+    void accept() override;
 
 private:
     enum SideIndex { Top = 0, Bottom = 1 };
@@ -69,17 +79,30 @@ private:
         QSpinBox *layer = nullptr;
         QDoubleSpinBox *cellSize = nullptr;
         Core::Operations::LithographyMask mask;
+        // What the fields held when the mask was last applied (empty when
+        // none is): a different text is a file still to be applied.
+        QString appliedKey;
     };
 
     void connectSide(SideIndex index, QPushButton *browseButton, QPushButton *applyButton, QPushButton *removeButton);
     void browse(SideIndex index);
-    void apply(SideIndex index);
+    enum class ApplyFrom { ApplyButton, OkButton };
+    // False, with a warning naming the file and what is wrong, when the
+    // side's file gives no mask.
+    bool apply(SideIndex index, ApplyFrom from);
     void remove(SideIndex index);
     void deliver(SideIndex index);
+    QString fieldKey(SideIndex index) const;
+    // The sentence on the sizes, whether a placement is offered, the preview.
+    void showPlacement();
 
     std::unique_ptr<PhotolithographyBaseDialog> form;
     Core::Operations::IMaskReceiver *receiver;
     std::array<Side, 2> sides;
+    // The x/y cell counts of the receiver's volume, when it has one.
+    bool volumeKnown = false;
+    std::uint32_t volumeX = 0;
+    std::uint32_t volumeY = 0;
 };
 
 } // namespace Operations

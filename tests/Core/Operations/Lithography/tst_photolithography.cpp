@@ -6,14 +6,18 @@
 #include "Core/BatchRun/ProcessData.h"
 #include "Core/BatchRun/ProcessListArchiver.h"
 #include "Core/Operations/Lithography/MaskImage.h"
+#include "Core/Operations/Lithography/MaskPlacement.h"
 #include "Core/Operations/Lithography/Photolithography.h"
 #include "Core/Operations/Lithography/PhotolithographyOperation.h"
+#include "Core/ProcessTable.h"
 
 #include <QImage>
 #include <QRandomGenerator>
 #include <QtTest>
 
 using Core::Operations::LithographyMask;
+using Core::Operations::MaskPlacement;
+using Core::Operations::MaskPlacing;
 using Core::Operations::Photolithography;
 using Model::Automaton::TotalVolume;
 
@@ -59,6 +63,33 @@ LithographyMask maskOf(const QString &text)
     for (const QString &cell : parts.mid(1).filter(","))
         mask.bits.set(cell.section(',', 0, 0).toUInt() * mask.height + cell.section(',', 1, 1).toUInt());
     return mask;
+}
+
+// A mask drawn as its image: the first text is the top row (y = H - 1),
+// '#' opaque.
+LithographyMask maskOfPicture(const QStringList &rows)
+{
+    LithographyMask mask;
+    mask.height = std::uint32_t(rows.size());
+    mask.width = rows.isEmpty() ? 0 : std::uint32_t(rows[0].size());
+    mask.bits = Util::BitVector(std::size_t(mask.width) * mask.height);
+    for (std::uint32_t j = 0; j < mask.height; ++j)
+        for (std::uint32_t i = 0; i < mask.width; ++i)
+            mask.bits.set(std::size_t(i) * mask.height + j, rows[int(mask.height - 1 - j)][int(i)] == '#');
+    return mask;
+}
+
+// What an nx x ny volume sees of a mask laid from its corner, drawn the
+// same way: '#' where column (x, y) is under an opaque mask cell.
+QStringList pictureOn(const LithographyMask &mask, std::uint32_t nx, std::uint32_t ny)
+{
+    QStringList rows;
+    for (std::uint32_t y = ny; y-- > 0;) {
+        rows << QString();
+        for (std::uint32_t x = 0; x < nx; ++x)
+            rows.last() += x < mask.width && y < mask.height && mask.isOpaque(x, y) ? '#' : '.';
+    }
+    return rows;
 }
 
 // The light stepped as literally as possible, column by column: a front of
@@ -139,6 +170,8 @@ private slots:
     void operationBookkeeping();
     void maskImageRefused_data();
     void maskImageRefused();
+    void placement_data();
+    void placement();
     void batchStep_data();
     void batchStep();
     void exampleRecipe();
@@ -300,36 +333,138 @@ void TestPhotolithography::maskImageRefused()
     QCOMPARE(mask.bits, maskOf("1x1 all").bits);
 }
 
+void TestPhotolithography::placement_data()
+{
+    QTest::addColumn<QStringList>("mask");
+    QTest::addColumn<int>("nx");
+    QTest::addColumn<int>("ny");
+    QTest::addColumn<QString>("placement");
+    QTest::addColumn<std::uint32_t>("film");
+    QTest::addColumn<QStringList>("seen");
+    const QStringList small = {"#.", ".#"};
+    QTest::newRow("smaller, corner") << small << 5 << 3 << "corner" << positive
+                                     << QStringList{".....", "#....", ".#..."};
+    // Three spare columns: one before the mask, two after; one spare row, above.
+    QTest::newRow("smaller, centre") << small << 5 << 3 << "centre" << positive
+                                     << QStringList{".....", ".#...", "..#.."};
+    QTest::newRow("smaller, centre, negative resist") << small << 5 << 3 << "centre" << negative
+                                                      << QStringList{".....", ".#...", "..#.."};
+    // Columns 0, 1 take mask column 0 and 2..4 column 1; rows 1, 2 take mask row 1.
+    QTest::newRow("smaller, scale") << small << 5 << 3 << "scale" << positive
+                                    << QStringList{"##...", "##...", "..###"};
+    QTest::newRow("smaller, repeat") << small << 5 << 3 << "repeat" << positive
+                                     << QStringList{".#.#.", "#.#.#", ".#.#."};
+    const QStringList large = {"#..#", ".##.", "#.#."};
+    QTest::newRow("larger, corner") << large << 2 << 2 << "corner" << positive << QStringList{".#", "#."};
+    QTest::newRow("larger, centre") << large << 2 << 2 << "centre" << positive << QStringList{"##", ".#"};
+    // Columns 0, 1 take mask columns 1, 3; rows 0, 1 take mask rows 0, 2.
+    QTest::newRow("larger, scale") << large << 2 << 2 << "scale" << positive << QStringList{".#", ".."};
+    QTest::newRow("larger, repeat") << large << 2 << 2 << "repeat" << positive << QStringList{".#", "#."};
+    QTest::newRow("same size, scale") << small << 2 << 2 << "scale" << positive << small;
+}
+
+// The placed mask against the drawing, then the same placement developed
+// from a process list that went through a file, and through the operation:
+// one film cell per column on silicon, lit from above only, stays under
+// '#' (for a negative resist, under '.').
+void TestPhotolithography::placement()
+{
+    QFETCH(QStringList, mask);
+    QFETCH(int, nx);
+    QFETCH(int, ny);
+    QFETCH(QString, placement);
+    QFETCH(std::uint32_t, film);
+    QFETCH(QStringList, seen);
+    const auto how = MaskPlacing::fromName(placement);
+    QVERIFY(how);
+    QCOMPARE(MaskPlacing::name(*how), placement);
+    const LithographyMask top = maskOfPicture(mask);
+    QCOMPARE(pictureOn(MaskPlacing::placed(top, nx, ny, *how), nx, ny), seen);
+
+    Core::BatchRun::ProcessData step(0);
+    step.setParameter("MaterialId", film, false);
+    step.setParameter("Top Mask", QVariant::fromValue(top.bits), false);
+    step.setParameter("Top Mask Width", top.width, true);
+    step.setParameter("Top Mask Height", top.height, true);
+    step.setParameter("Bottom Mask", QVariant::fromValue(Util::BitVector()), false);
+    step.setParameter("Bottom Mask Width", 0u, true);
+    step.setParameter("Bottom Mask Height", 0u, true);
+    if (*how != MaskPlacement::Corner)
+        step.setParameter("Mask Placement", placement, true);
+    QTemporaryDir dir;
+    const QString list = dir.filePath("placed.plst");
+    QVERIFY(Core::BatchRun::ProcessListArchiver({step}).saveProcessList(list));
+    QList<Core::BatchRun::ProcessData> loaded;
+    QVERIFY(Core::BatchRun::ProcessListArchiver().loadProcessList(list, loaded));
+    QCOMPARE(loaded.size(), 1);
+    QCOMPARE(loaded[0].getParameter("Mask Placement"), step.getParameter("Mask Placement"));
+
+    const auto developed = [&](TotalVolume &volume) {
+        QStringList rows;
+        for (int y = ny; y-- > 0;) {
+            rows << QString();
+            for (int x = 0; x < nx; ++x)
+                rows.last() += (volume.materialIds()[volume.index(x, y, 1)] == film) != (film == negative) ? '#' : '.';
+        }
+        return rows;
+    };
+    std::vector<std::uint32_t> ids;
+    for (int column = 0; column < nx * ny; ++column)
+        ids.insert(ids.end(), {silicon, film, 0});
+    Core::BatchRun::BatchStepExecutor::Context context;
+    context.volume = std::make_shared<TotalVolume>(nx, ny, 3, 1.f, 1.f, 1.f, Util::Vector3D(), ids);
+    QCOMPARE(Core::BatchRun::BatchStepExecutor().execute(loaded[0], context), 0);
+    QCOMPARE(developed(*context.volume), seen);
+
+    Core::Workspace workspace;
+    auto volume = std::make_shared<TotalVolume>(nx, ny, 3, 1.f, 1.f, 1.f, Util::Vector3D(), ids);
+    auto operation = std::make_shared<Core::Operations::PhotolithographyOperation>(&workspace);
+    operation->setVolume(volume);
+    operation->setTopMask(top);
+    operation->setMaskPlacement(*how);
+    // The overlay shows the mask where it will act.
+    LithographyMask shown;
+    shown.bits = volume->getMaskB();
+    volume->getMaskBDimensions(shown.width, shown.height);
+    QCOMPARE(pictureOn(shown, nx, ny), seen);
+    operation->setMaterial(film);
+    operation->end();
+    QCOMPARE(developed(*volume), seen);
+}
+
 void TestPhotolithography::batchStep_data()
 {
     QTest::addColumn<QString>("topMask");
     QTest::addColumn<QString>("topFile"); // "<side> File"; its extra parameters after '|'
+    QTest::addColumn<QString>("placement"); // "Mask Placement", absent when empty
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("failed");
     QTest::addColumn<QStringList>("after");
     const QStringList stack = {"SRR...", "SRR...", "SRR...", "SRR..."};
     const QStringList keep01 = {"S.....", "SRR...", "S.....", "S....."};
-    QTest::newRow("masks as stored") << "2x2 0,1" << "" << 0 << "" << keep01;
+    QTest::newRow("masks as stored") << "2x2 0,1" << "" << "" << 0 << "" << keep01;
     // Developed as if there were no mask, it would strip the whole film.
-    QTest::newRow("top mask bits do not match its size") << "2x2 all short" << "" << 2 << "Top Mask" << stack;
-    QTest::newRow("top mask missing") << "" << "" << 1 << "Top Mask" << stack;
+    QTest::newRow("top mask bits do not match its size") << "2x2 all short" << "" << "" << 2 << "Top Mask" << stack;
+    QTest::newRow("top mask missing") << "" << "" << "" << 1 << "Top Mask" << stack;
     // The volume's cells are 1 µm; layers.gds has cell (1, 0) on layer 2 and
     // cell (0, 1) on layer 3.
-    QTest::newRow("image file") << "" << "cell01.png" << 0 << "" << keep01;
-    QTest::newRow("layout, layer 3") << "" << "layers.gds|Layer=3" << 0 << "" << keep01;
-    QTest::newRow("layout, lowest layer by default") << "" << "layers.gds" << 0 << ""
+    QTest::newRow("image file") << "" << "cell01.png" << "" << 0 << "" << keep01;
+    QTest::newRow("layout, layer 3") << "" << "layers.gds|Layer=3" << "" << 0 << "" << keep01;
+    QTest::newRow("layout, lowest layer by default") << "" << "layers.gds" << "" << 0 << ""
                                                      << QStringList{"S.....", "S.....", "SRR...", "S....."};
     // One 2 µm cell, whose centre (1, 1) is on the edge of the square.
-    QTest::newRow("layout, cell size 2") << "" << "layers.gds|Layer=3|Cell Size=2" << 0 << ""
+    QTest::newRow("layout, cell size 2") << "" << "layers.gds|Layer=3|Cell Size=2" << "" << 0 << ""
                                          << QStringList{"S.....", "S.....", "S.....", "S....."};
-    QTest::newRow("stored bits win over the file") << "2x2 0,1" << "damaged.gds" << 0 << "" << keep01;
-    QTest::newRow("damaged layout") << "" << "damaged.gds" << 2 << "Top Mask File" << stack;
-    QTest::newRow("layer without polygons") << "" << "layers.gds|Layer=7" << 2 << "Top Mask File" << stack;
-    QTest::newRow("image too large") << "" << "huge.png" << 2 << "Top Mask File" << stack;
-    QTest::newRow("missing file") << "" << "missing.png" << 2 << "Top Mask File" << stack;
-    QTest::newRow("layer not a number") << "" << "layers.gds|Layer=x" << 2 << "Top Mask Layer" << stack;
-    QTest::newRow("layer beyond 2 bytes") << "" << "layers.gds|Layer=40000" << 2 << "Top Mask Layer" << stack;
-    QTest::newRow("cell size zero") << "" << "layers.gds|Cell Size=0" << 2 << "Top Mask Cell Size" << stack;
+    QTest::newRow("stored bits win over the file") << "2x2 0,1" << "damaged.gds" << "" << 0 << "" << keep01;
+    QTest::newRow("damaged layout") << "" << "damaged.gds" << "" << 2 << "Top Mask File" << stack;
+    QTest::newRow("layer without polygons") << "" << "layers.gds|Layer=7" << "" << 2 << "Top Mask File" << stack;
+    QTest::newRow("image too large") << "" << "huge.png" << "" << 2 << "Top Mask File" << stack;
+    QTest::newRow("missing file") << "" << "missing.png" << "" << 2 << "Top Mask File" << stack;
+    QTest::newRow("layer not a number") << "" << "layers.gds|Layer=x" << "" << 2 << "Top Mask Layer" << stack;
+    QTest::newRow("layer beyond 2 bytes") << "" << "layers.gds|Layer=40000" << "" << 2 << "Top Mask Layer" << stack;
+    QTest::newRow("placement, any case") << "1x1 0,0" << "" << " Repeat" << 0 << "" << stack;
+    QTest::newRow("unknown placement") << "1x1 0,0" << "" << "diagonal" << 2 << "Mask Placement" << stack;
+    QTest::newRow("cell size zero") << "" << "layers.gds|Cell Size=0" << "" << 2 << "Top Mask Cell Size" << stack;
 }
 
 // The bottom mask is the first mask of the run, the top mask the second.
@@ -337,6 +472,7 @@ void TestPhotolithography::batchStep()
 {
     QFETCH(QString, topMask);
     QFETCH(QString, topFile);
+    QFETCH(QString, placement);
     QFETCH(int, code);
     QFETCH(QString, failed);
     QFETCH(QStringList, after);
@@ -370,8 +506,15 @@ void TestPhotolithography::batchStep()
         for (const QString &extra : parts.mid(1))
             step.setParameter("Top Mask " + extra.section('=', 0, 0), extra.section('=', 1), true);
     }
+    if (!placement.isEmpty())
+        step.setParameter("Mask Placement", placement, true);
     QCOMPARE(Core::BatchRun::BatchStepExecutor().execute(step, context), code);
     QCOMPARE(context.failedParameter, failed);
+    if (failed == "Mask Placement") {
+        QVERIFY2(context.failureReason.contains("\"diagonal\"; it must be one of corner, centre, scale, repeat"),
+                 qPrintable(context.failureReason));
+        QVERIFY(Core::ProcessTable::stepReference().contains("\"Mask Placement\" QString [corner, centre, scale, repeat]"));
+    }
     QCOMPARE(columnsOf(*context.volume, positive), after);
 }
 
