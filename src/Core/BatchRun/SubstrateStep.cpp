@@ -54,12 +54,9 @@ int SubstrateStep::run(const ProcessData &step, BatchStepExecutor::Context &cont
     }
     // A new volume never lands inside another one of the scene.
     QString moved;
-    if (context.workspace) {
-        const Util::Vector3D extent(double(builder.sizeX) * builder.cellSizeX, double(builder.sizeY) * builder.cellSizeY,
-                                    double(builder.sizeZ) * builder.cellSizeZ);
+    if (context.workspace)
         builder.position = Core::Operations::VolumePlacement::freeCorner(context.workspace->getDocument(),
-                                                                         builder.position, extent, &moved);
-    }
+                                                                         builder.position, builder.extent(), &moved);
     std::shared_ptr<Model::Automaton::TotalVolume> volume;
     try {
         volume = builder.build();

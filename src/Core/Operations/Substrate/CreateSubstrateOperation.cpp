@@ -122,9 +122,7 @@ void CreateSubstrateOperation::end()
     builder.spherical = spherical != 0;
     // A new volume never lands inside another one.
     QString moved;
-    builder.position = VolumePlacement::freeCorner(
-        workspace->getDocument(), position,
-        Util::Vector3D(double(sizeX) * cellSizeX, double(sizeY) * cellSizeY, double(sizeZ) * cellSizeZ), &moved);
+    builder.position = VolumePlacement::freeCorner(workspace->getDocument(), position, builder.extent(), &moved);
 
     std::shared_ptr<Model::Automaton::TotalVolume> volume;
     try {

@@ -53,6 +53,12 @@ public:
         return size >= minimumCellSize * (1.0 - 1e-6) && size <= maximumCellSize;
     }
 
+    // The volume's size in µm along x, y and z.
+    Util::Vector3D extent() const
+    {
+        return Util::Vector3D(double(sizeX) * cellSizeX, double(sizeY) * cellSizeY, double(sizeZ) * cellSizeZ);
+    }
+
     // Fills `materials`: empty cells with the block (clipped to the volume) or
     // the sphere set to the material. Throws std::bad_alloc when a volume of
     // this size would not fit in the memory available (MemoryBudget).
