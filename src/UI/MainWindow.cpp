@@ -7,6 +7,7 @@
 #include "Core/ProcessTable.h"
 #include "Core/Workspace.h"
 #include "EditCompatibleMaterialsDialog.h"
+#include "FileNames.h"
 #include "GLWidget.h"
 #include "Input/ChangeColorsDialog.h"
 #include "Input/ChangeGridSpacingDialog.h"
@@ -33,7 +34,6 @@
 #include <QEvent>
 #include <QLabel>
 #include <QTimer>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QShortcut>
@@ -366,8 +366,8 @@ bool MainWindow::saveImage(const QString &filename)
 {
     QString target = filename;
     if (target.isEmpty()) {
-        target = QFileDialog::getSaveFileName(this, tr("Save Screen Image"), rememberedImageFolder(),
-                                              tr("Images (*.png *.xpm *.jpg)"));
+        target = FileNames::getSaveFileName(this, tr("Save Screen Image"), rememberedImageFolder(),
+                                            tr("Images (*.png *.xpm *.jpg)"));
         if (target.isEmpty())
             return false;
     }
@@ -409,13 +409,10 @@ bool MainWindow::exportVolume(const QString &filename)
     }
     QString target = filename;
     if (target.isEmpty()) {
-        QString filter;
-        target = QFileDialog::getSaveFileName(this, tr("Export"), rememberedImageFolder(),
-                                              Model::Persistence::VolumeExport::filters().join(QStringLiteral(";;")),
-                                              &filter);
+        target = FileNames::getSaveFileName(this, tr("Export"), rememberedImageFolder(),
+                                            Model::Persistence::VolumeExport::filters().join(QStringLiteral(";;")));
         if (target.isEmpty())
             return false;
-        target = Model::Persistence::VolumeExport::completedPath(target, filter);
     }
     QString error;
     QStringList written;

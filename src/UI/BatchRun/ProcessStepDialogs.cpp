@@ -1,10 +1,12 @@
 #include "UI/BatchRun/ProcessStepDialogs.h"
 
 #include "Core/BatchRun/ProcessData.h"
+#include "Core/Operations/Film/SurfaceRange.h"
 #include "Core/ProcessTable.h"
 #include "Core/Operations/Lithography/MaskOverlayReceiver.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Model/Materials/MaterialFactory.h"
+#include "UI/FileNames.h"
 #include "UI/Operations/Doping/DopingOptionsDialog.h"
 #include "UI/Operations/Doping/IonImplantationOptionsDialog.h"
 #include "UI/Operations/Film/AnisotropicDepositionDialog.h"
@@ -19,8 +21,6 @@
 #include "UI/Operations/SiEtching/BCAEtchingDialog.h"
 #include "UI/Operations/SiOxidation/SimpleOxidationOptionsDialog.h"
 #include "UI/Operations/Substrate/CreateSubstrateDialog.h"
-
-#include <QFileDialog>
 
 #include <algorithm>
 #include <limits>
@@ -73,8 +73,8 @@ Step moore(QWidget *parent, std::int32_t type)
 Step saveImage(QWidget *parent)
 {
     const QString title = Core::ProcessTable::kind(Core::ProcessKey::SaveImage).listName;
-    const QString fileName = QFileDialog::getSaveFileName(parent, title, QString(),
-                                                          QStringLiteral("Image Files (*.png *.jpg *.bmp)"));
+    const QString fileName
+        = FileNames::getSaveFileName(parent, title, QString(), QStringLiteral("Image Files (*.png *.jpg *.bmp)"));
     if (fileName.isEmpty())
         return std::nullopt;
     ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::SaveImage));
@@ -107,14 +107,18 @@ std::optional<ProcessData> ProcessStepDialogs::ask(std::int32_t type, QWidget *p
     case Core::ProcessKey::SaveImage: return saveImage(parent);
     case Core::ProcessKey::Planarization: {
         Operations::PlanarizationOptionsDialog dialog(parent);
-        if (volume)
+        if (volume) {
             dialog.updateMaximum(heightOf(volume));
+            dialog.setVolumeScale(volume->getCellSizeZ(), Core::Operations::SurfaceRange::of(*volume));
+        }
         return accepted(dialog, [](const Operations::PlanarizationOptionsDialog &d) { return d.toProcessData(); });
     }
     case Core::ProcessKey::SpinCoating: {
         Operations::SpinCoatingOptionsDialog dialog(parent);
-        if (volume)
+        if (volume) {
             dialog.setHeightLimit(heightOf(volume));
+            dialog.setVolumeScale(volume->getCellSizeZ(), Core::Operations::SurfaceRange::of(*volume));
+        }
         return accepted(dialog, [](const Operations::SpinCoatingOptionsDialog &d) { return d.toProcessData(); });
     }
     case Core::ProcessKey::CreateSubstrate: {

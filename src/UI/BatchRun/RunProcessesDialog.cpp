@@ -10,6 +10,7 @@
 #include "Model/Automaton/TotalVolume.h"
 #include "UI/BatchRun/BatchRunWorker.h"
 #include "UI/BatchRun/ProcessStepDialogs.h"
+#include "UI/FileNames.h"
 #include "UI/MainWindow.h"
 #include "Util/Logging.h"
 
@@ -268,7 +269,7 @@ bool RunProcessesDialog::loadList(const QString &fileName)
 
 void RunProcessesDialog::on_btnSaveList_clicked()
 {
-    const QString fileName = QFileDialog::getSaveFileName(this, listChooserTitle, QDir::homePath(), listFilter);
+    const QString fileName = FileNames::getSaveFileName(this, listChooserTitle, QDir::homePath(), listFilter);
     if (!fileName.isEmpty())
         saveList(fileName);
 }

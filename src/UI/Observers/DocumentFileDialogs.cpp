@@ -1,5 +1,7 @@
 #include "DocumentFileDialogs.h"
 
+#include "UI/FileNames.h"
+
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -8,17 +10,14 @@ namespace Observers {
 
 QString DocumentFileDialogs::chooseFile(const FileRequest &request)
 {
+    const QString name = QStringLiteral("DocumentFileDialog");
+    // A name typed without extension still ends up where the next open looks.
+    if (request.forSaving)
+        return FileNames::getSaveFileName(nullptr, request.caption, request.folder, request.filter, nullptr, name);
     QFileDialog dialog(nullptr, request.caption, request.folder, request.filter);
-    dialog.setObjectName(QStringLiteral("DocumentFileDialog"));
-    if (request.forSaving) {
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        // A name typed without extension still ends up where the next open looks.
-        dialog.setDefaultSuffix(QStringLiteral("kst"));
-    } else {
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(QFileDialog::ExistingFile);
-    }
+    dialog.setObjectName(name);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
     if (dialog.exec() != QDialog::Accepted)
         return QString();
     return dialog.selectedFiles().value(0);

@@ -1,8 +1,6 @@
 #include "IsotropicFilmDepositionObserver.h"
 
-#include "Core/ProcessTable.h"
 #include "Core/Operations/Film/IsotropicFilmDepositionOperation.h"
-#include "UI/MaterialChoice.h"
 #include "UI/Operations/Film/IsotropicDepositionDialog.h"
 
 namespace Ui {
@@ -14,13 +12,10 @@ void IsotropicFilmDepositionObserver::notify()
     if (!operation)
         return;
 
-    // The material chosen last time this run is the likeliest next one.
-    const QString kind = Core::ProcessTable::kind(Core::ProcessKey::Cvd).catalogueName;
+    // The dialog opens with the values accepted last time in this run.
     Operations::IsotropicDepositionDialog dialog(parent);
-    dialog.setMaterialId(MaterialChoice::lastChosen(kind));
     if (dialog.exec() != QDialog::Accepted)
         return;
-    MaterialChoice::rememberChosen(kind, dialog.getMaterialId());
     operation->setThickness(float(dialog.getThickness()));
     operation->setMaterial(dialog.getMaterialId());
     operation->end();

@@ -1,6 +1,7 @@
 #include "SpinCoatingObserver.h"
 
 #include "Core/Operations/Film/SpinCoatingOperation.h"
+#include "Core/Operations/Film/SurfaceRange.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "UI/Operations/Film/SpinCoatingOptionsDialog.h"
 
@@ -20,6 +21,10 @@ void SpinCoatingObserver::notify()
     const auto volume = operation->getVolume();
     const std::uint32_t height = volume ? volume->getSizeZ() : 0;
     dialog.setHeightLimit(int(std::min<std::uint32_t>(height, std::numeric_limits<int>::max())));
+    // Heights are levels above the volume's bottom: the dialog shows them in
+    // µm too, beside where the surface lies now.
+    if (volume)
+        dialog.setVolumeScale(volume->getCellSizeZ(), Core::Operations::SurfaceRange::of(*volume));
     if (dialog.exec() != QDialog::Accepted) {
         operation->cancel();
         return;

@@ -113,6 +113,8 @@ private slots:
     void selectVolumes();
     void maskWithoutVolume();
     void failedSaveSaysSo();
+    void savedListGetsItsExtension_data();
+    void savedListGetsItsExtension();
     void skippedStepsSayWhy();
     void wetEtchOnASingleThreadPool();
     void saveImageStepWritesThePicture();
@@ -468,6 +470,58 @@ void TestRunProcessesDialog::failedSaveSaysSo()
     QVERIFY(!dialog.loadList(QStringLiteral("/no/such/folder/list.plst")));
     QVERIFY(text.contains(QStringLiteral("could not be read")));
     QCOMPARE(dialog.getSteps().size(), 1);
+}
+
+// Save List completes a name typed without ".plst", so Load List (which
+// offers only ".plst" files) finds it again; a completed name that exists is
+// replaced only when the user says so.
+void TestRunProcessesDialog::savedListGetsItsExtension_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<int>("replace"); // the answer to "replace it?"; 0 when not asked
+    QTest::newRow("bare name") << "recipe" << "recipe.plst" << 0;
+    QTest::newRow("extension typed") << "recipe.plst" << "recipe.plst" << 0;
+    QTest::newRow("dotted name") << "recipe.v2" << "recipe.v2.plst" << 0;
+    QTest::newRow("completed name exists, kept") << "old" << "old.plst" << int(QMessageBox::No);
+    QTest::newRow("completed name exists, replaced") << "old" << "old.plst" << int(QMessageBox::Yes);
+}
+
+void TestRunProcessesDialog::savedListGetsItsExtension()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, written);
+    QFETCH(int, replace);
+    QTemporaryDir dir;
+    const QString target = dir.filePath(written);
+    const QByteArray before("not a list");
+    if (replace != 0) {
+        QFile old(target);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write(before) == before.size());
+    }
+    Ui::RunProcessesDialog dialog(&workspace(), window.get(), nullptr, window.get());
+    dialog.show();
+    dialog.appendStep(cvd(2.5));
+    QString question;
+    if (replace != 0)
+        GuiTestSupport::answerBox(&question, QMessageBox::StandardButton(replace), QStringLiteral("Process List File"));
+    answerFileDialog(dir.filePath(typed));
+    QTest::mouseClick(child<QPushButton>(&dialog, "btnSaveList"), Qt::LeftButton);
+    QVERIFY(!QFileInfo::exists(dir.filePath(typed)) || typed == written);
+    if (replace != 0)
+        QVERIFY2(question.contains(written), qPrintable(question));
+    if (replace == QMessageBox::No) {
+        QCOMPARE(GuiTestSupport::readFile(target), before);
+        return;
+    }
+    QVERIFY(QFileInfo::exists(target));
+
+    Ui::RunProcessesDialog loading(&workspace(), window.get(), nullptr, window.get());
+    loading.show();
+    answerFileDialog(target);
+    QTest::mouseClick(child<QPushButton>(&loading, "btnLoadList"), Qt::LeftButton);
+    QCOMPARE(stepNames(loading), QStringList{QStringLiteral("CVD")});
+    QCOMPARE(loading.getSteps().first().getParameter(QStringLiteral("Thickness")).toDouble(), 2.5);
 }
 
 // A step the executor refuses is marked in the list with the reason, and the

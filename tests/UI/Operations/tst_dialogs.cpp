@@ -11,6 +11,7 @@
 #include "Core/Operations/Substrate/CreateSubstrateOperation.h"
 #include "Core/ProcessTable.h"
 #include "Model/Materials/MaterialFactory.h"
+#include "UI/DialogMemory.h"
 #include "UI/MainWindowPresenter.h"
 
 #include "UI/Operations/Substrate/CreateSubstrateDialog.h"
@@ -57,6 +58,8 @@ class TestDialogs : public QObject
     Q_OBJECT
 
 private slots:
+    // Each case starts from the forms' own values, not the last case's.
+    void init() { Ui::DialogMemory::forgetAll(); }
     void substrateObserverAccepts_data();
     void substrateObserverAccepts();
     void menuRunUndoRedo_data();

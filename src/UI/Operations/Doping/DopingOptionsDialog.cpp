@@ -6,6 +6,7 @@
 #include "Core/BatchRun/ProcessData.h"
 #include "Core/ProcessTable.h"
 #include "Core/Operations/Doping/DopantTypes.h"
+#include "UI/DialogMemory.h"
 #include "UI/ParameterRange.h"
 
 namespace Ui {
@@ -17,6 +18,7 @@ DopingOptionsDialog::DopingOptionsDialog(QWidget *parent)
 {
     form->setupUi(this);
     ParameterRange::apply(form->dblDopingDepth, Core::ProcessKey::Doping, QStringLiteral("Doping Depth"));
+    DialogMemory::attach(this);
 }
 
 DopingOptionsDialog::~DopingOptionsDialog() = default;

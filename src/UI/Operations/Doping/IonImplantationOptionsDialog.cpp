@@ -6,6 +6,7 @@
 #include "Core/BatchRun/ProcessData.h"
 #include "Core/ProcessTable.h"
 #include "Core/Operations/Doping/DopantTypes.h"
+#include "UI/DialogMemory.h"
 #include "UI/ParameterRange.h"
 
 namespace Ui {
@@ -18,6 +19,7 @@ IonImplantationOptionsDialog::IonImplantationOptionsDialog(QWidget *parent)
     form->setupUi(this);
     ParameterRange::apply(form->dblImplantationDepth, Core::ProcessKey::IonImplantation, QStringLiteral("Implantation Depth"));
     ParameterRange::apply(form->dblAnnealingDistance, Core::ProcessKey::IonImplantation, QStringLiteral("Annealing Distance"));
+    DialogMemory::attach(this);
 }
 
 IonImplantationOptionsDialog::~IonImplantationOptionsDialog() = default;

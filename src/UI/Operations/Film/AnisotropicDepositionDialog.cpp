@@ -8,6 +8,7 @@
 #include "Core/ProcessTable.h"
 #include "Model/Materials/Material.h"
 #include "Model/Process/ProcessFactory.h"
+#include "UI/DialogMemory.h"
 #include "UI/MaterialChoice.h"
 #include "UI/ParameterRange.h"
 
@@ -23,6 +24,7 @@ AnisotropicDepositionDialog::AnisotropicDepositionDialog(QWidget *parent)
     MaterialChoice::fill(form->cbxMaterial, Model::Process::ProcessFactory::getInstance()
                                                 ->getProcess(Core::ProcessTable::kind(Core::ProcessKey::Pvd).catalogueName)
                                                 .getCompatibleMaterials());
+    DialogMemory::attach(this);
 }
 
 AnisotropicDepositionDialog::~AnisotropicDepositionDialog() = default;

@@ -6,6 +6,7 @@
 #include "Core/BatchRun/ProcessData.h"
 #include "Core/ProcessTable.h"
 #include "Model/Materials/MaterialFactory.h"
+#include "UI/DialogMemory.h"
 #include "UI/MaterialChoice.h"
 #include "UI/ParameterRange.h"
 
@@ -21,6 +22,7 @@ ElectrodepositionDialog::ElectrodepositionDialog(QWidget *parent)
     const auto materials = Model::Materials::MaterialFactory::getInstance()->getMaterials();
     MaterialChoice::fill(form->cbxMaterial, materials);
     MaterialChoice::fill(form->cbxConductingMaterial, materials);
+    DialogMemory::attach(this);
 }
 
 ElectrodepositionDialog::~ElectrodepositionDialog() = default;

@@ -8,6 +8,7 @@
 #include "Core/ProcessTable.h"
 #include "Model/Materials/Material.h"
 #include "Model/Process/ProcessFactory.h"
+#include "UI/DialogMemory.h"
 #include "UI/MaterialChoice.h"
 #include "UI/ParameterRange.h"
 
@@ -23,6 +24,8 @@ IsotropicEtchingDialog::IsotropicEtchingDialog(QWidget *parent)
     MaterialChoice::fill(form->cbxMaterial, Model::Process::ProcessFactory::getInstance()
                                                 ->getProcess(Core::ProcessTable::kind(Core::ProcessKey::IsotropicEtching).catalogueName)
                                                 .getCompatibleMaterials());
+    // The material comes from the volume's surface (see its observer), not from last time.
+    DialogMemory::attach(this, {QStringLiteral("cbxMaterial")});
 }
 
 IsotropicEtchingDialog::~IsotropicEtchingDialog() = default;

@@ -6,6 +6,7 @@
 #include "Core/BatchRun/ProcessData.h"
 #include "Core/ProcessTable.h"
 #include "Model/Materials/MaterialFactory.h"
+#include "UI/DialogMemory.h"
 #include "UI/MaterialChoice.h"
 #include "UI/ParameterRange.h"
 
@@ -20,6 +21,7 @@ MooreOptionsDialog::MooreOptionsDialog(QWidget *parent)
     ParameterRange::apply(form->sbxValue, Core::ProcessKey::MooreDeposition, QStringLiteral("Thickness"));
     ParameterRange::apply(form->sbxValue, Core::ProcessKey::MooreEtching, QStringLiteral("Depth"));
     MaterialChoice::fill(form->cbxFilm, Model::Materials::MaterialFactory::getInstance()->getMaterials());
+    memory = DialogMemory::attach(this);
 }
 
 MooreOptionsDialog::~MooreOptionsDialog() = default;
@@ -27,6 +29,7 @@ MooreOptionsDialog::~MooreOptionsDialog() = default;
 void MooreOptionsDialog::setValueLabel(const QString &text)
 {
     form->lblValue->setText(text);
+    memory->setKey(objectName() + QLatin1Char('/') + text);
 }
 
 std::uint32_t MooreOptionsDialog::getValue() const

@@ -13,6 +13,8 @@ class ProcessData;
 
 namespace Ui {
 
+class DialogMemory;
+
 class MooreOptionsBaseDialog;
 
 namespace Operations {
@@ -28,6 +30,8 @@ public:
     explicit MooreOptionsDialog(QWidget *parent = nullptr);
     ~MooreOptionsDialog() override;
 
+    // Names the value for the process the dialog serves; deposition and
+    // etching each remember their own values under it.
     void setValueLabel(const QString &text);
     std::uint32_t getValue() const;
     std::uint32_t getMaterialId() const;
@@ -38,6 +42,7 @@ public:
 
 private:
     std::unique_ptr<MooreOptionsBaseDialog> form;
+    DialogMemory *memory = nullptr;
 };
 
 } // namespace Operations

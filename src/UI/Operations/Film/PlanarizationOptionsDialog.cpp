@@ -4,7 +4,10 @@
 
 #include "Core/BatchRun/MaterialParameters.h"
 #include "Core/BatchRun/ProcessData.h"
+#include "Core/Operations/Film/SurfaceRange.h"
 #include "Core/ProcessTable.h"
+#include "UI/DialogMemory.h"
+#include "UI/Operations/Film/LevelText.h"
 #include "UI/ParameterRange.h"
 
 namespace Ui {
@@ -17,8 +20,13 @@ PlanarizationOptionsDialog::PlanarizationOptionsDialog(QWidget *parent)
     form->setupUi(this);
     ParameterRange::apply(form->sbxMinimumHeight, Core::ProcessKey::Planarization, QStringLiteral("Minimum Height"));
     ParameterRange::apply(form->sbxMaximumHeight, Core::ProcessKey::Planarization, QStringLiteral("Maximum Height"));
-    connect(form->sbxMaximumHeight, QOverload<int>::of(&QSpinBox::valueChanged), this,
-            &PlanarizationOptionsDialog::updateMinimumLimits);
+    const auto valueChanged = QOverload<int>::of(&QSpinBox::valueChanged);
+    connect(form->sbxMaximumHeight, valueChanged, this, &PlanarizationOptionsDialog::updateMinimumLimits);
+    connect(form->sbxMinimumHeight, valueChanged, this, &PlanarizationOptionsDialog::showLevels);
+    connect(form->sbxMaximumHeight, valueChanged, this, &PlanarizationOptionsDialog::showLevels);
+    form->lblSurface->hide();
+    showLevels();
+    DialogMemory::attach(this);
 }
 
 PlanarizationOptionsDialog::~PlanarizationOptionsDialog() = default;
@@ -28,6 +36,22 @@ void PlanarizationOptionsDialog::updateMaximum(int height)
     form->sbxMaximumHeight->setMaximum(height);
     form->sbxMaximumHeight->setValue(height);
     form->sbxMinimumHeight->setMaximum(height);
+}
+
+void PlanarizationOptionsDialog::setVolumeScale(double sizeZ, const Core::Operations::SurfaceRange &surface)
+{
+    cellSizeZ = sizeZ;
+    form->lblSurface->setText(LevelText::surface(surface, cellSizeZ));
+    form->lblSurface->show();
+    showLevels();
+}
+
+void PlanarizationOptionsDialog::showLevels()
+{
+    form->lblMinimumLevel->setText(
+        LevelText::level(form->sbxMinimumHeight->value(), cellSizeZ, QStringLiteral("Minimum level")));
+    form->lblMaximumLevel->setText(
+        LevelText::level(form->sbxMaximumHeight->value(), cellSizeZ, QStringLiteral("Maximum level")));
 }
 
 void PlanarizationOptionsDialog::updateMinimumLimits(int maximum)

@@ -4,9 +4,12 @@
 
 #include "Core/BatchRun/MaterialParameters.h"
 #include "Core/BatchRun/ProcessData.h"
+#include "Core/Operations/Film/SurfaceRange.h"
 #include "Core/ProcessTable.h"
 #include "Model/Materials/MaterialFactory.h"
+#include "UI/DialogMemory.h"
 #include "UI/MaterialChoice.h"
+#include "UI/Operations/Film/LevelText.h"
 #include "UI/ParameterRange.h"
 
 namespace Ui {
@@ -19,6 +22,10 @@ SpinCoatingOptionsDialog::SpinCoatingOptionsDialog(QWidget *parent)
     form->setupUi(this);
     ParameterRange::apply(form->sbxHeight, Core::ProcessKey::SpinCoating, QStringLiteral("Maximum Height"));
     MaterialChoice::fill(form->cbxMaterial, Model::Materials::MaterialFactory::getInstance()->getMaterials());
+    form->lblSurface->hide();
+    connect(form->sbxHeight, QOverload<int>::of(&QSpinBox::valueChanged), this, &SpinCoatingOptionsDialog::showLevel);
+    showLevel();
+    DialogMemory::attach(this);
 }
 
 SpinCoatingOptionsDialog::~SpinCoatingOptionsDialog() = default;
@@ -26,6 +33,19 @@ SpinCoatingOptionsDialog::~SpinCoatingOptionsDialog() = default;
 void SpinCoatingOptionsDialog::setHeightLimit(int height)
 {
     form->sbxHeight->setRange(0, height);
+}
+
+void SpinCoatingOptionsDialog::setVolumeScale(double sizeZ, const Core::Operations::SurfaceRange &surface)
+{
+    cellSizeZ = sizeZ;
+    form->lblSurface->setText(LevelText::surface(surface, cellSizeZ));
+    form->lblSurface->show();
+    showLevel();
+}
+
+void SpinCoatingOptionsDialog::showLevel()
+{
+    form->lblHeightLevel->setText(LevelText::level(form->sbxHeight->value(), cellSizeZ));
 }
 
 std::uint32_t SpinCoatingOptionsDialog::getMaterialId() const

@@ -9,7 +9,10 @@ namespace Core {
 namespace BatchRun {
 class ProcessData;
 }
+namespace Operations {
+struct SurfaceRange;
 }
+} // namespace Core
 
 namespace Ui {
 
@@ -17,8 +20,10 @@ class SpinCoatingOptionsBaseDialog;
 
 namespace Operations {
 
-// The options of a spin coating: any catalogue material and the height (in
-// cells) below which every empty cell is filled.
+// The options of a spin coating: any catalogue material and the height below
+// which every empty cell is filled, a level above the volume's bottom in cells
+// of z. Under the field the dialog says so, in µm too once it knows the
+// volume, and where the volume's surface lies.
 class SpinCoatingOptionsDialog : public QDialog
 {
     Q_OBJECT
@@ -29,6 +34,8 @@ public:
 
     // Narrows the height to 0 ... the volume's height.
     void setHeightLimit(int height);
+    // The chosen volume's cell size along z (µm) and its surface range.
+    void setVolumeScale(double cellSizeZ, const Core::Operations::SurfaceRange &surface);
 
     std::uint32_t getMaterialId() const;
     std::uint32_t getHeight() const;
@@ -37,7 +44,10 @@ public:
     Core::BatchRun::ProcessData toProcessData() const;
 
 private:
+    void showLevel();
+
     std::unique_ptr<SpinCoatingOptionsBaseDialog> form;
+    double cellSizeZ = 0.0; // unknown until a volume is chosen
 };
 
 } // namespace Operations

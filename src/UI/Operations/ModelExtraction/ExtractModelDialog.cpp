@@ -4,9 +4,9 @@
 
 #include "Core/Operations/ModelExtraction/RunModelExtraction.h"
 #include "Core/Operations/ModelExtraction/VolumeNetlist.h"
+#include "UI/FileNames.h"
 
 #include <QDir>
-#include <QFileDialog>
 #include <QMessageBox>
 
 namespace Ui {
@@ -75,8 +75,8 @@ void ExtractModelDialog::runStepThreeClicked()
         QMessageBox::information(this, tr("No model data"), message);
         return;
     }
-    const QString path = QFileDialog::getSaveFileName(this, tr("Save netlist"), rememberedPath(),
-                                                      tr("Circuit files *.cir"));
+    const QString path
+        = FileNames::getSaveFileName(this, tr("Save netlist"), rememberedPath(), tr("Circuit files *.cir"));
     if (path.isEmpty())
         return;
     rememberedPath() = path;

@@ -7,6 +7,7 @@
 #include "Core/ProcessTable.h"
 #include "Model/Materials/Material.h"
 #include "Model/Materials/MaterialFactory.h"
+#include "UI/DialogMemory.h"
 #include "UI/MaterialChoice.h"
 #include "UI/ParameterRange.h"
 
@@ -20,6 +21,7 @@ SimpleRIEDialog::SimpleRIEDialog(QWidget *parent)
     form->setupUi(this);
     ParameterRange::apply(form->sbxEtchDepth, Core::ProcessKey::SimpleRie, QStringLiteral("Etch Depth"));
     MaterialChoice::fill(form->cbxFilm, Model::Materials::MaterialFactory::getInstance()->getMaterials());
+    DialogMemory::attach(this);
 }
 
 SimpleRIEDialog::~SimpleRIEDialog() = default;

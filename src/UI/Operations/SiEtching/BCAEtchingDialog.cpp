@@ -5,6 +5,7 @@
 #include "Core/BatchRun/MaterialParameters.h"
 #include "Core/BatchRun/ProcessData.h"
 #include "Core/ProcessTable.h"
+#include "UI/DialogMemory.h"
 #include "UI/ParameterRange.h"
 
 namespace Ui {
@@ -16,6 +17,7 @@ BCAEtchingDialog::BCAEtchingDialog(QWidget *parent)
 {
     form->setupUi(this);
     ParameterRange::apply(form->dbxEtchDepth, Core::ProcessKey::SiWetEtching, QStringLiteral("Depth"));
+    DialogMemory::attach(this);
 }
 
 BCAEtchingDialog::~BCAEtchingDialog() = default;

@@ -5,6 +5,7 @@
 #include "Core/BatchRun/MaterialParameters.h"
 #include "Core/BatchRun/ProcessData.h"
 #include "Core/ProcessTable.h"
+#include "UI/DialogMemory.h"
 #include "UI/ParameterRange.h"
 
 namespace Ui {
@@ -23,6 +24,7 @@ SimpleOxidationOptionsDialog::SimpleOxidationOptionsDialog(QWidget *parent)
     connect(form->radOxidationTime, &QRadioButton::toggled, this, &SimpleOxidationOptionsDialog::updateModes);
     connect(form->radOxideThickness, &QRadioButton::toggled, this, &SimpleOxidationOptionsDialog::updateModes);
     updateModes();
+    DialogMemory::attach(this);
 }
 
 SimpleOxidationOptionsDialog::~SimpleOxidationOptionsDialog() = default;

@@ -6,6 +6,7 @@
 #include "Core/BatchRun/ProcessData.h"
 #include "Core/ProcessTable.h"
 #include "Model/Materials/Material.h"
+#include "UI/DialogMemory.h"
 #include "UI/MaterialChoice.h"
 
 #include <QCheckBox>
@@ -44,6 +45,7 @@ CreateSubstrateDialog::CreateSubstrateDialog(QWidget *parent)
     connect(form->sbxSubsHeight, valueChanged, this, &CreateSubstrateDialog::updateSubstrateDispZ);
     connect(form->cbxSubsSphere, &QCheckBox::toggled, this, &CreateSubstrateDialog::toggleSubsShape);
     toggleSubsShape(form->cbxSubsSphere->isChecked());
+    DialogMemory::attach(this);
 }
 
 CreateSubstrateDialog::~CreateSubstrateDialog() = default;

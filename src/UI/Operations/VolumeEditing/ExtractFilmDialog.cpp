@@ -4,6 +4,7 @@
 
 #include "Model/Materials/Material.h"
 #include "Model/Materials/MaterialFactory.h"
+#include "UI/DialogMemory.h"
 #include "UI/MaterialChoice.h"
 
 namespace Ui {
@@ -15,6 +16,7 @@ ExtractFilmDialog::ExtractFilmDialog(QWidget *parent)
 {
     form->setupUi(this);
     MaterialChoice::fill(form->cbxFilm, Model::Materials::MaterialFactory::getInstance()->getMaterials());
+    DialogMemory::attach(this);
 }
 
 ExtractFilmDialog::~ExtractFilmDialog() = default;

@@ -2,6 +2,8 @@
 
 #include "ui_GlueSubstrateDialog.h"
 
+#include "UI/DialogMemory.h"
+
 #include <algorithm>
 
 namespace Ui {
@@ -22,6 +24,9 @@ GlueSubstrateDialog::GlueSubstrateDialog(QWidget *parent)
     , form(std::make_unique<GlueSubstrateForm>())
 {
     form->setupUi(this);
+    // The final size follows the two volumes being glued, not the last pair.
+    DialogMemory::attach(this,
+                         {QStringLiteral("sbxSizeX"), QStringLiteral("sbxSizeY"), QStringLiteral("sbxSizeZ")});
 }
 
 GlueSubstrateDialog::~GlueSubstrateDialog() = default;
