@@ -4,7 +4,6 @@
 
 #include <QColor>
 #include <QComboBox>
-#include <QHash>
 #include <QIcon>
 #include <QPixmap>
 
@@ -14,12 +13,6 @@
 namespace Ui {
 
 namespace {
-
-QHash<QString, std::uint32_t> &chosenMaterials()
-{
-    static QHash<QString, std::uint32_t> chosen;
-    return chosen;
-}
 
 int colorByte(double component)
 {
@@ -53,17 +46,6 @@ bool MaterialChoice::select(QComboBox *comboBox, std::uint32_t id)
         }
     }
     return false;
-}
-
-std::uint32_t MaterialChoice::lastChosen(const QString &kind)
-{
-    return chosenMaterials().value(kind, 0);
-}
-
-void MaterialChoice::rememberChosen(const QString &kind, std::uint32_t id)
-{
-    if (id != 0)
-        chosenMaterials().insert(kind, id);
 }
 
 std::uint32_t MaterialChoice::selectedId(const QComboBox *comboBox)

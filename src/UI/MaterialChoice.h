@@ -30,11 +30,6 @@ public:
     // Makes the entry carrying `id` current; false (and no change) when none does.
     static bool select(QComboBox *comboBox, std::uint32_t id);
 
-    // The material last chosen in a dialog of this kind (its process catalogue name)
-    // during this run; 0 before the first choice.
-    static std::uint32_t lastChosen(const QString &kind);
-    static void rememberChosen(const QString &kind, std::uint32_t id);
-
 private:
     // An entry's id; 0 when its data is not an integer that fits an id.
     static std::uint32_t idFromData(const QVariant &data);

@@ -302,19 +302,6 @@ bool VolumeExport::isSupported(const QString &path)
     return suffix == QLatin1String("vti") || suffix == QLatin1String("stl") || suffix == QLatin1String("obj");
 }
 
-QString VolumeExport::completedPath(const QString &path, const QString &filter)
-{
-    if (path.isEmpty() || isSupported(path))
-        return path;
-    const int star = filter.indexOf(QLatin1String("(*."));
-    const int close = filter.indexOf(QLatin1Char(')'), star);
-    if (star < 0 || close < 0)
-        return path;
-    const QString suffix = filter.mid(star + 3, close - star - 3);
-    const QString completed = path + QLatin1Char('.') + suffix;
-    return isSupported(completed) ? completed : path;
-}
-
 bool VolumeExport::write(Automaton::TotalVolume &volume, const QString &path, QString *error, QStringList *written)
 {
     QElapsedTimer timer;

@@ -32,10 +32,6 @@ public:
     // The formats by file-dialog filter, "Export" dialog order.
     static QStringList filters();
     static bool isSupported(const QString &path);
-    // The path the user meant: a name without a known extension takes the
-    // one of the filter chosen in the dialog ("part", "STL surfaces (*.stl)"
-    // -> "part.stl"); any other path stays as it is.
-    static QString completedPath(const QString &path, const QString &filter);
 
     // False with a reason in `error` (format, volume or system); `written`
     // gets the files written.

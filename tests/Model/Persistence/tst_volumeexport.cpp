@@ -55,8 +55,6 @@ private slots:
     void writesEveryFormat();
     void refusals_data();
     void refusals();
-    void completedPath_data();
-    void completedPath();
     void writeManifest();
 
 private:
@@ -189,29 +187,6 @@ void TestVolumeExport::refusals()
     QVERIFY2(error.contains(reason), qPrintable(error));
     QVERIFY(written.isEmpty());
     QVERIFY(!QFile::exists(path));
-}
-
-// A name typed without an extension in the Export dialog takes the chosen
-// filter's; "Unknown export format" for "part" would lose the user's choice.
-void TestVolumeExport::completedPath_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<int>("filter");
-    QTest::addColumn<QString>("completed");
-    QTest::newRow("bare name, STL") << QStringLiteral("/w/part") << 1 << QStringLiteral("/w/part.stl");
-    QTest::newRow("bare name, OBJ") << QStringLiteral("/w/part") << 2 << QStringLiteral("/w/part.obj");
-    QTest::newRow("own known suffix wins") << QStringLiteral("/w/part.vti") << 1 << QStringLiteral("/w/part.vti");
-    QTest::newRow("dotted name") << QStringLiteral("/w/wafer.v2") << 0 << QStringLiteral("/w/wafer.v2.vti");
-    QTest::newRow("no filter") << QStringLiteral("/w/part") << -1 << QStringLiteral("/w/part");
-}
-
-void TestVolumeExport::completedPath()
-{
-    QFETCH(QString, path);
-    QFETCH(int, filter);
-    QFETCH(QString, completed);
-    const QString chosen = filter < 0 ? QString() : VolumeExport::filters().at(filter);
-    QCOMPARE(VolumeExport::completedPath(path, chosen), completed);
 }
 
 void TestVolumeExport::writeManifest()
