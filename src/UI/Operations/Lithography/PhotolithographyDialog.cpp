@@ -9,6 +9,7 @@
 #include "Core/Operations/Lithography/LayoutMask.h"
 #include "Core/Operations/Lithography/MaskFile.h"
 #include "Model/Materials/MaterialFactory.h"
+#include "UI/DialogMemory.h"
 #include "UI/MaterialChoice.h"
 
 #include <QDir>
@@ -104,6 +105,9 @@ PhotolithographyDialog::PhotolithographyDialog(Core::Operations::IMaskReceiver *
 {
     form->setupUi(this);
     MaterialChoice::fill(form->cbxFilm, Model::Materials::MaterialFactory::getInstance()->getMaterials());
+    // The resist, the mask files, their layers and cell sizes and the
+    // placement come back as last accepted.
+    DialogMemory::attach(this);
     sides[Top].path = form->linTopMask;
     sides[Top].layoutFields = form->wgtTopLayout;
     sides[Top].layer = form->sbxTopLayer;

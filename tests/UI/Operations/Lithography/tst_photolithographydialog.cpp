@@ -8,6 +8,8 @@
 #include "UI/MainWindowPresenter.h"
 #include "UI/Operations/Lithography/PhotolithographyDialog.h"
 
+#include "UI/DialogMemory.h"
+
 #include <QtTest>
 #include <QtWidgets>
 
@@ -22,6 +24,8 @@ class TestPhotolithographyDialog : public QObject
     Q_OBJECT
 
 private slots:
+    // Each case starts from the dialogs' own defaults.
+    void init() { Ui::DialogMemory::forgetAll(); }
     void developThroughTheDialog();
     void okAppliesTheNamedMask_data();
     void okAppliesTheNamedMask();
