@@ -234,6 +234,12 @@ VolumeHandle runRecipe(const py::object &recipe, const py::object &input, const 
     for (const auto &step : job->skipped())
         result.skipped.push_back(
             {step.index + 1, step.name.toStdString(), step.reason.toStdString()});
+    for (const auto &step : job->reports()) {
+        const bool done = step.code == Core::BatchRun::BatchStepExecutor::Done;
+        const QString report = done ? step.effect : QStringLiteral("skipped: ") + step.reason;
+        result.steps.push_back({step.index + 1, step.name.toStdString(), report.toStdString(), done,
+                                step.changedCells, step.changedNothing});
+    }
     return result;
 }
 
@@ -294,6 +300,12 @@ PYBIND11_MODULE(_kestrum, m)
         .def_property_readonly("origin", &VolumeHandle::origin, "(x, y, z) of the lower left front corner in µm")
         .def_readonly("skipped", &VolumeHandle::skipped,
                       "The steps the run that made this volume skipped: (step, name, reason), step 1-based.")
+        .def_readonly("steps", &VolumeHandle::steps,
+                      "Every step of the run that made this volume, in list order, as kestrum.StepReport: step "
+                      "(1-based), name, report (what it did, the text kestrum-batch prints: \"10,450 cells changed "
+                      "(Si -10,450), depth 2 \u00b5m\", \"changed nothing \u2014 <why>\", empty for a step "
+                      "that changes no cells; \"skipped: <reason>\" for a skipped step), done, changed_cells and "
+                      "changed_nothing. A StepReport unpacks as (step, name, report). Empty for a volume no run made.")
         .def("material_counts", &VolumeHandle::materialCounts, "{material id: cells}")
         .def_static("material_name", &materialName, py::arg("id"), "The catalogue name of a material id.")
         .def("__repr__", [](const VolumeHandle &v) {
@@ -311,6 +323,21 @@ PYBIND11_MODULE(_kestrum, m)
             return "<step " + std::to_string(s.step) + " " + s.name + " skipped: " + s.reason + ">";
         });
 
+    py::class_<VolumeHandle::Step>(m, "StepReport", "What one step of a recipe run did.")
+        .def_readonly("step", &VolumeHandle::Step::step, "1-based position in the list")
+        .def_readonly("name", &VolumeHandle::Step::name)
+        .def_readonly("report", &VolumeHandle::Step::report,
+                      "what it did (as kestrum-batch prints it), or \"skipped: <reason>\"")
+        .def_readonly("done", &VolumeHandle::Step::done, "False for a skipped step")
+        .def_readonly("changed_cells", &VolumeHandle::Step::changedCells)
+        .def_readonly("changed_nothing", &VolumeHandle::Step::changedNothing)
+        .def("__iter__", [](const VolumeHandle::Step &s) {
+            return py::iter(py::make_tuple(s.step, s.name, s.report));
+        })
+        .def("__repr__", [](const VolumeHandle::Step &s) {
+            return "<step " + std::to_string(s.step) + " " + s.name + ": " + s.report + ">";
+        });
+
     py::class_<DocumentHandle>(m, "Document", "A document read from a .kst file.")
         .def_readonly("volumes", &DocumentHandle::volumes)
         .def_property_readonly("volume", [](const DocumentHandle &d) -> py::object {
@@ -326,7 +353,8 @@ PYBIND11_MODULE(_kestrum, m)
     m.def("run_recipe", &runRecipe, py::arg("recipe"), py::arg("input") = py::none(), py::arg("set") = py::none(),
           py::arg("threads") = py::none(), py::arg("progress") = py::none(), py::arg("strict") = false,
           py::arg("cell_size") = py::none(),
-          "Runs a process list (.plst) as kestrum-batch does and returns the resulting volume. `input` is a .kst "
+          "Runs a process list (.plst) as kestrum-batch does and returns the resulting volume, whose `steps` "
+          "tell what each step did (see Volume.steps). `input` is a .kst "
           "whose first volume the steps start from; `set` maps \"STEP.PARAM\" to a value; `progress` is called "
           "as progress(step, name, fraction) while the run goes on, without blocking other Python threads; "
           "`cell_size` (µm, a number or (x, y, z)) is given to every Create Substrate step, as its \"Cell Size "

@@ -34,6 +34,16 @@ public:
         std::string name;
         std::string reason;
     };
+    // One step of the run that made the volume, as kestrum-batch reports it.
+    struct Step
+    {
+        int step;           // 1-based
+        std::string name;
+        std::string report; // what it did, or "skipped: <reason>"
+        bool done;
+        std::uint64_t changedCells;
+        bool changedNothing;
+    };
 
     VolumeHandle(std::shared_ptr<Model::Automaton::TotalVolume> volume, std::shared_ptr<void> owner);
     // A volume built from an array of shape (nz, ny, nx) of material ids.
@@ -55,6 +65,7 @@ public:
     std::map<std::uint32_t, std::size_t> materialCounts() const;
 
     std::vector<Skipped> skipped;
+    std::vector<Step> steps;
 
 private:
     std::shared_ptr<Model::Automaton::TotalVolume> cellVolume;

@@ -43,6 +43,27 @@ class ModuleTest(unittest.TestCase):
                 self.assertTrue(np.array_equal(volume.cells, expected.cells))
         self.assertNotEqual(kestrum.run_recipe(OXIDE).material_counts(), volume.material_counts())
 
+    def test_steps_report_what_they_did(self):
+        out = self.path("tool.kst")
+        run = tool(OXIDE, "--output", out)
+        self.assertEqual(run.returncode, 0, run.stderr)
+        volume = kestrum.run_recipe(OXIDE)
+        self.assertEqual([(s.step, s.name, s.done) for s in volume.steps],
+                         [(1, "Create Substrate", True), (2, "CVD", True), (3, "Isotropic etching", True)])
+        for step, name, report in volume.steps:
+            # The tool prints the same text after the step's progress line
+            # (compared up to the first length, whose unit the locale may garble).
+            self.assertIn(f"[{step}/3] {name}: {report.split(chr(0xb5))[0]}", run.stderr)
+        create, deposit, etch = volume.steps
+        self.assertEqual(create.changed_cells, 20 * 20 * 16)
+        self.assertEqual(volume.material_counts().get(3, 0), deposit.changed_cells - etch.changed_cells)
+        self.assertTrue(deposit.report.startswith(f"{deposit.changed_cells:,} cells changed (Thermal Si02 +"),
+                        deposit.report)
+        # No film to etch: both later steps change nothing and say why.
+        idle = kestrum.run_recipe(OXIDE, set={"2.Thickness": 0})
+        self.assertEqual([s.changed_nothing for s in idle.steps], [False, True, True])
+        self.assertEqual(idle.steps[2].report, "changed nothing \u2014 the volume holds no Thermal Si02")
+
     def test_cell_size_in_micrometres(self):
         # The oxide example at 1 um: 6 um of oxide, 3 um etched back. With cells
         # of 0.5 um and every length halved, the same cells come out.

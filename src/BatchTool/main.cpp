@@ -50,7 +50,10 @@ const char *helpText =
     "Create Substrate step of the list makes. A list without either stops at its first\n"
     "step with \"Missing Cell Volume\".\n"
     "\n"
-    "Progress goes to standard error: one line per step with its number, name and time;\n"
+    "Progress goes to standard error: one line per step with its number, name and time,\n"
+    "then what it did (\"10,450 cells changed (Si -10,450)\" and the thickness or depth\n"
+    "reached; a step that changed nothing says \"warning: changed nothing\" and why, where\n"
+    "that is known);\n"
     "a step whose parameters are missing or unusable is skipped and reported.\n"
     "--image and Save Image steps render the scene, which needs a display (for example\n"
     "run under xvfb-run); without one the tool says so and stops.\n"
@@ -306,10 +309,14 @@ void reportSteps(RecipeJob &job)
     });
     job.setStepFinished([](const Core::BatchRun::BatchRunner::StepReport &report) {
         const QString head = QStringLiteral("[%1/%2] %3").arg(report.index + 1).arg(report.count).arg(report.name);
-        if (report.code == Core::BatchRun::BatchStepExecutor::Done)
+        if (report.code == Core::BatchRun::BatchStepExecutor::Done) {
             say(QStringLiteral("%1 done in %2 ms").arg(head).arg(report.milliseconds));
-        else
+            if (!report.effect.isEmpty())
+                say(QStringLiteral("%1: %2%3.")
+                        .arg(head, report.changedNothing ? QStringLiteral("warning: ") : QString(), report.effect));
+        } else {
             say(QStringLiteral("%1 skipped: %2").arg(head, report.reason));
+        }
     });
 }
 

@@ -10,7 +10,18 @@ namespace Core {
 
 void ConsoleInput::setMessage(const QString &text)
 {
+    write(text, false);
+}
+
+void ConsoleInput::setWarning(const QString &text)
+{
+    write(text, true);
+}
+
+void ConsoleInput::write(const QString &text, bool asWarning)
+{
     message = text;
+    warning = asWarning && !text.isEmpty();
     if (text.isEmpty())
         return;
     const auto observers = messageObservers;

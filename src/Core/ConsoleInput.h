@@ -31,7 +31,12 @@ public:
     };
 
     void setMessage(const QString &text);
+    // A message the user should not miss (a step that changed nothing): the
+    // window shows it in its status bar as well.
+    void setWarning(const QString &text);
     QString getMessage() const { return message; }
+    // Whether the last message was a warning.
+    bool isWarning() const { return warning; }
     void addMessageObserver(const std::shared_ptr<Util::IObserver> &observer);
     void removeMessageObserver(const std::shared_ptr<Util::IObserver> &observer);
 
@@ -52,6 +57,7 @@ public:
     static bool parseCoordinates(const QString &line, Util::Vector3D &result);
 
 private:
+    void write(const QString &text, bool asWarning);
     void takeOver(Operations::Operation *newRequester);
     // A request was answered: forget it, set the done flag, step the requester.
     void answer();
@@ -63,6 +69,7 @@ private:
     bool *doneFlag = nullptr;
     bool waitingForEnter = false;
     QString message;
+    bool warning = false;
     QList<std::shared_ptr<Util::IObserver>> messageObservers;
 };
 

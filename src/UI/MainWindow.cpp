@@ -472,6 +472,9 @@ void MainWindow::reportCatalogueProblems()
 
 void MainWindow::showPrompt(const QString &message)
 {
+    // A warning (a step that changed nothing) outlives the operation that wrote it.
+    if (presenter->getWorkspace()->getConsoleInput().isWarning())
+        statusBar()->showMessage(message, 15000);
     if (presenter->getWorkspace()->getCurrentOperation())
         promptLabel->setText(message);
 }

@@ -354,6 +354,9 @@ void TestBatchTool::steps_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QList<int>>("counts");
     QTest::addColumn<QString>("skipped");
+    // What the steps that ran did, as the lines after their progress lines
+    // start (up to the first length, whose unit the locale may garble).
+    QTest::addColumn<QStringList>("effects");
     const QList<int> untouched{256, 0};
     const QList<int> twoLayers{256, 128};
     const QByteArray create = createStep();
@@ -362,52 +365,64 @@ void TestBatchTool::steps_data()
                                   {"Horizontal to Vertical Ratio", "double", ratio}, {"DepositOn", "int", side}});
     };
     QTest::newRow("substrate corner with two parts") << createStep("Lower Left Front Corner=0;0") << 4 << QList<int>()
-        << "[1/1] Create Substrate skipped: \"Lower Left Front Corner\" does not convert to three numbers x;y;z";
+        << "[1/1] Create Substrate skipped: \"Lower Left Front Corner\" does not convert to three numbers x;y;z" << QStringList();
     QTest::newRow("substrate size -1") << createStep("Volume Size X=-1") << 4 << QList<int>()
-        << "[1/1] Create Substrate skipped: \"Volume Size X\" does not convert to a whole number";
+        << "[1/1] Create Substrate skipped: \"Volume Size X\" does not convert to a whole number" << QStringList();
     QTest::newRow("unknown substrate material") << createStep("MaterialId=99") << 4 << QList<int>()
-        << "[1/1] Create Substrate skipped: \"MaterialId\" is 99, which is no material of the catalogue";
+        << "[1/1] Create Substrate skipped: \"MaterialId\" is 99, which is no material of the catalogue" << QStringList();
     // A film of one cell on the top face only (the sides touch the volume's faces).
-    QTest::newRow("cvd") << create + cvdStep("1") << 0 << QList<int>{256, 64} << QString();
+    QTest::newRow("cvd") << create + cvdStep("1") << 0 << QList<int>{256, 64} << QString()
+                         << QStringList{"[1/2] Create Substrate: 256 cells changed (Si +256).",
+                                        "[2/2] CVD: 64 cells changed (Thermal Si02 +64), thickness 1 "};
     QTest::newRow("cvd without thickness") << create + cvdStep(QByteArray()) << 0 << untouched
-                                           << "[2/2] CVD skipped: \"Thickness\" is missing";
+                                           << "[2/2] CVD skipped: \"Thickness\" is missing" << QStringList();
     QTest::newRow("cvd of thickness abc") << create + cvdStep("abc") << 0 << untouched
-                                          << "[2/2] CVD skipped: \"Thickness\" does not convert to a number";
+                                          << "[2/2] CVD skipped: \"Thickness\" does not convert to a number" << QStringList();
     QTest::newRow("cvd of thickness -5") << create + cvdStep("-5") << 0 << untouched
-        << "[2/2] CVD skipped: \"Thickness\" must be a number from 0 to 1000000 "; // µm, whatever the locale
+        << "[2/2] CVD skipped: \"Thickness\" must be a number from 0 to 1000000 " // µm, whatever the locale
+        << QStringList();
     QTest::newRow("oxidation for 1e100 hours")
         << create + step(15, {{"OxidationTimeSet", "bool", "true"}, {"Micron Conversion", "double", "100"},
                               {"Oxidation Pressure", "double", "1"}, {"Oxidation Temperature", "double", "1273"},
                               {"Oxidation Time", "double", "1e100"}})
         << 0 << untouched
-        << "[2/2] Si Oxidation skipped: \"Oxidation Time\" must be a number from 0 to 10000 hours (got 1e+100)";
+        << "[2/2] Si Oxidation skipped: \"Oxidation Time\" must be a number from 0 to 10000 hours (got 1e+100)" << QStringList();
     QTest::newRow("unknown film material") << create + cvdStep("1", "99") << 0 << untouched
-        << "[2/2] CVD skipped: \"MaterialId\" is 99, which is no material of the catalogue";
+        << "[2/2] CVD skipped: \"MaterialId\" is 99, which is no material of the catalogue" << QStringList();
     QTest::newRow("electroplating") << create + step(7, {{"ConductingMaterialId", "uint", "1"}, {"DepositedMaterialId", "uint", "3"},
                                                 {"Film Thickness", "double", "2"}})
-                                    << 0 << twoLayers << QString();
-    QTest::newRow("pvd") << pvd("0.5", "1") << 0 << twoLayers << QString();
+                                    << 0 << twoLayers << QString()
+        << QStringList{"[2/2] Electroplating: 128 cells changed (Thermal Si02 +128), thickness 2 "};
+    QTest::newRow("pvd") << pvd("0.5", "1") << 0 << twoLayers << QString()
+        << QStringList{"[2/2] PVD: 128 cells changed (Thermal Si02 +128), thickness 2 "};
     QTest::newRow("moore deposition") << create + step(2, {{"MaterialId", "uint", "3"}, {"Thickness", "uint", "2"}}) << 0
-                                      << twoLayers << QString();
+                                      << twoLayers << QString()
+        << QStringList{"[2/2] Moore deposition: 128 cells changed (Thermal Si02 +128), thickness 2 cells."};
     QTest::newRow("moore etching") << create + step(3, {{"MaterialId", "uint", "1"}, {"Depth", "uint", "1"}}) << 0
-                                   << QList<int>{192, 0} << QString();
+                                   << QList<int>{192, 0} << QString()
+        << QStringList{"[2/2] Moore etching: 64 cells changed (Si -64), depth 1 cell."};
     QTest::newRow("planarization") << create + step(6, {{"Maximum Height", "uint", "3"}, {"Minimum Height", "uint", "1"}})
-                                   << 0 << QList<int>{128, 0} << QString();
+                                   << 0 << QList<int>{128, 0} << QString()
+        << QStringList{"[2/2] Planarization: 128 cells changed (Si -128), kept the layers from 1 "};
     QTest::newRow("spin coating") << create + step(9, {{"MaterialId", "uint", "3"}, {"Maximum Height", "uint", "6"}}) << 0
-                                  << twoLayers << QString();
+                                  << twoLayers << QString()
+        << QStringList{"[2/2] Spin Coating: 128 cells changed (Thermal Si02 +128), height 6 "};
+    QTest::newRow("spin coating below the surface")
+        << create + step(9, {{"MaterialId", "uint", "3"}, {"Maximum Height", "uint", "2"}}) << 0 << untouched << QString()
+        << QStringList{"[2/2] Spin Coating: warning: changed nothing "};
     QTest::newRow("electroplating without thickness")
         << create + step(7, {{"ConductingMaterialId", "uint", "1"}, {"DepositedMaterialId", "uint", "3"}}) << 0 << untouched
-        << "Electroplating skipped: \"Film Thickness\" is missing";
+        << "Electroplating skipped: \"Film Thickness\" is missing" << QStringList();
     QTest::newRow("pvd on side 7") << pvd("0.5", "7") << 0 << untouched
-                                   << "PVD skipped: \"DepositOn\" must be 1 (on top), 2 (on bottom) or 3 (both)";
+                                   << "PVD skipped: \"DepositOn\" must be 1 (on top), 2 (on bottom) or 3 (both)" << QStringList();
     QTest::newRow("pvd with ratio 0") << pvd("0", "1") << 0 << untouched
-                                      << "PVD skipped: \"Horizontal to Vertical Ratio\" must be greater than 0";
+                                      << "PVD skipped: \"Horizontal to Vertical Ratio\" must be greater than 0" << QStringList();
     QTest::newRow("moore etching of -1 cells") << create + step(3, {{"MaterialId", "uint", "1"}, {"Depth", "QString", "-1"}})
-                                               << 0 << untouched << "skipped: \"Depth\" (\"-1\") does not convert";
+                                               << 0 << untouched << "skipped: \"Depth\" (\"-1\") does not convert" << QStringList();
     QTest::newRow("planarization without minimum") << create + step(6, {{"Maximum Height", "uint", "3"}}) << 0 << untouched
-                                                   << "skipped: \"Minimum Height\" is missing";
+                                                   << "skipped: \"Minimum Height\" is missing" << QStringList();
     QTest::newRow("spin coating to height x") << create + step(9, {{"MaterialId", "uint", "3"}, {"Maximum Height", "QString", "x"}})
-                                              << 0 << untouched << "skipped: \"Maximum Height\" (\"x\") does not convert";
+                                              << 0 << untouched << "skipped: \"Maximum Height\" (\"x\") does not convert" << QStringList();
 }
 
 // Each skip says what is wrong with the step; with --strict it fails the run.
@@ -417,12 +432,15 @@ void TestBatchTool::steps()
     QFETCH(int, exitCode);
     QFETCH(QList<int>, counts);
     QFETCH(QString, skipped);
+    QFETCH(QStringList, effects);
     QTemporaryDir dir;
     const QString list = writeFile(dir, recipe(steps));
     const QString out = dir.filePath("out.kst");
     Run run = runTool({list, "--output", out, "--threads", "2"});
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(skipped.isEmpty() ? !run.errors.contains("skipped:") : run.errors.contains(skipped), qPrintable(run.errors));
+    for (const QString &effect : effects)
+        QVERIFY2(run.errors.contains(QLatin1Char('\n') + effect), qPrintable(run.errors));
     QCOMPARE(QFile::exists(out), exitCode == 0);
     if (exitCode != 0)
         return;

@@ -16,7 +16,7 @@
 
 namespace TestSupport {
 
-// Fills every empty cell with the chosen material.
+// Fills every empty cell with the chosen material, or the first `amount` of them.
 class FillOperation : public Core::Operations::VolumeProcessOperation
 {
 public:
@@ -29,20 +29,29 @@ public:
         material = id;
         optionSet();
     }
-    void setAmount(int) { optionSet(); }
+    void setAmount(int cells)
+    {
+        amount = cells;
+        optionSet();
+    }
 
 protected:
     void runProcess(Model::Automaton::TotalVolume &volume) override
     {
         const Model::Automaton::TotalVolume::CellsLock lock(volume, Model::Automaton::TotalVolume::CellsLock::Write);
         Model::Automaton::Voxel *cells = lock.writableCells();
-        for (std::size_t i = 0; i < volume.getCellCount(); ++i)
-            if (cells[i].material == 0)
+        int filled = 0;
+        for (std::size_t i = 0; i < volume.getCellCount() && (amount <= 0 || filled < amount); ++i) {
+            if (cells[i].material == 0) {
                 cells[i].material = material;
+                ++filled;
+            }
+        }
     }
 
 private:
     std::uint32_t material = 0;
+    int amount = 0;
 };
 
 class CallbackObserver : public Util::IObserver

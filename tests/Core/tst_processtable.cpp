@@ -140,7 +140,9 @@ void TestProcessTable::menuAndBatchAgree()
     menuSide.setOperationFactory(std::make_shared<TableFactory>(&menuSide, kind, step));
     menuSide.activate(kind.menuId ? kind.menuId : kind.operationId);
     QVERIFY(!menuSide.getCurrentOperation());
-    QCOMPARE(menuSide.getUndoRedo().undoTopName(), kind.operationName);
+    // A run that changed nothing leaves the undo stack alone.
+    const bool unchanged = !kind.makesVolume && menuVolume->materialIds() == stack()->materialIds();
+    QCOMPARE(menuSide.getUndoRedo().undoTopName(), unchanged ? QString() : kind.operationName);
     if (kind.makesVolume) {
         QCOMPARE(menuSide.getDocument().getAllObjects().size(), 1);
         menuVolume = std::dynamic_pointer_cast<TotalVolume>(menuSide.getDocument().getAllObjects().first());

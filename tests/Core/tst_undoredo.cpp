@@ -15,11 +15,14 @@ Q_DECLARE_METATYPE(QVector<Record>)
 
 namespace {
 
+// Fills the empty cells, or the first `cells` of them.
 void runFill(Core::Workspace &workspace, const std::shared_ptr<Model::Automaton::TotalVolume> &volume,
-             std::uint32_t material)
+             std::uint32_t material, int cells = 0)
 {
-    playDialogs<FillOperation>(workspace, [material](FillOperation &op) {
+    playDialogs<FillOperation>(workspace, [material, cells](FillOperation &op) {
         op.setMaterial(material);
+        if (cells > 0)
+            op.setAmount(cells);
         op.end();
     });
     workspace.getSelection().select(volume);
@@ -261,7 +264,7 @@ void TestUndoRedo::documentModifiedFollowsStackPosition()
     workspace.getDocument().addObject(volume);
     for (const QChar step : steps) {
         switch (step.toLatin1()) {
-        case 'p': runFill(workspace, volume, 2); break;
+        case 'p': runFill(workspace, volume, 2, 1); break;
         case 'u': QVERIFY(workspace.getUndoRedo().undo()); break;
         case 'r': QVERIFY(workspace.getUndoRedo().redo()); break;
         case 's': workspace.markDocumentSaved(); break;

@@ -1,5 +1,6 @@
 #include "GuiTestSupport.h"
 
+#include "Core/Operations/Lifecycle/ProcessEffect.h"
 #include "Model/Document.h"
 #include "UI/Console/CommandConsole.h"
 #include "UI/MainWindowPresenter.h"
@@ -9,7 +10,11 @@
 #include <QDialog>
 #include <QDoubleSpinBox>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QtTest>
+
+#include <functional>
+#include <numeric>
 
 
 using Model::Automaton::TotalVolume;
@@ -91,13 +96,18 @@ void TestEndToEnd::createCoatUndoRedoAndSave()
     QCOMPARE(dialogTitle, QStringLiteral("Isotropic Film Deposition"));
     const std::vector<std::uint32_t> coated = layered(film);
     QCOMPARE(volume->materialIds(), coated);
+    const std::vector<std::uint32_t> bare = layered(0);
+    const auto added = std::inner_product(bare.begin(), bare.end(), coated.begin(), 0, std::plus<>(),
+                                          std::not_equal_to<>());
     QVERIFY(!volume->isSelected());
     QVERIFY(!workspace->getSelection().isSelectionMode());
     QCOMPARE(consoleLines(), QStringList({
                                  QStringLiteral("Create Substrate: substrate created successfully."),
                                  QStringLiteral("Isotropic Deposition: Select a cell volume and press Enter/Return."),
                                  QStringLiteral("Isotropic Deposition: Cell volume selected."),
-                                 QStringLiteral("Isotropic Deposition: Operation finished."),
+                                 QStringLiteral("Isotropic Deposition: Operation finished: %1 cells changed (Thermal "
+                                                "Si02 +%1), thickness 5 \u00b5m.")
+                                     .arg(Core::Operations::ProcessEffect::number(std::uint64_t(added))),
                              }));
     QCOMPARE(action("actionUndo")->text(), QStringLiteral("Undo Isotropic Deposition"));
     QVERIFY(action("actionUndo")->isEnabled());
@@ -125,6 +135,20 @@ void TestEndToEnd::createCoatUndoRedoAndSave()
     // Lit oxide is bluish: blue dominates red and green.
     QVERIFY2(onVolume.blue() > onVolume.red() && onVolume.blue() > onVolume.green(),
              qPrintable(onVolume.name()));
+
+    // Spin coating below the top of the film fills nothing: the console and
+    // the status bar warn, and the undo stack stays as it was.
+    action("actionSpin_Coating")->trigger();
+    GuiTestSupport::answerDialog(QStringLiteral("Spin Coating Options"), [](QDialog *modal) {
+        GuiTestSupport::child<QSpinBox>(modal, "sbxHeight")->setValue(3);
+    }, true);
+    GuiTestSupport::pickAndReturn(*window, *volume, onTopPoint);
+    const QString idle = QStringLiteral("Spin Coating: Operation finished: changed nothing \u2014 the height 3 \u00b5m lies "
+                                        "below the surface (top at 13 \u00b5m above the volume's bottom).");
+    QCOMPARE(consoleLines().last(), idle);
+    QCOMPARE(window->statusBar()->currentMessage(), idle);
+    QCOMPARE(volume->materialIds(), coated);
+    QCOMPARE(action("actionUndo")->text(), QStringLiteral("Undo Isotropic Deposition"));
 }
 
 QTEST_MAIN(TestEndToEnd)

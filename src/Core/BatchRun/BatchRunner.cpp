@@ -75,15 +75,21 @@ BatchRunner::Summary BatchRunner::run(const QList<ProcessData> &steps)
         report.name = name;
         report.code = code;
         report.parameter = context.failedParameter;
-        if (code != BatchStepExecutor::Done)
+        if (code != BatchStepExecutor::Done) {
             report.reason = BatchStepExecutor::refusal(code, context.failedParameter, context.failureReason);
+        } else {
+            report.effect = context.effect.text();
+            report.changedCells = context.effect.changedCells();
+            report.changedNothing = context.effect.changedNothing();
+        }
         report.milliseconds = timer.elapsed();
         ++counter;
         if (code == BatchStepExecutor::Done)
             ++summary.stepsDone;
         else
             ++summary.stepsSkipped;
-        qCDebug(lcBatch) << "Step" << i + 1 << "of" << count << name << "code" << code << report.milliseconds << "ms";
+        qCDebug(lcBatch) << "Step" << i + 1 << "of" << count << name << "code" << code << report.milliseconds << "ms"
+                         << report.effect;
         if (stepFinished)
             stepFinished(report);
         if (code != BatchStepExecutor::Done && strict) {

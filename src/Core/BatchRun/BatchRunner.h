@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 
 
@@ -26,6 +27,12 @@ public:
         int code = 0;        // BatchStepExecutor::Code
         QString parameter;   // the parameter that made it give up
         QString reason;      // why it gave up, for the user (BatchStepExecutor::refusal)
+        // What a step that ran did, as the window's finish line says it
+        // ("10,450 cells changed (Si -10,450), depth 2 µm", "changed nothing
+        // — ..."); empty for a step that changes no cells (Save Image).
+        QString effect;
+        std::uint64_t changedCells = 0;
+        bool changedNothing = false;
         qint64 milliseconds = 0;
     };
 

@@ -14,24 +14,24 @@ namespace BatchRun {
 int BatchStepExecutor::runOnVolume(const ProcessTable::Kind &kind, const ProcessData &step, Context &context)
 {
     // The guard refuses a step whose working memory cannot be had. A step
-    // that runs out all the same gets the cells back from a copy taken
-    // before it, as the undo states of the window do; the copy costs about
-    // as long as a thin film takes, so it is taken only when the step needs
-    // more than a quarter of the memory left. With more room only an
-    // allocation before the first cell is written can fail (the front takes
-    // its working state first), and the volume is then unchanged anyway.
+    // that runs out all the same gets the cells back from the copy taken
+    // before it, as the undo states of the window do. The same copy tells
+    // what the step changed: every step that may change cells takes it.
     const std::shared_ptr<Model::Automaton::TotalVolume> volume = context.volume;
     const std::uint64_t bytes = Operations::MemoryShortage::stepBytesOfListCode(step.getType(), volume->getCellCount());
-    const std::uint64_t available = Model::Automaton::MemoryBudget::availableBytes();
-    if (bytes > available)
+    if (bytes > Model::Automaton::MemoryBudget::availableBytes())
         return context.refuse(NotEnoughMemory, QString(), Operations::MemoryShortage::reason(bytes, true));
-    const bool copy = bytes > available / 4;
+    const bool changesCells = kind.key != ProcessKey::SaveImage;
     Operations::TotalVolumeUndoRedoHelper cells(context.workspace, QStringLiteral("BatchStep"));
     int code = Done;
     const QString shortage = Operations::MemoryShortage::run(cells, *volume, bytes, [&] {
-        if (copy)
+        if (changesCells)
             cells.saveBefore(volume.get());
         code = kind.runStep(step, context);
+        if (code == Done && changesCells) {
+            context.effect.compare(cells.savedBefore(), *volume);
+            context.effect.explain(*volume);
+        }
     });
     if (!shortage.isEmpty())
         return context.refuse(NotEnoughMemory, QString(), shortage);
@@ -61,12 +61,15 @@ int BatchStepExecutor::execute(const ProcessData &step, Context &context) const
 {
     context.failedParameter.clear();
     context.failureReason.clear();
+    context.effect = Operations::ProcessEffect();
     const ProcessTable::Kind *kind = ProcessTable::byListCode(step.getType());
     if (!kind || !kind->runStep)
         return UnknownProcess;
     if (!kind->makesVolume && !context.volume)
         return MissingParameter;
     const int code = kind->makesVolume ? kind->runStep(step, context) : runOnVolume(*kind, step, context);
+    if (code == Done && kind->makesVolume && context.volume)
+        context.effect.countNew(*context.volume);
     // Whatever a step that ran changed, the next atomistic etch rebuilds the
     // lattice from the cells; only the wet etch keeps it current and an image
     // changes no cell. A skipped step changed nothing.

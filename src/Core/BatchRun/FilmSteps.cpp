@@ -45,6 +45,8 @@ int FilmSteps::electroplating(const ProcessData &step, BatchStepExecutor::Contex
     if (const int code = failure(parameters, context))
         return code;
     Electrodeposition(context.volume.get(), deposited, conducting, thickness).run();
+    context.effect.noteLength(QStringLiteral("thickness"), thickness);
+    context.effect.needMaterial(conducting);
     return done(context, ProcessKey::Electroplating, deposited == silicon);
 }
 
@@ -64,6 +66,7 @@ int FilmSteps::pvd(const ProcessData &step, BatchStepExecutor::Context &context)
     if (const int code = failure(parameters, context))
         return code;
     AnisotropicFilmDeposition(context.volume.get(), material, thickness, ratio, std::uint32_t(side)).run();
+    context.effect.noteLength(QStringLiteral("thickness"), thickness);
     return done(context, ProcessKey::Pvd, material == silicon);
 }
 
@@ -75,6 +78,7 @@ int FilmSteps::mooreDeposition(const ProcessData &step, BatchStepExecutor::Conte
     if (const int code = failure(parameters, context))
         return code;
     MooreNeighborhoodDeposition(context.volume.get(), material, steps).run();
+    context.effect.noteLayers(QStringLiteral("thickness"), steps);
     return done(context, ProcessKey::MooreDeposition, material == silicon);
 }
 
@@ -86,6 +90,8 @@ int FilmSteps::mooreEtching(const ProcessData &step, BatchStepExecutor::Context 
     if (const int code = failure(parameters, context))
         return code;
     MooreNeighborhoodEtching(context.volume.get(), material, steps).run();
+    context.effect.noteLayers(QStringLiteral("depth"), steps);
+    context.effect.needMaterial(material);
     return done(context, ProcessKey::MooreEtching, material == silicon);
 }
 
@@ -97,6 +103,7 @@ int FilmSteps::planarization(const ProcessData &step, BatchStepExecutor::Context
     if (const int code = failure(parameters, context))
         return code;
     Planarization(context.volume.get(), maximum, minimum).run();
+    Planarization::describe(context.effect, *context.volume, maximum, minimum);
     return done(context, ProcessKey::Planarization, true);
 }
 
@@ -108,6 +115,7 @@ int FilmSteps::spinCoating(const ProcessData &step, BatchStepExecutor::Context &
     if (const int code = failure(parameters, context))
         return code;
     SpinCoating(context.volume.get(), material, height).run();
+    SpinCoating::describe(context.effect, *context.volume, height);
     return done(context, ProcessKey::SpinCoating, material == silicon);
 }
 

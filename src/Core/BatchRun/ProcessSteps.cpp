@@ -36,6 +36,8 @@ int runDoping(StepParameters &parameters, std::uint32_t host, std::uint32_t type
     if (parameters.code())
         return parameters.giveUp(context);
     Core::Operations::ThermalDoping(context.volume.get(), host, type, depth).run();
+    context.effect.noteLength(QStringLiteral("depth"), depth);
+    context.effect.needMaterial(host);
     BatchStepExecutor::recordOperation(context, ProcessKey::Doping);
     return BatchStepExecutor::Done;
 }
@@ -114,6 +116,7 @@ int ProcessSteps::cvd(const ProcessData &step, StepContext &context)
     if (parameters.code())
         return parameters.giveUp(context);
     Core::Operations::IsotropicFilmDeposition(context.volume.get(), material, thickness).run();
+    context.effect.noteLength(QStringLiteral("thickness"), thickness);
     BatchStepExecutor::recordOperation(context, ProcessKey::Cvd);
     return BatchStepExecutor::Done;
 }
@@ -126,6 +129,8 @@ int ProcessSteps::isotropicEtching(const ProcessData &step, StepContext &context
     if (parameters.code())
         return parameters.giveUp(context);
     Core::Operations::IsotropicFilmEtching(context.volume.get(), material, depth).run();
+    context.effect.noteLength(QStringLiteral("depth"), depth);
+    context.effect.needMaterial(material);
     BatchStepExecutor::recordOperation(context, ProcessKey::IsotropicEtching);
     return BatchStepExecutor::Done;
 }
@@ -140,6 +145,7 @@ int ProcessSteps::siWetEtching(const ProcessData &step, StepContext &context)
     // The executor puts back cells a lattice that ran out of memory left half etched.
     if (!Core::Operations::SiWetEtchRun::run(context.workspace, *context.volume, engine))
         throw std::bad_alloc();
+    Core::Operations::SiWetEtchEngine::describe(engine.outcome(), context.effect);
     BatchStepExecutor::recordOperation(context, ProcessKey::SiWetEtching);
     return BatchStepExecutor::Done;
 }
@@ -170,6 +176,7 @@ int ProcessSteps::siOxidation(const ProcessData &step, StepContext &context)
         oxidation.oxidateFor(time, temperature, pressure);
     else
         oxidation.oxidateTo(thickness);
+    Core::Operations::SimpleSiOxidation::describe(context.effect, *context.volume, oxidation.getTarget());
     BatchStepExecutor::recordOperation(context, ProcessKey::SiOxidation);
     return BatchStepExecutor::Done;
 }
@@ -202,6 +209,7 @@ int ProcessSteps::ionImplantation(const ProcessData &step, StepContext &context)
     if (parameters.code())
         return parameters.giveUp(context);
     Core::Operations::IonImplantation(context.volume.get(), host, type, depth, annealing).run();
+    Core::Operations::IonImplantation::describe(context.effect, host, depth, annealing);
     BatchStepExecutor::recordOperation(context, ProcessKey::IonImplantation);
     return BatchStepExecutor::Done;
 }
@@ -220,6 +228,7 @@ int ProcessSteps::simpleRie(const ProcessData &step, StepContext &context)
         return parameters.giveUp(context);
     Core::Operations::SimpleReactiveIonEtching(context.volume.get(), material, depth, std::uint8_t(directions))
         .runEtching();
+    Core::Operations::SimpleReactiveIonEtching::describe(context.effect, material, depth, std::uint8_t(directions));
     BatchStepExecutor::recordOperation(context, ProcessKey::SimpleRie);
     return BatchStepExecutor::Done;
 }

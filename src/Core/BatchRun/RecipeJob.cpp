@@ -32,6 +32,7 @@ RecipeJob::RecipeJob()
             stepStarted(index, count, name);
     });
     batchRunner->setStepFinished([this](const BatchRunner::StepReport &report) {
+        stepReports.append(report);
         if (report.code != BatchStepExecutor::Done)
             skippedSteps.append(report);
         if (stepFinished)
@@ -108,6 +109,7 @@ RecipeJob::Exit RecipeJob::run(bool strict)
 {
     workspace();
     skippedSteps.clear();
+    stepReports.clear();
     batchRunner->setStrict(strict);
     runSummary = batchRunner->run(*recipeSteps);
     if (runSummary.missingVolume) {

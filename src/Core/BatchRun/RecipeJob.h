@@ -77,6 +77,8 @@ public:
     const BatchRunner::Summary &summary() const { return runSummary; }
     // The steps that were skipped, in list order.
     const QList<BatchRunner::StepReport> &skipped() const { return skippedSteps; }
+    // Every step that ran or was skipped, in list order, with what it did.
+    const QList<BatchRunner::StepReport> &reports() const { return stepReports; }
 
     // Why a file could not be written to `path`; empty when it can.
     static QString whyUnwritable(const QString &path);
@@ -90,6 +92,7 @@ private:
     std::unique_ptr<QList<ProcessData>> recipeSteps;
     BatchRunner::Summary runSummary;
     QList<BatchRunner::StepReport> skippedSteps;
+    QList<BatchRunner::StepReport> stepReports;
     QStringList readerWarnings;
     std::function<void(int, int, const QString &)> stepStarted;
     std::function<void(const BatchRunner::StepReport &)> stepFinished;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Core/Operations/Lifecycle/ProcessEffect.h"
+
 #include <QString>
 
 #include <functional>
@@ -35,6 +37,9 @@ struct StepContext
     // with it ("\"Thickness\" is missing"), for reports.
     QString failedParameter;
     QString failureReason;
+    // What the last step did to the volume: the step notes what it reached
+    // and why it might change nothing, the executor counts the cells.
+    Operations::ProcessEffect effect;
 
     // Notes why the step gives up and returns its code.
     int refuse(int code, const QString &parameter, const QString &reason)

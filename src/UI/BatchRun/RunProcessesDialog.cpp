@@ -369,8 +369,11 @@ void RunProcessesDialog::runEnded()
     const auto summary = worker->getSummary();
     for (const auto &report : worker->getReports()) {
         const ProcessData &step = worker->stepAt(report.index);
-        if (report.code == Core::BatchRun::BatchStepExecutor::Done)
+        if (report.code == Core::BatchRun::BatchStepExecutor::Done) {
+            if (!report.effect.isEmpty())
+                stepNotes.insert(step.getId(), report.effect);
             continue;
+        }
         stepNotes.insert(step.getId(), QStringLiteral("skipped: ") + report.reason);
     }
     progressCounter = worker->completed();

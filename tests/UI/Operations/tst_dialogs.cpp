@@ -323,7 +323,10 @@ void TestDialogs::processDialogs()
     }
     const auto ids = volume->materialIds();
     QCOMPARE(std::count(ids.begin(), ids.end(), material), count);
-    QCOMPARE(workspace.getConsoleInput().getMessage(), row.operationName + QStringLiteral(": Operation finished."));
+    const QString finished = workspace.getConsoleInput().getMessage();
+    QVERIFY2(finished.startsWith(row.operationName + QStringLiteral(": Operation finished: "))
+                 && finished.contains(QStringLiteral(" cells changed (")),
+             qPrintable(finished));
     QCOMPARE(workspace.lastOperationOn(volume->getObjectId()), row.operationId);
     QVERIFY(workspace.isSiLatticeOutdated(volume->getObjectId()));
     GuiTestSupport::checkUndoRedo(workspace, *volume, siliconIds(rie));

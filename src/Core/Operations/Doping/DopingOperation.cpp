@@ -37,5 +37,11 @@ void DopingOperation::runProcess(Model::Automaton::TotalVolume &volume)
     doping.run();
 }
 
+void DopingOperation::describeEffect(Model::Automaton::TotalVolume &, ProcessEffect &effect) const
+{
+    effect.noteLength(QStringLiteral("depth"), depth);
+    effect.needMaterial(getHostMaterial());
+}
+
 } // namespace Operations
 } // namespace Core

@@ -19,6 +19,7 @@ public:
 
 protected:
     void runProcess(Model::Automaton::TotalVolume &volume) override;
+    void describeEffect(Model::Automaton::TotalVolume &volume, ProcessEffect &effect) const override;
 
 private:
     float depth = 0.0f;

@@ -1,5 +1,7 @@
 #include "Core/Operations/Doping/IonImplantation.h"
 
+#include "Core/Operations/Lifecycle/ProcessEffect.h"
+
 #include <cmath>
 
 namespace Core {
@@ -77,6 +79,14 @@ void IonImplantation::initialiseStrip(Strip &strip)
 void IonImplantation::advanceStrip(Strip &strip)
 {
     advanceFront(strip, DopantFrontStep<false>{&dopable, distance * distance});
+}
+
+void IonImplantation::describe(ProcessEffect &effect, std::uint32_t hostMaterial, float implantationDepth,
+                               float annealingDistance)
+{
+    effect.noteLength(QStringLiteral("depth"), implantationDepth);
+    effect.addNote(QStringLiteral("annealing distance %1").arg(ProcessEffect::micrometres(annealingDistance)));
+    effect.needMaterial(hostMaterial);
 }
 
 } // namespace Operations

@@ -8,6 +8,8 @@
 namespace Core {
 namespace Operations {
 
+class ProcessEffect;
+
 // Implants a doped layer `implantationDepth` below the top cell of every
 // column (following the relief) and anneals it: the dopant then spreads up to
 // `annealingDistance` in every direction through dopable cells (host, dopant,
@@ -21,6 +23,11 @@ public:
                     float implantationDepth, float annealingDistance);
 
     std::uint32_t getDopant() const { return dopable.dopant; }
+
+    // The finish line's notes of a run: depth and annealing distance, and
+    // why it might change nothing.
+    static void describe(ProcessEffect &effect, std::uint32_t hostMaterial, float implantationDepth,
+                         float annealingDistance);
 
 protected:
     void initialiseStrip(Strip &strip) override;

@@ -43,5 +43,10 @@ void IonImplantationOperation::runProcess(Model::Automaton::TotalVolume &volume)
     implantation.run();
 }
 
+void IonImplantationOperation::describeEffect(Model::Automaton::TotalVolume &, ProcessEffect &effect) const
+{
+    IonImplantation::describe(effect, getHostMaterial(), implantationDepth, annealingDistance);
+}
+
 } // namespace Operations
 } // namespace Core

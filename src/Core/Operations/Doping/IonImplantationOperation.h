@@ -21,6 +21,7 @@ public:
 
 protected:
     void runProcess(Model::Automaton::TotalVolume &volume) override;
+    void describeEffect(Model::Automaton::TotalVolume &volume, ProcessEffect &effect) const override;
 
 private:
     float implantationDepth = 0.0f;

@@ -29,5 +29,11 @@ void ElectrodepositionOperation::runProcess(Model::Automaton::TotalVolume &volum
     process.run();
 }
 
+void ElectrodepositionOperation::describeEffect(Model::Automaton::TotalVolume &volume, ProcessEffect &effect) const
+{
+    FilmProcessOperation::describeEffect(volume, effect);
+    effect.needMaterial(conductingMaterial);
+}
+
 } // namespace Operations
 } // namespace Core

@@ -20,5 +20,11 @@ void IsotropicFilmEtchingOperation::runProcess(Model::Automaton::TotalVolume &vo
     process.run();
 }
 
+void IsotropicFilmEtchingOperation::describeEffect(Model::Automaton::TotalVolume &volume, ProcessEffect &effect) const
+{
+    FilmProcessOperation::describeEffect(volume, effect);
+    effect.needMaterial(getMaterial());
+}
+
 } // namespace Operations
 } // namespace Core

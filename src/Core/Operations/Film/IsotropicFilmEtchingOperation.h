@@ -19,6 +19,8 @@ public:
 
 protected:
     void runProcess(Model::Automaton::TotalVolume &volume) override;
+    QString lengthName() const override { return QStringLiteral("depth"); }
+    void describeEffect(Model::Automaton::TotalVolume &volume, ProcessEffect &effect) const override;
 };
 
 } // namespace Operations

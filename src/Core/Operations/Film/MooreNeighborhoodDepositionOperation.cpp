@@ -13,5 +13,10 @@ void MooreNeighborhoodDepositionOperation::runProcess(Model::Automaton::TotalVol
     process.run();
 }
 
+void MooreNeighborhoodDepositionOperation::describeEffect(Model::Automaton::TotalVolume &, ProcessEffect &effect) const
+{
+    effect.noteLayers(QStringLiteral("thickness"), getSteps());
+}
+
 } // namespace Operations
 } // namespace Core

@@ -16,6 +16,7 @@ public:
 
 protected:
     void runProcess(Model::Automaton::TotalVolume &volume) override;
+    void describeEffect(Model::Automaton::TotalVolume &volume, ProcessEffect &effect) const override;
 };
 
 } // namespace Operations

@@ -13,5 +13,11 @@ void MooreNeighborhoodEtchingOperation::runProcess(Model::Automaton::TotalVolume
     process.run();
 }
 
+void MooreNeighborhoodEtchingOperation::describeEffect(Model::Automaton::TotalVolume &, ProcessEffect &effect) const
+{
+    effect.noteLayers(QStringLiteral("depth"), getSteps());
+    effect.needMaterial(getMaterial());
+}
+
 } // namespace Operations
 } // namespace Core

@@ -1,5 +1,7 @@
 #include "Core/Operations/Film/Planarization.h"
 
+#include "Core/Operations/Lifecycle/ProcessEffect.h"
+#include "Model/Automaton/TotalVolume.h"
 #include "Model/Automaton/Voxel.h"
 
 #include <algorithm>
@@ -26,6 +28,24 @@ void Planarization::processSlab(Model::Automaton::Voxel *cells, std::uint32_t xB
         for (std::uint32_t z = keepEnd; z < nz; ++z)
             c[z].material = 0;
     }
+}
+
+void Planarization::describe(ProcessEffect &effect, const Model::Automaton::TotalVolume &volume,
+                             std::uint32_t maximumHeight, std::uint32_t minimumHeight)
+{
+    const std::uint32_t keepEnd = std::min(maximumHeight, volume.getSizeZ());
+    const std::uint32_t keepBegin = std::min(minimumHeight, keepEnd);
+    const double cellHeight = volume.getCellSizeZ();
+    if (keepBegin == keepEnd) {
+        effect.addNote(QStringLiteral("no layer kept"));
+        effect.setIdleReason(QStringLiteral("the volume holds no solid cell"));
+        return;
+    }
+    const QString band = QStringLiteral("the layers from %1 to %2")
+                             .arg(ProcessEffect::micrometres(double(keepBegin) * cellHeight),
+                                  ProcessEffect::micrometres(double(keepEnd) * cellHeight));
+    effect.addNote(QStringLiteral("kept ") + band);
+    effect.setIdleReason(QStringLiteral("no solid cell lies outside ") + band);
 }
 
 } // namespace Operations

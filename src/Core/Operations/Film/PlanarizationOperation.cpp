@@ -38,5 +38,10 @@ void PlanarizationOperation::runProcess(Model::Automaton::TotalVolume &volume)
     Planarization(&volume, maximumHeight, minimumHeight).run();
 }
 
+void PlanarizationOperation::describeEffect(Model::Automaton::TotalVolume &volume, ProcessEffect &effect) const
+{
+    Planarization::describe(effect, volume, maximumHeight, minimumHeight);
+}
+
 } // namespace Operations
 } // namespace Core

@@ -22,6 +22,7 @@ public:
 
 protected:
     void runProcess(Model::Automaton::TotalVolume &volume) override;
+    void describeEffect(Model::Automaton::TotalVolume &volume, ProcessEffect &effect) const override;
 
 private:
     enum : std::uint32_t { maximumOption = 1, minimumOption = 2 };

@@ -31,5 +31,10 @@ void SpinCoatingOperation::runProcess(Model::Automaton::TotalVolume &volume)
     SpinCoating(&volume, material, height).run();
 }
 
+void SpinCoatingOperation::describeEffect(Model::Automaton::TotalVolume &volume, ProcessEffect &effect) const
+{
+    SpinCoating::describe(effect, volume, height);
+}
+
 } // namespace Operations
 } // namespace Core

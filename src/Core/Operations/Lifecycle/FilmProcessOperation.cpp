@@ -15,5 +15,10 @@ void FilmProcessOperation::setLength(float value)
     optionSet();
 }
 
+void FilmProcessOperation::describeEffect(Model::Automaton::TotalVolume &, ProcessEffect &effect) const
+{
+    effect.noteLength(lengthName(), length);
+}
+
 } // namespace Operations
 } // namespace Core

@@ -22,6 +22,10 @@ public:
 protected:
     void setLength(float value);
     float getLength() const { return length; }
+    // The length's name on the finish line: "thickness" or "depth".
+    virtual QString lengthName() const { return QStringLiteral("thickness"); }
+    // The length, and why a run might change nothing.
+    void describeEffect(Model::Automaton::TotalVolume &volume, ProcessEffect &effect) const override;
 
 private:
     std::uint32_t material = 0;

@@ -26,6 +26,11 @@ void Operation::message(const QString &suffix) const
     workspace->getConsoleInput().setMessage(name + suffix);
 }
 
+void Operation::warn(const QString &suffix) const
+{
+    workspace->getConsoleInput().setWarning(name + suffix);
+}
+
 void Operation::cancelOperation(bool silent)
 {
     if (!silent)
@@ -37,6 +42,12 @@ void Operation::cancelOperation(bool silent)
 void Operation::finishOperation()
 {
     workspace->operationFinished(this);
+}
+
+void Operation::finishWithoutUndo()
+{
+    // The workspace's close of an operation that pushes nothing.
+    workspace->operationCancelled(this);
 }
 
 void Operation::notifyObserver() const

@@ -45,12 +45,17 @@ public:
 protected:
     // Writes the name followed by the suffix to the console.
     void message(const QString &suffix) const;
+    // The same as a warning, which the window's status bar shows too.
+    void warn(const QString &suffix) const;
     // The common cancel: the ": Operation canceled." message (unless silent),
     // drops the console request and tells the workspace.
     void cancelOperation(bool silent = false);
     // The common close after a successful run: the workspace pushes an
     // undoable operation onto the undo stack and notifies the observers.
     void finishOperation();
+    // The close of a run that changed nothing: as finishOperation(), but
+    // nothing goes onto the undo stack.
+    void finishWithoutUndo();
     void notifyObserver() const;
 
     Workspace *workspace;

@@ -54,12 +54,22 @@ void VolumeProcessOperation::end()
         shortage = MemoryShortage::reason(bytes, true);
     } else {
         progress.reset();
+        effect = ProcessEffect();
         // The undo states and the drawing go off the interface thread too: on
         // a large volume each takes about as long as the process itself.
         shortage = MemoryShortage::run(undoHelper, *volume, bytes, [this] {
             BackgroundRun::run(getName(), [this] {
                 undoHelper.saveBefore(volume.get());
                 runProcess(*volume);
+                ProcessEffect counted;
+                counted.compare(undoHelper.savedBefore(), *volume);
+                describeEffect(*volume, counted);
+                counted.explain(*volume);
+                effect = std::move(counted);
+                if (effect.changedNothing()) {
+                    undoHelper.dropBefore();
+                    return;
+                }
                 // A marching-cubes or octree surface of a large volume reports its build.
                 volume->getPainter().rebuild(&progress);
                 undoHelper.saveAfter(volume.get());
@@ -73,11 +83,24 @@ void VolumeProcessOperation::end()
         cancelOperation(true);
         return;
     }
+    // The run is recorded as a batch step records it, whatever it changed.
     workspace->setLastOperation(volume->getObjectId(), getId());
     if (!keepsSiLatticeCurrent())
         workspace->setSiLatticeOutdated(volume->getObjectId(), true);
-    message(QStringLiteral(": Operation finished."));
+    // "Operation finished" starts the line whatever follows, for scripts that look for it.
+    const QString done = QStringLiteral(": Operation finished");
+    const QString said = effect.text();
+    if (effect.changedNothing()) {
+        warn(QStringLiteral("%1: %2.").arg(done, said));
+        finishWithoutUndo();
+        return;
+    }
+    message(said.isEmpty() ? done + QLatin1Char('.') : QStringLiteral("%1: %2.").arg(done, said));
     finishOperation();
+}
+
+void VolumeProcessOperation::describeEffect(Model::Automaton::TotalVolume &, ProcessEffect &) const
+{
 }
 
 int VolumeProcessOperation::undo()

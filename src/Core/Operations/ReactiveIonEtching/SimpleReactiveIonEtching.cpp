@@ -1,5 +1,6 @@
 #include "Core/Operations/ReactiveIonEtching/SimpleReactiveIonEtching.h"
 
+#include "Core/Operations/Lifecycle/ProcessEffect.h"
 #include "Model/Automaton/SlabSplit.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Util/Logging.h"
@@ -99,6 +100,15 @@ std::size_t SimpleReactiveIonEtching::etchColumns(Voxel *cells, std::uint32_t xB
         }
     }
     return removed;
+}
+
+void SimpleReactiveIonEtching::describe(ProcessEffect &effect, std::uint32_t etchMaterial, std::uint32_t stepCount,
+                                        std::uint8_t directions)
+{
+    if (!(directions & (FromTop | FromBottom)))
+        effect.addIdleCheck([](TotalVolume &) { return QStringLiteral("no etch direction (top, bottom) is set"); });
+    effect.noteLayers(QStringLiteral("depth"), stepCount);
+    effect.needMaterial(etchMaterial);
 }
 
 } // namespace Operations

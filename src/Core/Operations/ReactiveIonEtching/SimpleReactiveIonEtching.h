@@ -13,6 +13,8 @@ struct Voxel;
 namespace Core {
 namespace Operations {
 
+class ProcessEffect;
+
 // A perfectly directional dry etch of one material. In every column of cells
 // each step removes the exposed cell of the material and exposes the next one
 // down (etching from the top) or up (etching from below). A cell is exposed
@@ -39,6 +41,11 @@ public:
     // Etches and returns the number of cells removed. Takes the volume's cell
     // lock for the run.
     std::size_t runEtching();
+
+    // The finish line's notes of a run: its depth in cells, and why it
+    // might change nothing (no direction, no depth, no such material).
+    static void describe(ProcessEffect &effect, std::uint32_t etchMaterial, std::uint32_t stepCount,
+                         std::uint8_t directions);
 
 private:
     std::size_t etchColumns(Model::Automaton::Voxel *cells, std::uint32_t xBegin, std::uint32_t xEnd,

@@ -53,5 +53,10 @@ void SimpleReactiveIonEtchingOperation::runProcess(Model::Automaton::TotalVolume
     SimpleReactiveIonEtching(&volume, etchMaterial, stepsForDepth(depth), directions).runEtching();
 }
 
+void SimpleReactiveIonEtchingOperation::describeEffect(Model::Automaton::TotalVolume &, ProcessEffect &effect) const
+{
+    SimpleReactiveIonEtching::describe(effect, etchMaterial, stepsForDepth(depth), directions);
+}
+
 } // namespace Operations
 } // namespace Core

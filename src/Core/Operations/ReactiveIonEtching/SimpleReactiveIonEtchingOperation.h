@@ -32,6 +32,7 @@ public:
 
 protected:
     void runProcess(Model::Automaton::TotalVolume &volume) override;
+    void describeEffect(Model::Automaton::TotalVolume &volume, ProcessEffect &effect) const override;
 
 private:
     std::uint32_t etchMaterial = 0;

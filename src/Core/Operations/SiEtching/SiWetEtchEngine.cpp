@@ -1,5 +1,6 @@
 #include "Core/Operations/SiEtching/SiWetEtchEngine.h"
 
+#include "Core/Operations/Lifecycle/ProcessEffect.h"
 #include "Model/Automaton/SlabSplit.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Util/IProgress.h"
@@ -413,13 +414,38 @@ bool SiWetEtchEngine::stoppedEarly() const
 
 QString SiWetEtchEngine::stopReport() const
 {
-    if (!stoppedEarly())
+    const Outcome result = outcome();
+    if (!result.stoppedEarly)
         return QString();
-    const QString why = removedAtoms == 0 ? QStringLiteral("no silicon surface was open to the etchant")
-                        : reachedBottom   ? QStringLiteral("it reached the bottom of the volume")
-                                          : QStringLiteral("the pits closed on their {111} walls");
     return QStringLiteral("etched %1 of the %2 asked; %3")
-        .arg(micrometres(getReachedDepth()), micrometres(depth), why);
+        .arg(micrometres(result.reached), micrometres(result.asked), result.why);
+}
+
+SiWetEtchEngine::Outcome SiWetEtchEngine::outcome() const
+{
+    Outcome result;
+    result.asked = depth;
+    result.reached = getReachedDepth();
+    result.stoppedEarly = stoppedEarly();
+    result.removedAtoms = removedAtoms;
+    if (result.stoppedEarly)
+        result.why = removedAtoms == 0 ? QStringLiteral("no silicon surface was open to the etchant")
+                     : reachedBottom   ? QStringLiteral("it reached the bottom of the volume")
+                                       : QStringLiteral("the pits closed on their {111} walls");
+    return result;
+}
+
+void SiWetEtchEngine::describe(const Outcome &outcome, ProcessEffect &effect)
+{
+    if (outcome.removedAtoms > 0)
+        effect.addHiddenChange(QStringLiteral("%1 atoms dissolved").arg(ProcessEffect::number(outcome.removedAtoms)));
+    if (!outcome.stoppedEarly) {
+        effect.noteLength(QStringLiteral("depth"), outcome.asked);
+        return;
+    }
+    effect.addNote(QStringLiteral("depth %1 of the %2 asked: %3")
+                       .arg(micrometres(outcome.reached), micrometres(outcome.asked), outcome.why));
+    effect.setIdleReason(outcome.why);
 }
 
 } // namespace Operations

@@ -23,6 +23,8 @@ class IProgress;
 namespace Core {
 namespace Operations {
 
+class ProcessEffect;
+
 // The threaded wet etch of the volume's silicon lattice, shared by the etch
 // rules: a rule decides per surface atom and step whether it dissolves (and
 // may lower its remaining occupation); everything else is here.
@@ -104,6 +106,21 @@ public:
     // 8 um of the 10 um asked; the pits closed on their {111} walls"; empty
     // otherwise.
     QString stopReport() const;
+
+    // What a run did, kept for its finish line after the engine is gone.
+    struct Outcome
+    {
+        double asked = 0.0;   // µm
+        double reached = 0.0; // µm, see getReachedDepth()
+        bool stoppedEarly = false;
+        QString why;          // why it stopped early
+        std::uint64_t removedAtoms = 0;
+    };
+    Outcome outcome() const;
+    // Adds to a finish line how deep the etch went ("depth 8 µm of the 10 µm
+    // asked: the pits closed on their {111} walls", or "depth 10 µm"), and
+    // the atoms it dissolved inside cells it did not empty.
+    static void describe(const Outcome &outcome, ProcessEffect &effect);
 
 protected:
     // The rule: true when the (silicon) atom dissolves in this step; it may

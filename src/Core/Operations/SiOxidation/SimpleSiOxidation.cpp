@@ -1,5 +1,6 @@
 #include "Core/Operations/SiOxidation/SimpleSiOxidation.h"
 
+#include "Core/Operations/Lifecycle/ProcessEffect.h"
 #include "Core/ProcessTable.h"
 #include "Core/Operations/Engines/SurfaceFrontProcess.h"
 #include "Model/Automaton/TotalVolume.h"
@@ -214,6 +215,17 @@ void SimpleSiOxidation::oxidateTo(double thickness)
     growth.setStripCount(stripCount);
     growth.setProgress(progress);
     growth.run();
+}
+
+void SimpleSiOxidation::describe(ProcessEffect &effect, const Model::Automaton::TotalVolume &volume, double thickness)
+{
+    effect.addNote(QStringLiteral("thickness %1").arg(ProcessEffect::micrometres(thickness)));
+    const double smallest = std::min({volume.getCellSizeX(), volume.getCellSizeY(), volume.getCellSizeZ()});
+    if (!(thickness > smallest)) {
+        const QString reason = QStringLiteral("an oxide of %1 is no thicker than the smallest cell side (%2)")
+                                   .arg(ProcessEffect::micrometres(thickness), ProcessEffect::micrometres(smallest));
+        effect.addIdleCheck([reason](Model::Automaton::TotalVolume &) { return reason; });
+    }
 }
 
 } // namespace Operations

@@ -16,6 +16,8 @@ class IProgress;
 namespace Core {
 namespace Operations {
 
+class ProcessEffect;
+
 // Thermal oxidation of the silicon exposed to the empty space of a volume.
 // The oxide grows on the surface front from every oxidisable cell that has an
 // empty face neighbour: 44 % of the thickness into the oxidisable material
@@ -57,6 +59,10 @@ public:
     void setProgress(Util::IProgress *listener) { progress = listener; }
     // The thickness of the last oxidateTo(), in micrometres.
     double getTarget() const { return target; }
+
+    // The finish line's notes of a run that grew `thickness` micrometres,
+    // and why one might grow nothing (an oxide no thicker than a cell).
+    static void describe(ProcessEffect &effect, const Model::Automaton::TotalVolume &volume, double thickness);
 
 private:
     Model::Automaton::TotalVolume *volume;

@@ -69,6 +69,12 @@ void SimpleSiOxidationOperation::runProcess(Model::Automaton::TotalVolume &volum
         oxidation.oxidateTo(thickness);
     else
         oxidation.oxidateFor(time, temperature, pressure);
+    grown = oxidation.getTarget();
+}
+
+void SimpleSiOxidationOperation::describeEffect(Model::Automaton::TotalVolume &volume, ProcessEffect &effect) const
+{
+    SimpleSiOxidation::describe(effect, volume, grown);
 }
 
 } // namespace Operations

@@ -36,6 +36,7 @@ public:
 
 protected:
     void runProcess(Model::Automaton::TotalVolume &volume) override;
+    void describeEffect(Model::Automaton::TotalVolume &volume, ProcessEffect &effect) const override;
 
 private:
     double thickness = 0.0;
@@ -43,6 +44,7 @@ private:
     double temperature = 0.0;
     double pressure = 0.0;
     double cellUnitsPerMicron = 1.0;
+    double grown = 0.0; // the thickness of the last run, µm
     bool thicknessSet = false;
     bool timeSet = false;
 };

@@ -55,6 +55,11 @@ public:
     // whole copy of this volume's size to put back (none was taken, taking
     // it failed, or saveAfter() has taken it apart).
     bool restoreBefore(Model::Automaton::TotalVolume *volume);
+    // The copy saveBefore() keeps, for a comparison of the cells with it
+    // (ProcessEffect); empty when none is kept.
+    const std::vector<QByteArray> &savedBefore() const { return before; }
+    // Drops the copy without writing a record (a run that changed nothing).
+    void dropBefore() { before.clear(); }
     // Restore the cells of the state before or after the run; the painter
     // builds its faces again when the volume is next drawn.
     // Both mark the volume's atomistic lattice out of date.

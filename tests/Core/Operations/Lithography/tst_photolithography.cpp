@@ -297,7 +297,7 @@ void TestPhotolithography::operationBookkeeping()
             operation->setMaterial(silicon);
         operation->end();
     }
-    QCOMPARE(log->lines, QStringList({"Photolithography: Operation Canceled!", "Photolithography: Operation finished."}));
+    QCOMPARE(log->lines, QStringList({"Photolithography: Operation Canceled!", "Photolithography: Operation finished: 9 cells changed (Si -9)."}));
     QCOMPARE(columnsOf(*volume, silicon), QStringList({"RRR...", "......", "......", "......"}));
     QVERIFY(volume->getMaskB().empty());
     QVERIFY(workspace.isSiLatticeOutdated(volume->getObjectId()));

@@ -329,9 +329,13 @@ void TestSiWetEtch::operationsKeepAndRebuildTheLattice()
     std::vector<std::uint32_t> counters;
     for (std::size_t c = 0; c < volume->getCellCount(); ++c)
         counters.push_back(lattice->counter(c));
-    // Depth 0: the same lattice; partly etched cells get their atoms back.
+    // Depth 0: the same lattice; partly etched cells get their atoms back,
+    // but no cell changes: a warning and no undo entry.
     depth = 0.0;
     runEtch();
+    QVERIFY(workspace.getConsoleInput().isWarning());
+    QVERIFY(workspace.getConsoleInput().getMessage().endsWith(
+        QString::fromUtf8(": Operation finished: changed nothing \xe2\x80\x94 the depth is 0 \xc2\xb5m.")));
     QCOMPARE(volume->getSiLattice(), lattice);
     QVERIFY(volume->materialIds() == etched);
     bool restored = false;
@@ -342,7 +346,7 @@ void TestSiWetEtch::operationsKeepAndRebuildTheLattice()
     QVERIFY(restored);
 
     auto &stack = workspace.getUndoRedo();
-    QVERIFY(stack.undo());
+    QCOMPARE(stack.undoCount(), std::size_t(1));
     QVERIFY(stack.undo());
     QVERIFY(volume->materialIds() == before);
     QVERIFY(workspace.isSiLatticeOutdated(id));
@@ -547,7 +551,8 @@ void TestSiWetEtch::earlyStopSaysHowDeep()
               .arg(QString::number(reached * double(cellSize)) + um, QString::number(asked) + um, why);
     QCOMPARE(engine->stopReport(), report);
 
-    // The same etch from the menu: the finish line, then how deep it went.
+    // The same etch from the menu: the finish line counts the emptied cells
+    // and says how deep it went.
     Core::Workspace workspace;
     auto again = volumeOf(n, n, nz, ids, cellSize);
     workspace.getDocument().addObject(again);
@@ -566,10 +571,20 @@ void TestSiWetEtch::earlyStopSaysHowDeep()
     workspace.activate(Core::ProcessTable::menuId(key));
     QVERIFY(again->materialIds() == volume->materialIds());
     const QString name = Core::ProcessTable::operationName(key);
-    QStringList expected{name + QStringLiteral(": Operation finished.")};
-    if (!report.isEmpty())
-        expected << name + QStringLiteral(": ") + report + QStringLiteral(".");
-    QCOMPARE(log->lines.mid(log->lines.size() - expected.size()), expected);
+    const auto after = again->materialIds();
+    std::size_t emptied = 0;
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        emptied += after[i] != ids[i];
+    const QString depthSaid = why.isEmpty()
+        ? QStringLiteral("depth %1").arg(QString::number(asked) + um)
+        : QStringLiteral("depth %1 of the %2 asked: %3")
+              .arg(QString::number(reached * double(cellSize)) + um, QString::number(asked) + um, why);
+    const QString effect = emptied == 0
+        ? QStringLiteral("changed nothing \u2014 ") + why
+        : QStringLiteral("%1 cells changed (Si -%1), %2")
+              .arg(Core::Operations::ProcessEffect::number(emptied), depthSaid);
+    QCOMPARE(log->lines.last(), name + QStringLiteral(": Operation finished: ") + effect + QStringLiteral("."));
+    QCOMPARE(workspace.getUndoRedo().undoCount(), std::size_t(emptied == 0 ? 0 : 1));
 }
 
 QTEST_GUILESS_MAIN(TestSiWetEtch)

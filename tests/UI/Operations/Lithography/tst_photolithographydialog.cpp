@@ -179,7 +179,7 @@ void TestPhotolithographyDialog::developThroughTheDialog()
     for (std::size_t column = 0; column < 4; ++column)
         QCOMPARE(after[column * 5 + 1], column == 0 ? resist : 0u);
     QVERIFY(volume->getPainter().maskOverlayQuads().above.empty());
-    QCOMPARE(workspace.getConsoleInput().getMessage(), QStringLiteral("Photolithography: Operation finished."));
+    QCOMPARE(workspace.getConsoleInput().getMessage(), QStringLiteral("Photolithography: Operation finished: 6 cells changed (Photoresist + -6)."));
     QCOMPARE(workspace.getUndoRedo().undoTopName(), QStringLiteral("Photolithography"));
     window.getPresenter()->undo();
     QVERIFY(volume->materialIds() == ids);

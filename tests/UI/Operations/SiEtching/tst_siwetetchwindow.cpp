@@ -1,5 +1,6 @@
 #include "UI/GuiTestSupport.h"
 
+#include "Core/Operations/Lifecycle/ProcessEffect.h"
 #include "UI/Console/CommandConsole.h"
 #include "UI/MainWindowPresenter.h"
 #include "Util/ColorSettings.h"
@@ -23,12 +24,14 @@ void TestSiWetEtchWindow::etchFromTheMenuAndUndo_data()
     QTest::addColumn<QString>("actionName");
     QTest::addColumn<QString>("operationName");
     QTest::addColumn<double>("depth");
-    QTest::addColumn<QString>("stop"); // the line after the finish line; empty: none
-    QTest::newRow("bond counting") << "actionBCA_Wet_Etching" << "BCA Wet Etch" << 2.0 << QString();
-    QTest::newRow("continuous") << "actionContinuous_Wet_Etching" << "Continuous Wet Etch" << 6.0 << QString();
+    QTest::addColumn<QString>("reached"); // how deep, at the end of the finish line
+    QTest::newRow("bond counting") << "actionBCA_Wet_Etching" << "BCA Wet Etch" << 2.0
+                                   << QString::fromUtf8("depth 2 \xc2\xb5m");
+    QTest::newRow("continuous") << "actionContinuous_Wet_Etching" << "Continuous Wet Etch" << 6.0
+                                << QString::fromUtf8("depth 6 \xc2\xb5m");
     // The 10-cell side of the opening closes 5 * sqrt(2) = 7.1 cells down, six whole cells.
     QTest::newRow("bond counting, the pit closes") << "actionBCA_Wet_Etching" << "BCA Wet Etch" << 11.0
-        << QString::fromUtf8("etched 6 \xc2\xb5m of the 11 \xc2\xb5m asked; the pits closed on their {111} walls.");
+        << QString::fromUtf8("depth 6 \xc2\xb5m of the 11 \xc2\xb5m asked: the pits closed on their {111} walls");
 }
 
 void TestSiWetEtchWindow::etchFromTheMenuAndUndo()
@@ -36,7 +39,7 @@ void TestSiWetEtchWindow::etchFromTheMenuAndUndo()
     QFETCH(QString, actionName);
     QFETCH(QString, operationName);
     QFETCH(double, depth);
-    QFETCH(QString, stop);
+    QFETCH(QString, reached);
     Util::ColorSettings::reset();
     Ui::MainWindow window;
     window.resize(1000, 750);
@@ -71,11 +74,11 @@ void TestSiWetEtchWindow::etchFromTheMenuAndUndo()
     }
     QVERIFY(emptied > 0);
     QCOMPARE(suffix, QString::fromUtf8(" \xc2\xb5m"));
-    QStringList expected{operationName + QStringLiteral(": Operation finished.")};
-    if (!stop.isEmpty())
-        expected << operationName + QStringLiteral(": ") + stop;
-    const QStringList output = GuiTestSupport::lines(window.getPresenter()->getConsole()->outputText());
-    QCOMPARE(output.mid(output.size() - expected.size()), expected);
+    // The finish line counts the emptied cells and says how deep the etch went.
+    const QString cells = Core::Operations::ProcessEffect::number(emptied);
+    const QString expected = QStringLiteral("%1: Operation finished: %2 cells changed (Si -%2), %3.")
+                                 .arg(operationName, cells, reached);
+    QCOMPARE(GuiTestSupport::lines(window.getPresenter()->getConsole()->outputText()).last(), expected);
     QCOMPARE(action("actionUndo")->text(), QStringLiteral("Undo ") + operationName);
 
     action("actionUndo")->trigger();
