@@ -11,6 +11,7 @@
 //                     n times the fitted view's magnification
 //   BM_SeeThroughRotateFrame  the same with see-through silicon: no atom
 //                     hidden by faces
+//   BM_BondsRotateFrame  BM_RotateFrame with the bonds drawn too
 //   BM_RepaintFrame   a frame of an unchanged view (the splat is reused)
 //
 // A frame is GLWidget::grabFramebuffer(): the whole scene drawn into the
@@ -171,6 +172,26 @@ void BM_SeeThroughRotateFrame(benchmark::State &state)
     scene->volume->getPainter().rebuild();
 }
 
+// Bonds on as well: about 6.5 million lines from the vertex buffer, which a
+// software GL draws at its per-primitive cost.
+void BM_BondsRotateFrame(benchmark::State &state)
+{
+    auto &painter = scene->volume->getPainter();
+    painter.setRenderLinks(true);
+    painter.rebuild();
+    isometric();
+    double angle = 0.0;
+    for (auto _ : state) {
+        angle += 2.0;
+        scene->view->setViewAngle(Ui::ViewCamera::isometricAngleX, 0.0, Ui::ViewCamera::isometricAngleZ + angle);
+        scene->view->grabFramebuffer();
+    }
+    counters(state);
+    state.counters["bond lines"] = double(painter.getAtomicRenderer().getAtomGeometry()->bondLines.size() / 6);
+    painter.setRenderLinks(false);
+    painter.rebuild();
+}
+
 void BM_RepaintFrame(benchmark::State &state)
 {
     isometric();
@@ -187,6 +208,7 @@ BENCHMARK(BM_FirstFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureP
 BENCHMARK(BM_RotateFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->MinTime(2.0);
 BENCHMARK(BM_ZoomFrame)->Arg(1)->Arg(4)->Arg(16)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->MinTime(2.0);
 BENCHMARK(BM_SeeThroughRotateFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->MinTime(2.0);
+BENCHMARK(BM_BondsRotateFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->Iterations(3);
 BENCHMARK(BM_RepaintFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->MinTime(2.0);
 
 int main(int argc, char **argv)
