@@ -5,9 +5,12 @@
 #include "Core/PickState.h"
 #include "Core/Selection.h"
 #include "Core/Workspace.h"
+#include "Model/Automaton/MaskOverlay.h"
 #include "Model/Automaton/MaterialUsage.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Model/Document.h"
+#include "Model/ModelExtraction/ExtractedModel.h"
+#include "Model/ModelExtraction/ExtractedModelPainter.h"
 #include "Util/ColorSettings.h"
 #include "Util/Logging.h"
 
@@ -197,6 +200,49 @@ bool GLWidget::sceneBounds(Util::Vector3D &lower, Util::Vector3D &upper) const
         }
         lower = Util::Vector3D(std::min(lower.x, p.x), std::min(lower.y, p.y), std::min(lower.z, p.z));
         upper = Util::Vector3D(std::max(upper.x, q.x), std::max(upper.y, q.y), std::max(upper.z, q.z));
+    }
+    return any;
+}
+
+bool GLWidget::depthBounds(Util::Vector3D &lower, Util::Vector3D &upper) const
+{
+    bool any = false;
+    auto add = [&](const Util::Vector3D &p, const Util::Vector3D &q) {
+        if (!any) {
+            lower = p;
+            upper = q;
+            any = true;
+            return;
+        }
+        lower = Util::Vector3D(std::min(lower.x, p.x), std::min(lower.y, p.y), std::min(lower.z, p.z));
+        upper = Util::Vector3D(std::max(upper.x, q.x), std::max(upper.y, q.y), std::max(upper.z, q.z));
+    };
+    for (const auto &object : workspace->getDocument().getAllObjects()) {
+        if (const auto volume = std::dynamic_pointer_cast<Model::Automaton::TotalVolume>(object)) {
+            const double cell[3] = {double(volume->getCellSizeX()), double(volume->getCellSizeY()),
+                                    double(volume->getCellSizeZ())};
+            const double pad = std::max({cell[0], cell[1], cell[2]});
+            const double masks = Model::Automaton::MaskOverlay::layerOffset * cell[2];
+            Util::Vector3D p = volume->getPosition();
+            for (int place = 0; place < (volume->isPreviewing() ? 2 : 1); ++place) {
+                if (place == 1)
+                    p += volume->getPreviewOffset();
+                add(Util::Vector3D(p.x - pad, p.y - pad, p.z - pad - masks),
+                    Util::Vector3D(p.x + volume->getSizeX() * cell[0] + pad, p.y + volume->getSizeY() * cell[1] + pad,
+                                   p.z + volume->getSizeZ() * cell[2] + pad + masks));
+            }
+        } else if (const auto model = std::dynamic_pointer_cast<Model::ModelExtraction::ExtractedModel>(object)) {
+            const Util::Vector3D p = model->getPosition();
+            for (const auto &envelope : model->getEnvelopes()) {
+                const auto box = Model::ModelExtraction::ExtractedModelPainter::box(*envelope);
+                add(Util::Vector3D(p.x + box.lower.x, p.y + box.lower.y, p.z + box.lower.z),
+                    Util::Vector3D(p.x + box.upper.x, p.y + box.upper.y, p.z + box.upper.z));
+            }
+        }
+    }
+    if (gridOn) {
+        const ViewGrid &grid = camera.grid();
+        add(Util::Vector3D(grid.xMin(), grid.yMin(), grid.height()), Util::Vector3D(grid.xMax(), grid.yMax(), grid.height()));
     }
     return any;
 }
@@ -392,6 +438,11 @@ QPointF GLWidget::devicePosition(const QPointF &position) const
 
 void GLWidget::loadSceneMatrices()
 {
+    Util::Vector3D lower, upper;
+    if (depthBounds(lower, upper))
+        camera.setDepthBounds(lower, upper);
+    else
+        camera.clearDepthBounds();
     glViewport(0, 0, camera.viewportWidth(), camera.viewportHeight());
     const ViewCamera::Ortho box = camera.projection();
     glMatrixMode(GL_PROJECTION);

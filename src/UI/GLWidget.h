@@ -141,8 +141,14 @@ private:
     void translateStep(ViewCamera::Axis axis, int direction);
     void updateViewportSize();
     QPointF devicePosition(const QPointF &position) const;
-    // Loads the camera's projection and the scene's model-view matrix.
+    // Loads the camera's projection and the scene's model-view matrix, the
+    // projection's depth range fitted to depthBounds().
     void loadSceneMatrices();
+    // The world box everything drawn lies in: every object (a volume at its
+    // preview place too, with its mask overlays and a cell's margin for the
+    // atoms beyond its faces) and the grid while it is shown. False when
+    // nothing is drawn.
+    bool depthBounds(Util::Vector3D &lower, Util::Vector3D &upper) const;
     // Selection pass at a device pixel; toggles the nearest hit. Context current.
     bool pick(const QPointF &pixel);
     // Window depth under a device pixel (the fallback where nothing is drawn).

@@ -19,11 +19,43 @@ void ViewCamera::setViewportSize(int w, int h)
 
 ViewCamera::Ortho ViewCamera::projection() const
 {
-    const double depth = std::floor(std::sqrt(2.0) * std::max(width, height));
     const double halfW = width * zoomFactor / 2.0;
     const double halfH = height * zoomFactor / 2.0;
-    const double halfD = depth * zoomFactor / 2.0;
-    return {-halfW, halfW, -halfH, halfH, -halfD, halfD};
+    if (!hasDepthBounds) {
+        const double depth = std::floor(std::sqrt(2.0) * std::max(width, height));
+        const double halfD = depth * zoomFactor / 2.0;
+        return {-halfW, halfW, -halfH, halfH, -halfD, halfD};
+    }
+    // The eye-space depth of the turned box: its centre's, plus or minus the
+    // half extents along the view axis.
+    double m[16];
+    modelViewMatrix(m);
+    const Util::Vector3D c((depthLower.x + depthUpper.x) / 2.0, (depthLower.y + depthUpper.y) / 2.0,
+                           (depthLower.z + depthUpper.z) / 2.0);
+    const double half[3] = {(depthUpper.x - depthLower.x) / 2.0, (depthUpper.y - depthLower.y) / 2.0,
+                            (depthUpper.z - depthLower.z) / 2.0};
+    const double centre = m[2] * c.x + m[6] * c.y + m[10] * c.z + m[14];
+    const double reach = std::abs(m[2]) * half[0] + std::abs(m[6]) * half[1] + std::abs(m[10]) * half[2];
+    // The margin keeps faces on the bounds off the planes; a flat or point
+    // box still gets a range of some depth.
+    const double diagonal = 2.0 * std::sqrt(half[0] * half[0] + half[1] * half[1] + half[2] * half[2]);
+    const double margin = std::max(depthMargin * diagonal, 1e-3 * std::max(1.0, std::abs(centre)));
+    // The eye looks down -z: near is the front (largest z).
+    return {-halfW, halfW, -halfH, halfH, -(centre + reach + margin), -(centre - reach - margin)};
+}
+
+void ViewCamera::setDepthBounds(const Util::Vector3D &lower, const Util::Vector3D &upper)
+{
+    const double values[6] = {lower.x, lower.y, lower.z, upper.x, upper.y, upper.z};
+    for (double v : values) {
+        if (!std::isfinite(v))
+            return;
+    }
+    if (!(lower.x <= upper.x && lower.y <= upper.y && lower.z <= upper.z))
+        return;
+    depthLower = lower;
+    depthUpper = upper;
+    hasDepthBounds = true;
 }
 
 bool ViewCamera::setZoom(double zoom)
@@ -96,13 +128,9 @@ bool ViewCamera::fitBox(const Util::Vector3D &lower, const Util::Vector3D &upper
         eye[row] = std::abs(m[row]) * half[0] + std::abs(m[4 + row]) * half[1] + std::abs(m[8 + row]) * half[2];
 
     setTranslation(Util::Vector3D(-centre.x, -centre.y, -centre.z));
+    // The depth range follows the scene, not the zoom: only the outline counts.
     const double across = 2.0 * std::max(eye[0], eye[1]);
-    double zoom = across / (fraction * std::min(width, height));
-    // The depth range is sqrt(2) * max(w, h) * zoom: a tall object seen end
-    // on must not poke out of it.
-    const double depth = std::floor(std::sqrt(2.0) * std::max(width, height));
-    zoom = std::max(zoom, 2.0 * eye[2] / (fitFraction * depth));
-    setZoom(zoom);
+    setZoom(across / (fraction * std::min(width, height)));
     return true;
 }
 
@@ -161,11 +189,12 @@ bool ViewCamera::dragTrackball(double mx, double my)
 Util::Vector3D ViewCamera::unproject(double wx, double wy, double wz) const
 {
     const Ortho box = projection();
-    // Window to eye coordinates; the box is symmetric about the view centre.
+    // Window to eye coordinates; the box is symmetric about the view centre
+    // across, and window depth runs linearly from the near plane to the far.
     const double eye[3] = {
         (2.0 * wx / width - 1.0) * box.right,
         (2.0 * wy / height - 1.0) * box.top,
-        -(2.0 * wz - 1.0) * box.farPlane,
+        -(box.nearPlane + wz * (box.farPlane - box.nearPlane)),
     };
     // Eye to world: undo the rotation (transpose), then the translation.
     double m[16];
@@ -185,7 +214,7 @@ Util::Vector3D ViewCamera::project(const Util::Vector3D &world) const
     const Ortho box = projection();
     return Util::Vector3D((eye[0] / box.right + 1.0) * width / 2.0,
                           (eye[1] / box.top + 1.0) * height / 2.0,
-                          (-eye[2] / box.farPlane + 1.0) / 2.0);
+                          (-eye[2] - box.nearPlane) / (box.farPlane - box.nearPlane));
 }
 
 double ViewCamera::unprojectDepth(float depth)

@@ -40,9 +40,18 @@ public:
     void setViewportSize(int width, int height);
     int viewportWidth() const { return width; }
     int viewportHeight() const { return height; }
-    // Orthographic box: w*zoom by h*zoom about the centre, deep enough for
-    // the diagonal of the window in any rotation.
+    // Orthographic box: w*zoom by h*zoom about the centre. Its near and far
+    // planes hold the depth bounds (below) in the current rotation and
+    // translation with a margin, whatever the zoom, so zooming in never cuts
+    // into the scene; without bounds the box is as deep as the window's
+    // diagonal in any rotation.
     Ortho projection() const;
+    // The world box everything drawn lies in (the view gives it every frame).
+    // A box with lower > upper on some axis, or not finite, is ignored.
+    void setDepthBounds(const Util::Vector3D &lower, const Util::Vector3D &upper);
+    void clearDepthBounds() { hasDepthBounds = false; }
+    // Share of the bounds' diagonal added in front of and behind them.
+    static constexpr double depthMargin = 0.05;
 
     // World units per device pixel; larger is zoomed out.
     double zoom() const { return zoomFactor; }
@@ -67,9 +76,9 @@ public:
     void setViewAngle(double a, double b, double c);
     // Centres the box [lower, upper] (world units) in the view, so turning
     // goes about its centre, and zooms so that its outline in the current
-    // rotation spans `fraction` of the viewport's smaller side while its
-    // depth stays inside the projection. An empty box changes nothing; a
-    // box of no extent is only centred. True when anything changed.
+    // rotation spans `fraction` of the viewport's smaller side. An empty box
+    // changes nothing; a box of no extent is only centred. True when
+    // anything changed.
     bool fitBox(const Util::Vector3D &lower, const Util::Vector3D &upper, double fraction = fitFraction);
     // Rotation then translation, column-major: the scene's model-view matrix.
     void modelViewMatrix(double matrix[16]) const;
@@ -108,6 +117,9 @@ private:
     Util::Vector3D anchor;
     Quaternion orientation;
     ViewGrid viewGrid;
+    bool hasDepthBounds = false;
+    Util::Vector3D depthLower;
+    Util::Vector3D depthUpper;
 };
 
 } // namespace Ui

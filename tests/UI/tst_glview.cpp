@@ -3,11 +3,13 @@
 #include "Core/PickState.h"
 #include "Core/Selection.h"
 #include "Core/Workspace.h"
+#include "Model/Automaton/AtomPainter.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Model/Document.h"
 #include "UI/GLWidget.h"
 #include "UI/Observers/RedrawObserver.h"
 #include "UI/Quaternion.h"
+#include "UI/ViewCamera.h"
 #include "UI/ViewGrid.h"
 
 #include <QSignalSpy>
@@ -69,6 +71,10 @@ private slots:
     void facesBuiltAtFirstDraw();
     void everySurfaceDraws_data();
     void everySurfaceDraws();
+    void atomsDrawnWithEverySurface_data();
+    void atomsDrawnWithEverySurface();
+    void zoomingInNeverClips_data();
+    void zoomingInNeverClips();
     void trackballDrag_data();
     void trackballDrag();
     void wheel_data();
@@ -291,6 +297,145 @@ void TestGLView::everySurfaceDraws()
     // Selecting recolours whatever surface is drawn.
     volume->setSelected(true);
     QVERIFY(view->grabFramebuffer().pixel(centre) != drawn.pixel(centre));
+}
+
+void TestGLView::atomsDrawnWithEverySurface_data()
+{
+    QTest::addColumn<int>("algorithm");
+    QTest::addColumn<bool>("isometric");
+    QTest::newRow("direct cubic, top view") << 0 << false;
+    QTest::newRow("marching cubes, top view") << 1 << false;
+    QTest::newRow("octree, top view") << 2 << false;
+    QTest::newRow("direct cubic, isometric") << 0 << true;
+    QTest::newRow("marching cubes, isometric") << 1 << true;
+    QTest::newRow("octree, isometric") << 2 << true;
+}
+
+// With any surface the atoms show where nothing hides them (the lattice's
+// atoms beyond the volume's sides), at the depth of their spheres' fronts,
+// and stay hidden inside the opaque silicon of the cell faces.
+void TestGLView::atomsDrawnWithEverySurface()
+{
+    QFETCH(int, algorithm);
+    QFETCH(bool, isometric);
+    const Vector3D corner(-6, -6, 0);
+    auto volume = makeVolume(corner, 12, 12, 4);
+    volume->rebuildSiLattice();
+    Model::Automaton::TotalVolumePainter &painter = volume->getPainter();
+    painter.setSurfaceAlgorithm(std::uint32_t(algorithm));
+    addToDocument(volume);
+    if (isometric)
+        view->setViewAngle(Ui::ViewCamera::isometricAngleX, 0.0, Ui::ViewCamera::isometricAngleZ);
+    view->fitToView();
+    const QImage without = view->grabFramebuffer();
+    painter.setRenderAtoms(true);
+    painter.rebuild();
+    const QImage with = view->grabFramebuffer();
+
+    // The atom beyond the volume's footprint nearest to the viewer.
+    const std::vector<Model::Automaton::AtomicRenderer::Atom> atoms = painter.getAtomicRenderer().getAtoms();
+    const float radius = painter.getAtomicRenderer().getAtomGeometry()->radius;
+    const Ui::ViewCamera &camera = view->viewCamera();
+    Vector3D outside;
+    double nearest = 2.0;
+    for (const auto &atom : atoms) {
+        const Vector3D p(corner.x + atom.position[0], corner.y + atom.position[1], corner.z + atom.position[2]);
+        const bool beyond = atom.position[0] < -radius || atom.position[1] < -radius || atom.position[0] > 12 + radius
+                            || atom.position[1] > 12 + radius;
+        const QPoint pixel = pixelOf(p);
+        if (beyond && view->rect().adjusted(2, 2, -2, -2).contains(pixel) && camera.project(p).z < nearest) {
+            nearest = camera.project(p).z;
+            outside = p;
+        }
+    }
+    QVERIFY2(nearest < 1.0, "no atom beyond the volume in view");
+    const QPoint pixel = pixelOf(outside);
+    QVERIFY(with.pixel(pixel) != without.pixel(pixel));
+    // The depth there is an atom's: the point under the cursor lies on a sphere.
+    const Vector3D hit = view->worldPointAt(pixel);
+    double closest = 1e9;
+    for (const auto &atom : atoms)
+        closest = std::min(closest, std::hypot(hit.x - corner.x - atom.position[0], hit.y - corner.y - atom.position[1],
+                                               hit.z - corner.z - atom.position[2]));
+    QVERIFY2(closest < radius + 2.0 * view->zoom(), qPrintable(QStringLiteral("%1 from the nearest atom").arg(closest)));
+
+    if (algorithm != 1) {
+        // The silicon's faces hide the atoms inside (the marching-cubes skin
+        // lies half a cell in, so top atoms show through it).
+        const QPoint centre = pixelOf(Vector3D(0, 0, 4));
+        QCOMPARE(with.pixel(centre), without.pixel(centre));
+    }
+
+    // The same view again reuses the atoms' image; a turn makes a new one.
+    const Model::Automaton::AtomPainter *drawn = painter.getAtomPainter();
+    QVERIFY(drawn);
+    const std::uint64_t splats = drawn->splatCount();
+    view->grabFramebuffer();
+    QCOMPARE(drawn->splatCount(), splats);
+    view->setViewAngle(10.0, 0.0, 5.0);
+    view->grabFramebuffer();
+    QVERIFY(drawn->splatCount() > splats);
+}
+
+void TestGLView::zoomingInNeverClips_data()
+{
+    QTest::addColumn<int>("notches");
+    QTest::addColumn<double>("angleX");
+    QTest::addColumn<double>("angleZ");
+    QTest::newRow("top view, fitted") << 0 << 0.0 << 0.0;
+    QTest::newRow("top view, 4 notches in") << 4 << 0.0 << 0.0;
+    QTest::newRow("isometric, 2 notches in") << 2 << Ui::ViewCamera::isometricAngleX << Ui::ViewCamera::isometricAngleZ;
+    QTest::newRow("isometric, 8 notches in") << 8 << Ui::ViewCamera::isometricAngleX << Ui::ViewCamera::isometricAngleZ;
+    QTest::newRow("side on, 6 notches in") << 6 << -90.0 << 0.0;
+    QTest::newRow("from below at a slant, 5 notches in") << 5 << 150.0 << 30.0;
+}
+
+// However far the wheel zooms in, the near and far planes hold the whole
+// volume, and the pixel at the centre shows the volume's face nearest to
+// the viewer there.
+void TestGLView::zoomingInNeverClips()
+{
+    QFETCH(int, notches);
+    QFETCH(double, angleX);
+    QFETCH(double, angleZ);
+    const Vector3D lower(-10, -10, 0), upper(10, 10, 4);
+    const QPoint centre(viewWidth / 2, viewHeight / 2);
+    const QColor background = view->grabFramebuffer().pixelColor(centre);
+    addToDocument(makeVolume(lower, 20, 20, 4));
+    view->setViewAngle(angleX, 0.0, angleZ);
+    view->fitToView();
+    for (int i = 0; i < notches; ++i) {
+        QWheelEvent wheel(QPointF(centre), QPointF(view->mapToGlobal(centre)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view, &wheel);
+    }
+    const QImage drawn = view->grabFramebuffer();
+
+    const Ui::ViewCamera &camera = view->viewCamera();
+    for (int c = 0; c < 8; ++c) {
+        const Vector3D p((c & 1) ? upper.x : lower.x, (c & 2) ? upper.y : lower.y, (c & 4) ? upper.z : lower.z);
+        const double depth = camera.project(p).z;
+        QVERIFY2(depth > 0.0 && depth < 1.0, qPrintable(QStringLiteral("corner %1 at depth %2").arg(c).arg(depth)));
+    }
+
+    // Where the ray through the centre pixel enters the box.
+    const double ratio = view->devicePixelRatioF();
+    const double px = centre.x() * ratio, py = camera.viewportHeight() - centre.y() * ratio;
+    const Vector3D from = camera.unproject(px, py, 0.0), to = camera.unproject(px, py, 1.0);
+    double entry = 0.0;
+    const double o[3] = {from.x, from.y, from.z}, d[3] = {to.x - from.x, to.y - from.y, to.z - from.z};
+    const double lo[3] = {lower.x, lower.y, lower.z}, hi[3] = {upper.x, upper.y, upper.z};
+    for (int axis = 0; axis < 3; ++axis) {
+        if (std::abs(d[axis]) < 1e-12)
+            continue;
+        entry = std::max(entry, std::min((lo[axis] - o[axis]) / d[axis], (hi[axis] - o[axis]) / d[axis]));
+    }
+    const Vector3D front(o[0] + entry * d[0], o[1] + entry * d[1], o[2] + entry * d[2]);
+    QVERIFY(drawn.pixelColor(centre) != background);
+    const Vector3D hit = view->worldPointAt(centre);
+    QVERIFY2(near(hit, front, 0.05 + 2.0 * view->zoom()),
+             qPrintable(QStringLiteral("the centre shows (%1, %2, %3), the front is at (%4, %5, %6)")
+                            .arg(hit.x).arg(hit.y).arg(hit.z).arg(front.x).arg(front.y).arg(front.z)));
 }
 
 // The camera and grid maths behind the view.

@@ -1,5 +1,6 @@
 #include "TotalVolumePainter.h"
 
+#include "AtomPainter.h"
 #include "CubicFaceBuilder.h"
 #include "MaskOverlay.h"
 #include "SlabSplit.h"
@@ -43,8 +44,9 @@ TotalVolumePainter::TotalVolumePainter(TotalVolume *v)
 {
 }
 
-// Owns no GL objects: the lists and arrays are plain memory, so this is safe
-// with or without a current context.
+// Owns no GL objects: the lists and arrays are plain memory and the atom
+// painter's buffer is freed by its context, so this is safe with or without
+// a current context.
 TotalVolumePainter::~TotalVolumePainter() = default;
 
 void TotalVolumePainter::rebuild(Util::IProgress *progress)
@@ -66,7 +68,7 @@ void TotalVolumePainter::rebuild(Util::IProgress *progress)
         stale.swap(emptyVoxelFaces);
         emptyVoxelArrays.clear();
     }
-    atomicRenderer.buildAtoms();
+    atomicRenderer.buildAtoms(progress);
     atomicRenderer.buildUnitCells();
 }
 
@@ -356,17 +358,20 @@ void TotalVolumePainter::draw(bool drawObject, bool drawOutlines)
     QMutexLocker locker(&geometryMutex);
     refreshDrawArrays();
 
-    // Solid pass.
+    // Solid pass. The atoms come with every surface, after its opaque faces:
+    // the atoms hidden inside them are then left out early.
     if (algorithm == DirectCubic) {
-        drawAtomicSolid();
         drawFaceArrays(opaqueArrays, false);
+        drawAtomicSolid();
         if (drawOutlines)
             drawOutlinePass(showEmptyVoxelOutlines);
     } else if (algorithm == MarchingCubes) {
         // The marching-cubes surface draws no outlines.
         drawMarchingCubeSurface();
+        drawAtomicSolid();
     } else {
         drawOctreeSurface(drawOutlines, true);
+        drawAtomicSolid();
     }
 
     // Transparent pass: unsorted, with the view's blend function.
@@ -479,36 +484,12 @@ void TotalVolumePainter::drawOctreeSurface(bool withOutlines, bool opaquePass)
         drawOutlines({&arrays});
 }
 
-void TotalVolumePainter::drawSpheres(const std::vector<AtomicRenderer::Atom> &atoms) const
-{
-    if (atoms.empty())
-        return;
-    const std::vector<float> &sphere = AtomicRenderer::sphereMesh();
-    const std::size_t vertices = AtomicRenderer::sphereVertexCount();
-    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_NORMAL_ARRAY);
-    glVertexPointer(3, GL_FLOAT, 0, sphere.data());
-    glNormalPointer(GL_FLOAT, 0, sphere.data() + vertices * 3);
-    for (const AtomicRenderer::Atom &atom : atoms) {
-        glColor3ubv(atom.color);
-        glPushMatrix();
-        glTranslatef(atom.position[0], atom.position[1], atom.position[2]);
-        glDrawArrays(GL_TRIANGLES, 0, GLsizei(vertices));
-        glPopMatrix();
-    }
-    glPopClientAttrib();
-}
-
 void TotalVolumePainter::refreshAtomArrays()
 {
     AtomArrays &a = atomArrays;
     if (a.revision == atomicRenderer.getRevision())
         return;
     a.revision = atomicRenderer.getRevision();
-    a.atoms = atomicRenderer.getAtoms();
-    a.boundaryAtoms = atomicRenderer.getBoundaryAtoms();
-    a.bondLines = atomicRenderer.getBondLines();
     a.unitCellMesh = atomicRenderer.getUnitCellMesh();
     a.unitCellOutlines = atomicRenderer.getUnitCellOutlines();
     a.unitCellPositions = atomicRenderer.getUnitCellPositions();
@@ -518,17 +499,19 @@ void TotalVolumePainter::drawAtomicSolid()
 {
     refreshAtomArrays();
     const AtomArrays &a = atomArrays;
-    if (atomicRenderer.getRenderAtoms()) {
-        drawSpheres(a.atoms);
-        drawSpheres(a.boundaryAtoms);
+    const bool atoms = atomicRenderer.getRenderAtoms();
+    const bool links = atomicRenderer.getRenderLinks();
+    if (atoms || links) {
+        // Built once per lattice change; the draw only takes the pointer.
+        const std::shared_ptr<const AtomicRenderer::AtomGeometry> geometry = atomicRenderer.getAtomGeometry();
+        if (geometry->atomCount() > 0 || !geometry->bondLines.empty()) {
+            if (!atomPainter)
+                atomPainter = std::make_unique<AtomPainter>();
+            atomPainter->draw(*geometry, atoms, links);
+        }
     }
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     glEnableClientState(GL_VERTEX_ARRAY);
-    if (atomicRenderer.getRenderLinks() && !a.bondLines.empty()) {
-        glColor3ubv(AtomicRenderer::bondColor);
-        glVertexPointer(3, GL_FLOAT, 0, a.bondLines.data());
-        glDrawArrays(GL_LINES, 0, GLsizei(a.bondLines.size() / 3));
-    }
     if (atomicRenderer.getRenderUnitCellOutlines() && !a.unitCellOutlines.empty()) {
         glPushAttrib(GL_ALL_ATTRIB_BITS);
         glDisable(GL_LIGHTING);

@@ -28,6 +28,7 @@ class MaterialFactory;
 
 namespace Automaton {
 
+class AtomPainter;
 class TotalVolume;
 
 // Turns a volume's cells into drawable faces and draws them.
@@ -40,10 +41,12 @@ class TotalVolume;
 // a draw on the interface thread sees either the old or the new geometry,
 // never half of it.
 //
-// Drawing uses fixed-function GL with client-side vertex arrays. The painter
-// owns no GL objects, so it can be created and destroyed without a current
-// context, and every build (surfaces and atoms included) may run off the
-// interface thread.
+// Drawing uses fixed-function GL with client-side vertex arrays; the atoms
+// and bonds go through an AtomPainter, whose GL objects belong to the
+// context (its bond buffer is freed at the context's next draw after the
+// painter is gone). So the painter can be created and destroyed without a
+// current context, and every build (surfaces and atoms included) may run off
+// the interface thread.
 class TotalVolumePainter
 {
 public:
@@ -62,7 +65,7 @@ public:
     // Rebuilds all geometry from the current cells (takes the cells lock):
     // the cubic faces, the surface of the current algorithm, the empty-cell
     // faces while they are shown, then the atoms and unit cells. The surface
-    // builds report their progress to `progress` when one is given.
+    // and atom builds report their progress to `progress` when one is given.
     void rebuild(Util::IProgress *progress = nullptr);
     // The cells changed: the next draw rebuilds first.
     void invalidate() { stale = true; }
@@ -118,6 +121,8 @@ public:
     const MarchingCubeSurface &getMarchingCubeSurface() const { return marchingCubeSurface; }
     const OctreeSurface &getOctreeSurface() const { return octreeSurface; }
     const AtomicRenderer &getAtomicRenderer() const { return atomicRenderer; }
+    // What drew the atoms and bonds (its last splat); null before the first draw with atoms.
+    const AtomPainter *getAtomPainter() const { return atomPainter.get(); }
 
     // Copies of the built geometry, in drawing order.
     Geometry::QuadFaceList getOpaqueFaces() const;
@@ -150,12 +155,9 @@ private:
         std::uint64_t revision = ~std::uint64_t(0);
         bool colorsStale = true;
     };
-    // The atomic renderer's geometry as last copied for drawing.
+    // The atomic renderer's unit cells as last copied for drawing.
     struct AtomArrays
     {
-        std::vector<AtomicRenderer::Atom> atoms;
-        std::vector<AtomicRenderer::Atom> boundaryAtoms;
-        std::vector<float> bondLines;
         std::vector<float> unitCellMesh;
         std::vector<float> unitCellOutlines;
         std::vector<float> unitCellPositions;
@@ -175,7 +177,6 @@ private:
     void refreshAtomArrays();
     void drawAtomicSolid();
     void drawAtomicTransparent();
-    void drawSpheres(const std::vector<AtomicRenderer::Atom> &atoms) const;
 
     std::shared_ptr<Materials::MaterialFactory> materials;
     TotalVolume *volume;
@@ -211,6 +212,7 @@ private:
     Geometry::QuadArrays octreeTransparentArrays;
     std::uint64_t octreeArraysRevision = ~std::uint64_t(0);
     AtomArrays atomArrays;
+    std::unique_ptr<AtomPainter> atomPainter;
 };
 
 } // namespace Automaton

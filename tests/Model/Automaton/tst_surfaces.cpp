@@ -187,6 +187,8 @@ private slots:
     void octreeRecolourShiftsOnce();
 
     void atomicGeometry();
+    void bondsListedOnce_data();
+    void bondsListedOnce();
     void atomsSitInTheirCells_data();
     void atomsSitInTheirCells();
 
@@ -501,7 +503,6 @@ void TestSurfaces::octreeRecolourShiftsOnce()
 // the lattice itself; surface atoms only and a cut range leave atoms out.
 void TestSurfaces::atomicGeometry()
 {
-    QCOMPARE(int(AtomicRenderer::sphereVertexCount()), 320 * 3);
     TotalVolume volume(4, 4, 3, 1, 1, 1, Util::Vector3D(2, 3, 0), std::vector<std::uint32_t>(48, Si));
     TotalVolumePainter &painter = volume.getPainter();
     const AtomicRenderer &renderer = painter.getAtomicRenderer();
@@ -531,8 +532,11 @@ void TestSurfaces::atomicGeometry()
                     if (lattice->state(a) != SiLattice::Silicon)
                         continue;
                     ++silicon;
-                    for (int s = 0; s < 4; ++s)
-                        lines += lattice->neighbour(a, s) != SiLattice::noAtom;
+                    // A bond between two silicon atoms is listed once, from the smaller id.
+                    for (int s = 0; s < 4; ++s) {
+                        const SiLattice::AtomId n = lattice->neighbour(a, s);
+                        lines += n != SiLattice::noAtom && (lattice->state(n) != SiLattice::Silicon || n > a);
+                    }
                 }
             }
     QVERIFY(present > 0 && open > 0 && open < present);
@@ -550,6 +554,25 @@ void TestSurfaces::atomicGeometry()
         QVERIFY(std::abs(length - bond) < 1e-4 || std::abs(length - bond / 2) < 1e-4);
     }
 
+    // Every atom lies in exactly one block, blocks in order, each box
+    // holding its atoms; the atom build reports its columns to the end.
+    const std::shared_ptr<const AtomicRenderer::AtomGeometry> g = renderer.getAtomGeometry();
+    std::size_t next = 0;
+    for (const AtomicRenderer::AtomBlock &b : g->blocks) {
+        QCOMPARE(b.first, next);
+        QVERIFY(b.count > 0);
+        next += b.count;
+        for (std::size_t a = b.first; a < b.first + b.count; ++a)
+            for (int axis = 0; axis < 3; ++axis)
+                QVERIFY(g->positions[a * 3 + std::size_t(axis)] >= b.lower[axis]
+                        && g->positions[a * 3 + std::size_t(axis)] <= b.upper[axis]);
+    }
+    QCOMPARE(next, g->atomCount());
+    ProgressRecord progress;
+    painter.rebuild(&progress);
+    QVERIFY(progress.total > 0);
+    QCOMPARE(progress.highestDone, progress.total);
+
     painter.setSurfaceAtomsOnly(true);
     painter.rebuild();
     QCOMPARE(renderer.getAtoms().size(), open);
@@ -561,6 +584,83 @@ void TestSurfaces::atomicGeometry()
     QVERIFY(!cut.empty() && cut.size() < present);
     for (const AtomicRenderer::Atom &a : cut)
         QVERIFY(a.position[0] <= 2.0f + 1e-5f);
+}
+
+void TestSurfaces::bondsListedOnce_data()
+{
+    QTest::addColumn<bool>("surfaceOnly");
+    QTest::addColumn<bool>("cut");
+    QTest::newRow("whole lattice") << false << false;
+    QTest::newRow("surface atoms only") << true << false;
+    QTest::newRow("cut range") << false << true;
+    QTest::newRow("cut range, surface atoms only") << true << true;
+}
+
+// Against the lattice, bond by bond: a bond between two silicon atoms is
+// drawn once when either end is drawn (whichever end the cut or the surface
+// rule keeps), a bond to any other atom once as a half line from each drawn
+// silicon end, and nothing else.
+void TestSurfaces::bondsListedOnce()
+{
+    QFETCH(bool, surfaceOnly);
+    QFETCH(bool, cut);
+    std::vector<std::uint32_t> ids(5 * 4 * 4, Si);
+    for (std::uint32_t y = 1; y < 3; ++y)
+        ids[(std::size_t(2) * 4 + y) * 4 + 3] = 0; // a pit in the top
+    ids[(std::size_t(4) * 4 + 3) * 4 + 1] = 3;     // a cell of another material
+    TotalVolume volume(5, 4, 4, 1, 1, 1, Util::Vector3D(1, -2, 0), ids);
+    volume.rebuildSiLattice();
+    const std::shared_ptr<SiLattice> lattice = volume.getSiLattice();
+    TotalVolumePainter &painter = volume.getPainter();
+    painter.setRenderLinks(true);
+    painter.setSurfaceAtomsOnly(surfaceOnly);
+    const CellRange range = cut ? CellRange{{{1, 0, 0}}, {{3, 4, 3}}} : CellRange::whole(5, 4, 4);
+    painter.setLimits(range);
+    painter.rebuild();
+
+    using Point = std::array<float, 3>;
+    using Segment = std::pair<Point, Point>;
+    auto segment = [](Point a, Point b) { return a < b ? Segment(a, b) : Segment(b, a); };
+    auto point = [&](SiLattice::AtomId a) {
+        const Util::Vector3D p = lattice->position(a);
+        return Point{float(p.x), float(p.y), float(p.z)};
+    };
+    auto drawn = [&](SiLattice::AtomId a) {
+        const Point p = point(a);
+        for (int axis = 0; axis < 3; ++axis)
+            if (p[std::size_t(axis)] < range.lower[std::size_t(axis)] - 1e-6
+                || p[std::size_t(axis)] > range.upper[std::size_t(axis)] + 1e-6)
+                return false;
+        return lattice->state(a) == SiLattice::Silicon && (!surfaceOnly || lattice->hasOpenBond(a));
+    };
+    std::map<Segment, int> expected;
+    for (std::uint32_t i = 0; i < lattice->getCellsI(); ++i)
+        for (std::uint32_t j = 0; j < lattice->getCellsJ(); ++j)
+            for (std::uint32_t k = 0; k < lattice->getCellsK(); ++k)
+                for (int b = 0; b < 8; ++b) {
+                    const SiLattice::AtomId a = lattice->atomId(i, j, k, b);
+                    if (!lattice->inLattice(a) || !drawn(a))
+                        continue;
+                    for (int slot = 0; slot < 4; ++slot) {
+                        const SiLattice::AtomId n = lattice->neighbour(a, slot);
+                        if (n == SiLattice::noAtom)
+                            continue;
+                        const Point p = point(a), q = point(n);
+                        if (lattice->state(n) == SiLattice::Silicon) {
+                            expected[segment(p, q)] = 1;
+                        } else {
+                            const Util::Vector3D m = 0.5 * (lattice->position(a) + lattice->position(n));
+                            ++expected[segment(p, Point{float(m.x), float(m.y), float(m.z)})];
+                        }
+                    }
+                }
+    std::map<Segment, int> built;
+    const std::vector<float> lines = painter.getAtomicRenderer().getBondLines();
+    for (std::size_t l = 0; l + 5 < lines.size(); l += 6)
+        ++built[segment(Point{lines[l], lines[l + 1], lines[l + 2]}, Point{lines[l + 3], lines[l + 4], lines[l + 5]})];
+    QVERIFY(!expected.empty());
+    QCOMPARE(built.size(), expected.size());
+    QVERIFY(built == expected);
 }
 
 void TestSurfaces::atomsSitInTheirCells_data()
@@ -596,7 +696,11 @@ void TestSurfaces::atomsSitInTheirCells()
     const AtomicRenderer &renderer = painter.getAtomicRenderer();
     QCOMPARE(double(renderer.getAtomScale()), unit);
 
-    const std::vector<AtomicRenderer::Atom> atoms = renderer.getAtoms();
+    // The drawn atoms by position (drawn block by block, not in id order).
+    std::map<std::array<float, 3>, std::size_t> drawnAt;
+    for (const AtomicRenderer::Atom &atom : renderer.getAtoms())
+        ++drawnAt[{atom.position[0], atom.position[1], atom.position[2]}];
+    const std::size_t drawnCount = renderer.getAtoms().size();
     const double size[3] = {cellSize.x, cellSize.y, cellSize.z};
     std::size_t drawn = 0, inside = 0;
     for (std::uint32_t i = 0; i < lattice->getCellsI(); ++i)
@@ -608,8 +712,12 @@ void TestSurfaces::atomsSitInTheirCells()
                     const SiLattice::AtomId a = lattice->atomId(i, j, k, b);
                     if (lattice->state(a) == SiLattice::Absent)
                         continue;
-                    QVERIFY(drawn < atoms.size());
-                    const float *p = atoms[drawn++].position;
+                    const Util::Vector3D at = lattice->position(a);
+                    const std::array<float, 3> key = {float(at.x * unit), float(at.y * unit), float(at.z * unit)};
+                    QVERIFY2(drawnAt[key] > 0, qPrintable(QStringLiteral("atom %1 not drawn").arg(a)));
+                    --drawnAt[key];
+                    ++drawn;
+                    const float *p = key.data();
                     const std::int64_t cell = lattice->cellIndex(a);
                     const double tolerance = 1e-5;
                     if (cell < 0) {
@@ -630,7 +738,7 @@ void TestSurfaces::atomsSitInTheirCells()
                         QCOMPARE(ids[std::size_t(cell)], Si);
                 }
             }
-    QCOMPARE(drawn, atoms.size());
+    QCOMPARE(drawn, drawnCount);
     QVERIFY(inside > 0);
 
     const std::vector<float> bonds = renderer.getBondLines();
