@@ -251,7 +251,8 @@ void TestPhotolithographyDialog::okAppliesTheNamedMask()
     QCOMPARE(shownSizes, sizes);
     QCOMPARE(keptColumns(*volume), kept);
     QCOMPARE(preview, kept);
-    QCOMPARE(workspace.getConsoleInput().getMessage(), QStringLiteral("Photolithography: Operation finished."));
+    const QString finished = workspace.getConsoleInput().getMessage();
+    QVERIFY2(finished.startsWith(QStringLiteral("Photolithography: Operation finished")), qPrintable(finished));
 }
 
 // A named file that gives no mask stops OK: the warning names the file and
