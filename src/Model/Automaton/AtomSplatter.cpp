@@ -331,9 +331,9 @@ void drawBlock(const float *positions, const std::uint8_t *colors, std::size_t b
               && z - rz < 1.0f && z + rz >= 0.0f))
             continue;
         const std::uint32_t *shades = table.colors(colors + a * 4);
-        if (rx <= 0.5f && ry <= 0.5f) {
-            // No pixel centre but its own pixel's can lie inside the atom:
-            // the pixel gets the sphere's front and the colour at its centre.
+        // The sphere's front, in the colour at its centre, on the one pixel
+        // that holds the atom's centre.
+        const auto plotOwnPixel = [&] {
             const int xx = floorToInt(x), yy = floorToInt(y);
             const float depth = z - rz;
             if (xx >= 0 && yy >= rowBegin && xx < width && yy < rowEnd && depth >= 0.0f
@@ -343,6 +343,11 @@ void drawBlock(const float *positions, const std::uint8_t *colors, std::size_t b
                 minY = std::min(minY, yy);
                 maxY = std::max(maxY, yy);
             }
+        };
+        if (rx <= 0.5f && ry <= 0.5f) {
+            // No pixel centre but its own pixel's can lie inside the atom:
+            // the pixel gets the sphere's front and the colour at its centre.
+            plotOwnPixel();
             continue;
         }
         const float invRx = 1.0f / rx, invRy = 1.0f / ry;
@@ -353,15 +358,7 @@ void drawBlock(const float *positions, const std::uint8_t *colors, std::size_t b
         const float dx = std::min(gx, 1.0f - gx) * invRx, dy = std::min(gy, 1.0f - gy) * invRy;
         if (dx * dx + dy * dy > 1.0f) {
             // Between pixel centres: its own pixel.
-            const int xx = floorToInt(x), yy = floorToInt(y);
-            const float depth = z - rz;
-            if (xx >= 0 && yy >= rowBegin && xx < width && yy < rowEnd && depth >= 0.0f
-                && canvas.plot(xx, yy, depth, shades[centre])) {
-                minX = std::min(minX, xx);
-                maxX = std::max(maxX, xx);
-                minY = std::min(minY, yy);
-                maxY = std::max(maxY, yy);
-            }
+            plotOwnPixel();
             continue;
         }
         // The pixels whose centres lie inside the atom's outline.
