@@ -1,7 +1,7 @@
 #include "ViewOverlay.h"
 
-#include "Model/Automaton/MaterialColorTable.h"
-#include "Model/Materials/MaterialFactory.h"
+#include "Model/Materials/MaterialLegend.h"
+#include "Util/ScaleStep.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -33,12 +33,6 @@ QColor axisColor(int axis)
     return colors[axis];
 }
 
-QColor colorOf(double r, double g, double b, double a)
-{
-    const auto unit = [](double v) { return std::isfinite(v) ? std::clamp(v, 0.0, 1.0) : 0.0; };
-    return QColor::fromRgbF(unit(r), unit(g), unit(b), unit(a));
-}
-
 } // namespace
 
 ViewOverlay::ViewOverlay()
@@ -51,30 +45,15 @@ ViewOverlay::Bar ViewOverlay::chooseScaleBar(double pixelsPerMicrometre, double 
     if (!(pixelsPerMicrometre > 0.0) || !std::isfinite(pixelsPerMicrometre) || !(viewWidth > 0.0)
         || !std::isfinite(viewWidth) || !(maxFraction > 0.0))
         return {};
-    const double longest = maxFraction * viewWidth / pixelsPerMicrometre;
-    if (!(longest > 0.0) || !std::isfinite(longest))
+    const double length = Util::ScaleStep::below(maxFraction * viewWidth / pixelsPerMicrometre);
+    if (!(length > 0.0))
         return {};
-    // A decade above the estimate covers rounding in log10; negative powers
-    // divide, so that 5 / 10 gives exactly 0.5.
-    const int decade = int(std::floor(std::log10(longest)));
-    for (int exponent = decade + 1; exponent >= decade - 1; --exponent) {
-        for (const double leading : {5.0, 2.0, 1.0}) {
-            const double length = exponent >= 0 ? leading * std::pow(10.0, exponent)
-                                                : leading / std::pow(10.0, -exponent);
-            if (length > 0.0 && length <= longest * (1.0 + 1e-9))
-                return {length, length * pixelsPerMicrometre};
-        }
-    }
-    return {};
+    return {length, length * pixelsPerMicrometre};
 }
 
 QString ViewOverlay::lengthText(double micrometres)
 {
-    if (!(micrometres > 0.0) || !std::isfinite(micrometres))
-        return QStringLiteral("0") + micrometreUnit;
-    const int leadingDigit = int(std::floor(std::log10(micrometres) + 1e-9));
-    const int decimals = std::clamp(-leadingDigit, 0, 12);
-    return QString::number(micrometres, 'f', decimals) + micrometreUnit;
+    return Util::ScaleStep::lengthText(micrometres);
 }
 
 QString ViewOverlay::positionText(const Util::Vector3D &point, double micrometresPerPixel)
@@ -104,24 +83,10 @@ std::array<ViewOverlay::Arrow, 3> ViewOverlay::axisArrows(const double rotation[
 
 QVector<ViewOverlay::LegendEntry> ViewOverlay::legendEntries(const std::vector<std::uint32_t> &ids)
 {
-    const auto catalogue = Model::Materials::MaterialFactory::getInstance();
     QVector<LegendEntry> entries;
     entries.reserve(int(ids.size()));
-    for (const std::uint32_t id : ids) {
-        const Model::Materials::Material material = catalogue->getMaterial(id);
-        LegendEntry entry;
-        entry.id = id;
-        if (material.getId() == id && id != 0) {
-            const Util::Vector4D c = material.getColor();
-            entry.name = material.getName();
-            entry.color = colorOf(c.x, c.y, c.z, c.w);
-        } else {
-            const auto &c = Model::Automaton::MaterialColorTable::fallbackColor;
-            entry.name = QStringLiteral("Material %1").arg(id);
-            entry.color = colorOf(c[0], c[1], c[2], c[3]);
-        }
-        entries << entry;
-    }
+    for (const Model::Materials::MaterialLegend::Entry &e : Model::Materials::MaterialLegend::entries(ids))
+        entries << LegendEntry{e.id, e.name, e.color};
     return entries;
 }
 
