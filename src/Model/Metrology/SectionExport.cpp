@@ -48,6 +48,9 @@ bool SectionExport::writePicture(const Section &section, const QString &path, Se
         result = Util::SafeFileWriter::write(path, [&](QIODevice &device) {
             QSvgGenerator generator;
             generator.setOutputDevice(&device);
+            // CSS pixels, so that browsers and drawing programs show it at the
+            // PNG's size.
+            generator.setResolution(96);
             generator.setSize(size);
             generator.setViewBox(QRect(QPoint(0, 0), size));
             generator.setTitle(SectionPicture::title(section));

@@ -96,26 +96,52 @@ void paintCells(QPainter &painter, const Section &s, const SectionPicture::Layou
         painter.drawImage(layout.plot, image);
         return;
     }
+    // Runs of one material down a column, merged with the same run of the
+    // columns beside it: a layered section becomes a few rectangles.
+    struct Block
+    {
+        std::uint32_t id;
+        std::uint32_t v0;
+        std::uint32_t v1;
+        std::uint32_t u0;
+    };
     std::unordered_map<std::uint32_t, QColor> colors;
+    auto draw = [&](const Block &b, std::uint32_t u1) {
+        auto found = colors.find(b.id);
+        if (found == colors.end()) {
+            // Opaque, as in the cell image: a section shows no depth.
+            const QColor c = Materials::MaterialLegend::entry(b.id).color;
+            found = colors.emplace(b.id, QColor(c.red(), c.green(), c.blue())).first;
+        }
+        painter.setBrush(found->second);
+        painter.drawRect(QRectF(layout.toPixels(s, s.uEdge(b.u0), s.vEdge(b.v1)),
+                                layout.toPixels(s, s.uEdge(u1), s.vEdge(b.v0))));
+    };
     painter.setPen(Qt::NoPen);
-    for (std::uint32_t u = 0; u < s.width; ++u) {
-        std::uint32_t v = 0;
-        while (v < s.height) {
+    std::vector<Block> open;
+    std::vector<Block> next;
+    for (std::uint32_t u = 0; u <= s.width; ++u) {
+        next.clear();
+        std::size_t o = 0;
+        for (std::uint32_t v = 0; u < s.width && v < s.height;) {
             const std::uint32_t id = s.id(u, v);
             std::uint32_t end = v + 1;
             while (end < s.height && s.id(u, end) == id)
                 ++end;
             if (id != 0) {
-                auto found = colors.find(id);
-                if (found == colors.end())
-                    found = colors.emplace(id, Materials::MaterialLegend::entry(id).color).first;
-                const QPointF a = layout.toPixels(s, s.uEdge(u), s.vEdge(end));
-                const QPointF b = layout.toPixels(s, s.uEdge(u + 1), s.vEdge(v));
-                painter.setBrush(found->second);
-                painter.drawRect(QRectF(a, b));
+                // Open blocks are ordered by height, as the runs are.
+                while (o < open.size() && open[o].v0 < v)
+                    draw(open[o++], u);
+                if (o < open.size() && open[o].v0 == v && open[o].v1 == end && open[o].id == id)
+                    next.push_back(open[o++]);
+                else
+                    next.push_back(Block{id, v, end, u});
             }
             v = end;
         }
+        while (o < open.size())
+            draw(open[o++], u);
+        open.swap(next);
     }
 }
 
