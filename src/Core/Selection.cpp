@@ -70,9 +70,17 @@ void Selection::addSelectionModeObserver(const std::shared_ptr<Util::IObserver> 
     modeObservers.append(observer);
 }
 
+void Selection::addSelectionObserver(const std::shared_ptr<Util::IObserver> &observer)
+{
+    selectionObservers.append(observer);
+}
+
 void Selection::publish()
 {
     pickState->setSelectedObjects(selected);
+    const auto observers = selectionObservers;
+    for (const auto &observer : observers)
+        observer->notify();
 }
 
 } // namespace Core

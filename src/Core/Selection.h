@@ -38,6 +38,8 @@ public:
     void select(const std::shared_ptr<Model::Object> &object);
 
     void addSelectionModeObserver(const std::shared_ptr<Util::IObserver> &observer);
+    // Told of every change of the selected objects.
+    void addSelectionObserver(const std::shared_ptr<Util::IObserver> &observer);
 
 private:
     void publish();
@@ -46,6 +48,7 @@ private:
     PickState *pickState;
     QList<std::shared_ptr<Model::Object>> selected;
     QList<std::shared_ptr<Util::IObserver>> modeObservers;
+    QList<std::shared_ptr<Util::IObserver>> selectionObservers;
     bool selectionMode = false;
 };
 

@@ -488,6 +488,8 @@ void GLWidget::paintGL()
         glDepthMask(GL_TRUE);
     }
     workspace->getDocument().draw(objectsOn, outlinesOn);
+    if (plane.shown)
+        drawSectionPlane();
     glPopMatrix();
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     paintOverlay();
@@ -547,6 +549,40 @@ void GLWidget::drawGrid()
     glDisable(GL_LIGHTING);
     glColor3d(color.x, color.y, color.z);
     glCallList(gridList);
+    glPopAttrib();
+}
+
+void GLWidget::setSectionPlane(const CrossSection::SectionPlane &section)
+{
+    if (section == plane)
+        return;
+    plane = section;
+    update();
+}
+
+void GLWidget::drawSectionPlane()
+{
+    // The plane lies inside the volume: drawn over the faces without depth
+    // test, so it shows where it cuts, and without writing depth, so the
+    // picking and cursor reads still find the volume's surface.
+    const std::array<Util::Vector3D, 4> corners = plane.corners();
+    glPushAttrib(GL_ENABLE_BIT | GL_DEPTH_BUFFER_BIT | GL_CURRENT_BIT | GL_LINE_BIT);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_DEPTH_TEST);
+    glDepthMask(GL_FALSE);
+    glEnable(GL_BLEND);
+    glColor4d(1.0, 0.8, 0.1, 0.28);
+    glBegin(GL_QUADS);
+    for (const Util::Vector3D &corner : corners)
+        glVertex3d(corner.x, corner.y, corner.z);
+    glEnd();
+    glLineWidth(2.0f);
+    glColor4d(1.0, 0.65, 0.0, 0.95);
+    glBegin(GL_LINE_LOOP);
+    for (const Util::Vector3D &corner : corners)
+        glVertex3d(corner.x, corner.y, corner.z);
+    glEnd();
     glPopAttrib();
 }
 

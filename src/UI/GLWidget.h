@@ -1,5 +1,6 @@
 #pragma once
 
+#include "UI/CrossSection/SectionPlane.h"
 #include "ViewCamera.h"
 #include "ViewOverlay.h"
 
@@ -106,6 +107,10 @@ public:
     // added, removed, hidden, shown or written since the last count. Waits
     // (retrying shortly) while a process holds a volume's cells.
     void refreshMaterialLegend();
+    // The plane of the cross section, drawn as a translucent rectangle
+    // across the volume while it is shown.
+    void setSectionPlane(const CrossSection::SectionPlane &plane);
+    const CrossSection::SectionPlane &sectionPlane() const { return plane; }
     // The frame as a picture, overlays included, its legend brought up to
     // date first when no process holds the cells (a Save Image step waits
     // between processes, so it always gets the current one).
@@ -157,6 +162,7 @@ private:
     float bufferDepthAt(const QPointF &pixel);
     Util::Vector3D unprojectAt(const QPointF &pixel, double windowDepth) const;
     void drawGrid();
+    void drawSectionPlane();
     void paintOverlay();
     // Per volume: object id, write-lock count and hidden flag. While it stays
     // the same, the legend's ids are those of the shown cells.
@@ -188,6 +194,7 @@ private:
     bool gridListValid = false;
 
     ViewOverlay overlay;
+    CrossSection::SectionPlane plane;
     std::vector<std::uint32_t> legendIds;
     LegendKey legendKey;
     bool legendCounted = false;

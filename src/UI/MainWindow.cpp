@@ -6,6 +6,7 @@
 #include "Core/Operations/Lifecycle/Operation.h"
 #include "Core/ProcessTable.h"
 #include "Core/Workspace.h"
+#include "CrossSection/CrossSectionDock.h"
 #include "EditCompatibleMaterialsDialog.h"
 #include "FileNames.h"
 #include "GLWidget.h"
@@ -90,6 +91,7 @@ MainWindow::MainWindow(QWidget *parent)
     presenter->getWorkspace()->addOperationEndedObserver(redrawObserver);
     sceneObserver = std::make_shared<CallbackObserver>([this] { operationEnded(); });
     presenter->getWorkspace()->addOperationEndedObserver(sceneObserver);
+    createCrossSectionDock();
 
     promptLabel = new QLabel(statusBar());
     promptLabel->setObjectName(QStringLiteral("lblPrompt"));
@@ -136,6 +138,8 @@ MainWindow::~MainWindow()
     workspace->removeOperationEndedObserver(sceneObserver);
     // The view looks into the presenter's workspace: it goes first.
     workspace->removeOperationEndedObserver(redrawObserver);
+    delete sectionDock;
+    sectionDock = nullptr;
     delete view;
     view = nullptr;
     delete aboutWindow;
@@ -174,6 +178,30 @@ void MainWindow::connectActions()
     };
     for (const auto &[action, part] : overlays)
         connect(action, &QAction::toggled, this, [this, shown = part](bool on) { view->setOverlayShown(shown, on); });
+}
+
+void MainWindow::createCrossSectionDock()
+{
+    sectionDock = new CrossSection::CrossSectionDock(presenter->getWorkspace(), this);
+    addDockWidget(Qt::RightDockWidgetArea, sectionDock);
+    sectionDock->hide();
+    QAction *toggle = form->actionCrossSection;
+    connect(toggle, &QAction::toggled, this, [this](bool on) {
+        if (on == !sectionDock->isHidden())
+            return;
+        sectionDock->setVisible(on);
+        // First shown: half of the window beside the view.
+        if (on && !sectionDockSized) {
+            sectionDockSized = true;
+            resizeDocks({sectionDock}, {width() * 9 / 20}, Qt::Horizontal);
+        }
+    });
+    // Closed from its title bar, or shown again by the dock's own means.
+    connect(sectionDock, &QDockWidget::visibilityChanged, this, [this, toggle](bool) {
+        if (toggle->isChecked() == sectionDock->isHidden())
+            toggle->setChecked(!sectionDock->isHidden());
+    });
+    connect(sectionDock, &CrossSection::CrossSectionDock::planeChanged, view, &GLWidget::setSectionPlane);
 }
 
 void MainWindow::mapOperations()

@@ -25,6 +25,10 @@ namespace Console {
 class ConsoleObserver;
 }
 
+namespace CrossSection {
+class CrossSectionDock;
+}
+
 // The program's window: menus whose operation actions go by id to the
 // presenter, the view in the centre, and the keys that confirm or cancel the
 // current operation. Its slots forward to the presenter or the view.
@@ -38,6 +42,7 @@ public:
 
     MainWindowPresenter *getPresenter() const { return presenter.get(); }
     GLWidget *getView() const { return view; }
+    CrossSection::CrossSectionDock *crossSectionDock() const { return sectionDock; }
 
     // Called by the presenter when a stack changes: enabled exactly when the
     // name is not empty, text "Undo "/"Redo " followed by the name.
@@ -98,6 +103,7 @@ protected:
 
 private:
     void connectActions();
+    void createCrossSectionDock();
     void mapOperations();
     void showPrompt(const QString &message);
     // After every operation: the prompt ends with its operation, and the
@@ -115,6 +121,7 @@ private:
     QShortcut *returnShortcut;
     QShortcut *escapeShortcut;
     GLWidget *view = nullptr;
+    CrossSection::CrossSectionDock *sectionDock = nullptr;
     std::shared_ptr<Util::IObserver> redrawObserver;
     std::shared_ptr<Util::IObserver> sceneObserver;
     std::shared_ptr<Console::ConsoleObserver> promptObserver;
@@ -123,6 +130,7 @@ private:
     // The scene position under the cursor, in µm.
     QLabel *cursorLabel = nullptr;
     bool sceneEmpty = true;
+    bool sectionDockSized = false;
     bool consoleWaiting = false;
     bool consoleShown = false;
     static constexpr int consoleFallbackMs = 1500;

@@ -4,8 +4,10 @@
 
 #include "Util/SafeFileWriter.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QSvgGenerator>
 
 namespace Model {
@@ -16,6 +18,24 @@ namespace {
 QByteArray number(double v)
 {
     return QByteArray::number(v, 'g', 10);
+}
+
+// The generator gives the drawing's size in millimetres at its resolution,
+// which readers turn back into pixels at resolutions of their own (Qt at 90
+// dpi, browsers and drawing programs at 96): stated in plain (CSS) pixels,
+// the drawing opens at the PNG's size everywhere.
+QByteArray pixelSized(const QByteArray &svg, const QSize &size)
+{
+    const int start = svg.indexOf("<svg ");
+    const int end = start < 0 ? -1 : svg.indexOf('>', start);
+    if (end < 0)
+        return svg;
+    QString head = QString::fromUtf8(svg.mid(start, end - start));
+    static const QRegularExpression width(QStringLiteral("(\\s)width=\"[^\"]*\""));
+    static const QRegularExpression height(QStringLiteral("(\\s)height=\"[^\"]*\""));
+    head.replace(width, QStringLiteral("\\1width=\"%1\"").arg(size.width()));
+    head.replace(height, QStringLiteral("\\1height=\"%1\"").arg(size.height()));
+    return svg.left(start) + head.toUtf8() + svg.mid(end);
 }
 
 } // namespace
@@ -45,22 +65,32 @@ bool SectionExport::writePicture(const Section &section, const QString &path, Se
     const SectionPicture::Layout layout = SectionPicture::fit(section, QSizeF(size), options);
     Util::SafeFileWriter::Result result;
     if (options.vector) {
-        result = Util::SafeFileWriter::write(path, [&](QIODevice &device) {
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        bool drawn = false;
+        {
             QSvgGenerator generator;
-            generator.setOutputDevice(&device);
-            // CSS pixels, so that browsers and drawing programs show it at the
-            // PNG's size.
-            generator.setResolution(96);
+            generator.setOutputDevice(&buffer);
             generator.setSize(size);
             generator.setViewBox(QRect(QPoint(0, 0), size));
             generator.setTitle(SectionPicture::title(section));
             generator.setDescription(QStringLiteral("Kestrum cross section, lengths in micrometres"));
             QPainter painter;
-            if (!painter.begin(&generator))
-                return false;
-            SectionPicture::paint(painter, section, layout, options);
-            return painter.end();
-        }, QIODevice::NotOpen);
+            drawn = painter.begin(&generator);
+            if (drawn) {
+                SectionPicture::paint(painter, section, layout, options);
+                drawn = painter.end();
+            }
+        }
+        if (!drawn) {
+            if (error)
+                *error = QStringLiteral("%1 could not be written: the drawing could not be made.").arg(path);
+            return false;
+        }
+        const QByteArray svg = pixelSized(buffer.data(), size);
+        result = Util::SafeFileWriter::write(path, [&](QIODevice &device) {
+            return device.write(svg) == svg.size();
+        });
     } else {
         QImage image(size, QImage::Format_RGB32);
         if (image.isNull()) {
