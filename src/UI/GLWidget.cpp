@@ -572,7 +572,7 @@ void GLWidget::drawSectionPlane()
     glDisable(GL_DEPTH_TEST);
     glDepthMask(GL_FALSE);
     glEnable(GL_BLEND);
-    glColor4d(1.0, 0.8, 0.1, 0.28);
+    glColor4d(1.0, 0.8, 0.1, 0.22);
     glBegin(GL_QUADS);
     for (const Util::Vector3D &corner : corners)
         glVertex3d(corner.x, corner.y, corner.z);

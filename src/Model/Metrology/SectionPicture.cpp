@@ -323,8 +323,14 @@ void SectionPicture::paint(QPainter &painter, const Section &section, const Layo
     painter.fillRect(QRectF(QPointF(0.0, 0.0), layout.size), Qt::white);
     painter.save();
     painter.setClipRect(layout.frame);
-    painter.fillRect(layout.frame, QColor(236, 240, 245));
+    // Empty cells show the section's own background; the room beyond the
+    // section (zoomed out, or another aspect than the frame's) stays white.
+    painter.fillRect(layout.frame, Qt::white);
+    painter.fillRect(layout.plot, QColor(236, 240, 245));
     paintCells(painter, section, layout, options.vector);
+    painter.setPen(QPen(QColor(150, 150, 150), 1.0));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(layout.plot);
     painter.setRenderHint(QPainter::Antialiasing, true);
     if (options.trench)
         paintTrench(painter, section, layout, *options.trench);

@@ -22,6 +22,7 @@
 #include <QDoubleSpinBox>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -175,6 +176,10 @@ void CrossSectionDock::buildForm()
     layout->addWidget(splitter, 1);
     setWidget(body);
 
+    // The main window's Enter and Return confirm operations; typed into the
+    // position they confirm the position.
+    spin->installEventFilter(this);
+
     connect(axisChoice, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &CrossSectionDock::axisChosen);
     connect(slider, &QSlider::valueChanged, this, &CrossSectionDock::sliderMoved);
     connect(spin, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, &CrossSectionDock::spinChanged);
@@ -186,6 +191,18 @@ void CrossSectionDock::buildForm()
     connect(view, &SectionView::hovered, this, &CrossSectionDock::hoveredAt);
     connect(view, &SectionView::clicked, this, &CrossSectionDock::clickedAt);
     connect(view, &SectionView::visibleRangeChanged, this, &CrossSectionDock::measureTrench);
+}
+
+bool CrossSectionDock::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == spin && event->type() == QEvent::ShortcutOverride) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            event->accept();
+            return true;
+        }
+    }
+    return QDockWidget::eventFilter(watched, event);
 }
 
 Axis CrossSectionDock::axis() const
@@ -445,13 +462,11 @@ void CrossSectionDock::measureTrench()
     QString error;
     measured = TrenchMetrics::measure(*current, request, &error);
     view->setTrench(measured);
-    QString title;
-    if (current->isVertical())
-        title = tr("Trench in %1 %2 to %3 \u00b5m")
-                    .arg(Model::Metrology::axisName(current->uAxis), text(request.from.value_or(current->uOrigin)),
-                         text(request.to.value_or(current->uEnd())));
-    else
-        title = tr("Trench");
+    // The range as measured: the faces of the columns it holds.
+    const QString title = measured ? tr("Trench in %1 %2 to %3 \u00b5m")
+                                         .arg(Model::Metrology::axisName(current->uAxis), text(measured->from),
+                                              text(measured->to))
+                                   : tr("Trench in the visible range");
     table->setTrench(title, measured, error);
 }
 

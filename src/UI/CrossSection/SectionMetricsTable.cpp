@@ -19,9 +19,11 @@ QString length(double v)
     return Util::floatText(std::abs(v) < 1e-9 ? 0.0f : float(v)) + QStringLiteral(" \u00b5m");
 }
 
+// Wall angles to a hundredth of a degree: the fit through cell faces is no
+// finer than that.
 QString degrees(double v)
 {
-    return Util::floatText(float(v)) + QStringLiteral("\u00b0");
+    return QString::number(v, 'f', 2) + QStringLiteral("\u00b0");
 }
 
 QTableWidgetItem *valueItem(const QString &text, const std::optional<double> &value)

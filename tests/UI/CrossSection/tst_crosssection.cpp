@@ -215,6 +215,16 @@ void TestCrossSection::actionShowsDockAndPlane()
     QCOMPARE(plane.at, 6.5);
     QCOMPARE(plane.upper.x, double(nx));
     QCOMPARE(plane.upper.z, double(nz));
+    // A position typed in µm and confirmed with Return (not taken by the
+    // window's Return for operations).
+    spin->setFocus();
+    QTest::keyClick(spin, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(spin, QStringLiteral("2.25"));
+    QTest::keyClick(spin, Qt::Key_Return);
+    QCOMPARE(spin->value(), 2.25);
+    QCOMPARE(int(dock()->section()->index), 2);
+    QCOMPARE(slider()->value(), 2);
+    QCOMPARE(window->getView()->sectionPlane().at, 2.5);
 
     // Closing the dock unticks the action and takes the plane away.
     dock()->close();
@@ -547,9 +557,14 @@ void TestCrossSection::trenchTableMatchesMetrics()
             QVERIFY2(!value->data(SectionMetricsTable::ValueRole).isValid(), key);
             QCOMPARE(value->text(), QStringLiteral("\u2014"));
         } else {
-            QCOMPARE(value->data(SectionMetricsTable::ValueRole).toDouble(), json.value(QLatin1String(key)).toDouble());
-            QVERIFY2(value->text().startsWith(Util::floatText(float(json.value(QLatin1String(key)).toDouble()))),
+            const double number = json.value(QLatin1String(key)).toDouble();
+            QCOMPARE(value->data(SectionMetricsTable::ValueRole).toDouble(), number);
+            // The text shows it to a hundredth of a degree, lengths in full.
+            const bool angle = QByteArray(key).startsWith("angle");
+            QVERIFY2(value->text().endsWith(angle ? QStringLiteral("\u00b0") : QStringLiteral(" \u00b5m")),
                      qPrintable(value->text()));
+            const double shown = value->text().section(QRegularExpression(QStringLiteral("[ \u00b0]")), 0, 0).toDouble();
+            QVERIFY2(std::abs(shown - number) <= (angle ? 0.005 : 1e-5 * std::abs(number)), qPrintable(value->text()));
         }
     }
     // The structure's own numbers: 8 µm deep, 8 µm wide at the top, bowed
