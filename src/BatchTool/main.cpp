@@ -67,16 +67,18 @@ const char *helpText =
     "run under xvfb-run); without one the tool says so and stops.\n"
     "--export writes the first cell volume for other tools, the format following the\n"
     "extension: .vti (VTK image data), .stl or .obj (closed surfaces, one per material).\n"
+    "The material and process catalogues are read from the \"Kestrum\" folder in the\n"
+    "home directory, as the program reads them.\n"
     "\n"
-    "Cross sections are taken of the same volume after the run. Positions are world\n"
-    "coordinates in µm (the volume's corner plus cells times the cell size); AXIS is the\n"
-    "axis the section's plane is normal to. --section y=12.5 takes the layer of cells\n"
-    "holding y = 12.5 µm: across x or y a grid over the other horizontal axis and z,\n"
-    "across z one over x and y. --section-image draws it at true aspect with µm ticks, a\n"
-    "scale bar and a legend (.png, or .svg with the cells as rectangles); --section-csv\n"
+    "Cross sections are taken after the run of the volume --export writes. Positions are\n"
+    "world coordinates in µm (the volume's corner plus cells times the cell size); AXIS\n"
+    "is the axis the section's plane is normal to. --section y=12.5 takes the layer of\n"
+    "cells holding y = 12.5 µm: across x or y a grid over the other horizontal axis and\n"
+    "z, across z one over x and y. --section-image draws it at true aspect with µm ticks,\n"
+    "a scale bar and a legend (.png, or .svg with the cells as rectangles); --section-csv\n"
     "writes its material ids (0 = empty): a row of the cell-centre coordinates along the\n"
-    "section in µm, then one row per row of cells from the top down, its height (or y)\n"
-    "in µm first.\n"
+    "section in µm, then one row per row of cells from the top down, its height (or y) in\n"
+    "µm first.\n"
     "--measure y=12.5 measures the deepest trench of that section (across x or y),\n"
     "--measure y=12.5:20:60 the one whose walls lie between x = 20 and 60 µm, and prints\n"
     "it as one JSON object on one line of standard output (nothing else goes there):\n"
@@ -90,8 +92,6 @@ const char *helpText =
     "size and cell size), otherwise after the run; a section without material or a\n"
     "range without a trench is refused after the run with the reason. These refusals\n"
     "have exit code 2; the document and the outputs above are written first.\n"
-    "The material and process catalogues are read from the \"Kestrum\" folder in the\n"
-    "home directory, as the program reads them.\n"
     "\n"
     "Every file the run writes must be a file of its own: two outputs (the options above\n"
     "and the Save Image steps' files) naming the same file, or an output that exists as\n"
@@ -150,19 +150,19 @@ struct OptionLine
 
 OptionLine valueOption(const char *name, const char *valueName, const char *help, QString Options::*field)
 {
-    return {QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(help), QString::fromLatin1(valueName)),
+    return {QCommandLineOption(QString::fromLatin1(name), QString::fromUtf8(help), QString::fromLatin1(valueName)),
             field, nullptr, nullptr};
 }
 
 OptionLine repeatedOption(const char *name, const char *valueName, const char *help, QStringList Options::*field)
 {
-    return {QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(help), QString::fromLatin1(valueName)),
+    return {QCommandLineOption(QString::fromLatin1(name), QString::fromUtf8(help), QString::fromLatin1(valueName)),
             nullptr, field, nullptr};
 }
 
 OptionLine switchOption(const char *name, const char *help, bool Options::*field)
 {
-    return {QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(help)), nullptr, nullptr, field};
+    return {QCommandLineOption(QString::fromLatin1(name), QString::fromUtf8(help)), nullptr, nullptr, field};
 }
 
 std::vector<OptionLine> optionTable()
@@ -288,7 +288,7 @@ int parseSections(Options &options)
 int parseArguments(const QCoreApplication &app, Options &options)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QString::fromLatin1(helpText) + QStringLiteral("\n\n")
+    parser.setApplicationDescription(QString::fromUtf8(helpText) + QStringLiteral("\n\n")
                                      + Core::ProcessTable::stepReference());
     parser.addHelpOption();
     parser.addVersionOption();
