@@ -1,6 +1,7 @@
 // The "kestrum" Python module: documents, recipe runs and the cells of a
 // volume as numpy arrays, on the same core library as the program.
 
+#include "Metrology.h"
 #include "VolumeHandle.h"
 
 #include "Core/BatchRun/ProcessData.h"
@@ -361,6 +362,7 @@ PYBIND11_MODULE(_kestrum, m)
           "X/Y/Z\" parameters (absent, a step keeps its own, or 1 µm).");
     m.def("load_mask", &loadMask, py::arg("path"), py::arg("layer") = py::none(), py::arg("cell_size") = py::none(),
           loadMaskHelp);
+    defineMetrology(m);
 
     // The catalogues load with the module, so a file they could not read (kept
     // as it is, the built-in table serving this session) is a warning at import.

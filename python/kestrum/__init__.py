@@ -4,6 +4,7 @@
     volume = kestrum.run_recipe("recipe.plst", set={"3.Thickness": 4.0})
     volume.cells            # read-only uint32 array, shape (nz, ny, nx)
     kestrum.save(volume, "result.kst")
+    kestrum.trench(volume, "y", 12.5)   # depth, widths, wall angles of a trench, µm
 """
 
 from ._kestrum import __version__, Document, RecipeError, SkippedStep, Volume, check_recipe, load, run_recipe, save
@@ -14,6 +15,11 @@ __all__ = ["Document", "RecipeError", "SkippedStep", "Volume", "check_recipe", "
 from ._kestrum import load_mask  # noqa: E402
 
 __all__ += ["load_mask"]
+
+# Metrology: kestrum.section(volume, axis, at), profile, trench and stack, in µm.
+from ._kestrum import Profile, Section, profile, section, stack, trench  # noqa: E402
+
+__all__ += ["Profile", "Section", "profile", "section", "stack", "trench"]
 
 
 def __getattr__(name):

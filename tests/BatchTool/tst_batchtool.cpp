@@ -1,10 +1,15 @@
 #include "Core/TestOperations.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Model/Document.h"
+#include "Model/Metrology/Section.h"
+#include "Model/Metrology/SectionExport.h"
+#include "Model/Metrology/TrenchMetrics.h"
 #include "Model/Persistence/ArchiverRegistry.h"
 #include "Model/Persistence/DocumentReader.h"
 #include "Model/Persistence/DocumentWriter.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -17,6 +22,7 @@ struct Run
 {
     int exitCode = -1;
     QString errors;
+    QByteArray output; // standard output
 };
 
 // Runs the tool, or `program` (a shell that starts it) when given.
@@ -32,7 +38,7 @@ Run runTool(const QStringList &arguments, const QString &home = QString(), const
     if (!process.waitForFinished(30000))
         process.kill();
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2,
-            QString::fromLocal8Bit(process.readAllStandardError())};
+            QString::fromLocal8Bit(process.readAllStandardError()), process.readAllStandardOutput()};
 }
 
 QString writeFile(const QTemporaryDir &dir, const QByteArray &content)
@@ -141,6 +147,10 @@ private slots:
     void nonRegularOutputs();
     void fileSizeLimit_data();
     void fileSizeLimit();
+    void sectionsRefused_data();
+    void sectionsRefused();
+    void sectionsWritten_data();
+    void sectionsWritten();
 };
 
 void TestBatchTool::outputClashes_data()
@@ -657,6 +667,186 @@ void TestBatchTool::unreadableCatalogueKept()
     QFile kept(catalogue);
     QVERIFY(kept.open(QIODevice::ReadOnly));
     QCOMPARE(kept.readAll(), contents);
+}
+
+void TestBatchTool::sectionsRefused_data()
+{
+    // The options after "RECIPE --output @/out.kst", "@" standing for the
+    // run's folder and "%" for the examples; the steps of the list (an 8 x 8
+    // x 10 volume, 1 µm cells at the origin, with a block 4 cells high, unless
+    // changed); whether the steps ran before the refusal; what it says.
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QByteArray>("steps");
+    QTest::addColumn<bool>("ran");
+    QTest::addColumn<QString>("message");
+    const QByteArray block = createStep();
+    const QStringList grid{"--section-csv", "@/s.csv"};
+    QTest::newRow("axis w") << QStringList{"--section", "w=3"} + grid << block << false
+                            << "--section \"w=3\": the axis \"w\" is none of x, y and z.";
+    QTest::newRow("no position") << QStringList{"--section", "y"} + grid << block << false << "give AXIS=POS,";
+    QTest::newRow("position abc") << QStringList{"--section", "y=abc"} + grid << block << false
+                                  << "\"abc\" is no finite number of";
+    QTest::newRow("infinite position") << QStringList{"--section", "x=inf"} + grid << block << false
+                                       << "\"inf\" is no finite number of";
+    QTest::newRow("range given to --section") << QStringList{"--section", "y=1:2:3"} + grid << block << false
+                                              << "give AXIS=POS,";
+    QTest::newRow("picture without --section") << QStringList{"--section-image", "@/s.png"} << block << false
+                                               << "--section-image needs --section AXIS=POS";
+    QTest::newRow("grid without --section") << grid << block << false << "--section-csv needs --section AXIS=POS";
+    QTest::newRow("section without a file") << QStringList{"--section", "y=3"} << block << false
+                                            << "--section needs --section-image or --section-csv";
+    QTest::newRow("picture as .jpg") << QStringList{"--section", "y=3", "--section-image", "@/s.jpg"} << block
+                                     << false << "--section-image takes a file name ending in .png or .svg.";
+    QTest::newRow("grid as .txt") << QStringList{"--section", "y=3", "--section-csv", "@/s.txt"} << block << false
+                                  << "--section-csv takes a file name ending in .csv.";
+    QTest::newRow("measure across z") << QStringList{"--measure", "z=1"} << block << false
+                                      << "a section across z is horizontal";
+    QTest::newRow("measure with one bound") << QStringList{"--measure", "y=3:1"} << block << false
+                                            << "give AXIS=POS or AXIS=POS:FROM:TO";
+    QTest::newRow("measure to abc") << QStringList{"--measure", "y=3:1:abc"} << block << false
+                                    << "\"abc\" is no finite number of";
+    QTest::newRow("grid on the netlist's file")
+        << QStringList{"--section", "y=3", "--section-csv", "@/a.csv", "--netlist", "@/a.csv"} << block << false
+        << "--netlist and --section-csv both write";
+    // Known from the Create Substrate step, as --set leaves it, or the input.
+    QTest::newRow("section beyond the volume") << QStringList{"--section", "y=8.5"} + grid << block << false
+                                               << "--section: y = 8.5 ";
+    QTest::newRow("measure below the volume") << QStringList{"--measure", "x=-0.25"} << block << false
+                                              << "--measure: x = -0.25 ";
+    QTest::newRow("cells of 0.5 set") << QStringList{"--set", "1.Cell Size X=0.5", "--measure", "x=4.5"} << block
+                                      << false << "lies outside the volume, which spans x from 0 to 4 ";
+    QTest::newRow("corner moved") << QStringList{"--measure", "x=9"}
+                                  << createStep("Lower Left Front Corner=10;0;0") << false
+                                  << "lies outside the volume, which spans x from 10 to 18 ";
+    QTest::newRow("first substrate step unusable")
+        << QStringList{"--measure", "y=25"} << createStep("MaterialId=99") + createStep("Volume Size Y=20") << false
+        << "lies outside the volume, which spans y from 0 to 20 ";
+    QTest::newRow("input's volume") << QStringList{"--input", "%/masked_wafer.kst", "--section", "z=30.5"} + grid
+                                    << QByteArray() << false << "lies outside the volume, which spans z from 0 to 30 ";
+    // Only the run tells: here the first volume is too large to make.
+    QTest::newRow("section beyond the volume that was made")
+        << QStringList{"--measure", "x=9"} << createStep("Volume Size X=4000000000") + block << true
+        << "lies outside the volume, which spans x from 0 to 8 ";
+    QTest::newRow("measure where the block is not") << QStringList{"--measure", "x=6"}
+                                                    << createStep("Substrate Size X=4") << true
+                                                    << "--measure: The section x = 6 ";
+    QTest::newRow("measure a flat block") << QStringList{"--measure", "y=4"} << block << true
+                                          << "--measure: No trench between x 0 to 8 ";
+    QTest::newRow("measure two columns") << QStringList{"--measure", "y=4:1:3"} << block << true
+                                         << "holds fewer than three columns of the section";
+}
+
+// Refused with the usage exit code: before any step runs, nothing written;
+// after the run, the document written and no section file.
+void TestBatchTool::sectionsRefused()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QByteArray, steps);
+    QFETCH(bool, ran);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    QStringList arguments{writeFile(dir, recipe(steps)), "--output", dir.filePath("out.kst")};
+    for (const QString &option : options)
+        arguments << QString(option).replace('@', dir.path()).replace('%', QStringLiteral(KESTRUM_EXAMPLES_DIR));
+    const Run run = runTool(arguments);
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.errors.contains(message), qPrintable(run.errors));
+    QCOMPARE(run.errors.contains("[1/"), ran);
+    QCOMPARE(QFileInfo::exists(dir.filePath("out.kst")), ran);
+    QVERIFY(!QFileInfo::exists(dir.filePath("s.csv")));
+    QVERIFY(run.output.isEmpty());
+}
+
+void TestBatchTool::sectionsWritten_data()
+{
+    // The options after "--section y=Y", or --measure alone (empty), "@" the
+    // run's folder; the range measured (none: the whole section).
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("measure");
+    QTest::newRow("grid and picture (svg), measured alike")
+        << QStringList{"--section-csv", "@/s.csv", "--section-image", "@/s.svg"} << "y=13";
+    QTest::newRow("picture (png), measured within a range")
+        << QStringList{"--section-image", "@/s.png"} << "y=13:15:30";
+    QTest::newRow("grid, another section measured") << QStringList{"--section-csv", "@/s.csv"} << "x=12:13:19";
+    QTest::newRow("grid alone") << QStringList{"--section-csv", "@/s.csv"} << QString();
+    QTest::newRow("measure alone") << QStringList() << "y=13.5";
+}
+
+// Silicon under an oxide mask with a V-groove along y (walls x 18 to 26 µm)
+// and a square one along x (y 14 to 18 µm), the corner at (10, 2, -1) µm and
+// cells of 0.5 x 2 x 0.25 µm: the files hold the core's section, the printed
+// line the core's metrics, to the last digit.
+void TestBatchTool::sectionsWritten()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, measure);
+    const double y = 13.0;
+    QTemporaryDir dir;
+    std::vector<std::uint32_t> ids;
+    const std::uint32_t nx = 40, ny = 10, nz = 24;
+    for (std::uint32_t x = 0; x < nx; ++x)
+        for (std::uint32_t yi = 0; yi < ny; ++yi)
+            for (std::uint32_t z = 0; z < nz; ++z) {
+                const int fromCentre = std::abs(int(x) - 24);
+                const bool grooveAlongY = fromCentre < 8 && int(z) >= 4 + 2 * fromCentre;
+                const bool grooveAlongX = yi >= 6 && yi <= 7 && z >= 16;
+                ids.push_back(z < 20 && !grooveAlongY && !grooveAlongX ? 1u : z < 22 && !grooveAlongY && !grooveAlongX ? 3u : 0u);
+            }
+    auto volume = std::make_shared<Model::Automaton::TotalVolume>(nx, ny, nz, 0.5f, 2.f, 0.25f,
+                                                                  Util::Vector3D(10, 2, -1), ids);
+    Model::Document document;
+    document.addObject(volume);
+    Model::Persistence::ArchiverRegistry archivers(dir.path());
+    const QString input = dir.filePath("in.kst");
+    QVERIFY(Model::Persistence::DocumentWriter(archivers).save(document, input).ok);
+
+    QStringList arguments{writeFile(dir, recipe("")), "--input", input, "--output", dir.filePath("out.kst")};
+    if (!options.isEmpty())
+        arguments << "--section" << QStringLiteral("y=%1").arg(y);
+    for (const QString &option : options)
+        arguments << QString(option).replace('@', dir.path());
+    if (!measure.isEmpty())
+        arguments << "--measure" << measure;
+    const Run run = runTool(arguments);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
+
+    QString error;
+    const auto section = Model::Metrology::SectionCut::take(*volume, Model::Metrology::Axis::Y, y, &error);
+    QVERIFY2(section, qPrintable(error));
+    QFile grid(dir.filePath("s.csv"));
+    QCOMPARE(grid.exists(), options.contains("--section-csv"));
+    if (grid.open(QIODevice::ReadOnly))
+        QCOMPARE(grid.readAll(), Model::Metrology::SectionExport::csv(*section));
+    if (options.contains("@/s.png"))
+        QVERIFY(!QImage(dir.filePath("s.png")).isNull());
+    QFile svg(dir.filePath("s.svg"));
+    QCOMPARE(svg.open(QIODevice::ReadOnly), options.contains("@/s.svg"));
+    if (svg.isOpen())
+        QVERIFY(svg.readAll().contains("<svg"));
+
+    if (measure.isEmpty()) {
+        QVERIFY(run.output.isEmpty());
+        return;
+    }
+    // One line of JSON and nothing else.
+    QVERIFY2(run.output.endsWith('\n') && run.output.count('\n') == 1, run.output.constData());
+    QJsonParseError parseError;
+    const QJsonDocument printed = QJsonDocument::fromJson(run.output, &parseError);
+    QVERIFY2(printed.isObject(), qPrintable(parseError.errorString()));
+    const QStringList parts = measure.mid(2).split(':');
+    Model::Metrology::Axis axis;
+    QVERIFY(Model::Metrology::axisFromText(measure.left(1), &axis));
+    const auto measured = Model::Metrology::SectionCut::take(*volume, axis, parts[0].toDouble(), &error);
+    QVERIFY(measured);
+    Model::Metrology::TrenchRequest request;
+    if (parts.size() == 3) {
+        request.from = parts[1].toDouble();
+        request.to = parts[2].toDouble();
+    }
+    const auto trench = Model::Metrology::TrenchMetrics::measure(*measured, request, &error);
+    QVERIFY2(trench, qPrintable(error));
+    QCOMPARE(printed.object(), Model::Metrology::TrenchMetrics::toJson(*trench));
+    QVERIFY(trench->depth > 0.0);
 }
 
 QTEST_GUILESS_MAIN(TestBatchTool)

@@ -5,6 +5,7 @@
 #include "ProcessData.h"
 #include "ProcessListArchiver.h"
 #include "StepSettings.h"
+#include "SubstrateStep.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Model/Materials/MaterialFactory.h"
@@ -132,6 +133,34 @@ RecipeJob::Exit RecipeJob::run(bool strict)
         return StepSkipped;
     }
     return Success;
+}
+
+std::shared_ptr<Model::Automaton::TotalVolume> RecipeJob::resultVolume()
+{
+    for (const auto &object : workspace().getDocument().getAllObjects()) {
+        if (auto volume = std::dynamic_pointer_cast<Model::Automaton::TotalVolume>(object))
+            return volume;
+    }
+    return nullptr;
+}
+
+bool RecipeJob::plannedResultBox(Util::Vector3D *low, Util::Vector3D *high)
+{
+    if (const auto volume = resultVolume()) {
+        *low = volume->getPosition();
+        *high = *low + Util::Vector3D(double(volume->getSizeX()) * volume->getCellSizeX(),
+                                      double(volume->getSizeY()) * volume->getCellSizeY(),
+                                      double(volume->getSizeZ()) * volume->getCellSizeZ());
+        return true;
+    }
+    // Into an empty document a new volume goes where its step puts it; a
+    // step that would be skipped leaves the volume to a later one.
+    const std::int32_t substrate = ProcessTable::listCode(ProcessKey::CreateSubstrate);
+    for (const ProcessData &step : std::as_const(*recipeSteps)) {
+        if (step.getType() == substrate && SubstrateStep::plannedBox(step, low, high))
+            return true;
+    }
+    return false;
 }
 
 bool RecipeJob::checkOutput(const QString &fileName)

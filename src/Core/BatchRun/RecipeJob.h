@@ -3,12 +3,20 @@
 #include "BatchRunner.h"
 #include "BatchStepExecutor.h"
 
+#include "Util/Vector3D.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
 #include <memory>
+
+namespace Model {
+namespace Automaton {
+class TotalVolume;
+}
+}
 
 namespace Core {
 
@@ -75,6 +83,15 @@ public:
         stepFinished = std::move(callback);
     }
     const BatchRunner::Summary &summary() const { return runSummary; }
+    // The first cell volume of the document: the input's, or else the one
+    // the first Create Substrate step that ran made. What the outputs that
+    // take one volume (an export, a section) are made of; null when none.
+    std::shared_ptr<Model::Automaton::TotalVolume> resultVolume();
+    // The box in world µm that resultVolume() will fill once the steps have
+    // run, where that is known before: the input's first volume, or else the
+    // volume of the first Create Substrate step whose parameters are usable.
+    // False when neither is there.
+    bool plannedResultBox(Util::Vector3D *low, Util::Vector3D *high);
     // The steps that were skipped, in list order.
     const QList<BatchRunner::StepReport> &skipped() const { return skippedSteps; }
     // Every step that ran or was skipped, in list order, with what it did.

@@ -14,10 +14,11 @@
 namespace Core {
 namespace BatchRun {
 
-int SubstrateStep::run(const ProcessData &step, BatchStepExecutor::Context &context)
+namespace {
+
+// The builder as the step's parameters set it; a failure stays in `parameters`.
+void read(StepParameters &parameters, Core::Operations::SubstrateBuilder &builder)
 {
-    StepParameters parameters(step);
-    Core::Operations::SubstrateBuilder builder;
     builder.material = parameters.toUInt(QStringLiteral("MaterialId"));
     builder.position = parameters.toVector3D(QStringLiteral("Lower Left Front Corner"));
     builder.sizeX = parameters.toUInt(QStringLiteral("Volume Size X"));
@@ -44,6 +45,27 @@ int SubstrateStep::run(const ProcessData &step, BatchStepExecutor::Context &cont
         builder.blockOffsetY = parameters.toUInt(QStringLiteral("Substrate Delta Y"));
         builder.blockOffsetZ = parameters.toUInt(QStringLiteral("Substrate Delta Z"));
     }
+}
+
+} // namespace
+
+bool SubstrateStep::plannedBox(const ProcessData &step, Util::Vector3D *low, Util::Vector3D *high)
+{
+    StepParameters parameters(step);
+    Core::Operations::SubstrateBuilder builder;
+    read(parameters, builder);
+    if (parameters.code() || builder.sizeX == 0 || builder.sizeY == 0 || builder.sizeZ == 0)
+        return false;
+    *low = builder.position;
+    *high = builder.position + builder.extent();
+    return true;
+}
+
+int SubstrateStep::run(const ProcessData &step, BatchStepExecutor::Context &context)
+{
+    StepParameters parameters(step);
+    Core::Operations::SubstrateBuilder builder;
+    read(parameters, builder);
     if (parameters.code())
         return parameters.giveUp(context);
     // A volume without cells cannot be drawn or processed.

@@ -2,6 +2,8 @@
 
 #include "BatchStepExecutor.h"
 
+#include "Util/Vector3D.h"
+
 namespace Core {
 namespace BatchRun {
 
@@ -12,6 +14,10 @@ class SubstrateStep
 {
 public:
     static int run(const ProcessData &step, BatchStepExecutor::Context &context);
+    // The box, in world µm, of the volume the step makes into an empty
+    // document: its low corner and its far faces. False when the step's
+    // parameters would have it skipped.
+    static bool plannedBox(const ProcessData &step, Util::Vector3D *low, Util::Vector3D *high);
 };
 
 } // namespace BatchRun

@@ -105,6 +105,17 @@ void SectionCut::span(TotalVolume &volume, Axis axis, double *low, double *high)
     *high = *low + double(cellCount(volume, axis)) * cellSize(volume, axis);
 }
 
+bool SectionCut::fits(Axis axis, double at, double low, double high, QString *error)
+{
+    if (std::isfinite(at) && at >= low && at <= high)
+        return true;
+    if (error)
+        *error = QStringLiteral("%1 = %2 µm lies outside the volume, which spans %1 from %3 to %4 µm.")
+                     .arg(axisName(axis), Util::floatText(float(at)), Util::floatText(float(low)),
+                          Util::floatText(float(high)));
+    return false;
+}
+
 std::optional<Section> SectionCut::take(TotalVolume &volume, Axis normal, double at, QString *error,
                                         int threadCount)
 {
@@ -112,10 +123,11 @@ std::optional<Section> SectionCut::take(TotalVolume &volume, Axis normal, double
     double high = 0.0;
     span(volume, normal, &low, &high);
     const std::uint32_t layers = cellCount(volume, normal);
-    if (!std::isfinite(at) || at < low || at > high || layers == 0) {
+    if (!fits(normal, at, low, high, error))
+        return std::nullopt;
+    if (layers == 0) {
         if (error)
-            *error = QStringLiteral("%1 = %2 µm lies outside the volume, which spans %1 from %3 to %4 µm.")
-                         .arg(axisName(normal), Util::floatText(float(at)), Util::floatText(float(low)), Util::floatText(float(high)));
+            *error = QStringLiteral("The volume has no cells along %1.").arg(axisName(normal));
         return std::nullopt;
     }
     const double step = cellSize(volume, normal);

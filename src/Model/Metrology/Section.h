@@ -74,6 +74,10 @@ public:
                                        QString *error, int threadCount = 0);
     // The span of the volume along `axis` in world µm.
     static void span(Automaton::TotalVolume &volume, Axis axis, double *low, double *high);
+    // Whether a section through `at` µm fits a volume spanning [low, high]
+    // along `axis`; otherwise the sentence take() refuses it with, in `error`.
+    // Lets a front end refuse a position before the volume exists.
+    static bool fits(Axis axis, double at, double low, double high, QString *error);
 };
 
 } // namespace Metrology
