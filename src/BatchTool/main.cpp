@@ -471,6 +471,8 @@ void reportSteps(RecipeJob &job)
     });
 }
 
+// A GUI application on the offscreen platform, whatever the display: section
+// pictures need fonts, not a screen. Qt keeps argc and argv, so they live on.
 std::unique_ptr<QCoreApplication> pictureApplication(int &argc, char *argv[])
 {
     static std::vector<char *> arguments;
