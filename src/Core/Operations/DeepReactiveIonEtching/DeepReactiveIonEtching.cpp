@@ -194,7 +194,7 @@ DeepReactiveIonEtching::DeepReactiveIonEtching(TotalVolume *volume, std::uint32_
     , etch(etchPerCycle)
     , passivation(passivation)
     , arde(aspectRatioDependent)
-    , rays(FluxEngine::defaultRayCount)
+    , rays(rayCount)
 {
 }
 
