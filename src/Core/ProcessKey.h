@@ -37,6 +37,7 @@ enum class ProcessKey {
     ModelExtraction,
     SaveImage,
     DiffusionDoping,
+    DeepRie,
 };
 
 } // namespace Core

@@ -1,10 +1,12 @@
 #include "ProcessTable.h"
 
+#include "Core/BatchRun/DeepEtchStep.h"
 #include "Core/BatchRun/FilmSteps.h"
 #include "Core/BatchRun/ProcessData.h"
 #include "Core/BatchRun/ProcessSteps.h"
 #include "Core/BatchRun/SubstrateStep.h"
 #include "Core/Operations/BatchRun/SelectVolumesOperation.h"
+#include "Core/Operations/DeepReactiveIonEtching/DeepReactiveIonEtchingOperation.h"
 #include "Core/Operations/Document/OpenDocumentOperation.h"
 #include "Core/Operations/Document/SaveDocumentAsOperation.h"
 #include "Core/Operations/Document/SaveDocumentOperation.h"
@@ -362,6 +364,24 @@ QVector<Kind> makeKinds()
                       op.setEtchMaterial(uintOf(s, "MaterialId"));
                       op.setDirections(std::uint8_t(uintOf(s, "EtchDirectionValue")));
                   })};
+    // The cyclic deep etch runs the surface front (a state byte and three
+    // floats per cell) once per phase of a cycle.
+    kinds << Kind{K::DeepRie, 31, 31, 18, QStringLiteral("DRIE (Bosch)"), QStringLiteral("DRIE (Bosch)"),
+                  QStringLiteral("DRIE (Bosch)"), name(Names::drie),
+                  materialAnd(1, {{QStringLiteral("Cycles"), V::UInt, 20u, true, {0.0, 100000.0, QStringLiteral("cycles")}},
+                                  {QStringLiteral("Etch Per Cycle"), V::Double, 0.5, true, length},
+                                  {QStringLiteral("Passivation Thickness"), V::Double, 0.05, true, length},
+                                  {QStringLiteral("ARDE"), V::Bool, true}}),
+                  build<DeepReactiveIonEtchingOperation>(), &BatchRun::DeepEtchStep::run,
+                  configure<DeepReactiveIonEtchingOperation>([](DeepReactiveIonEtchingOperation &op,
+                                                                const ProcessData &s) {
+                      op.setEtchMaterial(uintOf(s, "MaterialId"));
+                      op.setCycles(uintOf(s, "Cycles"));
+                      op.setEtchPerCycle(doubleOf(s, "Etch Per Cycle"));
+                      op.setPassivationThickness(doubleOf(s, "Passivation Thickness"));
+                      op.setAspectRatioDependent(s.getParameter(QStringLiteral("ARDE")).toBool());
+                  }),
+                  false, false, 16};
     operationOnly(K::ModelExtraction, 1000, "Model Extraction", "Extract Model", build<RunModelExtraction>());
     // Steps of process lists that no menu action starts.
     kinds << Kind{K::SaveImage, 0, 0, 10, none, none, QStringLiteral("Save Image"), none,

@@ -235,6 +235,7 @@ void MainWindow::mapOperations()
         {form->actionBCA_Wet_Etching, ProcessKey::SiWetEtching},
         {form->actionContinuous_Wet_Etching, ProcessKey::ContinuousWetEtching},
         {form->actionSimple_RIE, ProcessKey::SimpleRie},
+        {form->actionDRIE_Bosch, ProcessKey::DeepRie},
         {form->actionModel_Extraction, ProcessKey::ModelExtraction},
     };
     // The process table gives every action its id and its text, and says

@@ -31,6 +31,7 @@
 #include "Observers/IonImplantationOptionsObserver.h"
 #include "Observers/SiOxidationObserver.h"
 #include "Observers/SimpleRIEObserver.h"
+#include "Observers/DeepRIEObserver.h"
 #include "Observers/PhotolithographyObserver.h"
 #include "Observers/RunModelExtractionObserver.h"
 
@@ -131,6 +132,7 @@ void OperationFactory::registerInterfaces()
         ProcessTable::registerInterface(ProcessKey::ContinuousWetEtching,
                                         observed<O::CCAWetEtchingObserver>(ProcessKey::ContinuousWetEtching));
         ProcessTable::registerInterface(ProcessKey::SimpleRie, observed<O::SimpleRIEObserver>(ProcessKey::SimpleRie));
+        ProcessTable::registerInterface(ProcessKey::DeepRie, observed<O::DeepRIEObserver>(ProcessKey::DeepRie));
         ProcessTable::registerInterface(ProcessKey::ModelExtraction, &O::RunModelExtractionObserver::createOperation);
         ProcessTable::registerInterface(ProcessKey::ViewingOptions,
                                         observed<O::ChangeTotalVolumeVisualizationOptionsObserver>(ProcessKey::ViewingOptions));

@@ -95,15 +95,16 @@ void TestProcessTable::tableIsConsistent()
         if (kind.isBuilt() && kind.listCode != ProcessTable::noListCode)
             QVERIFY2(kind.configure, qPrintable(kind.listName));
     }
-    QCOMPARE(keys.size(), int(ProcessKey::DiffusionDoping) + 1);
-    // The seventeen codes of process lists, 0 to 16.
-    QCOMPARE(codes.size(), 17);
+    QCOMPARE(keys.size(), int(ProcessKey::DeepRie) + 1);
+    // The codes of process lists, 0 to 16 and 18.
+    QCOMPARE(codes.size(), 18);
     for (std::int32_t code = 0; code < 17; ++code)
         QVERIFY(codes.contains(code));
+    QVERIFY(codes.contains(18));
     QCOMPARE(ProcessTable::listName(17), QStringLiteral("Unknown process"));
     QCOMPARE(ProcessTable::listName(-5), QStringLiteral("Unknown process"));
     QVERIFY(!ProcessTable::byMenuId(0));
-    QVERIFY(!ProcessTable::byMenuId(31));
+    QVERIFY(!ProcessTable::byMenuId(32));
 }
 
 void TestProcessTable::menuAndBatchAgree_data()

@@ -116,12 +116,12 @@ void TestMaterialManager::numbersShowAsEntered()
 void TestMaterialManager::newIdsNeverCollide()
 {
     MaterialTableViewItem model;
-    QCOMPARE(model.nextFreeId(), 17u);
-    model.setReservedIds({17, 19});
+    QCOMPARE(model.nextFreeId(), 18u);
+    model.setReservedIds({18, 20});
     QVERIFY(model.insertRows(model.rowCount(), 2));
     const auto materials = model.getMaterials();
-    QCOMPARE(materials[materials.size() - 2].getId(), 18u);
-    QCOMPARE(materials.last().getId(), 20u);
+    QCOMPARE(materials[materials.size() - 2].getId(), 19u);
+    QCOMPARE(materials.last().getId(), 21u);
     QCOMPARE(materials.last().getName(), QStringLiteral("New Material"));
 }
 
@@ -166,10 +166,10 @@ void TestMaterialManager::okWritesACatalogueThatReadsBack()
     document.open(QIODevice::WriteOnly);
     QVERIFY(Model::Persistence::DocumentWriter(registry).write(saved, document).ok);
     const QByteArray file = GuiTestSupport::readFile(home->path() + QStringLiteral("/Kestrum/materials.xml"));
-    QVERIFY(file.contains("name=\"Glass\" material-id=\"17\""));
+    QVERIFY(file.contains("name=\"Glass\" material-id=\"18\""));
     const auto catalogue = MaterialFactory::getInstance();
     catalogue->initialise();
-    QCOMPARE(catalogue->getMaterial(17).getName(), QStringLiteral("Glass"));
+    QCOMPARE(catalogue->getMaterial(18).getName(), QStringLiteral("Glass"));
     QVERIFY(qAbs(catalogue->getMaterial(1).getColor().w - 128 / 255.0) < 1e-3);
     Model::Document loaded;
     document.close();

@@ -38,6 +38,8 @@ const BuiltIn builtInTable[] = {
     {14, "N-doped Si (100)", 2329, 1.88e11f, 0.28f, {1.0f, 1.0f, 0.67f, 1.0f}},
     {15, "P-doped Si (100)", 2329, 1.88e11f, 0.28f, {0.67f, 0.67f, 1.0f, 1.0f}},
     {16, "Poly-Si", 2329, 1.88e11f, 0.28f, {0.3f, 0.5f, 0.4f, 1.0f}},
+    // The passivation of the cyclic deep etch.
+    {17, "Fluorocarbon polymer", 2000, 5e8f, 0.46f, {0.85f, 0.55f, 0.2f, 1.0f}},
 };
 
 // Plain characters: other start-up code may reach the catalogue before this

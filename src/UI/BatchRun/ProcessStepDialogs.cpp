@@ -18,6 +18,7 @@
 #include "UI/Operations/Film/SpinCoatingOptionsDialog.h"
 #include "UI/Operations/Lithography/PhotolithographyDialog.h"
 #include "UI/Operations/ReactiveIonEtching/SimpleRIEDialog.h"
+#include "UI/Operations/DeepReactiveIonEtching/DeepRIEDialog.h"
 #include "UI/Operations/SiEtching/BCAEtchingDialog.h"
 #include "UI/Operations/SiOxidation/SimpleOxidationOptionsDialog.h"
 #include "UI/Operations/Substrate/CreateSubstrateDialog.h"
@@ -103,6 +104,7 @@ std::optional<ProcessData> ProcessStepDialogs::ask(std::int32_t type, QWidget *p
     case Core::ProcessKey::DiffusionDoping: return ofType<Operations::DopingOptionsDialog>(parent, type);
     case Core::ProcessKey::IonImplantation: return plain<Operations::IonImplantationOptionsDialog>(parent);
     case Core::ProcessKey::SimpleRie: return plain<Operations::SimpleRIEDialog>(parent);
+    case Core::ProcessKey::DeepRie: return plain<Operations::DeepRIEDialog>(parent);
     case Core::ProcessKey::SiOxidation: return plain<Operations::SimpleOxidationOptionsDialog>(parent);
     case Core::ProcessKey::SaveImage: return saveImage(parent);
     case Core::ProcessKey::Planarization: {

@@ -45,7 +45,7 @@ const Core::ProcessKey chooserKeys[] = {
     Core::ProcessKey::IonImplantation, Core::ProcessKey::SpinCoating,
     Core::ProcessKey::SimpleRie,     Core::ProcessKey::SiOxidation,
     Core::ProcessKey::DiffusionDoping, Core::ProcessKey::CreateSubstrate,
-    Core::ProcessKey::SaveImage,
+    Core::ProcessKey::SaveImage,     Core::ProcessKey::DeepRie,
 };
 
 QPixmap swatch(const QColor &color)

@@ -42,18 +42,83 @@ FluxEngine::FluxEngine(const Grid &grid, int rayCount) : grid(grid)
     }
     // The sky begins above the highest non-empty cell.
     const std::size_t columns = std::size_t(grid.nx) * grid.ny;
-    for (std::size_t c = 0; c < columns && sky < grid.nz; ++c) {
+    columnTops.assign(columns, 0);
+    for (std::size_t c = 0; c < columns; ++c) {
         const Model::Automaton::Voxel *column = grid.cells + c * grid.nz;
-        for (std::uint32_t z = grid.nz; z > sky; --z) {
+        for (std::uint32_t z = grid.nz; z > 0; --z) {
             if (column[z - 1].material != 0) {
-                sky = z;
+                columnTops[c] = z;
                 break;
             }
         }
+        sky = std::max(sky, columnTops[c]);
     }
 }
 
 bool FluxEngine::escapes(const Point &start, const Direction &d) const
+{
+    // In cell units the ray stays a straight line. It crosses the columns in
+    // the order of its x and y face crossings; inside one column it covers
+    // the heights from its entry to its exit.
+    const double p[3] = {start.x / grid.cellX, start.y / grid.cellY, start.z / grid.cellZ};
+    const double v[3] = {d.x / grid.cellX, d.y / grid.cellY, d.z / grid.cellZ};
+    if (v[2] <= 0.0)
+        return false;
+    const std::int64_t size[2] = {grid.nx, grid.ny};
+    std::int64_t cell[2];
+    double next[2];
+    double delta[2];
+    int stepOf[2];
+    for (int a = 0; a < 2; ++a) {
+        cell[a] = std::int64_t(std::floor(p[a]));
+        if (v[a] > 0.0) {
+            stepOf[a] = 1;
+            delta[a] = 1.0 / v[a];
+            next[a] = (double(cell[a] + 1) - p[a]) * delta[a];
+        } else if (v[a] < 0.0) {
+            stepOf[a] = -1;
+            delta[a] = -1.0 / v[a];
+            next[a] = (p[a] - double(cell[a])) * delta[a];
+        } else {
+            stepOf[a] = 0;
+            delta[a] = std::numeric_limits<double>::infinity();
+            next[a] = std::numeric_limits<double>::infinity();
+        }
+        cell[a] = ((cell[a] % size[a]) + size[a]) % size[a];
+    }
+    const double skyHeight = double(sky);
+    // The start cell itself is not looked at: the point lies in an empty cell.
+    std::int64_t from = std::int64_t(std::floor(p[2])) + 1;
+    while (true) {
+        const double leave = std::min(next[0], next[1]);
+        const double exitHeight = p[2] + v[2] * leave; // infinite for a vertical ray
+        const std::size_t column = std::size_t(cell[0]) * grid.ny + std::size_t(cell[1]);
+        const std::int64_t top = columnTops[column];
+        // The cells [from, ceil(exit)) of this column, those below its top.
+        std::int64_t to = top;
+        if (exitHeight < double(top))
+            to = std::int64_t(std::ceil(exitHeight));
+        if (from < to) {
+            const Model::Automaton::Voxel *c = grid.cells + column * grid.nz;
+            for (std::int64_t z = std::max<std::int64_t>(from, 0); z < to; ++z) {
+                if (c[z].material != 0)
+                    return false;
+            }
+        }
+        if (exitHeight >= skyHeight)
+            return true;
+        const int a = next[0] < next[1] ? 0 : 1;
+        cell[a] += stepOf[a];
+        if (cell[a] < 0)
+            cell[a] += size[a];
+        else if (cell[a] >= size[a])
+            cell[a] -= size[a];
+        from = std::int64_t(std::floor(exitHeight));
+        next[a] += delta[a];
+    }
+}
+
+bool FluxEngine::escapesCellByCell(const Point &start, const Direction &d) const
 {
     // In cell units the ray stays a straight line; one step crosses one face.
     const double p[3] = {start.x / grid.cellX, start.y / grid.cellY, start.z / grid.cellZ};
@@ -110,6 +175,16 @@ double FluxEngine::viewFactor(const Point &point) const
     std::size_t open = 0;
     for (const Direction &d : directions)
         open += escapes(point, d);
+    return double(open) / double(directions.size());
+}
+
+double FluxEngine::viewFactorCellByCell(const Point &point) const
+{
+    if (point.z >= sky * grid.cellZ)
+        return 1.0;
+    std::size_t open = 0;
+    for (const Direction &d : directions)
+        open += escapesCellByCell(point, d);
     return double(open) / double(directions.size());
 }
 

@@ -20,7 +20,11 @@ namespace Operations {
 // through the cells by a 3-D digital differential analyser (Amanatides and
 // Woo, Eurographics 1987). A ray is blocked by the first non-empty cell it
 // enters and escapes once it climbs above the highest non-empty cell of the
-// volume. Sideways the volume repeats, as a die's pattern does: a ray leaving
+// volume. The walk goes column by column: within one column the ray's cells
+// are a run of heights, and only the part of the run below the column's
+// highest non-empty cell is read (one contiguous stretch of ids), so a ray
+// climbing an open slot costs one look per column it crosses, not one per
+// layer. Sideways the volume repeats, as a die's pattern does: a ray leaving
 // through a side face comes back through the opposite one.
 //
 // The directions are fixed and every point's value depends on that point
@@ -62,6 +66,10 @@ public:
     // its flux.
     std::vector<float> viewFactors(const std::vector<std::size_t> &cells, int threadCount = 0) const;
 
+    // The same view factor by the plain walk, one cell face at a time: what
+    // the column walk must agree with.
+    double viewFactorCellByCell(const Point &point) const;
+
     // The point viewFactors() uses for a cell.
     Point cellPoint(std::size_t index) const;
 
@@ -78,10 +86,13 @@ private:
     };
 
     bool escapes(const Point &start, const Direction &d) const;
+    bool escapesCellByCell(const Point &start, const Direction &d) const;
 
     Grid grid;
     std::vector<Direction> directions;
     std::uint32_t sky = 0;
+    // Per column (x * ny + y): the top of its highest non-empty cell, in cells.
+    std::vector<std::uint32_t> columnTops;
 };
 
 } // namespace Operations
