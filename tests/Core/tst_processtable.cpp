@@ -96,11 +96,11 @@ void TestProcessTable::tableIsConsistent()
             QVERIFY2(kind.configure, qPrintable(kind.listName));
     }
     QCOMPARE(keys.size(), int(ProcessKey::DiffusionDoping) + 1);
-    // The seventeen codes of process lists, 0 to 16.
-    QCOMPARE(codes.size(), 17);
-    for (std::int32_t code = 0; code < 17; ++code)
+    // The eighteen codes of process lists, 0 to 17.
+    QCOMPARE(codes.size(), 18);
+    for (std::int32_t code = 0; code < 18; ++code)
         QVERIFY(codes.contains(code));
-    QCOMPARE(ProcessTable::listName(17), QStringLiteral("Unknown process"));
+    QCOMPARE(ProcessTable::listName(18), QStringLiteral("Unknown process"));
     QCOMPARE(ProcessTable::listName(-5), QStringLiteral("Unknown process"));
     QVERIFY(!ProcessTable::byMenuId(0));
     QVERIFY(!ProcessTable::byMenuId(31));
