@@ -412,7 +412,7 @@ QVector<Kind> makeKinds()
                    {QStringLiteral("Oxidation Thickness"), V::Double, 10.0, true, length},
                    {QStringLiteral("Oxidation Time"), V::Double, 2.0, true, {0.0, 1e4, QStringLiteral("hours")}},
                    {QStringLiteral("OxidationTimeSet"), V::Bool, false, false},
-                   modeParameter(QStringLiteral("the time mode (absent: dry)"), "Oxidation Ambient", V::String,
+                   modeParameter(QStringLiteral("the time mode; absent: dry"), "Oxidation Ambient", V::String,
                                  QStringLiteral("dry"), {}, DealGrove::names())},
                   build<SimpleSiOxidationOperation>(), &BatchRun::ProcessSteps::siOxidation,
                   configure<SimpleSiOxidationOperation>([](SimpleSiOxidationOperation &op, const ProcessData &s) {
