@@ -28,7 +28,7 @@ def deal_grove_microns(hours, kelvin=KELVIN, atmospheres=ATMOSPHERES):
     """The thickness the oxidation step grows (25 nm native oxide to start)."""
     r = 1000.0 / kelvin
     parabolic = atmospheres * 0.999264839884312 * 1297.907373 * math.exp(-14.92366568 * r)
-    linear = 7973245.767 * math.exp(-23.43965534 * r)
+    linear = atmospheres * 7973245.767 * math.exp(-23.43965534 * r)  # the pressure scales B and B/A alike
     a = parabolic / linear
     tau = (0.025 * a + 0.000625) / parabolic
     return (math.sqrt(a * a + 4.0 * parabolic * (hours + tau)) - a) / 2.0

@@ -35,8 +35,17 @@ struct RecipeFailure : std::runtime_error
     using std::runtime_error::runtime_error;
 };
 
+// kestrum.ParameterError: a setting outside its parameter's range or
+// choices, a RecipeError that is also a ValueError. Made once with the
+// module and kept for the life of the interpreter.
+PyObject *parameterError = nullptr;
+
 [[noreturn]] void raise(const RecipeJob &job)
 {
+    if (job.refusedValue() && parameterError) {
+        PyErr_SetString(parameterError, job.failureMessage().toStdString().c_str());
+        throw py::error_already_set();
+    }
     throw RecipeFailure(job.failureMessage().toStdString());
 }
 
@@ -288,6 +297,11 @@ PYBIND11_MODULE(_kestrum, m)
     m.doc() = "Cell volumes, documents and recipe runs of Kestrum.";
     m.attr("__version__") = KESTRUM_VERSION;
     py::register_exception<RecipeFailure>(m, "RecipeError", PyExc_RuntimeError);
+    const py::tuple bases = py::make_tuple(m.attr("RecipeError"), py::handle(PyExc_ValueError));
+    parameterError = PyErr_NewExceptionWithDoc("kestrum.ParameterError",
+                                               "A setting outside the range or the choices of its parameter.",
+                                               bases.ptr(), nullptr);
+    m.attr("ParameterError") = py::handle(parameterError);
 
     py::class_<VolumeHandle>(m, "Volume", "A cell volume: nx x ny x nz material ids (0 = empty).")
         .def(py::init(&VolumeHandle::fromCells), py::arg("cells"), py::arg("cell_size") = std::make_tuple(1.f, 1.f, 1.f),

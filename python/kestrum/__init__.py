@@ -7,9 +7,11 @@
     kestrum.trench(volume, "y", 12.5)   # depth, widths, wall angles of a trench, µm
 """
 
-from ._kestrum import __version__, Document, RecipeError, SkippedStep, Volume, check_recipe, load, run_recipe, save
+from ._kestrum import (__version__, Document, ParameterError, RecipeError, SkippedStep, Volume, check_recipe, load,
+                       run_recipe, save)
 
-__all__ = ["Document", "RecipeError", "SkippedStep", "Volume", "check_recipe", "load", "run_recipe", "save", "sweep"]
+__all__ = ["Document", "ParameterError", "RecipeError", "SkippedStep", "Volume", "check_recipe", "load", "run_recipe",
+           "save", "sweep"]
 
 # Masks: kestrum.load_mask(path, layer=None, cell_size=None), a bool array [x, y].
 from ._kestrum import load_mask  # noqa: E402

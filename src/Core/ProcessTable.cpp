@@ -2,15 +2,19 @@
 
 #include "Core/BatchRun/DeepEtchStep.h"
 #include "Core/BatchRun/FilmSteps.h"
+#include "Core/BatchRun/PhysicalParameters.h"
 #include "Core/BatchRun/ProcessData.h"
 #include "Core/BatchRun/ProcessSteps.h"
+#include "Core/BatchRun/StepParameters.h"
 #include "Core/BatchRun/SubstrateStep.h"
 #include "Core/Operations/BatchRun/SelectVolumesOperation.h"
 #include "Core/Operations/DeepReactiveIonEtching/DeepReactiveIonEtchingOperation.h"
 #include "Core/Operations/Document/OpenDocumentOperation.h"
 #include "Core/Operations/Document/SaveDocumentAsOperation.h"
 #include "Core/Operations/Document/SaveDocumentOperation.h"
+#include "Core/Operations/Doping/Diffusion.h"
 #include "Core/Operations/Doping/DopingOperation.h"
+#include "Core/Operations/Doping/ImplantRange.h"
 #include "Core/Operations/Doping/IonImplantationOperation.h"
 #include "Core/Operations/Film/AnisotropicFilmDepositionOperation.h"
 #include "Core/Operations/Film/ElectrodepositionOperation.h"
@@ -27,6 +31,7 @@
 #include "Core/Operations/ReactiveIonEtching/SimpleReactiveIonEtchingOperation.h"
 #include "Core/Operations/SiEtching/AtomisticSiWetEtchingOperation.h"
 #include "Core/Operations/SiEtching/ContinousWetEtchOperation.h"
+#include "Core/Operations/SiEtching/KohEtchRate.h"
 #include "Core/Operations/SiOxidation/SimpleSiOxidationOperation.h"
 #include "Core/Operations/Substrate/CreateSubstrateOperation.h"
 #include "Core/Operations/Substrate/SubstrateBuilder.h"
@@ -153,6 +158,85 @@ QVector<Parameter> substrateParameters()
     return parameters;
 }
 
+// A parameter of a physical mode: visible, optional, left out of default steps.
+Parameter modeParameter(const QString &mode, const char *name, ProcessTable::ValueKind kind, const QVariant &value,
+                        const ProcessTable::Range &range, const QStringList &choices = {})
+{
+    Parameter parameter{QString::fromLatin1(name), kind, value, true, range, true};
+    parameter.choices = choices;
+    parameter.mode = mode;
+    return parameter;
+}
+
+// Functions, not constants: the table may be built while other files'
+// statics are initialised.
+QString celsius()
+{
+    return QString::fromUtf8("\xc2\xb0" "C");
+}
+
+QString perCubicCentimetre()
+{
+    return QString::fromUtf8("cm\xe2\x81\xbb\xc2\xb3");
+}
+
+// "Depth" and the etch by etchant and time of both atomistic etches.
+QVector<Parameter> wetEtchParameters(const ProcessTable::Range &length)
+{
+    using Operations::KohEtchRate;
+    using Operations::WetEtchRecipe;
+    const QString mode = QStringLiteral("the etch by etchant and time");
+    return {{QStringLiteral("Depth"), ProcessTable::ValueKind::Double, 10.0, true, length},
+            modeParameter(mode, "Etchant", ProcessTable::ValueKind::String, QStringLiteral("KOH"), {},
+                          WetEtchRecipe::names()),
+            modeParameter(mode, "Concentration", ProcessTable::ValueKind::Double, 30.0,
+                          {KohEtchRate::minimumConcentration, KohEtchRate::maximumConcentration, QStringLiteral("wt %")}),
+            modeParameter(mode, "Temperature", ProcessTable::ValueKind::Double, 70.0,
+                          {KohEtchRate::minimumTemperature, KohEtchRate::maximumTemperature, celsius()}),
+            modeParameter(mode, "Etch Time", ProcessTable::ValueKind::Double, 10.0,
+                          {0.0, WetEtchRecipe::maximumMinutes, QStringLiteral("min")}),
+            modeParameter(mode, "Rate 100", ProcessTable::ValueKind::Double, 1.0,
+                          {0.0, WetEtchRecipe::maximumCustomRate, QString::fromUtf8("\xc2\xb5m/min")})};
+}
+
+// The diffusion from a constant surface source of both doping kinds.
+QVector<Parameter> diffusionParameters()
+{
+    using Operations::Diffusion;
+    using Operations::DopingLimits;
+    const QString mode = QStringLiteral("the diffusion from a surface source");
+    return {modeParameter(mode, "Species", ProcessTable::ValueKind::String, QStringLiteral("P"), {},
+                          Operations::Dopants::symbols()),
+            modeParameter(mode, "Surface Concentration", ProcessTable::ValueKind::Double, 1e20,
+                          {DopingLimits::minimumSurface, DopingLimits::maximumSurface, perCubicCentimetre()}),
+            modeParameter(mode, "Temperature", ProcessTable::ValueKind::Double, 1000.0,
+                          {Diffusion::minimumTemperature, Diffusion::maximumTemperature, celsius()}),
+            modeParameter(mode, "Diffusion Time", ProcessTable::ValueKind::Double, 30.0,
+                          {0.0, DopingLimits::maximumMinutes, QStringLiteral("min")}),
+            modeParameter(mode, "Background Doping", ProcessTable::ValueKind::Double, DopingLimits::defaultBackground,
+                          {DopingLimits::minimumBackground, DopingLimits::maximumBackground, perCubicCentimetre()})};
+}
+
+QVector<Parameter> implantParameters()
+{
+    using Operations::Diffusion;
+    using Operations::DopingLimits;
+    using Operations::ImplantRange;
+    const QString mode = QStringLiteral("the implant by species, energy and dose");
+    return {modeParameter(mode, "Species", ProcessTable::ValueKind::String, QStringLiteral("B"), {},
+                          Operations::Dopants::symbols()),
+            modeParameter(mode, "Energy", ProcessTable::ValueKind::Double, 50.0,
+                          {ImplantRange::minimumEnergy, ImplantRange::maximumEnergy, QStringLiteral("keV")}),
+            modeParameter(mode, "Dose", ProcessTable::ValueKind::Double, 1e15,
+                          {0.0, DopingLimits::maximumDose, QString::fromUtf8("cm\xe2\x81\xbb\xc2\xb2")}),
+            modeParameter(mode, "Background Doping", ProcessTable::ValueKind::Double, DopingLimits::defaultBackground,
+                          {DopingLimits::minimumBackground, DopingLimits::maximumBackground, perCubicCentimetre()}),
+            modeParameter(mode, "Anneal Time", ProcessTable::ValueKind::Double, 0.0,
+                          {0.0, DopingLimits::maximumMinutes, QStringLiteral("min")}),
+            modeParameter(mode, "Anneal Temperature", ProcessTable::ValueKind::Double, 1000.0,
+                          {Diffusion::minimumTemperature, Diffusion::maximumTemperature, celsius()})};
+}
+
 QVector<Kind> makeKinds()
 {
     using K = ProcessKey;
@@ -207,16 +291,22 @@ QVector<Kind> makeKinds()
                   false, true};
     kinds << Kind{K::IonImplantation, 3, 3, 14, QStringLiteral("Ion Implantation"), QStringLiteral("Ion Implantation"),
                   QStringLiteral("Ion Implantation"), none,
-                  {{QStringLiteral("Annealing Distance"), V::Float, 10.0f, true, length},
-                   {QStringLiteral("DopedMaterialId"), V::UInt, 1u, false},
-                   {QStringLiteral("DopingTypeValue"), V::UInt, 0u, false},
-                   {QStringLiteral("Implantation Depth"), V::Float, 10.0f, true, length}},
+                  QVector<Parameter>{{QStringLiteral("Annealing Distance"), V::Float, 10.0f, true, length},
+                                     {QStringLiteral("DopedMaterialId"), V::UInt, 1u, false},
+                                     {QStringLiteral("DopingTypeValue"), V::UInt, 0u, false},
+                                     {QStringLiteral("Implantation Depth"), V::Float, 10.0f, true, length}}
+                      + implantParameters(),
                   build<IonImplantationOperation>(), &BatchRun::ProcessSteps::ionImplantation,
                   configure<IonImplantationOperation>([](IonImplantationOperation &op, const ProcessData &s) {
+                      op.setHostMaterial(uintOf(s, "DopedMaterialId"));
+                      BatchRun::StepParameters parameters(s);
+                      if (const auto recipe = BatchRun::PhysicalParameters::implant(parameters)) {
+                          op.setRecipe(*recipe);
+                          return;
+                      }
                       op.setAnnealingDistance(floatOf(s, "Annealing Distance"));
                       op.setImplantationDepth(floatOf(s, "Implantation Depth"));
                       op.setDopantType(uintOf(s, "DopingTypeValue"));
-                      op.setHostMaterial(uintOf(s, "DopedMaterialId"));
                   })};
     operationOnly(K::Delete, 4, "Delete", "Delete Objects", build<DeleteObject>());
     operationOnly(K::ViewingOptions, 6, "Change Cell Volume Viewing Options", "Change Visualization",
@@ -265,10 +355,14 @@ QVector<Kind> makeKinds()
             op.setDopantType(uintOf(s, "Doping Type"));
             op.setHostMaterial(uintOf(s, "MaterialId"));
         }
+        BatchRun::StepParameters parameters(s);
+        if (const auto recipe = BatchRun::PhysicalParameters::diffusion(parameters))
+            op.setRecipe(*recipe);
     });
     kinds << Kind{K::Doping, 17, 17, 8, QStringLiteral("Doping"), QStringLiteral("Doping"), QStringLiteral("Doping"), none,
                   materialAnd(1, {{QStringLiteral("Doping Depth"), V::Float, 10.0f, true, length},
-                                  {QStringLiteral("Doping Type"), V::UInt, 0u, false}}),
+                                  {QStringLiteral("Doping Type"), V::UInt, 0u, false}})
+                      + diffusionParameters(),
                   build<DopingOperation>(), &BatchRun::ProcessSteps::thermalDoping, doping};
     const auto moore = [](const char *steps) {
         return configure<MooreNeighborhoodOperation>([steps](MooreNeighborhoodOperation &op, const ProcessData &s) {
@@ -319,13 +413,17 @@ QVector<Kind> makeKinds()
                    {QStringLiteral("Oxidation Temperature"), V::Double, 1273.0, true, {273.0, 2000.0, QStringLiteral("K")}},
                    {QStringLiteral("Oxidation Thickness"), V::Double, 10.0, true, length},
                    {QStringLiteral("Oxidation Time"), V::Double, 2.0, true, {0.0, 1e4, QStringLiteral("hours")}},
-                   {QStringLiteral("OxidationTimeSet"), V::Bool, false, false}},
+                   {QStringLiteral("OxidationTimeSet"), V::Bool, false, false},
+                   modeParameter(QStringLiteral("the time mode; absent: dry"), "Oxidation Ambient", V::String,
+                                 QStringLiteral("dry"), {}, DealGrove::names())},
                   build<SimpleSiOxidationOperation>(), &BatchRun::ProcessSteps::siOxidation,
                   configure<SimpleSiOxidationOperation>([](SimpleSiOxidationOperation &op, const ProcessData &s) {
                       op.setCellUnitsPerMicron(doubleOf(s, "Micron Conversion"));
+                      BatchRun::StepParameters parameters(s);
                       if (s.getParameter(QStringLiteral("OxidationTimeSet")).toBool())
                           op.setOxidationConditions(doubleOf(s, "Oxidation Time"), doubleOf(s, "Oxidation Temperature"),
-                                                    doubleOf(s, "Oxidation Pressure"));
+                                                    doubleOf(s, "Oxidation Pressure"),
+                                                    BatchRun::PhysicalParameters::ambient(parameters));
                       else
                           op.setThickness(doubleOf(s, "Oxidation Thickness"));
                   })};
@@ -345,14 +443,19 @@ QVector<Kind> makeKinds()
                       op.setMaterial(uintOf(s, "MaterialId"));
                   })};
     const auto wetEtch = configure<SiWetEtchOperation>([](SiWetEtchOperation &op, const ProcessData &s) {
-        op.setDepth(doubleOf(s, "Depth"));
+        BatchRun::StepParameters parameters(s);
+        if (const auto recipe = BatchRun::PhysicalParameters::wetEtch(parameters))
+            op.setRecipe(*recipe);
+        else
+            op.setDepth(doubleOf(s, "Depth"));
     });
     kinds << Kind{K::SiWetEtching, 28, 28, 1, name(Names::siWetEtching), QStringLiteral("BCA Wet Etch"),
-                  QStringLiteral("Si wet etching"), none, {{QStringLiteral("Depth"), V::Double, 10.0, true, length}},
+                  QStringLiteral("Si wet etching"), none, wetEtchParameters(length),
                   build<AtomisticSiWetEtchingOperation>(), &BatchRun::ProcessSteps::siWetEtching, wetEtch, true};
-    kinds << Kind{K::ContinuousWetEtching, 29, 29, ProcessTable::noListCode, QStringLiteral("Si Wet Etching (CCA)"),
-                  QStringLiteral("Continuous Wet Etch"), none, none, {{QStringLiteral("Depth"), V::Double, 10.0, true, length}},
-                  build<ContinousWetEtchOperation>(), {}, wetEtch};
+    kinds << Kind{K::ContinuousWetEtching, 29, 29, 17, QStringLiteral("Si Wet Etching (CCA)"),
+                  QStringLiteral("Continuous Wet Etch"), QStringLiteral("Continuous wet etching"), none,
+                  wetEtchParameters(length), build<ContinousWetEtchOperation>(),
+                  &BatchRun::ProcessSteps::continuousWetEtching, wetEtch, true};
     kinds << Kind{K::SimpleRie, 30, 30, 13, QStringLiteral("Simple RIE"), QStringLiteral("Simple RIE"),
                   QStringLiteral("Simple RIE"), none,
                   materialAnd(3, {{QStringLiteral("Etch Depth"), V::UInt, 1u, true, cellCount},
@@ -389,9 +492,10 @@ QVector<Kind> makeKinds()
     // The doping of a process list that names its material and type its own
     // way; it runs and records as Doping does.
     kinds << Kind{K::DiffusionDoping, 0, 17, 16, none, QStringLiteral("Doping"), QStringLiteral("Diffusion Doping"), none,
-                  {{QStringLiteral("DopedMaterialId"), V::UInt, 1u, false},
-                   {QStringLiteral("Doping Depth"), V::Float, 10.0f, true, length},
-                   {QStringLiteral("DopingTypeValue"), V::UInt, 0u, false}},
+                  QVector<Parameter>{{QStringLiteral("DopedMaterialId"), V::UInt, 1u, false},
+                                     {QStringLiteral("Doping Depth"), V::Float, 10.0f, true, length},
+                                     {QStringLiteral("DopingTypeValue"), V::UInt, 0u, false}}
+                      + diffusionParameters(),
                   build<DopingOperation>(), &BatchRun::ProcessSteps::diffusionDoping, doping};
 
     // The surface front keeps a state byte and an offset of three floats per
@@ -461,11 +565,16 @@ const Kind *ProcessTable::byOperationId(std::uint32_t operationId)
     return nullptr;
 }
 
-const ProcessTable::Range *ProcessTable::range(std::int32_t listCode, const QString &parameter)
+const ProcessTable::Range *ProcessTable::range(std::int32_t listCode, const QString &name)
+{
+    const Parameter *p = parameter(listCode, name);
+    return p && p->range.isSet() ? &p->range : nullptr;
+}
+
+const Parameter *ProcessTable::parameter(std::int32_t listCode, const QString &name)
 {
     const Kind *k = byListCode(listCode);
-    const Parameter *p = k ? k->parameter(parameter) : nullptr;
-    return p && p->range.isSet() ? &p->range : nullptr;
+    return k ? k->parameter(name) : nullptr;
 }
 
 const Kind &ProcessTable::kind(ProcessKey key)
@@ -504,8 +613,10 @@ ProcessData ProcessTable::defaultStep(ProcessKey key)
 {
     const Kind &k = kind(key);
     ProcessData step(k.listCode);
-    for (const Parameter &p : k.parameters)
-        step.setParameter(p.name, p.defaultValue, p.visible);
+    for (const Parameter &p : k.parameters) {
+        if (p.mode.isEmpty())
+            step.setParameter(p.name, p.defaultValue, p.visible);
+    }
     return step;
 }
 
@@ -520,6 +631,8 @@ QString ProcessTable::chooserText(ProcessKey key)
         return QStringLiteral("Moore Etching");
     case ProcessKey::SiWetEtching:
         return QStringLiteral("Si Wet Etching");
+    case ProcessKey::ContinuousWetEtching:
+        return QStringLiteral("Si Wet Etching (Continuous)");
     case ProcessKey::Doping:
         return QStringLiteral("Thermal Doping");
     case ProcessKey::SiOxidation:
@@ -576,7 +689,11 @@ QString ProcessTable::stepReference()
                 parameter += QStringLiteral(" [%1]").arg(p.range.text());
             else if (!p.range.unit.isEmpty())
                 parameter += QStringLiteral(" [%1]").arg(p.range.unit);
-            if (p.optional)
+            else if (!p.choices.isEmpty())
+                parameter += QStringLiteral(" [%1]").arg(p.choices.join(QStringLiteral(", ")));
+            if (!p.mode.isEmpty())
+                parameter += QStringLiteral(" (optional, for %1)").arg(p.mode);
+            else if (p.optional)
                 parameter += QStringLiteral(" (optional, default %1)").arg(p.defaultValue.toString());
             parameters << parameter;
         }

@@ -3,6 +3,7 @@
 #include "Core/ProcessKey.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <QVector>
 
@@ -66,6 +67,12 @@ public:
         // A step may leave it out (process lists older than the parameter);
         // the step then runs with the default value.
         bool optional = false;
+        // The texts a text parameter may hold (in any case); empty for any text.
+        QStringList choices = {};
+        // The parameters of a physical mode ("the etch by etchant and time")
+        // name it here. A default step leaves them out, and a step that
+        // holds none of them runs the kind's geometric mode.
+        QString mode = {};
     };
 
     using OperationBuilder = std::function<std::shared_ptr<Operations::Operation>(Workspace *)>;
@@ -127,6 +134,8 @@ public:
     // The declared range of a step parameter of the kind with that list
     // code; null when the parameter has none.
     static const Range *range(std::int32_t listCode, const QString &parameter);
+    // The declared parameter of the kind with that list code; null for none.
+    static const Parameter *parameter(std::int32_t listCode, const QString &parameter);
     // The kind's entry in the Batch Run process chooser: its list name, but
     // capitalised as the menus are and the thermal processes named so.
     static QString chooserText(ProcessKey key);
@@ -137,7 +146,8 @@ public:
     static std::uint32_t menuId(ProcessKey key) { return kind(key).menuId; }
     static std::int32_t listCode(ProcessKey key) { return kind(key).listCode; }
 
-    // A step of the kind holding every parameter at its default value.
+    // A step of the kind holding every parameter at its default value,
+    // those of the physical modes left out.
     static BatchRun::ProcessData defaultStep(ProcessKey key);
     // The batch list's text for a code; "Unknown process" for any other.
     static QString listName(std::int32_t code);

@@ -477,6 +477,8 @@ void TestBatchTool::settingsRefused_data()
                                        << "\"Thickness\" of step 2 (CVD) takes a number, not \"abc\".";
     QTest::newRow("negative count") << QStringList{"1.Volume Size X=-3"} << "takes a whole number from 0, not \"-3\"";
     QTest::newRow("yes for a switch") << QStringList{"1.SphericalSubstrate=yes"} << "takes true or false";
+    QTest::newRow("a number outside its range") << QStringList{"2.Thickness=-5"}
+                                                << "\"Thickness\" of step 2 (CVD) takes a number from 0 to 1000000 ";
     // The second is refused: the first is not applied either, nothing runs.
     QTest::newRow("second of two") << QStringList{"2.Thickness=2", "2.Thicknes=3"} << "\"2.Thicknes=3\"";
 }

@@ -19,7 +19,9 @@ class DrawingPause
 public:
     DrawingPause(const BatchStepExecutor::Context &context, int type)
     {
-        if (context.hideNewVolumes && context.volume && type == ProcessTable::listCode(ProcessKey::SiWetEtching)) {
+        const bool wetEtch = type == ProcessTable::listCode(ProcessKey::SiWetEtching)
+                             || type == ProcessTable::listCode(ProcessKey::ContinuousWetEtching);
+        if (context.hideNewVolumes && context.volume && wetEtch) {
             volume = context.volume;
             wasHidden = volume->getPainter().isHidden();
             volume->getPainter().setHidden(true);

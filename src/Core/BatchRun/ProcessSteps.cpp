@@ -2,6 +2,7 @@
 
 #include "BatchStepExecutor.h"
 #include "Core/Operations/Doping/IonImplantation.h"
+#include "Core/Operations/Doping/ProfileImplantation.h"
 #include "Core/Operations/Doping/ThermalDoping.h"
 #include "Core/Operations/Film/IsotropicFilmDeposition.h"
 #include "Core/Operations/Film/IsotropicFilmEtching.h"
@@ -10,13 +11,16 @@
 #include "Core/Operations/Lithography/Photolithography.h"
 #include "Core/Operations/ReactiveIonEtching/SimpleReactiveIonEtching.h"
 #include "Core/Operations/SiEtching/AtomicStructureSimpleSiWetEtch.h"
+#include "Core/Operations/SiEtching/ContinuosWetEtching.h"
 #include "Core/Operations/SiEtching/SiWetEtchRun.h"
 #include "Core/Operations/SiOxidation/SimpleSiOxidation.h"
 #include "Core/Workspace.h"
 #include "Model/Automaton/TotalVolume.h"
+#include "PhysicalParameters.h"
 #include "ProcessData.h"
 #include "StepParameters.h"
 
+#include <algorithm>
 #include <new>
 
 namespace Core {
@@ -24,21 +28,70 @@ namespace BatchRun {
 
 namespace {
 
+using Model::Automaton::TotalVolume;
+
 // GDSII layers are 2-byte numbers.
 constexpr std::uint32_t largestLayer = 32767;
 
+// A doping by species may leave out the doped material (silicon) and the
+// type (the species decides it); the geometric modes need both.
+std::uint32_t hostOf(StepParameters &parameters, const QString &name)
+{
+    if (parameters.has(QStringLiteral("Species")) && !parameters.has(name))
+        return Core::Operations::DopantTypes::silicon;
+    return parameters.toUInt(name);
+}
+
+std::uint32_t typeOf(StepParameters &parameters, const QString &name)
+{
+    if (parameters.has(QStringLiteral("Species")))
+        return Core::Operations::DopantTypes::nType;
+    return parameters.toUInt(name);
+}
+
 // Both doping steps run the same front; they differ in how a recipe names
-// the doped material and the type.
+// the doped material and the type. A diffusion from a surface source dopes
+// to its junction depth, the species giving the type.
 int runDoping(StepParameters &parameters, std::uint32_t host, std::uint32_t type,
               StepContext &context)
 {
-    const float depth = parameters.toFloat(QStringLiteral("Doping Depth"));
+    const auto recipe = PhysicalParameters::diffusion(parameters);
+    const float depth = recipe ? float(recipe->junctionDepth()) : parameters.toFloat(QStringLiteral("Doping Depth"));
     if (parameters.code())
         return parameters.giveUp(context);
+    if (recipe)
+        type = Core::Operations::Dopants::dopantType(recipe->species);
     Core::Operations::ThermalDoping(context.volume.get(), host, type, depth).run();
-    context.effect.noteLength(QStringLiteral("depth"), depth);
+    const TotalVolume &volume = *context.volume;
+    if (recipe)
+        recipe->describe(context.effect,
+                         std::min({volume.getCellSizeX(), volume.getCellSizeY(), volume.getCellSizeZ()}));
+    else
+        context.effect.noteLength(QStringLiteral("depth"), depth);
     context.effect.needMaterial(host);
     BatchStepExecutor::recordOperation(context, ProcessKey::Doping);
+    return BatchStepExecutor::Done;
+}
+
+// Both atomistic etches: "Depth" in µm, or the depth an etchant reaches in
+// its time.
+template <class Engine>
+int runWetEtch(const ProcessData &step, StepContext &context, ProcessKey key)
+{
+    StepParameters parameters(step);
+    const auto recipe = PhysicalParameters::wetEtch(parameters);
+    const double depth = recipe ? recipe->depth() : parameters.toDouble(QStringLiteral("Depth"));
+    if (parameters.code())
+        return parameters.giveUp(context);
+    Engine engine(context.volume.get(), depth);
+    engine.setFloorPaced(recipe.has_value());
+    // The executor puts back cells a lattice that ran out of memory left half etched.
+    if (!Core::Operations::SiWetEtchRun::run(context.workspace, *context.volume, engine))
+        throw std::bad_alloc();
+    if (recipe)
+        context.effect.addNote(recipe->text());
+    Core::Operations::SiWetEtchEngine::describe(engine.outcome(), context.effect);
+    BatchStepExecutor::recordOperation(context, key);
     return BatchStepExecutor::Done;
 }
 
@@ -137,17 +190,12 @@ int ProcessSteps::isotropicEtching(const ProcessData &step, StepContext &context
 
 int ProcessSteps::siWetEtching(const ProcessData &step, StepContext &context)
 {
-    StepParameters parameters(step);
-    const double depth = parameters.toDouble(QStringLiteral("Depth"));
-    if (parameters.code())
-        return parameters.giveUp(context);
-    Core::Operations::AtomicStructureSimpleSiWetEtch engine(context.volume.get(), depth);
-    // The executor puts back cells a lattice that ran out of memory left half etched.
-    if (!Core::Operations::SiWetEtchRun::run(context.workspace, *context.volume, engine))
-        throw std::bad_alloc();
-    Core::Operations::SiWetEtchEngine::describe(engine.outcome(), context.effect);
-    BatchStepExecutor::recordOperation(context, ProcessKey::SiWetEtching);
-    return BatchStepExecutor::Done;
+    return runWetEtch<Core::Operations::AtomicStructureSimpleSiWetEtch>(step, context, ProcessKey::SiWetEtching);
+}
+
+int ProcessSteps::continuousWetEtching(const ProcessData &step, StepContext &context)
+{
+    return runWetEtch<Core::Operations::ContinuosWetEtching>(step, context, ProcessKey::ContinuousWetEtching);
 }
 
 // Thermal Oxidation: the time mode converts the Deal-Grove micrometres to
@@ -162,20 +210,24 @@ int ProcessSteps::siOxidation(const ProcessData &step, StepContext &context)
     double temperature = 0.0;
     double time = 0.0;
     double thickness = 0.0;
+    auto ambient = Core::Operations::DealGrove::Ambient::Dry;
     if (timeMode) {
         pressure = parameters.toDouble(QStringLiteral("Oxidation Pressure"));
         temperature = parameters.toDouble(QStringLiteral("Oxidation Temperature"));
         time = parameters.toDouble(QStringLiteral("Oxidation Time"));
+        ambient = PhysicalParameters::ambient(parameters);
     } else {
         thickness = parameters.toDouble(QStringLiteral("Oxidation Thickness"));
     }
     if (parameters.code())
         return parameters.giveUp(context);
     Core::Operations::SimpleSiOxidation oxidation(context.volume.get(), conversion);
-    if (timeMode)
-        oxidation.oxidateFor(time, temperature, pressure);
-    else
+    if (timeMode) {
+        oxidation.oxidateFor(time, temperature, pressure, ambient);
+        Core::Operations::SimpleSiOxidation::describeConditions(context.effect, ambient, time, temperature, pressure);
+    } else {
         oxidation.oxidateTo(thickness);
+    }
     Core::Operations::SimpleSiOxidation::describe(context.effect, *context.volume, oxidation.getTarget());
     BatchStepExecutor::recordOperation(context, ProcessKey::SiOxidation);
     return BatchStepExecutor::Done;
@@ -185,8 +237,8 @@ int ProcessSteps::siOxidation(const ProcessData &step, StepContext &context)
 int ProcessSteps::thermalDoping(const ProcessData &step, StepContext &context)
 {
     StepParameters parameters(step);
-    const std::uint32_t host = parameters.toUInt(QStringLiteral("MaterialId"));
-    const std::uint32_t type = parameters.toUInt(QStringLiteral("Doping Type"));
+    const std::uint32_t host = hostOf(parameters, QStringLiteral("MaterialId"));
+    const std::uint32_t type = typeOf(parameters, QStringLiteral("Doping Type"));
     return runDoping(parameters, host, type, context);
 }
 
@@ -194,14 +246,28 @@ int ProcessSteps::thermalDoping(const ProcessData &step, StepContext &context)
 int ProcessSteps::diffusionDoping(const ProcessData &step, StepContext &context)
 {
     StepParameters parameters(step);
-    const std::uint32_t type = parameters.toUInt(QStringLiteral("DopingTypeValue"));
-    const std::uint32_t host = parameters.toUInt(QStringLiteral("DopedMaterialId"));
+    const std::uint32_t type = typeOf(parameters, QStringLiteral("DopingTypeValue"));
+    const std::uint32_t host = hostOf(parameters, QStringLiteral("DopedMaterialId"));
     return runDoping(parameters, host, type, context);
 }
 
 int ProcessSteps::ionImplantation(const ProcessData &step, StepContext &context)
 {
     StepParameters parameters(step);
+    if (const auto recipe = PhysicalParameters::implant(parameters)) {
+        const std::uint32_t host = hostOf(parameters, QStringLiteral("DopedMaterialId"));
+        if (parameters.code())
+            return parameters.giveUp(context);
+        const Core::Operations::ImplantProfile::Band band = recipe->band();
+        Core::Operations::ProfileImplantation(context.volume.get(), host,
+                                              Core::Operations::Dopants::dopantType(recipe->species), band.top,
+                                              band.bottom)
+            .run();
+        recipe->describe(context.effect, context.volume->getCellSizeZ());
+        context.effect.needMaterial(host);
+        BatchStepExecutor::recordOperation(context, ProcessKey::IonImplantation);
+        return BatchStepExecutor::Done;
+    }
     const float annealing = parameters.toFloat(QStringLiteral("Annealing Distance"));
     const float depth = parameters.toFloat(QStringLiteral("Implantation Depth"));
     const std::uint32_t type = parameters.toUInt(QStringLiteral("DopingTypeValue"));

@@ -17,6 +17,7 @@ public:
     static int cvd(const ProcessData &step, StepContext &context);
     static int isotropicEtching(const ProcessData &step, StepContext &context);
     static int siWetEtching(const ProcessData &step, StepContext &context);
+    static int continuousWetEtching(const ProcessData &step, StepContext &context);
     static int siOxidation(const ProcessData &step, StepContext &context);
     static int thermalDoping(const ProcessData &step, StepContext &context);
     static int diffusionDoping(const ProcessData &step, StepContext &context);

@@ -85,7 +85,9 @@ bool RecipeJob::loadRecipe(const QString &fileName)
 bool RecipeJob::applySettings(const QStringList &settings)
 {
     StepSettings overrides;
-    if (!overrides.apply(settings, *recipeSteps))
+    const bool applied = overrides.apply(settings, *recipeSteps);
+    valueRefused = overrides.refusedValue();
+    if (!applied)
         return refuse(UsageError, overrides.errorString());
     return true;
 }

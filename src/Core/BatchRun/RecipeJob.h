@@ -66,6 +66,9 @@ public:
 
     int failureCode() const { return code; }
     QString failureMessage() const { return message; }
+    // The settings were refused for a value outside its range or choices
+    // (the Python module raises ValueError for it).
+    bool refusedValue() const { return valueRefused; }
     QStringList warnings() const { return readerWarnings; }
 
     const QList<ProcessData> &steps() const;
@@ -115,6 +118,7 @@ private:
     std::function<void(const BatchRunner::StepReport &)> stepFinished;
     int code = Success;
     QString message;
+    bool valueRefused = false;
 };
 
 } // namespace BatchRun

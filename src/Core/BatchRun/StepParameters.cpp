@@ -189,6 +189,22 @@ QString StepParameters::toString(const QString &name)
     return take(name, value, "a text") ? value.toString() : QString();
 }
 
+QString StepParameters::toChoice(const QString &name)
+{
+    const QString text = toString(name);
+    const ProcessTable::Parameter *declared = ProcessTable::parameter(step.getType(), name);
+    if (failure || !declared || declared->choices.isEmpty())
+        return text;
+    for (const QString &choice : declared->choices) {
+        if (choice.compare(text.trimmed(), Qt::CaseInsensitive) == 0)
+            return choice;
+    }
+    fail(BatchStepExecutor::BadParameter, name,
+         QStringLiteral("\"%1\" is \"%2\"; it must be one of %3")
+             .arg(name, text, declared->choices.join(QStringLiteral(", "))));
+    return QString();
+}
+
 Util::Vector3D StepParameters::toVector3D(const QString &name)
 {
     QVariant value;

@@ -36,6 +36,9 @@ public:
     float toFloat(const QString &name);
     bool toBool(const QString &name);
     QString toString(const QString &name);
+    // A text the process table lists among the parameter's choices, in the
+    // table's spelling; any other text is refused with the choices.
+    QString toChoice(const QString &name);
     Util::Vector3D toVector3D(const QString &name);
     // A bit array (an image mask); a text of '0' and '1' is read as one.
     Util::BitVector toBitVector(const QString &name);

@@ -38,6 +38,31 @@ bool StepSettings::refuse(const QString &setting, const QString &why)
     return false;
 }
 
+namespace {
+
+// Why a value of the right kind is no value of the declared parameter:
+// outside its range, or none of its choices; empty when it is one.
+QString outsideDeclared(const ProcessTable::Parameter &declared, const QVariant &value)
+{
+    if (declared.range.isSet()) {
+        bool ok = false;
+        const double number = value.toDouble(&ok);
+        if (ok && !declared.range.contains(number))
+            return QStringLiteral("a number %1, not %2").arg(declared.range.text(), QString::number(number, 'g', 7));
+    }
+    if (!declared.choices.isEmpty()) {
+        const QString text = value.toString().trimmed();
+        for (const QString &choice : declared.choices) {
+            if (choice.compare(text, Qt::CaseInsensitive) == 0)
+                return QString();
+        }
+        return QStringLiteral("one of %1, not \"%2\"").arg(declared.choices.join(QStringLiteral(", ")), text);
+    }
+    return QString();
+}
+
+} // namespace
+
 bool StepSettings::apply(const QStringList &settings, QList<ProcessData> &steps)
 {
     static const QRegularExpression form(QStringLiteral("^\\s*(\\d+)\\.([^=]+)=(.*)$"));
@@ -49,6 +74,7 @@ bool StepSettings::apply(const QStringList &settings, QList<ProcessData> &steps)
         bool visible;
     };
     QList<Change> changes;
+    valueRefused = false;
     for (const QString &setting : settings) {
         const auto match = form.match(setting);
         if (!match.hasMatch() || match.captured(2).trimmed().isEmpty())
@@ -88,6 +114,14 @@ bool StepSettings::apply(const QStringList &settings, QList<ProcessData> &steps)
                                        .arg(name)
                                        .arg(number)
                                        .arg(step.getName(), kindWords(kindText), text));
+        const QString outside = listed ? outsideDeclared(*listed, value) : QString();
+        if (!outside.isEmpty()) {
+            valueRefused = true;
+            return refuse(setting, QStringLiteral("\"%1\" of step %2 (%3) takes %4.")
+                                       .arg(name)
+                                       .arg(number)
+                                       .arg(step.getName(), outside));
+        }
         changes.append({number - 1, name, value, current.isValid() ? step.isVisible(name) : listed->visible});
     }
     for (const Change &change : changes) {

@@ -20,15 +20,20 @@ class StepSettings
 {
 public:
     // False (and errorString() naming the setting) for a malformed setting,
-    // a step the list does not have, a parameter the step does not have, or
-    // a value its kind cannot read.
+    // a step the list does not have, a parameter the step does not have, a
+    // value its kind cannot read, or a value outside the range or the
+    // choices the process table declares for the parameter.
     bool apply(const QStringList &settings, QList<ProcessData> &steps);
     QString errorString() const { return lastError; }
+    // The last refusal was of a value of the right kind outside its range
+    // or choices.
+    bool refusedValue() const { return valueRefused; }
 
 private:
     bool refuse(const QString &setting, const QString &why);
 
     QString lastError;
+    bool valueRefused = false;
 };
 
 } // namespace BatchRun

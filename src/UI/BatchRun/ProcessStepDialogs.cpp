@@ -99,7 +99,11 @@ std::optional<ProcessData> ProcessStepDialogs::ask(std::int32_t type, QWidget *p
     case Core::ProcessKey::MooreDeposition:
     case Core::ProcessKey::MooreEtching: return moore(parent, type);
     case Core::ProcessKey::Electroplating: return plain<Operations::ElectrodepositionDialog>(parent);
-    case Core::ProcessKey::SiWetEtching: return plain<Operations::BCAEtchingDialog>(parent);
+    case Core::ProcessKey::SiWetEtching:
+    case Core::ProcessKey::ContinuousWetEtching: {
+        Operations::BCAEtchingDialog dialog(parent, kind->key);
+        return accepted(dialog, [](const Operations::BCAEtchingDialog &d) { return d.toProcessData(); });
+    }
     case Core::ProcessKey::Doping:
     case Core::ProcessKey::DiffusionDoping: return ofType<Operations::DopingOptionsDialog>(parent, type);
     case Core::ProcessKey::IonImplantation: return plain<Operations::IonImplantationOptionsDialog>(parent);

@@ -41,7 +41,7 @@ const Core::ProcessKey chooserKeys[] = {
     Core::ProcessKey::IsotropicEtching, Core::ProcessKey::MooreDeposition,
     Core::ProcessKey::MooreEtching,  Core::ProcessKey::Photolithography,
     Core::ProcessKey::Planarization, Core::ProcessKey::SiWetEtching,
-    Core::ProcessKey::Electroplating, Core::ProcessKey::Doping,
+    Core::ProcessKey::ContinuousWetEtching, Core::ProcessKey::Electroplating, Core::ProcessKey::Doping,
     Core::ProcessKey::IonImplantation, Core::ProcessKey::SpinCoating,
     Core::ProcessKey::SimpleRie,     Core::ProcessKey::SiOxidation,
     Core::ProcessKey::DiffusionDoping, Core::ProcessKey::CreateSubstrate,

@@ -19,6 +19,8 @@ void DopingOptionsObserver::notify()
     operation->setDepth(float(dialog.getDepth()));
     operation->setDopantType(dialog.getDopantType());
     operation->setHostMaterial(Core::Operations::DopantTypes::silicon);
+    if (const auto recipe = dialog.getRecipe())
+        operation->setRecipe(*recipe);
     operation->end();
 }
 

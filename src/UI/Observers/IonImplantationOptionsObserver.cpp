@@ -20,6 +20,8 @@ void IonImplantationOptionsObserver::notify()
     operation->setImplantationDepth(float(dialog.getImplantationDepth()));
     operation->setDopantType(dialog.getDopantType());
     operation->setHostMaterial(Core::Operations::DopantTypes::silicon);
+    if (const auto recipe = dialog.getRecipe())
+        operation->setRecipe(*recipe);
     operation->end();
 }
 

@@ -17,7 +17,8 @@ void SiOxidationObserver::notify()
         return;
     operation->setCellUnitsPerMicron(dialog.getCellUnitsPerMicron());
     if (dialog.isTimeMode())
-        operation->setOxidationConditions(dialog.getTime(), dialog.getTemperature(), dialog.getPressure());
+        operation->setOxidationConditions(dialog.getTime(), dialog.getTemperature(), dialog.getPressure(),
+                                          dialog.getAmbient());
     else
         operation->setThickness(dialog.getThickness());
     operation->end();

@@ -1,6 +1,7 @@
 #include "SiWetEtchObserver.h"
 
 #include "Core/Operations/SiEtching/SiWetEtchOperation.h"
+#include "Core/ProcessTable.h"
 #include "UI/Operations/SiEtching/BCAEtchingDialog.h"
 
 namespace Ui {
@@ -12,10 +13,15 @@ void SiWetEtchObserver::notify()
     if (!operation)
         return;
 
-    Operations::BCAEtchingDialog dialog(parent);
+    const bool continuous = operation->getId() == Core::ProcessTable::operationId(Core::ProcessKey::ContinuousWetEtching);
+    Operations::BCAEtchingDialog dialog(parent, continuous ? Core::ProcessKey::ContinuousWetEtching
+                                                           : Core::ProcessKey::SiWetEtching);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    operation->setDepth(dialog.getDepth());
+    if (const auto recipe = dialog.getRecipe())
+        operation->setRecipe(*recipe);
+    else
+        operation->setDepth(dialog.getDepth());
     operation->end();
 }
 

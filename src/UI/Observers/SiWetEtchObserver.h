@@ -6,8 +6,8 @@ namespace Ui {
 namespace Observers {
 
 // Runs the wet etching dialog for the current atomistic wet etch and, on OK,
-// hands the depth over and finishes it. A cancelled dialog leaves the
-// operation waiting.
+// hands the depth, or the etchant and time, over and finishes it. A
+// cancelled dialog leaves the operation waiting.
 class SiWetEtchObserver : public OptionsObserver
 {
 public:

@@ -293,7 +293,8 @@ void TestRunProcessesDialog::builtThroughDialogsMatchesTool()
             entries << QStringLiteral("%1=%2").arg(chooser->itemText(i)).arg(chooser->itemData(i).toInt());
         QCOMPARE(entries.join(QLatin1Char(',')),
                  QStringLiteral("CVD=4,PVD=12,Isotropic Etching=5,Moore Deposition=2,Moore Etching=3,"
-                                "Photolithography=0,Planarization=6,Si Wet Etching=1,Electroplating=7,"
+                                "Photolithography=0,Planarization=6,Si Wet Etching=1,Si Wet Etching (Continuous)=17,"
+                                "Electroplating=7,"
                                 "Thermal Doping=8,Ion Implantation=14,Spin Coating=9,Simple RIE=13,"
                                 "Thermal Oxidation=15,Diffusion Doping=16,Create Substrate=11,Save Image=10"));
         chooser->setCurrentIndex(chooser->findText(QStringLiteral("Create Substrate")));

@@ -2,6 +2,9 @@
 
 #include "Core/Operations/Doping/ThermalDoping.h"
 #include "Core/ProcessTable.h"
+#include "Model/Automaton/TotalVolume.h"
+
+#include <algorithm>
 
 namespace Core {
 namespace Operations {
@@ -18,7 +21,16 @@ void DopingOperation::setDepth(float value)
 {
     depth = value;
     depthSet = true;
+    recipe.reset();
     optionSet();
+}
+
+void DopingOperation::setRecipe(const DiffusionRecipe &value)
+{
+    recipe = value;
+    depth = float(value.junctionDepth());
+    depthSet = true;
+    setDopantType(Dopants::dopantType(value.species));
 }
 
 void DopingOperation::end()
@@ -37,9 +49,12 @@ void DopingOperation::runProcess(Model::Automaton::TotalVolume &volume)
     doping.run();
 }
 
-void DopingOperation::describeEffect(Model::Automaton::TotalVolume &, ProcessEffect &effect) const
+void DopingOperation::describeEffect(Model::Automaton::TotalVolume &volume, ProcessEffect &effect) const
 {
-    effect.noteLength(QStringLiteral("depth"), depth);
+    if (recipe)
+        recipe->describe(effect, std::min({volume.getCellSizeX(), volume.getCellSizeY(), volume.getCellSizeZ()}));
+    else
+        effect.noteLength(QStringLiteral("depth"), depth);
     effect.needMaterial(getHostMaterial());
 }
 

@@ -1,6 +1,8 @@
 #include "Core/Operations/Doping/IonImplantationOperation.h"
 
 #include "Core/Operations/Doping/IonImplantation.h"
+#include "Core/Operations/Doping/ProfileImplantation.h"
+#include "Model/Automaton/TotalVolume.h"
 #include "Core/ProcessTable.h"
 
 namespace Core {
@@ -27,9 +29,15 @@ void IonImplantationOperation::setAnnealingDistance(float distance)
     optionSet();
 }
 
+void IonImplantationOperation::setRecipe(const ImplantRecipe &value)
+{
+    recipe = value;
+    setDopantType(Dopants::dopantType(value.species));
+}
+
 void IonImplantationOperation::end()
 {
-    if (!isDopantSet() || !depthSet || !distanceSet) {
+    if (!isDopantSet() || (!recipe && (!depthSet || !distanceSet))) {
         cancel();
         return;
     }
@@ -38,13 +46,23 @@ void IonImplantationOperation::end()
 
 void IonImplantationOperation::runProcess(Model::Automaton::TotalVolume &volume)
 {
+    if (recipe) {
+        const ImplantProfile::Band band = recipe->band();
+        ProfileImplantation(&volume, getHostMaterial(), getDopantType(), band.top, band.bottom).run();
+        return;
+    }
     IonImplantation implantation(&volume, getHostMaterial(), getDopantType(), implantationDepth, annealingDistance);
     implantation.setProgress(progressSink());
     implantation.run();
 }
 
-void IonImplantationOperation::describeEffect(Model::Automaton::TotalVolume &, ProcessEffect &effect) const
+void IonImplantationOperation::describeEffect(Model::Automaton::TotalVolume &volume, ProcessEffect &effect) const
 {
+    if (recipe) {
+        recipe->describe(effect, volume.getCellSizeZ());
+        effect.needMaterial(getHostMaterial());
+        return;
+    }
     IonImplantation::describe(effect, getHostMaterial(), implantationDepth, annealingDistance);
 }
 

@@ -27,6 +27,10 @@ public:
     // the (111) rate when three or more first neighbours are bulk and the
     // fastest tabulated rate otherwise, so loose atoms never linger.
     static double rateOf(unsigned ns1, unsigned nb1, unsigned ns2, unsigned nb2);
+    // A (100) floor atom keeps its two bulk neighbours below until it goes,
+    // at the rate 3.188 of its configurations: ceil(1 / (3.188 * 0.1)) = 4
+    // steps for each atomic layer.
+    std::uint64_t stepsPerLayer() const override { return 4; }
 
 protected:
     bool dissolves(const Model::Automaton::SiLattice &lattice, FrontAtom &atom) const override;

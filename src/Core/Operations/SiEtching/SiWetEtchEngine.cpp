@@ -95,6 +95,13 @@ void SiWetEtchEngine::runEtching()
     lattice = held.get();
     if (!lattice)
         return;
+    if (floorPaced) {
+        const std::uint64_t perLayer = std::max<std::uint64_t>(1, stepsPerLayer());
+        stepCount = stepCount > std::numeric_limits<std::uint64_t>::max() / perLayer
+                        ? std::numeric_limits<std::uint64_t>::max()
+                        : stepCount * perLayer;
+        floorPaced = false;
+    }
     qCDebug(lcProcess) << "Running etching";
 
     // One strip per pool thread, each at least as wide as a bond reaches, so

@@ -78,6 +78,13 @@ public:
     void runEtching();
 
     void setProgress(Util::IProgress *listener) { progress = listener; }
+    // Paces the run by the (100) floor: as many steps as the rule needs to
+    // lower a flat (100) floor the whole depth (what an etchant's rate and
+    // a time ask for), instead of four steps per lattice unit of depth.
+    // Call before runEtching().
+    void setFloorPaced(bool paced) { floorPaced = paced; }
+    // Steps the rule takes to dissolve one atomic (100) layer of a flat floor.
+    virtual std::uint64_t stepsPerLayer() const { return 1; }
 
     // floor(4 * depth + 0.5) for a depth in lattice units: four steps etch one
     // lattice unit (one cell of cubic cells).
@@ -153,6 +160,7 @@ private:
     std::uint64_t lastRemovalStep = 0;
     std::uint32_t reachedCells = 0;
     bool reachedBottom = false;
+    bool floorPaced = false;
     double cellHeight;
     unsigned threadCount = 1;
     Model::Automaton::SiLattice *lattice = nullptr;

@@ -178,25 +178,9 @@ SimpleSiOxidation::SimpleSiOxidation(Model::Automaton::TotalVolume *volume, doub
     oxidizable.erase(std::unique(oxidizable.begin(), oxidizable.end()), oxidizable.end());
 }
 
-double SimpleSiOxidation::dealGroveMicrons(double hours, double kelvin, double atmospheres)
+void SimpleSiOxidation::oxidateFor(double hours, double kelvin, double atmospheres, DealGrove::Ambient ambient)
 {
-    const double r = 1000.0 / kelvin;
-    const double parabolicOneAtm = 1297.907373 * std::exp(-14.92366568 * r); // um^2/h
-    const double parabolic = atmospheres * 0.999264839884312 * parabolicOneAtm;
-    const double linear = 7973245.767 * std::exp(-23.43965534 * r); // B/A, um/h
-    const double a = parabolic / linear;                             // um
-    // Time that would have grown the 25 nm initial oxide: (x0^2 + A x0) / B.
-    const double tau = (0.025 * a + 0.000625) / parabolic;
-    const double microns = (std::sqrt(a * a + 4.0 * parabolic * (hours + tau)) - a) / 2.0;
-    qCDebug(lcProcess) << "Time:" << hours << "Temperature:" << kelvin << "Pressure:" << atmospheres;
-    qCDebug(lcProcess) << "B (1 atm)" << parabolicOneAtm << "B" << parabolic << "B/A" << linear << "A" << a << "tau"
-                       << tau << "Oxide thickness in microns" << microns;
-    return microns;
-}
-
-void SimpleSiOxidation::oxidateFor(double hours, double kelvin, double atmospheres)
-{
-    const double length = dealGroveMicrons(hours, kelvin, atmospheres) * cellUnitsPerMicron;
+    const double length = DealGrove::thickness(ambient, hours, kelvin, atmospheres) * cellUnitsPerMicron;
     qCDebug(lcProcess) << "Oxide thickness in scene units" << length;
     oxidateTo(length);
 }
@@ -215,6 +199,14 @@ void SimpleSiOxidation::oxidateTo(double thickness)
     growth.setStripCount(stripCount);
     growth.setProgress(progress);
     growth.run();
+}
+
+void SimpleSiOxidation::describeConditions(ProcessEffect &effect, DealGrove::Ambient ambient, double hours,
+                                           double kelvin, double atmospheres)
+{
+    const auto figure = [](double value) { return QString::number(value, 'g', 6); };
+    effect.addNote(QStringLiteral("%1 oxidation %2 h at %3 K, %4 atm")
+                       .arg(DealGrove::name(ambient), figure(hours), figure(kelvin), figure(atmospheres)));
 }
 
 void SimpleSiOxidation::describe(ProcessEffect &effect, const Model::Automaton::TotalVolume &volume, double thickness)

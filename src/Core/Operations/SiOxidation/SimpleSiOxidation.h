@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Core/Operations/SiOxidation/DealGrove.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -44,10 +46,14 @@ public:
     // Deal-Grove oxide thickness in microns after `hours` at `kelvin` and
     // `atmospheres` of oxygen, starting from a 25 nm native oxide. Not a
     // number for conditions outside the model (no temperature, negative time).
-    static double dealGroveMicrons(double hours, double kelvin, double atmospheres);
+    static double dealGroveMicrons(double hours, double kelvin, double atmospheres)
+    {
+        return DealGrove::thickness(DealGrove::Ambient::Dry, hours, kelvin, atmospheres);
+    }
 
-    // Grows the Deal-Grove thickness times the conversion.
-    void oxidateFor(double hours, double kelvin, double atmospheres);
+    // Grows the Deal-Grove thickness in the ambient times the conversion.
+    void oxidateFor(double hours, double kelvin, double atmospheres,
+                    DealGrove::Ambient ambient = DealGrove::Ambient::Dry);
     // Grows `micrometres` of oxide (a scene length). An oxide no thicker than
     // the smallest cell size (or a thickness that is not a number) changes
     // nothing.
@@ -63,6 +69,9 @@ public:
     // The finish line's notes of a run that grew `thickness` micrometres,
     // and why one might grow nothing (an oxide no thicker than a cell).
     static void describe(ProcessEffect &effect, const Model::Automaton::TotalVolume &volume, double thickness);
+    // The note of the time mode: "wet oxidation 1 h at 1273 K, 1 atm".
+    static void describeConditions(ProcessEffect &effect, DealGrove::Ambient ambient, double hours, double kelvin,
+                                   double atmospheres);
 
 private:
     Model::Automaton::TotalVolume *volume;

@@ -23,11 +23,13 @@ void SimpleSiOxidationOperation::setThickness(double micrometres)
     optionSet();
 }
 
-void SimpleSiOxidationOperation::setOxidationConditions(double hours, double kelvin, double atmospheres)
+void SimpleSiOxidationOperation::setOxidationConditions(double hours, double kelvin, double atmospheres,
+                                                        DealGrove::Ambient oxidant)
 {
     time = hours;
     temperature = kelvin;
     pressure = atmospheres;
+    ambient = oxidant;
     timeSet = true;
     optionSet();
 }
@@ -68,12 +70,14 @@ void SimpleSiOxidationOperation::runProcess(Model::Automaton::TotalVolume &volum
     if (thicknessSet)
         oxidation.oxidateTo(thickness);
     else
-        oxidation.oxidateFor(time, temperature, pressure);
+        oxidation.oxidateFor(time, temperature, pressure, ambient);
     grown = oxidation.getTarget();
 }
 
 void SimpleSiOxidationOperation::describeEffect(Model::Automaton::TotalVolume &volume, ProcessEffect &effect) const
 {
+    if (timeSet && !thicknessSet)
+        SimpleSiOxidation::describeConditions(effect, ambient, time, temperature, pressure);
     SimpleSiOxidation::describe(effect, volume, grown);
 }
 

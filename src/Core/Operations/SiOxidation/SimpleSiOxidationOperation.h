@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Core/Operations/Lifecycle/VolumeProcessOperation.h"
+#include "Core/Operations/SiOxidation/DealGrove.h"
 
 #include <cstdint>
 
@@ -19,8 +20,9 @@ public:
 
     // The thickness mode: micrometres, the scene length as it is.
     void setThickness(double micrometres);
-    // The time mode: hours, kelvin, atmospheres.
-    void setOxidationConditions(double hours, double kelvin, double atmospheres);
+    // The time mode: hours, kelvin, atmospheres, in dry oxygen or in steam.
+    void setOxidationConditions(double hours, double kelvin, double atmospheres,
+                                DealGrove::Ambient ambient = DealGrove::Ambient::Dry);
     // Scene units per micrometre of the time mode's Deal-Grove thickness
     // (1 unless a process list says otherwise).
     void setCellUnitsPerMicron(double value);
@@ -43,6 +45,7 @@ private:
     double time = 0.0;
     double temperature = 0.0;
     double pressure = 0.0;
+    DealGrove::Ambient ambient = DealGrove::Ambient::Dry;
     double cellUnitsPerMicron = 1.0;
     double grown = 0.0; // the thickness of the last run, µm
     bool thicknessSet = false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Core/Operations/SiOxidation/DealGrove.h"
+
 #include <QDialog>
 
 #include <cstdint>
@@ -12,17 +14,21 @@ class ProcessData;
 }
 }
 
+class QLabel;
+
 namespace Ui {
 
+class ModeFields;
 class SimpleOxidationOptionsBaseDialog;
 
 namespace Operations {
 
 // The options of a thermal oxidation: either the oxide thickness in
-// micrometres, or an oxidation time, temperature and pressure; and the scene
-// units per micron that convert the Deal-Grove thickness (1: one scene unit
-// is one micrometre). The chosen mode's fields are enabled, the other mode's
-// disabled.
+// micrometres, or an oxidation time, temperature, pressure and ambient (dry
+// oxygen or steam), whose Deal-Grove thickness the dialog shows as they are
+// typed; and the scene units per micron that convert the Deal-Grove
+// thickness (1: one scene unit is one micrometre). The chosen mode's fields
+// are enabled, the other mode's disabled.
 class SimpleOxidationOptionsDialog : public QDialog
 {
     Q_OBJECT
@@ -36,6 +42,7 @@ public:
     double getTime() const;
     double getTemperature() const;
     double getPressure() const;
+    Core::Operations::DealGrove::Ambient getAmbient() const;
     double getCellUnitsPerMicron() const;
 
     // The batch step the options stand for.
@@ -45,6 +52,8 @@ private:
     void updateModes();
 
     std::unique_ptr<SimpleOxidationOptionsBaseDialog> form;
+    ModeFields *ambient;
+    QLabel *outcome;
 };
 
 } // namespace Operations
