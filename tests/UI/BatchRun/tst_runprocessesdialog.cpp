@@ -296,7 +296,7 @@ void TestRunProcessesDialog::builtThroughDialogsMatchesTool()
                                 "Photolithography=0,Planarization=6,Si Wet Etching=1,Si Wet Etching (Continuous)=17,"
                                 "Electroplating=7,"
                                 "Thermal Doping=8,Ion Implantation=14,Spin Coating=9,Simple RIE=13,"
-                                "Thermal Oxidation=15,Diffusion Doping=16,Create Substrate=11,Save Image=10"));
+                                "Thermal Oxidation=15,Diffusion Doping=16,Create Substrate=11,Save Image=10,DRIE (Bosch)=18"));
         chooser->setCurrentIndex(chooser->findText(QStringLiteral("Create Substrate")));
         GuiTestSupport::answerDialog(QStringLiteral("Create Substrate"),
                                      [](QDialog *modal) { GuiTestSupport::fillSubstrate(modal, 12, 10, 14, 5, 1); }, true);
