@@ -23,6 +23,27 @@ double radicalInverse(std::uint32_t i)
     return double(i) * (1.0 / 4294967296.0);
 }
 
+// The start of a walk along one axis, in cell units: the cell holding p,
+// the ray parameter of the first face crossed, the parameter between two
+// crossings and the direction of the steps (0 for a ray parallel to the axis).
+void startAxis(double p, double v, std::int64_t &cell, double &next, double &delta, int &step)
+{
+    cell = std::int64_t(std::floor(p));
+    if (v > 0.0) {
+        step = 1;
+        delta = 1.0 / v;
+        next = (double(cell + 1) - p) * delta;
+    } else if (v < 0.0) {
+        step = -1;
+        delta = -1.0 / v;
+        next = (p - double(cell)) * delta;
+    } else {
+        step = 0;
+        delta = std::numeric_limits<double>::infinity();
+        next = std::numeric_limits<double>::infinity();
+    }
+}
+
 } // namespace
 
 FluxEngine::FluxEngine(const Grid &grid, int rayCount) : grid(grid)
@@ -70,20 +91,7 @@ bool FluxEngine::escapes(const Point &start, const Direction &d) const
     double delta[2];
     int stepOf[2];
     for (int a = 0; a < 2; ++a) {
-        cell[a] = std::int64_t(std::floor(p[a]));
-        if (v[a] > 0.0) {
-            stepOf[a] = 1;
-            delta[a] = 1.0 / v[a];
-            next[a] = (double(cell[a] + 1) - p[a]) * delta[a];
-        } else if (v[a] < 0.0) {
-            stepOf[a] = -1;
-            delta[a] = -1.0 / v[a];
-            next[a] = (p[a] - double(cell[a])) * delta[a];
-        } else {
-            stepOf[a] = 0;
-            delta[a] = std::numeric_limits<double>::infinity();
-            next[a] = std::numeric_limits<double>::infinity();
-        }
+        startAxis(p[a], v[a], cell[a], next[a], delta[a], stepOf[a]);
         cell[a] = ((cell[a] % size[a]) + size[a]) % size[a];
     }
     const double skyHeight = double(sky);
@@ -128,22 +136,8 @@ bool FluxEngine::escapesCellByCell(const Point &start, const Direction &d) const
     double next[3];
     double delta[3];
     int stepOf[3];
-    for (int a = 0; a < 3; ++a) {
-        cell[a] = std::int64_t(std::floor(p[a]));
-        if (v[a] > 0.0) {
-            stepOf[a] = 1;
-            delta[a] = 1.0 / v[a];
-            next[a] = (double(cell[a] + 1) - p[a]) * delta[a];
-        } else if (v[a] < 0.0) {
-            stepOf[a] = -1;
-            delta[a] = -1.0 / v[a];
-            next[a] = (p[a] - double(cell[a])) * delta[a];
-        } else {
-            stepOf[a] = 0;
-            delta[a] = std::numeric_limits<double>::infinity();
-            next[a] = std::numeric_limits<double>::infinity();
-        }
-    }
+    for (int a = 0; a < 3; ++a)
+        startAxis(p[a], v[a], cell[a], next[a], delta[a], stepOf[a]);
     cell[0] = ((cell[0] % size[0]) + size[0]) % size[0];
     cell[1] = ((cell[1] % size[1]) + size[1]) % size[1];
     if (v[2] <= 0.0)
@@ -168,24 +162,24 @@ bool FluxEngine::escapesCellByCell(const Point &start, const Direction &d) const
     }
 }
 
-double FluxEngine::viewFactor(const Point &point) const
+double FluxEngine::openShare(const Point &point, bool (FluxEngine::*escape)(const Point &, const Direction &) const) const
 {
     if (point.z >= sky * grid.cellZ)
         return 1.0;
     std::size_t open = 0;
     for (const Direction &d : directions)
-        open += escapes(point, d);
+        open += (this->*escape)(point, d);
     return double(open) / double(directions.size());
+}
+
+double FluxEngine::viewFactor(const Point &point) const
+{
+    return openShare(point, &FluxEngine::escapes);
 }
 
 double FluxEngine::viewFactorCellByCell(const Point &point) const
 {
-    if (point.z >= sky * grid.cellZ)
-        return 1.0;
-    std::size_t open = 0;
-    for (const Direction &d : directions)
-        open += escapesCellByCell(point, d);
-    return double(open) / double(directions.size());
+    return openShare(point, &FluxEngine::escapesCellByCell);
 }
 
 FluxEngine::Point FluxEngine::cellPoint(std::size_t index) const

@@ -87,6 +87,8 @@ private:
 
     bool escapes(const Point &start, const Direction &d) const;
     bool escapesCellByCell(const Point &start, const Direction &d) const;
+    // The share of the directions along which `escape` finds the sky.
+    double openShare(const Point &point, bool (FluxEngine::*escape)(const Point &, const Direction &) const) const;
 
     Grid grid;
     std::vector<Direction> directions;
