@@ -9,6 +9,7 @@
 #include "Core/BatchRun/SubstrateStep.h"
 #include "Core/Operations/BatchRun/SelectVolumesOperation.h"
 #include "Core/Operations/DeepReactiveIonEtching/DeepReactiveIonEtchingOperation.h"
+#include "Core/Operations/Engines/SurfaceFrontProcess.h"
 #include "Core/Operations/Document/OpenDocumentOperation.h"
 #include "Core/Operations/Document/SaveDocumentAsOperation.h"
 #include "Core/Operations/Document/SaveDocumentOperation.h"
@@ -498,18 +499,19 @@ QVector<Kind> makeKinds()
                       + diffusionParameters(),
                   build<DopingOperation>(), &BatchRun::ProcessSteps::diffusionDoping, doping};
 
-    // The surface front keeps a state byte and an offset of three floats per
-    // cell while it runs, and its lists; without offsets (the Moore
-    // processes) the state byte and the lists. The other processes work in
-    // place with a few lists per slab.
+    // The surface front keeps a state byte and an offset per cell while it
+    // runs (the deep etch runs one each cycle); without offsets (the Moore
+    // processes) the state byte alone. Their lists hold surface cells only.
+    // The other processes work in place with a few lists per slab.
+    using Front = Operations::SurfaceFrontProcess;
     for (Kind &k : kinds) {
         switch (k.key) {
         case K::Cvd: case K::IsotropicEtching: case K::Electroplating: case K::Pvd: case K::SiOxidation:
-        case K::Doping: case K::DiffusionDoping: case K::IonImplantation:
-            k.stepBytesPerCell = 16;
+        case K::Doping: case K::DiffusionDoping: case K::IonImplantation: case K::DeepRie:
+            k.stepBytesPerCell = Front::workingBytesPerCell(Front::OffsetStorage::PerCell);
             break;
         case K::MooreDeposition: case K::MooreEtching:
-            k.stepBytesPerCell = 4;
+            k.stepBytesPerCell = Front::workingBytesPerCell(Front::OffsetStorage::None);
             break;
         default:
             break;

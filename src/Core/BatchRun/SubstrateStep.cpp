@@ -85,7 +85,7 @@ int SubstrateStep::run(const ProcessData &step, BatchStepExecutor::Context &cont
     } catch (const std::bad_alloc &) {
         const std::uint64_t cells = std::uint64_t(builder.sizeX) * builder.sizeY * builder.sizeZ;
         const std::uint64_t mebibytes =
-            Model::Automaton::MemoryBudget::bytesFor(cells, Model::Automaton::MemoryBudget::peakBytesPerCell) >> 20;
+            Model::Automaton::MemoryBudget::bytesFor(cells, Model::Automaton::MemoryBudget::volumeBytesPerCell) >> 20;
         return context.refuse(BatchStepExecutor::NotEnoughMemory, QString(),
                               QStringLiteral("not enough memory for a volume of %1 x %2 x %3 cells (needs about %4 MiB)")
                                   .arg(builder.sizeX).arg(builder.sizeY).arg(builder.sizeZ).arg(mebibytes + 1));

@@ -191,7 +191,7 @@ bool MemoryBudget::fits(std::uint32_t nx, std::uint32_t ny, std::uint32_t nz)
 {
     // The product of three 32-bit counts fits a double closely enough for
     // this comparison, and it cannot overflow.
-    const double bytes = double(nx) * double(ny) * double(nz) * double(peakBytesPerCell);
+    const double bytes = double(nx) * double(ny) * double(nz) * double(volumeBytesPerCell);
     return bytes <= double(availableBytes());
 }
 

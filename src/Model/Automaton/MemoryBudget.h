@@ -26,9 +26,10 @@ namespace Automaton {
 class MemoryBudget
 {
 public:
-    // 4 bytes of material id kept per cell, and at most 16 more during a
-    // process (the front's offsets and state byte, with room for its lists).
-    static constexpr std::size_t peakBytesPerCell = 20;
+    // What a volume holds per cell: its material id. A process checks its
+    // own working memory beside that before it runs (claim(), fitsBytes()),
+    // so a volume that fits at rest is refused only the steps that do not.
+    static constexpr std::size_t volumeBytesPerCell = 4;
 
     // What the system tells, as read from its files; availableFrom() turns it
     // into bytes, so it can be checked on given texts.
@@ -58,7 +59,7 @@ public:
 
     // Bytes available now, or the limit set for tests.
     static std::uint64_t availableBytes();
-    // True when nx * ny * nz cells at their peak fit into availableBytes().
+    // True when a volume of nx * ny * nz cells fits into availableBytes().
     static bool fits(std::uint32_t nx, std::uint32_t ny, std::uint32_t nz);
     // Throws std::bad_alloc when fits() is false.
     static void check(std::uint32_t nx, std::uint32_t ny, std::uint32_t nz);

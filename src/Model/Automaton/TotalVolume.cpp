@@ -42,8 +42,8 @@ TotalVolume::TotalVolume(std::uint32_t nx, std::uint32_t ny, std::uint32_t nz,
     , cellSizeX(csx), cellSizeY(csy), cellSizeZ(csz)
     , position(pos)
 {
-    // new Voxel[n] leaves the ids unset; new Voxel[n]() sets them to 0.
-    cells.reset(start == Cells::Empty ? new Voxel[cellCount]() : new Voxel[cellCount]);
+    cells = Util::LargeArray<Voxel>(cellCount, start == Cells::Empty ? Util::LargeArray<Voxel>::Start::Zeroed
+                                                                     : Util::LargeArray<Voxel>::Start::Unset);
     painter = std::make_unique<TotalVolumePainter>(this);
 }
 

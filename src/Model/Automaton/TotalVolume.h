@@ -4,6 +4,7 @@
 #include "SpinLock.h"
 #include "TotalVolumePainter.h"
 #include "Util/BitVector.h"
+#include "Util/LargeArray.h"
 #include "Util/Vector3D.h"
 #include "Voxel.h"
 
@@ -20,7 +21,8 @@ class SiLattice;
 
 // The cell volume: nx x ny x nz material ids in one dense array under a spin
 // lock. Cell (x, y, z) is element (x*ny + y)*nz + z. Processes keep their
-// working storage themselves, for the length of their run.
+// working storage themselves, for the length of their run, so a volume at
+// rest holds four bytes per cell and nothing more of its size.
 class TotalVolume : public Object
 {
 public:
@@ -122,7 +124,7 @@ private:
     Voxel *lockCells();
     void unlockCells();
 
-    std::unique_ptr<Voxel[]> cells;
+    Util::LargeArray<Voxel> cells;
     SpinLock cellsLock;
     std::atomic<std::uint64_t> writeLocks{0};
     std::uint32_t sizeX;

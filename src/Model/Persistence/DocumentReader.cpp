@@ -2,6 +2,7 @@
 
 #include "ArchiverRegistry.h"
 #include "MaterialArchiver.h"
+#include "StateTextDevice.h"
 #include "XmlReading.h"
 #include "Model/Document.h"
 #include "Model/Materials/MaterialFactory.h"
@@ -14,7 +15,9 @@
 #include <QPair>
 #include <QXmlStreamReader>
 
+#include <algorithm>
 #include <exception>
+#include <memory>
 
 namespace Model {
 namespace Persistence {
@@ -40,6 +43,8 @@ constexpr int namedMaterials = 3;
 struct DocumentReader::Reconciliation
 {
     MaterialIdMap idMap;
+    // Where the cell text lifted out of the XML stream is read from.
+    StateTextDevice *stateText = nullptr;
     // Catalogue materials by name, built at the first clash, so that finding
     // a material an earlier load moved costs one look-up instead of a scan.
     bool indexed = false;
@@ -77,6 +82,7 @@ DocumentReader::DocumentReader(ArchiverRegistry &registry,
                                std::shared_ptr<Materials::MaterialFactory> catalogue)
     : registry(registry)
     , catalogue(catalogue ? std::move(catalogue) : Materials::MaterialFactory::getInstance())
+    , chunkBytes(StateTextDevice::defaultChunkBytes)
 {
 }
 
@@ -85,7 +91,9 @@ DocumentReader::Result DocumentReader::load(Document &document, const QString &f
     QElapsedTimer timer;
     timer.start();
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    // Read as bytes: the XML reader takes care of line ends itself, and the
+    // cell text is read back from where it lies in the file.
+    if (!file.open(QIODevice::ReadOnly)) {
         Result result;
         result.errorMessage = QStringLiteral("Unable to open %1: %2.").arg(fileName, file.errorString());
         qCWarning(lcPersistence) << result.errorMessage;
@@ -102,7 +110,13 @@ DocumentReader::Result DocumentReader::read(Document &document, QIODevice &devic
 {
     Result result;
     Reconciliation state;
-    QXmlStreamReader xml(&device);
+    std::unique_ptr<StateTextDevice> split;
+    if (!device.isSequential()) {
+        split = std::make_unique<StateTextDevice>(device, chunkBytes);
+        split->setProgress(progress);
+    }
+    QXmlStreamReader xml(split ? static_cast<QIODevice *>(split.get()) : &device);
+    state.stateText = split.get();
 
     if (!nextStartElement(xml) || xml.name() != QLatin1String("Document")) {
         result.errorMessage = notADocument(xml, "Document");
@@ -158,6 +172,7 @@ void DocumentReader::readObject(QXmlStreamReader &xml, Reconciliation &state, Do
 
     archiver->setReader(&xml);
     archiver->setMaterialIdMap(&state.idMap);
+    archiver->setStateText(state.stateText);
     std::shared_ptr<Object> object;
     QString error;
     try {
@@ -171,13 +186,19 @@ void DocumentReader::readObject(QXmlStreamReader &xml, Reconciliation &state, Do
     }
     archiver->setReader(nullptr);
     archiver->setMaterialIdMap(nullptr);
+    archiver->setStateText(nullptr);
 
     if (object) {
         document.addObject(object);
         ++result.objectsLoaded;
         const ObjectArchiver::CellCounts counts = archiver->cellCounts();
         const QString which = QStringLiteral("The cell volume in line %1 (%2 cells)").arg(line).arg(counts.cells);
-        if (counts.entries < counts.cells)
+        if (counts.brokenOff)
+            result.warnings << QStringLiteral("%1 breaks off after %2 of its cells (%3); the other %4 were "
+                                              "loaded as empty cells.")
+                                   .arg(which).arg(counts.entries).arg(counts.breakReason)
+                                   .arg(counts.cells - std::min(counts.entries, counts.cells));
+        else if (counts.entries < counts.cells)
             result.warnings << QStringLiteral("%1 lists only %2 cells in its State; the other %3 were "
                                               "loaded as empty cells.")
                                    .arg(which).arg(counts.entries).arg(counts.cells - counts.entries);

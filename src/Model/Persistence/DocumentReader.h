@@ -11,6 +11,10 @@
 class QIODevice;
 class QXmlStreamReader;
 
+namespace Util {
+class IProgress;
+}
+
 namespace Model {
 
 class Document;
@@ -24,7 +28,9 @@ namespace Persistence {
 
 class ArchiverRegistry;
 
-// Reads a document into the current layer of a Document. The materials it
+// Reads a document into the current layer of a Document. The cell text of
+// the volumes goes from the file into their cells in bounded chunks
+// (StateTextDevice), so a document of any size the memory holds opens. The materials it
 // carries are reconciled with the catalogue: an equal one is used as it is,
 // one whose id the catalogue gives to a different material gets a new id
 // (and the cells follow it), an unknown one is added. Nothing the file holds
@@ -54,8 +60,14 @@ public:
 
     // Loads the file and, on success, makes it the document's file name.
     Result load(Document &document, const QString &fileName);
-    // Reads from an open device.
+    // Reads from an open device. One that cannot seek is read through the
+    // XML reader alone, which holds each volume's cell text whole.
     Result read(Document &document, QIODevice &device);
+
+    // Follows load() and read(): bytes worked through out of a total.
+    void setProgress(Util::IProgress *listener) { progress = listener; }
+    // Bytes of cell text read at a time (tests make it small).
+    void setChunkBytes(qint64 bytes) { chunkBytes = bytes; }
 
     // The warning for materials that could not be given an id of their own
     // (the range of new ids is full); `count` of them, the first named.
@@ -76,6 +88,8 @@ private:
 
     ArchiverRegistry &registry;
     std::shared_ptr<Materials::MaterialFactory> catalogue;
+    Util::IProgress *progress = nullptr;
+    qint64 chunkBytes;
 };
 
 } // namespace Persistence

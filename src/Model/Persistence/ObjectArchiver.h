@@ -16,6 +16,8 @@ class Object;
 
 namespace Persistence {
 
+class StateTextDevice;
+
 // Translates the material ids stored in a document into the ids of the
 // running catalogue. One map serves one load.
 using MaterialIdMap = std::map<std::uint32_t, std::uint32_t>;
@@ -31,6 +33,9 @@ public:
     virtual void setWriter(QXmlStreamWriter *writer) = 0;
     virtual void setReader(QXmlStreamReader *reader) = 0;
     virtual void setMaterialIdMap(MaterialIdMap *map) = 0;
+    // Where the document reader put the cell text it lifted out of the XML
+    // stream (none when it read the stream whole).
+    virtual void setStateText(StateTextDevice *) {}
 
     // Writes the object at the writer's position. False when the object is
     // not of this archiver's kind or the writer failed.
@@ -52,6 +57,10 @@ public:
         std::size_t cells = 0;
         std::size_t entries = 0;
         std::size_t unreadable = 0;
+        // The list broke off (the file ends or its XML breaks inside it);
+        // `entries` were read before the break.
+        bool brokenOff = false;
+        QString breakReason = {};
     };
     virtual CellCounts cellCounts() const { return {}; }
 };

@@ -1,5 +1,7 @@
 #include "TotalVolumeArchiver.h"
 
+#include "StateTextDevice.h"
+
 #include "Model/Automaton/TotalVolume.h"
 #include "Util/DecimalText.h"
 #include "Util/Logging.h"
@@ -48,7 +50,9 @@ double readLength(const QXmlStreamAttributes &attributes, const char *name, doub
 // Turns the State text into material ids while it streams past: tokens are
 // separated by white space, a token of decimal digits that fits 32 bits is an
 // id, anything else an empty cell. A token may be split across several pieces
-// of character data.
+// of character data, given as UTF-16 by the XML reader or as the file's bytes
+// (digits and blanks are the same in both; any other byte or character makes
+// its token unreadable either way).
 class StateParser
 {
 public:
@@ -59,10 +63,31 @@ public:
 
     void feed(const QStringRef &text)
     {
-        const ushort *p = reinterpret_cast<const ushort *>(text.unicode());
-        const ushort *const end = p + text.size();
+        const auto *p = reinterpret_cast<const ushort *>(text.unicode());
+        feedRange(p, p + text.size());
+    }
+
+    void feed(const char *bytes, std::size_t size)
+    {
+        const auto *p = reinterpret_cast<const unsigned char *>(bytes);
+        feedRange(p, p + size);
+    }
+
+    void finish()
+    {
+        if (inToken)
+            storeToken();
+    }
+
+    std::size_t tokensRead() const { return tokenCount; }
+    std::size_t badTokens() const { return badCount; }
+
+private:
+    template <class Char>
+    void feedRange(const Char *p, const Char *const end)
+    {
         for (; p != end; ++p) {
-            const ushort c = *p;
+            const unsigned c = *p;
             if (c == ' ' || c == '\n' || c == '\t' || c == '\r') {
                 if (inToken)
                     storeToken();
@@ -84,16 +109,6 @@ public:
         }
     }
 
-    void finish()
-    {
-        if (inToken)
-            storeToken();
-    }
-
-    std::size_t tokensRead() const { return tokenCount; }
-    std::size_t badTokens() const { return badCount; }
-
-private:
     void storeToken()
     {
         inToken = false;
@@ -193,6 +208,7 @@ void TotalVolumeArchiver::writeState(TotalVolume &volume)
 std::shared_ptr<Object> TotalVolumeArchiver::read()
 {
     lastError.clear();
+    readBackError.clear();
     stateCells = 0;
     lastCounts = CellCounts();
     if (!reader) {
@@ -256,13 +272,18 @@ std::shared_ptr<Object> TotalVolumeArchiver::read()
         }
     }
 
-    // The XML reader hands over the cell text only once it has all of it, so
-    // a volume cut off before that has no cells worth keeping.
-    if (reader->hasError() && !cellsComplete) {
-        lastError = QStringLiteral("The cell volume in line %1 (%2 cells) is cut off by the end "
-                                   "of the file and was passed over.")
-                        .arg(line).arg(sizeText);
-        return {};
+    // A volume whose cell list breaks off keeps the cells read before the
+    // break (the document reader says how many); one cut off before its
+    // first cell has nothing worth keeping.
+    if ((reader->hasError() || !readBackError.isEmpty()) && !cellsComplete) {
+        if (stateCells == 0) {
+            lastError = QStringLiteral("The cell volume in line %1 (%2 cells) is cut off by the end "
+                                       "of the file and was passed over.")
+                            .arg(line).arg(sizeText);
+            return {};
+        }
+        lastCounts.brokenOff = true;
+        lastCounts.breakReason = readBackError.isEmpty() ? reader->errorString() : readBackError;
     }
 
     emptyCellsFrom(*volume, std::min<std::size_t>(stateCells, volume->getCellCount()));
@@ -281,6 +302,18 @@ bool TotalVolumeArchiver::readState(TotalVolume &volume)
         const QXmlStreamReader::TokenType token = reader->readNext();
         if (token == QXmlStreamReader::Characters) {
             parser.feed(reader->text());
+        } else if (token == QXmlStreamReader::ProcessingInstruction && stateText
+                   && reader->processingInstructionTarget() == StateTextDevice::instructionTarget) {
+            // Cell text the device lifted out of the stream, read from the file.
+            const auto read = stateText->readText(reader->processingInstructionData().toString(),
+                                                  [&parser](const char *bytes, std::size_t size) {
+                                                      parser.feed(bytes, size);
+                                                  });
+            if (read == StateTextDevice::TextRead::Failed) {
+                readBackError = QStringLiteral("its cells could not be read back from the file");
+                reader->skipCurrentElement();
+                break;
+            }
         } else if (token == QXmlStreamReader::StartElement) {
             // Markup inside the cell text separates tokens; its content is ignored.
             parser.finish();
@@ -290,7 +323,8 @@ bool TotalVolumeArchiver::readState(TotalVolume &volume)
         }
     }
     // A token cut off by the end of a broken file may have lost digits.
-    if (!reader->hasError())
+    const bool complete = !reader->hasError() && readBackError.isEmpty();
+    if (complete)
         parser.finish();
     lock.unlock();
     stateCells = std::max(stateCells, parser.tokensRead());
@@ -299,7 +333,7 @@ bool TotalVolumeArchiver::readState(TotalVolume &volume)
     lastCounts.cells = volume.getCellCount();
     lastCounts.entries = parser.tokensRead();
     lastCounts.unreadable = parser.badTokens();
-    return !reader->hasError();
+    return complete;
 }
 
 void TotalVolumeArchiver::emptyCellsFrom(TotalVolume &volume, std::size_t first)

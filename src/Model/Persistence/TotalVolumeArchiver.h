@@ -25,6 +25,7 @@ public:
     void setWriter(QXmlStreamWriter *writer) override { this->writer = writer; }
     void setReader(QXmlStreamReader *reader) override { this->reader = reader; }
     void setMaterialIdMap(MaterialIdMap *map) override { materialIdMap = map; }
+    void setStateText(StateTextDevice *device) override { stateText = device; }
 
     bool write(const std::shared_ptr<Object> &object) override;
     std::shared_ptr<Object> read() override;
@@ -38,7 +39,9 @@ public:
 private:
     void writeState(Automaton::TotalVolume &volume);
     // Reads the text of the State element the reader is on into the cells and
-    // leaves the reader on its end element. False when the input broke off first.
+    // leaves the reader on its end element: the text the XML reader gives,
+    // and the pieces the state text device lifted out, from the file. False
+    // when the input broke off first.
     bool readState(Automaton::TotalVolume &volume);
     void emptyCellsFrom(Automaton::TotalVolume &volume, std::size_t first);
     void skipToEndOfObject();
@@ -46,7 +49,10 @@ private:
     QXmlStreamWriter *writer = nullptr;
     QXmlStreamReader *reader = nullptr;
     MaterialIdMap *materialIdMap = nullptr;
+    StateTextDevice *stateText = nullptr;
     QString lastError;
+    // Set when lifted cell text could not be read back from the file.
+    QString readBackError;
     std::size_t stateCells = 0;
     CellCounts lastCounts;
 };

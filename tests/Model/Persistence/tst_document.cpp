@@ -6,13 +6,16 @@
 #include "Model/Materials/MaterialFactory.h"
 #include "Model/Persistence/ArchiverRegistry.h"
 #include "Model/Persistence/DocumentReader.h"
+#include "Model/Persistence/StateTextDevice.h"
 #include "Model/Persistence/DocumentWriter.h"
+#include "Util/IProgress.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QtTest>
 
+#include <cstring>
 #include <memory>
 #include <random>
 
@@ -24,6 +27,7 @@ using Model::Materials::MaterialFactory;
 using Model::Persistence::ArchiverRegistry;
 using Model::Persistence::DocumentReader;
 using Model::Persistence::DocumentWriter;
+using Model::Persistence::StateTextDevice;
 using Ids = std::vector<std::uint32_t>;
 using TestSupport::volumesOf;
 
@@ -64,6 +68,48 @@ DocumentReader::Result readFromBytes(const QByteArray &bytes, Document &document
     return DocumentReader(registry).read(document, buffer);
 }
 
+// A device that cannot seek: the reader then hands the XML reader the whole
+// stream, cell text included, which is the reference for the chunked read.
+class StreamOnly : public QIODevice
+{
+public:
+    explicit StreamOnly(QByteArray content) : bytes(std::move(content)) { open(QIODevice::ReadOnly); }
+    bool isSequential() const override { return true; }
+    qint64 bytesAvailable() const override { return bytes.size() - at + QIODevice::bytesAvailable(); }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        const qint64 count = std::min<qint64>(maxSize, bytes.size() - at);
+        std::memcpy(data, bytes.constData() + at, size_t(count));
+        at += count;
+        return count;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray bytes;
+    qint64 at = 0;
+};
+
+DocumentReader::Result readInChunks(const QByteArray &bytes, Document &document, ArchiverRegistry &registry,
+                                    qint64 chunkBytes, Util::IProgress *progress = nullptr)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    DocumentReader reader(registry);
+    reader.setChunkBytes(chunkBytes);
+    reader.setProgress(progress);
+    return reader.read(document, buffer);
+}
+
+struct ProgressLog : Util::IProgress
+{
+    void setProgress(unsigned long long done, unsigned long long total) override { steps.append({done, total}); }
+    QVector<QPair<unsigned long long, unsigned long long>> steps;
+};
+
 // A document of one 3 x 1 x 1 volume with the given State text.
 QByteArray threeCells(const QString &state)
 {
@@ -90,7 +136,11 @@ private slots:
     void materialsAreReconciled();
     void notADocument_data();
     void notADocument();
+    void brokenOffKeepsWhatWasRead_data();
     void brokenOffKeepsWhatWasRead();
+    void chunkedReadEqualsWholeRead_data();
+    void chunkedReadEqualsWholeRead();
+    void progressCoversTheFile();
     void unusableObjectsArePassedOver();
     void stateRepairs_data();
     void stateRepairs();
@@ -212,25 +262,149 @@ void TestDocument::notADocument()
     QVERIFY(document.getFileName().isEmpty());
 }
 
-// A file that breaks off in the second volume's cells keeps the first volume.
+void TestDocument::brokenOffKeepsWhatWasRead_data()
+{
+    QTest::addColumn<QByteArray>("damage"); // "cut", "markup"
+    QTest::addColumn<int>("cellText");      // bytes of the second State kept before the damage
+    QTest::addColumn<qint64>("chunkBytes");
+    QTest::newRow("cut inside a token, small chunks") << QByteArray("cut") << 1001 << qint64(64);
+    QTest::newRow("cut after a blank, odd chunks") << QByteArray("cut") << 1000 << qint64(97);
+    QTest::newRow("cut, one chunk for all") << QByteArray("cut") << 777 << (qint64(1) << 20);
+    QTest::newRow("bare < inside the cells") << QByteArray("markup") << 1000 << qint64(64);
+    QTest::newRow("cut before the first cell") << QByteArray("cut") << 0 << qint64(64);
+}
+
+// A file that breaks off inside the second volume's cells keeps the first
+// volume whole and the second up to the break, says so, and leaves the file
+// as it was.
 void TestDocument::brokenOffKeepsWhatWasRead()
 {
+    QFETCH(QByteArray, damage);
+    QFETCH(int, cellText);
+    QFETCH(qint64, chunkBytes);
     Document original;
     original.addObject(makeVolume(3, 3, 3, 1.f, 1.f, 1.f, {1, 2, 3}, 7));
-    original.addObject(makeVolume(10, 10, 10));
+    original.addObject(makeVolume(20, 10, 10));
     const QByteArray xml = writeToBytes(original, registry);
-    const int at = xml.indexOf("</Object><Object");
-    QVERIFY(at > 0);
+    const int second = xml.indexOf("<State>", xml.indexOf("</Object><Object")) + 7;
+    QVERIFY(second > 7);
+    const QByteArray kept = xml.mid(second, cellText);
+    QByteArray damaged = xml.left(second + cellText);
+    if (damage == "markup")
+        damaged += "< 1 2 3 </State></Object></Document>";
+    const QString path = folder.filePath(QStringLiteral("broken.kst"));
+    QVERIFY(TestFiles::write(path, damaged));
 
     Document loaded;
-    const auto result = readFromBytes(xml.left(at + 216), loaded, registry);
+    DocumentReader reader(registry);
+    reader.setChunkBytes(chunkBytes);
+    const auto result = reader.load(loaded, path);
     QVERIFY(result.ok);
-    QCOMPARE(result.warnings.size(), 2);
-    QVERIFY(result.warnings[0].contains(QLatin1String("cut off")) && result.warnings[1].contains(QLatin1String("breaks off")));
-    const auto after = volumesOf(loaded);
-    QCOMPARE(after.size(), 1);
-    QVERIFY(after[0]->materialIds() == volumesOf(original)[0]->materialIds());
+    QCOMPARE(TestFiles::read(path), damaged);
+    const auto before = volumesOf(original), after = volumesOf(loaded);
+    QVERIFY(after[0]->materialIds() == before[0]->materialIds());
     QCOMPARE(after[0]->getPosition(), Util::Vector3D(1, 2, 3));
+    QVERIFY2(result.warnings.last().startsWith(QLatin1String("The document breaks off in line 1")),
+             qPrintable(result.warnings.join('\n')));
+    if (cellText == 0) {
+        QCOMPARE(after.size(), 1);
+        QVERIFY(result.warnings.first().contains(QLatin1String("is cut off by the end of the file")));
+        return;
+    }
+    // The cells of every whole entry before the break; a token the break
+    // may have shortened is not kept.
+    const std::size_t whole = std::size_t(kept.count(' '));
+    QCOMPARE(after.size(), 2);
+    QCOMPARE(result.warnings.size(), 2);
+    QVERIFY2(result.warnings.first().startsWith(
+                 QStringLiteral("The cell volume in line 1 (2000 cells) breaks off after %1 of its cells (").arg(whole)),
+             qPrintable(result.warnings.first()));
+    QVERIFY(result.warnings.first().endsWith(
+        QStringLiteral("the other %1 were loaded as empty cells.").arg(2000 - whole)));
+    Ids expected = before[1]->materialIds();
+    std::fill(expected.begin() + std::ptrdiff_t(whole), expected.end(), 0u);
+    QVERIFY(after[1]->materialIds() == expected);
+}
+
+void TestDocument::chunkedReadEqualsWholeRead_data()
+{
+    QTest::addColumn<QByteArray>("document");
+    QTest::addColumn<qint64>("chunkBytes");
+    Document two;
+    two.addObject(makeVolume(13, 11, 7, 0.5f, 1.f, 2.f, {1, 2, 3}, 4));
+    two.addObject(makeVolume(5, 4, 3));
+    const QByteArray written = writeToBytes(two, registry);
+    QTest::newRow("two volumes, 16-byte chunks") << written << qint64(16);
+    QTest::newRow("two volumes, 61-byte chunks") << written << qint64(61);
+    QTest::newRow("two volumes, one chunk") << written << StateTextDevice::defaultChunkBytes;
+
+    const QByteArray head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Document><Header version=\"1\"/>";
+    const auto object = [](const QByteArray &state) {
+        return "<Object object-type=\"1\" size-x=\"4\" size-y=\"1\" size-z=\"1\">" + state
+            + "<Position pos-x=\"1\" pos-y=\"0\" pos-z=\"0\"/></Object>";
+    };
+    const auto rows = QList<QPair<const char *, QByteArray>>{
+        {"newlines, then a warning's line number", object("<State>\n1\n4\t3\r\n</State>") + object("<State>1 2</State>")},
+        {"comment joins a token", object("<State>1 4<!-- x -->3 2 </State>")},
+        {"entity and CDATA", object("<State>1&#32;4<![CDATA[ 3 ]]>2 </State>")},
+        {"child element inside the cells", object("<State>1 <b>9 9</b> 4 3 2</State>")},
+        {"State with attributes holding >", object("<State kind=\"a>b\" n='/'>1 4 3 2 </State>")},
+        {"empty and self-closing States", object("<State/>") + object("<State></State>")},
+        {"two States in one object", object("<State>1 4 </State><State>5</State>")},
+        {"State outside an object", "<State>9 9 9</State>" + object("<State>1 4 3 2</State>")},
+        {"processing instruction named like ours", object("<State>1 <?kestrum-cells 0?>4 3 2</State>")},
+        {"non-ASCII material name before", "<Material version=\"1\" name=\"Poly \xc3\xa4\" material-id=\"5\" "
+                                            "density=\"1\" poisson-ratio=\"0.3\" young-modulus=\"1\" color=\"#ff0000\"/>"
+             + object("<State>5 5 5 5 </State>")},
+    };
+    for (const auto &row : rows) {
+        for (const qint64 chunk : {qint64(16), qint64(9999)})
+            QTest::addRow("%s, %lld-byte chunks", row.first, chunk) << head + row.second + "</Document>" << chunk;
+    }
+    QTest::newRow("doctype: whole file to the XML reader")
+        << "<!DOCTYPE Document><Document><Header version=\"1\"/>" + object("<State>1 4 3 2</State>") + "</Document>"
+        << qint64(16);
+    const QString utf16 = QString::fromUtf8(head.mid(38) + object("<State>1 4 3 2</State>") + "</Document>");
+    QByteArray wide("\xff\xfe");
+    wide += QByteArray(reinterpret_cast<const char *>(utf16.utf16()), utf16.size() * 2);
+    QTest::newRow("UTF-16 with byte order mark") << wide << qint64(16);
+}
+
+// Cell text read from the file in chunks gives what the XML reader gives
+// when it holds the whole text: the same cells, warnings and line numbers.
+void TestDocument::chunkedReadEqualsWholeRead()
+{
+    QFETCH(QByteArray, document);
+    QFETCH(qint64, chunkBytes);
+    Document whole, chunked;
+    StreamOnly stream(document);
+    const auto expected = DocumentReader(registry).read(whole, stream);
+    const auto result = readInChunks(document, chunked, registry, chunkBytes);
+    QCOMPARE(result.ok, expected.ok);
+    QCOMPARE(result.objectsLoaded, expected.objectsLoaded);
+    QCOMPARE(result.warnings, expected.warnings);
+    const auto a = volumesOf(chunked), b = volumesOf(whole);
+    QCOMPARE(a.size(), b.size());
+    QVERIFY(!a.isEmpty());
+    for (int i = 0; i < a.size(); ++i) {
+        QCOMPARE(shapeOf(*a[i]), shapeOf(*b[i]));
+        QVERIFY(a[i]->materialIds() == b[i]->materialIds());
+    }
+}
+
+void TestDocument::progressCoversTheFile()
+{
+    Document original;
+    original.addObject(makeVolume(30, 20, 10));
+    const QByteArray xml = writeToBytes(original, registry);
+    ProgressLog log;
+    Document loaded;
+    QVERIFY(readInChunks(xml, loaded, registry, 256, &log).ok);
+    QVERIFY(log.steps.size() > 20);
+    for (int i = 1; i < log.steps.size(); ++i)
+        QVERIFY(log.steps[i].first >= log.steps[i - 1].first && log.steps[i].second == log.steps[0].second);
+    QCOMPARE(log.steps.last().first, log.steps.last().second);
+    QVERIFY(volumesOf(loaded)[0]->materialIds() == volumesOf(original)[0]->materialIds());
 }
 
 void TestDocument::unusableObjectsArePassedOver()

@@ -57,6 +57,38 @@ SurfaceFrontProcess::SurfaceFrontProcess(Model::Automaton::TotalVolume *volume, 
 
 SurfaceFrontProcess::~SurfaceFrontProcess() = default;
 
+bool SurfaceFrontProcess::chooseStepCounts()
+{
+    // Steps 2k and 2k + 1 are the two neighbours along one axis: each must
+    // move along that axis only, by the same length.
+    const auto along = [](const FaceStep &s, int axis) { return axis == 0 ? s.x : axis == 1 ? s.y : s.z; };
+    float lengths[3] = {0.0f, 0.0f, 0.0f};
+    bool symmetric = true;
+    for (int pair = 0; pair < 3; ++pair) {
+        const int axis = 2 - pair; // the pairs run z, y, x
+        const FaceStep &a = faceSteps[2 * pair], &b = faceSteps[2 * pair + 1];
+        for (int other = 0; other < 3; ++other) {
+            if (other != axis && (along(a, other) != 0.0f || along(b, other) != 0.0f))
+                return false;
+        }
+        const float la = std::fabs(along(a, axis)), lb = std::fabs(along(b, axis));
+        if (la != lb || !(la > 0.0f) || !std::isfinite(la))
+            return false;
+        symmetric = symmetric && along(a, axis) == -along(b, axis);
+        lengths[axis] = la;
+    }
+    // A count grows by at most one per step; with opposite steps on each
+    // axis it is also the distance in cells to a source inside the volume.
+    constexpr std::uint64_t largest = 32767;
+    const std::uint64_t extent = std::max({nx, ny, nz}) - 1u;
+    const std::uint64_t bound = symmetric ? std::min<std::uint64_t>(extent, stepsTotal) : stepsTotal;
+    if (bound > largest)
+        return false;
+    stepLength = {lengths[0], lengths[1], lengths[2]};
+    inverseStep = {1.0f / lengths[0], 1.0f / lengths[1], 1.0f / lengths[2]};
+    return true;
+}
+
 std::uint64_t SurfaceFrontProcess::reachStepCount(float distance, float cellSizeX, float cellSizeY,
                                                   float cellSizeZ)
 {
@@ -121,11 +153,16 @@ void SurfaceFrontProcess::run()
     // the front writes them, so the pages of the cells it never reaches are
     // never touched.
     const std::size_t cellCount = volume->getCellCount();
-    const std::size_t bytesPerCell = 1 + (storage == OffsetStorage::PerCell ? sizeof(Offset) : 0);
+    const bool perCell = storage == OffsetStorage::PerCell;
+    const bool counted = perCell && chooseStepCounts();
+    const std::size_t bytesPerCell = 1 + (!perCell ? 0 : counted ? sizeof(StepCounts) : sizeof(Offset));
     Model::Automaton::MemoryBudget::claim(std::uint64_t(cellCount) * bytesPerCell);
-    cellStates.reset(new std::uint8_t[cellCount]);
-    if (storage == OffsetStorage::PerCell)
-        offsets.reset(new Offset[cellCount]);
+    using Start = Util::LargeArray<std::uint8_t>::Start;
+    cellStates = Util::LargeArray<std::uint8_t>(cellCount, Start::Unset);
+    if (counted)
+        stepCounts = Util::LargeArray<StepCounts>(cellCount, Util::LargeArray<StepCounts>::Start::Unset);
+    else if (perCell)
+        offsets = Util::LargeArray<Offset>(cellCount, Util::LargeArray<Offset>::Start::Unset);
 
     qint64 initialised = 0;
     {
@@ -156,6 +193,7 @@ void SurfaceFrontProcess::run()
         finishPass();
 
         offsets.reset();
+        stepCounts.reset();
         cellStates.reset();
         strips.reset();
         cells = nullptr;
@@ -309,8 +347,8 @@ void SurfaceFrontProcess::commitStrip(Strip &strip, std::size_t index)
             cells[update.cell].material = update.material;
             cellStates[update.cell] &= std::uint8_t(~(Known | Joins));
         }
-        if (offsets) {
-            offsets[update.cell] = update.offset;
+        if (storage == OffsetStorage::PerCell) {
+            storeOffset(update.cell, update.offset);
             cellStates[update.cell] |= HasOffset;
         }
     }

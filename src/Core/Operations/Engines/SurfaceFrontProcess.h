@@ -1,12 +1,14 @@
 #pragma once
 
 #include "Model/Automaton/Voxel.h"
+#include "Util/LargeArray.h"
 
 #include <QMutex>
 #include <QtGlobal>
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -33,12 +35,16 @@ namespace Operations {
 // front keeps its own working state beside them, one entry per cell:
 //   - one state byte: the "fixed" mark of sources and cells that never change,
 //     whether the cell is a source, and the front's own bookkeeping;
-//   - the offset (x, y, z) to the nearest source found so far, 12 bytes
-//     (processes built with OffsetStorage::None have none). Until a cell is
-//     reached its offset is implied by its state byte, (0, 0, 0) for a
-//     source and (d, d, d) for any other cell, so the offsets are written,
+//   - the offset (x, y, z) to the nearest source found so far (processes
+//     built with OffsetStorage::None have none). An offset is a whole number
+//     of face steps along each axis, so it is kept as three 16-bit step
+//     counts, 6 bytes, wherever the counts fit (any volume up to 32768
+//     cells along each axis); otherwise as three floats, 12 bytes. Until a
+//     cell is reached its offset is implied by its state byte, (0, 0, 0) for
+//     a source and (d, d, d) for any other cell, so the offsets are written,
 //     and their memory touched, only where the front passes.
-// Both are allocated when run() starts and freed when it ends.
+// Both are allocated when run() starts and freed when it ends: with the
+// volume's 4 bytes a run peaks at 11 bytes per cell.
 //
 // The volume is cut into strips along x, one per thread of the global pool.
 // Each step has two phases separated by a join of all strips:
@@ -108,6 +114,13 @@ public:
     virtual ~SurfaceFrontProcess();
     SurfaceFrontProcess(const SurfaceFrontProcess &) = delete;
     SurfaceFrontProcess &operator=(const SurfaceFrontProcess &) = delete;
+
+    // Working bytes per cell that run() takes beside the volume, with step
+    // counts for the offsets (the usual case; see above).
+    static constexpr std::uint32_t workingBytesPerCell(OffsetStorage storage)
+    {
+        return storage == OffsetStorage::PerCell ? 1 + 3 * sizeof(std::int16_t) : 1;
+    }
 
     // Locks the volume's cells, allocates the working state, initialises,
     // steps, finishes, frees the working state and unlocks.
@@ -204,9 +217,10 @@ protected:
     // state of their own strip's cells only; finishStrip() may read any
     // cell's, initialiseStrip() only its own strip's (the others are being
     // set at the same time).
+    // An offset is a whole number of face steps along each axis.
     void setOffset(std::size_t cell, const Offset &offset)
     {
-        offsets[cell] = offset;
+        storeOffset(cell, offset);
         cellStates[cell] |= HasOffset;
     }
     Offset getOffset(std::size_t cell) const { return offsetOf(cellStates[cell], cell); }
@@ -307,11 +321,30 @@ private:
     // The offset of a cell with the given state byte.
     Offset offsetOf(std::uint8_t state, std::size_t cell) const
     {
-        if (state & HasOffset)
+        if (state & HasOffset) {
+            if (stepCounts) {
+                const StepCounts &c = stepCounts[cell];
+                return {float(c.x) * stepLength.x, float(c.y) * stepLength.y, float(c.z) * stepLength.z};
+            }
             return offsets[cell];
+        }
         const float v = (state & Source) ? 0.0f : distance;
         return {v, v, v};
     }
+    void storeOffset(std::size_t cell, const Offset &offset)
+    {
+        if (stepCounts) {
+            stepCounts[cell] = {std::int16_t(std::lrint(offset.x * inverseStep.x)),
+                                std::int16_t(std::lrint(offset.y * inverseStep.y)),
+                                std::int16_t(std::lrint(offset.z * inverseStep.z))};
+        } else {
+            offsets[cell] = offset;
+        }
+    }
+    // Whether the offsets of this run can be kept as step counts: the face
+    // steps lie along the axes with one length per axis, and no count can
+    // leave the 16-bit range. When they can, it sets the step lengths.
+    bool chooseStepCounts();
 
     const OffsetStorage storage;
     unsigned requestedStripCount = 0;
@@ -329,8 +362,17 @@ private:
     enum CellState : std::uint8_t { Queued = 1, Known = 2, Joins = 4, Fixed = 8, Source = 16, HasOffset = 32 };
     static constexpr std::uint8_t lastingBits = Fixed | Source | HasOffset;
     static constexpr std::size_t prefetchDistance = 8;
-    std::unique_ptr<std::uint8_t[]> cellStates;
-    std::unique_ptr<Offset[]> offsets;
+    struct StepCounts
+    {
+        std::int16_t x, y, z;
+    };
+    Util::LargeArray<std::uint8_t> cellStates;
+    // One of the two holds the offsets of a run with OffsetStorage::PerCell.
+    Util::LargeArray<StepCounts> stepCounts;
+    Util::LargeArray<Offset> offsets;
+    // The face steps' length along each axis, and its inverse.
+    Offset stepLength{0.0f, 0.0f, 0.0f};
+    Offset inverseStep{0.0f, 0.0f, 0.0f};
     std::uint64_t stepsDone = 0;
     std::uint64_t stepsTotal = 0;
     qint64 computeTime = 0; // nanoseconds in phase A and phase B, for the log
@@ -472,9 +514,15 @@ void SurfaceFrontProcess::prefetchAhead(std::size_t ahead)
     __builtin_prefetch(cells + ahead);
     // The offsets of the neighbours in the layers below and above.
     if constexpr (Rules::distanceField) {
-        __builtin_prefetch(offsets.get() + ahead);
-        if (ahead >= 2 * nyz)
-            __builtin_prefetch(offsets.get() + ahead - 2 * nyz);
+        if (stepCounts) {
+            __builtin_prefetch(stepCounts.get() + ahead);
+            if (ahead >= 2 * nyz)
+                __builtin_prefetch(stepCounts.get() + ahead - 2 * nyz);
+        } else {
+            __builtin_prefetch(offsets.get() + ahead);
+            if (ahead >= 2 * nyz)
+                __builtin_prefetch(offsets.get() + ahead - 2 * nyz);
+        }
     }
     std::uint8_t *state = cellStates.get();
     __builtin_prefetch(state + ahead - nz, 1);

@@ -1,0 +1,87 @@
+#include "LargeArray.h"
+
+#include <atomic>
+#include <cstring>
+
+#include <sys/mman.h>
+
+namespace Util {
+
+namespace {
+
+constexpr std::size_t hugePage = std::size_t(2) << 20;
+
+std::atomic<std::uint64_t> mapped{0};
+std::atomic<std::uint64_t> mappedPeak{0};
+
+std::size_t roundedUp(std::size_t bytes, std::size_t unit)
+{
+    return (bytes + unit - 1) / unit * unit;
+}
+
+} // namespace
+
+void *LargeAllocation::allocate(std::size_t bytes, bool zeroed)
+{
+    if (bytes < mappedBytes) {
+        void *block = ::operator new(bytes);
+        if (zeroed)
+            std::memset(block, 0, bytes);
+        return block;
+    }
+    if (bytes > std::size_t(-1) - 2 * hugePage)
+        throw std::bad_alloc();
+    // Map a huge page more than needed and trim both ends, so the block
+    // starts on a huge-page boundary and every 2 MiB of it can be one page.
+    const std::size_t length = roundedUp(bytes, hugePage);
+    const std::size_t reserved = length + hugePage;
+    void *raw = mmap(nullptr, reserved, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED)
+        throw std::bad_alloc();
+    const auto start = reinterpret_cast<std::uintptr_t>(raw);
+    const std::uintptr_t aligned = roundedUp(start, hugePage);
+    if (aligned > start)
+        munmap(raw, aligned - start);
+    const std::size_t tail = reserved - (aligned - start) - length;
+    if (tail > 0)
+        munmap(reinterpret_cast<void *>(aligned + length), tail);
+    void *block = reinterpret_cast<void *>(aligned);
+    // Where the system leaves huge pages to the program's choice; elsewhere
+    // the call fails harmlessly and the block stays in ordinary pages.
+    madvise(block, length, MADV_HUGEPAGE);
+    const std::uint64_t now = mapped += length;
+    std::uint64_t peak = mappedPeak.load();
+    while (now > peak && !mappedPeak.compare_exchange_weak(peak, now)) {
+    }
+    return block;
+}
+
+void LargeAllocation::release(void *block, std::size_t bytes) noexcept
+{
+    if (!block)
+        return;
+    if (bytes < mappedBytes) {
+        ::operator delete(block);
+        return;
+    }
+    const std::size_t length = roundedUp(bytes, hugePage);
+    munmap(block, length);
+    mapped -= length;
+}
+
+std::uint64_t LargeAllocation::mappedBytesHeld()
+{
+    return mapped.load();
+}
+
+std::uint64_t LargeAllocation::mappedBytesPeak()
+{
+    return mappedPeak.load();
+}
+
+void LargeAllocation::resetMappedBytesPeak()
+{
+    mappedPeak = mapped.load();
+}
+
+} // namespace Util
