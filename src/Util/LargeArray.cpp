@@ -1,5 +1,8 @@
 #include "LargeArray.h"
 
+#include <QFile>
+#include <QtGlobal>
+
 #include <atomic>
 #include <cstring>
 
@@ -21,7 +24,23 @@ std::size_t roundedUp(std::size_t bytes, std::size_t unit)
 
 } // namespace
 
-void *LargeAllocation::allocate(std::size_t bytes, bool zeroed)
+bool LargeAllocation::hugePagesWanted()
+{
+    static const bool wanted = [] {
+        const QByteArray choice = qgetenv("KESTRUM_HUGE_PAGES");
+        if (!choice.isEmpty())
+            return choice == "1";
+        QFile defrag(QStringLiteral("/sys/kernel/mm/transparent_hugepage/defrag"));
+        if (!defrag.open(QIODevice::ReadOnly))
+            return false;
+        // The setting in use is the one in brackets.
+        const QByteArray text = defrag.readAll();
+        return text.contains("[defer]") || text.contains("[never]");
+    }();
+    return wanted;
+}
+
+void *LargeAllocation::allocate(std::size_t bytes, bool zeroed, Touch touch)
 {
     if (bytes < mappedBytes) {
         void *block = ::operator new(bytes);
@@ -35,7 +54,11 @@ void *LargeAllocation::allocate(std::size_t bytes, bool zeroed)
     // starts on a huge-page boundary and every 2 MiB of it can be one page.
     const std::size_t length = roundedUp(bytes, hugePage);
     const std::size_t reserved = length + hugePage;
-    void *raw = mmap(nullptr, reserved, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    const bool huge = hugePagesWanted();
+    // Pages are faulted in when mapped only without huge pages: the kernel
+    // would fault them in as ordinary pages before the advice could apply.
+    const int populate = touch == Touch::Whole && !huge ? MAP_POPULATE : 0;
+    void *raw = mmap(nullptr, reserved, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | populate, -1, 0);
     if (raw == MAP_FAILED)
         throw std::bad_alloc();
     const auto start = reinterpret_cast<std::uintptr_t>(raw);
@@ -46,9 +69,10 @@ void *LargeAllocation::allocate(std::size_t bytes, bool zeroed)
     if (tail > 0)
         munmap(reinterpret_cast<void *>(aligned + length), tail);
     void *block = reinterpret_cast<void *>(aligned);
-    // Where the system leaves huge pages to the program's choice; elsewhere
-    // the call fails harmlessly and the block stays in ordinary pages.
-    madvise(block, length, MADV_HUGEPAGE);
+    // Where the system offers huge pages at all; elsewhere the call fails
+    // harmlessly and the block stays in ordinary pages.
+    if (huge)
+        madvise(block, length, MADV_HUGEPAGE);
     const std::uint64_t now = mapped += length;
     std::uint64_t peak = mappedPeak.load();
     while (now > peak && !mappedPeak.compare_exchange_weak(peak, now)) {

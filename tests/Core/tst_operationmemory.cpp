@@ -109,7 +109,7 @@ void TestOperationMemory::runsOutOfMemory()
             op.end();
         }, [&workspace, lengthError](std::uint32_t) { return std::make_shared<HalfwayFailure>(&workspace, lengthError); });
     }
-    // The volume fits; the front's 16 bytes a cell do not.
+    // The volume fits; the front's 7 bytes a cell do not.
     if (failure == Failure::Guard)
         MemoryBudget::setAvailableBytesForTesting(1000);
     if (failure == Failure::Allocation)

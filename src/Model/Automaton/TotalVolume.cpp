@@ -42,8 +42,10 @@ TotalVolume::TotalVolume(std::uint32_t nx, std::uint32_t ny, std::uint32_t nz,
     , cellSizeX(csx), cellSizeY(csy), cellSizeZ(csz)
     , position(pos)
 {
-    cells = Util::LargeArray<Voxel>(cellCount, start == Cells::Empty ? Util::LargeArray<Voxel>::Start::Zeroed
-                                                                     : Util::LargeArray<Voxel>::Start::Unset);
+    // Whoever builds a volume writes all its cells soon (a reader, a
+    // creator, a copy), so they are faulted in at once.
+    using Start = Util::LargeArray<Voxel>::Start;
+    cells = Util::LargeArray<Voxel>(cellCount, start == Cells::Empty ? Start::Zeroed : Start::WrittenWhole);
     painter = std::make_unique<TotalVolumePainter>(this);
 }
 

@@ -4,6 +4,7 @@
 #include "Core/Workspace.h"
 #include "Model/Document.h"
 #include "Model/Persistence/DocumentReader.h"
+#include "UI/LoadProgressDialog.h"
 #include "UI/MainWindow.h"
 #include "UI/MainWindowPresenter.h"
 
@@ -19,8 +20,11 @@ void DocumentOpenedObserver::notify()
     window->setAttribute(Qt::WA_DeleteOnClose);
     openedWindow = window;
 
-    const auto result
-        = OpenDocumentOperation::loadDocument(*window->getPresenter()->getWorkspace(), fileName);
+    Model::Persistence::DocumentReader::Result result;
+    {
+        LoadProgressDialog progress(fileName);
+        result = OpenDocumentOperation::loadDocument(*window->getPresenter()->getWorkspace(), fileName, &progress);
+    }
     if (!result.ok)
         reportError(Model::Persistence::DocumentReader::errorTitle(), result.errorMessage, QString());
 

@@ -173,7 +173,7 @@ void TestStepRefusals::outOfMemory_data()
     QTest::addColumn<bool>("strict");
     QTest::addColumn<QString>("reason");
     QTest::addColumn<int>("stepsDone");
-    // 768 cells at 16 bytes: under 1 MiB, shown as "about 1 MiB".
+    // 768 cells at 7 bytes: under 1 MiB, shown as "about 1 MiB".
     const QString unchanged = QStringLiteral("not enough memory for this step (needs about 1 MiB); the volume is unchanged");
     QTest::newRow("the guard refuses the front, and the Moore step after it") << true << false << unchanged << 0;
     QTest::newRow("the front's allocation fails; the next step runs") << false << false << unchanged << 1;
@@ -191,9 +191,9 @@ void TestStepRefusals::outOfMemory()
     context.workspace = &workspace;
     context.volume = siliconFloor();
     const auto before = context.volume->materialIds();
-    // The volume fits; its front (16 bytes a cell) and the Moore state (4) do not.
+    // The volume is there; its front (7 bytes a cell) and the Moore state (1) do not fit.
     if (guard)
-        MemoryBudget::setAvailableBytesForTesting(1000);
+        MemoryBudget::setAvailableBytesForTesting(500);
     else
         MemoryBudget::failNextClaimForTesting();
     QList<BatchRunner::StepReport> reports;

@@ -119,10 +119,11 @@ void OpenDocumentOperation::end()
 void OpenDocumentOperation::cancel() { cancelOperation(true); }
 
 Model::Persistence::DocumentReader::Result OpenDocumentOperation::loadDocument(
-    Workspace &workspace, const QString &fileName)
+    Workspace &workspace, const QString &fileName, Util::IProgress *progress)
 {
     remember(fileName);
     Model::Persistence::DocumentReader reader(workspace.getArchivers());
+    reader.setProgress(progress);
     const auto result = reader.load(workspace.getDocument(), fileName);
     const QString warningPrefix = QStringLiteral("WARNING: ");
     for (const QString &warning : result.warnings) {

@@ -11,6 +11,7 @@
 
 namespace Util {
 class IObserver;
+class IProgress;
 }
 
 namespace Core {
@@ -56,9 +57,10 @@ public:
     // its materials with the catalogue, writes a console line for everything
     // passed over and, when the file was a document, makes it the document's
     // file name and tells the operation-ended observers (the view redraws).
-    // A failure is for the caller to report, with its errorMessage.
+    // A failure is for the caller to report, with its errorMessage. The
+    // progress listener, when given, follows the read.
     static Model::Persistence::DocumentReader::Result loadDocument(
-        Workspace &workspace, const QString &fileName);
+        Workspace &workspace, const QString &fileName, Util::IProgress *progress = nullptr);
 
 private:
     bool fileChosen = false;

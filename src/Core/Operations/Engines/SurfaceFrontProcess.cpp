@@ -158,7 +158,7 @@ void SurfaceFrontProcess::run()
     const std::size_t bytesPerCell = 1 + (!perCell ? 0 : counted ? sizeof(StepCounts) : sizeof(Offset));
     Model::Automaton::MemoryBudget::claim(std::uint64_t(cellCount) * bytesPerCell);
     using Start = Util::LargeArray<std::uint8_t>::Start;
-    cellStates = Util::LargeArray<std::uint8_t>(cellCount, Start::Unset);
+    cellStates = Util::LargeArray<std::uint8_t>(cellCount, Start::WrittenWhole);
     if (counted)
         stepCounts = Util::LargeArray<StepCounts>(cellCount, Util::LargeArray<StepCounts>::Start::Unset);
     else if (perCell)

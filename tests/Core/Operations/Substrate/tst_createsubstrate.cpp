@@ -231,13 +231,14 @@ void TestCreateSubstrate::refusedBeyondAvailableMemory_data()
     QTest::addColumn<Path>("path");
     QTest::addColumn<uint>("nz");
     QTest::addColumn<bool>("refused");
-    // 4 MB available; a volume needs 20 bytes per cell at its peak, so
-    // 50 x 40 x 50 cells (2 MB) fit and 50 x 40 x 120 (4.8 MB) do not.
+    // 4 MB available; a volume holds 4 bytes per cell (a step checks its
+    // own working memory when it runs), so 50 x 40 x 50 cells (0.4 MB) fit
+    // and 50 x 40 x 600 (4.8 MB) do not.
     for (const auto &path : {std::make_pair("Create Substrate", Path::Operation),
                              std::make_pair("document", Path::Document),
                              std::make_pair("recipe step", Path::Recipe)}) {
         QTest::addRow("%s, fits", path.first) << path.second << 50u << false;
-        QTest::addRow("%s, too large", path.first) << path.second << 120u << true;
+        QTest::addRow("%s, too large", path.first) << path.second << 600u << true;
     }
 }
 
