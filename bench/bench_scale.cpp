@@ -9,8 +9,11 @@
 // ran per cell (peakB/cell); the create phase also the resident memory per
 // cell once the volume is built and nothing runs (restB/cell).
 //
-//   bench_scale [--scale=F] [benchmark options]
-//       F shrinks or grows the field (0.4 gives 256 x 256 x 128).
+//   bench_scale [--scale=F] [--fresh-buffers] [benchmark options]
+//       F shrinks or grows the field (0.4 gives 256 x 256 x 128). The
+//       phases run as the steps of a recipe do, a step's working memory
+//       serving the next one (Util::LargeAllocation::KeepSpares);
+//       --fresh-buffers maps new memory for every step instead.
 //   bench_scale --write-document FILE [--scale=F]
 //       writes the field as a document, for loading with kestrum-batch.
 
@@ -26,6 +29,7 @@
 #include "Model/Persistence/ArchiverRegistry.h"
 #include "Model/Persistence/DocumentReader.h"
 #include "Model/Persistence/DocumentWriter.h"
+#include "Util/LargeArray.h"
 
 #include <benchmark/benchmark.h>
 
@@ -233,6 +237,7 @@ void BM_Load(benchmark::State &state)
     // Only the loaded volume is kept, as in a fresh program that opens it;
     // it goes on to the undo phase.
     volume.reset();
+    Util::LargeAllocation::releaseSpares();
     Model::Persistence::ArchiverRegistry registry(workFolder->path());
     const Phase phase;
     for (auto _ : state) {
@@ -307,10 +312,13 @@ BENCHMARK(BM_UndoState)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTi
 int main(int argc, char **argv)
 {
     QString documentTarget;
+    bool freshBuffers = false;
     std::vector<char *> rest;
     for (int i = 0; i < argc; ++i) {
         if (std::strncmp(argv[i], "--scale=", 8) == 0)
             scale = std::atof(argv[i] + 8);
+        else if (std::strcmp(argv[i], "--fresh-buffers") == 0)
+            freshBuffers = true;
         else if (std::strcmp(argv[i], "--write-document") == 0 && i + 1 < argc)
             documentTarget = QString::fromLocal8Bit(argv[++i]);
         else
@@ -336,8 +344,12 @@ int main(int argc, char **argv)
     if (!documentTarget.isEmpty())
         return writeDocument(documentTarget);
 
-    std::fprintf(stderr, "pillar field %u x %u x %u\n", nx, ny, nz);
+    std::fprintf(stderr, "pillar field %u x %u x %u%s\n", nx, ny, nz, freshBuffers ? ", fresh buffers" : "");
+    std::unique_ptr<Util::LargeAllocation::KeepSpares> spares;
+    if (!freshBuffers)
+        spares = std::make_unique<Util::LargeAllocation::KeepSpares>();
     const int result = runBenchmarks(int(rest.size()), rest.data());
+    spares.reset();
     volume.reset();
     return result;
 }

@@ -22,6 +22,14 @@ namespace Util {
 // (Debian's default), every huge-page fault of a block that asks for them
 // may first compact memory, and on a machine whose memory is in use that
 // made creating a volume seven times slower than with ordinary pages.
+//
+// Within a run of steps (a recipe), a block given back is kept as a spare
+// while a KeepSpares object lives, and the next request of the same size
+// takes it over without a single fault: a deposition's working state serves
+// the etch after it. A request that matches no spare first gives all spares
+// back to the system, so spares never add to a step's peak; when the last
+// KeepSpares ends, they are given back too, and at rest a volume holds its
+// cells and nothing else.
 class LargeAllocation
 {
 public:
@@ -40,6 +48,21 @@ public:
     // Bytes held in mappings right now, over the whole program: the heap's
     // share is seen by whoever counts heap allocations.
     static std::uint64_t mappedBytesHeld();
+    // Bytes held as spares right now: memory this program can give back.
+    static std::uint64_t spareBytes();
+    // Gives every spare back to the system (a step that needs the memory
+    // for something else).
+    static void releaseSpares();
+
+    // While one lives, released blocks are kept as spares for reuse.
+    class KeepSpares
+    {
+    public:
+        KeepSpares();
+        ~KeepSpares();
+        KeepSpares(const KeepSpares &) = delete;
+        KeepSpares &operator=(const KeepSpares &) = delete;
+    };
     // The most held in mappings since the last reset (to what is held now).
     static std::uint64_t mappedBytesPeak();
     static void resetMappedBytesPeak();

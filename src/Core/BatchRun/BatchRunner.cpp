@@ -1,5 +1,7 @@
 #include "BatchRunner.h"
 
+#include "Util/LargeArray.h"
+
 #include "Core/ProcessTable.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "ProcessData.h"
@@ -47,6 +49,9 @@ BatchRunner::BatchRunner(BatchStepExecutor::Context &c)
 
 BatchRunner::Summary BatchRunner::run(const QList<ProcessData> &steps)
 {
+    // A step's working memory, given back at its end, serves the next step
+    // of the same size without faulting a page in again.
+    const Util::LargeAllocation::KeepSpares spares;
     Summary summary;
     counter = 0;
     const int count = steps.size();

@@ -1,5 +1,7 @@
 #include "MemoryBudget.h"
 
+#include "Util/LargeArray.h"
+
 #include <QDir>
 #include <QFile>
 #include <QList>
@@ -184,7 +186,9 @@ std::uint64_t MemoryBudget::availableBytes()
     const std::uint64_t limit = testLimit.load();
     if (limit != 0)
         return limit;
-    return availableFrom(systemFigures());
+    // Spare blocks kept between the steps of a run are this program's to
+    // give back: a step that needs the memory takes them over or frees them.
+    return availableFrom(systemFigures()) + Util::LargeAllocation::spareBytes();
 }
 
 bool MemoryBudget::fits(std::uint32_t nx, std::uint32_t ny, std::uint32_t nz)

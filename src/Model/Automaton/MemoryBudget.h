@@ -57,7 +57,8 @@ public:
     // file names they hold.
     static QStringList cgroupDirectories(const QByteArray &selfCgroup, const QString &root, bool &version2);
 
-    // Bytes available now, or the limit set for tests.
+    // Bytes available now (spare blocks included, see Util::LargeAllocation),
+    // or the limit set for tests.
     static std::uint64_t availableBytes();
     // True when a volume of nx * ny * nz cells fits into availableBytes().
     static bool fits(std::uint32_t nx, std::uint32_t ny, std::uint32_t nz);

@@ -117,6 +117,8 @@ private slots:
     void processPeakAndRest_data();
     void processPeakAndRest();
     void loadPeakAndRest();
+    void sparesServeTheNextStep();
+    void sparesNeverAddToAPeak();
 };
 
 void TestMemoryAtRest::volumeAtRest_data()
@@ -195,6 +197,53 @@ void TestMemoryAtRest::loadPeakAndRest()
                  qPrintable(QString::number((peak() - before - volumeBytes) / cells)));
         QVERIFY2((held() - before) / cells < 4.05, qPrintable(QString::number((held() - before) / cells)));
     }
+}
+
+// In a run of steps the etch takes over the deposition's working memory
+// without mapping more; when the run ends the spares go, leaving the volume.
+void TestMemoryAtRest::sparesServeTheNextStep()
+{
+    const double before = held();
+    const auto volume = pillarField(128, 128, false);
+    const double cells = double(volume->getCellCount());
+    {
+        const Util::LargeAllocation::KeepSpares run;
+        Core::Operations::IsotropicFilmDeposition(volume.get(), 3, 6.f).run();
+        QVERIFY(Util::LargeAllocation::spareBytes() >= 6 * volume->getCellCount());
+        const std::uint64_t mappedBefore = Util::LargeAllocation::mappedBytesHeld();
+        Util::LargeAllocation::resetMappedBytesPeak();
+        Core::Operations::IsotropicFilmEtching(volume.get(), 3, 3.f).run();
+        QCOMPARE(Util::LargeAllocation::mappedBytesPeak(), mappedBefore);
+    }
+    QCOMPARE(Util::LargeAllocation::spareBytes(), std::uint64_t(0));
+    QVERIFY2((held() - before) / cells < 4.05, qPrintable(QString::number((held() - before) / cells)));
+}
+
+// A block of another size finds the spares given back before it is mapped,
+// and a block that must read as zeros never takes a spare.
+void TestMemoryAtRest::sparesNeverAddToAPeak()
+{
+    using Array = Util::LargeArray<std::uint32_t>;
+    const std::size_t words = Util::LargeAllocation::mappedBytes; // 4 bytes each: 16 MiB
+    const std::uint64_t base = Util::LargeAllocation::mappedBytesHeld();
+    const Util::LargeAllocation::KeepSpares run;
+    {
+        Array first(words, Array::Start::WrittenWhole);
+        first[0] = 7;
+    }
+    QCOMPARE(Util::LargeAllocation::spareBytes(), std::uint64_t(4 * words));
+    {
+        const Array zeroed(words, Array::Start::Zeroed);
+        QCOMPARE(zeroed[0], 0u);
+        QCOMPARE(Util::LargeAllocation::spareBytes(), std::uint64_t(0));
+    }
+    Util::LargeAllocation::resetMappedBytesPeak();
+    {
+        const Array larger(2 * words, Array::Start::Unset);
+        QCOMPARE(Util::LargeAllocation::mappedBytesPeak(), base + 8 * words);
+    }
+    const Array same(2 * words, Array::Start::Unset);
+    QCOMPARE(Util::LargeAllocation::mappedBytesHeld(), base + 8 * words);
 }
 
 QTEST_GUILESS_MAIN(TestMemoryAtRest)
