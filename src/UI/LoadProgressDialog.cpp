@@ -18,6 +18,8 @@ LoadProgressDialog::LoadProgressDialog(const QString &fileName)
     box->setMinimumDuration(showAfterMs);
     box->setAutoClose(false);
     box->setAutoReset(false);
+    // Wide enough for its title and a long file name.
+    box->setMinimumWidth(std::max(360, box->fontMetrics().horizontalAdvance(box->labelText()) + 120));
     box->setRange(0, barRange);
     box->setValue(0);
 }

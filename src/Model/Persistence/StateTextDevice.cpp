@@ -28,7 +28,7 @@ const QString StateTextDevice::instructionTarget = QStringLiteral("kestrum-cells
 
 StateTextDevice::StateTextDevice(QIODevice &source, qint64 chunkBytes)
     : source(source)
-    , chunkBytes(std::max<qint64>(chunkBytes, 16))
+    , chunkBytes(std::min<qint64>(std::max<qint64>(chunkBytes, 16), qint64(64) << 20))
     , fileSize(source.isSequential() ? 0 : source.size())
     , key(QByteArray::number(QRandomGenerator::global()->generate64(), 36))
 {

@@ -41,6 +41,7 @@ public:
     static constexpr qint64 defaultChunkBytes = qint64(4) << 20;
 
     // `source` must be open for reading and not sequential; it is not owned.
+    // Chunks are kept between 16 bytes and 64 MiB.
     explicit StateTextDevice(QIODevice &source, qint64 chunkBytes = defaultChunkBytes);
 
     bool isSequential() const override { return true; }
