@@ -77,8 +77,9 @@ class LargeArray
 
 public:
     // Zeroed: reads as zeros; Unset: the owner writes every element before
-    // reading it; WrittenWhole: as Unset, and the owner writes every element
-    // right away (its pages are faulted in when it is mapped).
+    // reading it; WrittenWhole: as Unset, and the owner writes all of it, or
+    // enough that nearly every page is touched, right away (its pages are
+    // faulted in when it is mapped).
     enum class Start { Zeroed, Unset, WrittenWhole };
 
     LargeArray() = default;

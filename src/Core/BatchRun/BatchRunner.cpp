@@ -1,10 +1,9 @@
 #include "BatchRunner.h"
 
-#include "Util/LargeArray.h"
-
 #include "Core/ProcessTable.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "ProcessData.h"
+#include "Util/LargeArray.h"
 #include "Util/Logging.h"
 
 #include <QElapsedTimer>
@@ -72,6 +71,10 @@ BatchRunner::Summary BatchRunner::run(const QList<ProcessData> &steps)
         QElapsedTimer timer;
         timer.start();
         int code = BatchStepExecutor::Done;
+        // Spares serve only a step with working memory of the volume's size.
+        const ProcessTable::Kind *kind = ProcessTable::byListCode(step.getType());
+        if (!kind || kind->stepBytesPerCell == 0)
+            Util::LargeAllocation::releaseSpares();
         {
             const DrawingPause pause(context, step.getType());
             code = executor.execute(step, context);

@@ -159,8 +159,11 @@ void SurfaceFrontProcess::run()
     Model::Automaton::MemoryBudget::claim(std::uint64_t(cellCount) * bytesPerCell);
     using Start = Util::LargeArray<std::uint8_t>::Start;
     cellStates = Util::LargeArray<std::uint8_t>(cellCount, Start::WrittenWhole);
+    // Nearly every column of a wafer holds some surface, and a column's
+    // offsets share a page or two, so the front touches nearly every page
+    // of them: they are faulted in at once as well.
     if (counted)
-        stepCounts = Util::LargeArray<StepCounts>(cellCount, Util::LargeArray<StepCounts>::Start::Unset);
+        stepCounts = Util::LargeArray<StepCounts>(cellCount, Util::LargeArray<StepCounts>::Start::WrittenWhole);
     else if (perCell)
         offsets = Util::LargeArray<Offset>(cellCount, Util::LargeArray<Offset>::Start::Unset);
 
