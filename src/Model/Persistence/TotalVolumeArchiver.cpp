@@ -1,7 +1,6 @@
 #include "TotalVolumeArchiver.h"
 
 #include "StateTextDevice.h"
-
 #include "Model/Automaton/TotalVolume.h"
 #include "Util/DecimalText.h"
 #include "Util/Logging.h"
