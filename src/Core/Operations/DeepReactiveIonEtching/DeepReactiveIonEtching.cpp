@@ -7,6 +7,7 @@
 #include "Model/Automaton/SlabSplit.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Util/IProgress.h"
+#include "Util/LargeArray.h"
 #include "Util/Logging.h"
 
 #include <QElapsedTimer>
@@ -228,6 +229,9 @@ void DeepReactiveIonEtching::run()
     }
     const std::vector<std::uint32_t> before = materialTops();
     carry.assign(std::size_t(volume->getSizeX()) * volume->getSizeY(), 0.0f);
+    // Every coat and etch of every cycle runs a front over the whole volume:
+    // each takes over the working memory the one before gave back.
+    const Util::LargeAllocation::KeepSpares spares;
     for (std::uint32_t cycle = 0; cycle < cycles; ++cycle) {
         if (progress)
             progress->setProgress(cycle, cycles);
