@@ -23,14 +23,13 @@ struct ProcessRun
 };
 
 // The step's options given to the kind's operation as its options dialog
-// would, the operation started from its menu on `volume`.
-inline ProcessRun runFromMenu(Core::ProcessKey key, const Core::BatchRun::ProcessData &step,
-                              const std::shared_ptr<Model::Automaton::TotalVolume> &volume)
+// would, the operation started from its menu on `volume`, which is already
+// in the workspace's document.
+inline void startFromMenu(Core::Workspace &workspace, const Core::ProcessTable::Kind &kind,
+                          const Core::BatchRun::ProcessData &step,
+                          const std::shared_ptr<Model::Automaton::TotalVolume> &volume)
 {
     using Core::Operations::VolumeProcessOperation;
-    const Core::ProcessTable::Kind &kind = Core::ProcessTable::kind(key);
-    Core::Workspace workspace;
-    workspace.getDocument().addObject(volume);
     playDialogs<VolumeProcessOperation>(
         workspace,
         [&kind, step](VolumeProcessOperation &op) {
@@ -42,6 +41,16 @@ inline ProcessRun runFromMenu(Core::ProcessKey key, const Core::BatchRun::Proces
         });
     workspace.getSelection().select(volume);
     workspace.activate(kind.menuId);
+}
+
+// The same in a workspace of its own: the cells it left and its finish line.
+inline ProcessRun runFromMenu(Core::ProcessKey key, const Core::BatchRun::ProcessData &step,
+                              const std::shared_ptr<Model::Automaton::TotalVolume> &volume)
+{
+    const Core::ProcessTable::Kind &kind = Core::ProcessTable::kind(key);
+    Core::Workspace workspace;
+    workspace.getDocument().addObject(volume);
+    startFromMenu(workspace, kind, step, volume);
     const QString message = workspace.getConsoleInput().getMessage();
     const QString head = kind.operationName + QStringLiteral(": Operation finished: ");
     ProcessRun run;

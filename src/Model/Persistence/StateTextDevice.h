@@ -56,10 +56,6 @@ public:
     enum class TextRead { NotOurs, Read, Failed };
     TextRead readText(const QString &instruction, const Consumer &consume);
 
-    // Bytes of lifted text so far, and how many pieces.
-    qint64 liftedBytes() const { return lifted; }
-    int liftedTexts() const { return texts.size(); }
-
 protected:
     qint64 readData(char *data, qint64 maxSize) override;
     qint64 writeData(const char *, qint64) override { return -1; }

@@ -3,6 +3,7 @@
 #include "Core/Operations/Lifecycle/ProcessEffect.h"
 #include "Core/Operations/UndoRedo/TotalVolumeUndoRedoHelper.h"
 #include "Core/ProcessTable.h"
+#include "Core/ProcessRuns.h"
 #include "Core/TestOperations.h"
 
 #include <QRandomGenerator>
@@ -197,18 +198,7 @@ void TestProcessEffect::everyProcessSaysWhatItDid()
     const auto volume = layered(layers, cellSize);
     workspace.getDocument().addObject(volume);
     const std::vector<std::uint32_t> before = volume->materialIds();
-    using Core::Operations::VolumeProcessOperation;
-    TestSupport::playDialogs<VolumeProcessOperation>(
-        workspace,
-        [&kind, step](VolumeProcessOperation &op) {
-            kind.configure(op, step);
-            op.end();
-        },
-        [&workspace, &kind](std::uint32_t) {
-            return std::dynamic_pointer_cast<VolumeProcessOperation>(kind.makeOperation(&workspace));
-        });
-    workspace.getSelection().select(volume);
-    workspace.activate(kind.menuId);
+    TestSupport::startFromMenu(workspace, kind, step, volume);
     const std::vector<std::uint32_t> after = volume->materialIds();
     const Core::ConsoleInput &console = workspace.getConsoleInput();
     const QString head = kind.operationName + QStringLiteral(": Operation finished: ");
