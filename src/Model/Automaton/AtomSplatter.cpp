@@ -1,11 +1,12 @@
 #include "AtomSplatter.h"
 
-#include <QFuture>
+#include "Util/ParallelTasks.h"
+
 #include <QThread>
 #include <QThreadPool>
-#include <QtConcurrent>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -567,12 +568,7 @@ void AtomSplatter::splat(const AtomicRenderer::AtomGeometry &g, const View &view
             drawBand(g, order, transform, table, sceneDepth, canvas, bands[std::size_t(b)], colors.data(),
                      depths.data());
     };
-    std::vector<QFuture<void>> helpers;
-    for (int i = 1; i < threads; ++i)
-        helpers.push_back(QtConcurrent::run(&pool, work));
-    work();
-    for (QFuture<void> &helper : helpers)
-        helper.waitForFinished();
+    Util::ParallelTasks::run(std::size_t(threads), [&work](std::size_t) { work(); }, &pool);
 
     int minX = viewWidth, minY = viewHeight, maxX = -1, maxY = -1;
     for (const Band &band : bands) {

@@ -4,23 +4,18 @@
 #include "Model/Automaton/TotalVolume.h"
 #include "Util/IProgress.h"
 #include "Util/Logging.h"
+#include "Util/ParallelTasks.h"
 
 #include <QElapsedTimer>
-#include <QFuture>
 #include <QMutexLocker>
 #include <QThreadPool>
 #include <QVector>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <exception>
 #include <functional>
 #include <limits>
-#if defined(__SANITIZE_THREAD__)
-#include <thread>
-#endif
 
 namespace Core {
 namespace Operations {
@@ -216,38 +211,10 @@ void SurfaceFrontProcess::forEachStrip(Task task)
             task(strips[i], i);
         return;
     }
-    // A strip's failure (std::bad_alloc as its lists grow) is kept and passed
-    // on to the caller once every strip has ended, whichever way they run.
-    std::vector<std::exception_ptr> failures(stripsUsed);
-    const auto guarded = [this, &task, &failures](unsigned i) {
-        try {
-            task(strips[i], i);
-        } catch (...) {
-            failures[i] = std::current_exception();
-        }
-    };
-#if defined(__SANITIZE_THREAD__)
-    // Qt is not built with the thread sanitizer, so it cannot see the joins
-    // of the pool's futures; plain threads make them visible to it.
-    std::vector<std::thread> threads;
-    for (unsigned i = 0; i < stripsUsed; ++i)
-        threads.emplace_back([&guarded, i]() { guarded(i); });
-    for (std::thread &thread : threads)
-        thread.join();
-#else
-    std::vector<QFuture<void>> futures;
-    futures.reserve(stripsUsed);
-    for (unsigned i = 0; i < stripsUsed; ++i)
-        futures.push_back(QtConcurrent::run([&guarded, i]() { guarded(i); }));
-    // Join in strip order; every task must have ended before a failure is
-    // passed on, since they all work on this object.
-    for (QFuture<void> &future : futures)
-        future.waitForFinished();
-#endif
-    for (const std::exception_ptr &failure : failures) {
-        if (failure)
-            std::rethrow_exception(failure);
-    }
+    // A strip's failure (std::bad_alloc as its lists grow) is passed on to
+    // the caller once every strip has ended, since they all work on this
+    // object.
+    Util::ParallelTasks::run(stripsUsed, [this, &task](std::size_t i) { task(strips[i], unsigned(i)); });
 }
 
 void SurfaceFrontProcess::initialisePass()
