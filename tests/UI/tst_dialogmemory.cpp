@@ -16,42 +16,28 @@ using Ui::DialogMemory;
 
 namespace {
 
-// A form with one field of every kind the memory keeps, in this order:
-// offset (limited by size, which comes after it), size, length, material
-// (entries carry ids), mode (text only), flag, a pair of radio buttons, a
-// name, a read-only line and one the dialog keeps to itself.
+// A form with one field of every kind the memory keeps: offset (limited by
+// size, which comes after it), size, length, material (entries carry ids),
+// mode (text only), flag, two radio buttons, a name, a read-only line and one
+// the dialog keeps to itself.
 class TestForm : public QDialog
 {
 public:
     TestForm(const QVector<uint> &materials, const QString &name = QStringLiteral("TestForm"))
     {
         setObjectName(name);
-        auto *layout = new QVBoxLayout(this);
-        const auto add = [&](QWidget *field, const char *fieldName) {
-            field->setObjectName(QLatin1String(fieldName));
-            layout->addWidget(field);
-        };
-        add(offset = new QSpinBox, "offset");
-        add(size = new QSpinBox, "size");
         size->setRange(1, 100);
         size->setValue(10);
         offset->setMaximum(0);
         connect(size, qOverload<int>(&QSpinBox::valueChanged), offset, [this](int s) { offset->setMaximum(100 - s); });
-        add(length = new QDoubleSpinBox, "length");
         length->setValue(10.0);
-        add(material = new QComboBox, "material");
         for (uint id : materials)
             material->addItem(QStringLiteral("material %1").arg(id), id);
-        add(mode = new QComboBox, "mode");
         mode->addItems({QStringLiteral("fast"), QStringLiteral("slow")});
-        add(flag = new QCheckBox, "flag");
-        add(first = new QRadioButton, "first");
-        add(second = new QRadioButton, "second");
         first->setChecked(true);
-        add(label = new QLineEdit, "label");
-        add(shown = new QLineEdit(QStringLiteral("computed")), "shown");
+        shown->setText(QStringLiteral("computed"));
         shown->setReadOnly(true);
-        add(own = new QLineEdit(QStringLiteral("own")), "own");
+        own->setText(QStringLiteral("own"));
         DialogMemory::attach(this, {QStringLiteral("own")});
     }
 
@@ -62,12 +48,19 @@ public:
                 first->isChecked() ? "first" : "second", label->text(), shown->text(), own->text()};
     }
 
-    QSpinBox *offset, *size;
-    QDoubleSpinBox *length;
-    QComboBox *material, *mode;
-    QCheckBox *flag;
-    QRadioButton *first, *second;
-    QLineEdit *label, *shown, *own;
+    template <class W>
+    W *add(const char *name)
+    {
+        auto *field = new W(this);
+        field->setObjectName(QLatin1String(name));
+        return field;
+    }
+    QSpinBox *offset = add<QSpinBox>("offset"), *size = add<QSpinBox>("size");
+    QDoubleSpinBox *length = add<QDoubleSpinBox>("length");
+    QComboBox *material = add<QComboBox>("material"), *mode = add<QComboBox>("mode");
+    QCheckBox *flag = add<QCheckBox>("flag");
+    QRadioButton *first = add<QRadioButton>("first"), *second = add<QRadioButton>("second");
+    QLineEdit *label = add<QLineEdit>("label"), *shown = add<QLineEdit>("shown"), *own = add<QLineEdit>("own");
 };
 
 using Change = std::function<void(TestForm &)>;
@@ -93,40 +86,41 @@ void fillEverything(TestForm &f)
 
 const QStringList everything{"60", "30", "2.5", "9", "slow", "on", "second", "wafer A", "computed", "own"};
 
-// Sets a field of a real options dialog by object name.
-void setField(QWidget *dialog, const QString &name, const QVariant &value)
+// The value of a field of a real options dialog, set to `value` first unless
+// that is invalid.
+QVariant field(QWidget *dialog, const QString &name, const QVariant &value = {})
 {
     QWidget *field = dialog->findChild<QWidget *>(name);
-    QVERIFY2(field, qPrintable(name));
-    if (auto *box = qobject_cast<QSpinBox *>(field))
-        box->setValue(value.toInt());
-    else if (auto *box = qobject_cast<QDoubleSpinBox *>(field))
-        box->setValue(value.toDouble());
-    else if (auto *combo = qobject_cast<QComboBox *>(field))
-        combo->setCurrentIndex(combo->findData(value));
-}
-
-QVariant fieldValue(QWidget *dialog, const QString &name)
-{
-    QWidget *field = dialog->findChild<QWidget *>(name);
-    if (auto *box = qobject_cast<QSpinBox *>(field))
-        return box->value();
-    if (auto *box = qobject_cast<QDoubleSpinBox *>(field))
-        return box->value();
-    if (auto *combo = qobject_cast<QComboBox *>(field))
+    if (!field)
+        return QStringLiteral("no field %1").arg(name);
+    if (auto *combo = qobject_cast<QComboBox *>(field)) {
+        if (value.isValid())
+            combo->setCurrentIndex(combo->findData(value));
         return combo->currentData();
-    return {};
+    }
+    if (value.isValid())
+        field->setProperty("value", value);
+    return field->property("value");
 }
 
-std::shared_ptr<TotalVolume> steppedVolume(std::uint32_t low, std::uint32_t high, float cellSizeZ)
+// 8 x 4 x 20 cells of 0.5 µm in z: silicon `low` cells high for x < 4, `high` cells beyond.
+std::shared_ptr<TotalVolume> steppedVolume(std::uint32_t low, std::uint32_t high)
 {
-    constexpr std::uint32_t nx = 8, ny = 4, nz = 20;
-    std::vector<std::uint32_t> ids(std::size_t(nx) * ny * nz, 0);
-    for (std::uint32_t x = 0; x < nx; ++x)
-        for (std::uint32_t y = 0; y < ny; ++y)
-            for (std::uint32_t z = 0; z < (x < nx / 2 ? low : high); ++z)
-                ids[(std::size_t(x) * ny + y) * nz + z] = 1;
-    return std::make_shared<TotalVolume>(nx, ny, nz, 1.f, 1.f, cellSizeZ, Util::Vector3D(), ids);
+    const auto step = [=](auto x, auto, auto z) { return z < (x < 4 ? low : high) ? 1u : 0u; };
+    const auto ids = TestSupport::volumeFrom(8, 4, 20, step)->materialIds();
+    return std::make_shared<TotalVolume>(8, 4, 20, 1.f, 1.f, 0.5f, Util::Vector3D(), ids);
+}
+
+// The kind's options dialog opened on `volume` in the real window, filled
+// by `fill`, then accepted or rejected.
+void openOptions(Ui::MainWindow &window, Core::ProcessKey kind, const QString &title,
+                 const std::shared_ptr<TotalVolume> &volume, std::function<void(QDialog *)> fill, bool accept)
+{
+    Core::Workspace &workspace = *window.getPresenter()->getWorkspace();
+    GuiTestSupport::answerDialog(title, fill, accept);
+    workspace.getSelection().select(volume);
+    workspace.activate(Core::ProcessTable::menuId(kind));
+    workspace.cancelCurrent();
 }
 
 } // namespace
@@ -195,31 +189,28 @@ void TestDialogMemory::memory_data()
     QTest::addColumn<QString>("nextName");
     QTest::addColumn<Change>("nextSetUp"); // what the caller does before showing the next dialog
     QTest::addColumn<QStringList>("expected");
-    const Change none = [](TestForm &) {};
-    QTest::newRow("every kind of field comes back")
-        << Change(fillEverything) << true << catalogue << "TestForm" << none << everything;
-    QTest::newRow("cancelled dialog leaves nothing") << Change(fillEverything) << false << catalogue << "TestForm" << none
-                                                     << defaults;
+    const Change all = fillEverything, none = [](TestForm &) {};
+    const QString form = QStringLiteral("TestForm");
+    const QVector<uint> shorter{2, 5};
+    QTest::newRow("every kind of field comes back") << all << true << catalogue << form << none << everything;
+    QTest::newRow("cancelled dialog leaves nothing") << all << false << catalogue << form << none << defaults;
     QStringList fallback = everything;
     fallback[3] = QStringLiteral("2");
     QTest::newRow("removed material falls back to the first entry")
-        << Change(fillEverything) << true << QVector<uint>{2, 5} << "TestForm" << none << fallback;
+        << all << true << shorter << form << none << fallback;
     QStringList moved = fallback;
     moved[3] = QStringLiteral("5");
     QTest::newRow("removed material keeps the dialog's own choice")
-        << Change(fillEverything) << true << QVector<uint>{2, 5} << "TestForm"
-        << Change([](TestForm &f) { f.material->setCurrentIndex(1); }) << moved;
-    QTest::newRow("another dialog starts from its form")
-        << Change(fillEverything) << true << catalogue << "OtherForm" << none << defaults;
+        << all << true << shorter << form << Change([](TestForm &f) { f.material->setCurrentIndex(1); }) << moved;
+    QTest::newRow("another dialog starts from its form") << all << true << catalogue << "OtherForm" << none << defaults;
     QStringList narrowed = everything;
     narrowed[2] = QStringLiteral("1.5");
     QTest::newRow("limits set by the caller hold")
-        << Change(fillEverything) << true << catalogue << "TestForm"
-        << Change([](TestForm &f) { f.length->setMaximum(1.5); }) << narrowed;
+        << all << true << catalogue << form << Change([](TestForm &f) { f.length->setMaximum(1.5); }) << narrowed;
     QStringList firstRadio = defaults;
     firstRadio[5] = QStringLiteral("on");
     QTest::newRow("radio button back to the first")
-        << Change([](TestForm &f) { f.flag->setChecked(true); }) << true << catalogue << "TestForm"
+        << Change([](TestForm &f) { f.flag->setChecked(true); }) << true << catalogue << form
         << Change([](TestForm &f) { f.second->setChecked(true); }) << firstRadio;
 }
 
@@ -236,10 +227,7 @@ void TestDialogMemory::memory()
         first.show();
         QCOMPARE(first.state(), defaults);
         fill(first);
-        if (accept)
-            first.accept();
-        else
-            first.reject();
+        accept ? first.accept() : first.reject();
     }
     TestForm next(nextCatalogue, nextName);
     nextSetUp(next);
@@ -272,25 +260,16 @@ void TestDialogMemory::processDialogsRemember()
     QFETCH(QString, title);
     QFETCH(Fields, values);
     Ui::MainWindow window;
-    Core::Workspace &workspace = *window.getPresenter()->getWorkspace();
     auto volume = GuiTestSupport::volumeOf(6, 6, 10, GuiTestSupport::layeredIds(6, 6, 10, 3, 0));
-    const std::uint32_t menuId = Core::ProcessTable::menuId(kind);
-    GuiTestSupport::answerDialog(title, [&](QDialog *dialog) {
+    openOptions(window, kind, title, volume, [&](QDialog *dialog) {
         for (const auto &[name, value] : values)
-            setField(dialog, name, value);
+            field(dialog, name, value);
     }, true);
-    workspace.getSelection().select(volume);
-    workspace.activate(menuId);
-    workspace.cancelCurrent();
-
     Fields shown;
-    GuiTestSupport::answerDialog(title, [&](QDialog *dialog) {
-        for (const auto &field : values)
-            shown.append({field.first, fieldValue(dialog, field.first)});
+    openOptions(window, kind, title, volume, [&](QDialog *dialog) {
+        for (const auto &value : values)
+            shown.append({value.first, field(dialog, value.first)});
     }, false);
-    workspace.getSelection().select(volume);
-    workspace.activate(menuId);
-    workspace.cancelCurrent();
     QCOMPARE(shown, values);
 }
 
@@ -299,22 +278,23 @@ void TestDialogMemory::layerDialogsExplainHeights_data()
     QTest::addColumn<Core::ProcessKey>("kind");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("levelLabel");
     QTest::addColumn<int>("height");
     QTest::addColumn<QVector<std::uint32_t>>("surface"); // lowest and highest top, cells
     QTest::addColumn<QStringList>("texts");               // the level, then the surface
     const QString um = QStringLiteral(" \u00b5m");
+    const QString stepped = "The surface lies between 6 and 12 cells (3\u20136" + um + ").";
     using Tops = QVector<std::uint32_t>;
     QTest::newRow("spin coating over a step")
-        << Core::ProcessKey::SpinCoating << "Spin Coating Options" << "sbxHeight" << 14 << Tops{6, 12}
-        << QStringList{"Level above the volume's bottom: 14 cells = 7" + um + ".",
-                       "The surface lies between 6 and 12 cells (3\u20136" + um + ")."};
+        << Core::ProcessKey::SpinCoating << "Spin Coating Options" << "sbxHeight" << "lblHeightLevel" << 14
+        << Tops{6, 12} << QStringList{"Level above the volume's bottom: 14 cells = 7" + um + ".", stepped};
     QTest::newRow("spin coating on an empty volume")
-        << Core::ProcessKey::SpinCoating << "Spin Coating Options" << "sbxHeight" << 3 << Tops{0, 0}
+        << Core::ProcessKey::SpinCoating << "Spin Coating Options" << "sbxHeight" << "lblHeightLevel" << 3
+        << Tops{0, 0}
         << QStringList{"Level above the volume's bottom: 3 cells = 1.5" + um + ".", "The volume holds no cells yet."};
     QTest::newRow("planarization minimum")
-        << Core::ProcessKey::Planarization << "Planarization Options" << "sbxMinimumHeight" << 2 << Tops{6, 12}
-        << QStringList{"Minimum level above the volume's bottom: 2 cells = 1" + um + ".",
-                       "The surface lies between 6 and 12 cells (3\u20136" + um + ")."};
+        << Core::ProcessKey::Planarization << "Planarization Options" << "sbxMinimumHeight" << "lblMinimumLevel" << 2
+        << Tops{6, 12} << QStringList{"Minimum level above the volume's bottom: 2 cells = 1" + um + ".", stepped};
 }
 
 void TestDialogMemory::layerDialogsExplainHeights()
@@ -322,23 +302,16 @@ void TestDialogMemory::layerDialogsExplainHeights()
     QFETCH(Core::ProcessKey, kind);
     QFETCH(QString, title);
     QFETCH(QString, field);
+    QFETCH(QString, levelLabel);
     QFETCH(int, height);
     QFETCH(QVector<std::uint32_t>, surface);
     QFETCH(QStringList, texts);
     Ui::MainWindow window;
-    Core::Workspace &workspace = *window.getPresenter()->getWorkspace();
-    auto volume = steppedVolume(surface[0], surface[1], 0.5f);
-    const char *levelLabel = field == QLatin1String("sbxHeight")          ? "lblHeightLevel"
-                             : field == QLatin1String("sbxMinimumHeight") ? "lblMinimumLevel"
-                                                                          : "lblMaximumLevel";
     QStringList shown;
-    GuiTestSupport::answerDialog(title, [&](QDialog *dialog) {
+    openOptions(window, kind, title, steppedVolume(surface[0], surface[1]), [&](QDialog *dialog) {
         child<QSpinBox>(dialog, qPrintable(field))->setValue(height);
-        shown << child<QLabel>(dialog, levelLabel)->text() << child<QLabel>(dialog, "lblSurface")->text();
+        shown << child<QLabel>(dialog, qPrintable(levelLabel))->text() << child<QLabel>(dialog, "lblSurface")->text();
     }, false);
-    workspace.getSelection().select(volume);
-    workspace.activate(Core::ProcessTable::menuId(kind));
-    workspace.cancelCurrent();
     QCOMPARE(shown, texts);
 }
 
