@@ -154,6 +154,19 @@ std::array<double, 6> areaByNormal(const QuadFaceList &faces)
     return area;
 }
 
+// Every atom slot, absent atoms too, of the unit cells that hold silicon.
+std::vector<SiLattice::AtomId> latticeAtoms(const SiLattice &lattice)
+{
+    std::vector<SiLattice::AtomId> atoms;
+    for (std::uint32_t i = 0; i < lattice.getCellsI(); ++i)
+        for (std::uint32_t j = 0; j < lattice.getCellsJ(); ++j)
+            for (std::uint32_t k = 0; k < lattice.getCellsK(); ++k)
+                for (int b = 0; b < 8; ++b)
+                    if (lattice.inLattice(lattice.atomId(i, j, k, b)))
+                        atoms.push_back(lattice.atomId(i, j, k, b));
+    return atoms;
+}
+
 MaterialColorTable catalogueColors()
 {
     MaterialColorTable table;
@@ -182,11 +195,8 @@ private slots:
     void octreeCollapse();
     void octreeAgainstExposedFaces_data();
     void octreeAgainstExposedFaces();
-    void octreeLargeFaceEmittedOnce();
-    void octreeTransparentNeighbours();
     void octreeRecolourShiftsOnce();
 
-    void atomicGeometry();
     void bondsListedOnce_data();
     void bondsListedOnce();
     void atomsSitInTheirCells_data();
@@ -406,74 +416,51 @@ void TestSurfaces::octreeCollapse()
 }
 
 // The octree shows exactly the exposed cell faces: per direction the face
-// areas equal a plain count over every cell, and no two faces overlap.
+// areas equal a plain count over every cell, so no face is missing, shown
+// twice or shown whole where only part of it is exposed.
 void TestSurfaces::octreeAgainstExposedFaces_data()
 {
-    QTest::addColumn<int>("size");
-    QTest::addColumn<int>("percent");
-    QTest::addColumn<int>("materials");
+    QTest::addColumn<int>("kind");
     QTest::addColumn<bool>("cut");
-    QTest::newRow("sparse 16") << 16 << 10 << 1 << false;
-    QTest::newRow("dense 16, two materials") << 16 << 80 << 2 << false;
-    QTest::newRow("half full 13, cut range") << 13 << 50 << 3 << true;
-    QTest::newRow("5 wide") << 5 << 60 << 1 << false;
+    QTest::addColumn<bool>("transparent");
+    QTest::newRow("sparse 16") << 0 << false << false;
+    QTest::newRow("dense 16, two materials") << 1 << false << false;
+    QTest::newRow("half full 13, cut range") << 2 << true << false;
+    QTest::newRow("5 wide") << 3 << false << false;
+    QTest::newRow("large leaf beside 32 small empty and 32 filled ones") << 4 << false << false;
+    QTest::newRow("two transparent materials side by side: their outer skin") << 5 << false << true;
 }
 
 void TestSurfaces::octreeAgainstExposedFaces()
 {
-    QFETCH(int, size);
-    QFETCH(int, percent);
-    QFETCH(int, materials);
+    QFETCH(int, kind);
     QFETCH(bool, cut);
-    Cells c = randomCells(std::uint32_t(size), quint32(size * 100 + percent), percent, std::uint32_t(materials));
-    // Blocks of one material make large leaves next to small ones.
-    for (std::uint32_t x = 0; x < std::uint32_t(size) / 2; ++x)
-        for (std::uint32_t y = 0; y < std::uint32_t(size) / 2; ++y)
-            for (std::uint32_t z = 0; z < std::uint32_t(size) / 2; ++z)
-                c.cells[(std::size_t(x) * c.n[1] + y) * c.n[2] + z].material = Si;
+    QFETCH(bool, transparent);
+    // Random cells around a block of one material (a large leaf next to small ones).
+    const auto blocky = [](std::uint32_t size, int percent, std::uint32_t materials) {
+        Cells c = randomCells(size, quint32(size * 100 + std::uint32_t(percent)), percent, materials);
+        for (std::uint32_t x = 0; x < size / 2; ++x)
+            for (std::uint32_t y = 0; y < size / 2; ++y)
+                for (std::uint32_t z = 0; z < size / 2; ++z)
+                    c.cells[(std::size_t(x) * c.n[1] + y) * c.n[2] + z].material = Si;
+        return c;
+    };
+    const std::vector<Cells> volumes = {
+        blocky(16, 10, 1), blocky(16, 80, 2), blocky(13, 50, 3), blocky(5, 60, 1),
+        Cells(16, 16, 16, [](std::uint32_t x, std::uint32_t y, std::uint32_t z) {
+            if (x < 8 && y < 8 && z < 8)
+                return Si;
+            return x == 8 && y < 8 && z < 8 && (y + z) % 2 == 0 ? Other : 0u;
+        }),
+        Cells(8, 8, 8, [](std::uint32_t x, std::uint32_t y, std::uint32_t z) {
+            return y < 4 && z < 4 ? std::uint32_t(x < 4 ? GlassA : GlassB) : 0u;
+        }),
+    };
+    const Cells &c = volumes[std::size_t(kind)];
     const CellRange range = cut ? CellRange{{{1, 2, 0}}, {{12, 11, 13}}} : c.whole();
     const OctreeSurface::Result tree = OctreeSurface::buildTree(c.octreeGrid(), range, catalogueColors(), 3);
-    QVERIFY(tree.transparent.empty());
-    QCOMPARE(areaByNormal(tree.opaque), exposedArea(c, range));
-}
-
-// A large opaque leaf beside 32 small empty leaves (and 32 small filled ones)
-// shows just the 32 exposed squares, not its whole face 32 times.
-void TestSurfaces::octreeLargeFaceEmittedOnce()
-{
-    const Cells c(16, 16, 16, [](std::uint32_t x, std::uint32_t y, std::uint32_t z) {
-        if (x < 8 && y < 8 && z < 8)
-            return Si;
-        if (x == 8 && y < 8 && z < 8 && (y + z) % 2 == 0)
-            return Other;
-        return 0u;
-    });
-    const OctreeSurface::Result tree = OctreeSurface::buildTree(c.octreeGrid(), c.whole(), catalogueColors(), 2);
-    double shared = 0;
-    for (const QuadFace &f : tree.opaque) {
-        if (f.material == Si && f.vertices[0][0] == 8.0f && f.vertices[1][0] == 8.0f)
-            shared += faceArea(f);
-    }
-    QCOMPARE(shared, 32.0);
-    QCOMPARE(areaByNormal(tree.opaque), exposedArea(c, c.whole()));
-}
-
-void TestSurfaces::octreeTransparentNeighbours()
-{
-    const Cells c(8, 8, 8, [](std::uint32_t x, std::uint32_t y, std::uint32_t z) {
-        if (y < 4 && z < 4)
-            return std::uint32_t(x < 4 ? GlassA : GlassB);
-        return 0u;
-    });
-    const OctreeSurface::Result tree = OctreeSurface::buildTree(c.octreeGrid(), c.whole(), catalogueColors(), 2);
-    QVERIFY(tree.opaque.empty());
-    for (const QuadFace &f : tree.transparent)
-        QVERIFY(!(f.vertices[0][0] == 4.0f && f.vertices[2][0] == 4.0f));
-    // The outer skin of the 8 x 4 x 4 block.
-    double area = 0;
-    for (const QuadFace &f : tree.transparent)
-        area += faceArea(f);
-    QCOMPARE(area, 2 * (8.0 * 4 + 8.0 * 4 + 4.0 * 4));
+    QVERIFY((transparent ? tree.opaque : tree.transparent).empty());
+    QCOMPARE(areaByNormal(transparent ? tree.transparent : tree.opaque), exposedArea(c, range));
 }
 
 void TestSurfaces::octreeRecolourShiftsOnce()
@@ -497,93 +484,6 @@ void TestSurfaces::octreeRecolourShiftsOnce()
     painter.updateColors();
     for (const QuadFace &f : painter.getOctreeSurface().getOpaqueFaces())
         QVERIFY(std::equal(f.color, f.color + 4, colors.color(Si)));
-}
-
-// Atoms, bonds and unit cells of a small lattice, against counts taken from
-// the lattice itself; surface atoms only and a cut range leave atoms out.
-void TestSurfaces::atomicGeometry()
-{
-    TotalVolume volume(4, 4, 3, 1, 1, 1, Util::Vector3D(2, 3, 0), std::vector<std::uint32_t>(48, Si));
-    TotalVolumePainter &painter = volume.getPainter();
-    const AtomicRenderer &renderer = painter.getAtomicRenderer();
-    painter.rebuild();
-    QVERIFY(renderer.getAtoms().empty()); // no lattice yet
-    volume.rebuildSiLattice();
-    const std::shared_ptr<SiLattice> lattice = volume.getSiLattice();
-    painter.setRenderAtoms(true);
-    painter.setRenderLinks(true);
-    painter.setRenderUnitCells(true);
-    painter.setRenderUnitCellOutlines(true);
-    painter.rebuild();
-
-    std::size_t present = 0, silicon = 0, lines = 0, open = 0, wholeCells = 0;
-    for (std::uint32_t i = 0; i < lattice->getCellsI(); ++i)
-        for (std::uint32_t j = 0; j < lattice->getCellsJ(); ++j)
-            for (std::uint32_t k = 0; k < lattice->getCellsK(); ++k) {
-                if (!lattice->inLattice(lattice->atomId(i, j, k, 0)))
-                    continue;
-                ++wholeCells;
-                for (int b = 0; b < 8; ++b) {
-                    const SiLattice::AtomId a = lattice->atomId(i, j, k, b);
-                    if (lattice->state(a) == SiLattice::Absent)
-                        continue;
-                    ++present;
-                    open += lattice->hasOpenBond(a);
-                    if (lattice->state(a) != SiLattice::Silicon)
-                        continue;
-                    ++silicon;
-                    // A bond between two silicon atoms is listed once, from the smaller id.
-                    for (int s = 0; s < 4; ++s) {
-                        const SiLattice::AtomId n = lattice->neighbour(a, s);
-                        lines += n != SiLattice::noAtom && (lattice->state(n) != SiLattice::Silicon || n > a);
-                    }
-                }
-            }
-    QVERIFY(present > 0 && open > 0 && open < present);
-    QCOMPARE(renderer.getAtoms().size(), present);
-    QCOMPARE(renderer.getBondLines().size(), lines * 6);
-    QCOMPARE(renderer.getUnitCellPositions().size(), wholeCells * 3);
-    QCOMPARE(renderer.getUnitCellOutlines().size(), wholeCells * 6 * 4 * 3);
-    QCOMPARE(renderer.getUnitCellMesh().size(), std::size_t(12 * 3 * 3));
-
-    // A bond to an absent atom ends halfway.
-    const std::vector<float> full = renderer.getBondLines();
-    const double bond = std::sqrt(3.0) / 4.0;
-    for (std::size_t i = 0; i < full.size(); i += 6) {
-        const double length = std::hypot(full[i + 3] - full[i], full[i + 4] - full[i + 1], full[i + 5] - full[i + 2]);
-        QVERIFY(std::abs(length - bond) < 1e-4 || std::abs(length - bond / 2) < 1e-4);
-    }
-
-    // Every atom lies in exactly one block, blocks in order, each box
-    // holding its atoms; the atom build reports its columns to the end.
-    const std::shared_ptr<const AtomicRenderer::AtomGeometry> g = renderer.getAtomGeometry();
-    std::size_t next = 0;
-    for (const AtomicRenderer::AtomBlock &b : g->blocks) {
-        QCOMPARE(b.first, next);
-        QVERIFY(b.count > 0);
-        next += b.count;
-        for (std::size_t a = b.first; a < b.first + b.count; ++a)
-            for (int axis = 0; axis < 3; ++axis)
-                QVERIFY(g->positions[a * 3 + std::size_t(axis)] >= b.lower[axis]
-                        && g->positions[a * 3 + std::size_t(axis)] <= b.upper[axis]);
-    }
-    QCOMPARE(next, g->atomCount());
-    ProgressRecord progress;
-    painter.rebuild(&progress);
-    QVERIFY(progress.total > 0);
-    QCOMPARE(progress.highestDone, progress.total);
-
-    painter.setSurfaceAtomsOnly(true);
-    painter.rebuild();
-    QCOMPARE(renderer.getAtoms().size(), open);
-
-    painter.setSurfaceAtomsOnly(false);
-    painter.setLimits(CellRange{{{0, 0, 0}}, {{2, 4, 3}}});
-    painter.rebuild();
-    const std::vector<AtomicRenderer::Atom> cut = renderer.getAtoms();
-    QVERIFY(!cut.empty() && cut.size() < present);
-    for (const AtomicRenderer::Atom &a : cut)
-        QVERIFY(a.position[0] <= 2.0f + 1e-5f);
 }
 
 void TestSurfaces::bondsListedOnce_data()
@@ -634,26 +534,22 @@ void TestSurfaces::bondsListedOnce()
         return lattice->state(a) == SiLattice::Silicon && (!surfaceOnly || lattice->hasOpenBond(a));
     };
     std::map<Segment, int> expected;
-    for (std::uint32_t i = 0; i < lattice->getCellsI(); ++i)
-        for (std::uint32_t j = 0; j < lattice->getCellsJ(); ++j)
-            for (std::uint32_t k = 0; k < lattice->getCellsK(); ++k)
-                for (int b = 0; b < 8; ++b) {
-                    const SiLattice::AtomId a = lattice->atomId(i, j, k, b);
-                    if (!lattice->inLattice(a) || !drawn(a))
-                        continue;
-                    for (int slot = 0; slot < 4; ++slot) {
-                        const SiLattice::AtomId n = lattice->neighbour(a, slot);
-                        if (n == SiLattice::noAtom)
-                            continue;
-                        const Point p = point(a), q = point(n);
-                        if (lattice->state(n) == SiLattice::Silicon) {
-                            expected[segment(p, q)] = 1;
-                        } else {
-                            const Util::Vector3D m = 0.5 * (lattice->position(a) + lattice->position(n));
-                            ++expected[segment(p, Point{float(m.x), float(m.y), float(m.z)})];
-                        }
-                    }
-                }
+    for (const SiLattice::AtomId a : latticeAtoms(*lattice)) {
+        if (!drawn(a))
+            continue;
+        for (int slot = 0; slot < 4; ++slot) {
+            const SiLattice::AtomId n = lattice->neighbour(a, slot);
+            if (n == SiLattice::noAtom)
+                continue;
+            const Point p = point(a), q = point(n);
+            if (lattice->state(n) == SiLattice::Silicon) {
+                expected[segment(p, q)] = 1;
+            } else {
+                const Util::Vector3D m = 0.5 * (lattice->position(a) + lattice->position(n));
+                ++expected[segment(p, Point{float(m.x), float(m.y), float(m.z)})];
+            }
+        }
+    }
     std::map<Segment, int> built;
     const std::vector<float> lines = painter.getAtomicRenderer().getBondLines();
     for (std::size_t l = 0; l + 5 < lines.size(); l += 6)
@@ -673,9 +569,11 @@ void TestSurfaces::atomsSitInTheirCells_data()
 }
 
 // The drawing is in micrometres from the volume's corner whatever the cell
-// sizes: every drawn atom lies in the cell whose atoms the lattice counts it
-// among (atoms outside the volume outside it), bonds are a quarter body
-// diagonal of the unit cell and the unit-cell boxes are one unit on edge.
+// sizes: every atom of the lattice is drawn once, in the cell whose atoms the
+// lattice counts it among (atoms outside the volume outside it), bonds are a
+// quarter body diagonal of the unit cell (half that to an absent atom) and
+// the unit-cell boxes are one unit on edge. Surface atoms only and a cut
+// range leave atoms out.
 void TestSurfaces::atomsSitInTheirCells()
 {
     QFETCH(Util::Vector3D, cellSize);
@@ -685,61 +583,58 @@ void TestSurfaces::atomsSitInTheirCells()
         ids[c] = 0; // the top layer empty
     TotalVolume volume(n[0], n[1], n[2], float(cellSize.x), float(cellSize.y), float(cellSize.z),
                        Util::Vector3D(-6, 2, 1.5), ids);
+    TotalVolumePainter &painter = volume.getPainter();
+    const AtomicRenderer &renderer = painter.getAtomicRenderer();
+    painter.rebuild();
+    QVERIFY(renderer.getAtoms().empty()); // no lattice yet
     volume.rebuildSiLattice();
     const std::shared_ptr<SiLattice> lattice = volume.getSiLattice();
     const double unit = lattice->getUnitLength();
-    TotalVolumePainter &painter = volume.getPainter();
     painter.setRenderAtoms(true);
     painter.setRenderLinks(true);
+    painter.setRenderUnitCells(true);
     painter.setRenderUnitCellOutlines(true);
     painter.rebuild();
-    const AtomicRenderer &renderer = painter.getAtomicRenderer();
     QCOMPARE(double(renderer.getAtomScale()), unit);
 
     // The drawn atoms by position (drawn block by block, not in id order).
     std::map<std::array<float, 3>, std::size_t> drawnAt;
     for (const AtomicRenderer::Atom &atom : renderer.getAtoms())
         ++drawnAt[{atom.position[0], atom.position[1], atom.position[2]}];
-    const std::size_t drawnCount = renderer.getAtoms().size();
     const double size[3] = {cellSize.x, cellSize.y, cellSize.z};
-    std::size_t drawn = 0, inside = 0;
-    for (std::uint32_t i = 0; i < lattice->getCellsI(); ++i)
-        for (std::uint32_t j = 0; j < lattice->getCellsJ(); ++j)
-            for (std::uint32_t k = 0; k < lattice->getCellsK(); ++k) {
-                if (!lattice->inLattice(lattice->atomId(i, j, k, 0)))
-                    continue;
-                for (int b = 0; b < 8; ++b) {
-                    const SiLattice::AtomId a = lattice->atomId(i, j, k, b);
-                    if (lattice->state(a) == SiLattice::Absent)
-                        continue;
-                    const Util::Vector3D at = lattice->position(a);
-                    const std::array<float, 3> key = {float(at.x * unit), float(at.y * unit), float(at.z * unit)};
-                    QVERIFY2(drawnAt[key] > 0, qPrintable(QStringLiteral("atom %1 not drawn").arg(a)));
-                    --drawnAt[key];
-                    ++drawn;
-                    const float *p = key.data();
-                    const std::int64_t cell = lattice->cellIndex(a);
-                    const double tolerance = 1e-5;
-                    if (cell < 0) {
-                        bool within = true;
-                        for (int axis = 0; axis < 3; ++axis)
-                            within = within && p[axis] > tolerance && p[axis] < n[axis] * size[axis] - tolerance;
-                        QVERIFY(!within);
-                        continue;
-                    }
-                    ++inside;
-                    const std::int64_t index[3] = {cell / (n[1] * n[2]), cell / n[2] % n[1], cell % n[2]};
-                    for (int axis = 0; axis < 3; ++axis)
-                        QVERIFY2(p[axis] >= index[axis] * size[axis] - tolerance
-                                     && p[axis] <= (index[axis] + 1) * size[axis] + tolerance,
-                                 qPrintable(QStringLiteral("atom %1 drawn at %2 on axis %3, its cell is %4")
-                                                .arg(a).arg(double(p[axis])).arg(axis).arg(index[axis])));
-                    if (lattice->state(a) == SiLattice::Silicon)
-                        QCOMPARE(ids[std::size_t(cell)], Si);
-                }
-            }
-    QCOMPARE(drawn, drawnCount);
-    QVERIFY(inside > 0);
+    const double tolerance = 1e-5;
+    const std::vector<SiLattice::AtomId> atomSlots = latticeAtoms(*lattice);
+    std::size_t drawn = 0, inside = 0, open = 0;
+    for (const SiLattice::AtomId a : atomSlots) {
+        if (lattice->state(a) == SiLattice::Absent)
+            continue;
+        const Util::Vector3D at = lattice->position(a);
+        const std::array<float, 3> key = {float(at.x * unit), float(at.y * unit), float(at.z * unit)};
+        QVERIFY2(drawnAt[key] > 0, qPrintable(QStringLiteral("atom %1 not drawn").arg(a)));
+        --drawnAt[key];
+        ++drawn;
+        open += lattice->hasOpenBond(a);
+        const float *p = key.data();
+        const std::int64_t cell = lattice->cellIndex(a);
+        if (cell < 0) {
+            bool within = true;
+            for (int axis = 0; axis < 3; ++axis)
+                within = within && p[axis] > tolerance && p[axis] < n[axis] * size[axis] - tolerance;
+            QVERIFY(!within);
+            continue;
+        }
+        ++inside;
+        const std::int64_t index[3] = {cell / (n[1] * n[2]), cell / n[2] % n[1], cell % n[2]};
+        for (int axis = 0; axis < 3; ++axis)
+            QVERIFY2(p[axis] >= index[axis] * size[axis] - tolerance
+                         && p[axis] <= (index[axis] + 1) * size[axis] + tolerance,
+                     qPrintable(QStringLiteral("atom %1 drawn at %2 on axis %3, its cell is %4")
+                                    .arg(a).arg(double(p[axis])).arg(axis).arg(index[axis])));
+        if (lattice->state(a) == SiLattice::Silicon)
+            QCOMPARE(ids[std::size_t(cell)], Si);
+    }
+    QCOMPARE(drawn, renderer.getAtoms().size());
+    QVERIFY(inside > 0 && open > 0 && open < drawn);
 
     const std::vector<float> bonds = renderer.getBondLines();
     QVERIFY(!bonds.empty());
@@ -748,15 +643,48 @@ void TestSurfaces::atomsSitInTheirCells()
         const double length = std::hypot(bonds[i + 3] - bonds[i], bonds[i + 4] - bonds[i + 1], bonds[i + 5] - bonds[i + 2]);
         QVERIFY(std::abs(length - bond) < 1e-4 * unit || std::abs(length - bond / 2) < 1e-4 * unit);
     }
+    const std::size_t wholeCells = atomSlots.size() / 8;
+    QCOMPARE(renderer.getUnitCellPositions().size(), wholeCells * 3);
+    QCOMPARE(renderer.getUnitCellMesh().size(), std::size_t(12 * 3 * 3));
     // Each outline face is a loop of four corners one unit apart.
     const std::vector<float> outlines = renderer.getUnitCellOutlines();
-    QVERIFY(!outlines.empty());
+    QCOMPARE(outlines.size(), wholeCells * 6 * 4 * 3);
     for (std::size_t i = 0; i < outlines.size(); i += 12)
         for (int corner = 0; corner < 4; ++corner) {
             const float *a = &outlines[i + std::size_t(corner) * 3];
             const float *b = &outlines[i + std::size_t((corner + 1) % 4) * 3];
             QVERIFY(std::abs(std::hypot(b[0] - a[0], b[1] - a[1], b[2] - a[2]) - unit) < 1e-4 * unit);
         }
+
+    // Every atom lies in exactly one block, blocks in order, each box
+    // holding its atoms; the atom build reports its columns to the end.
+    const std::shared_ptr<const AtomicRenderer::AtomGeometry> g = renderer.getAtomGeometry();
+    std::size_t next = 0;
+    for (const AtomicRenderer::AtomBlock &b : g->blocks) {
+        QCOMPARE(b.first, next);
+        QVERIFY(b.count > 0);
+        next += b.count;
+        for (std::size_t a = b.first; a < b.first + b.count; ++a)
+            for (int axis = 0; axis < 3; ++axis)
+                QVERIFY(g->positions[a * 3 + std::size_t(axis)] >= b.lower[axis]
+                        && g->positions[a * 3 + std::size_t(axis)] <= b.upper[axis]);
+    }
+    QCOMPARE(next, g->atomCount());
+    ProgressRecord progress;
+    painter.rebuild(&progress);
+    QVERIFY(progress.total > 0);
+    QCOMPARE(progress.highestDone, progress.total);
+
+    painter.setSurfaceAtomsOnly(true);
+    painter.rebuild();
+    QCOMPARE(renderer.getAtoms().size(), open);
+    painter.setSurfaceAtomsOnly(false);
+    painter.setLimits(CellRange{{{0, 0, 0}}, {{2, 4, 3}}});
+    painter.rebuild();
+    const std::vector<AtomicRenderer::Atom> cut = renderer.getAtoms();
+    QVERIFY(!cut.empty() && cut.size() < drawn);
+    for (const AtomicRenderer::Atom &a : cut)
+        QVERIFY(a.position[0] <= 2 * size[0] + tolerance);
 }
 
 QTEST_GUILESS_MAIN(TestSurfaces)
