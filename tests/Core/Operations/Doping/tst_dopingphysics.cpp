@@ -56,22 +56,27 @@ std::pair<double, double> dopedDepths(const std::vector<std::uint32_t> &ids, std
     return {double(surface - 1 - highest) * cell, double(surface - lowest) * cell};
 }
 
-QVariantMap implant(const char *species, double keV, double dose)
+// The settings of a step, and `more`.
+QVariantMap implant(const char *species, double keV, double dose, QVariantMap more = {})
 {
-    return {{QStringLiteral("Species"), QString::fromLatin1(species)},
-            {QStringLiteral("Energy"), keV},
-            {QStringLiteral("Dose"), dose}};
+    more.insert({{QStringLiteral("Species"), QString::fromLatin1(species)},
+                 {QStringLiteral("Energy"), keV},
+                 {QStringLiteral("Dose"), dose}});
+    return more;
 }
 
-QVariantMap diffusion(const char *species, double surface, double celsius, double minutes)
+QVariantMap diffusion(const char *species, double surface, double celsius, double minutes, QVariantMap more = {})
 {
-    return {{QStringLiteral("Species"), QString::fromLatin1(species)},
-            {QStringLiteral("Surface Concentration"), surface},
-            {QStringLiteral("Temperature"), celsius},
-            {QStringLiteral("Diffusion Time"), minutes}};
+    more.insert({{QStringLiteral("Species"), QString::fromLatin1(species)},
+                 {QStringLiteral("Surface Concentration"), surface},
+                 {QStringLiteral("Temperature"), celsius},
+                 {QStringLiteral("Diffusion Time"), minutes}});
+    return more;
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(DiffusionRecipe)
 
 class TestDopingPhysics : public QObject
 {
@@ -88,11 +93,9 @@ private slots:
     void implantProfile();
     void diffusionJunction_data();
     void diffusionJunction();
-    void implantOnAVolume_data();
-    void implantOnAVolume();
+    void dopingOnAVolume_data();
+    void dopingOnAVolume();
     void maskShiftsTheImplant();
-    void diffusionOnAVolume_data();
-    void diffusionOnAVolume();
     void geometricStepsUnchanged();
     void refusedSteps_data();
     void refusedSteps();
@@ -186,20 +189,16 @@ void TestDopingPhysics::implantProfile_data()
     // 30 min at 1000 C: dRp^2 + 2 D t = 0.0026801 + 2 * 1.52885e-6 * 1800
     // = 0.0081840 µm2, dRp = 0.0904652 µm, peak 4.40990e19, junction
     // 0.15863 + 0.0904652 sqrt(2 ln 44099) = 0.57701 µm.
-    QVariantMap annealed = implant("B", 50, 1e15);
-    annealed[QStringLiteral("Anneal Time")] = 30.0;
-    annealed[QStringLiteral("Anneal Temperature")] = 1000.0;
+    const QVariantMap annealed = implant("B", 50, 1e15, {{"Anneal Time", 30.0}, {"Anneal Temperature", 1000.0}});
     QTest::newRow("boron, annealed 30 min at 1000 C") << annealed << 0.0904652 << 4.40990e19 << 0.0 << 0.57701;
     // Into 1e16: peak 8.81290e17, 0.124447 +- 0.045268 sqrt(2 ln 88.129):
     // just below the surface to 0.25993 µm.
-    QVariantMap lightly = implant("P", 100, 1e13);
-    lightly[QStringLiteral("Background Doping")] = 1e16;
-    QTest::newRow("phosphorus, 100 keV, 1e13 into 1e16") << lightly << 0.045268 << 8.81290e17 << 0.0 << 0.25993;
+    QTest::newRow("phosphorus, 100 keV, 1e13 into 1e16")
+        << implant("P", 100, 1e13, {{"Background Doping", 1e16}}) << 0.045268 << 8.81290e17 << 0.0 << 0.25993;
     // Arsenic 100 keV, 1e14 into 1e18: peak 1.96999e19 meets the background
     // at 0.056838 +- 0.020251 sqrt(2 ln 19.6999) = 0.056838 +- 0.049444: a
     // buried layer from 0.0073939 to 0.1062821 µm.
-    QVariantMap buried = implant("As", 100, 1e14);
-    buried[QStringLiteral("Background Doping")] = 1e18;
+    const QVariantMap buried = implant("As", 100, 1e14, {{"Background Doping", 1e18}});
     QTest::newRow("arsenic, buried") << buried << 0.020251 << 1.96999e19 << 0.0073939 << 0.1062821;
     QTest::newRow("peak below the background") << implant("B", 50, 1e9) << 0.0517695 << 7.70612e13 << 0.0 << 0.0;
 }
@@ -235,79 +234,87 @@ void TestDopingPhysics::implantProfile()
 
 void TestDopingPhysics::diffusionJunction_data()
 {
-    QTest::addColumn<int>("species");
-    QTest::addColumn<double>("surface");
-    QTest::addColumn<double>("celsius");
-    QTest::addColumn<double>("minutes");
-    QTest::addColumn<double>("background");
-    QTest::addColumn<double>("junction"); // µm
+    QTest::addColumn<DiffusionRecipe>("recipe"); // species, surface, °C, minutes, background
+    QTest::addColumn<double>("junction");        // µm
+    const auto P = DopantSpecies::Phosphorus, B = DopantSpecies::Boron;
     // 2 sqrt(D t) erfcinv(Nb / Cs): D = 1.25115e-6 µm2/s, t = 1800 s,
     // erfcinv(1e-5) = 3.123413: 2 * 0.0474558 * 3.123413 = 0.296450 µm.
-    QTest::newRow("phosphorus, 1e20, 1000 C, 30 min") << phosphorus << 1e20 << 1000.0 << 30.0 << 1e15 << 0.296450;
+    QTest::newRow("phosphorus, 1e20, 1000 C, 30 min") << DiffusionRecipe{P, 1e20, 1000.0, 30.0, 1e15} << 0.296450;
     // D = 1.51989e-5 µm2/s, t = 3600 s, erfcinv(1e-3) = 2.326754: 1.088525 µm.
-    QTest::newRow("boron, 1e19, 1100 C, 1 h, into 1e16") << boron << 1e19 << 1100.0 << 60.0 << 1e16 << 1.088525;
-    QTest::newRow("no time") << boron << 1e19 << 1100.0 << 0.0 << 1e16 << 0.0;
-    QTest::newRow("source below the background") << boron << 1e15 << 1100.0 << 60.0 << 1e16 << 0.0;
+    QTest::newRow("boron, 1e19, 1100 C, 1 h, into 1e16") << DiffusionRecipe{B, 1e19, 1100.0, 60.0, 1e16} << 1.088525;
+    QTest::newRow("no time") << DiffusionRecipe{B, 1e19, 1100.0, 0.0, 1e16} << 0.0;
+    QTest::newRow("source below the background") << DiffusionRecipe{B, 1e15, 1100.0, 60.0, 1e16} << 0.0;
 }
 
 void TestDopingPhysics::diffusionJunction()
 {
-    QFETCH(int, species);
-    QFETCH(double, surface);
-    QFETCH(double, celsius);
-    QFETCH(double, minutes);
-    QFETCH(double, background);
+    QFETCH(DiffusionRecipe, recipe);
     QFETCH(double, junction);
-    DiffusionRecipe recipe;
-    recipe.species = DopantSpecies(species);
-    recipe.surface = surface;
-    recipe.temperature = celsius;
-    recipe.minutes = minutes;
-    recipe.background = background;
     const double depth = recipe.junctionDepth();
     QVERIFY2(std::fabs(depth - junction) < 1e-6, qPrintable(QString::number(depth, 'g', 8)));
     if (depth > 0) {
-        const double d = Diffusion::diffusivityMicrometres(recipe.species, celsius);
-        QVERIFY(std::fabs(Diffusion::constantSource(surface, depth, d, minutes * 60) / background - 1.0) < 1e-9);
+        const double d = Diffusion::diffusivityMicrometres(recipe.species, recipe.temperature);
+        const double atJunction = Diffusion::constantSource(recipe.surface, depth, d, recipe.minutes * 60);
+        QVERIFY(std::fabs(atJunction / recipe.background - 1.0) < 1e-9);
     }
 }
 
-void TestDopingPhysics::implantOnAVolume_data()
+void TestDopingPhysics::dopingOnAVolume_data()
 {
+    QTest::addColumn<int>("key");
     QTest::addColumn<QVariantMap>("settings");
     QTest::addColumn<float>("cell");
     QTest::addColumn<std::uint32_t>("dopant");
     QTest::addColumn<double>("top");
     QTest::addColumn<double>("junction");
-    QTest::newRow("boron 50 keV, 0.02 um cells") << implant("B", 50, 1e15) << 0.02f << pDoped << 0.0 << 0.40422;
-    QTest::newRow("boron 50 keV, 0.05 um cells") << implant("B", 50, 1e15) << 0.05f << pDoped << 0.0 << 0.40422;
-    QVariantMap buried = implant("As", 100, 1e14);
-    buried[QStringLiteral("Background Doping")] = 1e18;
-    QTest::newRow("arsenic, buried, 0.005 um cells") << buried << 0.005f << nDoped << 0.0073939 << 0.1062821;
-    QTest::newRow("arsenic, buried, 0.01 um cells") << buried << 0.01f << nDoped << 0.0073939 << 0.1062821;
+    const int implantation = int(ProcessKey::IonImplantation);
+    QTest::newRow("implant, boron 50 keV, 0.02 um cells") << implantation << implant("B", 50, 1e15) << 0.02f << pDoped
+                                                          << 0.0 << 0.40422;
+    QTest::newRow("implant, boron 50 keV, 0.05 um cells") << implantation << implant("B", 50, 1e15) << 0.05f << pDoped
+                                                          << 0.0 << 0.40422;
+    const QVariantMap buried = implant("As", 100, 1e14, {{"Background Doping", 1e18}});
+    QTest::newRow("implant, arsenic, buried, 0.005 um cells") << implantation << buried << 0.005f << nDoped << 0.0073939
+                                                              << 0.1062821;
+    QTest::newRow("implant, arsenic, buried, 0.01 um cells") << implantation << buried << 0.01f << nDoped << 0.0073939
+                                                             << 0.1062821;
+    // The species sets the type whatever the step's type says.
+    const QVariantMap phosphorusSource = diffusion("P", 1e20, 1000, 30);
+    QTest::newRow("doping, phosphorus, 0.02 um cells") << int(ProcessKey::Doping) << phosphorusSource << 0.02f << nDoped
+                                                       << 0.0 << 0.296450;
+    QTest::newRow("doping, phosphorus, 0.05 um cells") << int(ProcessKey::Doping) << phosphorusSource << 0.05f << nDoped
+                                                       << 0.0 << 0.296450;
+    const QVariantMap boronSource = diffusion("B", 1e19, 1100, 60, {{"Background Doping", 1e16}});
+    QTest::newRow("diffusion doping, boron, 0.1 um cells") << int(ProcessKey::DiffusionDoping) << boronSource << 0.1f
+                                                           << pDoped << 0.0 << 1.088525;
+    QTest::newRow("diffusion doping, boron, 0.25 um cells") << int(ProcessKey::DiffusionDoping) << boronSource << 0.25f
+                                                            << pDoped << 0.0 << 1.088525;
 }
 
-// Every column is doped from the band's top to the junction depth, in cells
-// of the size given, within one cell; menu and step alike, the finish line
-// giving Rp, dRp, the peak and the junction depth.
-void TestDopingPhysics::implantOnAVolume()
+// Every column is doped from the band's top (a diffused layer from the
+// surface itself) to the junction depth within one cell; menu and step alike,
+// the finish line giving the junction depth, and for an implant Rp, dRp and
+// the peak.
+void TestDopingPhysics::dopingOnAVolume()
 {
+    QFETCH(int, key);
     QFETCH(QVariantMap, settings);
     QFETCH(float, cell);
     QFETCH(std::uint32_t, dopant);
     QFETCH(double, top);
     QFETCH(double, junction);
+    const bool implanted = ProcessKey(key) == ProcessKey::IonImplantation;
     const std::uint32_t surface = std::uint32_t(junction / cell) + 6, nz = surface + 2;
-    const Core::BatchRun::ProcessData step = stepOf(ProcessKey::IonImplantation, settings);
-    const ProcessRun menu = runFromMenu(ProcessKey::IonImplantation, step, wafer(nz, surface, cell));
+    const Core::BatchRun::ProcessData step = stepOf(ProcessKey(key), settings);
+    const ProcessRun menu = runFromMenu(ProcessKey(key), step, wafer(nz, surface, cell));
     QVERIFY2(menu.done, qPrintable(menu.effect));
     for (std::uint32_t x = 0; x < 8; ++x) {
         const auto depths = dopedDepths(menu.cells, x, nz, surface, cell, dopant);
-        QVERIFY2(std::fabs(depths.first - top) <= cell && std::fabs(depths.second - junction) <= cell,
+        QVERIFY2(std::fabs(depths.first - top) <= (implanted ? cell : 0.0f) && std::fabs(depths.second - junction) <= cell,
                  qPrintable(QStringLiteral("doped from %1 to %2").arg(depths.first).arg(depths.second)));
     }
     for (const char *said : {"Rp ", "\u0394Rp ", "peak ", "junction depth "})
-        QVERIFY2(menu.effect.contains(QString::fromUtf8(said)), qPrintable(menu.effect));
+        QVERIFY2(menu.effect.contains(QString::fromUtf8(said)) || !implanted, qPrintable(menu.effect));
+    QVERIFY2(menu.effect.contains(QStringLiteral("junction depth ")), qPrintable(menu.effect));
     const ProcessRun batch = runAsStep(step, wafer(nz, surface, cell));
     QVERIFY(batch.done);
     QVERIFY(batch.cells == menu.cells);
@@ -337,50 +344,6 @@ void TestDopingPhysics::maskShiftsTheImplant()
                 QCOMPARE(run.cells[std::size_t(x) * 2 * nz + z], before[std::size_t(x) * 2 * nz + z]);
         }
     }
-}
-
-void TestDopingPhysics::diffusionOnAVolume_data()
-{
-    QTest::addColumn<int>("key");
-    QTest::addColumn<QVariantMap>("settings");
-    QTest::addColumn<float>("cell");
-    QTest::addColumn<std::uint32_t>("dopant");
-    QTest::addColumn<double>("junction");
-    const QVariantMap phosphorusSource = diffusion("P", 1e20, 1000, 30);
-    QTest::newRow("doping, phosphorus, 0.02 um cells") << int(ProcessKey::Doping) << phosphorusSource << 0.02f << nDoped
-                                                       << 0.296450;
-    QTest::newRow("doping, phosphorus, 0.05 um cells") << int(ProcessKey::Doping) << phosphorusSource << 0.05f << nDoped
-                                                       << 0.296450;
-    QVariantMap boronSource = diffusion("B", 1e19, 1100, 60);
-    boronSource[QStringLiteral("Background Doping")] = 1e16;
-    QTest::newRow("diffusion doping, boron, 0.1 um cells") << int(ProcessKey::DiffusionDoping) << boronSource << 0.1f
-                                                           << pDoped << 1.088525;
-    QTest::newRow("diffusion doping, boron, 0.25 um cells") << int(ProcessKey::DiffusionDoping) << boronSource << 0.25f
-                                                            << pDoped << 1.088525;
-}
-
-// A flat top is doped down to the junction depth, in cells, within one cell;
-// the species sets the type whatever the step's type says.
-void TestDopingPhysics::diffusionOnAVolume()
-{
-    QFETCH(int, key);
-    QFETCH(QVariantMap, settings);
-    QFETCH(float, cell);
-    QFETCH(std::uint32_t, dopant);
-    QFETCH(double, junction);
-    const std::uint32_t surface = std::uint32_t(junction / cell) + 6, nz = surface + 2;
-    const Core::BatchRun::ProcessData step = stepOf(ProcessKey(key), settings);
-    const ProcessRun menu = runFromMenu(ProcessKey(key), step, wafer(nz, surface, cell));
-    QVERIFY2(menu.done, qPrintable(menu.effect));
-    for (std::uint32_t x = 0; x < 8; ++x) {
-        const auto depths = dopedDepths(menu.cells, x, nz, surface, cell, dopant);
-        QVERIFY2(depths.first == 0.0 && std::fabs(depths.second - junction) <= cell,
-                 qPrintable(QStringLiteral("doped from %1 to %2").arg(depths.first).arg(depths.second)));
-    }
-    QVERIFY2(menu.effect.contains(QStringLiteral("junction depth ")), qPrintable(menu.effect));
-    const ProcessRun batch = runAsStep(step, wafer(nz, surface, cell));
-    QVERIFY(batch.cells == menu.cells);
-    QCOMPARE(batch.effect, menu.effect);
 }
 
 // Steps without the physical parameters run the geometric engines as they
@@ -416,10 +379,8 @@ void TestDopingPhysics::refusedSteps_data()
                                    << QString::fromUtf8("\"Dose\" must be a number from 0 to 1e+18 cm⁻² (got -1e+12)");
     QTest::newRow("antimony") << implantation << implant("Sb", 50, 1e15)
                               << "\"Species\" is \"Sb\"; it must be one of B, P, As";
-    QVariantMap hot = implant("B", 50, 1e15);
-    hot[QStringLiteral("Anneal Time")] = 10.0;
-    hot[QStringLiteral("Anneal Temperature")] = 2000.0;
-    QTest::newRow("anneal at 2000 C") << implantation << hot
+    QTest::newRow("anneal at 2000 C") << implantation
+                                      << implant("B", 50, 1e15, {{"Anneal Time", 10.0}, {"Anneal Temperature", 2000.0}})
                                       << QString::fromUtf8("\"Anneal Temperature\" must be a number from 600 to 1300 °C (got 2000)");
     QTest::newRow("diffusion at 300 C") << doping << diffusion("P", 1e20, 300, 10)
                                         << QString::fromUtf8("\"Temperature\" must be a number from 600 to 1300 °C (got 300)");
