@@ -1,5 +1,5 @@
+#include "Core/ProcessRuns.h"
 #include "Core/ProcessTable.h"
-#include "Core/TestOperations.h"
 
 #include "Core/Operations/Substrate/CreateSubstrateOperation.h"
 #include "Core/Operations/Substrate/SubstrateBuilder.h"
@@ -217,13 +217,11 @@ void TestCreateSubstrate::cellSizes()
         said = context.failureReason;
     }
     QCOMPARE(bool(volume), !made.isEmpty());
-    if (volume) {
-        QCOMPARE(volume->getCellSizeX(), float(made[0]));
-        QCOMPARE(volume->getCellSizeY(), float(made[1]));
-        QCOMPARE(volume->getCellSizeZ(), float(made[2]));
-    } else {
+    if (volume)
+        QCOMPARE(Sizes({volume->getCellSizeX(), volume->getCellSizeY(), volume->getCellSizeZ()}),
+                 Sizes({float(made[0]), float(made[1]), float(made[2])}));
+    else
         QVERIFY2(said.contains(reason), qPrintable(said));
-    }
 }
 
 void TestCreateSubstrate::refusedBeyondAvailableMemory_data()
@@ -279,14 +277,9 @@ void TestCreateSubstrate::refusedBeyondAvailableMemory()
         QCOMPARE(result.warnings.filter(QStringLiteral("does not fit in memory")).size(), refused ? 1 : 0);
         QCOMPARE(loaded.getAllObjects().size(), refused ? 0 : 1);
     } else {
-        Core::BatchRun::ProcessData step(Core::ProcessTable::listCode(Core::ProcessKey::CreateSubstrate));
-        const QList<QPair<QString, QVariant>> parameters = {
-            {"MaterialId", 1u}, {"Lower Left Front Corner", QVariant::fromValue(Util::Vector3D())},
-            {"Volume Size X", nx}, {"Volume Size Y", ny}, {"Volume Size Z", nz}, {"SphericalSubstrate", false},
-            {"Substrate Size X", nx}, {"Substrate Size Y", ny}, {"Substrate Size Z", 3u},
-            {"Substrate Delta X", 0u}, {"Substrate Delta Y", 0u}, {"Substrate Delta Z", 0u}};
-        for (const auto &parameter : parameters)
-            step.setParameter(parameter.first, parameter.second, true);
+        const auto step = stepOf(Core::ProcessKey::CreateSubstrate,
+                                 {{"Volume Size X", nx}, {"Volume Size Y", ny}, {"Volume Size Z", nz},
+                                  {"Substrate Size X", nx}, {"Substrate Size Y", ny}, {"Substrate Size Z", 3u}});
         Core::BatchRun::BatchStepExecutor::Context context;
         const int code = Core::BatchRun::SubstrateStep::run(step, context);
         QCOMPARE(code, int(refused ? Core::BatchRun::BatchStepExecutor::NotEnoughMemory
@@ -332,11 +325,10 @@ void TestCreateSubstrate::placedBesideOtherVolumes()
         });
         workspace.activate(Core::ProcessTable::menuId(Core::ProcessKey::CreateSubstrate));
     } else {
-        Core::BatchRun::ProcessData step = Core::ProcessTable::defaultStep(Core::ProcessKey::CreateSubstrate);
-        step.setParameter(QStringLiteral("Lower Left Front Corner"), QVariant::fromValue(asked), true);
-        for (const char *size : {"Volume Size X", "Volume Size Y", "Substrate Size X", "Substrate Size Y"})
-            step.setParameter(QString::fromLatin1(size), 8u, true);
-        step.setParameter(QStringLiteral("Volume Size Z"), 4u, true);
+        const auto step = stepOf(Core::ProcessKey::CreateSubstrate,
+                                 {{"Lower Left Front Corner", QVariant::fromValue(asked)}, {"Volume Size X", 8u},
+                                  {"Volume Size Y", 8u}, {"Volume Size Z", 4u}, {"Substrate Size X", 8u},
+                                  {"Substrate Size Y", 8u}});
         Core::BatchRun::BatchStepExecutor::Context context;
         context.workspace = &workspace;
         QCOMPARE(Core::BatchRun::SubstrateStep::run(step, context), int(Core::BatchRun::BatchStepExecutor::Done));
