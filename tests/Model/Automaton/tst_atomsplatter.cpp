@@ -27,10 +27,8 @@ AtomSplatter::View makeView(double angle, bool perspective)
     v.width = viewWidth;
     v.height = viewHeight;
     const double a = angle * M_PI / 180.0, c = std::cos(a), s = std::sin(a), t = 1.0 - c;
-    const double x = 1.0 / std::sqrt(2.0), y = x, z = 0.0;
-    const double r[9] = {t * x * x + c,     t * x * y - s * z, t * x * z + s * y,
-                         t * x * y + s * z, t * y * y + c,     t * y * z - s * x,
-                         t * x * z - s * y, t * y * z + s * x, t * z * z + c};
+    const double h = 1.0 / std::sqrt(2.0); // the axis's x and y
+    const double r[9] = {t / 2 + c, t / 2, s * h, t / 2, t / 2 + c, -s * h, -s * h, s * h, c};
     v.modelView = {};
     for (int row = 0; row < 3; ++row)
         for (int col = 0; col < 3; ++col)
@@ -286,20 +284,22 @@ void TestAtomSplatter::shadingFollowsTheNormal()
     QCOMPARE(splatter.colorAt(cx + 16, cy), (std::array<std::uint8_t, 4>{{200, 100, 50, 255}}));
 }
 
+// A view too large, one that gives atoms no size, and no atoms at all.
 void TestAtomSplatter::unusableViewsDrawNothing()
 {
     const Geometry atoms = makeAtoms(100, 0.5f, 0.0, true, 7);
-    AtomSplatter splatter;
-    AtomSplatter::View huge = makeView(0.0, false);
+    const AtomSplatter::View plain = makeView(0.0, false);
+    AtomSplatter::View huge = plain, flat = plain;
     huge.width = AtomSplatter::maxSide + 1;
-    splatter.splat(atoms, huge, AtomSplatter::Shading());
-    QVERIFY(splatter.bounds().isEmpty());
-    AtomSplatter::View flat = makeView(0.0, false);
-    flat.projection[0] = 0.0; // no width: atoms of no size
-    splatter.splat(atoms, flat, AtomSplatter::Shading());
-    QVERIFY(splatter.bounds().isEmpty());
-    splatter.splat(Geometry(), makeView(0.0, false), AtomSplatter::Shading());
-    QVERIFY(splatter.bounds().isEmpty());
+    flat.projection[0] = 0.0;
+    AtomSplatter splatter;
+    for (const auto &[geometry, view] : {std::make_pair(atoms, huge), std::make_pair(atoms, flat),
+                                         std::make_pair(Geometry(), plain)}) {
+        splatter.splat(atoms, plain, AtomSplatter::Shading()); // something drawn before
+        QVERIFY(!splatter.bounds().isEmpty());
+        splatter.splat(geometry, view, AtomSplatter::Shading());
+        QVERIFY(splatter.bounds().isEmpty());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestAtomSplatter)
