@@ -29,9 +29,7 @@ constexpr std::uint32_t mask = 7;
 
 struct CellSize
 {
-    double x;
-    double y;
-    double z;
+    double x, y, z;
 };
 
 // A volume of `extent` µm whose every cell takes the id `shape` gives its
@@ -52,12 +50,15 @@ std::shared_ptr<TotalVolume> build(const CellSize &cell, const CellSize &extent,
     return std::make_shared<TotalVolume>(nx, ny, nz, float(cell.x), float(cell.y), float(cell.z), position, ids);
 }
 
-void addCellSizes(const char *name)
+// Rows for each shape in cells of 1 x 1, 0.5 x 0.5 and 1 x 0.25 µm (x by z).
+void addCellSizes(std::initializer_list<const char *> shapes)
 {
+    QTest::addColumn<QString>("shape");
     QTest::addColumn<double>("cx");
     QTest::addColumn<double>("cz");
-    for (const auto &c : {std::make_pair(1.0, 1.0), std::make_pair(0.5, 0.5), std::make_pair(1.0, 0.25)})
-        QTest::addRow("%s, cells %g x %g", name, c.first, c.second) << c.first << c.second;
+    for (const char *shape : shapes)
+        for (const auto &c : {std::make_pair(1.0, 1.0), std::make_pair(0.5, 0.5), std::make_pair(1.0, 0.25)})
+            QTest::addRow("%s, cells %g x %g", shape, c.first, c.second) << QString(shape) << c.first << c.second;
 }
 
 Section sectionOf(TotalVolume &volume, Axis axis, double at)
@@ -95,14 +96,8 @@ private slots:
     void sectionsEqualTheCells_data();
     void sectionsEqualTheCells();
     void profileHeights();
-    void rectangularTrench_data();
-    void rectangularTrench();
-    void vGroove_data();
-    void vGroove();
-    void undercutMask_data();
-    void undercutMask();
-    void bowing_data();
-    void bowing();
+    void trenches_data();
+    void trenches();
     void refusals_data();
     void refusals();
     void wetEtchedPyramid_data();
@@ -111,7 +106,7 @@ private slots:
 
 void TestMetrology::stackOfThreeFilms_data()
 {
-    addCellSizes("films");
+    addCellSizes({"films"});
 }
 
 // Silicon to 4 µm, oxide to 5, a 1 µm void, nitride 6 to 7, over a volume
@@ -217,143 +212,117 @@ void TestMetrology::profileHeights()
     QVERIFY(error.contains(QStringLiteral("horizontal")));
 }
 
-void TestMetrology::rectangularTrench_data()
+void TestMetrology::trenches_data()
 {
-    addCellSizes("trench");
+    addCellSizes({"rectangular", "V-groove", "undercut mask", "bowing"});
 }
 
-// Silicon to 8 µm with a trench from x 10 to 18 µm down to 3 µm.
-void TestMetrology::rectangularTrench()
+void TestMetrology::trenches()
 {
+    QFETCH(QString, shape);
     QFETCH(double, cx);
     QFETCH(double, cz);
-    auto volume = build({cx, 1, cz}, {28, 3, 12}, [](double x, double, double z) {
-        return z < 3 || (z < 8 && (x < 10 || x > 18)) ? silicon : 0u;
-    });
-    const Section s = sectionOf(*volume, Axis::Y, 1.5);
-    TrenchRequest request;
-    request.widthHeight = 5.0;
-    const Trench t = trenchOf(s, request);
-    QCOMPARE(t.depth, 5.0);
-    QCOMPARE(t.surface, 8.0);
-    QCOMPARE(t.bottom, 3.0);
-    QCOMPARE(t.topWidth, 8.0);
-    QCOMPARE(t.bottomWidth, 8.0);
-    QCOMPARE(*t.widthAtHeight, 8.0);
-    QCOMPARE(*t.angleLeft, 90.0);
-    QCOMPARE(*t.angleRight, 90.0);
-    QCOMPARE(t.bowing, 0.0);
-    QVERIFY(!t.undercut);
-    QCOMPARE(t.centre, 14.0);
-    // The keys every front end prints.
-    const QJsonObject json = TrenchMetrics::toJson(t);
-    for (const char *key : {"depth", "top_width", "bottom_width", "angle_left", "angle_right", "bowing", "undercut"})
-        QVERIFY2(json.contains(QLatin1String(key)), key);
-    QVERIFY(json.value(QStringLiteral("undercut")).isNull());
-    QCOMPARE(json.value(QStringLiteral("depth")).toDouble(), 5.0);
-    // A range holding only the left rim and half the trench has none.
-    QString error;
-    TrenchRequest half;
-    half.from = 0.0;
-    half.to = 14.0;
-    QVERIFY(!TrenchMetrics::measure(s, half, &error));
-    QVERIFY2(error.startsWith(QStringLiteral("No trench between x 0 to 14")), qPrintable(error));
-}
-
-void TestMetrology::vGroove_data()
-{
-    addCellSizes("groove");
-}
-
-// A flat-bottomed groove with walls at the {111} angle to a (100) surface:
-// 40 µm open at the surface (z = 20), 12 µm deep.
-void TestMetrology::vGroove()
-{
-    QFETCH(double, cx);
-    QFETCH(double, cz);
-    const double theta = std::atan(std::sqrt(2.0));
-    const double opening = 40.0, depth = 12.0, surface = 20.0, centre = 30.0;
-    auto volume = build({cx, 1, cz}, {60, 2, 24}, [&](double x, double, double z) {
-        if (z > surface)
-            return 0u;
-        const double half = opening / 2 - (surface - z) / std::tan(theta);
-        return z < surface - depth || std::abs(x - centre) >= half ? silicon : 0u;
-    });
-    const Trench t = trenchOf(sectionOf(*volume, Axis::Y, 1.0));
-    const double degrees = theta * 180.0 / M_PI;
-    QVERIFY2(near(*t.angleLeft, degrees, 1.0), qPrintable(QString::number(*t.angleLeft)));
-    QVERIFY2(near(*t.angleRight, degrees, 1.0), qPrintable(QString::number(*t.angleRight)));
-    QCOMPARE(t.depth, depth);
-    QVERIFY2(near(t.topWidth, opening, cx), qPrintable(QString::number(t.topWidth)));
-    QVERIFY2(near(t.bottomWidth, opening - 2 * depth / std::tan(theta), 2 * cx), qPrintable(QString::number(t.bottomWidth)));
-    QCOMPARE(t.bowing, 0.0);
-}
-
-void TestMetrology::undercutMask_data()
-{
-    addCellSizes("undercut");
-}
-
-// Silicon to 10 µm under a 1 µm mask open from x 10 to 20 µm; the etch went
-// 4 µm down and 3 µm under the mask on both sides.
-void TestMetrology::undercutMask()
-{
-    QFETCH(double, cx);
-    QFETCH(double, cz);
-    auto volume = build({cx, 1, cz}, {30, 2, 14}, [](double x, double, double z) {
-        if (z > 10)
-            return z < 11 && (x < 10 || x > 20) ? mask : 0u;
-        return z < 6 || x < 7 || x > 23 ? silicon : 0u;
-    });
-    TrenchRequest request;
-    request.mask = mask;
-    const Trench t = trenchOf(sectionOf(*volume, Axis::Y, 0.5), request);
-    QCOMPARE(t.depth, 5.0);
-    QCOMPARE(t.topWidth, 10.0);
-    QCOMPARE(t.widest, 16.0);
-    QCOMPARE(t.bowing, 6.0);
-    QCOMPARE(*t.undercutLeft, 3.0);
-    QCOMPARE(*t.undercutRight, 3.0);
-    QCOMPARE(*t.undercut, 3.0);
-    // Without the mask's id there is no undercut to speak of.
-    QVERIFY(!trenchOf(sectionOf(*volume, Axis::Y, 0.5)).undercut);
-}
-
-void TestMetrology::bowing_data()
-{
-    addCellSizes("bowing");
-}
-
-// A trench 8 µm wide at the surface (z = 12) that bulges to 12 µm between
-// 5 and 9 µm, with its floor at 2 µm; another, shallower one beside it.
-void TestMetrology::bowing()
-{
-    QFETCH(double, cx);
-    QFETCH(double, cz);
-    auto volume = build({cx, 1, cz}, {40, 2, 14}, [](double x, double, double z) {
-        if (z > 12)
-            return 0u;
-        const double half = z > 5 && z < 9 ? 6 : 4;
-        const bool deep = z > 2 && std::abs(x - 15) < half;
-        const bool shallow = z > 10 && std::abs(x - 32) < 3;
-        return deep || shallow ? 0u : silicon;
-    });
-    const Section s = sectionOf(*volume, Axis::Y, 1.0);
-    const Trench t = trenchOf(s);
-    QCOMPARE(t.depth, 10.0);
-    QCOMPARE(t.topWidth, 8.0);
-    QCOMPARE(t.bottomWidth, 8.0);
-    QCOMPARE(t.widest, 12.0);
-    QCOMPARE(t.bowing, 4.0);
-    QCOMPARE(*t.widthAt(7.0), 12.0);
-    QVERIFY(!t.widthAt(1.0));
-    // Limited to the shallow one, the range measures that one.
-    TrenchRequest right;
-    right.from = 26.0;
-    right.to = 38.0;
-    const Trench shallow = trenchOf(s, right);
-    QCOMPARE(shallow.depth, 2.0);
-    QCOMPARE(shallow.topWidth, 6.0);
+    if (shape == "rectangular") {
+        // Silicon to 8 µm with a trench from x 10 to 18 µm down to 3 µm.
+        auto volume = build({cx, 1, cz}, {28, 3, 12}, [](double x, double, double z) {
+            return z < 3 || (z < 8 && (x < 10 || x > 18)) ? silicon : 0u;
+        });
+        const Section s = sectionOf(*volume, Axis::Y, 1.5);
+        TrenchRequest request;
+        request.widthHeight = 5.0;
+        const Trench t = trenchOf(s, request);
+        QCOMPARE(t.depth, 5.0);
+        QCOMPARE(t.surface, 8.0);
+        QCOMPARE(t.bottom, 3.0);
+        QCOMPARE(t.topWidth, 8.0);
+        QCOMPARE(t.bottomWidth, 8.0);
+        QCOMPARE(*t.widthAtHeight, 8.0);
+        QCOMPARE(*t.angleLeft, 90.0);
+        QCOMPARE(*t.angleRight, 90.0);
+        QCOMPARE(t.bowing, 0.0);
+        QVERIFY(!t.undercut);
+        QCOMPARE(t.centre, 14.0);
+        // The keys every front end prints.
+        const QJsonObject json = TrenchMetrics::toJson(t);
+        for (const char *key : {"depth", "top_width", "bottom_width", "angle_left", "angle_right", "bowing", "undercut"})
+            QVERIFY2(json.contains(QLatin1String(key)), key);
+        QVERIFY(json.value(QStringLiteral("undercut")).isNull());
+        QCOMPARE(json.value(QStringLiteral("depth")).toDouble(), 5.0);
+        // A range holding only the left rim and half the trench has none.
+        QString error;
+        TrenchRequest half;
+        half.from = 0.0;
+        half.to = 14.0;
+        QVERIFY(!TrenchMetrics::measure(s, half, &error));
+        QVERIFY2(error.startsWith(QStringLiteral("No trench between x 0 to 14")), qPrintable(error));
+    } else if (shape == "V-groove") {
+        // A flat-bottomed groove with walls at the {111} angle to a (100)
+        // surface: 40 µm open at the surface (z = 20), 12 µm deep.
+        const double theta = std::atan(std::sqrt(2.0));
+        const double opening = 40.0, depth = 12.0, surface = 20.0, centre = 30.0;
+        auto volume = build({cx, 1, cz}, {60, 2, 24}, [&](double x, double, double z) {
+            if (z > surface)
+                return 0u;
+            const double half = opening / 2 - (surface - z) / std::tan(theta);
+            return z < surface - depth || std::abs(x - centre) >= half ? silicon : 0u;
+        });
+        const Trench t = trenchOf(sectionOf(*volume, Axis::Y, 1.0));
+        const double degrees = theta * 180.0 / M_PI;
+        QVERIFY2(near(*t.angleLeft, degrees, 1.0), qPrintable(QString::number(*t.angleLeft)));
+        QVERIFY2(near(*t.angleRight, degrees, 1.0), qPrintable(QString::number(*t.angleRight)));
+        QCOMPARE(t.depth, depth);
+        QVERIFY2(near(t.topWidth, opening, cx), qPrintable(QString::number(t.topWidth)));
+        QVERIFY2(near(t.bottomWidth, opening - 2 * depth / std::tan(theta), 2 * cx),
+                 qPrintable(QString::number(t.bottomWidth)));
+        QCOMPARE(t.bowing, 0.0);
+    } else if (shape == "undercut mask") {
+        // Silicon to 10 µm under a 1 µm mask open from x 10 to 20 µm; the
+        // etch went 4 µm down and 3 µm under the mask on both sides.
+        auto volume = build({cx, 1, cz}, {30, 2, 14}, [](double x, double, double z) {
+            if (z > 10)
+                return z < 11 && (x < 10 || x > 20) ? mask : 0u;
+            return z < 6 || x < 7 || x > 23 ? silicon : 0u;
+        });
+        TrenchRequest request;
+        request.mask = mask;
+        const Trench t = trenchOf(sectionOf(*volume, Axis::Y, 0.5), request);
+        QCOMPARE(t.depth, 5.0);
+        QCOMPARE(t.topWidth, 10.0);
+        QCOMPARE(t.widest, 16.0);
+        QCOMPARE(t.bowing, 6.0);
+        QCOMPARE(*t.undercutLeft, 3.0);
+        QCOMPARE(*t.undercutRight, 3.0);
+        QCOMPARE(*t.undercut, 3.0);
+        // Without the mask's id there is no undercut to speak of.
+        QVERIFY(!trenchOf(sectionOf(*volume, Axis::Y, 0.5)).undercut);
+    } else {
+        // A trench 8 µm wide at the surface (z = 12) that bulges to 12 µm
+        // between 5 and 9 µm, its floor at 2 µm; another, shallower one beside it.
+        auto volume = build({cx, 1, cz}, {40, 2, 14}, [](double x, double, double z) {
+            if (z > 12)
+                return 0u;
+            const double half = z > 5 && z < 9 ? 6 : 4;
+            const bool deep = z > 2 && std::abs(x - 15) < half;
+            const bool shallow = z > 10 && std::abs(x - 32) < 3;
+            return deep || shallow ? 0u : silicon;
+        });
+        const Section s = sectionOf(*volume, Axis::Y, 1.0);
+        const Trench t = trenchOf(s);
+        QCOMPARE(t.depth, 10.0);
+        QCOMPARE(t.topWidth, 8.0);
+        QCOMPARE(t.bottomWidth, 8.0);
+        QCOMPARE(t.widest, 12.0);
+        QCOMPARE(t.bowing, 4.0);
+        QCOMPARE(*t.widthAt(7.0), 12.0);
+        QVERIFY(!t.widthAt(1.0));
+        // Limited to the shallow one, the range measures that one.
+        TrenchRequest right;
+        right.from = 26.0;
+        right.to = 38.0;
+        const Trench shallow = trenchOf(s, right);
+        QCOMPARE(shallow.depth, 2.0);
+        QCOMPARE(shallow.topWidth, 6.0);
+    }
 }
 
 void TestMetrology::refusals_data()
