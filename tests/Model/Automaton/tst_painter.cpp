@@ -107,178 +107,167 @@ class TestPainter : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void cleanup() { QThreadPool::globalInstance()->setMaxThreadCount(savedThreadCount); }
+    void initTestCase()
+    {
+        savedThreadCount = QThreadPool::globalInstance()->maxThreadCount();
+        MaterialFactory::getInstance()->loadDefaultMaterials();
+        addMaterial(HalfGlass, {0.2f, 0.4f, 0.9f, 0.5f});
+        addMaterial(Haze, {0.9f, 0.9f, 0.9f, 0.05f});
+        addMaterial(NearlyOpaque, {0.3f, 0.6f, 0.3f, 0.998f});
+    }
 
-    void faceCounts_data();
-    void faceCounts();
-    void limitsClampedAndClipPlanes();
-    void matchesReferenceForAnyThreadCount_data();
-    void matchesReferenceForAnyThreadCount();
-    void slabFailureWaitsForAllAndRethrows();
-    void maskSides_data();
-    void maskSides();
+    void faceCounts_data()
+    {
+        QTest::addColumn<QString>("cells");
+        QTest::addColumn<int>("opaque");
+        QTest::addColumn<int>("transparent");
+        QTest::newRow("two opaque, different materials") << "1,1,1=1 2,1,1=3" << 10 << 0;
+        QTest::newRow("two transparent alpha 0.5") << "1,1,1=901 1,2,1=901" << 0 << 10;
+        QTest::newRow("two transparent alpha 0.05") << "1,1,1=902 1,2,1=902" << 0 << 12;
+        // The opaque cell shows its face towards the 0.998 cell; that cell is
+        // drawn opaque and hides its face towards the fully opaque one.
+        QTest::newRow("opaque next to alpha 0.998") << "1,1,1=1 2,1,1=903" << 11 << 0;
+    }
+
+    void faceCounts()
+    {
+        QFETCH(QString, cells);
+        QFETCH(int, opaque);
+        QFETCH(int, transparent);
+        auto volume = makeVolume(4, cells);
+        volume->getPainter().rebuild();
+        QCOMPARE(int(volume->getPainter().getOpaqueFaceCount()), opaque);
+        QCOMPARE(int(volume->getPainter().getTransparentFaceCount()), transparent);
+        QCOMPARE(int(volume->getPainter().getEmptyVoxelFaceCount()), 0); // outlines off
+    }
+
+    // Faces on the range boundary are checked against the reference below.
+    void limitsClampedAndClipPlanes()
+    {
+        auto volume = std::make_shared<TotalVolume>(4, 5, 6, 1.f, 1.f, 1.f, Util::Vector3D(), std::vector<std::uint32_t>(120, Si));
+        TotalVolumePainter &painter = volume->getPainter();
+        QVERIFY(painter.getClipPlanes().passes(-100, 0, 1e6)); // no planes yet
+        auto limitsAfter = [&](const CellRange &range) {
+            painter.setLimits(range);
+            painter.rebuild();
+            const CellRange r = painter.getLimits();
+            return QVector<uint>({r.lower[0], r.lower[1], r.lower[2], r.upper[0], r.upper[1], r.upper[2]});
+        };
+        // Lower above upper: an empty range, no faces.
+        QCOMPARE(limitsAfter(CellRange {{{3, 0, 7}}, {{1, 4, 20}}}), QVector<uint>({1, 0, 6, 1, 4, 6}));
+        QCOMPARE(int(painter.getOpaqueFaceCount()), 0);
+        // Upper beyond the volume is cut; the clip planes follow the stored range.
+        QCOMPARE(limitsAfter(CellRange {{{0, 1, 0}}, {{100, 9, 5}}}), QVector<uint>({0, 1, 0, 4, 5, 5}));
+        QCOMPARE(int(painter.getOpaqueFaceCount()), 2 * (16 + 20 + 20));
+        const auto &planes = painter.getClipPlanes();
+        QVERIFY(planes.passes(4, 5, 5) && planes.passes(0, 1, 0));
+        QVERIFY(!planes.passes(4.01, 5, 5) && !planes.passes(0, 0.99, 0));
+    }
+
+    void matchesReferenceForAnyThreadCount_data()
+    {
+        QTest::addColumn<quint32>("seed");
+        QTest::addColumn<QVector<uint>>("dims");
+        QTest::addColumn<int>("threads");
+        QTest::addColumn<QVector<uint>>("limits"); // empty: whole volume
+        QTest::newRow("4 threads, remainder slab") << 1u << QVector<uint> {9, 6, 7} << 4 << QVector<uint>();
+        QTest::newRow("more threads than columns") << 3u << QVector<uint> {3, 6, 6} << 8 << QVector<uint>();
+        QTest::newRow("limits narrower than threads")
+            << 6u << QVector<uint> {10, 8, 6} << 4 << QVector<uint> {4, 0, 2, 6, 8, 6};
+    }
+
+    void matchesReferenceForAnyThreadCount()
+    {
+        QFETCH(quint32, seed);
+        QFETCH(QVector<uint>, dims);
+        QFETCH(int, threads);
+        QFETCH(QVector<uint>, limits);
+        static const std::uint32_t palette[] = {0, 0, 0, Si, Si, 3, HalfGlass, Haze, NearlyOpaque, 904, Unknown};
+        addMaterial(904, {0.9f, 0.2f, 0.2f, 0.5f}); // a second glass
+        QRandomGenerator random(seed);
+        std::vector<std::uint32_t> ids(std::size_t {dims[0]} * dims[1] * dims[2]);
+        for (auto &id : ids)
+            id = palette[random.bounded(int(std::size(palette)))];
+        TotalVolume volume(dims[0], dims[1], dims[2], 0.5f, 2.0f, 3.0f, Util::Vector3D(), ids);
+
+        CellRange range = CellRange::whole(dims[0], dims[1], dims[2]);
+        if (!limits.isEmpty()) {
+            range = CellRange {{{limits[0], limits[1], limits[2]}}, {{limits[3], limits[4], limits[5]}}};
+            volume.getPainter().setLimits(range);
+        }
+        QThreadPool::globalInstance()->setMaxThreadCount(threads);
+        volume.getPainter().setShowEmptyVoxelOutlines(true);
+        volume.getPainter().rebuild();
+
+        const auto expected = referenceFaces(volume, range);
+        const QuadFaceList actual[3] = {volume.getPainter().getOpaqueFaces(), volume.getPainter().getTransparentFaces(),
+            volume.getPainter().getEmptyVoxelFaces()};
+        for (int list = 0; list < 3; ++list) {
+            QVERIFY(!expected[list].empty());
+            QVERIFY2(actual[list] == expected[list], qPrintable(QStringLiteral("list %1").arg(list)));
+        }
+    }
+
+    void slabFailureWaitsForAllAndRethrows()
+    {
+        QThreadPool::globalInstance()->setMaxThreadCount(3);
+        const auto slabs = SlabSplit::split(0, 12, 6);
+        std::vector<std::atomic<int>> done(slabs.size());
+        QVERIFY_EXCEPTION_THROWN(SlabSplit::run(slabs,
+                                     [&](std::size_t i, SlabSplit::Slab) {
+                                         QThread::msleep(5);
+                                         done[i] = 1;
+                                         if (i == 2 || i == 4)
+                                             throw std::bad_alloc();
+                                     }),
+            std::bad_alloc);
+        for (const auto &d : done)
+            QCOMPARE(d.load(), 1);
+    }
+
+    void maskSides_data()
+    {
+        QTest::addColumn<bool>("bottomMask");
+        QTest::addColumn<QVector<uint>>("mask"); // width, height, bit count, then the set bits
+        QTest::addColumn<QVector<float>>("corners"); // x, y of the one quad drawn
+        // 4 x 3 x 6 cells of 2 x 3 x 0.5 units; bit i * height + j is mask cell (i, j).
+        QTest::newRow("bottom mask (first) below the volume")
+            << true << QVector<uint> {4, 3, 12, 5} << QVector<float> {2, 6, 4, 6, 4, 9, 2, 9};
+        QTest::newRow("top mask (second) above, cut at the volume's edge")
+            << false << QVector<uint> {6, 5, 30, 0, 4, 29} << QVector<float> {0, 0, 2, 0, 2, 3, 0, 3};
+        QTest::newRow("bits beyond a short vector are clear")
+            << true << QVector<uint> {4, 3, 4, 3} << QVector<float> {2, 0, 4, 0, 4, 3, 2, 3};
+    }
+
+    // The overlays must float on the side each mask lights (five layers below the
+    // volume, z = -2.5, or above its top, z = 5.5); drawn on the wrong side they
+    // tell the user the opposite of what the development will do.
+    void maskSides()
+    {
+        QFETCH(bool, bottomMask);
+        QFETCH(QVector<uint>, mask);
+        QFETCH(QVector<float>, corners);
+        TotalVolume volume(4, 3, 6, 2.f, 3.f, .5f, Util::Vector3D(), std::vector<std::uint32_t>(72, 1));
+        Util::BitVector bits(mask[2]);
+        for (int k = 3; k < mask.size(); ++k)
+            bits.set(mask[k]);
+        if (bottomMask)
+            volume.setMaskA(bits, mask[0], mask[1]);
+        else
+            volume.setMaskB(bits, mask[0], mask[1]);
+        const auto quads = volume.getPainter().maskOverlayQuads();
+        const std::vector<float> &lit = bottomMask ? quads.below : quads.above;
+        QVERIFY((bottomMask ? quads.above : quads.below).empty());
+        QVector<float> expected;
+        for (int k = 0; k < 8; k += 2)
+            expected << corners[k] << corners[k + 1] << (bottomMask ? -2.5f : 5.5f);
+        QCOMPARE(QVector<float>(lit.begin(), lit.end()), expected);
+    }
 
 private:
     int savedThreadCount = 0;
 };
-
-void TestPainter::initTestCase()
-{
-    savedThreadCount = QThreadPool::globalInstance()->maxThreadCount();
-    MaterialFactory::getInstance()->loadDefaultMaterials();
-    addMaterial(HalfGlass, {0.2f, 0.4f, 0.9f, 0.5f});
-    addMaterial(Haze, {0.9f, 0.9f, 0.9f, 0.05f});
-    addMaterial(NearlyOpaque, {0.3f, 0.6f, 0.3f, 0.998f});
-}
-
-void TestPainter::faceCounts_data()
-{
-    QTest::addColumn<QString>("cells");
-    QTest::addColumn<int>("opaque");
-    QTest::addColumn<int>("transparent");
-    QTest::newRow("two opaque, different materials") << "1,1,1=1 2,1,1=3" << 10 << 0;
-    QTest::newRow("two transparent alpha 0.5") << "1,1,1=901 1,2,1=901" << 0 << 10;
-    QTest::newRow("two transparent alpha 0.05") << "1,1,1=902 1,2,1=902" << 0 << 12;
-    // The opaque cell shows its face towards the 0.998 cell; that cell is
-    // drawn opaque and hides its face towards the fully opaque one.
-    QTest::newRow("opaque next to alpha 0.998") << "1,1,1=1 2,1,1=903" << 11 << 0;
-}
-
-void TestPainter::faceCounts()
-{
-    QFETCH(QString, cells);
-    QFETCH(int, opaque);
-    QFETCH(int, transparent);
-    auto volume = makeVolume(4, cells);
-    volume->getPainter().rebuild();
-    QCOMPARE(int(volume->getPainter().getOpaqueFaceCount()), opaque);
-    QCOMPARE(int(volume->getPainter().getTransparentFaceCount()), transparent);
-    QCOMPARE(int(volume->getPainter().getEmptyVoxelFaceCount()), 0); // outlines off
-}
-
-// Faces on the range boundary are checked against the reference below.
-void TestPainter::limitsClampedAndClipPlanes()
-{
-    auto volume = std::make_shared<TotalVolume>(4, 5, 6, 1.f, 1.f, 1.f, Util::Vector3D(), std::vector<std::uint32_t>(120, Si));
-    TotalVolumePainter &painter = volume->getPainter();
-    QVERIFY(painter.getClipPlanes().passes(-100, 0, 1e6)); // no planes yet
-    auto limitsAfter = [&](const CellRange &range) {
-        painter.setLimits(range);
-        painter.rebuild();
-        const CellRange r = painter.getLimits();
-        return QVector<uint>({r.lower[0], r.lower[1], r.lower[2], r.upper[0], r.upper[1], r.upper[2]});
-    };
-    // Lower above upper: an empty range, no faces.
-    QCOMPARE(limitsAfter(CellRange {{{3, 0, 7}}, {{1, 4, 20}}}), QVector<uint>({1, 0, 6, 1, 4, 6}));
-    QCOMPARE(int(painter.getOpaqueFaceCount()), 0);
-    // Upper beyond the volume is cut; the clip planes follow the stored range.
-    QCOMPARE(limitsAfter(CellRange {{{0, 1, 0}}, {{100, 9, 5}}}), QVector<uint>({0, 1, 0, 4, 5, 5}));
-    QCOMPARE(int(painter.getOpaqueFaceCount()), 2 * (16 + 20 + 20));
-    const auto &planes = painter.getClipPlanes();
-    QVERIFY(planes.passes(4, 5, 5) && planes.passes(0, 1, 0));
-    QVERIFY(!planes.passes(4.01, 5, 5) && !planes.passes(0, 0.99, 0));
-}
-
-void TestPainter::matchesReferenceForAnyThreadCount_data()
-{
-    QTest::addColumn<quint32>("seed");
-    QTest::addColumn<QVector<uint>>("dims");
-    QTest::addColumn<int>("threads");
-    QTest::addColumn<QVector<uint>>("limits"); // empty: whole volume
-    QTest::newRow("4 threads, remainder slab") << 1u << QVector<uint> {9, 6, 7} << 4 << QVector<uint>();
-    QTest::newRow("more threads than columns") << 3u << QVector<uint> {3, 6, 6} << 8 << QVector<uint>();
-    QTest::newRow("limits narrower than threads")
-        << 6u << QVector<uint> {10, 8, 6} << 4 << QVector<uint> {4, 0, 2, 6, 8, 6};
-}
-
-void TestPainter::matchesReferenceForAnyThreadCount()
-{
-    QFETCH(quint32, seed);
-    QFETCH(QVector<uint>, dims);
-    QFETCH(int, threads);
-    QFETCH(QVector<uint>, limits);
-    static const std::uint32_t palette[] = {0, 0, 0, Si, Si, 3, HalfGlass, Haze, NearlyOpaque, 904, Unknown};
-    addMaterial(904, {0.9f, 0.2f, 0.2f, 0.5f}); // a second glass
-    QRandomGenerator random(seed);
-    std::vector<std::uint32_t> ids(std::size_t {dims[0]} * dims[1] * dims[2]);
-    for (auto &id : ids)
-        id = palette[random.bounded(int(std::size(palette)))];
-    TotalVolume volume(dims[0], dims[1], dims[2], 0.5f, 2.0f, 3.0f, Util::Vector3D(), ids);
-
-    CellRange range = CellRange::whole(dims[0], dims[1], dims[2]);
-    if (!limits.isEmpty()) {
-        range = CellRange {{{limits[0], limits[1], limits[2]}}, {{limits[3], limits[4], limits[5]}}};
-        volume.getPainter().setLimits(range);
-    }
-    QThreadPool::globalInstance()->setMaxThreadCount(threads);
-    volume.getPainter().setShowEmptyVoxelOutlines(true);
-    volume.getPainter().rebuild();
-
-    const auto expected = referenceFaces(volume, range);
-    const QuadFaceList actual[3] = {volume.getPainter().getOpaqueFaces(), volume.getPainter().getTransparentFaces(),
-        volume.getPainter().getEmptyVoxelFaces()};
-    for (int list = 0; list < 3; ++list) {
-        QVERIFY(!expected[list].empty());
-        QVERIFY2(actual[list] == expected[list], qPrintable(QStringLiteral("list %1").arg(list)));
-    }
-}
-
-void TestPainter::slabFailureWaitsForAllAndRethrows()
-{
-    QThreadPool::globalInstance()->setMaxThreadCount(3);
-    const auto slabs = SlabSplit::split(0, 12, 6);
-    std::vector<std::atomic<int>> done(slabs.size());
-    QVERIFY_EXCEPTION_THROWN(SlabSplit::run(slabs,
-                                 [&](std::size_t i, SlabSplit::Slab) {
-                                     QThread::msleep(5);
-                                     done[i] = 1;
-                                     if (i == 2 || i == 4)
-                                         throw std::bad_alloc();
-                                 }),
-        std::bad_alloc);
-    for (const auto &d : done)
-        QCOMPARE(d.load(), 1);
-}
-
-void TestPainter::maskSides_data()
-{
-    QTest::addColumn<bool>("bottomMask");
-    QTest::addColumn<QVector<uint>>("mask"); // width, height, bit count, then the set bits
-    QTest::addColumn<QVector<float>>("corners"); // x, y of the one quad drawn
-    // 4 x 3 x 6 cells of 2 x 3 x 0.5 units; bit i * height + j is mask cell (i, j).
-    QTest::newRow("bottom mask (first) below the volume")
-        << true << QVector<uint> {4, 3, 12, 5} << QVector<float> {2, 6, 4, 6, 4, 9, 2, 9};
-    QTest::newRow("top mask (second) above, cut at the volume's edge")
-        << false << QVector<uint> {6, 5, 30, 0, 4, 29} << QVector<float> {0, 0, 2, 0, 2, 3, 0, 3};
-    QTest::newRow("bits beyond a short vector are clear")
-        << true << QVector<uint> {4, 3, 4, 3} << QVector<float> {2, 0, 4, 0, 4, 3, 2, 3};
-}
-
-// The overlays must float on the side each mask lights (five layers below the
-// volume, z = -2.5, or above its top, z = 5.5); drawn on the wrong side they
-// tell the user the opposite of what the development will do.
-void TestPainter::maskSides()
-{
-    QFETCH(bool, bottomMask);
-    QFETCH(QVector<uint>, mask);
-    QFETCH(QVector<float>, corners);
-    TotalVolume volume(4, 3, 6, 2.f, 3.f, .5f, Util::Vector3D(), std::vector<std::uint32_t>(72, 1));
-    Util::BitVector bits(mask[2]);
-    for (int k = 3; k < mask.size(); ++k)
-        bits.set(mask[k]);
-    if (bottomMask)
-        volume.setMaskA(bits, mask[0], mask[1]);
-    else
-        volume.setMaskB(bits, mask[0], mask[1]);
-    const auto quads = volume.getPainter().maskOverlayQuads();
-    const std::vector<float> &lit = bottomMask ? quads.below : quads.above;
-    QVERIFY((bottomMask ? quads.above : quads.below).empty());
-    QVector<float> expected;
-    for (int k = 0; k < 8; k += 2)
-        expected << corners[k] << corners[k + 1] << (bottomMask ? -2.5f : 5.5f);
-    QCOMPARE(QVector<float>(lit.begin(), lit.end()), expected);
-}
 
 QTEST_GUILESS_MAIN(TestPainter)
 #include "tst_painter.moc"
