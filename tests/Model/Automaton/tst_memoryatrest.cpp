@@ -112,139 +112,130 @@ class TestMemoryAtRest : public QObject
 
 private slots:
     void initTestCase() { Model::Materials::MaterialFactory::getInstance(); }
-    void volumeAtRest_data();
-    void volumeAtRest();
-    void processPeakAndRest_data();
-    void processPeakAndRest();
-    void loadPeakAndRest();
-    void sparesServeTheNextStep();
-    void sparesNeverAddToAPeak();
-};
-
-void TestMemoryAtRest::volumeAtRest_data()
-{
-    QTest::addColumn<uint>("n");
-    QTest::newRow("64^3 on the heap") << 64u;
-    QTest::newRow("128^3 mapped from the kernel") << 128u;
-}
-
-void TestMemoryAtRest::volumeAtRest()
-{
-    QFETCH(uint, n);
-    const double before = held();
-    const auto volume = pillarField(n, n);
-    const double cells = double(volume->getCellCount());
-    QVERIFY2((held() - before) / cells < 4.05, qPrintable(QString::number((held() - before) / cells)));
-    // A copy is one more volume, no more.
-    std::unique_ptr<Model::Object> copy(volume->clone());
-    QVERIFY((held() - before) / cells < 8.1);
-}
-
-void TestMemoryAtRest::processPeakAndRest_data()
-{
-    QTest::addColumn<bool>("deposit");
-    QTest::addColumn<float>("distance");
-    QTest::newRow("deposit 6 um") << true << 6.f;
-    QTest::newRow("deposit 200 um: the front fills every open cell") << true << 200.f;
-    QTest::newRow("etch 6 um") << false << 6.f;
-}
-
-// At its peak a step holds under 12 bytes per cell, the volume's 4 included,
-// on a wafer-like volume (the front's lists grow with the surface, which in
-// a pillar field this small is a tenth of all cells); afterwards only the
-// volume's 4 remain.
-void TestMemoryAtRest::processPeakAndRest()
-{
-    QFETCH(bool, deposit);
-    QFETCH(float, distance);
-    const double before = held();
-    const auto volume = pillarField(128, 128, false);
-    const double cells = double(volume->getCellCount());
-    resetPeak();
-    if (deposit) {
-        Core::Operations::IsotropicFilmDeposition(volume.get(), 3, distance).run();
-    } else {
-        Core::Operations::IsotropicFilmEtching(volume.get(), 1, distance).run();
-    }
-    const double peakPerCell = (peak() - before) / cells;
-    QVERIFY2(peakPerCell < 12.0, qPrintable(QString::number(peakPerCell)));
-    QVERIFY2((held() - before) / cells < 4.05, qPrintable(QString::number((held() - before) / cells)));
-}
-
-// A load holds the new volume and a few chunks of text, whatever the text's size.
-void TestMemoryAtRest::loadPeakAndRest()
-{
-    QTemporaryDir folder;
-    Model::Persistence::ArchiverRegistry registry(folder.path());
-    const QString path = folder.filePath(QStringLiteral("field.kst"));
-    double cells = 0;
+    void volumeAtRest_data()
     {
-        Model::Document document;
-        const auto volume = pillarField(64, 64);
-        cells = double(volume->getCellCount());
-        document.addObject(volume);
-        QVERIFY(Model::Persistence::DocumentWriter(registry).save(document, path).ok);
+        QTest::addColumn<uint>("n");
+        QTest::newRow("64^3 on the heap") << 64u;
+        QTest::newRow("128^3 mapped from the kernel") << 128u;
     }
-    const double before = held();
-    resetPeak();
+
+    void volumeAtRest()
     {
-        Model::Document document;
-        Model::Persistence::DocumentReader reader(registry);
-        reader.setChunkBytes(64 << 10);
-        QVERIFY(reader.load(document, path).ok);
-        const double volumeBytes = 4.0 * cells;
-        QVERIFY2((peak() - before - volumeBytes) / cells < 2.0,
-                 qPrintable(QString::number((peak() - before - volumeBytes) / cells)));
+        QFETCH(uint, n);
+        const double before = held();
+        const auto volume = pillarField(n, n);
+        const double cells = double(volume->getCellCount());
+        QVERIFY2((held() - before) / cells < 4.05, qPrintable(QString::number((held() - before) / cells)));
+        // A copy is one more volume, no more.
+        std::unique_ptr<Model::Object> copy(volume->clone());
+        QVERIFY((held() - before) / cells < 8.1);
+    }
+
+    void processPeakAndRest_data()
+    {
+        QTest::addColumn<bool>("deposit");
+        QTest::addColumn<float>("distance");
+        QTest::newRow("deposit 6 um") << true << 6.f;
+        QTest::newRow("deposit 200 um: the front fills every open cell") << true << 200.f;
+        QTest::newRow("etch 6 um") << false << 6.f;
+    }
+
+    // At its peak a step holds under 12 bytes per cell, the volume's 4 included,
+    // on a wafer-like volume (the front's lists grow with the surface, which in
+    // a pillar field this small is a tenth of all cells); afterwards only the
+    // volume's 4 remain.
+    void processPeakAndRest()
+    {
+        QFETCH(bool, deposit);
+        QFETCH(float, distance);
+        const double before = held();
+        const auto volume = pillarField(128, 128, false);
+        const double cells = double(volume->getCellCount());
+        resetPeak();
+        if (deposit)
+            Core::Operations::IsotropicFilmDeposition(volume.get(), 3, distance).run();
+        else
+            Core::Operations::IsotropicFilmEtching(volume.get(), 1, distance).run();
+        const double peakPerCell = (peak() - before) / cells;
+        QVERIFY2(peakPerCell < 12.0, qPrintable(QString::number(peakPerCell)));
         QVERIFY2((held() - before) / cells < 4.05, qPrintable(QString::number((held() - before) / cells)));
     }
-}
 
-// In a run of steps the etch takes over the deposition's working memory
-// without mapping more; when the run ends the spares go, leaving the volume.
-void TestMemoryAtRest::sparesServeTheNextStep()
-{
-    const double before = held();
-    const auto volume = pillarField(128, 128, false);
-    const double cells = double(volume->getCellCount());
+    // A load holds the new volume and a few chunks of text, whatever the text's size.
+    void loadPeakAndRest()
     {
-        const Util::LargeAllocation::KeepSpares run;
-        Core::Operations::IsotropicFilmDeposition(volume.get(), 3, 6.f).run();
-        QVERIFY(Util::LargeAllocation::spareBytes() >= 6 * volume->getCellCount());
-        const std::uint64_t mappedBefore = Util::LargeAllocation::mappedBytesHeld();
-        Util::LargeAllocation::resetMappedBytesPeak();
-        Core::Operations::IsotropicFilmEtching(volume.get(), 3, 3.f).run();
-        QCOMPARE(Util::LargeAllocation::mappedBytesPeak(), mappedBefore);
+        QTemporaryDir folder;
+        Model::Persistence::ArchiverRegistry registry(folder.path());
+        const QString path = folder.filePath(QStringLiteral("field.kst"));
+        double cells = 0;
+        {
+            Model::Document document;
+            const auto volume = pillarField(64, 64);
+            cells = double(volume->getCellCount());
+            document.addObject(volume);
+            QVERIFY(Model::Persistence::DocumentWriter(registry).save(document, path).ok);
+        }
+        const double before = held();
+        resetPeak();
+        {
+            Model::Document document;
+            Model::Persistence::DocumentReader reader(registry);
+            reader.setChunkBytes(64 << 10);
+            QVERIFY(reader.load(document, path).ok);
+            const double volumeBytes = 4.0 * cells;
+            QVERIFY2((peak() - before - volumeBytes) / cells < 2.0,
+                     qPrintable(QString::number((peak() - before - volumeBytes) / cells)));
+            QVERIFY2((held() - before) / cells < 4.05, qPrintable(QString::number((held() - before) / cells)));
+        }
     }
-    QCOMPARE(Util::LargeAllocation::spareBytes(), std::uint64_t(0));
-    QVERIFY2((held() - before) / cells < 4.05, qPrintable(QString::number((held() - before) / cells)));
-}
 
-// A block of another size finds the spares given back before it is mapped,
-// and a block that must read as zeros never takes a spare.
-void TestMemoryAtRest::sparesNeverAddToAPeak()
-{
-    using Array = Util::LargeArray<std::uint32_t>;
-    const std::size_t words = Util::LargeAllocation::mappedBytes; // 4 bytes each: 16 MiB
-    const std::uint64_t base = Util::LargeAllocation::mappedBytesHeld();
-    const Util::LargeAllocation::KeepSpares run;
+    // In a run of steps the etch takes over the deposition's working memory
+    // without mapping more; when the run ends the spares go, leaving the volume.
+    void sparesServeTheNextStep()
     {
-        Array first(words, Array::Start::WrittenWhole);
-        first[0] = 7;
-    }
-    QCOMPARE(Util::LargeAllocation::spareBytes(), std::uint64_t(4 * words));
-    {
-        const Array zeroed(words, Array::Start::Zeroed);
-        QCOMPARE(zeroed[0], 0u);
+        const double before = held();
+        const auto volume = pillarField(128, 128, false);
+        const double cells = double(volume->getCellCount());
+        {
+            const Util::LargeAllocation::KeepSpares run;
+            Core::Operations::IsotropicFilmDeposition(volume.get(), 3, 6.f).run();
+            QVERIFY(Util::LargeAllocation::spareBytes() >= 6 * volume->getCellCount());
+            const std::uint64_t mappedBefore = Util::LargeAllocation::mappedBytesHeld();
+            Util::LargeAllocation::resetMappedBytesPeak();
+            Core::Operations::IsotropicFilmEtching(volume.get(), 3, 3.f).run();
+            QCOMPARE(Util::LargeAllocation::mappedBytesPeak(), mappedBefore);
+        }
         QCOMPARE(Util::LargeAllocation::spareBytes(), std::uint64_t(0));
+        QVERIFY2((held() - before) / cells < 4.05, qPrintable(QString::number((held() - before) / cells)));
     }
-    Util::LargeAllocation::resetMappedBytesPeak();
+
+    // A block of another size finds the spares given back before it is mapped,
+    // and a block that must read as zeros never takes a spare.
+    void sparesNeverAddToAPeak()
     {
-        const Array larger(2 * words, Array::Start::Unset);
-        QCOMPARE(Util::LargeAllocation::mappedBytesPeak(), base + 8 * words);
+        using Array = Util::LargeArray<std::uint32_t>;
+        const std::size_t words = Util::LargeAllocation::mappedBytes; // 4 bytes each: 16 MiB
+        const std::uint64_t base = Util::LargeAllocation::mappedBytesHeld();
+        const Util::LargeAllocation::KeepSpares run;
+        {
+            Array first(words, Array::Start::WrittenWhole);
+            first[0] = 7;
+        }
+        QCOMPARE(Util::LargeAllocation::spareBytes(), std::uint64_t(4 * words));
+        {
+            const Array zeroed(words, Array::Start::Zeroed);
+            QCOMPARE(zeroed[0], 0u);
+            QCOMPARE(Util::LargeAllocation::spareBytes(), std::uint64_t(0));
+        }
+        Util::LargeAllocation::resetMappedBytesPeak();
+        {
+            const Array larger(2 * words, Array::Start::Unset);
+            QCOMPARE(Util::LargeAllocation::mappedBytesPeak(), base + 8 * words);
+        }
+        const Array same(2 * words, Array::Start::Unset);
+        QCOMPARE(Util::LargeAllocation::mappedBytesHeld(), base + 8 * words);
     }
-    const Array same(2 * words, Array::Start::Unset);
-    QCOMPARE(Util::LargeAllocation::mappedBytesHeld(), base + 8 * words);
-}
+};
 
 QTEST_GUILESS_MAIN(TestMemoryAtRest)
 #include "tst_memoryatrest.moc"
