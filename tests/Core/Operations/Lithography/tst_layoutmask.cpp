@@ -2,8 +2,7 @@
 #include "Model/Mutations.h"
 #include "Model/TempHome.h"
 
-#include "Core/BatchRun/BatchStepExecutor.h"
-#include "Core/BatchRun/ProcessData.h"
+#include "Core/ProcessRuns.h"
 #include "Core/Operations/Lithography/GdsRecordValidator.h"
 #include "Core/Operations/Lithography/LayoutMask.h"
 #include "Model/Automaton/TotalVolume.h"
@@ -206,14 +205,14 @@ void TestLayoutMask::validator_data()
     // CELL 1, ROW 10, TOP 110: every structure counts, the extent only TOP's.
     QTest::newRow("arrays through the hierarchy") << hierarchy() << "121 605 19 31";
     QTest::newRow("array bomb") << arrayBomb() << "at least 1e+12 shapes";
-    QTest::newRow("quarter turn") << GdsStream().begin().structure("CELL").rectangle(1, 0, 0, 1000, 2000).endStructure()
-        .structure("TOP").none(GdsStream::SRef).text(GdsStream::SName, "CELL").record(GdsStream::STrans, 1, QByteArray(2, '\0'))
-        .record(GdsStream::Angle, 5, GdsStream::real8(90)).int4(GdsStream::XY, {5000, 0}).none(GdsStream::EndEl)
-        .endStructure().end() << "2 10 5 1";
-    QTest::newRow("turn by 30 degrees") << GdsStream().begin().structure("CELL").rectangle(1, 0, 0, 1000, 2000).endStructure()
-        .structure("TOP").none(GdsStream::SRef).text(GdsStream::SName, "CELL").record(GdsStream::STrans, 1, QByteArray(2, '\0'))
-        .record(GdsStream::Angle, 5, GdsStream::real8(30)).int4(GdsStream::XY, {5000, 0}).none(GdsStream::EndEl)
-        .endStructure().end() << "2 10 unknown";
+    const auto turned = [](double degrees) {
+        return GdsStream().begin().structure("CELL").rectangle(1, 0, 0, 1000, 2000).endStructure().structure("TOP")
+            .none(GdsStream::SRef).text(GdsStream::SName, "CELL").record(GdsStream::STrans, 1, QByteArray(2, '\0'))
+            .record(GdsStream::Angle, 5, GdsStream::real8(degrees)).int4(GdsStream::XY, {5000, 0})
+            .none(GdsStream::EndEl).endStructure().end();
+    };
+    QTest::newRow("quarter turn") << turned(90) << "2 10 5 1";
+    QTest::newRow("turn by 30 degrees") << turned(30) << "2 10 unknown";
     QTest::newRow("LAYER record one byte short") << damagedExample() << "byte 108: a record length of 5";
     QTest::newRow("LAYER of 4 bytes") << GdsStream().begin().structure("TOP").none(GdsStream::Boundary)
         .int2(GdsStream::Layer, {1, 1}).int2(GdsStream::DataType, {0}).int4(GdsStream::XY, {0, 0, 1, 0, 1, 1, 0, 0})
@@ -286,24 +285,16 @@ void TestLayoutMask::fuzz()
     QFETCH(int, rounds);
     QVERIFY(!valid.isEmpty());
     const QString path = dir.filePath(file);
+    const auto step = TestSupport::stepOf(Core::ProcessKey::Photolithography, {{"Top Mask File", path}});
     int developed = 0;
     auto usable = [&](const QByteArray &bytes) {
-        // A new file each time: rewriting one in place makes the file system
-        // flush it to disk on every round.
-        QFile::remove(path);
+        QFile::remove(path); // rewritten in place, the file would be flushed every round
         if (!TestFiles::write(path, bytes))
             return false;
         Core::BatchRun::BatchStepExecutor::Context context;
         // Two columns along x: the light runs in this thread.
         context.volume = std::make_shared<Model::Automaton::TotalVolume>(
             2, 2, 2, 10.f, 10.f, 10.f, Util::Vector3D(), std::vector<std::uint32_t>(8, 11u));
-        Core::BatchRun::ProcessData step(0);
-        step.setParameter("MaterialId", 11u, false);
-        step.setParameter("Top Mask File", path, true);
-        step.setParameter("Top Mask", QVariant::fromValue(Util::BitVector()), false);
-        step.setParameter("Bottom Mask", QVariant::fromValue(Util::BitVector()), false);
-        step.setParameter("Bottom Mask Width", 0u, true);
-        step.setParameter("Bottom Mask Height", 0u, true);
         const int code = Core::BatchRun::BatchStepExecutor().execute(step, context);
         developed += code == 0;
         const bool fine = code == 0 || (code == Core::BatchRun::BatchStepExecutor::BadParameter &&
