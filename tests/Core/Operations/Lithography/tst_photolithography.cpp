@@ -1,4 +1,4 @@
-#include "Core/TestOperations.h"
+#include "Core/ProcessRuns.h"
 #include "MaskFiles.h"
 #include "Model/TempHome.h"
 
@@ -166,7 +166,6 @@ private slots:
     void maskFromImage_data();
     void maskFromImage();
     void matchesReference();
-    void stripsAgree();
     void operationBookkeeping();
     void maskImageRefused_data();
     void maskImageRefused();
@@ -250,9 +249,22 @@ void TestPhotolithography::maskFromImage()
     QCOMPARE(mask.fileName, dir.filePath("mask.png"));
 }
 
+// Random films and masks, small ones and a large one developed on 1, 3 and 7
+// strips, as the reference develops them.
 void TestPhotolithography::matchesReference()
 {
-    QRandomGenerator random(12);
+    QRandomGenerator random(12), large(5);
+    const RandomCase c(large, 29, 11, 13, positive);
+    const auto expected = reference(c.ids, 29, 11, 13, positive, c.bottom, c.top);
+    QVERIFY(expected != c.ids);
+    for (unsigned strips : {1u, 3u, 7u}) {
+        TotalVolume volume(29, 11, 13, 1.f, 1.f, 1.f, Util::Vector3D(), c.ids);
+        Photolithography process(&volume, positive, c.bottom, c.top);
+        process.setStripCount(strips);
+        process.run();
+        QCOMPARE(process.getStripsUsed(), strips);
+        QVERIFY(volume.materialIds() == expected);
+    }
     for (int round = 0; round < 60; ++round) {
         const std::uint32_t nx = 1 + random.bounded(6), ny = 1 + random.bounded(5), nz = 1 + random.bounded(9);
         const std::uint32_t film = random.bounded(2) ? positive : negative;
@@ -260,23 +272,6 @@ void TestPhotolithography::matchesReference()
         TotalVolume volume(nx, ny, nz, 1.f, 1.f, 1.f, Util::Vector3D(), c.ids);
         Photolithography(&volume, film, c.bottom, c.top).run();
         QVERIFY2(volume.materialIds() == reference(c.ids, nx, ny, nz, film, c.bottom, c.top), qPrintable(QString::number(round)));
-    }
-}
-
-void TestPhotolithography::stripsAgree()
-{
-    QRandomGenerator random(5);
-    const RandomCase c(random, 29, 11, 13, positive);
-    std::vector<std::uint32_t> single;
-    for (unsigned strips : {1u, 3u, 7u}) {
-        TotalVolume volume(29, 11, 13, 1.f, 1.f, 1.f, Util::Vector3D(), c.ids);
-        Photolithography process(&volume, positive, c.bottom, c.top);
-        process.setStripCount(strips);
-        process.run();
-        QCOMPARE(process.getStripsUsed(), strips);
-        if (strips == 1)
-            single = volume.materialIds();
-        QVERIFY(volume.materialIds() == single && single != c.ids);
     }
 }
 
@@ -381,16 +376,11 @@ void TestPhotolithography::placement()
     const LithographyMask top = maskOfPicture(mask);
     QCOMPARE(pictureOn(MaskPlacing::placed(top, nx, ny, *how), nx, ny), seen);
 
-    Core::BatchRun::ProcessData step(0);
-    step.setParameter("MaterialId", film, false);
-    step.setParameter("Top Mask", QVariant::fromValue(top.bits), false);
-    step.setParameter("Top Mask Width", top.width, true);
-    step.setParameter("Top Mask Height", top.height, true);
-    step.setParameter("Bottom Mask", QVariant::fromValue(Util::BitVector()), false);
-    step.setParameter("Bottom Mask Width", 0u, true);
-    step.setParameter("Bottom Mask Height", 0u, true);
+    QVariantMap settings{{"MaterialId", film}, {"Top Mask", QVariant::fromValue(top.bits)},
+                         {"Top Mask Width", top.width}, {"Top Mask Height", top.height}};
     if (*how != MaskPlacement::Corner)
-        step.setParameter("Mask Placement", placement, true);
+        settings.insert("Mask Placement", placement);
+    const auto step = TestSupport::stepOf(Core::ProcessKey::Photolithography, settings);
     QTemporaryDir dir;
     const QString list = dir.filePath("placed.plst");
     QVERIFY(Core::BatchRun::ProcessListArchiver({step}).saveProcessList(list));
