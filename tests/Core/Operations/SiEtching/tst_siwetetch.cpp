@@ -4,12 +4,11 @@
 #include "Core/BatchRun/BatchStepExecutor.h"
 #include "Core/BatchRun/ProcessData.h"
 #include "Core/Operations/SiEtching/AtomicStructureSimpleSiWetEtch.h"
-#include "Core/Operations/SiEtching/AtomisticSiWetEtchingOperation.h"
-#include "Core/Operations/SiEtching/ContinousWetEtchOperation.h"
 #include "Core/Operations/SiEtching/ContinuosWetEtching.h"
+#include "Core/Operations/Lifecycle/ProcessEffect.h"
 #include "Core/Operations/SiEtching/SiWetEtchRun.h"
 #include "Core/BatchRun/ProcessListArchiver.h"
-#include "Core/TestOperations.h"
+#include "Core/ProcessRuns.h"
 #include "Model/Persistence/DocumentReader.h"
 
 #include <QThreadPool>
@@ -24,6 +23,8 @@ using Core::Operations::SiWetEtchEngine;
 using Model::Automaton::SiLattice;
 using Model::Automaton::TotalVolume;
 using namespace SiEtchTest;
+using Core::ProcessKey;
+using TestSupport::stepOf;
 
 Q_DECLARE_METATYPE(std::vector<std::uint32_t>)
 
@@ -285,11 +286,11 @@ void TestSiWetEtch::flatFace()
 
 void TestSiWetEtch::operationsKeepAndRebuildTheLattice_data()
 {
-    QTest::addColumn<std::uint32_t>("operationId");
+    QTest::addColumn<int>("key");
     QTest::addColumn<double>("firstDepth");
     // The continuous rule takes about four steps per (100) layer.
-    QTest::newRow("BCA Wet Etch") << Core::ProcessTable::menuId(Core::ProcessKey::SiWetEtching) << 1.5;
-    QTest::newRow("Continuous Wet Etch") << Core::ProcessTable::menuId(Core::ProcessKey::ContinuousWetEtching) << 5.0;
+    QTest::newRow("BCA Wet Etch") << int(ProcessKey::SiWetEtching) << 1.5;
+    QTest::newRow("Continuous Wet Etch") << int(ProcessKey::ContinuousWetEtching) << 5.0;
 }
 
 // The interactive etches: undoable through the state files, the lattice kept
@@ -297,33 +298,23 @@ void TestSiWetEtch::operationsKeepAndRebuildTheLattice_data()
 // rebuilt after any other process, an undo or a redo.
 void TestSiWetEtch::operationsKeepAndRebuildTheLattice()
 {
-    QFETCH(std::uint32_t, operationId);
+    QFETCH(int, key);
     QFETCH(double, firstDepth);
-    using Core::Operations::SiWetEtchOperation;
     Core::Workspace workspace;
     const std::uint32_t n = 10, nz = 9;
     const auto before = wafer(n, n, nz, 6, 1, [](auto x, auto y) { return x > 2 && x < 7 && y > 2 && y < 7; });
     auto volume = volumeOf(n, n, nz, before);
     workspace.getDocument().addObject(volume);
-    double depth = firstDepth;
-    TestSupport::playDialogs<SiWetEtchOperation>(workspace, [&depth](SiWetEtchOperation &op) {
-        op.setDepth(depth);
-        op.end();
-    }, [&workspace](std::uint32_t id) -> std::shared_ptr<SiWetEtchOperation> {
-        if (id == Core::ProcessTable::menuId(Core::ProcessKey::SiWetEtching))
-            return std::make_shared<Core::Operations::AtomisticSiWetEtchingOperation>(&workspace);
-        return std::make_shared<Core::Operations::ContinousWetEtchOperation>(&workspace);
-    });
     const std::uint32_t id = volume->getObjectId();
-    auto runEtch = [&] {
-        workspace.getSelection().select(volume);
-        workspace.activate(operationId);
+    auto runEtch = [&](double depth) {
+        TestSupport::startFromMenu(workspace, Core::ProcessTable::kind(ProcessKey(key)),
+                                   stepOf(ProcessKey(key), {{QStringLiteral("Depth"), depth}}), volume);
     };
 
-    runEtch();
+    runEtch(firstDepth);
     const auto etched = volume->materialIds();
     QVERIFY(etched != before);
-    QCOMPARE(workspace.lastOperationOn(id), operationId);
+    QCOMPARE(workspace.lastOperationOn(id), Core::ProcessTable::menuId(ProcessKey(key)));
     QVERIFY(!workspace.isSiLatticeOutdated(id));
     const auto lattice = volume->getSiLattice();
     std::vector<std::uint32_t> counters;
@@ -331,8 +322,7 @@ void TestSiWetEtch::operationsKeepAndRebuildTheLattice()
         counters.push_back(lattice->counter(c));
     // Depth 0: the same lattice; partly etched cells get their atoms back,
     // but no cell changes: a warning and no undo entry.
-    depth = 0.0;
-    runEtch();
+    runEtch(0.0);
     QVERIFY(workspace.getConsoleInput().isWarning());
     QVERIFY(workspace.getConsoleInput().getMessage().endsWith(
         QString::fromUtf8(": Operation finished: changed nothing \xe2\x80\x94 the depth is 0 \xc2\xb5m.")));
@@ -361,16 +351,14 @@ void TestSiWetEtch::operationsKeepAndRebuildTheLattice()
     fill.setAmount(1);
     fill.end();
     QVERIFY(workspace.isSiLatticeOutdated(id));
-    depth = 0.25;
-    runEtch();
+    runEtch(0.25);
     QVERIFY(volume->getSiLattice() != lattice);
 }
 
-// The physics check, run from the shipped example through the batch step: a
-// square opening with edges along x and y in an oxide mask on (100) silicon
-// etches an inverted pyramid. The flat bottom lies `depth` cells down and the
-// side walls rise at 54.74 degrees: the etched width shrinks by
-// 2 / tan(54.74) cells per cell of depth.
+// The shipped example through the batch step: a square opening in an oxide
+// mask on (100) silicon etches an inverted pyramid, its flat bottom `depth`
+// cells down, its walls at 54.74 degrees (the width shrinks by 2 / tan(54.74)
+// cells per cell of depth).
 void TestSiWetEtch::pyramidThroughBatch()
 {
     const QString examples = QStringLiteral(KESTRUM_TEST_DATA_DIR "/../../examples/");
@@ -389,8 +377,7 @@ void TestSiWetEtch::pyramidThroughBatch()
     Core::BatchRun::BatchStepExecutor::Context context;
     context.workspace = &workspace;
     context.volume = volume;
-    Core::BatchRun::ProcessData bad(Core::ProcessTable::listCode(Core::ProcessKey::SiWetEtching));
-    bad.setParameter(QStringLiteral("Depth"), QVariant(-1.0), true);
+    const auto bad = stepOf(ProcessKey::SiWetEtching, {{QStringLiteral("Depth"), -1.0}});
     QCOMPARE(executor.execute(bad, context), int(Core::BatchRun::BatchStepExecutor::BadParameter));
     QVERIFY(volume->getSiLattice() == nullptr);
     QCOMPARE(executor.execute(steps.first(), context), int(Core::BatchRun::BatchStepExecutor::Done));
@@ -437,12 +424,10 @@ void TestSiWetEtch::cellSizesGiveTheResultOfMicrometreCells_data()
     QTest::newRow("continuous, cells 2 x 3 x 1 um") << int(Continuous) << 2.0f << 3.0f << 1.0f << 3.0 << quint64(12);
 }
 
-// The etch depth is in micrometres and the lattice in units of the smallest
-// cell size. A random masked wafer in cells (cx, cy, cz), etched `depth`
-// smallest cells deep, equals the same wafer drawn in 1 um cells (each cell
-// split into cx/u x cy/u x cz/u of them, u the smallest size) etched `depth`
-// um: the same atoms go, and a cell is empty exactly when all of its 1 um
-// cells are.
+// A random wafer in cells (cx, cy, cz) etched `depth` smallest cells u deep
+// equals it drawn in 1 um cells (each cell split in cx/u x cy/u x cz/u) and
+// etched `depth` um: the same atoms go, and a cell is empty exactly when all
+// of its 1 um cells are.
 void TestSiWetEtch::cellSizesGiveTheResultOfMicrometreCells()
 {
     QFETCH(int, rule);
@@ -455,15 +440,10 @@ void TestSiWetEtch::cellSizesGiveTheResultOfMicrometreCells()
     const std::uint32_t f[3] = {std::uint32_t(cx / unit), std::uint32_t(cy / unit), std::uint32_t(cz / unit)};
     const std::uint32_t nx = 9 - 2 * (f[0] - 1), ny = 8 - 2 * (f[1] - 1), nz = 7 - (f[2] - 1);
     const auto ids = randomWafer(nx, ny, nz, 11);
-    std::vector<std::uint32_t> fine(ids.size() * f[0] * f[1] * f[2]);
-    const std::uint32_t fx = nx * f[0], fy = ny * f[1], fz = nz * f[2];
-    auto fineIndex = [&](std::uint32_t x, std::uint32_t y, std::uint32_t z) { return (std::size_t(x) * fy + y) * fz + z; };
-    for (std::uint32_t x = 0; x < fx; ++x)
-        for (std::uint32_t y = 0; y < fy; ++y)
-            for (std::uint32_t z = 0; z < fz; ++z)
-                fine[fineIndex(x, y, z)] = ids[(std::size_t(x / f[0]) * ny + y / f[1]) * nz + z / f[2]];
-
-    auto reference = volumeOf(fx, fy, fz, fine);
+    auto reference = TestSupport::volumeFrom(nx * f[0], ny * f[1], nz * f[2], [&](auto x, auto y, auto z) {
+        return ids[(std::size_t(x / f[0]) * ny + y / f[1]) * nz + z / f[2]];
+    });
+    const auto fine = reference->materialIds();
     const auto expectedEngine = etch(Rule(rule), *reference, depth, 1);
     QCOMPARE(quint64(expectedEngine->getStepCount()), steps);
     const auto etchedFine = reference->materialIds();
@@ -480,8 +460,8 @@ void TestSiWetEtch::cellSizesGiveTheResultOfMicrometreCells()
                 bool anySilicon = false;
                 for (std::uint32_t i = 0; i < f[0] * f[1] * f[2]; ++i)
                     anySilicon = anySilicon
-                                 || etchedFine[fineIndex(x * f[0] + i / (f[1] * f[2]), y * f[1] + i / f[2] % f[1],
-                                                         z * f[2] + i % f[2])] == silicon;
+                                 || etchedFine[reference->index(x * f[0] + i / (f[1] * f[2]), y * f[1] + i / f[2] % f[1],
+                                                                z * f[2] + i % f[2])] == silicon;
                 const std::size_t c = (std::size_t(x) * ny + y) * nz + z;
                 const std::uint32_t expected = ids[c] == silicon && !anySilicon ? 0u : ids[c];
                 if (etched[c] != expected)
@@ -545,45 +525,32 @@ void TestSiWetEtch::earlyStopSaysHowDeep()
     QCOMPARE(engine->getReachedCells(), reached);
     QCOMPARE(engine->getReachedDepth(), reached * double(cellSize));
     QCOMPARE(engine->stoppedEarly(), !why.isEmpty());
-    const QString um = QString::fromUtf8(" \xc2\xb5m");
-    const QString report = why.isEmpty() ? QString()
-        : QStringLiteral("etched %1 of the %2 asked; %3")
-              .arg(QString::number(reached * double(cellSize)) + um, QString::number(asked) + um, why);
-    QCOMPARE(engine->stopReport(), report);
+    const QString um = QString::fromUtf8(" \xc2\xb5m"), askedSaid = QString::number(asked) + um;
+    const QString reachedSaid = QString::number(reached * double(cellSize)) + um;
+    QCOMPARE(engine->stopReport(),
+             why.isEmpty() ? QString() : QStringLiteral("etched %1 of the %2 asked; %3").arg(reachedSaid, askedSaid, why));
 
     // The same etch from the menu: the finish line counts the emptied cells
     // and says how deep it went.
     Core::Workspace workspace;
     auto again = volumeOf(n, n, nz, ids, cellSize);
     workspace.getDocument().addObject(again);
-    using Core::Operations::SiWetEtchOperation;
-    TestSupport::playDialogs<SiWetEtchOperation>(workspace, [asked](SiWetEtchOperation &op) {
-        op.setDepth(asked);
-        op.end();
-    }, [&workspace, rule](std::uint32_t) -> std::shared_ptr<SiWetEtchOperation> {
-        if (rule == BondCounting)
-            return std::make_shared<Core::Operations::AtomisticSiWetEtchingOperation>(&workspace);
-        return std::make_shared<Core::Operations::ContinousWetEtchOperation>(&workspace);
-    });
-    const auto log = TestSupport::logMessages(workspace);
-    workspace.getSelection().select(again);
-    const Core::ProcessKey key = rule == BondCounting ? Core::ProcessKey::SiWetEtching : Core::ProcessKey::ContinuousWetEtching;
-    workspace.activate(Core::ProcessTable::menuId(key));
-    QVERIFY(again->materialIds() == volume->materialIds());
-    const QString name = Core::ProcessTable::operationName(key);
+    const ProcessKey key = rule == BondCounting ? ProcessKey::SiWetEtching : ProcessKey::ContinuousWetEtching;
+    TestSupport::startFromMenu(workspace, Core::ProcessTable::kind(key),
+                               stepOf(key, {{QStringLiteral("Depth"), asked}}), again);
     const auto after = again->materialIds();
+    QVERIFY(after == volume->materialIds());
     std::size_t emptied = 0;
     for (std::size_t i = 0; i < ids.size(); ++i)
         emptied += after[i] != ids[i];
-    const QString depthSaid = why.isEmpty()
-        ? QStringLiteral("depth %1").arg(QString::number(asked) + um)
-        : QStringLiteral("depth %1 of the %2 asked: %3")
-              .arg(QString::number(reached * double(cellSize)) + um, QString::number(asked) + um, why);
+    const QString depthSaid = why.isEmpty() ? QStringLiteral("depth %1").arg(askedSaid)
+                                            : QStringLiteral("depth %1 of the %2 asked: %3").arg(reachedSaid, askedSaid, why);
     const QString effect = emptied == 0
         ? QStringLiteral("changed nothing \u2014 ") + why
         : QStringLiteral("%1 cells changed (Si -%1), %2")
               .arg(Core::Operations::ProcessEffect::number(emptied), depthSaid);
-    QCOMPARE(log->lines.last(), name + QStringLiteral(": Operation finished: ") + effect + QStringLiteral("."));
+    QCOMPARE(workspace.getConsoleInput().getMessage(),
+             Core::ProcessTable::operationName(key) + QStringLiteral(": Operation finished: ") + effect + QStringLiteral("."));
     QCOMPARE(workspace.getUndoRedo().undoCount(), std::size_t(emptied == 0 ? 0 : 1));
 }
 
