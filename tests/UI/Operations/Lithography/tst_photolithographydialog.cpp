@@ -4,7 +4,6 @@
 #include "UI/GuiTestSupport.h"
 
 #include "Core/Operations/Lithography/MaskOverlayReceiver.h"
-#include "Core/Operations/Lithography/PhotolithographyOperation.h"
 #include "UI/MainWindowPresenter.h"
 #include "UI/Operations/Lithography/PhotolithographyDialog.h"
 
@@ -13,7 +12,6 @@
 #include <QtTest>
 #include <QtWidgets>
 
-using Core::Operations::PhotolithographyOperation;
 using GuiTestSupport::child;
 using Ui::Operations::PhotolithographyDialog;
 
@@ -86,103 +84,105 @@ QString darkInPreview(const QLabel *preview)
     return dark;
 }
 
+void press(QWidget *dialog, const char *button) { QTest::mouseClick(child<QPushButton>(dialog, button), Qt::LeftButton); }
+
+QPushButton *buttonOf(QWidget *dialog, QDialogButtonBox::StandardButton which)
+{
+    return child<QDialogButtonBox>(dialog, "buttonBox")->button(which);
+}
+
+void chooseResist(QWidget *dialog)
+{
+    auto *films = child<QComboBox>(dialog, "cbxFilm");
+    films->setCurrentIndex(films->findData(resist));
+}
+
+// The real window with the resist stack, selected; develop() plays the
+// options dialog with `drive` on it.
+struct Stage
+{
+    Stage()
+    {
+        workspace.getDocument().addObject(volume);
+        workspace.getSelection().select(volume);
+    }
+    void develop(const std::function<void(QDialog *)> &drive)
+    {
+        GuiTestSupport::whenModal<PhotolithographyDialog>(QStringLiteral("Photolithography Options"), drive);
+        workspace.activate(Core::ProcessTable::menuId(Core::ProcessKey::Photolithography));
+    }
+    Ui::MainWindow window;
+    Core::Workspace &workspace = *window.getPresenter()->getWorkspace();
+    std::shared_ptr<Model::Automaton::TotalVolume> volume = GuiTestSupport::volumeOf(2, 2, 5, resistStack());
+};
+
 } // namespace
 
-// 2 x 2 x 5 cells: silicon, two layers of positive resist, empty above. The
-// top mask (a 1 x 2 image, black at the bottom) covers column (0, 0).
+// The top mask covers column (0, 0); bottom masks show their overlay, and a
+// missing, damaged or huge one is a warning that keeps the mask before it.
 void TestPhotolithographyDialog::developThroughTheDialog()
 {
     QTemporaryDir dir;
-    QImage image(1, 2, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    image.setPixel(0, 1, qRgb(0, 0, 0));
-    const QString top = dir.filePath("top.png");
-    QVERIFY(image.save(top));
+    QVERIFY(writeMasks(dir));
     const QString bottom = dir.filePath("bottom.bmp");
-    QVERIFY(image.save(bottom));
-    // A layout whose first LAYER record claims 5 bytes, and a PNG header
-    // claiming 46341 x 46341 pixels: each a warning, never a crash.
-    QFile example(QStringLiteral(KESTRUM_TEST_DATA_DIR "/../../examples/masks/cross_layer1.gds"));
-    QVERIFY(example.open(QIODevice::ReadOnly));
-    QByteArray damaged = example.readAll();
-    damaged[109] = 5;
-    const QPair<QString, QByteArray> hostile[] = {{dir.filePath("damaged.gds"), damaged},
-                                                  {dir.filePath("huge.png"), TestFiles::pngDeclaring(46341, 46341)}};
-    for (const auto &file : hostile) {
-        QFile out(file.first);
-        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(file.second) == file.second.size());
-    }
-    QStringList refusals;
-
-    Ui::MainWindow window;
-    Core::Workspace &workspace = *window.getPresenter()->getWorkspace();
-    std::vector<std::uint32_t> ids;
-    for (int column = 0; column < 4; ++column)
-        ids.insert(ids.end(), {1, resist, resist, 0, 0});
-    auto volume = GuiTestSupport::volumeOf(2, 2, 5, ids);
-    workspace.getDocument().addObject(volume);
-    workspace.getSelection().select(volume);
+    QVERIFY(QImage(dir.filePath("top.png")).save(bottom));
+    // A PNG header claiming 46341 x 46341 pixels.
+    QVERIFY(TestFiles::write(dir.filePath("huge.png"), TestFiles::pngDeclaring(46341, 46341)));
+    Stage stage;
+    auto &volume = *stage.volume;
     PhotolithographyDialog::forgetRememberedFolder();
 
-    QString warning, chooserFolder;
-    std::size_t topQuads = 0, bottomQuadsAfterMissing = 0, bottomQuadsAfterRemove = 1;
-    GuiTestSupport::whenModal<PhotolithographyDialog>(QStringLiteral("Photolithography Options"), [&](QDialog *dialog) {
+    QString chooserFolder;
+    QStringList refusals; // missing, damaged, huge
+    std::size_t topQuads = 0, bottomQuadsAfterRefusals = 0, bottomQuadsAfterRemove = 1;
+    stage.develop([&](QDialog *dialog) {
         // "..." with a file: the chooser starts in the current folder.
         GuiTestSupport::whenModal<QFileDialog>({}, [&](QFileDialog *chooser) {
             chooserFolder = chooser->directory().absolutePath();
-            GuiTestSupport::typeFileName(chooser, top);
+            GuiTestSupport::typeFileName(chooser, dir.filePath("top.png"));
         });
-        QTest::mouseClick(child<QPushButton>(dialog, "btnTopMaskBrowse"), Qt::LeftButton);
-        QTest::mouseClick(child<QPushButton>(dialog, "btnTopMaskApply"), Qt::LeftButton);
-        topQuads = volume->getPainter().maskOverlayQuads().above.size() / 12;
-
-        // A good bottom mask, then a missing file: the warning, the mask kept.
+        press(dialog, "btnTopMaskBrowse");
+        press(dialog, "btnTopMaskApply");
+        topQuads = volume.getPainter().maskOverlayQuads().above.size() / 12;
         child<QLineEdit>(dialog, "linBottomMask")->setText(bottom);
-        QTest::mouseClick(child<QPushButton>(dialog, "btnBottomMaskApply"), Qt::LeftButton);
-        child<QLineEdit>(dialog, "linBottomMask")->setText(dir.filePath("missing.png"));
-        GuiTestSupport::answerBox(&warning, QMessageBox::Ok, QStringLiteral("Photolithography Options"));
-        QTest::mouseClick(child<QPushButton>(dialog, "btnBottomMaskApply"), Qt::LeftButton);
-        for (const auto &file : hostile) {
-            child<QLineEdit>(dialog, "linBottomMask")->setText(file.first);
+        press(dialog, "btnBottomMaskApply");
+        for (const char *file : {"missing.png", "damaged.gds", "huge.png"}) {
+            child<QLineEdit>(dialog, "linBottomMask")->setText(dir.filePath(file));
             QString refusal;
             GuiTestSupport::answerBox(&refusal, QMessageBox::Ok, QStringLiteral("Photolithography Options"));
-            QTest::mouseClick(child<QPushButton>(dialog, "btnBottomMaskApply"), Qt::LeftButton);
+            press(dialog, "btnBottomMaskApply");
             refusals << refusal;
         }
-        bottomQuadsAfterMissing = volume->getPainter().maskOverlayQuads().below.size() / 12;
-        QTest::mouseClick(child<QPushButton>(dialog, "btnBottomMaskRemove"), Qt::LeftButton);
-        bottomQuadsAfterRemove = volume->getPainter().maskOverlayQuads().below.size() / 12;
-
-        auto *films = child<QComboBox>(dialog, "cbxFilm");
-        films->setCurrentIndex(films->findData(resist));
-        QTest::mouseClick(child<QDialogButtonBox>(dialog, "buttonBox")->button(QDialogButtonBox::Ok), Qt::LeftButton);
+        bottomQuadsAfterRefusals = volume.getPainter().maskOverlayQuads().below.size() / 12;
+        press(dialog, "btnBottomMaskRemove");
+        bottomQuadsAfterRemove = volume.getPainter().maskOverlayQuads().below.size() / 12;
+        chooseResist(dialog);
+        QTest::mouseClick(buttonOf(dialog, QDialogButtonBox::Ok), Qt::LeftButton);
     });
-    workspace.activate(Core::ProcessTable::menuId(Core::ProcessKey::Photolithography));
 
     QCOMPARE(chooserFolder, QDir::currentPath());
     QCOMPARE(PhotolithographyDialog::rememberedFolder(), dir.path());
     QCOMPARE(topQuads, std::size_t(1));
-    QVERIFY2(warning.startsWith(QStringLiteral("Bottom mask not found error!<br/>Please verify if the filename is "
-                                               "correct and you have the correct permissions.<br/>"))
-                 && warning.contains(dir.filePath("missing.png")),
-             qPrintable(warning));
-    QCOMPARE(refusals.size(), 2);
-    QVERIFY2(refusals[0].startsWith("Bottom Mask layout not used!") && refusals[0].contains("a record length of 5"),
+    QCOMPARE(refusals.size(), 3);
+    QVERIFY2(refusals[0].startsWith(QStringLiteral("Bottom mask not found error!<br/>Please verify if the filename is "
+                                                   "correct and you have the correct permissions.<br/>"))
+                 && refusals[0].contains(dir.filePath("missing.png")),
              qPrintable(refusals[0]));
-    QVERIFY2(refusals[1].startsWith("Bottom Mask image not used!") && refusals[1].contains("46341 x 46341 pixels"),
+    QVERIFY2(refusals[1].startsWith("Bottom Mask layout not used!") && refusals[1].contains("a record length of 5"),
              qPrintable(refusals[1]));
-    QCOMPARE(bottomQuadsAfterMissing, std::size_t(1));
+    QVERIFY2(refusals[2].startsWith("Bottom Mask image not used!") && refusals[2].contains("46341 x 46341 pixels"),
+             qPrintable(refusals[2]));
+    QCOMPARE(bottomQuadsAfterRefusals, std::size_t(1));
     QCOMPARE(bottomQuadsAfterRemove, std::size_t(0));
 
     // Column (0, 0) kept its resist, the others lost theirs; the overlays are gone.
-    const auto after = volume->materialIds();
-    for (std::size_t column = 0; column < 4; ++column)
-        QCOMPARE(after[column * 5 + 1], column == 0 ? resist : 0u);
-    QVERIFY(volume->getPainter().maskOverlayQuads().above.empty());
-    QCOMPARE(workspace.getConsoleInput().getMessage(), QStringLiteral("Photolithography: Operation finished: 6 cells changed (Photoresist + -6)."));
-    QCOMPARE(workspace.getUndoRedo().undoTopName(), QStringLiteral("Photolithography"));
-    window.getPresenter()->undo();
-    QVERIFY(volume->materialIds() == ids);
+    QCOMPARE(keptColumns(volume), QStringLiteral("1000"));
+    QVERIFY(volume.getPainter().maskOverlayQuads().above.empty());
+    QCOMPARE(stage.workspace.getConsoleInput().getMessage(),
+             QStringLiteral("Photolithography: Operation finished: 6 cells changed (Photoresist + -6)."));
+    QCOMPARE(stage.workspace.getUndoRedo().undoTopName(), QStringLiteral("Photolithography"));
+    stage.window.getPresenter()->undo();
+    QVERIFY(volume.materialIds() == resistStack());
 }
 
 // A mask named in the field (typed, or chosen with "...") but never applied
@@ -216,42 +216,34 @@ void TestPhotolithographyDialog::okAppliesTheNamedMask()
     QFETCH(QString, kept);
     QTemporaryDir dir;
     QVERIFY(writeMasks(dir));
-    Ui::MainWindow window;
-    Core::Workspace &workspace = *window.getPresenter()->getWorkspace();
-    auto volume = GuiTestSupport::volumeOf(2, 2, 5, resistStack());
-    workspace.getDocument().addObject(volume);
-    workspace.getSelection().select(volume);
-
+    Stage stage;
     QString shownSizes, preview;
-    GuiTestSupport::whenModal<PhotolithographyDialog>(QStringLiteral("Photolithography Options"), [&](QDialog *dialog) {
+    stage.develop([&](QDialog *dialog) {
         if (entry == "browse") {
             GuiTestSupport::whenModal<QFileDialog>(QStringLiteral("Choose Mask File"), [&](QFileDialog *chooser) {
                 GuiTestSupport::typeFileName(chooser, dir.filePath(file));
             });
-            QTest::mouseClick(child<QPushButton>(dialog, "btnTopMaskBrowse"), Qt::LeftButton);
+            press(dialog, "btnTopMaskBrowse");
         } else {
             child<QLineEdit>(dialog, "linTopMask")->setText(dir.filePath(file));
         }
         if (entry == "apply") {
-            QTest::mouseClick(child<QPushButton>(dialog, "btnTopMaskApply"), Qt::LeftButton);
+            press(dialog, "btnTopMaskApply");
             shownSizes = child<QLabel>(dialog, "lblMaskSize")->text();
         }
         auto *placements = child<QComboBox>(dialog, "cbxPlacement");
         QVERIFY(placements->isEnabled());
         placements->setCurrentIndex(placements->findData(placement));
-        auto *films = child<QComboBox>(dialog, "cbxFilm");
-        films->setCurrentIndex(films->findData(resist));
-        QTest::mouseClick(child<QDialogButtonBox>(dialog, "buttonBox")->button(QDialogButtonBox::Ok), Qt::LeftButton);
+        chooseResist(dialog);
+        QTest::mouseClick(buttonOf(dialog, QDialogButtonBox::Ok), Qt::LeftButton);
         if (entry != "apply")
             shownSizes = child<QLabel>(dialog, "lblMaskSize")->text();
         preview = darkInPreview(child<QLabel>(dialog, "lblMaskPreview"));
     });
-    workspace.activate(Core::ProcessTable::menuId(Core::ProcessKey::Photolithography));
-
     QCOMPARE(shownSizes, sizes);
-    QCOMPARE(keptColumns(*volume), kept);
+    QCOMPARE(keptColumns(*stage.volume), kept);
     QCOMPARE(preview, kept);
-    const QString finished = workspace.getConsoleInput().getMessage();
+    const QString finished = stage.workspace.getConsoleInput().getMessage();
     QVERIFY2(finished.startsWith(QStringLiteral("Photolithography: Operation finished")), qPrintable(finished));
 }
 
@@ -273,32 +265,23 @@ void TestPhotolithographyDialog::okRefusesAnUnreadableMask()
     QFETCH(QString, reason);
     QTemporaryDir dir;
     QVERIFY(writeMasks(dir));
-    Ui::MainWindow window;
-    Core::Workspace &workspace = *window.getPresenter()->getWorkspace();
-    auto volume = GuiTestSupport::volumeOf(2, 2, 5, resistStack());
-    workspace.getDocument().addObject(volume);
-    workspace.getSelection().select(volume);
-
+    Stage stage;
     QString warning;
     bool stayedOpen = false;
-    GuiTestSupport::whenModal<PhotolithographyDialog>(QStringLiteral("Photolithography Options"), [&](QDialog *dialog) {
+    stage.develop([&](QDialog *dialog) {
         child<QLineEdit>(dialog, "linTopMask")->setText(dir.filePath("top.png"));
         child<QLineEdit>(dialog, qPrintable(field))->setText(dir.filePath(file));
-        auto *films = child<QComboBox>(dialog, "cbxFilm");
-        films->setCurrentIndex(films->findData(resist));
+        chooseResist(dialog);
         GuiTestSupport::answerBox(&warning, QMessageBox::Ok, QStringLiteral("Photolithography Options"));
-        auto *buttons = child<QDialogButtonBox>(dialog, "buttonBox");
-        QTest::mouseClick(buttons->button(QDialogButtonBox::Ok), Qt::LeftButton);
+        QTest::mouseClick(buttonOf(dialog, QDialogButtonBox::Ok), Qt::LeftButton);
         stayedOpen = dialog->isVisible();
-        QTest::mouseClick(buttons->button(QDialogButtonBox::Cancel), Qt::LeftButton);
+        QTest::mouseClick(buttonOf(dialog, QDialogButtonBox::Cancel), Qt::LeftButton);
     });
-    workspace.activate(Core::ProcessTable::menuId(Core::ProcessKey::Photolithography));
-
     QVERIFY(stayedOpen);
     QVERIFY2(warning.contains(dir.filePath(file)) && warning.contains(reason) && warning.contains("Nothing was developed"),
              qPrintable(warning));
-    QVERIFY(volume->materialIds() == resistStack());
-    QCOMPARE(workspace.getConsoleInput().getMessage(), QStringLiteral("Photolithography: Operation Canceled!"));
+    QVERIFY(stage.volume->materialIds() == resistStack());
+    QCOMPARE(stage.workspace.getConsoleInput().getMessage(), QStringLiteral("Photolithography: Operation Canceled!"));
 }
 
 // A recipe editor receives the masks for its own volume: nothing is
@@ -315,10 +298,10 @@ void TestPhotolithographyDialog::batchVariantShowsMasks()
     Core::Operations::MaskOverlayReceiver receiver(volume, [&refreshes] { ++refreshes; });
     PhotolithographyDialog dialog(&receiver);
     child<QLineEdit>(&dialog, "linBottomMask")->setText(file);
-    QTest::mouseClick(child<QPushButton>(&dialog, "btnBottomMaskApply"), Qt::LeftButton);
+    press(&dialog, "btnBottomMaskApply");
     QVERIFY(!volume->getPainter().maskOverlayQuads().below.empty());
     QVERIFY(volume->getPainter().maskOverlayQuads().above.empty());
-    QTest::mouseClick(child<QPushButton>(&dialog, "btnBottomMaskRemove"), Qt::LeftButton);
+    press(&dialog, "btnBottomMaskRemove");
     QCOMPARE(refreshes, 2);
     QVERIFY(volume->getPainter().maskOverlayQuads().below.empty());
     QVERIFY(volume->materialIds() == std::vector<std::uint32_t>(12, resist));
