@@ -17,41 +17,32 @@ using GuiTestSupport::child;
 
 namespace {
 
-// The options dialog of a kind, made as its menu or the Batch Run dialog makes it.
-std::unique_ptr<QDialog> dialogOf(ProcessKey key)
+// The options dialog of a kind, made as its menu or the Batch Run dialog
+// makes it, with the step it stands for and its physical mode's radio button.
+struct Made
 {
-    using namespace Ui::Operations;
-    switch (key) {
-    case ProcessKey::SiWetEtching:
-    case ProcessKey::ContinuousWetEtching: return std::make_unique<BCAEtchingDialog>(nullptr, key);
-    case ProcessKey::SiOxidation: return std::make_unique<SimpleOxidationOptionsDialog>();
-    case ProcessKey::Doping: return std::make_unique<DopingOptionsDialog>();
-    default: return std::make_unique<IonImplantationOptionsDialog>();
-    }
-}
+    std::unique_ptr<QDialog> dialog;
+    std::function<Core::BatchRun::ProcessData()> step;
+    const char *physicalMode;
+};
 
-Core::BatchRun::ProcessData stepOf(ProcessKey key, QDialog *dialog)
+Made dialogOf(ProcessKey key)
 {
     using namespace Ui::Operations;
+    const auto made = [](auto *dialog, auto step, const char *mode) {
+        return Made{std::unique_ptr<QDialog>(dialog), [=] { return step(dialog); }, mode};
+    };
     switch (key) {
     case ProcessKey::SiWetEtching:
-    case ProcessKey::ContinuousWetEtching: return static_cast<BCAEtchingDialog *>(dialog)->toProcessData();
-    case ProcessKey::SiOxidation: return static_cast<SimpleOxidationOptionsDialog *>(dialog)->toProcessData();
+    case ProcessKey::ContinuousWetEtching:
+        return made(new BCAEtchingDialog(nullptr, key), [](auto *d) { return d->toProcessData(); }, "radEtchantMode");
+    case ProcessKey::SiOxidation:
+        return made(new SimpleOxidationOptionsDialog, [](auto *d) { return d->toProcessData(); }, "radOxidationTime");
     case ProcessKey::Doping:
-        return static_cast<DopingOptionsDialog *>(dialog)->toProcessData(Core::ProcessTable::listCode(key));
-    default: return static_cast<IonImplantationOptionsDialog *>(dialog)->toProcessData();
-    }
-}
-
-// The radio button of a kind's physical mode.
-const char *physicalMode(ProcessKey key)
-{
-    switch (key) {
-    case ProcessKey::SiWetEtching:
-    case ProcessKey::ContinuousWetEtching: return "radEtchantMode";
-    case ProcessKey::SiOxidation: return "radOxidationTime";
-    case ProcessKey::Doping: return "radSourceMode";
-    default: return "radSpeciesMode";
+        return made(new DopingOptionsDialog, [key](auto *d) { return d->toProcessData(Core::ProcessTable::listCode(key)); },
+                    "radSourceMode");
+    default:
+        return made(new IonImplantationOptionsDialog, [](auto *d) { return d->toProcessData(); }, "radSpeciesMode");
     }
 }
 
@@ -111,9 +102,10 @@ void TestPhysicalDialogs::geometricModeFirst_data()
 void TestPhysicalDialogs::geometricModeFirst()
 {
     QFETCH(ProcessKey, key);
-    const auto dialog = dialogOf(key);
-    QVERIFY(!child<QRadioButton>(dialog.get(), physicalMode(key))->isChecked());
-    const Core::BatchRun::ProcessData step = stepOf(key, dialog.get());
+    const Made made = dialogOf(key);
+    QDialog *dialog = made.dialog.get();
+    QVERIFY(!child<QRadioButton>(dialog, made.physicalMode)->isChecked());
+    const Core::BatchRun::ProcessData step = made.step();
     QCOMPARE(step.getType(), Core::ProcessTable::listCode(key));
     for (const Core::ProcessTable::Parameter &p : Core::ProcessTable::kind(key).parameters)
         QVERIFY2(p.mode.isEmpty() || !step.getParameters().contains(p.name), qPrintable(p.name));
@@ -122,7 +114,7 @@ void TestPhysicalDialogs::geometricModeFirst()
             QVERIFY2(QRegularExpression(QStringLiteral("\\(.+\\)$")).match(label->text()).hasMatch(),
                      qPrintable(label->text()));
     }
-    QVERIFY(okOf(dialog.get())->isEnabled());
+    QVERIFY(okOf(dialog)->isEnabled());
 }
 
 void TestPhysicalDialogs::outcomeShownAsTyped_data()
@@ -166,18 +158,19 @@ void TestPhysicalDialogs::outcomeShownAsTyped()
     QFETCH(Entries, entries);
     QFETCH(QString, outcome);
     QFETCH(bool, accepted);
-    const auto dialog = dialogOf(key);
+    const Made made = dialogOf(key);
+    QDialog *dialog = made.dialog.get();
     dialog->show();
-    child<QRadioButton>(dialog.get(), physicalMode(key))->click();
-    auto *said = child<QLabel>(dialog.get(), "lblOutcome");
+    child<QRadioButton>(dialog, made.physicalMode)->click();
+    auto *said = child<QLabel>(dialog, "lblOutcome");
     for (const auto &entry : entries)
-        enter(dialog.get(), entry.first, entry.second);
+        enter(dialog, entry.first, entry.second);
     QCOMPARE(said->text(), outcome);
-    QCOMPARE(okOf(dialog.get())->isEnabled(), accepted);
+    QCOMPARE(okOf(dialog)->isEnabled(), accepted);
     // Back in the geometric mode nothing is refused.
     if (key != ProcessKey::SiOxidation) {
-        child<QRadioButton>(dialog.get(), "radDepthMode")->click();
-        QVERIFY(okOf(dialog.get())->isEnabled());
+        child<QRadioButton>(dialog, "radDepthMode")->click();
+        QVERIFY(okOf(dialog)->isEnabled());
         QVERIFY(said->text().isEmpty());
     }
 }
@@ -214,7 +207,7 @@ void TestPhysicalDialogs::menuRunsThePhysicalMode()
         4, 4, 60, cell, cell, cell, Util::Vector3D(), GuiTestSupport::layeredIds(4, 4, 60, 30, 0));
     workspace.getSelection().select(volume);
     GuiTestSupport::answerDialog(title, [&](QDialog *dialog) {
-        child<QRadioButton>(dialog, physicalMode(key))->click();
+        child<QRadioButton>(dialog, dialogOf(key).physicalMode)->click();
         if (key == ProcessKey::SiOxidation) {
             child<QDoubleSpinBox>(dialog, "sbxOxidationTime")->setValue(1.0);
             child<QDoubleSpinBox>(dialog, "sbxOxidationTemperature")->setValue(1273.15);
