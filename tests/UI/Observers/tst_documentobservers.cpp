@@ -4,16 +4,11 @@
 #include "Core/Operations/Document/OpenDocumentOperation.h"
 #include "Model/Document.h"
 #include "Model/Materials/MaterialFactory.h"
+#include "Model/TempHome.h"
 #include "UI/MainWindowPresenter.h"
 #include "UI/Observers/DocumentOpenedObserver.h"
 
-#include <QFile>
-#include <QFileDialog>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QTemporaryDir>
 #include <QtTest>
-
 
 using Core::Operations::OpenDocumentOperation;
 using Model::Automaton::TotalVolume;
@@ -27,8 +22,8 @@ struct Seen
     QString folder, boxTitle, boxText;
 };
 
-// Answers the next file chooser with `fileName` (an empty name closes it);
-// a box that comes up after it is recorded and closed.
+// Answers the next file chooser with `fileName`; a box that comes up after
+// it is recorded and closed.
 std::shared_ptr<Seen> answerChooser(QObject *scope, const QString &fileName)
 {
     auto seen = std::make_shared<Seen>();
@@ -43,10 +38,6 @@ std::shared_ptr<Seen> answerChooser(QObject *scope, const QString &fileName)
             seen->boxText = box->text();
             box->close();
         }, GuiTestSupport::Watch{scope, true});
-        if (fileName.isEmpty()) {
-            dialog->reject();
-            return;
-        }
         GuiTestSupport::typeFileName(dialog, fileName);
     }, watch);
     return seen;
@@ -55,12 +46,6 @@ std::shared_ptr<Seen> answerChooser(QObject *scope, const QString &fileName)
 std::shared_ptr<TotalVolume> volume(std::uint32_t nx, const std::vector<std::uint32_t> &cells)
 {
     return std::make_shared<TotalVolume>(nx, 1, 1, 1.f, 1.f, 1.f, Util::Vector3D(double(nx), 0, 0), cells);
-}
-
-bool writeFile(const QString &fileName, const QByteArray &data)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
 }
 
 Ui::MainWindow *openedWindow()
@@ -137,8 +122,7 @@ void TestDocumentObservers::saveAsThenFailedSaveKeepsFile()
     const QString good = folder.filePath(QStringLiteral("keep.kst"));
     const QString bad = folder.filePath(QStringLiteral("no-such-folder/keep.kst"));
     workspace()->getDocument().addObject(volume(2, { 1, 0 }));
-    workspace()->getUndoRedo().push(
-        std::make_shared<Core::Operations::CreateSubstrateOperation>(workspace()));
+    workspace()->getUndoRedo().push(std::make_shared<Core::Operations::CreateSubstrateOperation>(workspace()));
     const auto seen = answerChooser(scope.get(), folder.filePath(QStringLiteral("keep"))); // extension added
     trigger(QStringLiteral("actionSave_as"));
     QVERIFY(seen->chooserShown && seen->saving);
@@ -151,7 +135,6 @@ void TestDocumentObservers::saveAsThenFailedSaveKeepsFile()
     workspace()->getDocument().addObject(volume(1, { 3 }));
     const auto failed = answerChooser(scope.get(), bad);
     trigger(QStringLiteral("actionSave_as"));
-    QVERIFY(failed->boxShown);
     QCOMPARE(failed->boxTitle, QStringLiteral("Error writing to file"));
     QCOMPARE(failed->boxText, QStringLiteral("Unable to save document to the specified file."));
     QCOMPARE(GuiTestSupport::readFile(good), saved);
@@ -163,8 +146,7 @@ void TestDocumentObservers::saveAsThenFailedSaveKeepsFile()
 void TestDocumentObservers::openShowsDocumentInNewWindow()
 {
     const QString file = folder.filePath(QStringLiteral("twice.kst"));
-    auto block = volume(3, { 1, 0, 4 });
-    auto bar = volume(2, { 3, 3 });
+    const auto block = volume(3, {1, 0, 4}), bar = volume(2, {3, 3});
     workspace()->getDocument().addObject(block);
     workspace()->getDocument().addObject(bar);
     answerChooser(scope.get(), file);
@@ -181,9 +163,8 @@ void TestDocumentObservers::openShowsDocumentInNewWindow()
         QTest::qWait(50);
         QVERIFY(!openSeen->boxShown);
         Ui::MainWindow *newWindow = openedWindow();
-        QVERIFY(newWindow && newWindow != window.get() && !opened.contains(newWindow));
+        QVERIFY(newWindow && newWindow != window.get() && !opened.contains(newWindow) && newWindow->isVisible());
         opened << newWindow;
-        QVERIFY(newWindow->isVisible());
         QCOMPARE(newWindow->getPresenter()->getDocument()->getFileName(), file);
         const auto objects = newWindow->getPresenter()->getDocument()->getAllObjects();
         QCOMPARE(objects.size(), 2);
@@ -208,15 +189,13 @@ void TestDocumentObservers::openNotADocument()
 {
     const QByteArray data("<?xml version=\"1.0\"?><ProcessList><Header version=\"1\"/></ProcessList>");
     const QString file = folder.filePath(QStringLiteral("processes.kst"));
-    QVERIFY(writeFile(file, data));
+    QVERIFY(TestFiles::write(file, data));
     const auto seen = answerChooser(scope.get(), file);
     trigger(QStringLiteral("actionOpen"));
-    QVERIFY(seen->boxShown);
     QCOMPARE(seen->boxTitle, QStringLiteral("Error reading from file"));
     QVERIFY(seen->boxText.contains(QStringLiteral("not a Kestrum document")));
     Ui::MainWindow *newWindow = openedWindow();
-    QVERIFY(newWindow);
-    QVERIFY(newWindow->isVisible());
+    QVERIFY(newWindow && newWindow->isVisible());
     QCOMPARE(newWindow->getPresenter()->getDocument()->getAllObjects().size(), 0);
     QVERIFY(newWindow->getPresenter()->getDocument()->getFileName().isEmpty());
     QCOMPARE(GuiTestSupport::readFile(file), data);
