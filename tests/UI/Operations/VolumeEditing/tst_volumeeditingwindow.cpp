@@ -8,25 +8,14 @@
 #include "Util/IObserver.h"
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QPushButton>
 #include <QSlider>
-#include <QSpinBox>
 #include <QtTest>
 
+using GuiTestSupport::child;
 using Model::Automaton::CellRange;
 using Model::Automaton::TotalVolume;
 using U = std::uint32_t;
-
-namespace {
-
-template <typename T>
-T *in(QWidget *modal, const char *name)
-{
-    return GuiTestSupport::child<T>(modal, name);
-}
-
-} // namespace
 
 // Glue, extract film and cut planes driven through the real main window:
 // menu actions, the options dialogs, Return and the Edit menu's undo.
@@ -43,10 +32,7 @@ private slots:
 private:
     QAction *action(const char *name) const { return GuiTestSupport::action(window.get(), QLatin1String(name)); }
     Core::Workspace *workspace() const { return window->getPresenter()->getWorkspace(); }
-    QList<std::shared_ptr<TotalVolume>> volumes() const
-    {
-        return TestSupport::volumesOf(workspace()->getDocument());
-    }
+    QList<std::shared_ptr<TotalVolume>> volumes() const { return TestSupport::volumesOf(workspace()->getDocument()); }
     std::shared_ptr<TotalVolume> createSubstrate(U material, U height);
     // Selects the volume as a click would and presses Return in the window.
     void pickAndReturn(const std::shared_ptr<TotalVolume> &volume);
@@ -99,18 +85,15 @@ void TestVolumeEditingWindow::glueExtractAndUndo()
     pickAndReturn(base);
     pressReturn();
     // The dialog opens at the minimum sizes; accepted unchanged, they are the result's.
-    QString title;
     int sizeZ = 0, minimumZ = 0;
     bool sizeXEnabled = true;
     GuiTestSupport::whenModal<QDialog>(QStringLiteral("Glue Substrate"), [&](QDialog *modal) {
-        title = modal->windowTitle();
-        sizeZ = in<QSpinBox>(modal, "sbxSizeZ")->value();
-        minimumZ = in<QSpinBox>(modal, "sbxSizeZ")->minimum();
-        sizeXEnabled = in<QSpinBox>(modal, "sbxSizeX")->isEnabled();
+        sizeZ = child<QSpinBox>(modal, "sbxSizeZ")->value();
+        minimumZ = child<QSpinBox>(modal, "sbxSizeZ")->minimum();
+        sizeXEnabled = child<QSpinBox>(modal, "sbxSizeX")->isEnabled();
         modal->accept();
     });
     pickAndReturn(top);
-    QCOMPARE(title, QStringLiteral("Glue Substrate"));
     QCOMPARE(sizeZ, 6);
     QCOMPARE(minimumZ, 6);
     QVERIFY(!sizeXEnabled);
@@ -122,13 +105,11 @@ void TestVolumeEditingWindow::glueExtractAndUndo()
 
     action("actionExtract_Film")->trigger();
     GuiTestSupport::whenModal<QDialog>(QStringLiteral("Extract Film"), [&](QDialog *modal) {
-        title = modal->windowTitle();
-        auto *films = in<QComboBox>(modal, "cbxFilm");
+        auto *films = child<QComboBox>(modal, "cbxFilm");
         films->setCurrentIndex(films->findData(3u));
         modal->accept();
     });
     pickAndReturn(glued);
-    QCOMPARE(title, QStringLiteral("Extract Film"));
     QCOMPARE(volumes().size(), 2);
     auto film = volumes().contains(glued) && volumes().first() == glued ? volumes().last() : volumes().first();
     QCOMPARE(film->materialIds()[film->index(5, 5, 0)], 3u);
@@ -167,18 +148,18 @@ void TestVolumeEditingWindow::cutPlanesPreviewAndReject()
     QList<CellRange> seen;
     QList<int> values;
     GuiTestSupport::whenModal<QDialog>(QStringLiteral("Cut Cell Volume"), [&](QDialog *modal) {
-        auto *lowerX = in<QSlider>(modal, "sldXLowerLimit");
-        auto *upperX = in<QSpinBox>(modal, "sbxXUpperLimit");
+        auto *lowerX = child<QSlider>(modal, "sldXLowerLimit");
+        auto *upperX = child<QSpinBox>(modal, "sbxXUpperLimit");
         values << lowerX->maximum() << upperX->minimum() << upperX->maximum();
         upperX->setValue(5);
         lowerX->setValue(9);
-        values << in<QSpinBox>(modal, "sbxXLowerLimit")->value() << upperX->value();
-        in<QSpinBox>(modal, "sbxZLowerLimit")->setValue(3);
-        in<QSpinBox>(modal, "sbxZUpperLimit")->setValue(1);
-        values << in<QSpinBox>(modal, "sbxZLowerLimit")->value();
+        values << child<QSpinBox>(modal, "sbxXLowerLimit")->value() << upperX->value();
+        child<QSpinBox>(modal, "sbxZLowerLimit")->setValue(3);
+        child<QSpinBox>(modal, "sbxZUpperLimit")->setValue(1);
+        values << child<QSpinBox>(modal, "sbxZLowerLimit")->value();
         seen << volume->getPainter().getLimits();
-        in<QCheckBox>(modal, "chkPreview")->setChecked(true);
-        in<QSpinBox>(modal, "sbxZUpperLimit")->setValue(8);
+        child<QCheckBox>(modal, "chkPreview")->setChecked(true);
+        child<QSpinBox>(modal, "sbxZUpperLimit")->setValue(8);
         seen << volume->getPainter().getLimits();
         static_cast<QDialog *>(modal)->reject();
     });
@@ -190,7 +171,7 @@ void TestVolumeEditingWindow::cutPlanesPreviewAndReject()
     QVERIFY(cut); // still open after the rejection
     // Accepted limits stay; Reset then OK shows the whole volume again.
     GuiTestSupport::whenModal<QDialog>(QStringLiteral("Cut Cell Volume"), [](QDialog *modal) {
-        in<QSpinBox>(modal, "sbxYLowerLimit")->setValue(4);
+        child<QSpinBox>(modal, "sbxYLowerLimit")->setValue(4);
         modal->accept();
     });
     cut->getObserver()->notify();
@@ -198,7 +179,7 @@ void TestVolumeEditingWindow::cutPlanesPreviewAndReject()
     QVERIFY(!workspace()->getCurrentOperation());
     action("actionCut_Cell_Volume")->trigger();
     GuiTestSupport::whenModal<QDialog>(QStringLiteral("Cut Cell Volume"), [](QDialog *modal) {
-        in<QPushButton>(modal, "btnReset")->click();
+        child<QPushButton>(modal, "btnReset")->click();
         modal->accept();
     });
     pickAndReturn(volume);
