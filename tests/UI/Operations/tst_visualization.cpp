@@ -18,6 +18,7 @@ using Core::Operations::ChangeTotalVolumeVisualizationOptions;
 using Model::Automaton::TotalVolume;
 using Model::Automaton::TotalVolumePainter;
 using Options = ChangeTotalVolumeVisualizationOptions::Options;
+using GuiTestSupport::child;
 using Ui::Operations::ChangeVolumeVisualizationDialog;
 
 namespace {
@@ -41,16 +42,8 @@ private:
     QWidget *parent;
 };
 
+constexpr std::uint32_t oxide = 3;
 const std::uint32_t menuId = Core::ProcessTable::menuId(Core::ProcessKey::ViewingOptions);
-
-template <class W>
-W *child(QWidget *dialog, const char *name)
-{
-    W *w = dialog->findChild<W *>(QLatin1String(name));
-    if (!w)
-        qWarning() << "no widget" << name;
-    return w;
-}
 
 } // namespace
 
@@ -80,7 +73,6 @@ void TestVisualization::dialogShowsAndAppliesOptions()
     QFETCH(int, algorithm);
     QFETCH(bool, accept);
     QFETCH(bool, glass);
-    const std::uint32_t oxide = 3;
     const auto catalogue = Model::Materials::MaterialFactory::getInstance();
     const Util::Vector4D oxideColor = catalogue->getMaterial(oxide).getColor();
 
@@ -88,15 +80,11 @@ void TestVisualization::dialogShowsAndAppliesOptions()
     Core::Workspace workspace;
     workspace.setOperationFactory(std::make_shared<Factory>(&workspace, &window));
     const auto log = TestSupport::logMessages(workspace);
-    auto volume = TestSupport::makeVolume(6, 6, 6, 0);
+    // A 4 x 4 plate at z = 1, half silicon, half oxide.
+    auto volume = TestSupport::volumeFrom(6, 6, 6, [](auto x, auto y, auto z) {
+        return z == 1 && x > 0 && x < 5 && y > 0 && y < 5 ? (x < 3 ? 1u : oxide) : 0u;
+    });
     auto other = TestSupport::makeVolume(3, 3, 3, oxide);
-    {
-        const Model::Automaton::TotalVolume::CellsLock lock(*volume, Model::Automaton::TotalVolume::CellsLock::Write);
-        Model::Automaton::Voxel *cells = lock.writableCells();
-        for (std::uint32_t x = 1; x < 5; ++x)
-            for (std::uint32_t y = 1; y < 5; ++y)
-                cells[volume->index(x, y, 1)].material = x < 3 ? 1 : oxide;
-    }
     workspace.getDocument().addObject(volume);
     workspace.getDocument().addObject(other);
     volume->getPainter().setRenderLinks(true);
@@ -110,8 +98,8 @@ void TestVisualization::dialogShowsAndAppliesOptions()
         QCOMPARE(child<QTabWidget>(dialog, "tabWidget")->currentIndex(), 0);
         auto *d = static_cast<ChangeVolumeVisualizationDialog *>(dialog);
         shown = d->getOptions();
-        child<QCheckBox>(dialog, "chkRenderAtoms")->setChecked(true);
-        child<QCheckBox>(dialog, "chkSurfaceAtomsOnly")->setChecked(true);
+        for (const char *box : {"chkRenderAtoms", "chkSurfaceAtomsOnly"})
+            child<QCheckBox>(dialog, box)->setChecked(true);
         child<QCheckBox>(dialog, "chkRenderLinks")->setChecked(false);
         child<QComboBox>(dialog, "cbxSurfaceAlgorithm")->setCurrentIndex(algorithm);
         if (glass)
@@ -124,15 +112,14 @@ void TestVisualization::dialogShowsAndAppliesOptions()
     before.emptyVoxelOutlines = true;
     QVERIFY(shown == before);
     TotalVolumePainter &painter = volume->getPainter();
+    const QString operationName = Core::ProcessTable::operationName(Core::ProcessKey::ViewingOptions);
     if (!accept) {
         QVERIFY(ChangeTotalVolumeVisualizationOptions::currentOptions(*volume) == before);
-        QCOMPARE(log->lines.last(), Core::ProcessTable::operationName(Core::ProcessKey::ViewingOptions)
-                                        + QStringLiteral(": Operation Canceled!"));
+        QCOMPARE(log->lines.last(), operationName + QStringLiteral(": Operation Canceled!"));
         QCOMPARE(catalogue->getMaterial(oxide).getColor().w, oxideColor.w);
         return;
     }
-    QCOMPARE(log->lines.last(), Core::ProcessTable::operationName(Core::ProcessKey::ViewingOptions)
-                                    + QStringLiteral(": Options changed."));
+    QCOMPARE(log->lines.last(), operationName + QStringLiteral(": Options changed."));
     Options after = before;
     after.atoms = true;
     after.surfaceAtomsOnly = true;
@@ -143,18 +130,16 @@ void TestVisualization::dialogShowsAndAppliesOptions()
     QCOMPARE(painter.getMarchingCubeSurface().getTriangleCount() > 0, algorithm == 1);
     QCOMPARE(painter.getOctreeSurface().getOpaqueFaceCount() > 0, algorithm == 2);
     QVERIFY(painter.getEmptyVoxelFaceCount() > 0);
+    // Every other volume was rebuilt with the new lists by the operation.
+    QVERIFY(!other->getPainter().isStale());
     if (glass) {
         QCOMPARE(catalogue->getMaterial(oxide).getColor().w, 0.5);
         QVERIFY(painter.getTransparentFaceCount() > 0);
-        // Every other volume was rebuilt with the new lists by the operation.
-        QVERIFY(!other->getPainter().isStale());
         QCOMPARE(other->getPainter().getOpaqueFaceCount(), std::size_t(0));
         QVERIFY(other->getPainter().getTransparentFaceCount() > 0);
         Model::Materials::Material m = catalogue->getMaterial(oxide);
         m.setColor(oxideColor);
         catalogue->addMaterial(m);
-    } else {
-        QVERIFY(!other->getPainter().isStale());
     }
 }
 
