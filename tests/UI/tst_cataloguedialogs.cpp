@@ -1,6 +1,7 @@
 #include "GuiTestSupport.h"
 
 #include "Model/Materials/MaterialFactory.h"
+#include "Model/TempHome.h"
 #include "Model/Process/ProcessFactory.h"
 #include "UI/Console/CommandConsole.h"
 #include "UI/EditCompatibleMaterialsDialog.h"
@@ -10,17 +11,9 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include <memory>
-
 using Model::Process::ProcessFactory;
 
 namespace {
-
-bool writeFile(const QString &path, const QByteArray &contents)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(contents) == contents.size();
-}
 
 // A hand-written entry whose name holds a bare "&", on line 3.
 QByteArray damagedCatalogue(const QByteArray &root, const QByteArray &element)
@@ -84,9 +77,8 @@ void TestCatalogueDialogs::editCatalogue()
         QTest::mouseClick(buttons->button(accept ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel), Qt::LeftButton);
         driven = true;
     });
-    const bool accepted = Ui::EditCompatibleMaterialsDialog::editCatalogue(nullptr);
+    QCOMPARE(Ui::EditCompatibleMaterialsDialog::editCatalogue(nullptr), accept);
     QVERIFY(driven);
-    QCOMPARE(accepted, accept);
     const auto catalogue = ProcessFactory::getInstance();
     const QByteArray after = GuiTestSupport::readFile(processesPath());
     if (accept) {
@@ -106,9 +98,9 @@ void TestCatalogueDialogs::editCatalogue()
 void TestCatalogueDialogs::damage(bool materials, bool processes)
 {
     if (materials)
-        QVERIFY(writeFile(materialsPath(), damagedCatalogue("Materials", "Material material-id=\"40\"")));
+        QVERIFY(TestFiles::write(materialsPath(), damagedCatalogue("Materials", "Material material-id=\"40\"")));
     if (processes)
-        QVERIFY(writeFile(processesPath(), damagedCatalogue("Processes", "Process process-id=\"40\"")));
+        QVERIFY(TestFiles::write(processesPath(), damagedCatalogue("Processes", "Process process-id=\"40\"")));
     Model::Materials::MaterialFactory::getInstance()->initialise();
     ProcessFactory::getInstance()->initialise();
 }
@@ -159,15 +151,14 @@ void TestCatalogueDialogs::startUpReportsUnreadableCatalogues()
     window.reportCatalogueProblems();
     const QStringList problems = text.split(QStringLiteral("\n\n"));
     QCOMPARE(problems.size(), 2);
-    QVERIFY2(problems[0].startsWith(QStringLiteral("The material catalogue %1 cannot be read (line 3")
-                                        .arg(QDir::toNativeSeparators(materialsPath()))),
-             qPrintable(text));
-    QVERIFY2(problems[1].startsWith(QStringLiteral("The process catalogue %1 cannot be read (line 3")
-                                        .arg(QDir::toNativeSeparators(processesPath()))),
-             qPrintable(text));
     const QString console = window.getPresenter()->getConsole()->outputText();
-    for (const QString &problem : problems)
-        QVERIFY2(console.contains(problem), qPrintable(console));
+    const QStringList paths{materialsPath(), processesPath()};
+    for (int i = 0; i < 2; ++i) {
+        const QString head = QStringLiteral("The %1 catalogue %2 cannot be read (line 3")
+                                 .arg(i == 0 ? "material" : "process", QDir::toNativeSeparators(paths[i]));
+        QVERIFY2(problems[i].startsWith(head), qPrintable(text));
+        QVERIFY2(console.contains(problems[i]), qPrintable(console));
+    }
 }
 
 QTEST_MAIN(TestCatalogueDialogs)
