@@ -74,8 +74,6 @@ private slots:
     void substrateObserverAccepts();
     void menuRunUndoRedo_data();
     void menuRunUndoRedo();
-    void rejectedDialog_data();
-    void rejectedDialog();
     void processDialogs_data();
     void processDialogs();
 };
@@ -100,25 +98,19 @@ void TestDialogs::substrateObserverAccepts()
     Core::Workspace &workspace = *window.getPresenter()->getWorkspace();
     const std::uint32_t chosen = Model::Materials::MaterialFactory::getInstance()->getMaterials().at(1).getId();
     GuiTestSupport::answerDialog(QStringLiteral("Create Substrate"), [&](QDialog *dialog) {
-        const std::pair<const char *, int> fields[] = {{"sbxTotalWidth", 6}, {"sbxTotalLength", 5}, {"sbxTotalHeight", 4},
-            {"sbxSubsWidth", 4}, {"sbxSubsLength", 3}, {"sbxSubsHeight", 2}, {"sbxSubsX", 2}, {"sbxSubsY", 1},
-            {"sbxSubsZ", 1}, {"sbxSubsCenterX", 2}, {"sbxSubsCenterY", 2}, {"sbxSubsCenterZ", 1}, {"sbxSubsRadius", 1}};
-        for (const auto &[name, value] : fields)
-            child<QSpinBox>(dialog, name)->setValue(value);
-        child<QDoubleSpinBox>(dialog, "dblVolumeX")->setValue(-12.5);
+        setFields(dialog, {{"sbxTotalWidth", 6}, {"sbxTotalLength", 5}, {"sbxTotalHeight", 4}, {"sbxSubsWidth", 4},
+                           {"sbxSubsLength", 3}, {"sbxSubsHeight", 2}, {"sbxSubsX", 2}, {"sbxSubsY", 1}, {"sbxSubsZ", 1},
+                           {"sbxSubsCenterX", 2}, {"sbxSubsCenterY", 2}, {"sbxSubsCenterZ", 1}, {"sbxSubsRadius", 1},
+                           {"dblVolumeX", -12.5}, {"cbxFilm", chosen}, {"cbxSubsSphere", spherical}});
         // A sphere's radius counts cells of z: other cell sizes would make it
         // an ellipsoid of cells.
-        if (!spherical) {
-            child<QDoubleSpinBox>(dialog, "dblCellSizeX")->setValue(0.5);
-            child<QDoubleSpinBox>(dialog, "dblCellSizeZ")->setValue(3.0);
-        }
+        if (!spherical)
+            setFields(dialog, {{"dblCellSizeX", 0.5}, {"dblCellSizeZ", 3.0}});
         // The step the options stand for in a process list carries them too.
         const auto step = static_cast<Ui::Operations::CreateSubstrateDialog *>(dialog)->toProcessData();
         QCOMPARE(step.getParameter(QStringLiteral("Cell Size X")).toDouble(), spherical ? 1.0 : 0.5);
         QCOMPARE(step.getParameter(QStringLiteral("Cell Size Y")).toDouble(), 1.0);
         QCOMPARE(step.getParameter(QStringLiteral("Cell Size Z")).toDouble(), spherical ? 1.0 : 3.0);
-        child<QComboBox>(dialog, "cbxFilm")->setCurrentIndex(1);
-        child<QCheckBox>(dialog, "cbxSubsSphere")->setChecked(spherical);
     }, true);
     workspace.activate(Core::ProcessTable::menuId(Core::ProcessKey::CreateSubstrate));
     QCOMPARE(workspace.getDocument().getAllObjects().size(), 1);
@@ -137,49 +129,64 @@ void TestDialogs::substrateObserverAccepts()
     QCOMPARE(workspace.getUndoRedo().undoTopName(), QStringLiteral("Create Substrate"));
 }
 
+// Accepted, the process runs as its own class would with the dialog's
+// values (`run`), and the Edit menu undoes and redoes it; rejected (no
+// `run`), the cells stay and only the isotropic processes wait for new
+// options. `text` is the Undo action's text, or the console's last line.
 void TestDialogs::menuRunUndoRedo_data()
 {
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("title"); // of the options dialog
-    QTest::addColumn<QString>("undoText");
     QTest::addColumn<Fields>("fields");
     QTest::addColumn<Run>("run");
+    QTest::addColumn<bool>("waits");
+    QTest::addColumn<QString>("text");
     QTest::newRow("electroplating")
-        << "actionElectrodeposition" << "Electroplating Options" << "Undo Electroplating"
+        << "actionElectrodeposition" << "Electroplating Options"
         << Fields{{"dblThickness", 2.0}, {"cbxMaterial", 5u}, {"cbxConductingMaterial", 4u}}
-        << Run([](TotalVolume &v) { Electrodeposition(&v, 5, 4, 2.0f).run(); });
+        << Run([](TotalVolume &v) { Electrodeposition(&v, 5, 4, 2.0f).run(); }) << false << "Undo Electroplating";
     QTest::newRow("isotropic etching")
-        << "actionIsotropic_Film_Etching" << "Isotropic Film Etching" << "Undo Isotropic Etching"
+        << "actionIsotropic_Film_Etching" << "Isotropic Film Etching"
         << Fields{{"dblDepth", 1.0}, {"cbxMaterial", 4u}}
-        << Run([](TotalVolume &v) { IsotropicFilmEtching(&v, 4, 1.0f).run(); });
+        << Run([](TotalVolume &v) { IsotropicFilmEtching(&v, 4, 1.0f).run(); }) << false << "Undo Isotropic Etching";
     QTest::newRow("pvd on both sides")
-        << "actionPVD" << "PVD Options" << "Undo Isotropic Deposition"
+        << "actionPVD" << "PVD Options"
         << Fields{{"dblThickness", 3.0}, {"dblRatio", 0.25}, {"radBoth", true}, {"cbxMaterial", 6u}}
-        << Run([](TotalVolume &v) { AnisotropicFilmDeposition(&v, 6, 3.0f, 0.25f, 3).run(); });
+        << Run([](TotalVolume &v) { AnisotropicFilmDeposition(&v, 6, 3.0f, 0.25f, 3).run(); }) << false
+        << "Undo Isotropic Deposition";
     QTest::newRow("moore deposition")
-        << "actionMoore_Deposition" << "Operation Options" << "Undo Moore film deposition"
-        << Fields{{"sbxValue", 2}, {"cbxFilm", 7u}}
-        << Run([](TotalVolume &v) { MooreNeighborhoodDeposition(&v, 7, 2).run(); });
+        << "actionMoore_Deposition" << "Operation Options" << Fields{{"sbxValue", 2}, {"cbxFilm", 7u}}
+        << Run([](TotalVolume &v) { MooreNeighborhoodDeposition(&v, 7, 2).run(); }) << false
+        << "Undo Moore film deposition";
+    // Moore etching carries the deposition's name.
     QTest::newRow("moore etching")
-        << "actionMoore_Etching" << "Operation Options" << "Undo Moore film deposition"
-        << Fields{{"sbxValue", 1}, {"cbxFilm", 1u}}
-        << Run([](TotalVolume &v) { MooreNeighborhoodEtching(&v, 1, 1).run(); });
+        << "actionMoore_Etching" << "Operation Options" << Fields{{"sbxValue", 1}, {"cbxFilm", 1u}}
+        << Run([](TotalVolume &v) { MooreNeighborhoodEtching(&v, 1, 1).run(); }) << false
+        << "Undo Moore film deposition";
     QTest::newRow("planarization")
-        << "actionPlanarization" << "Planarization Options" << "Undo Planarization"
+        << "actionPlanarization" << "Planarization Options"
         << Fields{{"sbxMaximumHeight", 3}, {"sbxMinimumHeight", 1}}
-        << Run([](TotalVolume &v) { Planarization(&v, 3, 1).run(); });
+        << Run([](TotalVolume &v) { Planarization(&v, 3, 1).run(); }) << false << "Undo Planarization";
     QTest::newRow("spin coating")
-        << "actionSpin_Coating" << "Spin Coating Options" << "Undo Spin Coating"
-        << Fields{{"sbxHeight", 5}, {"cbxMaterial", 9u}} << Run([](TotalVolume &v) { SpinCoating(&v, 9, 5).run(); });
+        << "actionSpin_Coating" << "Spin Coating Options" << Fields{{"sbxHeight", 5}, {"cbxMaterial", 9u}}
+        << Run([](TotalVolume &v) { SpinCoating(&v, 9, 5).run(); }) << false << "Undo Spin Coating";
+    QTest::newRow("rejected isotropic deposition waits")
+        << "actionCVD" << "Isotropic Film Deposition" << Fields() << Run() << true
+        << "Isotropic Deposition: Cell volume selected.";
+    QTest::newRow("rejected moore etching ends") << "actionMoore_Etching" << "Operation Options" << Fields() << Run()
+                                                 << false << "Moore film deposition: Operation canceled.";
+    QTest::newRow("rejected planarization ends") << "actionPlanarization" << "Planarization Options" << Fields()
+                                                 << Run() << false << "Planarization: Operation canceled!";
 }
 
 void TestDialogs::menuRunUndoRedo()
 {
     QFETCH(QString, action);
     QFETCH(QString, title);
-    QFETCH(QString, undoText);
     QFETCH(Fields, fields);
     QFETCH(Run, run);
+    QFETCH(bool, waits);
+    QFETCH(QString, text);
     Ui::MainWindow window;
     Core::Workspace &workspace = *window.getPresenter()->getWorkspace();
     // Silicon floor z < 3, an aluminium pad (4) on it, empty above.
@@ -189,53 +196,26 @@ void TestDialogs::menuRunUndoRedo()
     const auto ids = volume->materialIds();
     workspace.getDocument().addObject(volume);
     workspace.getSelection().select(volume);
-    GuiTestSupport::answerDialog(title, [&](QDialog *dialog) { setFields(dialog, fields); }, true);
+    GuiTestSupport::answerDialog(title, [&](QDialog *dialog) { setFields(dialog, fields); }, bool(run));
     GuiTestSupport::action(&window, action)->trigger();
+    QCOMPARE(bool(workspace.getCurrentOperation()), waits);
+    if (!run) {
+        QCOMPARE(workspace.getConsoleInput().getMessage(), text);
+        workspace.cancelCurrent();
+        QCOMPARE(volume->materialIds(), ids);
+        QCOMPARE(workspace.getUndoRedo().undoCount(), std::size_t(0));
+        return;
+    }
     TotalVolume expected(n, n, n, 1.f, 1.f, 1.f, Util::Vector3D(), ids);
     run(expected);
     const auto after = volume->materialIds();
     QVERIFY(after != ids);
     QCOMPARE(after, expected.materialIds());
-    QVERIFY(!workspace.getCurrentOperation());
-    QCOMPARE(GuiTestSupport::action(&window, QStringLiteral("actionUndo"))->text(), undoText);
+    QCOMPARE(GuiTestSupport::action(&window, QStringLiteral("actionUndo"))->text(), text);
     GuiTestSupport::action(&window, QStringLiteral("actionUndo"))->trigger();
     QCOMPARE(volume->materialIds(), ids);
     GuiTestSupport::action(&window, QStringLiteral("actionRedo"))->trigger();
     QCOMPARE(volume->materialIds(), after);
-}
-
-void TestDialogs::rejectedDialog_data()
-{
-    QTest::addColumn<QString>("action");
-    QTest::addColumn<QString>("title"); // of the options dialog
-    QTest::addColumn<bool>("waits");    // the isotropic processes keep waiting for new options
-    QTest::addColumn<QString>("message");
-    QTest::newRow("isotropic deposition waits")
-        << "actionCVD" << "Isotropic Film Deposition" << true << "Isotropic Deposition: Cell volume selected.";
-    // Moore etching carries the deposition's name.
-    QTest::newRow("moore etching ends")
-        << "actionMoore_Etching" << "Operation Options" << false << "Moore film deposition: Operation canceled.";
-    QTest::newRow("planarization ends")
-        << "actionPlanarization" << "Planarization Options" << false << "Planarization: Operation canceled!";
-}
-
-void TestDialogs::rejectedDialog()
-{
-    QFETCH(QString, action);
-    QFETCH(QString, title);
-    QFETCH(bool, waits);
-    QFETCH(QString, message);
-    Ui::MainWindow window;
-    Core::Workspace &workspace = *window.getPresenter()->getWorkspace();
-    auto volume = GuiTestSupport::volumeOf(4, 4, 6, std::vector<std::uint32_t>(96, 1));
-    workspace.getSelection().select(volume);
-    GuiTestSupport::answerDialog(title, nullptr, false);
-    GuiTestSupport::action(&window, action)->trigger();
-    QCOMPARE(workspace.getConsoleInput().getMessage(), message);
-    QCOMPARE(bool(workspace.getCurrentOperation()), waits);
-    workspace.cancelCurrent();
-    QVERIFY(volume->materialIds() == std::vector<std::uint32_t>(96, 1));
-    QCOMPARE(workspace.getUndoRedo().undoCount(), std::size_t(0));
 }
 
 void TestDialogs::processDialogs_data()
@@ -252,7 +232,8 @@ void TestDialogs::processDialogs_data()
                                          << std::ptrdiff_t(36 * 3);
     QTest::newRow("implantation N at 4, annealing 1")
         << ProcessKey::IonImplantation << "Ion Implantation Options"
-        << Fields{{"dblImplantationDepth", 4.0}, {"dblAnnealingDistance", 1.0}} << false << 14u << std::ptrdiff_t(36 * 3);
+        << Fields{{"dblImplantationDepth", 4.0}, {"dblAnnealingDistance", 1.0}} << false << 14u
+        << std::ptrdiff_t(36 * 3);
     // 3 cells of oxide on silicon, both ways by 2: only the top is exposed.
     QTest::newRow("RIE of oxide, both ways")
         << ProcessKey::SimpleRie << "Simple RIE Options"
@@ -285,10 +266,9 @@ void TestDialogs::processDialogs()
     else
         workspace.getSelection().select(volume);
     workspace.setSiLatticeOutdated(volume->getObjectId(), false);
-    QList<QVector<bool>> enabled; // the oxidation fields after each radio button
-    QString thicknessSuffix;
-    double conversionShown = 0.0;
     GuiTestSupport::answerDialog(title, [&](QDialog *dialog) {
+        // The oxidation's fields enabled after each radio button: thickness,
+        // time, temperature, pressure.
         const auto fieldsOn = [dialog] {
             QVector<bool> on;
             for (const char *name : {"sbxOxideThickness", "sbxOxidationTime", "sbxOxidationTemperature",
@@ -296,31 +276,23 @@ void TestDialogs::processDialogs()
                 on << child<QDoubleSpinBox>(dialog, name)->isEnabled();
             return on;
         };
+        const QVector<bool> thicknessOn{true, false, false, false}, timeOn{false, true, true, true};
         if (oxidation) {
-            enabled << fieldsOn();
-            thicknessSuffix = child<QDoubleSpinBox>(dialog, "sbxOxideThickness")->suffix();
-            conversionShown = child<QDoubleSpinBox>(dialog, "sbxMicronConversion")->value();
+            QCOMPARE(fieldsOn(), thicknessOn);
+            // Thicknesses are micrometres, and one scene unit is one micrometre.
+            QCOMPARE(child<QDoubleSpinBox>(dialog, "sbxOxideThickness")->suffix(), QString::fromUtf8(" \xc2\xb5m"));
+            QCOMPARE(child<QDoubleSpinBox>(dialog, "sbxMicronConversion")->value(), 1.0);
             setFields(dialog, {{"radOxidationTime", true}});
-            enabled << fieldsOn();
+            QCOMPARE(fieldsOn(), timeOn);
             if (!byTime) {
                 setFields(dialog, {{"radOxideThickness", true}});
-                enabled << fieldsOn();
+                QCOMPARE(fieldsOn(), thicknessOn);
             }
         }
         setFields(dialog, fields);
     }, true);
     const Core::ProcessTable::Kind &row = Core::ProcessTable::kind(kind);
     workspace.activate(row.menuId);
-    if (oxidation) {
-        const QVector<bool> thicknessOn{true, false, false, false}, timeOn{false, true, true, true};
-        QList<QVector<bool>> expected{thicknessOn, timeOn};
-        if (!byTime)
-            expected << thicknessOn;
-        QCOMPARE(enabled, expected);
-        // Thicknesses are micrometres, and one scene unit is one micrometre.
-        QCOMPARE(thicknessSuffix, QString::fromUtf8(" \xc2\xb5m"));
-        QCOMPARE(conversionShown, 1.0);
-    }
     const auto ids = volume->materialIds();
     QCOMPARE(std::count(ids.begin(), ids.end(), material), count);
     const QString finished = workspace.getConsoleInput().getMessage();
