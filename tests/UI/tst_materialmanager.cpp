@@ -106,7 +106,7 @@ void TestMaterialManager::numbersShowAsEntered()
     table->setCurrentIndex(index);
     table->edit(index);
     auto *editor = table->viewport()->findChild<QLineEdit *>();
-    QVERIFY(editor && editor->text() == text);
+    QCOMPARE(editor ? editor->text() : QStringLiteral("no editor"), text);
 }
 
 void TestMaterialManager::newIdsNeverCollide()
