@@ -207,44 +207,6 @@ private slots:
     void everySurfaceDraws_data()
     {
         QTest::addColumn<int>("algorithm");
-        QTest::addColumn<bool>("atoms");
-        QTest::newRow("direct cubic with atoms, bonds and unit cells") << 0 << true;
-        QTest::newRow("marching cubes") << 1 << false;
-        QTest::newRow("octree") << 2 << false;
-    }
-    // Each surface (and the lattice) covers the view's centre where the volume lies.
-    void everySurfaceDraws()
-    {
-        QFETCH(int, algorithm);
-        QFETCH(bool, atoms);
-        const QImage empty = view->grabFramebuffer();
-        const QPoint centre(viewWidth / 2, viewHeight / 2);
-        auto volume = makeVolume(Vector3D(-10, -10, 0), 20, 20, 4);
-        Model::Automaton::TotalVolumePainter &painter = volume->getPainter();
-        painter.setSurfaceAlgorithm(std::uint32_t(algorithm));
-        if (atoms) {
-            volume->rebuildSiLattice();
-            painter.setRenderAtoms(true);
-            painter.setRenderLinks(true);
-            painter.setRenderUnitCells(true);
-            painter.setRenderUnitCellOutlines(true);
-        }
-        addToDocument(volume);
-        view->setDrawOutlines(true);
-        const QImage drawn = view->grabFramebuffer();
-        QVERIFY(drawn.pixel(centre) != empty.pixel(centre));
-        if (atoms)
-            QVERIFY(!painter.getAtomicRenderer().getAtoms().empty());
-        else
-            QVERIFY(painter.getMarchingCubeSurface().getTriangleCount() > 0 || painter.getOctreeSurface().getOpaqueFaceCount() > 0);
-        // Selecting recolours whatever surface is drawn.
-        volume->setSelected(true);
-        QVERIFY(view->grabFramebuffer().pixel(centre) != drawn.pixel(centre));
-    }
-
-    void atomsDrawnWithEverySurface_data()
-    {
-        QTest::addColumn<int>("algorithm");
         QTest::addColumn<bool>("isometric");
         QTest::newRow("direct cubic, top view") << 0 << false;
         QTest::newRow("marching cubes, top view") << 1 << false;
@@ -253,13 +215,17 @@ private slots:
         QTest::newRow("marching cubes, isometric") << 1 << true;
         QTest::newRow("octree, isometric") << 2 << true;
     }
-    // With any surface the atoms show where nothing hides them (the lattice's
-    // atoms beyond the volume's sides), at the depth of their spheres' fronts,
-    // and stay hidden inside the opaque silicon of the cell faces.
-    void atomsDrawnWithEverySurface()
+    // Each surface covers the view's centre where the volume lies, and
+    // selecting recolours it. With any surface the atoms show where nothing
+    // hides them (the lattice's atoms beyond the volume's sides), at the depth
+    // of their spheres' fronts, and stay hidden inside the opaque silicon of
+    // the cell faces; bonds, unit cells and outlines draw with them.
+    void everySurfaceDraws()
     {
         QFETCH(int, algorithm);
         QFETCH(bool, isometric);
+        const QImage empty = view->grabFramebuffer();
+        const QPoint middle(viewWidth / 2, viewHeight / 2);
         const Vector3D corner(-6, -6, 0);
         auto volume = makeVolume(corner, 12, 12, 4);
         volume->rebuildSiLattice();
@@ -270,6 +236,12 @@ private slots:
             view->setViewAngle(Ui::ViewCamera::isometricAngleX, 0.0, Ui::ViewCamera::isometricAngleZ);
         view->fitToView();
         const QImage without = view->grabFramebuffer();
+        QVERIFY(without.pixel(middle) != empty.pixel(middle));
+        if (algorithm != 0)
+            QVERIFY(painter.getMarchingCubeSurface().getTriangleCount() > 0 || painter.getOctreeSurface().getOpaqueFaceCount() > 0);
+        volume->setSelected(true);
+        QVERIFY(view->grabFramebuffer().pixel(middle) != without.pixel(middle));
+        volume->setSelected(false);
         painter.setRenderAtoms(true);
         painter.rebuild();
         const QImage with = view->grabFramebuffer();
@@ -317,6 +289,13 @@ private slots:
         view->setViewAngle(10.0, 0.0, 5.0);
         view->grabFramebuffer();
         QVERIFY(drawn->splatCount() > splats);
+
+        painter.setRenderLinks(true);
+        painter.setRenderUnitCells(true);
+        painter.setRenderUnitCellOutlines(true);
+        view->setDrawOutlines(true);
+        view->fitToView();
+        QVERIFY(view->grabFramebuffer().pixel(middle) != empty.pixel(middle));
     }
 
     void zoomingInNeverClips_data()
