@@ -1,5 +1,7 @@
 #include "Model/Metrology/ColumnStack.h"
 #include "Model/Metrology/Section.h"
+#include "Model/Metrology/SectionExport.h"
+#include "Model/Metrology/SectionPicture.h"
 #include "Model/Metrology/SurfaceProfile.h"
 #include "Model/Metrology/TrenchMetrics.h"
 
@@ -84,6 +86,16 @@ bool near(double a, double b, double tolerance)
     return std::abs(a - b) <= tolerance;
 }
 
+// Silicon to 6 µm with a 4 µm trench from x 8 to 12 µm and a 1 µm oxide cap,
+// over 20 x 2 x 10 µm in cells of 0.5 x 1 x 0.25 µm.
+Section trenchSection()
+{
+    auto volume = build({0.5, 1, 0.25}, {20, 2, 10}, [](double x, double, double z) {
+        return x > 8 && x < 12 && z > 2 ? 0u : z < 6 ? silicon : z < 7 ? oxide : 0u;
+    });
+    return sectionOf(*volume, Axis::Y, 1.0);
+}
+
 } // namespace
 
 class TestMetrology : public QObject
@@ -102,6 +114,9 @@ private slots:
     void refusals();
     void wetEtchedPyramid_data();
     void wetEtchedPyramid();
+    void layoutKeepsTrueAspect_data();
+    void layoutKeepsTrueAspect();
+    void csvHoldsTheCells();
 };
 
 void TestMetrology::stackOfThreeFilms_data()
@@ -242,12 +257,6 @@ void TestMetrology::trenches()
         QCOMPARE(t.bowing, 0.0);
         QVERIFY(!t.undercut);
         QCOMPARE(t.centre, 14.0);
-        // The keys every front end prints.
-        const QJsonObject json = TrenchMetrics::toJson(t);
-        for (const char *key : {"depth", "top_width", "bottom_width", "angle_left", "angle_right", "bowing", "undercut"})
-            QVERIFY2(json.contains(QLatin1String(key)), key);
-        QVERIFY(json.value(QStringLiteral("undercut")).isNull());
-        QCOMPARE(json.value(QStringLiteral("depth")).toDouble(), 5.0);
         // A range holding only the left rim and half the trench has none.
         QString error;
         TrenchRequest half;
@@ -434,5 +443,61 @@ void TestMetrology::wetEtchedPyramid()
     }
 }
 
-QTEST_GUILESS_MAIN(TestMetrology)
+void TestMetrology::layoutKeepsTrueAspect_data()
+{
+    QTest::addColumn<QSizeF>("size");
+    QTest::addColumn<double>("zoom");
+    QTest::newRow("wide picture") << QSizeF(1200, 400) << 1.0;
+    QTest::newRow("tall picture") << QSizeF(300, 900) << 1.0;
+    QTest::newRow("zoomed in") << QSizeF(800, 600) << 7.5;
+}
+
+// One µm is as many pixels across as up, whatever the cells' shape, and
+// pixels map back to the same in-plane point.
+void TestMetrology::layoutKeepsTrueAspect()
+{
+    QFETCH(QSizeF, size);
+    QFETCH(double, zoom);
+    const Section s = trenchSection();
+    SectionPicture::Options options;
+    const SectionPicture::Layout layout = SectionPicture::zoomed(s, size, options, zoom, QPointF(10.0, 5.0));
+    QVERIFY(layout.frame.width() > 0 && layout.frame.height() > 0);
+    QCOMPARE(layout.plot.width() / layout.plot.height(), 20.0 / 10.0);
+    const QPointF a = layout.toPixels(s, 3.0, 4.0);
+    const QPointF b = layout.toPixels(s, 4.0, 5.0);
+    QCOMPARE(b.x() - a.x(), a.y() - b.y());
+    const QPointF back = layout.toSection(s, a);
+    QVERIFY(std::abs(back.x() - 3.0) < 1e-9 && std::abs(back.y() - 4.0) < 1e-9);
+    // The point asked for lies in the middle of the frame.
+    const QPointF centre = layout.toPixels(s, 10.0, 5.0);
+    QVERIFY(std::abs(centre.x() - layout.frame.center().x()) < 1e-6);
+    QVERIFY(std::abs(centre.y() - layout.frame.center().y()) < 1e-6);
+    if (zoom == 1.0)
+        QVERIFY(layout.frame.adjusted(-0.5, -0.5, 0.5, 0.5).contains(layout.plot));
+}
+
+// The grid of ids, top row first, under the cell centres' coordinates.
+void TestMetrology::csvHoldsTheCells()
+{
+    const Section s = trenchSection();
+    QList<QByteArray> rows = SectionExport::csv(s).split('\n');
+    QCOMPARE(rows.takeLast(), QByteArray());
+    QCOMPARE(rows.size(), 2 + int(s.height));
+    QVERIFY(rows[0].startsWith("# Kestrum section y = 1 um"));
+    const QList<QByteArray> header = rows[1].split(',');
+    QCOMPARE(header.size(), 1 + int(s.width));
+    QCOMPARE(header[0], QByteArray("z\\x"));
+    QCOMPARE(header[1].toDouble(), 0.25);
+    QCOMPARE(header.last().toDouble(), 19.75);
+    for (std::uint32_t r = 0; r < s.height; ++r) {
+        const QList<QByteArray> cells = rows[2 + int(r)].split(',');
+        const std::uint32_t v = s.height - 1 - r;
+        QCOMPARE(cells[0].toDouble(), (v + 0.5) * 0.25);
+        for (std::uint32_t u = 0; u < s.width; ++u)
+            QCOMPARE(cells[1 + int(u)].toUInt(), s.id(u, v));
+    }
+}
+
+// The layout measures its labels with the application's fonts.
+QTEST_MAIN(TestMetrology)
 #include "tst_metrology.moc"
