@@ -1,6 +1,5 @@
 #include "Model/Automaton/CellRange.h"
 #include "Model/Automaton/MaterialColorTable.h"
-#include "Model/Automaton/SlabSplit.h"
 #include "Model/Automaton/TotalVolume.h"
 #include "Model/Automaton/TotalVolumePainter.h"
 #include "Model/Geometry/QuadFace.h"
@@ -8,17 +7,13 @@
 #include "Util/BitVector.h"
 
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QThreadPool>
 #include <QtTest>
 
-#include <atomic>
 #include <memory>
-#include <new>
 
 using Model::Automaton::CellRange;
 using Model::Automaton::MaterialColorTable;
-using Model::Automaton::SlabSplit;
 using Model::Automaton::TotalVolume;
 using Model::Automaton::TotalVolumePainter;
 using Model::Geometry::QuadFace;
@@ -42,17 +37,6 @@ Rgba catalogueColor(std::uint32_t id)
     const Material m = MaterialFactory::getInstance()->getMaterial(id);
     const Util::Vector4D c = m.getColor();
     return m.getId() == 0 ? MaterialColorTable::fallbackColor : Rgba {float(c.x), float(c.y), float(c.z), float(c.w)};
-}
-
-// "x,y,z=id ..." -> cells of an otherwise empty volume.
-std::shared_ptr<TotalVolume> makeVolume(std::uint32_t n, const QString &cells)
-{
-    std::vector<std::uint32_t> ids(std::size_t(n) * n * n, 0);
-    for (const QString &item : cells.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-        const QStringList p = item.split(QRegularExpression(QStringLiteral("[,=]")));
-        ids.at((std::size_t(p[0].toUInt()) * n + p[1].toUInt()) * n + p[2].toUInt()) = p[3].toUInt();
-    }
-    return std::make_shared<TotalVolume>(n, n, n, 1.f, 1.f, 1.f, Util::Vector3D(), ids);
 }
 
 // Face order -z, +z, -y, +y, -x, +x; each face's corners written out independently of the builder's table.
@@ -115,31 +99,6 @@ private slots:
         addMaterial(HalfGlass, {0.2f, 0.4f, 0.9f, 0.5f});
         addMaterial(Haze, {0.9f, 0.9f, 0.9f, 0.05f});
         addMaterial(NearlyOpaque, {0.3f, 0.6f, 0.3f, 0.998f});
-    }
-
-    void faceCounts_data()
-    {
-        QTest::addColumn<QString>("cells");
-        QTest::addColumn<int>("opaque");
-        QTest::addColumn<int>("transparent");
-        QTest::newRow("two opaque, different materials") << "1,1,1=1 2,1,1=3" << 10 << 0;
-        QTest::newRow("two transparent alpha 0.5") << "1,1,1=901 1,2,1=901" << 0 << 10;
-        QTest::newRow("two transparent alpha 0.05") << "1,1,1=902 1,2,1=902" << 0 << 12;
-        // The opaque cell shows its face towards the 0.998 cell; that cell is
-        // drawn opaque and hides its face towards the fully opaque one.
-        QTest::newRow("opaque next to alpha 0.998") << "1,1,1=1 2,1,1=903" << 11 << 0;
-    }
-
-    void faceCounts()
-    {
-        QFETCH(QString, cells);
-        QFETCH(int, opaque);
-        QFETCH(int, transparent);
-        auto volume = makeVolume(4, cells);
-        volume->getPainter().rebuild();
-        QCOMPARE(int(volume->getPainter().getOpaqueFaceCount()), opaque);
-        QCOMPARE(int(volume->getPainter().getTransparentFaceCount()), transparent);
-        QCOMPARE(int(volume->getPainter().getEmptyVoxelFaceCount()), 0); // outlines off
     }
 
     // Faces on the range boundary are checked against the reference below.
@@ -207,23 +166,6 @@ private slots:
             QVERIFY(!expected[list].empty());
             QVERIFY2(actual[list] == expected[list], qPrintable(QStringLiteral("list %1").arg(list)));
         }
-    }
-
-    void slabFailureWaitsForAllAndRethrows()
-    {
-        QThreadPool::globalInstance()->setMaxThreadCount(3);
-        const auto slabs = SlabSplit::split(0, 12, 6);
-        std::vector<std::atomic<int>> done(slabs.size());
-        QVERIFY_EXCEPTION_THROWN(SlabSplit::run(slabs,
-                                     [&](std::size_t i, SlabSplit::Slab) {
-                                         QThread::msleep(5);
-                                         done[i] = 1;
-                                         if (i == 2 || i == 4)
-                                             throw std::bad_alloc();
-                                     }),
-            std::bad_alloc);
-        for (const auto &d : done)
-            QCOMPARE(d.load(), 1);
     }
 
     void maskSides_data()
