@@ -38,7 +38,6 @@ private slots:
     void availableFrom();
     void cgroupDirectories_data();
     void cgroupDirectories();
-    void claimFailsOnceWhenArmed();
 };
 
 void TestMemoryBudget::availableFrom_data()
@@ -114,18 +113,6 @@ void TestMemoryBudget::cgroupDirectories()
     QCOMPARE(MemoryBudget::cgroupDirectories(selfCgroup, QStringLiteral("/sys/fs/cgroup"), v2), directories);
     if (!directories.isEmpty())
         QCOMPARE(v2, version2);
-}
-
-void TestMemoryBudget::claimFailsOnceWhenArmed()
-{
-    MemoryBudget::failNextClaimForTesting();
-    QVERIFY_EXCEPTION_THROWN(MemoryBudget::claim(1), std::bad_alloc);
-    MemoryBudget::claim(1);
-    // More than is available fails without a test's help.
-    MemoryBudget::setAvailableBytesForTesting(1000);
-    QVERIFY_EXCEPTION_THROWN(MemoryBudget::claim(1001), std::bad_alloc);
-    MemoryBudget::claim(1000);
-    MemoryBudget::setAvailableBytesForTesting(0);
 }
 
 QTEST_GUILESS_MAIN(TestMemoryBudget)
