@@ -20,9 +20,6 @@ void TestFloatText::asEntered_data()
 {
     QTest::addColumn<float>("value");
     QTest::addColumn<QString>("text");
-    QTest::newRow("Si Young's modulus") << 1.88e11f << "1.88e+11";
-    QTest::newRow("Si Poisson's ratio") << 0.28f << "0.28";
-    QTest::newRow("Si density") << 2329.f << "2329";
     QTest::newRow("small") << 1e-5f << "1e-05";
     QTest::newRow("below a million stays plain") << 23290.f << "23290";
     QTest::newRow("seven digits") << 123456.7f << "123456.7";
