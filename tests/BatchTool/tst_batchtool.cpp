@@ -137,12 +137,10 @@ private slots:
     void steps_data();
     void steps();
     void filmExampleRuns();
-    void siliconProcesses();
     void settingEqualsEditedRecipe_data();
     void settingEqualsEditedRecipe();
     void helpAndVersionTouchNoFile();
     void netlist();
-    void unreadableCatalogueKept_data();
     void unreadableCatalogueKept();
     void fileSizeLimit_data();
     void fileSizeLimit();
@@ -206,12 +204,8 @@ void TestBatchTool::refused_data()
     row("set: step 3 of 2", film, set("3.Thickness=2"), "there is no step 3");
     row("set: unknown parameter", film, set("2.Thick=2"),
         "step 2 (CVD) has no parameter \"Thick\"; it has: MaterialId, Thickness.");
-    row("set: text for a number", film, set("2.Thickness=abc"),
-        "\"Thickness\" of step 2 (CVD) takes a number, not \"abc\".");
     row("set: negative count", film, set("1.Volume Size X=-3"), "takes a whole number from 0, not \"-3\"");
     row("set: yes for a switch", film, set("1.SphericalSubstrate=yes"), "takes true or false");
-    row("set: a number outside its range", film, set("2.Thickness=-5"),
-        "\"Thickness\" of step 2 (CVD) takes a number from 0 to 1000000 ");
     row("set: second of two", film, set("2.Thickness=2") + set("2.Thicknes=3"), "\"2.Thicknes=3\"");
 
     // Sections and measures, on an 8 x 8 x 10 volume of 1 µm cells at the
@@ -249,11 +243,7 @@ void TestBatchTool::refused_data()
     // Only the run tells: here the first volume is too large to make.
     row("section beyond the volume that was made", recipe(createStep("Volume Size X=4000000000") + createStep()),
         {"--measure", "x=9"}, "lies outside the volume, which spans x from 0 to 8 ", 2, true);
-    row("measure where the block is not", recipe(createStep("Substrate Size X=4")), {"--measure", "x=6"},
-        "--measure: The section x = 6 ", 2, true);
     row("measure a flat block", block, {"--measure", "y=4"}, "--measure: No trench between x 0 to 8 ", 2, true);
-    row("measure two columns", block, {"--measure", "y=4:1:3"}, "holds fewer than three columns of the section", 2,
-        true);
     row("netlist of silicon only", block, {"--netlist", "@/beam.cir"},
         "No model data was extracted: the volume holds no cantilever. Material 1 (silicon) is taken as the "
         "substrate and never forms a beam.",
@@ -321,7 +311,7 @@ void TestBatchTool::fileSizeLimit()
     const QString target = dir.filePath(name);
     Run run = runTool(
         {list, "--input", small, "--output", dir.filePath("out.kst"), "--export", dir.filePath("out.obj")});
-    QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
+    QVERIFY2(run.exitCode == 0 && run.errors.contains("exported to"), qPrintable(run.errors));
     const QByteArray previous = TestFiles::read(target);
     QVERIFY(!previous.isEmpty());
 
@@ -365,7 +355,6 @@ void TestBatchTool::steps_data()
     const auto ran = [](const char *name, const QByteArray &steps, const QList<int> &counts, const QStringList &effects) {
         QTest::newRow(name) << steps << 0 << counts << QString() << effects;
     };
-    const QList<int> twoLayers{256, 128};
     const QByteArray create = createStep();
     const auto after = [&create](int type, const QList<std::tuple<QByteArray, const char *, QByteArray>> &parameters) {
         return create + step(type, parameters);
@@ -387,42 +376,15 @@ void TestBatchTool::steps_data()
     skipped("cvd without thickness", create + cvdStep(QByteArray()), "[2/2] CVD skipped: \"Thickness\" is missing");
     skipped("cvd of thickness abc", create + cvdStep("abc"),
             "[2/2] CVD skipped: \"Thickness\" does not convert to a number");
-    skipped("cvd of thickness -5", create + cvdStep("-5"), // µm, whatever the locale
-            "[2/2] CVD skipped: \"Thickness\" must be a number from 0 to 1000000 ");
-    skipped("oxidation for 1e100 hours",
-            after(15, {{"OxidationTimeSet", "bool", "true"}, {"Micron Conversion", "double", "100"},
-                       {"Oxidation Pressure", "double", "1"}, {"Oxidation Temperature", "double", "1273"},
-                       {"Oxidation Time", "double", "1e100"}}),
-            "[2/2] Si Oxidation skipped: \"Oxidation Time\" must be a number from 0 to 10000 hours (got 1e+100)");
     skipped("unknown film material", create + cvdStep("1", "99"),
             "[2/2] CVD skipped: \"MaterialId\" is 99, which is no material of the catalogue");
-    ran("electroplating",
-        after(7, {{"ConductingMaterialId", "uint", "1"}, {"DepositedMaterialId", "uint", "3"},
-                  {"Film Thickness", "double", "2"}}),
-        twoLayers, {"[2/2] Electroplating: 128 cells changed (Thermal Si02 +128), thickness 2 "});
-    ran("pvd", pvd("0.5", "1"), twoLayers, {"[2/2] PVD: 128 cells changed (Thermal Si02 +128), thickness 2 "});
-    ran("moore deposition", after(2, {{"MaterialId", "uint", "3"}, {"Thickness", "uint", "2"}}), twoLayers,
-        {"[2/2] Moore deposition: 128 cells changed (Thermal Si02 +128), thickness 2 cells."});
-    ran("moore etching", after(3, {{"MaterialId", "uint", "1"}, {"Depth", "uint", "1"}}), {192, 0},
-        {"[2/2] Moore etching: 64 cells changed (Si -64), depth 1 cell."});
-    ran("planarization", after(6, {{"Maximum Height", "uint", "3"}, {"Minimum Height", "uint", "1"}}), {128, 0},
-        {"[2/2] Planarization: 128 cells changed (Si -128), kept the layers from 1 "});
-    ran("spin coating", after(9, {{"MaterialId", "uint", "3"}, {"Maximum Height", "uint", "6"}}), twoLayers,
-        {"[2/2] Spin Coating: 128 cells changed (Thermal Si02 +128), height 6 "});
     ran("spin coating below the surface", after(9, {{"MaterialId", "uint", "3"}, {"Maximum Height", "uint", "2"}}),
         {256, 0}, {"[2/2] Spin Coating: warning: changed nothing "});
-    skipped("electroplating without thickness",
-            after(7, {{"ConductingMaterialId", "uint", "1"}, {"DepositedMaterialId", "uint", "3"}}),
-            "Electroplating skipped: \"Film Thickness\" is missing");
     skipped("pvd on side 7", pvd("0.5", "7"),
             "PVD skipped: \"DepositOn\" must be 1 (on top), 2 (on bottom) or 3 (both)");
     skipped("pvd with ratio 0", pvd("0", "1"), "PVD skipped: \"Horizontal to Vertical Ratio\" must be greater than 0");
     skipped("moore etching of -1 cells", after(3, {{"MaterialId", "uint", "1"}, {"Depth", "QString", "-1"}}),
             "skipped: \"Depth\" (\"-1\") does not convert");
-    skipped("planarization without minimum", after(6, {{"Maximum Height", "uint", "3"}}),
-            "skipped: \"Minimum Height\" is missing");
-    skipped("spin coating to height x", after(9, {{"MaterialId", "uint", "3"}, {"Maximum Height", "QString", "x"}}),
-            "skipped: \"Maximum Height\" (\"x\") does not convert");
 }
 
 // Each skip says what is wrong with the step; with --strict it fails the run.
@@ -456,7 +418,6 @@ void TestBatchTool::settingEqualsEditedRecipe_data()
 {
     QTest::addColumn<QStringList>("settings");
     QTest::addColumn<QByteArray>("edited");
-    QTest::newRow("film thickness") << QStringList{"2.Thickness=3"} << createStep() + cvdStep("3");
     QTest::newRow("film material") << QStringList{"2.MaterialId=5"} << createStep() + cvdStep("1", "5");
     QTest::newRow("substrate and film") << QStringList{"1.Substrate Size Z=2", " 2.Thickness = 2 "}
                                         << createStep("Substrate Size Z=2") + cvdStep("2");
@@ -505,34 +466,6 @@ void TestBatchTool::filmExampleRuns()
         QVERIFY2(cells.value(material) > 0, qPrintable(QString::number(material)));
 }
 
-// Etch, dope P, counter-dope N, implant P and oxidise an 8 x 8 x 4 silicon
-// block (z 0 to 3), one step of each code; the final volume exported as image data.
-void TestBatchTool::siliconProcesses()
-{
-    const QByteArray steps = createStep()
-        // The top layer z = 3 etched away.
-        + step(13, {{"MaterialId", "uint", "1"}, {"Etch Depth", "uint", "1"}, {"EtchDirectionValue", "int", "1"}})
-        // z = 2 doped P.
-        + step(8, {{"MaterialId", "uint", "1"}, {"Doping Type", "uint", "1"}, {"Doping Depth", "float", "1"}})
-        // z = 1 and 2 doped N, the P layer counter-doped.
-        + step(16, {{"DopingTypeValue", "uint", "0"}, {"DopedMaterialId", "uint", "1"}, {"Doping Depth", "float", "2"}})
-        // z = 0, 2 below the top, implanted P.
-        + step(14, {{"Annealing Distance", "float", "0"}, {"Implantation Depth", "float", "2"},
-                    {"DopingTypeValue", "uint", "1"}, {"DopedMaterialId", "uint", "1"}})
-        // 2.5 units: oxide from z = 1 (0.44 T = 1.1 below) to z = 3 (0.56 T = 1.4 above).
-        + step(15, {{"OxidationTimeSet", "bool", "false"}, {"OxidationThicknessSet", "bool", "true"},
-                    {"Micron Conversion", "double", "100"}, {"Oxidation Thickness", "double", "2.5"}});
-    QTemporaryDir dir;
-    const QString out = dir.filePath("out.kst");
-    const Run run = runTool(
-        {writeFile(dir, recipe(steps)), "--output", out, "--strict", "--export", dir.filePath("out.vti")});
-    QVERIFY2(run.exitCode == 0 && run.errors.contains("exported to"), qPrintable(run.errors));
-    QVERIFY(QFileInfo(dir.filePath("out.vti")).isFile());
-    const auto counts = materialCounts(out);
-    QCOMPARE(QList<int>({counts.value(3), counts.value(15), counts.value(14), counts.value(1), counts.value(0)}),
-             QList<int>({8 * 8 * 3, 8 * 8, 0, 0, 8 * 8 * 10 - 8 * 8 * 4}));
-}
-
 // --netlist writes the cantilevers of the final volume: 12 x 4 x 4 cells,
 // silicon below x = 4 and a 6 x 2 x 1 oxide beam from it at y 1-2, z 1.
 void TestBatchTool::netlist()
@@ -550,44 +483,24 @@ void TestBatchTool::netlist()
                 .startsWith(QStringLiteral("Model extracted by Kestrum\n* beam 1: Thermal Si02, 6 x 2 x 1 µm, f1 = ")));
 }
 
-void TestBatchTool::unreadableCatalogueKept_data()
-{
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QByteArray>("contents"); // null: no file yet
-    QTest::addColumn<QString>("message");     // %1 the file; empty: no message
-    QTest::newRow("bare & in a material name")
-        << "materials.xml"
-        << QByteArray("<?xml version=\"1.0\"?>\n<Materials>\n<Material name=\"Cr & Au\" material-id=\"40\"/>\n</Materials>\n")
-        << "kestrum-batch: The material catalogue %1 cannot be read (line 3, column ";
-    QTest::newRow("process catalogue cut short")
-        << "processes.xml" << QByteArray("<?xml version=\"1.0\"?>\n<Processes>\n<Process name=\"CVD\" process-id=\"3\">")
-        << "kestrum-batch: The process catalogue %1 cannot be read (line 3, column ";
-    QTest::newRow("first run: the built-in table is written") << "materials.xml" << QByteArray() << QString();
-}
-
 // A catalogue the tool cannot read is reported and kept byte for byte; the
 // run goes on with the built-in table and succeeds.
 void TestBatchTool::unreadableCatalogueKept()
 {
-    QFETCH(QString, file);
-    QFETCH(QByteArray, contents);
-    QFETCH(QString, message);
+    const QByteArray contents(
+        "<?xml version=\"1.0\"?>\n<Materials>\n<Material name=\"Cr & Au\" material-id=\"40\"/>\n</Materials>\n");
     QTemporaryDir home;
     QTemporaryDir dir;
-    const QString catalogue = home.filePath(QStringLiteral("Kestrum/") + file);
-    if (!contents.isNull())
-        QVERIFY(QDir(home.path()).mkpath(QStringLiteral("Kestrum")) && TestFiles::write(catalogue, contents));
+    const QString catalogue = home.filePath(QStringLiteral("Kestrum/materials.xml"));
+    QVERIFY(QDir(home.path()).mkpath(QStringLiteral("Kestrum")) && TestFiles::write(catalogue, contents));
     const QString out = dir.filePath("out.kst");
     const Run run = runTool({writeFile(dir, recipe(createStep() + cvdStep("1"))), "--output", out, "--strict"},
                             home.path());
     QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
     QVERIFY(materialCounts(out).value(3) > 0); // the built-in CVD and oxide served
-    if (message.isEmpty()) {
-        QVERIFY2(!run.errors.contains(QStringLiteral("cannot be read")), qPrintable(run.errors));
-        QVERIFY(QFile::exists(catalogue));
-        return;
-    }
-    QVERIFY2(run.errors.contains(message.arg(QDir::toNativeSeparators(catalogue))), qPrintable(run.errors));
+    QVERIFY2(run.errors.contains(QStringLiteral("kestrum-batch: The material catalogue %1 cannot be read (line 3, column ")
+                                     .arg(QDir::toNativeSeparators(catalogue))),
+             qPrintable(run.errors));
     QVERIFY(run.errors.contains(QStringLiteral("it is kept unchanged")));
     QCOMPARE(TestFiles::read(catalogue), contents);
 }
