@@ -99,7 +99,6 @@ private slots:
     void fileAtStartUp();
     void darkColourThroughFile();
     void unwritableHomeKeepsBuiltInTables();
-    void newMaterialIdRange();
     void damagedFiles_data() { bothCatalogues(); }
     void damagedFiles();
 
@@ -264,19 +263,6 @@ void TestCatalogues::unwritableHomeKeepsBuiltInTables()
     QCOMPARE(processes->getProcesses().size(), 12);
     QVERIFY(!processes->saveProcesses());
     QCOMPARE(TestFiles::read(fileAsHome), QByteArray("not a folder"));
-}
-
-// New ids come from 2000 to 32766: in a crowded range the last free one is
-// found; a full range gives 0.
-void TestCatalogues::newMaterialIdRange()
-{
-    auto factory = MaterialFactory::getInstance();
-    factory->loadDefaultMaterials();
-    for (std::uint32_t id = 1990; id < 32766; ++id)
-        factory->addMaterial(Material(id, QStringLiteral("M"), 0, 0, 0, nullptr));
-    QCOMPARE(factory->getNewMaterialId(), 32766u);
-    factory->addMaterial(Material(32766, QStringLiteral("M"), 0, 0, 0, nullptr));
-    QCOMPARE(factory->getNewMaterialId(), 0u);
 }
 
 // A fuzzer's damage to the built-in file: each load succeeds with usable

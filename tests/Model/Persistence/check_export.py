@@ -2,9 +2,8 @@
 """Opens the files tst_volumeexport wrote with the VTK readers and gmsh and
 compares them with its manifest: cell counts, materials, origin, spacing
 (the cell sizes, per axis), triangle counts, bounds in micrometres (the
-extent of each material's cells, the union of them for the OBJ file), the
-unit named in each STL header, closed surfaces, and a tetrahedral mesh per
-solid. Exit code 77 (skipped) when a reader is not installed."""
+extent of each material's cells, the union of them for the OBJ file), closed
+surfaces, and a tetrahedral mesh per solid. Exit code 77 (skipped) when a reader is not installed."""
 
 import json
 import os
@@ -77,10 +76,6 @@ def main():
                 fail("%s: bounds %s, expected %s" % (entry["obj"], obj.GetOutput().GetBounds(), union))
 
         for solid in entry["solids"]:
-            with open(os.path.join(folder, solid["stl"]), "rb") as f:
-                header = f.read(80).decode("latin-1")
-            if "units: micrometres" not in header:
-                fail("%s: the header names no unit: %r" % (solid["stl"], header.strip()))
             stl = vtk.vtkSTLReader()
             stl.SetFileName(os.path.join(folder, solid["stl"]))
             stl.Update()

@@ -231,7 +231,6 @@ void TestDocument::materialsAreReconciled()
 void TestDocument::notADocument_data()
 {
     QTest::addColumn<QByteArray>("content");
-    QTest::newRow("other root") << QByteArray("<Materials><Header version=\"1\"/></Materials>");
     QTest::newRow("no header") << QByteArray("<Document><Object object-type=\"1\" size-x=\"1\" size-y=\"1\" "
                                              "size-z=\"1\"><State>1 </State></Object></Document>");
     QTest::newRow("missing file") << QByteArray("-");
