@@ -89,7 +89,6 @@ class TestCatalogues : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init() { home = std::make_unique<TempHome>(QStringLiteral("materials.xml")); }
     void cleanup() { home.reset(); }
 
@@ -119,19 +118,6 @@ private:
 
     std::unique_ptr<TempHome> home;
 };
-
-// Nothing is written before the catalogue is first used; then it writes the
-// built-in table into the test's own HOME. Removing it keeps the check
-// meaningful on the next run.
-void TestCatalogues::initTestCase()
-{
-    const QString startUpFile = QDir::homePath() + QStringLiteral("/Kestrum/materials.xml");
-    QFile::remove(startUpFile);
-    QVERIFY(!QFile::exists(startUpFile));
-    MaterialFactory::getInstance();
-    QCOMPARE(TestFiles::read(startUpFile), TestFiles::golden("materials-builtin.xml"));
-    QVERIFY(QFile::remove(startUpFile));
-}
 
 void TestCatalogues::builtInFileRoundTrip()
 {

@@ -149,14 +149,6 @@ void TestMetrology::stackOfThreeFilms()
     QVERIFY(ColumnStack::at(*volume, 16.0, 1.0, &error));
     QVERIFY(!ColumnStack::at(*volume, 16.01, 0.0, &error));
     QVERIFY2(error.contains(QStringLiteral("x 10 to 16")), qPrintable(error));
-    // A section's column gives the same stack.
-    const Section s = sectionOf(*volume, Axis::Y, -1.0);
-    std::uint32_t u = 0, v = 0;
-    QVERIFY(s.cellAt(12.0, 0.0, &u, &v));
-    const auto fromSection = SurfaceProfile::stack(s, u);
-    QCOMPARE(fromSection.size(), stack->size());
-    for (std::size_t i = 0; i < stack->size(); ++i)
-        QCOMPARE(fromSection[i].top, (*stack)[i].top);
 }
 
 void TestMetrology::sectionsEqualTheCells_data()
