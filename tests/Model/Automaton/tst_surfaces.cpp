@@ -1,5 +1,6 @@
 #include "Model/Automaton/AtomicRenderer.h"
 #include "Model/Automaton/CellRange.h"
+#include "Model/Automaton/ExposedSurface.h"
 #include "Model/Automaton/MarchingCubeSurface.h"
 #include "Model/Automaton/MarchingCubeTables.h"
 #include "Model/Automaton/MaterialColorTable.h"
@@ -118,11 +119,13 @@ double faceArea(const QuadFace &f)
     return extent[0] == 0 ? extent[1] * extent[2] : extent[1] == 0 ? extent[0] * extent[2] : extent[0] * extent[1];
 }
 
+// Neighbour steps in face order -z, +z, -y, +y, -x, +x.
+const int step[6][3] = {{0, 0, -1}, {0, 0, 1}, {0, -1, 0}, {0, 1, 0}, {-1, 0, 0}, {1, 0, 0}};
+
 // Cell-face area per normal direction (-z, +z, -y, +y, -x, +x) of the faces
 // of filled cells that touch an empty cell or the range's outside.
 std::array<double, 6> exposedArea(const Cells &c, const CellRange &r)
 {
-    static const int step[6][3] = {{0, 0, -1}, {0, 0, 1}, {0, -1, 0}, {0, 1, 0}, {-1, 0, 0}, {1, 0, 0}};
     std::array<double, 6> area{};
     auto inRange = [&](long x, long y, long z) {
         return x >= long(r.lower[0]) && x < long(r.upper[0]) && y >= long(r.lower[1]) && y < long(r.upper[1])
@@ -196,6 +199,8 @@ private slots:
     void octreeAgainstExposedFaces_data();
     void octreeAgainstExposedFaces();
     void octreeRecolourShiftsOnce();
+    void exposedFacesPerMaterial_data();
+    void exposedFacesPerMaterial();
 
     void bondsListedOnce_data();
     void bondsListedOnce();
@@ -238,10 +243,8 @@ void TestSurfaces::closedSurfaces_data()
     QTest::newRow("empty") << 0 << 0 << -1.0;
     QTest::newRow("single cell: one triangle per corner cube") << 1 << 8 << -1.0;
     QTest::newRow("20 x 20 x 20 box") << 2 << -1 << 8000.0;
-    QTest::newRow("full volume: its outer skin") << 3 << -1 << 4096.0;
-    QTest::newRow("two materials filling it: no inner surface") << 4 << -1 << 4096.0;
-    QTest::newRow("random cells") << 5 << -1 << -1.0;
-    QTest::newRow("random cells of three materials") << 6 << -1 << -1.0;
+    QTest::newRow("two materials filling it: its outer skin, no inner surface") << 3 << -1 << 4096.0;
+    QTest::newRow("random cells of three materials") << 4 << -1 << -1.0;
 }
 
 void TestSurfaces::closedSurfaces()
@@ -255,9 +258,7 @@ void TestSurfaces::closedSurfaces()
         Cells(24, 24, 24, [](std::uint32_t x, std::uint32_t y, std::uint32_t z) {
             return x >= 2 && x < 22 && y >= 2 && y < 22 && z >= 2 && z < 22 ? Si : 0u;
         }),
-        Cells(16, 16, 16, [](std::uint32_t, std::uint32_t, std::uint32_t) { return Si; }),
         Cells(16, 16, 16, [](std::uint32_t x, std::uint32_t, std::uint32_t) { return x < 7 ? Si : Other; }),
-        randomCells(12, 7, 40),
         randomCells(12, 8, 50, 3),
     };
     const Cells &c = volumes[std::size_t(kind)];
@@ -484,6 +485,61 @@ void TestSurfaces::octreeRecolourShiftsOnce()
     painter.updateColors();
     for (const QuadFace &f : painter.getOctreeSurface().getOpaqueFaces())
         QVERIFY(std::equal(f.color, f.color + 4, colors.color(Si)));
+}
+
+void TestSurfaces::exposedFacesPerMaterial_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::newRow("one cell in the middle") << 0;
+    QTest::newRow("full block: nothing exposed") << 1;
+    QTest::newRow("tie goes to the lower id") << 2;
+    QTest::newRow("random, sparse") << 3;
+    QTest::newRow("random, dense, fewer columns than slabs") << 4;
+}
+
+// The faces of each material that meet an empty cell, against a count over
+// every face of every cell (outside the volume counts as solid: no open
+// space reaches it), on one thread and on four.
+void TestSurfaces::exposedFacesPerMaterial()
+{
+    QFETCH(int, kind);
+    QRandomGenerator random(11);
+    const auto randomIds = [&random](int emptyPercent) {
+        return [&random, emptyPercent](std::uint32_t, std::uint32_t, std::uint32_t) {
+            return int(random.bounded(100)) < emptyPercent ? 0u : 1 + random.bounded(4u);
+        };
+    };
+    const std::vector<Cells> volumes = {
+        Cells(3, 3, 3, [](std::uint32_t x, std::uint32_t y, std::uint32_t z) { return x == 1 && y == 1 && z == 1 ? 7u : 0u; }),
+        Cells(4, 3, 2, [](std::uint32_t, std::uint32_t, std::uint32_t) { return 2u; }),
+        Cells(1, 1, 3, [](std::uint32_t, std::uint32_t, std::uint32_t z) { return z == 0 ? 5u : z == 1 ? 0u : 2u; }),
+        Cells(9, 7, 8, randomIds(70)),
+        Cells(3, 11, 10, randomIds(20)),
+    };
+    const Cells &c = volumes[std::size_t(kind)];
+    std::map<std::uint32_t, std::uint64_t> expected;
+    for (long x = 0; x < long(c.n[0]); ++x)
+        for (long y = 0; y < long(c.n[1]); ++y)
+            for (long z = 0; z < long(c.n[2]); ++z)
+                for (const auto &d : step) {
+                    const long p[3] = {x + d[0], y + d[1], z + d[2]};
+                    const bool inside = p[0] >= 0 && p[1] >= 0 && p[2] >= 0 && p[0] < long(c.n[0])
+                                        && p[1] < long(c.n[1]) && p[2] < long(c.n[2]);
+                    if (c.at(x, y, z) != 0 && inside && c.at(p[0], p[1], p[2]) == 0)
+                        ++expected[c.at(x, y, z)];
+                }
+    std::uint32_t dominant = 0;
+    for (const auto &[material, faces] : expected)
+        if (faces > (dominant ? expected[dominant] : 0))
+            dominant = material;
+
+    std::vector<std::uint32_t> ids(c.cells.size());
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        ids[i] = c.cells[i].material;
+    TotalVolume volume(c.n[0], c.n[1], c.n[2], 1.f, 1.f, 1.f, Util::Vector3D(), ids);
+    for (const int threads : {1, 4})
+        QVERIFY2(ExposedSurface::faceCounts(volume, threads) == expected, qPrintable(QString::number(threads)));
+    QCOMPARE(ExposedSurface::dominantMaterial(volume), dominant);
 }
 
 void TestSurfaces::bondsListedOnce_data()
