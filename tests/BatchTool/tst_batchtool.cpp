@@ -484,7 +484,7 @@ void TestBatchTool::netlist()
 }
 
 // A catalogue the tool cannot read is reported and kept byte for byte; the
-// run goes on with the built-in table and succeeds.
+// run goes on with the built-in table and succeeds. A missing one is written.
 void TestBatchTool::unreadableCatalogueKept()
 {
     const QByteArray contents(
@@ -503,6 +503,8 @@ void TestBatchTool::unreadableCatalogueKept()
              qPrintable(run.errors));
     QVERIFY(run.errors.contains(QStringLiteral("it is kept unchanged")));
     QCOMPARE(TestFiles::read(catalogue), contents);
+    // The process catalogue was not there yet: its built-in table is written.
+    QVERIFY(QFile::exists(home.filePath(QStringLiteral("Kestrum/processes.xml"))));
 }
 
 void TestBatchTool::sectionsWritten_data()
