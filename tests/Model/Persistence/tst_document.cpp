@@ -13,11 +13,14 @@
 #include <QBuffer>
 #include <QElapsedTimer>
 #include <QLoggingCategory>
+#include <QRegularExpression>
 #include <QtTest>
 
 #include <cstring>
 #include <memory>
 #include <random>
+
+#include <unistd.h>
 
 using Model::Document;
 using Model::Automaton::TotalVolume;
@@ -127,6 +130,19 @@ QString dataFile(const char *name)
     return QStringLiteral(KESTRUM_TEST_DATA_DIR "/documents/") + QLatin1String(name);
 }
 
+// Empty "undo<r>.temp" and "redo<r>.temp" with the same r, both in the folder; returns both names.
+QStringList checkNames(const ArchiverRegistry &registry, const QString &folder)
+{
+    const QFileInfo undo(registry.getUndoFileName());
+    const QFileInfo redo(registry.getRedoFileName());
+    const auto match = QRegularExpression(QStringLiteral("^undo(\\d+)\\.temp$")).match(undo.fileName());
+    if (!match.hasMatch() || redo.fileName() != QStringLiteral("redo%1.temp").arg(match.captured(1))
+        || undo.absolutePath() != QDir(folder).absolutePath() || redo.absolutePath() != undo.absolutePath()
+        || !undo.isFile() || !redo.isFile() || undo.size() != 0)
+        return {};
+    return {undo.filePath(), redo.filePath()};
+}
+
 } // namespace
 
 class TestDocument : public QObject
@@ -151,6 +167,10 @@ private slots:
     void manyClashingMaterials_data();
     void manyClashingMaterials();
     void damagedFiles();
+    // The undo and redo state files of each registry.
+    void stateFilesInWorkingFolder();
+    void fallbackToTemporaryFolder_data();
+    void fallbackToTemporaryFolder();
 
 private:
     QTemporaryDir folder;
@@ -540,6 +560,52 @@ void TestDocument::damagedFiles()
     const QString refused = TestFiles::firstRefused(valid, 20240602u, usable, 3000);
     QVERIFY2(refused.isEmpty(), qPrintable(refused));
     QLoggingCategory::setFilterRules(QString());
+}
+
+void TestDocument::stateFilesInWorkingFolder()
+{
+    QStringList names;
+    {
+        // Built in the same second, so they start from the same seed.
+        ArchiverRegistry first, second, third;
+        for (const ArchiverRegistry *registry : {&first, &second, &third})
+            names << checkNames(*registry, QDir::currentPath());
+        names.removeDuplicates();
+        QCOMPARE(names.size(), 6);
+    }
+    for (const QString &name : names)
+        QVERIFY2(!QFile::exists(name), qPrintable(name));
+}
+
+void TestDocument::fallbackToTemporaryFolder_data()
+{
+    QTest::addColumn<bool>("readOnly");
+    QTest::newRow("folder is a file") << false;
+    QTest::newRow("read-only folder") << true;
+}
+
+void TestDocument::fallbackToTemporaryFolder()
+{
+    QFETCH(bool, readOnly);
+    QTemporaryDir base;
+    const QString path = base.filePath(QStringLiteral("state"));
+    if (readOnly && geteuid() == 0)
+        QSKIP("Permission bits do not stop the super-user");
+    QVERIFY(readOnly ? QDir().mkpath(path) && QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner)
+                     : QFile(path).open(QIODevice::WriteOnly));
+    QStringList names;
+    {
+        ArchiverRegistry registry(path);
+        QVERIFY(registry.hasStateFiles());
+        names = checkNames(registry, QDir::tempPath());
+        QCOMPARE(names.size(), 2);
+    }
+    for (const QString &name : names)
+        QVERIFY(!QFile::exists(name));
+    if (readOnly) {
+        QVERIFY(QDir(path).entryList(QDir::Files).isEmpty());
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDocument)
