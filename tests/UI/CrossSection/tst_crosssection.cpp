@@ -212,7 +212,6 @@ private slots:
         const QString si = nameOf(silicon), au = nameOf(gold), pr = nameOf(resist);
         const int y = int(Axis::Y), x = int(Axis::X), z = int(Axis::Z);
         QTest::newRow("across y, the trench's void") << y << 3 << QStringList{si, pr} << QPointF(20.5, 6.5) << 0;
-        QTest::newRow("across y, silicon") << y << 3 << QStringList{si, pr} << QPointF(5.5, 2.5) << int(silicon);
         QTest::newRow("across y, resist") << y << 3 << QStringList{si, pr} << QPointF(30.5, 11.5) << int(resist);
         QTest::newRow("across y, silicon at the first layer") << y << 0 << QStringList{si, pr} << QPointF(5.5, 2.5)
                                                                << int(silicon);
@@ -220,8 +219,6 @@ private slots:
                                                     << int(gold);
         QTest::newRow("across x, gold and trench") << x << 3 << QStringList{si, au, pr} << QPointF(9.5, 12.5) << int(gold);
         QTest::newRow("across x, in the trench") << x << 20 << QStringList{si, pr} << QPointF(3.5, 6.5) << 0;
-        QTest::newRow("across z, in the resist") << z << 11 << QStringList{pr} << QPointF(20.5, 9.5) << int(resist);
-        QTest::newRow("across z, resist by the edge") << z << 11 << QStringList{pr} << QPointF(30.5, 2.5) << int(resist);
         QTest::newRow("across z, the opening") << z << 11 << QStringList{pr} << QPointF(20.5, 3.5) << 0;
         QTest::newRow("across z, the gold") << z << 13 << QStringList{au} << QPointF(3.5, 9.5) << int(gold);
     }
@@ -332,15 +329,10 @@ private slots:
         QTest::addColumn<QPointF>("from");
         QTest::addColumn<QPointF>("to");
         QTest::addColumn<QString>("line");
-        // Clicks a little off the cell centres snap to them.
+        // Clicks a little off the cell centres snap to them (the ruler's
+        // arithmetic for any line: tst_sectionmeasure).
         QTest::newRow("3-4-5") << QPointF(2.6, 3.4) << QPointF(5.45, 7.55)
                                << "distance 5 µm, dx 3 µm, dz 4 µm, angle 53.1301° (from x 2.5, z 3.5 to x 5.5, z 7.5 µm)";
-        QTest::newRow("the trench's depth")
-            << QPointF(20.5, 4.5) << QPointF(20.5, 11.5)
-            << "distance 7 µm, dx 0 µm, dz 7 µm, angle 90° (from x 20.5, z 4.5 to x 20.5, z 11.5 µm)";
-        QTest::newRow("falling leftwards")
-            << QPointF(30.5, 9.5) << QPointF(22.5, 1.5)
-            << "distance 11.3137 µm, dx -8 µm, dz -8 µm, angle 45° (from x 30.5, z 9.5 to x 22.5, z 1.5 µm)";
     }
     void rulerByClicks()
     {
@@ -478,13 +470,6 @@ private slots:
             const double shown = value->text().section(QRegularExpression(QStringLiteral("[ \u00b0]")), 0, 0).toDouble();
             QVERIFY2(std::abs(shown - number) <= (angle ? 0.005 : 1e-5 * std::abs(number)), qPrintable(value->text()));
         }
-        // The structure's own numbers: 8 µm deep, 8 µm wide at the top, bowed
-        // by the 1 µm undercut on each side.
-        QCOMPARE(json.value(QStringLiteral("depth")).toDouble(), 8.0);
-        QCOMPARE(json.value(QStringLiteral("top_width")).toDouble(), 8.0);
-        QCOMPARE(json.value(QStringLiteral("bowing")).toDouble(), 2.0);
-        if (mask)
-            QCOMPARE(json.value(QStringLiteral("undercut")).toDouble(), 1.0);
         // Fitted, the window measures what a caller asking for the whole section gets.
         if (zoom == 1.0) {
             Model::Metrology::TrenchRequest whole;
