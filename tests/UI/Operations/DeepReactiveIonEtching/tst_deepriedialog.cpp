@@ -13,30 +13,7 @@
 #include <QtTest>
 #include <QtWidgets>
 
-namespace {
-
-// 24 x 4 x 20 cells of 1 µm: silicon below z = 14 under two layers of oxide
-// open over 6 <= x < 18.
-std::vector<std::uint32_t> slotIds()
-{
-    std::vector<std::uint32_t> ids;
-    for (std::uint32_t x = 0; x < 24; ++x)
-        for (std::uint32_t y = 0; y < 4; ++y)
-            for (std::uint32_t z = 0; z < 20; ++z)
-                ids.push_back(z < 14 ? 1u : z < 16 && (x < 6 || x >= 18) ? 3u : 0u);
-    return ids;
-}
-
-template <class W>
-W *child(QDialog *dialog, const char *name)
-{
-    W *widget = dialog->findChild<W *>(QString::fromLatin1(name));
-    if (!widget)
-        qFatal("no %s in the dialog", name);
-    return widget;
-}
-
-} // namespace
+using GuiTestSupport::child;
 
 class TestDeepRieDialog : public QObject
 {
@@ -48,13 +25,17 @@ private slots:
 };
 
 // The menu entry opens the options with the defaults and the open-surface
-// depth they give; the depth follows what is typed; OK runs the etch, whose
-// finish line names the depth reached, and undo takes it back.
+// depth they give; the depth follows what is typed; OK runs the etch (its
+// finish line and undo from the menu: tst_deepreactiveionetching).
 void TestDeepRieDialog::menuRunShowsDepthAsTyped()
 {
     Ui::MainWindow window;
     Core::Workspace &workspace = *window.getPresenter()->getWorkspace();
-    auto volume = GuiTestSupport::volumeOf(24, 4, 20, slotIds());
+    // 24 x 4 x 20 cells of 1 µm: silicon below z = 14 under two layers of
+    // oxide open over 6 <= x < 18.
+    auto volume = TestSupport::volumeFrom(24, 4, 20, [](auto x, auto, auto z) {
+        return z < 14 ? 1u : z < 16 && (x < 6 || x >= 18) ? 3u : 0u;
+    });
     workspace.getSelection().select(volume);
     const auto before = volume->materialIds();
     QStringList shown;
@@ -81,12 +62,7 @@ void TestDeepRieDialog::menuRunShowsDepthAsTyped()
     QVERIFY2(shown[1].contains(QString::fromUtf8("2 \xc2\xb5m")), qPrintable(shown[1]));
     QVERIFY2(shown[2].contains(QString::fromUtf8("6 \xc2\xb5m")), qPrintable(shown[2]));
     QCOMPARE(suffix, QString::fromUtf8(" \xc2\xb5m"));
-    const QString finished = workspace.getConsoleInput().getMessage();
-    QVERIFY2(finished.startsWith(QStringLiteral("DRIE (Bosch): Operation finished: ")) && finished.contains(QStringLiteral("depth")),
-             qPrintable(finished));
     QVERIFY(volume->materialIds() != before);
-    QVERIFY(workspace.getUndoRedo().undo());
-    QVERIFY(volume->materialIds() == before);
 }
 
 QTEST_MAIN(TestDeepRieDialog)
