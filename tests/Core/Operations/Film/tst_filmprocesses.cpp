@@ -199,7 +199,6 @@ private slots:
 
         const Grid random = TestSupport::floorGrid(8, 12, 9, 10, 0.2);
         const std::vector<U> none(random.ids.size(), 0);
-        QTest::newRow("planarize 0 .. nz keeps all") << random << Options{Kind::Planarize, 10, 0} << random.ids;
         QTest::newRow("planarize maximum 0 empties") << random << Options{Kind::Planarize, 0, 0} << none;
         QTest::newRow("planarize minimum >= maximum empties") << random << Options{Kind::Planarize, 4, 6} << none;
         QTest::newRow("planarize maximum above the volume")
@@ -219,7 +218,6 @@ private slots:
             << box << Options{Kind::SpinCoat, 6, 3}
             << box.mapped([](U, U, U z, U id) { return id == 0 && z < 3 ? 6 : id; });
 
-        QTest::newRow("plate without conductor") << random << Options{Kind::Plate, 5, 7, 3.0f} << random.ids;
         // Conductor 2 wrapped in material 1: no empty cell touches it.
         const Grid covered = shaped(8, 8, 8, [](U x, U y, U z, U) {
             if (x < 1 || x >= 7 || y < 1 || y >= 7 || z >= 5)
