@@ -105,14 +105,6 @@ void TestPhysicalSteps::settingsOutsideTheirRange_data()
     QTest::newRow("dose -1e12") << 14 << "1.Dose=-1e12" << true
         << QString::fromUtf8("--set \"1.Dose=-1e12\": \"Dose\" of step 1 (Ion Implantation) takes a number from 0 "
                              "to 1e+18 cm⁻², not -1e+12.");
-    QTest::newRow("HF") << 17 << "1.Etchant=HF" << true
-        << "--set \"1.Etchant=HF\": \"Etchant\" of step 1 (Continuous wet etching) takes one of KOH, custom, not \"HF\".";
-    QTest::newRow("boiling KOH") << 1 << "1.Temperature=150" << true
-        << QString::fromUtf8("--set \"1.Temperature=150\": \"Temperature\" of step 1 (Si wet etching) takes a number "
-                             "from 20 to 100 °C, not 150.");
-    QTest::newRow("steam by another name") << 15 << "1.Oxidation Ambient=steam" << true
-        << "--set \"1.Oxidation Ambient=steam\": \"Oxidation Ambient\" of step 1 (Si Oxidation) takes one of dry, wet, "
-           "not \"steam\".";
     QTest::newRow("a geometric depth below 0") << 8 << "1.Doping Depth=-2" << true
         << QString::fromUtf8("--set \"1.Doping Depth=-2\": \"Doping Depth\" of step 1 (Doping) takes a number from 0 "
                              "to 1000000 µm, not -2.");
