@@ -1,10 +1,38 @@
 #include "Core/TestOperations.h"
 
+#include "Core/ConsoleInput.h"
+#include "Core/Operations/Film/MooreNeighborhoodEtchingOperation.h"
+#include "Core/Operations/Film/PlanarizationOperation.h"
+#include "Core/Operations/Film/SpinCoatingOperation.h"
 #include "Core/Operations/Lifecycle/Operation.h"
 
 #include <QtTest>
 
+using namespace Core::Operations;
 using namespace TestSupport;
+using Maker = std::function<std::shared_ptr<VolumeProcessOperation>(Core::Workspace *)>;
+
+namespace {
+
+template <class Op>
+Maker make()
+{
+    return [](Core::Workspace *workspace) { return std::make_shared<Op>(workspace); };
+}
+
+// Counts its steps.
+class AskingOperation : public Core::Operations::Operation
+{
+public:
+    explicit AskingOperation(Core::Workspace *ws) : Operation(ws, QStringLiteral("Ask"), 60) {}
+    void step() override { ++steps; }
+    void end() override {}
+    int steps = 0;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Maker)
 
 class TestWorkspace : public QObject
 {
@@ -14,7 +42,10 @@ private slots:
     void init();
     void selectionStep();
     void secondActivationCancelsFirst();
-    void endBeforeReadyCancels();
+    void cancelInTheDialog_data();
+    void cancelInTheDialog();
+    void coordinates_data();
+    void coordinates();
 
 private:
     std::unique_ptr<Core::Workspace> workspace;
@@ -67,18 +98,83 @@ void TestWorkspace::secondActivationCancelsFirst()
     QCOMPARE(workspace->getConsoleInput().getRequester(), current.get());
 }
 
-void TestWorkspace::endBeforeReadyCancels()
+void TestWorkspace::cancelInTheDialog_data()
 {
-    workspace->getSelection().setSelectionMode(true);
-    workspace->getSelection().togglePicked(volume->getObjectId());
-    workspace->activate(50);
-    auto operation = std::dynamic_pointer_cast<FillOperation>(workspace->getCurrentOperation());
-    operation->setMaterial(3);
-    operation->end();
-    QCOMPARE(log->lines.last(), QStringLiteral("Fill: Operation canceled."));
-    QVERIFY(!workspace->getCurrentOperation());
-    QCOMPARE(workspace->getUndoRedo().undoCount(), std::size_t(0));
-    QCOMPARE(volume->materialIds(), std::vector<std::uint32_t>(8, 0u));
+    QTest::addColumn<Maker>("maker");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("planarization") << make<PlanarizationOperation>() << "Planarization: Operation canceled!";
+    QTest::newRow("spin coating") << make<SpinCoatingOperation>() << "Spin Coating: Operation canceled.";
+    QTest::newRow("moore etching") << make<MooreNeighborhoodEtchingOperation>()
+                                   << "Moore film deposition: Operation canceled.";
+}
+
+// Cancel ends the operation; a finish with options missing behaves as cancel.
+void TestWorkspace::cancelInTheDialog()
+{
+    QFETCH(Maker, maker);
+    QFETCH(QString, message);
+    Core::Workspace workspace;
+    auto volume = makeVolume(4, 4, 4, 1);
+    const auto before = volume->materialIds();
+    for (const bool half : {false, true}) {
+        playDialogs<VolumeProcessOperation>(workspace, [half](VolumeProcessOperation &op) {
+            if (half) {
+                if (auto *planarization = dynamic_cast<PlanarizationOperation *>(&op))
+                    planarization->setMaximumHeight(1); // the minimum is missing
+                op.end();
+            } else {
+                op.cancel();
+            }
+        }, [&](std::uint32_t) { return maker(&workspace); });
+        const auto log = logMessages(workspace);
+        workspace.getSelection().select(volume);
+        workspace.activate(1);
+        QCOMPARE(log->lines.last(), message);
+        QVERIFY(!workspace.getCurrentOperation());
+        QCOMPARE(volume->materialIds(), before);
+        QCOMPARE(workspace.getUndoRedo().undoCount(), std::size_t(0));
+    }
+}
+
+void TestWorkspace::coordinates_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<Util::Vector3D>("expected");
+    QTest::newRow("mixed forms") << "1.5, -2, 3e2" << true << Util::Vector3D(1.5, -2, 300);
+    QTest::newRow("blanks only") << "1 2 3" << false << Util::Vector3D();
+    QTest::newRow("no z") << "1, 2" << false << Util::Vector3D();
+    QTest::newRow("empty") << "" << false << Util::Vector3D();
+}
+
+// Typed in answer to a request: a failure says so (unless the line is
+// empty), keeps the target and the request, and a later valid line still
+// answers it.
+void TestWorkspace::coordinates()
+{
+    QFETCH(QString, line);
+    QFETCH(bool, ok);
+    QFETCH(Util::Vector3D, expected);
+    Core::Workspace workspace;
+    auto log = logMessages(workspace);
+    auto &input = workspace.getConsoleInput();
+    AskingOperation operation(&workspace);
+    Util::Vector3D target(9, 9, 9);
+    bool done = true;
+    input.requestCoordinates(&operation, &target, &done);
+    QVERIFY(!done);
+    input.processLine(line);
+    QCOMPARE(done, ok);
+    QCOMPARE(operation.steps, ok ? 1 : 0);
+    QCOMPARE(target, ok ? expected : Util::Vector3D(9, 9, 9));
+    if (ok)
+        return;
+    const QString invalid = QStringLiteral("Invalid entry. Enter the x, y, z coordinates.");
+    QCOMPARE(log->lines, line.isEmpty() ? QStringList() : QStringList{invalid});
+    QCOMPARE(input.getRequestKind(), Core::ConsoleInput::Coordinates);
+    input.processLine(QStringLiteral("1,2,3"));
+    QCOMPARE(target, Util::Vector3D(1, 2, 3));
+    QCOMPARE(operation.steps, 1);
 }
 
 QTEST_GUILESS_MAIN(TestWorkspace)
