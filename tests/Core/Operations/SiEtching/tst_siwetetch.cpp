@@ -235,22 +235,15 @@ void TestSiWetEtch::referenceAndStrips()
 void TestSiWetEtch::flatFace_data()
 {
     QTest::addColumn<double>("depth");
-    QTest::addColumn<bool>("masked");
     QTest::addColumn<std::uint32_t>("substrate");
-    QTest::addColumn<float>("cellSize");
-    QTest::addColumn<Util::Vector3D>("position");
     QTest::addColumn<std::uint32_t>("top");
     QTest::addColumn<bool>("atomsRemoved");
-    const Util::Vector3D origin;
-    QTest::newRow("depth 0.1: no step") << 0.1 << false << silicon << 1.0f << origin << 8u << false;
-    QTest::newRow("depth 0.125: one layer") << 0.125 << false << silicon << 1.0f << origin << 8u << true;
-    QTest::newRow("depth 0.75: cells keep their last layer") << 0.75 << false << silicon << 1.0f << origin << 8u << true;
-    QTest::newRow("depth 1") << 1.0 << false << silicon << 1.0f << origin << 7u << true;
-    QTest::newRow("under a mask") << 3.0 << true << silicon << 1.0f << origin << 8u << false;
-    QTest::newRow("no silicon") << 3.0 << false << oxide << 1.0f << origin << 0u << false;
-    QTest::newRow("moved off the origin") << 3.0 << false << silicon << 1.0f << Util::Vector3D(100.5, -37.25, 3) << 5u << true;
-    QTest::newRow("cells of 2 um, 4 um deep") << 4.0 << false << silicon << 2.0f << origin << 6u << true;
-    QTest::newRow("depth 1e9 stops once nothing changes") << 1e9 << false << silicon << 1.0f << origin << 0u << true;
+    QTest::newRow("depth 0.1: no step") << 0.1 << silicon << 8u << false;
+    QTest::newRow("depth 0.125: one layer") << 0.125 << silicon << 8u << true;
+    QTest::newRow("depth 0.75: cells keep their last layer") << 0.75 << silicon << 8u << true;
+    QTest::newRow("depth 1") << 1.0 << silicon << 7u << true;
+    QTest::newRow("no silicon") << 3.0 << oxide << 0u << false;
+    QTest::newRow("depth 1e9 stops once nothing changes") << 1e9 << silicon << 0u << true;
 }
 
 // A flat (100) face, at the interior columns: d units of etch lower it by d
@@ -258,16 +251,13 @@ void TestSiWetEtch::flatFace_data()
 void TestSiWetEtch::flatFace()
 {
     QFETCH(double, depth);
-    QFETCH(bool, masked);
     QFETCH(std::uint32_t, substrate);
-    QFETCH(float, cellSize);
-    QFETCH(Util::Vector3D, position);
     QFETCH(std::uint32_t, top);
     QFETCH(bool, atomsRemoved);
     const std::uint32_t n = 16, nz = 11;
-    auto before = wafer(n, n, nz, 8, masked ? 1 : 0, [](auto, auto) { return false; });
+    auto before = wafer(n, n, nz, 8, 0, [](auto, auto) { return false; });
     std::replace(before.begin(), before.end(), silicon, substrate);
-    auto volume = volumeOf(n, n, nz, before, cellSize, position);
+    auto volume = volumeOf(n, n, nz, before);
     const auto engine = etch(BondCounting, *volume, depth, 2);
     QCOMPARE(engine->getRemovedAtoms() > 0, atomsRemoved);
     QVERIFY(engine->getStepsRun() <= 4 * nz + 1);
