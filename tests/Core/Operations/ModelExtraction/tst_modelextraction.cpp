@@ -1,5 +1,6 @@
 #include "ExtractionTestSupport.h"
 
+#include "Core/Operations/ModelExtraction/RunModelExtraction.h"
 #include "Core/ProcessRuns.h"
 #include "Model/TempHome.h"
 #include "Core/Operations/ModelExtraction/BeamMaterials.h"
@@ -11,7 +12,6 @@
 #include "Model/ModelExtraction/CantileverModelRule.h"
 #include "Model/ModelExtraction/CantileverStructure.h"
 #include "Model/ModelExtraction/ExtractedModel.h"
-#include "Model/ModelExtraction/ExtractedModelPainter.h"
 #include "Model/ModelExtraction/RectangularCuboidEnvelope.h"
 #include "Util/BitVector.h"
 
@@ -31,6 +31,8 @@ using Model::Automaton::TotalVolume;
 using Envelope = RectangularCuboidEnvelope;
 using Planes = BlockPartition::SplitPlanes;
 using Core::ProcessKey;
+using Core::Operations::RunModelExtraction;
+using TestSupport::CallbackObserver;
 using TestSupport::stepOf;
 
 namespace {
@@ -122,6 +124,9 @@ class TestModelExtraction : public QObject
     Q_OBJECT
 
 private slots:
+    void waitsForAVolume();
+    void stepsThenFinishOrCancel_data();
+    void stepsThenFinishOrCancel();
     void partition_data();
     void partition();
     void beams_data();
@@ -132,7 +137,6 @@ private slots:
     void materialConstants();
     void largeBeamsDoNotWrap_data();
     void largeBeamsDoNotWrap();
-    void painterBoxes();
     void circuitSimulatorFindsTheResonance_data();
     void circuitSimulatorFindsTheResonance();
     void recipeCantilever();
@@ -144,9 +148,6 @@ void TestModelExtraction::partition_data()
     QTest::newRow("random 17 x 9 x 11, 3 materials") << randomVolume(1, 17, 9, 11, 3);
     QTest::newRow("random 40 x 5 x 7, 5 materials") << randomVolume(2, 40, 5, 7, 5);
     QTest::newRow("random 3 x 20 x 20, 2 materials") << randomVolume(3, 3, 20, 20, 2);
-    QTest::newRow("random 12 x 9 x 10, 3 materials") << randomVolume(11, 12, 9, 10, 3);
-    QTest::newRow("random 20 x 4 x 8, 4 materials") << randomVolume(12, 20, 4, 8, 4);
-    QTest::newRow("random 6 x 6 x 30, 2 materials") << randomVolume(13, 6, 6, 30, 2);
     QTest::newRow("uniform") << ExtractionTest::volumeFrom(12, 6, 6, [](auto, auto, auto) { return 1u; });
     QTest::newRow("all empty") << ExtractionTest::volumeFrom(5, 5, 5, [](auto, auto, auto) { return 0u; });
     QTest::newRow("one cell thick: no cell below every last index")
@@ -367,17 +368,6 @@ void TestModelExtraction::largeBeamsDoNotWrap()
     QVERIFY(qFuzzyCompare(mass, 2329.0 * double(std::uint64_t(sx) * sy * sz) * 0.0625e-18));
 }
 
-void TestModelExtraction::painterBoxes()
-{
-    const Envelope e(1, 2, 3, 4, 5, 6, 3);
-    const auto box = ExtractedModelPainter::box(e);
-    QCOMPARE(box.lower, Util::Vector3D(1, 2, 3 * 0.35355246));
-    QCOMPARE(box.upper, Util::Vector3D(5, 7, 9 * 0.35355246));
-    QCOMPARE(ExtractedModelPainter::paletteColor(0), (std::array<float, 3>{1, 0, 0}));
-    QCOMPARE(ExtractedModelPainter::paletteColor(13), (std::array<float, 3>{0, 0, 0.5f}));
-    QCOMPARE(ExtractedModelPainter::paletteColor(14), (std::array<float, 3>{1, 0, 0}));
-}
-
 void TestModelExtraction::circuitSimulatorFindsTheResonance_data()
 {
     using ExtractionTest::PostedBeam;
@@ -516,6 +506,91 @@ void TestModelExtraction::recipeCantilever()
     QCOMPARE(beam.getSize(2), film);
     QCOMPARE(beam.getOrigin(0) + beam.getSize(0), filmEnd);
     QCOMPARE(beam.getOrigin(2), 4u + oxide);
+}
+
+// The interactive extraction: selection, the three steps, finish and cancel.
+void TestModelExtraction::waitsForAVolume()
+{
+    Core::Workspace workspace;
+    auto operation = std::make_shared<RunModelExtraction>(&workspace);
+    auto opener = std::make_shared<CallbackObserver>(nullptr);
+    operation->setObserver(opener);
+    operation->step();
+    QCOMPARE(operation->getState(), std::uint32_t(RunModelExtraction::WaitingForVolume));
+    QCOMPARE(workspace.getConsoleInput().getMessage(),
+             QStringLiteral("Model Extraction: Select a cell volume and press Enter/Return."));
+    QVERIFY(workspace.getSelection().isSelectionMode());
+    QCOMPARE(opener->count, 0);
+    // No step runs and nothing is written before a volume was taken.
+    QCOMPARE(operation->runStepOne(), std::size_t(0));
+    QVERIFY(operation->netlist().isEmpty());
+}
+
+void TestModelExtraction::stepsThenFinishOrCancel_data()
+{
+    QTest::addColumn<std::shared_ptr<Model::Automaton::TotalVolume>>("volume");
+    QTest::addColumn<std::size_t>("beams");
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("a beam on an anchor, finished") << ExtractionTest::anchoredBeam(2, 6, 2, 1) << std::size_t(1) << false;
+    QTest::newRow("a beam on an anchor, cancelled") << ExtractionTest::anchoredBeam(2, 6, 2, 1) << std::size_t(1) << true;
+    QTest::newRow("silicon only, finished")
+        << ExtractionTest::volumeFrom(4, 4, 4, [](auto, auto, auto) { return 1u; }) << std::size_t(0) << false;
+}
+
+// The blocks, then the beams beside the volume; finish and cancel both take
+// them away again and show the volume.
+void TestModelExtraction::stepsThenFinishOrCancel()
+{
+    QFETCH(std::shared_ptr<Model::Automaton::TotalVolume>, volume);
+    QFETCH(std::size_t, beams);
+    QFETCH(bool, cancel);
+    Core::Workspace workspace;
+    volume->translate(Util::Vector3D(5, 6, 7));
+    workspace.getDocument().addObject(volume);
+    workspace.getSelection().select(volume);
+    auto operation = std::make_shared<RunModelExtraction>(&workspace);
+    auto opener = std::make_shared<CallbackObserver>(nullptr);
+    auto closer = std::make_shared<CallbackObserver>(nullptr);
+    operation->setObserver(opener);
+    operation->setCloseDialogObserver(closer);
+    operation->step();
+    QCOMPARE(workspace.getConsoleInput().getMessage(), QStringLiteral("Model Extraction: Cell volume selected."));
+    QCOMPARE(operation->getState(), std::uint32_t(RunModelExtraction::DialogOpen));
+    QCOMPARE(opener->count, 1);
+
+    QVERIFY(operation->runStepOne() > 0);
+    QVERIFY(volume->getPainter().isHidden());
+    const auto blocks = operation->getBlockModel();
+    QVERIFY(blocks);
+    QCOMPARE(blocks->getPosition(), volume->getPosition());
+    QCOMPARE(workspace.getDocument().getAllObjects().size(), 2);
+
+    QCOMPARE(operation->runStepTwo(), beams);
+    QCOMPARE(operation->getBeamModel() != nullptr, beams > 0);
+    QCOMPARE(operation->netlist().isEmpty(), beams == 0);
+    QCOMPARE(operation->noModelReason().isEmpty(), beams > 0);
+    QCOMPARE(workspace.getDocument().getAllObjects().size(), beams > 0 ? 3 : 2);
+    if (beams > 0) {
+        // Ten cells to the right of the volume.
+        const Util::Vector3D expected = volume->getPosition() + Util::Vector3D(volume->getSizeX() + 10.0, 0, 0);
+        QCOMPARE(operation->getBeamModel()->getPosition(), expected);
+    }
+
+    if (cancel)
+        operation->cancel();
+    else
+        operation->end();
+    QCOMPARE(operation->getState(), std::uint32_t(RunModelExtraction::Done));
+    QCOMPARE(workspace.getDocument().getAllObjects().size(), 1);
+    QVERIFY(!volume->getPainter().isHidden());
+    QCOMPARE(closer->count, cancel ? 1 : 0);
+    QCOMPARE(workspace.getConsoleInput().getMessage(), cancel ? QStringLiteral("Extract Model: Operation canceled.")
+                                                             : QStringLiteral("Model Extraction: Model extracted."));
+    // Nothing extracted goes on the undo stack; a second end (the dialog
+    // closing afterwards) changes nothing.
+    QVERIFY(workspace.getUndoRedo().undoTopName().isEmpty());
+    operation->end();
+    QCOMPARE(closer->count, cancel ? 1 : 0);
 }
 
 QTEST_GUILESS_MAIN(TestModelExtraction)
