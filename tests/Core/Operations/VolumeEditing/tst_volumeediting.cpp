@@ -69,8 +69,6 @@ class TestVolumeEditing : public QObject
 
 private slots:
     void cleanup() { Model::Automaton::MemoryBudget::setAvailableBytesForTesting(0); }
-    void glueExample_data();
-    void glueExample();
     void glueLayouts_data();
     void glueLayouts();
     void slabsAgree();
@@ -83,39 +81,6 @@ private slots:
     void extractOperationUndoRemovesFilmOnly();
     void cutPlanes();
 };
-
-void TestVolumeEditing::glueExample_data()
-{
-    QTest::addColumn<bool>("invert");
-    QTest::newRow("face up") << false;
-    QTest::newRow("face down") << true;
-}
-
-void TestVolumeEditing::glueExample()
-{
-    QFETCH(bool, invert);
-    auto base = exampleBase(), top = exampleTop();
-    const GlueLayout layout = GlueSubstrate::measure(*base, *top);
-    QCOMPARE(layout.baseTop, 4u);
-    QCOMPARE(layout.topLowest, 0u);
-    QCOMPARE(layout.topHighest, 2u);
-    QCOMPARE(layout.minSizeZ, std::uint64_t(6));
-    auto glued = GlueSubstrate::glue(*base, *top, invert);
-    QVERIFY(glued);
-    QCOMPARE(glued->getSizeX(), 10u);
-    QCOMPARE(glued->getSizeZ(), 6u);
-    for (U x = 0; x < 10; ++x)
-        for (U y = 0; y < 10; ++y) {
-            for (U z = 0; z < 4; ++z)
-                QCOMPARE(at(*glued, x, y, z), 1u);
-            // Face down: the top's layer 1 touches the base, and x is mirrored.
-            const U tx = invert ? 9 - x : x;
-            const U layer1 = tx == 0 && y == 2 ? 7u : 5u;
-            QCOMPARE(at(*glued, x, y, 4), invert ? layer1 : 3u);
-            QCOMPARE(at(*glued, x, y, 5), invert ? 3u : layer1);
-        }
-    QCOMPARE(at(*glued, invert ? 9 : 0, 2, invert ? 4 : 5), 7u);
-}
 
 void TestVolumeEditing::glueLayouts_data()
 {
