@@ -74,11 +74,8 @@ void TestSimpleRie::columns_data()
     QTest::addColumn<int>("directions");
     QTest::addColumn<QString>("after");
     QTest::newRow("from the top stops at another material") << "21111000" << 1u << 10u << 1 << "20000000";
-    QTest::newRow("a mask protects the column") << "111112" << 1u << 3u << 1 << "111112";
     QTest::newRow("3 cells (1.5 units) from the top") << "111110" << 1u << 3u << 1 << "110000";
     QTest::newRow("from below thins a suspended layer") << "0011100" << 1u << 1u << 2 << "0001100";
-    QTest::newRow("the top face of the volume is not exposed") << "0111" << 1u << 2u << 1 << "0111";
-    QTest::newRow("from below up to the volume's top") << "0111" << 1u << 2u << 2 << "0001";
     QTest::newRow("no direction etches nothing") << "0111110" << 1u << 3u << 0 << "0111110";
     QTest::newRow("a material no cell holds") << "0111110" << 7u << 3u << 3 << "0111110";
     QTest::newRow("depth 0") << "111110" << 1u << 0u << 1 << "111110";
