@@ -157,8 +157,6 @@ private slots:
         QTest::addColumn<QVector<int>>("wheel");
         QTest::addColumn<double>("zoom");
         QTest::newRow("framed") << QVector<int>{} << 0.0;
-        QTest::newRow("three notches in") << QVector<int>{-120, -120, -120} << 0.0;
-        QTest::newRow("two notches out") << QVector<int>{120, 120} << 0.0;
         QTest::newRow("a nanometre per pixel") << QVector<int>{} << 0.001;
         QTest::newRow("40 µm per pixel, then a notch in") << QVector<int>{-120} << 40.0;
     }

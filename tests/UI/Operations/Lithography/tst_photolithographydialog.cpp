@@ -200,11 +200,9 @@ void TestPhotolithographyDialog::okAppliesTheNamedMask_data()
     QTest::newRow("image, applied") << "top.png" << "apply" << "corner" << image << "1000";
     QTest::newRow("image, typed") << "top.png" << "type" << "corner" << image << "1000";
     QTest::newRow("image, chosen with ...") << "top.png" << "browse" << "corner" << image << "1000";
-    QTest::newRow("layout, applied") << "cell00.gds" << "apply" << "corner" << layout << "1000";
     QTest::newRow("layout, typed") << "cell00.gds" << "type" << "corner" << layout << "1000";
     // Scaled to 2 x 2, the mask's opaque bottom cell covers row y = 0.
     QTest::newRow("image, typed, scaled") << "top.png" << "type" << "scale" << image << "1010";
-    QTest::newRow("layout, typed, repeated") << "cell00.gds" << "type" << "repeat" << layout << "1111";
 }
 
 void TestPhotolithographyDialog::okAppliesTheNamedMask()
