@@ -167,7 +167,6 @@ void TestBatchTool::refused_data()
     row("missing file", QByteArray(), none, "no such file", 3);
     row("malformed recipe", "<Process-List><Process-Data", none, "cannot read", 3);
     row("no volume", recipe(cvdStep("1")), none, "Missing Cell Volume", 4);
-    row("empty recipe, no volume", recipe(""), none, "Missing Cell Volume", 4);
     row("output folder missing", block, {"--output", "@/none/out.kst"}, "does not exist", 6);
     row("output is a folder", block, {"--output", "@/."}, "it is a folder", 6);
     row("export in an unknown format", block, {"--export", "@/block.vtk"}, "ending in .vti, .stl or .obj");
