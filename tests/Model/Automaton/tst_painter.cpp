@@ -166,6 +166,12 @@ private slots:
             QVERIFY(!expected[list].empty());
             QVERIFY2(actual[list] == expected[list], qPrintable(QStringLiteral("list %1").arg(list)));
         }
+        // Outlines off: the empty cells' faces go, the others stay.
+        volume.getPainter().setShowEmptyVoxelOutlines(false);
+        volume.getPainter().rebuild();
+        QVERIFY(volume.getPainter().getEmptyVoxelFaces().empty());
+        QVERIFY(volume.getPainter().getOpaqueFaces() == expected[0]);
+        QVERIFY(volume.getPainter().getTransparentFaces() == expected[1]);
     }
 
     void maskSides_data()
